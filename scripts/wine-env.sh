@@ -1,0 +1,59 @@
+# Sourced by the scripts: the Wine prefix, the X display and a warm wineserver.
+# The prefix lives outside the clone and is made once.
+export WINEPREFIX=${QRV_WINEPREFIX:-/var/cache/quorvane-wine}
+export WINEARCH=win32
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export XDG_DATA_HOME=${XDG_DATA_HOME:-/tmp/quorvane-xdg}
+mkdir -p "$XDG_DATA_HOME"
+
+qrv_wine_prefix() {
+  [ -f "$WINEPREFIX/.qrv-ready" ] && return 0
+  echo "Creating the Wine prefix in $WINEPREFIX"
+  rm -rf "$WINEPREFIX"
+  wineboot -i >/dev/null 2>&1 || true
+  wineserver -w
+  # The prefix's user folders link into $HOME: make them plain folders.
+  local user_dir
+  for user_dir in "$WINEPREFIX"/drive_c/users/*/; do
+    for l in "$user_dir"*; do
+      if [ -L "$l" ]; then rm -f "$l"; mkdir -p "$l"; fi
+    done
+  done
+  # A virtual desktop: without it every window create/destroy is slow under a bare X server.
+  cat >"$WINEPREFIX/qrv-desktop.reg" <<'REG'
+REGEDIT4
+
+[HKEY_CURRENT_USER\Software\Wine\Explorer]
+"Desktop"="Default"
+
+[HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]
+"Default"="1024x768"
+REG
+  wine regedit /S "$WINEPREFIX/qrv-desktop.reg" >/dev/null 2>&1 || true
+  wineserver -w
+  touch "$WINEPREFIX/.qrv-ready"
+}
+
+# Starts Xvfb on a free display unless one is given; sets DISPLAY and QRV_XVFB_PID.
+qrv_start_display() {
+  if [ -n "${DISPLAY:-}" ] && [ -z "${QRV_FORCE_XVFB:-}" ]; then return 0; fi
+  local n=${QRV_DISPLAY_NUM:-90}
+  while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  QRV_XVFB_PID=$!
+  export DISPLAY=":$n"
+  for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.05; done
+}
+
+# A persistent, warmed-up wineserver: without it each test process holds ctest's
+# output for seconds and the first test can hang.
+qrv_start_wineserver() {
+  wineserver -p
+  wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+}
+
+qrv_stop_wine() {
+  wineserver -k >/dev/null 2>&1 || true
+  if [ -n "${QRV_XVFB_PID:-}" ]; then kill "$QRV_XVFB_PID" 2>/dev/null || true; fi
+}

@@ -1,0 +1,49 @@
+// Small services every subsystem uses: the message box and fatal exit (with one
+// replaceable hook for tests), dialog centring, path and string helpers, byte
+// sizes and a few GDI probes.
+#pragma once
+#include <windows.h>
+#include <cstdint>
+
+#define QRV_PRODUCT_NAME L"Quorvane"
+#define QRV_MESSAGE_CAPTION L"Quorvane 1.02"
+
+// printf-style (wide) text of at most 1024 characters in a message box owned by
+// the main window; returns the box's result.
+int ShowMessage(const wchar_t* format, ...);
+// Formats the same way and ends the process; used only when start-up fails.
+[[noreturn]] void FatalError(const wchar_t* format, ...);
+
+// The one seam between the program's messages and the screen. A hook receives
+// the formatted text; for ShowMessage its return value becomes the box's result.
+// For FatalError the process still ends when the hook returns (a test hook
+// throws to get back to the test). Pass null to restore the real boxes.
+using MessageHook = int (*)(const wchar_t* text, const wchar_t* caption, UINT type, bool fatal);
+MessageHook SetMessageHook(MessageHook hook);
+
+void CenterWindow(HWND window, HWND owner);
+// The left/top coordinate CenterWindow gives along one axis.
+int CenterCoordinate(int ownerStart, int ownerSize, int windowSize, int workStart, int workEnd);
+
+// Path buffers hold MAX_PATH characters unless a size is given.
+bool AppendPath(wchar_t* path, const wchar_t* component, size_t size = MAX_PATH);
+bool GetProgramFolder(wchar_t* out, size_t size = MAX_PATH);
+bool NormalizePath(wchar_t* path);
+void AnsiToWide(wchar_t* out, const char* text, size_t size = MAX_PATH);
+// Returns false (and an empty string) when a character has no ANSI equivalent,
+// so that a narrow path never names another file.
+bool WideToAnsi(char* out, const wchar_t* text, size_t size = MAX_PATH);
+void CopyStringW(wchar_t* out, const wchar_t* text, size_t size = MAX_PATH);
+
+// Opens the file for binary reading and closes it again; on failure writes
+// "Failed to open file for read!" into errorText (512 characters).
+bool CanOpenForRead(const wchar_t* path, wchar_t* errorText);
+
+// " 999 Bytes", "0.98 KB", "1.00 MB" ... into out (at least 32 characters).
+void FormatByteSize(wchar_t* out, float bytes);
+
+// Size in bytes of the colour table after a BITMAPCOREHEADER or
+// BITMAPINFOHEADER (read through the size field). Saturates at 0xFFFFFFFF.
+uint32_t GetColorTableSize(const void* header);
+bool ReplaceBitmapColor(HBITMAP bitmap, COLORREF from, COLORREF to);
+bool IsDirectX8Present();
