@@ -14,4 +14,7 @@ if [ ! -f "$BUILD/build.ninja" ]; then
   cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" \
     -DCMAKE_BUILD_TYPE=${QRV_BUILD_TYPE:-RelWithDebInfo} >/dev/null
 fi
-cmake --build "$BUILD" -j "$(nproc)"
+# QRV_TARGETS (for example "test_image test_exif") builds only those targets.
+targets=()
+for t in ${QRV_TARGETS:-}; do targets+=(--target "$t"); done
+cmake --build "$BUILD" -j "$(nproc)" "${targets[@]}"

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "image/Common.h"
+
 namespace qrvtest {
 
 // Folder of the fixture files made by tests/make-fixtures.sh (Windows path, with a trailing "\").
@@ -37,14 +39,22 @@ int RunHost(const std::string& shellCommand, DWORD timeoutMs = 60000);
 std::wstring Widen(const std::string& text);
 std::string Narrow(const std::wstring& text);
 
+// Thrown by MessageCapture when the code under test calls FatalError.
+struct FatalExit {
+    std::wstring text;
+};
+
 // Records every text that went to the program's message box or fatal exit while
-// it lives, instead of showing a box; tests assert on the texts.
+// it lives, instead of showing a box; tests assert on the texts. A fatal exit
+// throws FatalExit back to the test.
 class MessageCapture {
 public:
     MessageCapture();
     ~MessageCapture();
     std::vector<std::wstring> messages;
     std::vector<std::wstring> fatals;
+private:
+    MessageHook previous_;
 };
 
 }  // namespace qrvtest

@@ -1,0 +1,2 @@
+// Resource identifiers of the app subsystem.
+#pragma once

@@ -1,0 +1,2 @@
+// Resource identifiers of the browser subsystem.
+#pragma once

@@ -1,0 +1,2 @@
+// Resource identifiers of the exif subsystem.
+#pragma once

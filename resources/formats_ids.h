@@ -1,0 +1,2 @@
+// Resource identifiers of the formats subsystem.
+#pragma once

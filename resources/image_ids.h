@@ -1,0 +1,2 @@
+// Resource identifiers of the image subsystem.
+#pragma once

@@ -1,0 +1,2 @@
+// Resource identifiers of the media subsystem.
+#pragma once

@@ -1,0 +1,2 @@
+// Resource identifiers of the tools subsystem.
+#pragma once
