@@ -8,7 +8,10 @@ export XDG_DATA_HOME=${XDG_DATA_HOME:-/tmp/quorvane-xdg}
 mkdir -p "$XDG_DATA_HOME"
 
 qrv_wine_prefix() {
-  [ -f "$WINEPREFIX/.qrv-ready" ] && return 0
+  if [ -f "$WINEPREFIX/.qrv-ready" ]; then
+    grep -q '"Default"="1024x768"' "$WINEPREFIX/user.reg" 2>/dev/null || qrv_wine_desktop
+    return 0
+  fi
   echo "Creating the Wine prefix in $WINEPREFIX"
   rm -rf "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1 || true
@@ -20,30 +23,39 @@ qrv_wine_prefix() {
       if [ -L "$l" ]; then rm -f "$l"; mkdir -p "$l"; fi
     done
   done
-  # A virtual desktop: without it every window create/destroy is slow under a bare X server.
-  cat >"$WINEPREFIX/qrv-desktop.reg" <<'REG'
-REGEDIT4
-
-[HKEY_CURRENT_USER\Software\Wine\Explorer]
-"Desktop"="Default"
-
-[HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]
-"Default"="1024x768"
-REG
-  wine regedit /S "$WINEPREFIX/qrv-desktop.reg" >/dev/null 2>&1 || true
-  wineserver -w
+  qrv_wine_desktop || return 1
   touch "$WINEPREFIX/.qrv-ready"
+}
+
+# A virtual desktop: without it every window create/destroy is slow under a bare X server.
+qrv_wine_desktop() {
+  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+  timeout 120 wineserver -w
+  grep -q '"Default"="1024x768"' "$WINEPREFIX/user.reg" || { echo "could not set the Wine virtual desktop"; return 1; }
 }
 
 # Starts Xvfb on a free display unless one is given; sets DISPLAY and QRV_XVFB_PID.
 qrv_start_display() {
   if [ -n "${DISPLAY:-}" ] && [ -z "${QRV_FORCE_XVFB:-}" ]; then return 0; fi
-  local n=${QRV_DISPLAY_NUM:-90}
-  while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-  QRV_XVFB_PID=$!
-  export DISPLAY=":$n"
-  for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.05; done
+  local n=$(( ${QRV_DISPLAY_NUM:-90} + RANDOM % 50 )) tries
+  for tries in $(seq 1 20); do
+    while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    QRV_XVFB_PID=$!
+    for _ in $(seq 1 100); do
+      [ -e "/tmp/.X11-unix/X$n" ] && break
+      kill -0 "$QRV_XVFB_PID" 2>/dev/null || break
+      sleep 0.05
+    done
+    if kill -0 "$QRV_XVFB_PID" 2>/dev/null && [ -e "/tmp/.X11-unix/X$n" ]; then
+      export DISPLAY=":$n"
+      return 0
+    fi
+    n=$((n + 1))  # another run took this display first
+  done
+  echo "could not start Xvfb"
+  return 1
 }
 
 # A persistent, warmed-up wineserver: without it each test process holds ctest's
