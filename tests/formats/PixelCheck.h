@@ -1,0 +1,100 @@
+// Pixel comparisons of decoded images against another tool's decoding (8-bit
+// RGBA rows, top row first, as tests/make-fixtures.sh's `rgba` writes them).
+#pragma once
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "image/Image.h"
+#include "support/TestSupport.h"
+
+namespace pixelcheck {
+
+// The picture as RGBA rows from the top, through the palette for 8 bits or
+// less; alpha is the fourth byte for 32-bit images and 255 otherwise.
+inline std::vector<uint8_t> ImageRgba(CImage& image) {
+    const uint32_t w = image.GetWidth(), h = image.GetHeight();
+    std::vector<uint8_t> out((size_t)w * h * 4);
+    for (uint32_t y = 0; y < h; ++y) {
+        const uint32_t row = h - 1 - y;
+        uint8_t* converted = image.GetBpp() == 16 ? image.GetLine(24, row) : nullptr;
+        const uint8_t* line = converted ? converted : image.ScanLine(row);
+        for (uint32_t x = 0; x < w; ++x) {
+            uint8_t* o = &out[((size_t)y * w + x) * 4];
+            switch (image.GetBpp()) {
+                case 1: case 4: case 8: {
+                    const uint8_t i = image.GetPixelIndex(x, row);
+                    o[0] = image.palette[i][2]; o[1] = image.palette[i][1]; o[2] = image.palette[i][0]; o[3] = 255;
+                    break;
+                }
+                case 16: case 24:
+                    o[0] = line[x * 3 + 2]; o[1] = line[x * 3 + 1]; o[2] = line[x * 3]; o[3] = 255;
+                    break;
+                default:
+                    o[0] = line[x * 4 + 2]; o[1] = line[x * 4 + 1]; o[2] = line[x * 4]; o[3] = line[x * 4 + 3];
+            }
+        }
+        std::free(converted);
+    }
+    return out;
+}
+
+// Compares the image with the reference RGBA file pixel by pixel; colour
+// channels may differ by at most tolerance, alpha only when compareAlpha.
+inline ::testing::AssertionResult MatchesRgba(CImage& image, const std::wstring& referencePath,
+                                              bool compareAlpha = false, int tolerance = 0) {
+    if (!image.IsValid()) return ::testing::AssertionFailure() << "image not valid";
+    const std::vector<uint8_t> ref = qrvtest::ReadAll(referencePath);
+    const std::vector<uint8_t> got = ImageRgba(image);
+    if (ref.size() != got.size())
+        return ::testing::AssertionFailure() << "size " << image.GetWidth() << "x" << image.GetHeight()
+                                             << " gives " << got.size() << " bytes, reference has " << ref.size();
+    const size_t w = image.GetWidth();
+    for (size_t i = 0; i < ref.size(); ++i) {
+        if ((i % 4) == 3 && !compareAlpha) continue;
+        if (std::abs((int)ref[i] - (int)got[i]) > tolerance)
+            return ::testing::AssertionFailure()
+                   << "pixel (" << (i / 4) % w << "," << (i / 4) / w << ") channel " << i % 4 << ": got "
+                   << (int)got[i] << ", reference " << (int)ref[i];
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// Fills a 24-bit image with a deterministic pattern of many colours.
+inline bool MakePattern24(CImage& image, int w, int h) {
+    if (!image.CreateEmpty(w, h, 24, 0, nullptr)) return false;
+    for (int row = 0; row < h; ++row) {
+        uint8_t* line = image.ScanLine(row);
+        for (int x = 0; x < w; ++x) {
+            line[x * 3] = (uint8_t)(x * 7 + row);
+            line[x * 3 + 1] = (uint8_t)(row * 5 + (x ^ row));
+            line[x * 3 + 2] = (uint8_t)(x * row + 3);
+        }
+    }
+    return true;
+}
+
+// Rows of two images equal byte for byte (pixel bytes only, not the padding).
+inline ::testing::AssertionResult SamePixels(CImage& a, CImage& b) {
+    if (a.GetWidth() != b.GetWidth() || a.GetHeight() != b.GetHeight() || a.GetBpp() != b.GetBpp())
+        return ::testing::AssertionFailure() << "shape " << a.GetWidth() << "x" << a.GetHeight() << "x"
+                                             << (int)a.GetBpp() << " vs " << b.GetWidth() << "x" << b.GetHeight()
+                                             << "x" << (int)b.GetBpp();
+    const uint32_t bitCount = a.GetWidth() * a.GetBpp(), bytes = (bitCount + 7) / 8;
+    // Bits of the last byte beyond the last pixel are padding.
+    const uint8_t lastMask = (bitCount % 8) ? (uint8_t)(0xFF << (8 - bitCount % 8)) : 0xFF;
+    for (uint32_t row = 0; row < a.GetHeight(); ++row) {
+        const uint8_t* pa = a.ScanLine(row);
+        const uint8_t* pb = b.ScanLine(row);
+        for (uint32_t i = 0; i < bytes; ++i)
+            if ((pa[i] ^ pb[i]) & (i + 1 == bytes ? lastMask : 0xFF))
+                return ::testing::AssertionFailure() << "stored row " << row << " byte " << i << ": " << (int)pa[i]
+                                                     << " vs " << (int)pb[i];
+    }
+    return ::testing::AssertionSuccess();
+}
+
+}  // namespace pixelcheck

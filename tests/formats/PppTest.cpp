@@ -1,0 +1,160 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "formats/Formats.h"
+#include "formats/Ppp.h"
+#include "image/Image.h"
+#include "PixelCheck.h"
+#include "support/TestSupport.h"
+
+using qrvtest::TempDir;
+
+namespace {
+
+std::wstring Load(CImage& image, const std::wstring& path, bool expectOk) {
+    wchar_t text[FORMAT_ERROR_CHARS] = {};
+    EXPECT_EQ(LoadPpp(image, path.c_str(), text), expectOk) << qrvtest::Narrow(text);
+    return text;
+}
+
+uint32_t U32At(const std::vector<unsigned char>& d, size_t at) {
+    return d[at] | (d[at + 1] << 8) | (d[at + 2] << 16) | ((uint32_t)d[at + 3] << 24);
+}
+
+}  // namespace
+
+TEST(Ppp, RoundTripKeepsEveryRowAndWritesTheHeader) {
+    TempDir dir;
+    CImage image, back;
+    ASSERT_TRUE(pixelcheck::MakePattern24(image, 37, 21));
+    wchar_t text[FORMAT_ERROR_CHARS] = {};
+    const std::wstring path = dir.File(L"a.ppp");
+    ASSERT_TRUE(SavePpp(path.c_str(), image, text)) << qrvtest::Narrow(text);
+    const auto data = qrvtest::ReadAll(path);
+    ASSERT_GE(data.size(), PPP_HEADER_BYTES);
+    EXPECT_EQ(data[0], 0x50);
+    EXPECT_EQ(data[1], 0x50);
+    EXPECT_EQ(data[2], 2);
+    EXPECT_EQ(data[3] | (data[4] << 8), 37);
+    EXPECT_EQ(data[5] | (data[6] << 8), 21);
+    EXPECT_EQ(U32At(data, 7), 112u * 21u);  // 37 x 3 = 111, padded to 112
+    EXPECT_EQ(U32At(data, 11), data.size() - PPP_HEADER_BYTES);
+    EXPECT_EQ(CheckPppVersion(path.c_str()), 2);
+    Load(back, path, true);
+    EXPECT_TRUE(pixelcheck::SamePixels(image, back));
+}
+
+TEST(Ppp, OnePixelWideRowsArePaddedToFourBytes) {
+    TempDir dir;
+    CImage image;
+    ASSERT_TRUE(pixelcheck::MakePattern24(image, 1, 9));
+    wchar_t text[FORMAT_ERROR_CHARS] = {};
+    const std::wstring path = dir.File(L"thin.ppp");
+    ASSERT_TRUE(SavePpp(path.c_str(), image, text));
+    EXPECT_EQ(U32At(qrvtest::ReadAll(path), 7), 4u * 9u);
+}
+
+TEST(Ppp, OtherDepthsAreWrittenAsTwentyFourBitsWithTheSameColours) {
+    TempDir dir;
+    uint8_t palette[768] = {};
+    for (int i = 0; i < 256; ++i) {
+        palette[i * 3] = (uint8_t)i;
+        palette[i * 3 + 1] = (uint8_t)(255 - i);
+        palette[i * 3 + 2] = (uint8_t)(i * 3);
+    }
+    for (int bpp : {1, 8, 32}) {
+        SCOPED_TRACE(bpp);
+        CImage image, back;
+        ASSERT_TRUE(image.CreateEmpty(13, 5, bpp, RGB(10, 20, 30), palette));
+        for (uint32_t x = 0; x < 13; ++x) image.SetPixelIndex(x, 2, (uint8_t)(x % 2));
+        const std::wstring path = dir.File(L"d.ppp");
+        wchar_t text[FORMAT_ERROR_CHARS] = {};
+        ASSERT_TRUE(SavePpp(path.c_str(), image, text)) << qrvtest::Narrow(text);
+        Load(back, path, true);
+        ASSERT_EQ(back.GetBpp(), 24);
+        const auto want = pixelcheck::ImageRgba(image), got = pixelcheck::ImageRgba(back);
+        for (size_t i = 0; i < want.size(); i += 4)
+            ASSERT_EQ(0, std::memcmp(&want[i], &got[i], 3)) << "pixel " << i / 4;
+    }
+}
+
+TEST(Ppp, VersionByteIsNotCheckedAndVelmFilesAreRefused) {
+    TempDir dir;
+    CImage image, back;
+    ASSERT_TRUE(pixelcheck::MakePattern24(image, 4, 4));
+    wchar_t text[FORMAT_ERROR_CHARS] = {};
+    const std::wstring path = dir.File(L"v.ppp");
+    ASSERT_TRUE(SavePpp(path.c_str(), image, text));
+    auto data = qrvtest::ReadAll(path);
+    data[2] = 77;
+    ASSERT_TRUE(qrvtest::WriteAll(path, data.data(), data.size()));
+    Load(back, path, true);
+
+    for (const char* head : {"velm", "VeLM", "VELM"}) {
+        const std::wstring old = dir.File(L"old.ppp");
+        std::string body = std::string(head) + "0123456789abcdef";
+        ASSERT_TRUE(qrvtest::WriteAll(old, body.data(), body.size()));
+        EXPECT_EQ(CheckPppVersion(old.c_str()), 1);
+        EXPECT_EQ(Load(back, old, false), L"Version 1.0 Format not supported.");
+    }
+    const std::wstring other = dir.File(L"other.ppp");
+    ASSERT_TRUE(qrvtest::WriteAll(other, "BM\0\0\0\0", 6));
+    EXPECT_EQ(Load(back, other, false), FORMAT_TEXT_INVALID_ID);
+    EXPECT_EQ(CheckPppVersion(dir.File(L"missing.ppp").c_str()), 0);
+}
+
+// Sizes in the header are never trusted: a raw size that does not match the
+// rows, a stream longer than the file, a cut stream and a zero size all fail
+// with a text instead of reading past a buffer.
+TEST(Ppp, DamagedFilesAreRefused) {
+    TempDir dir;
+    CImage image;
+    ASSERT_TRUE(pixelcheck::MakePattern24(image, 30, 20));
+    wchar_t text[FORMAT_ERROR_CHARS] = {};
+    const std::wstring good = dir.File(L"good.ppp");
+    ASSERT_TRUE(SavePpp(good.c_str(), image, text));
+    const auto data = qrvtest::ReadAll(good);
+
+    struct Case {
+        const char* name;
+        void (*damage)(std::vector<unsigned char>&);
+    } cases[] = {
+        {"raw size too small", [](std::vector<unsigned char>& d) { d[7] = 8; d[8] = 0; d[9] = 0; d[10] = 0; }},
+        {"raw size huge", [](std::vector<unsigned char>& d) { d[10] = 0x7F; }},
+        {"height larger than the data", [](std::vector<unsigned char>& d) { d[5] = 200; }},
+        {"width zero", [](std::vector<unsigned char>& d) { d[3] = 0; d[4] = 0; }},
+        {"stream longer than the file", [](std::vector<unsigned char>& d) { d[14] = 0x10; }},
+        {"stream cut short", [](std::vector<unsigned char>& d) { d.resize(d.size() / 2); }},
+        {"header only", [](std::vector<unsigned char>& d) { d.resize(9); }},
+        {"corrupt stream", [](std::vector<unsigned char>& d) { for (size_t i = 20; i < d.size(); i += 3) d[i] ^= 0x5A; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto bad = data;
+        c.damage(bad);
+        const std::wstring path = dir.File(L"bad.ppp");
+        ASSERT_TRUE(qrvtest::WriteAll(path, bad.data(), bad.size()));
+        CImage back;
+        EXPECT_EQ(Load(back, path, false), L"Decompression failed!");
+    }
+}
+
+TEST(Ppp, WriterRefusesWhatTheHeaderCannotHoldAndUnwritablePaths) {
+    TempDir dir;
+    CImage wide, none;
+    ASSERT_TRUE(wide.CreateEmpty(70000, 1, 24, 0, nullptr));
+    wchar_t text[FORMAT_ERROR_CHARS] = {};
+    const std::wstring path = dir.File(L"wide.ppp");
+    EXPECT_FALSE(SavePpp(path.c_str(), wide, text));
+    EXPECT_NE(std::wstring(text).find(L"65535"), std::wstring::npos) << qrvtest::Narrow(text);
+    EXPECT_FALSE(qrvtest::FileExists(path));
+
+    EXPECT_FALSE(SavePpp(path.c_str(), none, text));
+    EXPECT_STREQ(text, L"Not enough Memory available for Saving! Aborting...");
+
+    CImage small;
+    ASSERT_TRUE(pixelcheck::MakePattern24(small, 3, 3));
+    EXPECT_FALSE(SavePpp(dir.File(L"no\\such\\folder\\x.ppp").c_str(), small, text));
+    EXPECT_STREQ(text, L"Failed to create file!");
+}
