@@ -1,0 +1,50 @@
+#include "formats/ReaderServices.h"
+
+#include <atomic>
+
+#include "app/AppState.h"
+
+namespace {
+std::atomic<BackgroundColorProvider> g_backgroundProvider{nullptr};
+std::atomic<AnimationStarter> g_animationStarter{nullptr};
+}  // namespace
+
+BackgroundColorProvider SetBackgroundColorProvider(BackgroundColorProvider provider) {
+    return g_backgroundProvider.exchange(provider);
+}
+
+COLORREF ReaderBackgroundColor() {
+    if (BackgroundColorProvider provider = g_backgroundProvider.load()) return provider();
+    return (COLORREF)AppState::ViewerClrBackground;
+}
+
+bool AnimationFrameTables::SetFrameDelay(int index, int delay) {
+    if (index < 0 || index >= kMaxFrames) return false;
+    FrameDelayTable[index] = delay;
+    return true;
+}
+
+int AnimationFrameTables::GetFrameDelay(int index) const {
+    if (index < 0 || index >= kMaxFrames) return 10;
+    return singleDelay ? FrameDelayTable[0] : FrameDelayTable[index];
+}
+
+bool AnimationFrameTables::SetFrameDisposal(int index, int value) {
+    if (index < 0 || index >= kMaxFrames) return false;
+    DisposalTable[index] = (uint8_t)value;
+    return true;
+}
+
+bool AnimationFrameTables::SetFrameTransparentIndex(int index, int value) {
+    if (index < 0 || index >= kMaxFrames) return false;
+    TransparentTable[index] = value;
+    return true;
+}
+
+AnimationStarter SetAnimationStarter(AnimationStarter starter) { return g_animationStarter.exchange(starter); }
+
+bool StartViewerAnimation(const AnimationFrameTables& tables, bool play) {
+    if (AppState::BackgroundLoad || AppState::PreviewLoad) return false;
+    AnimationStarter starter = g_animationStarter.load();
+    return starter ? starter(tables, play) : false;
+}
