@@ -1,0 +1,26 @@
+// Helpers shared by the format tests: an image as RGBA rows (top row first, as
+// ImageMagick's "rgba:" output), and reading a fixture's reference decoding.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "image/Image.h"
+
+namespace fmttest {
+
+// The picture as 8-bit RGBA, top row first. 16-bit pixels are 5-5-5 expanded
+// with round(v * 255 / 31); images without alpha give alpha 255 unless
+// withAlpha is set (32-bit: the fourth byte).
+std::vector<uint8_t> ImageToRgba(CImage& image, bool withAlpha = false);
+
+// Largest difference of one channel between two RGBA buffers of equal size
+// (alpha compared only when compareAlpha); -1 when the sizes differ. *where
+// gets the first pixel with the largest difference.
+int MaxDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b, bool compareAlpha,
+                  size_t* where = nullptr);
+
+// ImageMagick on the host converts a file the test wrote to RGBA; empty on failure.
+std::vector<uint8_t> DecodeWithImageMagick(const std::wstring& path);
+
+}  // namespace fmttest
