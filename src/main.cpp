@@ -1,8 +1,9 @@
-// Program entry point.
+// Program entry point: everything happens in RunApplication (src/app/Startup.cpp).
 #include <windows.h>
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int showCommand)
+#include "app/Startup.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR argumentText, int)
 {
-    MessageBoxW(nullptr, L"Quorvane", L"Quorvane 1.02", MB_OK);
-    return 0;
+    return RunApplication(instance, argumentText);
 }

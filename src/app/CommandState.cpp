@@ -1,0 +1,71 @@
+#include "app/CommandState.h"
+
+#include "app/AppState.h"
+#include "app/ImageSnapshot.h"
+#include "browser/Browser.h"
+#include "browser/FileList.h"
+
+namespace {
+
+bool IsMediaFormat(int id) {
+    return id == 28 || id == 43 || id == 46 || id == 50;  // QuickTime, sound, video, playlist
+}
+
+// An image in the viewer that the edit commands may change.
+bool HasEditableImage() {
+    return AppState::CurrentImage.IsValid() &&
+           (AppState::DocumentKind == DOC_FILE || AppState::DocumentKind == DOC_NEW_IMAGE) &&
+           !IsMediaFormat(AppState::CurrentFormatId);
+}
+
+bool HasCurrentListEntry() {
+    return !FileList::ScanBusy && FileList::Entries && FileList::Current >= 0 && FileList::Current < FileList::Count;
+}
+
+bool HasFileList() {
+    return !FileList::ScanBusy && FileList::Entries && FileList::Count > 0;
+}
+
+}  // namespace
+
+const UINT kGuardedCommands[] = {
+    204, 205, 254, 293, 40002, 40003, 40005, 40006, 40011, 40012, 40021, 40022, 40023, 40024, 40025, 40026, 40027,
+    40028, 40029, 40035, 40036, 40037, 40038, 40049, 40052, 40053, 40054, 40057, 40063, 40064, 40065, 40068, 40079,
+    40081, 40082, 40121, 40122, 40132, 40133, 40134, 40139, 40303, 40319, 40344, 40358,
+};
+const int kGuardedCommandCount = sizeof(kGuardedCommands) / sizeof(kGuardedCommands[0]);
+
+bool IsCommandEnabled(UINT id) {
+    switch (id) {
+    case 204:
+        // Quick save writes over the folder's current file: only for a picture
+        // that was read from that file, never for a pasted or new image.
+        return HasEditableImage() && AppState::DocumentKind == DOC_FILE && HasCurrentListEntry() &&
+               !Browser.IsShown();
+    case 40082:  // save as
+    case 205:    // print
+        return HasEditableImage();
+    case 254: case 40005: case 40006: case 40011: case 40012: case 40021: case 40022:
+    case 40024: case 40025: case 40026: case 40027: case 40068: case 40121:
+    case 40035: case 40036: case 40038: case 40037: case 40049: case 40344:
+    case 40063: case 40064: case 40081: case 40065: case 40122:
+    case 40052: case 40053: case 40057: case 40358:
+        return HasEditableImage();
+    case 40054:
+        return IsClipboardFormatAvailable(CF_BITMAP) != 0;
+    case 40079:
+        return UndoSnapshot.IsValid() && AppState::CurrentImage.IsValid();
+    case 40303:
+        return RedoSnapshot.IsValid() && AppState::CurrentImage.IsValid();
+    case 293:
+        return AppState::CurrentImage.IsValid() || AppState::CurrentFormatId != 0;
+    case 40023:
+        return HasCurrentListEntry();
+    case 40002: case 40003: case 40028: case 40029: case 40319: case 40132: case 40133: case 40134:
+        return HasFileList();
+    case 40139:
+        return !FileList::ScanBusy;
+    default:
+        return true;
+    }
+}

@@ -1,0 +1,678 @@
+// MainWndProc: the one top-level window's messages, its creation and teardown,
+// the private messages and the timers. Commands are in Commands.cpp.
+#include "app/MainWindow.h"
+
+#include <shlobj.h>
+#include <shlwapi.h>
+#include <windowsx.h>
+
+#include <cwchar>
+#include <initializer_list>
+#include <new>
+
+#include "app/AppState.h"
+#include "app/Chrome.h"
+#include "app/ImageSnapshot.h"
+#include "app/MainMenu.h"
+#include "app/MediaDocument.h"
+#include "app/Settings.h"
+#include "app/View.h"
+#include "browser/Browser.h"
+#include "browser/BrowserControls.h"
+#include "browser/DropTarget.h"
+#include "browser/FileList.h"
+#include "browser/ThumbnailLoader.h"
+#include "image/Common.h"
+#include "media/AnimationBar.h"
+#include "media/Players.h"
+#include "tools/Twain.h"
+
+namespace {
+AppTraceHook g_traceHook = nullptr;
+CDropTarget* g_dropTarget = nullptr;
+// How long WM_DESTROY waits for a folder scan to notice its stop flag.
+constexpr DWORD kScanStopTimeoutMs = 3000;
+}  // namespace
+
+AppTraceHook SetAppTraceHook(AppTraceHook hook) {
+    AppTraceHook previous = g_traceHook;
+    g_traceHook = hook;
+    return previous;
+}
+
+void AppTrace(const char* step) {
+    if (g_traceHook) g_traceHook(step);
+}
+
+void BuildHandOverBlock(const wchar_t* argumentText, wchar_t block[HANDOVER_CHARS]) {
+    ZeroMemory(block, HANDOVER_CHARS * sizeof(wchar_t));
+    if (!argumentText) return;
+    wchar_t text[MAX_PATH * 4];
+    size_t start = 0, end = wcslen(argumentText);
+    while (start < end && (argumentText[start] == L' ' || argumentText[start] == L'\t')) ++start;
+    while (end > start && (argumentText[end - 1] == L' ' || argumentText[end - 1] == L'\t')) --end;
+    if (end - start >= 2 && argumentText[start] == L'"' && argumentText[end - 1] == L'"') {
+        ++start;
+        --end;
+    }
+    size_t n = end - start;
+    if (n == 0) return;
+    if (n >= MAX_PATH * 4) n = MAX_PATH * 4 - 1;
+    wmemcpy(text, argumentText + start, n);
+    text[n] = 0;
+    wchar_t full[MAX_PATH * 4];
+    DWORD length = GetFullPathNameW(text, MAX_PATH * 4, full, nullptr);
+    const wchar_t* source = (length > 0 && length < MAX_PATH * 4) ? full : text;
+    lstrcpynW(block, source, HANDOVER_CHARS);  // at most 259 characters and the terminator
+}
+
+bool ReadHandOverPath(const void* data, DWORD cbData, wchar_t path[MAX_PATH]) {
+    path[0] = 0;
+    if (!data) return false;
+    size_t chars = cbData / sizeof(wchar_t);
+    if (chars > MAX_PATH - 1) chars = MAX_PATH - 1;
+    const wchar_t* text = static_cast<const wchar_t*>(data);
+    size_t n = 0;
+    while (n < chars && text[n]) ++n;
+    wmemcpy(path, text, n);
+    path[n] = 0;
+    if (n >= 2 && path[0] == L'"') {
+        if (path[n - 1] == L'"') path[--n] = 0;
+        wmemmove(path, path + 1, n);  // moves the terminator too
+        --n;
+    }
+    return n > 0;
+}
+
+bool HandOverFolder(const wchar_t* path, wchar_t folder[MAX_PATH]) {
+    folder[0] = 0;
+    const wchar_t* slash = wcsrchr(path, L'\\');
+    const wchar_t* other = wcsrchr(path, L'/');
+    if (other && (!slash || other > slash)) slash = other;
+    if (!slash) return false;
+    size_t n = (size_t)(slash - path);
+    if (n >= MAX_PATH) n = MAX_PATH - 1;
+    wmemcpy(folder, path, n);
+    folder[n] = 0;
+    if (n == 2 && folder[1] == L':') {
+        folder[2] = L'\\';
+        folder[3] = 0;
+    } else if (n == 0) {
+        folder[0] = L'\\';
+        folder[1] = 0;
+    }
+    return true;
+}
+
+float WheelZoom(float zoom, int delta) {
+    if (delta < 0) return GetZoomOutStep(zoom);
+    if (delta > 0) return GetZoomInStep(zoom);
+    return zoom;
+}
+
+POINT MinimumTrackSize(bool browserShown, int menuBarWidth, int formatId, int captionHeight, int menuHeight,
+                       int imageToolBarLength, const RECT& margins, int thumbWindowWidth) {
+    if (browserShown) return {thumbWindowWidth + 200, 480};
+    POINT size = {menuBarWidth, 0};
+    if (formatId == 28 || formatId == 43 || formatId == 46) return size;
+    size.y = captionHeight + menuHeight + imageToolBarLength + margins.top + margins.bottom + 5;
+    return size;
+}
+
+namespace {
+
+bool IsVideoFormat(int id) {
+    return id == 46 || id == 28;
+}
+
+LRESULT OnCreate(HWND window) {
+    AppTrace("drop target");
+    g_dropTarget = new (std::nothrow) CDropTarget(window);
+    if (g_dropTarget && FAILED(RegisterDragDrop(window, g_dropTarget))) {
+        g_dropTarget->Release();
+        g_dropTarget = nullptr;
+    }
+    AppTrace("menu");
+    MainMenu.Load(window);
+    if (AppState::GeneralShowToolbar) {
+        AppTrace("tool bar");
+        MainToolBar.Create(window);
+    }
+    if (AppState::GeneralShowStatusbar) {
+        AppTrace("status bar");
+        StatusBar.Create(window);
+    }
+    AppState::ChannelView = 0;
+    AppTrace("view borders");
+    CreateViewBorders(window);
+    AppState::MenuInitialised = 1;
+    return 0;
+}
+
+LRESULT OnDestroy(HWND window) {
+    // 1. A folder scan is asked to stop and given a bounded time; its lists are
+    //    freed below only when it has ended.
+    AppTrace("stop scan");
+    bool scanStopped = StopFileScan(kScanStopTimeoutMs);
+    AppTrace("prompt save");
+    PromptSaveModified();
+    AppTrace("revoke drag drop");
+    if (g_dropTarget) {
+        RevokeDragDrop(window);
+        g_dropTarget->Release();
+        g_dropTarget = nullptr;
+    }
+    AppTrace("leave presentation");
+    if (AppState::ViewMode == VIEW_PRESENTATION) TogglePresentationMode(false);
+    AppTrace("stop media");
+    StopCurrentMedia();
+    AppTrace("free image");
+    AppState::CurrentImage.Destroy();
+    AppState::DocumentKind = DOC_NONE;
+    AppTrace("animation bar");
+    AnimationBar.Reset();
+    AppTrace("view borders");
+    DestroyViewBorders();
+    AppTrace("scroll bars");
+    ViewScrollBars.Destroy();
+    AppTrace("image tool bar");
+    ImageToolBar.Destroy();
+    AppTrace("browser");
+    Browser.Close();
+    AppTrace("status bar and tool bar");
+    StatusBar.Destroy();
+    MainToolBar.Destroy();
+    AppTrace("menu");
+    MainMenu.Destroy();
+    AppTrace("snapshots");
+    ChannelViewSnapshot.Discard();
+    UndoSnapshot.Discard();
+    RedoSnapshot.Discard();
+    AppTrace("file lists");
+    if (scanStopped) FreeFileLists();
+    AppTrace("scanner");
+    if (TwainHandler.sessionOpen) TwainHandler.EndSession();
+    AppTrace("save settings");
+    SaveSettings();
+    PostQuitMessage(0);
+    return 0;
+}
+
+LRESULT OnSize(HWND window) {
+    UpdateScrollState();
+    LayoutViewBorders();
+    ViewScrollBars.Layout();
+    ImageToolBar.Reposition();
+    AnimationBar.Layout();
+    MainToolBar.Resize();
+    StatusBar.Resize();
+    if (Browser.IsShown()) {
+        Browser.Layout();
+        ArrangeThumbnailGrid(Browser.fileListWindow);
+    }
+    if (AppState::SizeFromFit) {
+        AppState::SizeFromFit = 0;
+    } else {
+        InvalidateRect(window, nullptr, FALSE);
+        UpdateWindow(window);
+    }
+    return 0;
+}
+
+LRESULT OnMouseWheel(HWND window, WPARAM wParam, LPARAM lParam) {
+    AppState::WheelUsed = 1;
+    if (FileList::ScanBusy) return 0;
+    const int keys = GET_KEYSTATE_WPARAM(wParam);
+    const int delta = GET_WHEEL_DELTA_WPARAM(wParam);
+    POINT cursor = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    if (Browser.IsShown() && Browser.folderTreeWindow) {
+        RECT tree;
+        GetWindowRect(Browser.folderTreeWindow, &tree);
+        if (PtInRect(&tree, cursor)) {
+            PostMessageW(Browser.folderTreeWindow, WM_MOUSEWHEEL, wParam, lParam);
+            return 0;
+        }
+    }
+    if (!Browser.IsShown() || (keys & MK_LBUTTON)) {
+        if (keys & (MK_LBUTTON | MK_CONTROL)) {
+            AppState::Zoom = WheelZoom(AppState::Zoom, delta);
+            StatusBar.Update();
+            InvalidateRect(window, nullptr, FALSE);
+            UpdateScrollState();
+            ViewScrollBars.UpdateRanges();
+        } else if (FileList::Count > 1) {
+            if (delta > 0) PostMessageW(window, WM_COMMAND, 40003, 0);
+            else if (delta < 0) PostMessageW(window, WM_COMMAND, 40002, 0);
+        }
+        return 0;
+    }
+    if (Browser.fileListWindow) PostMessageW(Browser.fileListWindow, WM_MOUSEWHEEL, wParam, lParam);
+    return 0;
+}
+
+LRESULT OnCopyData(HWND window, const COPYDATASTRUCT* data) {
+    if (!AppState::GeneralUseOnlyOneInstance || !data) return 0;
+    wchar_t path[MAX_PATH];
+    if (ReadHandOverPath(data->lpData, data->cbData, path)) {
+        const wchar_t* name = PathFindFileNameW(path);
+        wchar_t folder[MAX_PATH];
+        if (HandOverFolder(path, folder)) {
+            CopyStringW(AppState::CurrentFolder, folder);
+            SetCurrentDirectoryW(folder);
+        }
+        BuildFileList(name, AppState::CurrentFolder);
+        NormalizePath(path);
+        OpenMediaFile(path);
+        MainToolBar.UpdateButtonStates();
+        MainMenu.UpdateStates();
+    }
+    PostMessageW(window, WM_APP_BRING_TO_FRONT, 0, 0);
+    return 0;
+}
+
+void BringToFront(HWND window) {
+    DWORD foregroundThread = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
+    DWORD ownThread = GetCurrentThreadId();
+    bool attached = foregroundThread && foregroundThread != ownThread &&
+                    AttachThreadInput(ownThread, foregroundThread, TRUE);
+    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_SHOWWINDOW | SWP_NOMOVE | SWP_NOSIZE);
+    SetForegroundWindow(window);
+    SetFocus(window);
+    SetActiveWindow(window);
+    if (!AppState::GeneralAlwaysOnTop) SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    if (attached) AttachThreadInput(ownThread, foregroundThread, FALSE);
+}
+
+// The address box's entries are the recent-folder list (most recent first).
+void RefillRecentFoldersFromCombo() {
+    HWND combo = Browser.addressCombo;
+    if (!combo) return;
+    int count = (int)SendMessageW(combo, CB_GETCOUNT, 0, 0);
+    if (count < 0) count = 0;
+    if (count > RECENT_FOLDER_CAPACITY) count = RECENT_FOLDER_CAPACITY;
+    int kept = 0;
+    for (int i = 0; i < count; ++i) {
+        LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, (WPARAM)i, 0);
+        if (length < 0 || length >= MAX_PATH) continue;
+        SendMessageW(combo, CB_GETLBTEXT, (WPARAM)i, (LPARAM)AppState::RecentFolders[kept++]);
+    }
+    AppState::RecentFolderCount = kept;
+}
+
+const wchar_t* SelectedRecentFolder() {
+    int selected = Browser.addressCombo ? (int)SendMessageW(Browser.addressCombo, CB_GETCURSEL, 0, 0) : 0;
+    if (selected < 0 || selected >= AppState::RecentFolderCount) selected = 0;
+    return AppState::RecentFolderCount > 0 ? AppState::RecentFolders[selected] : nullptr;
+}
+
+void BrowserUp() {
+    if (!Browser.IsShown() || ThumbLoader::Running) return;
+    RefillRecentFoldersFromCombo();
+    const wchar_t* selected = SelectedRecentFolder();
+    if (!selected) return;
+    wchar_t path[MAX_PATH];
+    CopyStringW(path, selected);
+    wchar_t desktop[MAX_PATH] = {};
+    bool haveDesktop = SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_DESKTOP, nullptr, 0, desktop));
+    if (haveDesktop && _wcsicmp(path, desktop) == 0) return;
+    if (wcslen(path) == 3 && iswalnum(path[0]) && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/')) {
+        if (!haveDesktop) {
+            ShowMessage(L"Failed to retrieve Path for Desktopfolder!!");
+            return;
+        }
+        CopyStringW(path, desktop);
+    } else {
+        wchar_t* slash = wcsrchr(path, L'\\');
+        if (!slash) return;
+        *slash = 0;
+        if (wcslen(path) == 2) wcscat(path, L"\\");
+    }
+    Browser.ChangeFolder(path, 2);
+}
+
+LRESULT OnOpenPending(HWND window, WPARAM wParam, LPARAM lParam) {
+    int index = (int)wParam;
+    if (AppState::PendingRecentFolder) {
+        AppState::PendingRecentFolder = 0;
+        if (index < 0 || index >= AppState::RecentFolderCount) return 0;
+        const wchar_t* folder = AppState::RecentFolders[index];
+        if (Browser.IsHidden()) {
+            Browser.Show();
+            Browser.ChangeFolder(folder, 2);
+        } else if (!Browser.open) {
+            Browser.Open(folder, 2, window);
+        } else {
+            Browser.ChangeFolder(folder, 2);
+        }
+        return 0;
+    }
+    if (AppState::PendingRecentFile) {
+        AppState::PendingRecentFile = 0;
+        if (index < 0 || index >= AppState::RecentFileCount) return 0;
+        wchar_t path[MAX_PATH], folder[MAX_PATH];
+        CopyStringW(path, AppState::RecentFiles[index]);
+        if (HandOverFolder(path, folder)) {
+            SetCurrentDirectoryW(folder);
+            CopyStringW(AppState::CurrentFolder, folder);
+        }
+        BuildFileList(PathFindFileNameW(path), AppState::CurrentFolder);
+        OpenMediaFile(path);
+        MainToolBar.UpdateButtonStates();
+        MainMenu.UpdateStates();
+        return 0;
+    }
+    return DefWindowProcW(window, WM_APP_OPEN_PENDING, wParam, lParam);
+}
+
+LRESULT OnTimer(HWND window, WPARAM id) {
+    switch (id) {
+    case TIMER_SLIDESHOW: StepSlideShow(window); break;
+    case TIMER_ANIMATION_FRAME:
+        AnimationBar.OnFrameTimer();
+        InvalidateRect(window, nullptr, FALSE);
+        UpdateWindow(window);
+        StatusBar.Update();
+        break;
+    case TIMER_CURSOR_HIDE: OnCursorHideTimer(); break;
+    case TIMER_PLAYER_POSITION:
+        VideoPlayer.UpdatePosition();
+        QuickTimePlayer.UpdatePosition();
+        StatusBar.Update();
+        break;
+    case TIMER_SOUND_POSITION:
+        SoundPlayer.UpdatePosition();
+        StatusBar.Update();
+        break;
+    case TIMER_ANIMBAR_MOUSE: AnimationBar.OnHoverTimer(); break;
+    case TIMER_PLAYER_MOUSE:
+        if (AppState::CurrentFormatId == 46) VideoPlayer.OnHoverTimer();
+        else if (AppState::CurrentFormatId == 28) QuickTimePlayer.OnHoverTimer();
+        break;
+    case TIMER_SOUND_MOUSE: SoundPlayer.OnHoverTimer(); break;
+    case TIMER_PLAYLIST_SHOW: StepPlaylistShow(window); break;
+    default: break;
+    }
+    return 0;
+}
+
+LRESULT OnKeyDown(HWND window, WPARAM key) {
+    const int step = (GetKeyState(VK_SHIFT) & 0x8000) ? 5 : 20;
+    switch (key) {
+    case VK_TAB:
+        if (Browser.IsShown() && Browser.fileListWindow) SetFocus(Browser.fileListWindow);
+        break;
+    case VK_RETURN: SendMessageW(window, WM_COMMAND, 40139, 0); break;
+    case VK_LEFT: ScrollView(step, 0, true); break;
+    case VK_RIGHT: ScrollView(-step, 0, true); break;
+    case VK_UP: ScrollView(0, step, true); break;
+    case VK_DOWN: ScrollView(0, -step, true); break;
+    default: break;
+    }
+    return 0;
+}
+
+LRESULT OnContextMenu(HWND window, LPARAM lParam) {
+    POINT screen = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    if (Browser.IsShown()) {
+        POINT client = screen;
+        ScreenToClient(window, &client);
+        HWND child = ChildWindowFromPoint(window, client);
+        if (child && child == Browser.folderTreeWindow) return FolderTreeOnContextMenu(window, screen.x, screen.y);
+        if ((child && child == Browser.playlistListWindow) || AppState::BrowserTab == 5) return 0;
+    }
+    if (!AppState::CurrentImage.IsValid()) return 0;
+    RECT client;
+    GetClientRect(window, &client);
+    POINT at = screen;
+    ScreenToClient(window, &at);
+    const wchar_t* name = nullptr;
+    bool selectionMenu = !IsRectEmpty(&AppState::Selection) && PtInRect(&AppState::Selection, at);
+    if (selectionMenu) name = L"SELECTTOOLMENU";
+    else if (PtInRect(&client, at)) {
+        name = IsVideoFormat(AppState::CurrentFormatId) ? L"VIDEO" : AppState::CurrentFormatId == 43 ? L"SOUND" : L"IMAGE";
+    }
+    if (!name) return 0;
+    HMENU resource = LoadMenuW(AppState::Instance, name);
+    if (!resource) return 0;
+    HMENU popup = GetSubMenu(resource, 0);
+    if (selectionMenu) {
+        EnableMenuItem(popup, 40054, MF_BYCOMMAND | (IsClipboardFormatAvailable(CF_BITMAP) ? MF_ENABLED : MF_GRAYED));
+    } else {
+        if (AppState::ViewMode == VIEW_PRESENTATION) CheckMenuItem(popup, 40050, MF_BYCOMMAND | MF_CHECKED);
+        if (AppState::DocumentKind == DOC_NEW_IMAGE)
+            for (UINT id : {215u, 217u, 216u}) EnableMenuItem(popup, id, MF_BYCOMMAND | MF_GRAYED);
+        if (AppState::BrowserTab == 4)
+            for (UINT id : {217u, 214u, 215u, 216u}) EnableMenuItem(popup, id, MF_BYCOMMAND | MF_GRAYED);
+    }
+    SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+    CurrentPopupMenu = popup;
+    TrackPopupMenu(popup, TPM_RIGHTBUTTON, screen.x - 10, screen.y - 40, 0, window, nullptr);
+    CurrentPopupMenu = MainMenu.menu;
+    DestroyMenu(resource);
+    return 1;
+}
+
+LRESULT OnNotify(HWND window, NMHDR* header) {
+    if (!header) return 0;
+    if (Browser.folderTreeWindow && header->hwndFrom == Browser.folderTreeWindow) FolderTreeOnNotify(window, header);
+    const bool fromFileList = Browser.fileListWindow && header->hwndFrom == Browser.fileListWindow;
+    const bool fromPlaylist = Browser.playlistListWindow && header->hwndFrom == Browser.playlistListWindow;
+    switch (header->code) {
+    case RBN_CHEVRONPUSHED: MainToolBar.OnChevron(header, window); break;
+    case TBN_DROPDOWN:
+        AppState::PendingRecentFolder = AppState::PendingRecentFile = 0;
+        break;
+    case TCN_SELCHANGE:
+        if (Browser.tabWindow && header->hwndFrom == Browser.tabWindow) Browser.OnTabChange();
+        break;
+    case TTN_GETDISPINFOW: {
+        if (!AppState::ToolBarShowToolTips) break;
+        auto* info = reinterpret_cast<NMTTDISPINFOW*>(header);
+        info->hinst = AppState::Instance;
+        if (!ImageToolBar.GetTooltipText(info) && !MainToolBar.GetTooltipText(info)) Browser.GetToolbarTipText(info);
+        break;
+    }
+    case LVN_GETDISPINFOW:
+        if (fromFileList) FileListOnGetDispInfo(reinterpret_cast<NMLVDISPINFOW*>(header));
+        else if (fromPlaylist) PlaylistPanel.OnGetDispInfo(reinterpret_cast<NMLVDISPINFOW*>(header));
+        break;
+    case LVN_GETINFOTIPW:
+        if (fromFileList) Browser.GetFileInfoTip(reinterpret_cast<NMLVGETINFOTIPW*>(header));
+        break;
+    case LVN_BEGINDRAG:
+        if (fromFileList) FileListBeginDrag(reinterpret_cast<NMLISTVIEW*>(header));
+        else if (fromPlaylist) PlaylistPanel.BeginDrag(reinterpret_cast<NMLISTVIEW*>(header));
+        break;
+    case LVN_COLUMNCLICK: {
+        auto* list = reinterpret_cast<NMLISTVIEW*>(header);
+        if (fromFileList) {
+            if (list->iSubItem == AppState::GeneralSortOrder) AppState::GeneralSortAscending = !AppState::GeneralSortAscending;
+            AppState::GeneralSortOrder = list->iSubItem;
+            PostMessageW(window, WM_APP_BROWSER_GOTO, 0, 0);
+        } else if (fromPlaylist) {
+            PlaylistPanel.OnColumnClick(list);
+        }
+        break;
+    }
+    case LVN_ITEMCHANGED:
+        if (fromFileList) FileListOnItemChanged(reinterpret_cast<NMLISTVIEW*>(header));
+        else if (fromPlaylist) PlaylistPanel.OnItemChanged(reinterpret_cast<NMLISTVIEW*>(header));
+        Browser.UpdateToolbarButtons();
+        break;
+    default: break;
+    }
+    return 0;
+}
+
+LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    QuickTimePlayer.OnWindowMessage(window, message, wParam, lParam);
+    ViewerPlayer.NotifyOwnerMessage(window, message, wParam, lParam);
+
+    switch (message) {
+    case WM_NCCREATE:
+        InitShellMalloc();
+        break;
+    case WM_NCDESTROY:
+        ReleaseShellMalloc();
+        break;
+    case WM_CREATE: return OnCreate(window);
+    case WM_CLOSE:
+        if (ThumbLoader::Running) ThumbLoader::CloseRequest = 1;
+        else DestroyWindow(window);
+        return 0;
+    case WM_DESTROY: return OnDestroy(window);
+    case WM_SIZE: return OnSize(window);
+    case WM_PAINT: PaintView(window); return 0;
+    case WM_ERASEBKGND: return 0;
+    case WM_PALETTECHANGED:
+        InvalidateRect(window, nullptr, FALSE);
+        UpdateWindow(window);
+        return 0;
+    case WM_SYSCOLORCHANGE:
+        MainMenu.Destroy();
+        MainMenu.Load(window);
+        MainToolBar.Destroy();
+        if (AppState::GeneralShowToolbar) MainToolBar.Create(window);
+        if (Browser.IsShown()) SetFileListColors();
+        return 0;
+    case WM_GETMINMAXINFO: {
+        if (!AppState::MenuInitialised) break;
+        auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+        POINT size = MinimumTrackSize(Browser.IsShown(), GetMenuBarWidth(MainMenu.menu, window), AppState::CurrentFormatId,
+                                      GetSystemMetrics(SM_CYCAPTION), GetSystemMetrics(SM_CYMENU), ImageToolBar.Length(),
+                                      AppState::ViewMargins, AppState::BrowserThumbWindowWidth);
+        info->ptMinTrackSize.x = size.x;
+        if (size.y) info->ptMinTrackSize.y = size.y;
+        return 0;
+    }
+    case WM_DRAWITEM: {
+        LRESULT result = 0;
+        auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if (!FolderTreeHandleMenuMsg(window, message, wParam, lParam, &result)) MainMenu.DrawItem(item);
+        if (AnimationBar.controlsCreated && AnimationBar.visible) AnimationBar.DrawButton(item);
+        if (AppState::CurrentFormatId == 46) VideoPlayer.DrawButton(item);
+        else if (AppState::CurrentFormatId == 28) QuickTimePlayer.DrawButton(item);
+        else if (AppState::CurrentFormatId == 43) SoundPlayer.DrawButton(item);
+        return 1;
+    }
+    case WM_MEASUREITEM: {
+        LRESULT result = 0;
+        if (!FolderTreeHandleMenuMsg(window, message, wParam, lParam, &result))
+            MainMenu.MeasureItem(reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
+        return 1;
+    }
+    case WM_MENUCHAR: {
+        LRESULT result = 0;
+        FolderTreeHandleMenuMsg(window, message, wParam, lParam, &result);
+        break;
+    }
+    case WM_INITMENUPOPUP: {
+        LRESULT result = 0;
+        FolderTreeHandleMenuMsg(window, message, wParam, lParam, &result);
+        HMENU popup = reinterpret_cast<HMENU>(wParam);
+        if (MainMenu.menu && GetSubMenu(MainMenu.menu, 1) == popup) {
+            bool media = FileList::Count > 0 && FileList::Entries && FileList::Current >= 0 &&
+                         FileList::Current < FileList::Count;
+            bool enable = IsClipboardFormatAvailable(CF_BITMAP) != 0;
+            if (media) {
+                // Sound and video files take no pasted picture.
+                const wchar_t* name = FileList::Entries[FileList::Current].name;
+                const wchar_t* ext = wcsrchr(name, L'.');
+                static const wchar_t* kMedia[] = {L".wav", L".mid", L".mp3", L".wma", L".ogg", L".avi", L".wmv",
+                                                  L".mpg", L".mpeg", L".mov", L".asf"};
+                for (const wchar_t* m : kMedia)
+                    if (ext && _wcsicmp(ext, m) == 0) enable = false;
+            }
+            EnableMenuItem(popup, 40054, MF_BYCOMMAND | (enable ? MF_ENABLED : MF_GRAYED));
+        }
+        return 0;
+    }
+    case WM_KEYDOWN: return OnKeyDown(window, wParam);
+    case WM_TIMER: return OnTimer(window, wParam);
+    case WM_HSCROLL: ViewScrollBars.OnHScroll(lParam, wParam); return 0;
+    case WM_VSCROLL: ViewScrollBars.OnVScroll(lParam, wParam); return 0;
+    case WM_LBUTTONDBLCLK:
+        KillTimer(window, TIMER_AUTOSCROLL);
+        PostMessageW(window, WM_COMMAND, 40139, 0);
+        return 0;
+    case WM_MBUTTONDOWN:
+        if (AppState::CurrentImage.IsValid()) PostMessageW(window, WM_COMMAND, 40050, 0);
+        return 0;
+    case WM_XBUTTONDOWN:
+        if (Browser.IsShown() && !ThumbLoader::Running && GET_XBUTTON_WPARAM(wParam) == XBUTTON1)
+            PostMessageW(window, WM_APP_BROWSER_BACK, 0, 0);
+        return 1;
+    case WM_MOVING: AppState::WindowMoved = 1; return 1;
+    case WM_SIZING: AppState::WindowSized = 1; return 1;
+    case WM_MOUSEWHEEL: return OnMouseWheel(window, wParam, lParam);
+    case 0x3D1:  // MM_MIXM_CONTROL_CHANGE
+        if (AppState::CurrentFormatId == 46) VideoPlayer.UpdateVolumeBar();
+        else if (AppState::CurrentFormatId == 28) QuickTimePlayer.UpdateVolumeBar();
+        else if (AppState::CurrentFormatId == 43) SoundPlayer.UpdateVolumeBar();
+        return 0;
+    case WM_CONTEXTMENU: return OnContextMenu(window, lParam);
+    case WM_NOTIFY: return OnNotify(window, reinterpret_cast<NMHDR*>(lParam));
+    case WM_COMMAND: return OnMainCommand(window, wParam, lParam);
+    case WM_COPYDATA: return OnCopyData(window, reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+
+    case WM_APP_BROWSER_UP: BrowserUp(); return 0;
+    case WM_APP_BROWSER_OPENFOLDER: {
+        if (!Browser.IsShown() || ThumbLoader::Running) return 0;
+        int index = (int)wParam;
+        if (index < 0 || index >= FileList::SubfolderCount || !FileList::Subfolders) return 0;
+        wchar_t path[MAX_PATH];
+        GetCurrentDirectoryW(MAX_PATH, path);
+        if (AppendPath(path, FileList::Subfolders[index].name)) Browser.ChangeFolder(path, 2);
+        return 0;
+    }
+    case WM_APP_BROWSER_REFRESH:
+        AppState::BrowserTab = 0;
+        if (AppState::TreeSelectedFolder[0]) SetCurrentDirectoryW(AppState::TreeSelectedFolder);
+        PostMessageW(window, WM_COMMAND, 40107, 0);
+        return 0;
+    case WM_APP_REOPEN_OPEN_DIALOG:
+        if ((int)wParam >= 0 && (int)wParam < AppState::RecentFolderCount)
+            CopyStringW(AppState::LastOpenDir, AppState::RecentFolders[wParam]);
+        return 0;
+    case WM_APP_OPEN_PENDING: return OnOpenPending(window, wParam, lParam);
+    case WM_APP_BRING_TO_FRONT: BringToFront(window); return 0;
+    case WM_APP_BROWSER_GOTO:
+        RefillRecentFoldersFromCombo();
+        if (const wchar_t* folder = SelectedRecentFolder()) Browser.ChangeFolder(folder, 2);
+        break;
+    case WM_APP_INIT_QUICKTIME: StartQuickTime(); return 0;
+    case WM_APP_OPEN_LIST_ENTRY: {
+        int index = (int)wParam;
+        if (FileList::Entries && index >= 0 && index < FileList::Count) {
+            FileList::Current = index;
+            wchar_t path[MAX_PATH];
+            GetCurrentDirectoryW(MAX_PATH, path);
+            if (AppendPath(path, FileList::Entries[index].name)) OpenMediaFile(path);
+        }
+        if (Browser.IsShown() && Browser.fileListWindow) SetFocus(Browser.fileListWindow);
+        return 0;
+    }
+    case WM_APP_SAVE_ITEM_AS: return 0;
+    case WM_APP_VIDEO_GRAPH_EVENT: VideoPlayer.OnGraphEvent(); break;
+    case WM_APP_SOUND_GRAPH_EVENT: SoundPlayer.OnGraphEvent(); break;
+    case WM_APP_BROWSER_BACK:
+        if (!Browser.IsShown() || ThumbLoader::Running) return 0;
+        RefillRecentFoldersFromCombo();
+        if (AppState::RecentFolderCount >= 2) Browser.ChangeFolder(AppState::RecentFolders[1], 2);
+        return 0;
+    case WM_APP_MUSIC_GRAPH_EVENT: OnBackgroundMusicEvent(); break;
+    default: break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    // No exception may leave a window procedure.
+    try {
+        return HandleMessage(window, message, wParam, lParam);
+    } catch (...) {
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}

@@ -1,0 +1,31 @@
+// The main window procedure and the helpers of its messages that tests call directly.
+#pragma once
+#include <windows.h>
+
+LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT OnMainCommand(HWND window, WPARAM wParam, LPARAM lParam);
+
+// Steps of creation and teardown report their names here when a hook is set
+// (tests check the order).
+using AppTraceHook = void (*)(const char* step);
+AppTraceHook SetAppTraceHook(AppTraceHook hook);
+void AppTrace(const char* step);
+
+// Single-instance hand-over. The block is HANDOVER_CHARS UTF-16 characters.
+enum : int { HANDOVER_CHARS = 260 };
+// Sender: the full path of the argument text (surrounding blanks and quotes
+// removed), cut to 259 characters and terminated; the rest of the block zeroed.
+void BuildHandOverBlock(const wchar_t* argumentText, wchar_t block[HANDOVER_CHARS]);
+// Receiver: the text of a received block (at most cbData bytes, at most 259
+// characters, up to its terminator), without surrounding quotes when it has at
+// least two characters. Returns false for an empty text.
+bool ReadHandOverPath(const void* data, DWORD cbData, wchar_t path[MAX_PATH]);
+// Folder part of a path (without the separator before the name; "X:" becomes
+// "X:\"); false when the path has no separator.
+bool HandOverFolder(const wchar_t* path, wchar_t folder[MAX_PATH]);
+
+// Wheel arithmetic: the zoom after one wheel notch (delta > 0 zooms in).
+float WheelZoom(float zoom, int delta);
+// Minimum tracking size of the main window (WM_GETMINMAXINFO) from the state.
+POINT MinimumTrackSize(bool browserShown, int menuBarWidth, int formatId, int captionHeight, int menuHeight,
+                       int imageToolBarLength, const RECT& margins, int thumbWindowWidth);

@@ -1,0 +1,227 @@
+#include "app/Startup.h"
+
+#include <commctrl.h>
+#include <ole2.h>
+
+#include <ctime>
+#include <cwchar>
+#include <cstdlib>
+
+#include "app/AppState.h"
+#include "app/BusyCursor.h"
+#include "app/Chrome.h"
+#include "app/MainWindow.h"
+#include "app/MediaDocument.h"
+#include "app/Settings.h"
+#include "app_ids.h"
+#include "browser/Browser.h"
+#include "browser/FileList.h"
+#include "browser/ThumbnailLoader.h"
+#include "image/Common.h"
+#include "media/AnimationBar.h"
+#include "media/Players.h"
+#include "tools/Twain.h"
+
+ProgramCursors Cursors = {};
+
+void CheckWindowsVersion() {
+    OSVERSIONINFOW info = {};
+    info.dwOSVersionInfoSize = sizeof(info);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    if (!GetVersionExW(&info)) return;
+#pragma GCC diagnostic pop
+    if (info.dwPlatformId != VER_PLATFORM_WIN32_NT) {
+        ShowMessage(L"Windows 9x is not supported!");
+        return;
+    }
+    if (info.dwMajorVersion < 5) {
+        ShowMessage(L"Windows NT 4 is not supported!");
+        return;
+    }
+    AppState::IsWindows2000 = info.dwMajorVersion == 5 && info.dwMinorVersion == 0;
+    AppState::IsWindowsXPOrLater = info.dwMajorVersion > 5 || (info.dwMajorVersion == 5 && info.dwMinorVersion >= 1);
+}
+
+void InitLanguageFile() {
+    // Only the built-in English texts exist so far: a language file chosen
+    // earlier is kept in the settings and used once languages are supported.
+}
+
+void ParseCommandLine(const wchar_t* commandLine) {
+    HWND window = AppState::MainWindow;
+    if (!commandLine) commandLine = L"";
+    // Skip the program's own path.
+    const wchar_t* p = commandLine;
+    while (*p == L' ' || *p == L'\t') ++p;
+    if (*p == L'"') {
+        ++p;
+        while (*p && *p != L'"') ++p;
+        if (*p) ++p;
+    } else {
+        while (*p && *p != L' ' && *p != L'\t') ++p;
+    }
+    wchar_t file[MAX_PATH] = {};
+    bool browse = false;
+    while (*p) {
+        while (*p == L' ' || *p == L'\t') ++p;
+        if (!*p) break;
+        if (*p == L'-' && p[1] && (p[2] == 0 || p[2] == L' ' || p[2] == L'=')) {
+            wchar_t option = (wchar_t)towlower(p[1]);
+            if (option == L't') browse = true;
+            if (option == L'm') AppState::GeneralAlwaysMaximizeWindow = 1;
+            p += 2;
+            if (*p == L'=') {  // ="folder"
+                ++p;
+                const wchar_t* start = p;
+                bool quoted = *p == L'"';
+                if (quoted) start = ++p;
+                while (*p && (quoted ? *p != L'"' : *p != L' ')) ++p;
+                size_t n = (size_t)(p - start);
+                if (n && n < MAX_PATH) {
+                    wchar_t folder[MAX_PATH];
+                    wmemcpy(folder, start, n);
+                    folder[n] = 0;
+                    SetCurrentDirectoryW(folder);
+                }
+                if (*p == L'"') ++p;
+            }
+            continue;
+        }
+        const wchar_t* start = p;
+        if (*p == L'"') {
+            start = ++p;
+            while (*p && *p != L'"') ++p;
+        } else {
+            while (*p) ++p;  // an unquoted file name runs to the end of the line
+        }
+        size_t n = (size_t)(p - start);
+        if (n >= MAX_PATH) n = MAX_PATH - 1;
+        wmemcpy(file, start, n);
+        file[n] = 0;
+        if (*p == L'"') ++p;
+    }
+    if (file[0] && !browse) {
+        wchar_t full[MAX_PATH], folder[MAX_PATH];
+        if (!GetFullPathNameW(file, MAX_PATH, full, nullptr)) CopyStringW(full, file);
+        if (HandOverFolder(full, folder)) {
+            SetCurrentDirectoryW(folder);
+            CopyStringW(AppState::CurrentFolder, folder);
+        }
+        BuildFileList(wcsrchr(full, L'\\') ? wcsrchr(full, L'\\') + 1 : full, AppState::CurrentFolder);
+        OpenMediaFile(full);
+        return;
+    }
+    Browser.Open(nullptr, browse ? 0 : 1, window);
+}
+
+bool InitApplication(HINSTANCE instance) {
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
+
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof(wc);
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = MainWndProc;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_QRV));
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.lpszClassName = QRV_WINDOW_CLASS;
+    if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+
+    CheckWindowsVersion();
+    Skin.Load(AppState::SkinName);
+    srand(1);
+    srand((unsigned)time(nullptr));
+
+    AppState::ViewMode = VIEW_VIEWER;
+    AppState::DocumentKind = DOC_NONE;
+    AppState::CurrentFormatId = 0;
+    AppState::ToolMode = 0;
+    AnimationBar.Reset();
+    ThumbLoader::Running = 0;
+    AppState::BackgroundLoad = 0;
+    AppState::PreviewLoad = 0;
+    AppState::FitPending = 1;
+    SetRectEmpty(&AppState::ViewMargins);
+    SetRectEmpty(&AppState::Selection);
+    Playlist::ShowRunning = 0;
+
+    HWND window = CreateWindowExW(AppState::GeneralAlwaysOnTop ? WS_EX_TOPMOST : 0, QRV_WINDOW_CLASS, QRV_PRODUCT_NAME,
+                                  WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0, 0, 0, nullptr,
+                                  nullptr, instance, nullptr);
+    AppState::MainWindow = window;
+    if (!window) return false;
+
+    Cursors.cross = LoadCursorW(nullptr, IDC_CROSS);
+    Cursors.sizeNS = LoadCursorW(nullptr, IDC_SIZENS);
+    Cursors.sizeWE = LoadCursorW(nullptr, IDC_SIZEWE);
+    Cursors.sizeAll = LoadCursorW(nullptr, IDC_SIZEALL);
+    const int own[9] = {304, 258, 259, 260, 257, 261, 262, 255, 256};
+    for (int i = 0; i < 9; ++i) Cursors.own[i] = LoadCursorW(instance, MAKEINTRESOURCEW(own[i]));
+    return true;
+}
+
+bool HandOverToRunningInstance(const wchar_t* argumentText) {
+    // The mutex lives as long as the process.
+    CreateMutexW(nullptr, FALSE, QRV_MUTEX_NAME);
+    if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
+    HWND running = FindWindowW(QRV_WINDOW_CLASS, nullptr);
+    if (!running) {
+        ShowMessage(L"Failed to find Quorvane Instance!\nPlease restart Quorvane.");
+        return true;
+    }
+    wchar_t block[HANDOVER_CHARS];
+    BuildHandOverBlock(argumentText, block);
+    COPYDATASTRUCT data = {};
+    data.dwData = COPYDATA_OPEN_PATH;
+    data.cbData = sizeof(block);
+    data.lpData = block;
+    DWORD_PTR result = 0;
+    // Blocks until the running copy has opened the file; bounded so that a hung
+    // copy does not hang this one too.
+    SendMessageTimeoutW(running, WM_COPYDATA, 0, (LPARAM)&data, SMTO_NORMAL, 30000, &result);
+    return true;
+}
+
+int RunMessageLoop(HACCEL accelerators) {
+    MSG msg;
+    BOOL got;
+    while ((got = GetMessageW(&msg, nullptr, 0, 0)) != 0) {
+        if (got == -1) break;
+        ArmBusyCursor();
+        try {
+            if (!TwainHandler.ProcessEvent(&msg)) {
+                if (!accelerators || !AppState::MainWindow ||
+                    !TranslateAcceleratorW(AppState::MainWindow, accelerators, &msg)) {
+                    TranslateMessage(&msg);
+                    DispatchMessageW(&msg);
+                }
+            }
+        } catch (...) {
+            RestoreBusyCursor();
+            throw;
+        }
+        RestoreBusyCursor();
+    }
+    return got == 0 ? (int)msg.wParam : -1;
+}
+
+int RunApplication(HINSTANCE instance, const wchar_t* argumentText) {
+    OleInitialize(nullptr);
+    AppState::Instance = instance;
+    LoadSettings();
+    InitLanguageFile();
+    if (AppState::GeneralUseOnlyOneInstance && HandOverToRunningInstance(argumentText)) {
+        OleUninitialize();
+        return -1;
+    }
+    if (!InitApplication(instance)) FatalError(L"Fatal Error during AppInit occured! Aborting...");
+    HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_ACCELERATORS));
+    if (!accelerators) ShowMessage(L"Failed to load Accelerators! Hotkeys won't work!");
+    ParseCommandLine(GetCommandLineW());
+    int code = RunMessageLoop(accelerators);
+    StopQuickTime();
+    OleUninitialize();
+    return code;
+}

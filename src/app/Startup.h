@@ -1,0 +1,24 @@
+// Program start-up: wWinMain's body, the window's creation, the single-instance
+// hand-over and the message loop.
+#pragma once
+#include <windows.h>
+
+// The whole life of the program; returns the exit code.
+int RunApplication(HINSTANCE instance, const wchar_t* argumentText);
+bool InitApplication(HINSTANCE instance);
+// Single instance: false when this copy should go on starting. When a copy runs
+// already, hands the argument text over (or reports that its window is
+// missing) and returns true; the caller then ends with -1.
+bool HandOverToRunningInstance(const wchar_t* argumentText);
+// Runs until WM_QUIT; returns its wParam.
+int RunMessageLoop(HACCEL accelerators);
+void CheckWindowsVersion();
+void InitLanguageFile();
+void ParseCommandLine(const wchar_t* commandLine);
+
+// The cursors InitApplication loads for the mouse tools.
+struct ProgramCursors {
+    HCURSOR cross, sizeNS, sizeWE, sizeAll;
+    HCURSOR own[9];  // resources 304, 258, 259, 260, 257, 261, 262, 255, 256 in that order
+};
+extern ProgramCursors Cursors;

@@ -1,0 +1,46 @@
+// The folder's file list and the playlist models, and the folder scan worker.
+#pragma once
+#include <windows.h>
+#include <cstdint>
+
+struct MediaFileEntry {
+    wchar_t name[MAX_PATH];   // relative to the current folder; a full path in the playlist
+    uint32_t size;
+    FILETIME lastWrite;
+    int width;
+    int height;
+    int bpp;
+};
+
+struct FileList {
+    static inline MediaFileEntry* Entries = nullptr;
+    static inline int Count = 0;
+    static inline int Current = 0;
+    static inline int Capacity = 50000;
+    static inline MediaFileEntry* Subfolders = nullptr;
+    static inline int SubfolderCount = 0;
+    static inline int SubfolderCapacity = 500;
+    static inline volatile uint8_t ScanBusy = 0;
+    static inline volatile uint8_t ScanStop = 0;     // asks the scan worker to end
+    static inline HANDLE ScanThread = nullptr;
+    static inline int SelectedItem = -1;
+};
+
+struct Playlist {
+    static inline MediaFileEntry* Entries = nullptr;
+    static inline int Count = 0;
+    static inline int Current = 0;
+    static inline uint8_t Modified = 0;
+    static inline uint8_t Active = 0;
+    static inline uint8_t ShowRunning = 0;
+    static inline wchar_t FilePath[MAX_PATH] = {};
+};
+
+// Rebuilds the file list of folder (current index on name) for Previous/Next.
+void BuildFileList(const wchar_t* name, const wchar_t* folder);
+// Asks a running folder scan to stop and waits at most timeoutMs for it.
+// Returns true when no scan runs any more (its lists may then be freed).
+bool StopFileScan(DWORD timeoutMs);
+// Frees the entry arrays of the file and subfolder lists.
+void FreeFileLists();
+void AppendMediaFileEntry(MediaFileEntry*& list, const MediaFileEntry& entry, int& count);

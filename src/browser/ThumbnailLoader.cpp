@@ -1,0 +1,23 @@
+#include "browser/ThumbnailLoader.h"
+
+#include "app/AppState.h"
+
+void ThumbnailLoaderFinished(HWND mainWindow) {
+    ThumbLoader::Running = 0;
+    if (ThumbLoader::TreeRequest) {
+        ThumbLoader::TreeRequest = 0;
+        PostMessageW(mainWindow, WM_APP_BROWSER_REFRESH, 0, 0);
+    }
+    if (ThumbLoader::GotoRequest) {
+        ThumbLoader::GotoRequest = 0;
+        PostMessageW(mainWindow, WM_APP_BROWSER_GOTO, 0, 0);
+    }
+    if (ThumbLoader::DoubleClickRequest) {
+        ThumbLoader::DoubleClickRequest = 0;
+        PostMessageW(mainWindow, WM_COMMAND, 40139, 0);
+    }
+    if (ThumbLoader::CloseRequest) {
+        ThumbLoader::CloseRequest = 0;
+        PostMessageW(mainWindow, WM_CLOSE, 0, 0);
+    }
+}

@@ -1,0 +1,71 @@
+// Stand-ins of the players: no playback yet. Close returns the document to
+// "nothing open", as the players' Close does.
+#include "media/Players.h"
+
+#include "app/AppState.h"
+
+CDirectShowPlayer ViewerPlayer;
+CDirectShowPlayer BackgroundMusicPlayer;
+CVideoPlayer VideoPlayer;
+CSoundPlayer SoundPlayer;
+CQuickTimePlayer QuickTimePlayer;
+
+void CDirectShowPlayer::NotifyOwnerMessage(HWND, UINT, WPARAM, LPARAM) {}
+void CDirectShowPlayer::ChangeRate(double step) {
+    rate += step;
+}
+void CDirectShowPlayer::SetRate(double newRate) {
+    rate = newRate;
+}
+
+bool CMediaPlayer::Open(CImage*, const wchar_t*, wchar_t* errorText) {
+    if (errorText && !AppState::BackgroundLoad && !AppState::PreviewLoad)
+        lstrcpynW(errorText, L"Media playback is not available.", 512);
+    return false;
+}
+void CMediaPlayer::Close() {
+    AppState::DocumentKind = DOC_NONE;
+}
+bool CMediaPlayer::PlayPause(LPARAM) {
+    return false;
+}
+bool CMediaPlayer::Stop(LPARAM) {
+    return false;
+}
+bool CMediaPlayer::ToggleMute(LPARAM) {
+    return false;
+}
+bool CMediaPlayer::OnInfoButton(LPARAM) {
+    return false;
+}
+void CMediaPlayer::ChangeVolume(bool, int) {}
+void CMediaPlayer::DrawButton(const DRAWITEMSTRUCT*) {}
+void CMediaPlayer::UpdatePosition() {}
+void CMediaPlayer::OnHoverTimer() {}
+void CMediaPlayer::UpdateVolumeBar() {}
+void CMediaPlayer::Layout() {}
+
+void CVideoPlayer::StepFrame() {}
+bool CVideoPlayer::OnStepButton(LPARAM) {
+    return false;
+}
+void CVideoPlayer::OnGraphEvent() {}
+void CVideoPlayer::RaiseControls() {}
+void CVideoPlayer::SetControlsVisible(bool visible) {
+    AppState::PlayerControlsShown = visible;
+}
+void CSoundPlayer::OnGraphEvent() {}
+
+void CQuickTimePlayer::OnWindowMessage(HWND, UINT, WPARAM, LPARAM) {}
+void CQuickTimePlayer::NextFrame() {}
+void CQuickTimePlayer::PreviousFrame() {}
+void CQuickTimePlayer::ChangeRate(int) {}
+bool CQuickTimePlayer::OnPreviousButton(LPARAM) {
+    return false;
+}
+bool CQuickTimePlayer::OnNextButton(LPARAM) {
+    return false;
+}
+
+void StartQuickTime() {}
+void StopQuickTime() {}

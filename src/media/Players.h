@@ -1,0 +1,68 @@
+// The sound, video and QuickTime movie players and the DirectShow player objects.
+#pragma once
+#include <windows.h>
+#include <cstdint>
+
+class CImage;
+
+class CDirectShowPlayer {
+public:
+    void NotifyOwnerMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void ChangeRate(double step);
+    void SetRate(double rate);
+    double rate = 1.0;
+};
+extern CDirectShowPlayer ViewerPlayer;
+extern CDirectShowPlayer BackgroundMusicPlayer;
+
+// The operations the main window reaches for the three players.
+class CMediaPlayer {
+public:
+    bool Open(CImage* image, const wchar_t* path, wchar_t* errorText);
+    void Close();
+    bool PlayPause(LPARAM control);
+    bool Stop(LPARAM control);
+    bool ToggleMute(LPARAM control);
+    bool OnInfoButton(LPARAM control);
+    void ChangeVolume(bool muted, int step);
+    void DrawButton(const DRAWITEMSTRUCT* item);
+    void UpdatePosition();
+    void OnHoverTimer();
+    void UpdateVolumeBar();
+    void Layout();
+    LPARAM PlayButton() const { return 0; }
+    LPARAM StopButton() const { return 0; }
+    LPARAM MuteButton() const { return 0; }
+    uint8_t muted = 0;
+};
+
+class CVideoPlayer : public CMediaPlayer {
+public:
+    void StepFrame();
+    bool OnStepButton(LPARAM control);
+    void OnGraphEvent();
+    void RaiseControls();
+    void SetControlsVisible(bool visible);
+};
+
+class CSoundPlayer : public CMediaPlayer {
+public:
+    void OnGraphEvent();
+};
+
+class CQuickTimePlayer : public CMediaPlayer {
+public:
+    void OnWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void NextFrame();
+    void PreviousFrame();
+    void ChangeRate(int step);
+    bool OnPreviousButton(LPARAM control);
+    bool OnNextButton(LPARAM control);
+};
+
+extern CVideoPlayer VideoPlayer;
+extern CSoundPlayer SoundPlayer;
+extern CQuickTimePlayer QuickTimePlayer;
+
+void StartQuickTime();
+void StopQuickTime();

@@ -1,0 +1,302 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/AppState.h"
+#include "app/Chrome.h"
+#include "app/CommandState.h"
+#include "app/MainWindow.h"
+#include "app/Settings.h"
+#include "app/Startup.h"
+#include "app_ids.h"
+#include "browser/Browser.h"
+#include "browser/FileList.h"
+#include "browser/ThumbnailLoader.h"
+#include "image/Registry.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+std::vector<std::string> g_trace;
+void Record(const char* step) {
+    g_trace.push_back(step);
+}
+
+void Pump() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+// The real main window, created as start-up creates it. Settings are saved
+// below a test key so the tests never touch the program's own.
+class MainWindowTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ResetSettingsToDefaults();
+        AppState::Instance = GetModuleHandleW(nullptr);
+        g_trace.clear();
+        SetAppTraceHook(Record);
+        ASSERT_TRUE(InitApplication(AppState::Instance));
+        window = AppState::MainWindow;
+        ASSERT_TRUE(IsWindow(window));
+    }
+    void TearDown() override {
+        ThumbLoader::Running = 0;
+        if (IsWindow(window)) DestroyWindow(window);
+        Pump();
+        MSG msg;
+        PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+        SetAppTraceHook(nullptr);
+        CRegistry(HKEY_CURRENT_USER).Delete(QRV_REGISTRY_KEY, nullptr);
+        ResetSettingsToDefaults();
+        AppState::MainWindow = nullptr;
+    }
+    HWND window = nullptr;
+};
+
+TEST_F(MainWindowTest, CreationAndTeardownOrder) {
+    EXPECT_EQ(g_trace, (std::vector<std::string>{"drop target", "menu", "tool bar", "status bar", "view borders"}));
+    EXPECT_EQ(AppState::MenuInitialised, 1);
+    EXPECT_NE(GetMenu(window), nullptr);
+    EXPECT_EQ(AppState::ViewMargins.top, MAIN_TOOLBAR_HEIGHT);
+    EXPECT_GT(AppState::ViewMargins.bottom, 0);
+    g_trace.clear();
+    DestroyWindow(window);
+    EXPECT_EQ(g_trace, (std::vector<std::string>{"stop scan", "prompt save", "revoke drag drop", "leave presentation",
+                                                 "stop media", "free image", "animation bar", "view borders",
+                                                 "scroll bars", "image tool bar", "browser", "status bar and tool bar",
+                                                 "menu", "snapshots", "file lists", "scanner", "save settings"}));
+    // Every piece of chrome gave back exactly its margin.
+    EXPECT_EQ(AppState::ViewMargins.top, 0);
+    EXPECT_EQ(AppState::ViewMargins.bottom, 0);
+    EXPECT_EQ(AppState::ViewMargins.right, 0);
+    MSG msg;
+    EXPECT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, 0u);
+}
+
+DWORD WINAPI FakeScan(void* seen) {
+    while (!FileList::ScanStop) Sleep(5);
+    *static_cast<volatile LONG*>(seen) = 1;
+    return 0;
+}
+
+TEST_F(MainWindowTest, TeardownStopsAFolderScanWithABound) {
+    static volatile LONG stopSeen = 0;
+    FileList::ScanStop = 0;
+    FileList::ScanBusy = 1;
+    FileList::ScanThread = CreateThread(nullptr, 0, FakeScan, (void*)&stopSeen, 0, nullptr);
+    DestroyWindow(window);
+    EXPECT_EQ(stopSeen, 1);
+    EXPECT_EQ(FileList::ScanBusy, 0);
+    EXPECT_EQ(FileList::ScanThread, nullptr);
+}
+
+TEST_F(MainWindowTest, CloseWhileTheLoaderRunsIsCarriedOutByTheLoader) {
+    ThumbLoader::Running = 1;
+    SendMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_EQ(ThumbLoader::CloseRequest, 1);
+    ThumbnailLoaderFinished(window);
+    Pump();
+    EXPECT_FALSE(IsWindow(window));
+}
+
+TEST_F(MainWindowTest, MinMaxInfo) {
+    MINMAXINFO info = {};
+    info.ptMinTrackSize = {1, 1};
+    SendMessageW(window, WM_GETMINMAXINFO, 0, (LPARAM)&info);
+    EXPECT_GT(info.ptMinTrackSize.x, 1);
+    EXPECT_EQ(info.ptMinTrackSize.y, GetSystemMetrics(SM_CYCAPTION) + GetSystemMetrics(SM_CYMENU) + AppState::ViewMargins.top +
+                                         AppState::ViewMargins.bottom + 5);
+    RECT margins = {0, 28, 0, 20};
+    POINT browser = MinimumTrackSize(true, 300, 0, 20, 20, 0, margins, 512);
+    EXPECT_EQ(browser.x, 712);
+    EXPECT_EQ(browser.y, 480);
+    POINT video = MinimumTrackSize(false, 300, 46, 20, 20, 0, margins, 512);
+    EXPECT_EQ(video.y, 0);
+    POINT image = MinimumTrackSize(false, 300, 35, 20, 19, 280, margins, 512);
+    EXPECT_EQ(image.y, 20 + 19 + 280 + 28 + 20 + 5);
+}
+
+TEST(MainWindowBeforeCreate, MinMaxInfoUntouchedBeforeMenuInitialised) {
+    AppState::MenuInitialised = 0;
+    MINMAXINFO info = {};
+    info.ptMinTrackSize = {1, 1};
+    MainWndProc(GetDesktopWindow(), WM_GETMINMAXINFO, 0, (LPARAM)&info);
+    EXPECT_EQ(info.ptMinTrackSize.x, 1);
+}
+
+TEST_F(MainWindowTest, CtrlWheelZoomsWithoutNextFile) {
+    AppState::Zoom = 1.0f;
+    SendMessageW(window, WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL, WHEEL_DELTA), MAKELPARAM(10, 10));
+    EXPECT_FLOAT_EQ(AppState::Zoom, 1.5f);
+    SendMessageW(window, WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL, (WORD)-WHEEL_DELTA), MAKELPARAM(10, 10));
+    EXPECT_FLOAT_EQ(AppState::Zoom, 1.0f);
+    EXPECT_EQ(AppState::WheelUsed, 1);
+    EXPECT_FLOAT_EQ(WheelZoom(1.0f, -120), 0.75f);
+}
+
+TEST_F(MainWindowTest, AcceleratorTable) {
+    HACCEL table = LoadAcceleratorsW(AppState::Instance, MAKEINTRESOURCEW(IDR_ACCELERATORS));
+    ASSERT_NE(table, nullptr);
+    int count = CopyAcceleratorTableW(table, nullptr, 0);
+    std::vector<ACCEL> entries(count);
+    CopyAcceleratorTableW(table, entries.data(), count);
+    auto command = [&](BYTE flags, WORD key) -> int {
+        for (const auto& a : entries)
+            if ((a.fVirt & ~FNOINVERT) == (flags | FVIRTKEY) && a.key == key) return a.cmd;  // first entry wins
+        return -1;
+    };
+    EXPECT_EQ(command(FSHIFT, 'S'), 204);
+    EXPECT_EQ(command(FSHIFT | FCONTROL, 'S'), 40319);
+    EXPECT_EQ(command(FALT, VK_RETURN), 40050);
+    EXPECT_EQ(command(0, VK_DELETE), 216);
+    EXPECT_EQ(command(FSHIFT, VK_DELETE), 216);
+    EXPECT_EQ(command(0, VK_ESCAPE), 40138);
+    EXPECT_EQ(command(FCONTROL, 'Z'), 40079);
+    EXPECT_EQ(command(0, VK_NEXT), 40002);
+    EXPECT_EQ(command(0, VK_OEM_PLUS), 206);
+    EXPECT_EQ(command(FSHIFT, '7'), 40332);
+    DestroyAcceleratorTable(table);
+}
+
+// A command whose menu item is gray does nothing when its shortcut arrives:
+// a pasted picture is never quick-saved over the folder's current file.
+TEST_F(MainWindowTest, GrayedCommandsDoNotRun) {
+    FileList::Entries = (MediaFileEntry*)calloc(1, sizeof(MediaFileEntry));
+    FileList::Count = 1;
+    FileList::Current = 0;
+    ASSERT_TRUE(AppState::CurrentImage.CreateEmpty(4, 4, 24, 0, nullptr));
+    AppState::CurrentFormatId = 22;
+    AppState::DocumentKind = DOC_FILE;
+    EXPECT_TRUE(IsCommandEnabled(204));
+    AppState::DocumentKind = DOC_NEW_IMAGE;
+    EXPECT_FALSE(IsCommandEnabled(204));
+    EXPECT_TRUE(IsCommandEnabled(40005));
+    AppState::DocumentKind = DOC_LOAD_FAILED;
+    EXPECT_FALSE(IsCommandEnabled(40005));
+    EXPECT_FALSE(IsCommandEnabled(40079));  // nothing to undo
+    // The menu item carries the same state.
+    AppState::DocumentKind = DOC_NEW_IMAGE;
+    SendMessageW(window, WM_COMMAND, 40347, 0);
+    AppState::ToolMode = 1;
+    SendMessageW(window, WM_COMMAND, 40350, 0);
+    EXPECT_EQ(AppState::ToolMode, 2);
+    UINT state = GetMenuState(GetMenu(window), 204, MF_BYCOMMAND);
+    EXPECT_TRUE(state & MF_GRAYED);
+    free(FileList::Entries);
+    FileList::Entries = nullptr;
+    FileList::Count = 0;
+    AppState::CurrentImage.Destroy();
+    AppState::DocumentKind = DOC_NONE;
+    AppState::CurrentFormatId = 0;
+}
+
+TEST(HandOver, SenderSendsTheFullPathCutTo259) {
+    wchar_t block[HANDOVER_CHARS];
+    BuildHandOverBlock(L"  \"C:\\some folder\\a b.jpg\"  ", block);
+    EXPECT_STREQ(block, L"C:\\some folder\\a b.jpg");
+    wchar_t cwd[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, cwd);
+    BuildHandOverBlock(L"relative.png", block);
+    EXPECT_EQ(std::wstring(block), std::wstring(cwd) + (cwd[wcslen(cwd) - 1] == L'\\' ? L"" : L"\\") + L"relative.png");
+    std::wstring longPath = L"C:\\" + std::wstring(400, L'x');
+    BuildHandOverBlock(longPath.c_str(), block);
+    EXPECT_EQ(wcslen(block), 259u);
+    BuildHandOverBlock(L"", block);
+    EXPECT_STREQ(block, L"");
+}
+
+TEST(HandOver, ReceiverBoundsQuotesAndFolders) {
+    wchar_t path[MAX_PATH], folder[MAX_PATH];
+    struct Case {
+        const wchar_t* text;
+        const wchar_t* expected;
+    } cases[] = {{L"\"C:\\a b\\x.jpg\"", L"C:\\a b\\x.jpg"}, {L"C:\\a b\\x.jpg", L"C:\\a b\\x.jpg"},
+                 {L"\"", L"\""}, {L"\"\"", L""}, {L"\"C:\\open", L"C:\\open"}};
+    for (const auto& c : cases) {
+        ReadHandOverPath(c.text, (DWORD)((wcslen(c.text) + 1) * 2), path);
+        EXPECT_STREQ(path, c.expected) << c.text;
+    }
+    // A block of 260 bytes without a terminator is read as 130 characters.
+    std::wstring big(400, L'y');
+    ReadHandOverPath(big.c_str(), 260, path);
+    EXPECT_EQ(wcslen(path), 130u);
+    ReadHandOverPath(big.c_str(), 4000, path);
+    EXPECT_EQ(wcslen(path), 259u);
+    EXPECT_FALSE(ReadHandOverPath(big.c_str(), 0, path));
+    EXPECT_FALSE(ReadHandOverPath(nullptr, 520, path));
+
+    EXPECT_TRUE(HandOverFolder(L"C:\\pics\\x.jpg", folder));
+    EXPECT_STREQ(folder, L"C:\\pics");
+    EXPECT_TRUE(HandOverFolder(L"C:\\x.jpg", folder));
+    EXPECT_STREQ(folder, L"C:\\");
+    EXPECT_FALSE(HandOverFolder(L"x.jpg", folder));
+}
+
+// The running copy opens a handed-over file with its folder as the current folder.
+TEST_F(MainWindowTest, CopyDataOpensTheFileWhenSingleInstanceIsOn) {
+    qrvtest::TempDir dir;
+    std::wstring file = dir.File(L"pic one.bmp");
+    {
+        CImage image;
+        ASSERT_TRUE(image.CreateEmpty(8, 6, 24, RGB(10, 20, 30), nullptr));
+        BITMAPFILEHEADER fh = {};
+        BITMAPINFOHEADER ih = {sizeof(ih), 8, 6, 1, 24};
+        fh.bfType = 0x4D42;
+        fh.bfOffBits = sizeof(fh) + sizeof(ih);
+        std::vector<unsigned char> data((const unsigned char*)&fh, (const unsigned char*)&fh + sizeof(fh));
+        data.insert(data.end(), (const unsigned char*)&ih, (const unsigned char*)&ih + sizeof(ih));
+        data.insert(data.end(), image.bits, image.bits + image.stride * 6);
+        ASSERT_TRUE(qrvtest::WriteAll(file, data.data(), data.size()));
+    }
+    wchar_t block[HANDOVER_CHARS];
+    std::wstring quoted = L"\"" + file + L"\"";
+    BuildHandOverBlock(quoted.c_str(), block);
+    COPYDATASTRUCT data = {COPYDATA_OPEN_PATH, sizeof(block), block};
+
+    AppState::GeneralUseOnlyOneInstance = 0;
+    SendMessageW(window, WM_COPYDATA, 0, (LPARAM)&data);
+    EXPECT_EQ(AppState::DocumentKind, DOC_NONE);
+
+    AppState::GeneralUseOnlyOneInstance = 1;
+    SendMessageW(window, WM_COPYDATA, 0, (LPARAM)&data);
+    Pump();
+    EXPECT_EQ(AppState::DocumentKind, DOC_FILE);
+    EXPECT_EQ(AppState::CurrentImage.GetWidth(), 8u);
+    EXPECT_STREQ(AppState::CurrentFolder, dir.Path().c_str());
+    EXPECT_EQ(FileList::Count, 1);
+    wchar_t cwd[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, cwd);
+    EXPECT_STREQ(cwd, dir.Path().c_str());
+    wchar_t title[MAX_PATH];
+    GetWindowTextW(window, title, MAX_PATH);
+    EXPECT_STREQ(title, L"[pic one.bmp] - Quorvane");
+    // An empty hand-over (a second start without arguments) does no harm.
+    wchar_t empty[HANDOVER_CHARS] = {};
+    COPYDATASTRUCT none = {COPYDATA_OPEN_PATH, sizeof(empty), empty};
+    SendMessageW(window, WM_COPYDATA, 0, (LPARAM)&none);
+    Pump();
+    EXPECT_EQ(AppState::DocumentKind, DOC_FILE);
+    SetCurrentDirectoryW(L"C:\\");
+    DestroyWindow(window);
+    FreeFileLists();
+}
+
+TEST(HandOver, MissingWindowIsReported) {
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, QRV_MUTEX_NAME);
+    ASSERT_NE(mutex, nullptr);
+    ASSERT_EQ(FindWindowW(QRV_WINDOW_CLASS, nullptr), nullptr);
+    qrvtest::MessageCapture capture;
+    EXPECT_TRUE(HandOverToRunningInstance(L"x.jpg"));
+    ASSERT_EQ(capture.messages.size(), 1u);
+    EXPECT_EQ(capture.messages[0], L"Failed to find Quorvane Instance!\nPlease restart Quorvane.");
+    CloseHandle(mutex);
+}
+
+}  // namespace
