@@ -1,0 +1,243 @@
+#include <gtest/gtest.h>
+
+#include <tiffio.h>
+
+#include <cstring>
+#include <string>
+
+#include "PixelCheck.h"
+#include "app/AppState.h"
+#include "formats/Formats.h"
+#include "formats/ReaderServices.h"
+#include "formats/Tiff.h"
+#include "image/Image.h"
+#include "support/TestSupport.h"
+
+using qrvtest::Fixture;
+using qrvtest::TempDir;
+
+namespace {
+
+bool LoadPage(CImage& image, const std::wstring& path, int page, std::wstring* text = nullptr) {
+    wchar_t buffer[FORMAT_ERROR_CHARS] = {};
+    const bool ok = LoadTiffPage(image, path.c_str(), page, buffer);
+    if (text) *text = buffer;
+    return ok;
+}
+
+std::wstring HostDecode(const std::wstring& path) {
+    const std::wstring out = path + L".rgba";
+    const std::string cmd = "/usr/bin/convert '" + qrvtest::HostPath(path) + "' -depth 8 'rgba:" +
+                            qrvtest::HostPath(out) + "'";
+    EXPECT_EQ(qrvtest::RunHost(cmd), 0) << cmd;
+    return out;
+}
+
+// What the playback bar was asked to do.
+AnimationFrameTables g_started;
+int g_startCalls = 0;
+bool RecordStart(const AnimationFrameTables& tables, bool play) {
+    g_started = tables;
+    ++g_startCalls;
+    return true;
+}
+
+}  // namespace
+
+TEST(Tiff, PagesDecodeAsImageMagickDecodesThem) {
+    struct Case {
+        const char* name;
+        int bpp;
+        int tolerance;
+    } cases[] = {
+        {"rgb", 24, 0},         {"lzw", 24, 0},          {"packbits", 24, 0},    {"deflate", 24, 0},
+        {"jpeg", 24, 3},        {"tiled_rgb", 24, 0},    {"rgb16", 24, 0},       {"grey16", 8, 1},
+        {"tiled_grey16", 8, 1}, {"grey8", 8, 0},         {"grey4", 4, 0},        {"palette", 8, 0},
+        {"palette4", 4, 0},     {"tiled_palette", 8, 0}, {"lab", 24, 3},         {"g3", 1, 0},
+        {"g4", 1, 0},           {"miniswhite", 1, 0},    {"minisblack", 1, 0},   {"orient6_grey", 8, 0},
+        {"orient6_rgb", 24, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::wstring base = L"tiff_" + qrvtest::Widen(c.name);
+        CImage image;
+        std::wstring text;
+        ASSERT_TRUE(LoadPage(image, Fixture(base + L".tif"), 0, &text)) << qrvtest::Narrow(text);
+        EXPECT_EQ(image.GetBpp(), c.bpp);
+        EXPECT_TRUE(pixelcheck::MatchesRgba(image, Fixture(base + L".rgba"), false, c.tolerance));
+    }
+}
+
+TEST(Tiff, MinIsWhiteFaxShowsBlackOnWhite) {
+    CImage image;
+    ASSERT_TRUE(LoadPage(image, Fixture(L"tiff_g4.tif"), 0));
+    ASSERT_EQ(image.GetBpp(), 1);
+    EXPECT_EQ(image.palette[0][0], 255) << "value 0 is white";
+    EXPECT_EQ(image.palette[1][0], 0);
+}
+
+TEST(Tiff, ResolutionIsKept) {
+    CImage image;
+    ASSERT_TRUE(LoadPage(image, Fixture(L"tiff_rgb.tif"), 0));
+    EXPECT_EQ(image.xResolution, 300u);
+    EXPECT_EQ(image.yResolution, 300u);
+}
+
+TEST(Tiff, PagesAreSelectedByIndex) {
+    const std::wstring path = Fixture(L"tiff_pages.tif");
+    EXPECT_EQ(CountTiffPages(path.c_str()), 3);
+    CImage image;
+    ASSERT_TRUE(LoadPage(image, path, 1));
+    EXPECT_TRUE(pixelcheck::MatchesRgba(image, Fixture(L"tiff_pages_1.rgba")));
+    ASSERT_TRUE(LoadPage(image, path, 2));
+    EXPECT_TRUE(pixelcheck::MatchesRgba(image, Fixture(L"tiff_pages_2.rgba")));
+    std::wstring text;
+    EXPECT_FALSE(LoadPage(image, path, 5, &text));
+    EXPECT_EQ(text, L"Error: page not present in TIFF file");
+}
+
+TEST(Tiff, MultiPageFileSetsUpPagingOnlyForTheViewer) {
+    AnimationStarter previous = SetAnimationStarter(RecordStart);
+    g_startCalls = 0;
+    CImage image;
+    wchar_t text[FORMAT_ERROR_CHARS] = {};
+    ASSERT_TRUE(LoadTiff(image, Fixture(L"tiff_pages.tif").c_str(), text));
+    ASSERT_EQ(g_startCalls, 1);
+    EXPECT_EQ(g_started.kind, ANIM_KIND_TIFF);
+    EXPECT_EQ(g_started.frameCount, 3);
+    EXPECT_EQ(g_started.GetFrameDelay(2), 1000);
+    EXPECT_TRUE(g_started.loop);
+
+    AppState::BackgroundLoad = 1;
+    ASSERT_TRUE(LoadTiff(image, Fixture(L"tiff_pages.tif").c_str(), text));
+    AppState::BackgroundLoad = 0;
+    AppState::PreviewLoad = 1;
+    ASSERT_TRUE(LoadTiff(image, Fixture(L"tiff_pages.tif").c_str(), text));
+    AppState::PreviewLoad = 0;
+    ASSERT_TRUE(LoadTiff(image, Fixture(L"tiff_rgb.tif").c_str(), text));
+    EXPECT_EQ(g_startCalls, 1) << "thumbnails, previews and single pages leave the bar alone";
+    SetAnimationStarter(previous);
+}
+
+TEST(Tiff, ForeignCutAndMissingFiles) {
+    TempDir dir;
+    CImage image;
+    std::wstring text;
+    const std::wstring other = dir.File(L"x.tif");
+    ASSERT_TRUE(qrvtest::WriteAll(other, "GIF89a........", 14));
+    EXPECT_FALSE(LoadPage(image, other, 0, &text));
+    EXPECT_EQ(text, FORMAT_TEXT_INVALID_ID);
+    // A cut strip never reads past the data; whatever comes back is a valid image or a text.
+    const bool ok = LoadPage(image, Fixture(L"tiff_cut.tif"), 0, &text);
+    if (!ok) {
+        EXPECT_FALSE(text.empty());
+    }
+    wchar_t buffer[FORMAT_ERROR_CHARS] = {};
+    EXPECT_FALSE(LoadTiff(image, dir.File(L"missing.tif").c_str(), buffer));
+    EXPECT_STREQ(buffer, L"Failed to open file for read!");
+}
+
+TEST(Tiff, AutomaticCompressionFollowsTheDepth) {
+    EXPECT_EQ(TiffCompressionFor(TIFF_SAVE_AUTOMATIC, 1), COMPRESSION_CCITTFAX4);
+    EXPECT_EQ(TiffCompressionFor(TIFF_SAVE_AUTOMATIC, 4), COMPRESSION_ADOBE_DEFLATE);
+    EXPECT_EQ(TiffCompressionFor(TIFF_SAVE_AUTOMATIC, 8), COMPRESSION_ADOBE_DEFLATE);
+    for (int bpp : {16, 24, 32}) EXPECT_EQ(TiffCompressionFor(TIFF_SAVE_AUTOMATIC, bpp), COMPRESSION_JPEG);
+    EXPECT_EQ(TiffCompressionFor(TIFF_SAVE_NONE, 24), COMPRESSION_NONE);
+    EXPECT_EQ(TiffCompressionFor(TIFF_SAVE_PACKBITS, 1), COMPRESSION_PACKBITS);
+    EXPECT_EQ(TiffCompressionFor(TIFF_SAVE_DEFLATE, 32), COMPRESSION_ADOBE_DEFLATE);
+}
+
+// Every depth in every compression setting: tiffinfo reads the file,
+// ImageMagick decodes it to the same pixels (JPEG: to what our reader sees).
+TEST(Tiff, WrittenFilesReadBackInOtherTools) {
+    TempDir dir;
+    uint8_t palette[768];
+    for (int i = 0; i < 256; ++i) {
+        palette[i * 3] = (uint8_t)(i * 37);
+        palette[i * 3 + 1] = (uint8_t)(255 - i);
+        palette[i * 3 + 2] = (uint8_t)(i * 5);
+    }
+    palette[0] = palette[1] = palette[2] = 0;
+    palette[3] = palette[4] = palette[5] = 255;
+    const char* schemes[] = {"None", "PackBits", "AdobeDeflate", nullptr};
+    for (int bpp : {1, 4, 8, 16, 24, 32}) {
+        for (int setting = 0; setting <= 3; ++setting) {
+            SCOPED_TRACE(testing::Message() << bpp << " bpp, setting " << setting);
+            CImage image;
+            if (bpp == 24 || bpp == 16) {
+                ASSERT_TRUE(pixelcheck::MakePattern24(image, 29, 19));
+            } else {
+                ASSERT_TRUE(image.CreateEmpty(29, 19, bpp, RGB(9, 99, 199), palette));
+                for (uint32_t row = 0; row < 19; ++row) {
+                    uint8_t* line = image.ScanLine(row);
+                    for (uint32_t i = 0; i < (29u * bpp + 7) / 8; ++i) line[i] = (uint8_t)(row * 31 + i * 7);
+                }
+            }
+            if (bpp == 16) {
+                CImage copy;
+                uint8_t* rows = image.GetBits(16);
+                ASSERT_TRUE(rows);
+                ASSERT_TRUE(copy.Create(29, 19, 16, rows, nullptr));
+                free(rows);
+                pixelcheck::MakePattern24(image, 1, 1);
+                image.Copy(copy);
+            }
+            if (bpp == 32 && setting == 3) {
+                // JPEG keeps the fourth sample as a colour component; ImageMagick
+                // premultiplies it when it decodes, so it is opaque here.
+                for (uint32_t row = 0; row < 19; ++row)
+                    for (uint32_t x = 0; x < 29; ++x) image.ScanLine(row)[x * 4 + 3] = 255;
+            }
+            const std::wstring path = dir.File(L"w" + std::to_wstring(bpp) + L"_" + std::to_wstring(setting) + L".tif");
+            wchar_t text[FORMAT_ERROR_CHARS] = {};
+            ASSERT_TRUE(SaveTiff(path.c_str(), image, text, setting)) << qrvtest::Narrow(text);
+            const std::string host = "'" + qrvtest::HostPath(path) + "'";
+            EXPECT_EQ(qrvtest::RunHost("tiffinfo -D " + host + " >/dev/null 2>&1"), 0);
+            const char* scheme = schemes[setting];
+            if (!scheme) scheme = bpp == 1 ? "CCITT Group 4" : bpp <= 8 ? "AdobeDeflate" : "JPEG";
+            EXPECT_EQ(qrvtest::RunHost("tiffinfo " + host + " | grep -q 'Compression Scheme: " + scheme + "$'"), 0)
+                << scheme;
+            const std::wstring decoded = HostDecode(path);
+            CImage back;
+            ASSERT_TRUE(LoadPage(back, path, 0));
+            if (setting == 3 && bpp > 8) {
+                EXPECT_TRUE(pixelcheck::MatchesRgba(back, decoded, false, 3));
+            } else {
+                EXPECT_TRUE(pixelcheck::MatchesRgba(image, decoded, bpp == 32));
+                EXPECT_TRUE(pixelcheck::MatchesRgba(back, decoded, bpp == 32));
+            }
+        }
+    }
+}
+
+TEST(Tiff, PagesWrittenOneByOneFormOneFile) {
+    TempDir dir;
+    const std::wstring path = dir.File(L"pages.tif");
+    TIFF* tif = OpenTiffForWriting(path.c_str());
+    ASSERT_TRUE(tif);
+    wchar_t text[FORMAT_ERROR_CHARS] = {};
+    for (int page = 0; page < 3; ++page) {
+        CImage image;
+        ASSERT_TRUE(pixelcheck::MakePattern24(image, 10 + page, 5 + page));
+        ASSERT_TRUE(WriteTiffPage(tif, image, text, TIFF_SAVE_DEFLATE, page, 3)) << qrvtest::Narrow(text);
+    }
+    TIFFClose(tif);
+    EXPECT_EQ(CountTiffPages(path.c_str()), 3);
+    EXPECT_EQ(qrvtest::RunHost("test $(/usr/bin/identify '" + qrvtest::HostPath(path) + "' | wc -l) = 3"), 0);
+    CImage third;
+    ASSERT_TRUE(LoadPage(third, path, 2));
+    EXPECT_EQ(third.GetWidth(), 12u);
+    EXPECT_EQ(qrvtest::RunHost("tiffinfo '" + qrvtest::HostPath(path) + "' | grep -q 'PageName: Page 2'"), 0);
+}
+
+TEST(Tiff, WriterFailures) {
+    TempDir dir;
+    CImage image, none;
+    ASSERT_TRUE(pixelcheck::MakePattern24(image, 4, 4));
+    wchar_t text[FORMAT_ERROR_CHARS] = {};
+    EXPECT_FALSE(SaveTiff(dir.File(L"no\\folder\\x.tif").c_str(), image, text, 0));
+    EXPECT_STREQ(text, L"Couldn't open TIFFFile for writing!");
+    const std::wstring path = dir.File(L"none.tif");
+    EXPECT_FALSE(SaveTiff(path.c_str(), none, text, 0));
+    EXPECT_FALSE(qrvtest::FileExists(path));
+}
