@@ -51,6 +51,9 @@ enum : int {
     TOOLBAR_BUTTON_SWITCHES = 23,
 };
 
+// Every aggregate field is 16-byte aligned: the compiler may vectorise code on
+// them assuming the alignment it gave its own copy of an inline variable, while
+// the linker keeps another translation unit's copy.
 struct AppState {
     static inline HWND MainWindow = nullptr;      // owner of every message box and dialog
     static inline HINSTANCE Instance = nullptr;   // module instance for resources and classes
@@ -80,13 +83,13 @@ struct AppState {
     static inline volatile uint8_t AlbumInProgress = 0;
 
     // Viewer placement and painting.
-    static inline RECT ViewMargins = {};           // client area taken by chrome (left, top, right, bottom)
-    static inline POINT ImageOrigin = {};
-    static inline POINT ScrollOffset = {};
+    alignas(16) static inline RECT ViewMargins = {};           // client area taken by chrome (left, top, right, bottom)
+    alignas(16) static inline POINT ImageOrigin = {};
+    alignas(16) static inline POINT ScrollOffset = {};
     static inline uint8_t CanScrollX = 0;
     static inline uint8_t CanScrollY = 0;
     static inline int ToolMode = 0;                // 0 scroll, 1 select, 2 red marker
-    static inline RECT Selection = {};
+    alignas(16) static inline RECT Selection = {};
     static inline int ChannelView = 0;             // 0 all .. 6 alpha blended
     static inline uint8_t PaintSuspended = 0;      // PaintView returns at once while set
     static inline uint8_t FitPending = 0;          // next paint applies the view style
@@ -96,7 +99,7 @@ struct AppState {
     static inline uint8_t SizeFromFit = 0;
     static inline uint8_t MenuInitialised = 0;
     static inline uint8_t PlayerControlsShown = 0;
-    static inline RECT WindowRect = {};
+    alignas(16) static inline RECT WindowRect = {};
     static inline float VideoZoom = 1.0f;
     static inline uint8_t SlideShowRunning = 0;
     static inline uint8_t DragActive = 0;
@@ -158,7 +161,7 @@ struct AppState {
     static inline int ToolBarShowLabels = 1;
     static inline int ToolBarBackgroundType = 0;
     static inline int ToolBarSnapButtons = 1;
-    static inline int ToolBarBtnUsed[TOOLBAR_BUTTON_SWITCHES] = {1, 0, 1, 1, 1, 1, 1, 1, 0, 1, 0, 1,
+    alignas(16) static inline int ToolBarBtnUsed[TOOLBAR_BUTTON_SWITCHES] = {1, 0, 1, 1, 1, 1, 1, 1, 0, 1, 0, 1,
                                                                  1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
     static inline int ResizeConstrainProportions = 1;
     static inline int ResizeScaleType = 3;

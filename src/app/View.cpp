@@ -28,6 +28,11 @@ void PaintView(HWND window) {
         GetClientRect(window, &client);
         RECT view = {client.left + AppState::ViewMargins.left, client.top + AppState::ViewMargins.top,
                      client.right - AppState::ViewMargins.right, client.bottom - AppState::ViewMargins.bottom};
+        // Chrome strips that have no window of their own yet show the face colour.
+        if (AppState::ViewMargins.top > 0) {
+            RECT strip = {client.left, client.top, client.right, view.top};
+            FillRect(dc, &strip, GetSysColorBrush(COLOR_BTNFACE));
+        }
         HBRUSH brush = CreateSolidBrush(AppState::ViewMode == VIEW_BROWSER ? (COLORREF)AppState::BrowserClrBackground
                                                                             : GetViewBackgroundColor());
         FillRect(dc, &view, brush);

@@ -300,3 +300,24 @@ TEST(HandOver, MissingWindowIsReported) {
 }
 
 }  // namespace
+
+namespace {
+TEST(MainWindowPaint, ViewerPaintsItsBackground) {
+    ResetSettingsToDefaults();
+    AppState::Instance = GetModuleHandleW(nullptr);
+    ASSERT_TRUE(InitApplication(AppState::Instance));
+    HWND window = AppState::MainWindow;
+    SetWindowPos(window, nullptr, 0, 0, 300, 300, SWP_NOZORDER | SWP_SHOWWINDOW);
+    InvalidateRect(window, nullptr, FALSE);
+    UpdateWindow(window);
+    HDC dc = GetDC(window);
+    COLORREF c = GetPixel(dc, 50, 60);
+    ReleaseDC(window, dc);
+    EXPECT_EQ(c, (COLORREF)AppState::ViewerClrBackground);
+    DestroyWindow(window);
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {}
+    CRegistry(HKEY_CURRENT_USER).Delete(QRV_REGISTRY_KEY, nullptr);
+    AppState::MainWindow = nullptr;
+}
+}  // namespace
