@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# Image toolbox benchmark: our operations (under Wine) against libvips and
+# ImageMagick on the same 24-megapixel picture, median of RUNS runs, printed as
+# ratios ours / peer. Usage: bash bench/run.sh [RUNS]
+# Peers are timed as whole commands (decode + operation + encode of a PPM);
+# ours is timed inside the program around the operation alone.
+set -euo pipefail
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+RUNS=${1:-3}
+BUILD=${QRV_BUILD:-$ROOT/build-bench}
+WORK=$BUILD/bench
+mkdir -p "$WORK"
+IM=/usr/bin/convert
+
+if ! command -v vips >/dev/null; then
+  sudo -n apt-get install -y -q libvips-tools >/dev/null 2>&1 || apt-get install -y -q libvips-tools >/dev/null 2>&1 || true
+fi
+
+QRV_BUILD=$BUILD QRV_TARGETS=qrv_image bash "$ROOT/scripts/build.sh" >/dev/null
+i686-w64-mingw32-g++-posix -std=c++20 -O2 -DUNICODE -D_UNICODE -DNOMINMAX -I"$ROOT/src" -I"$ROOT/resources" \
+  "$ROOT/bench/bench_image.cpp" "$BUILD/libqrv_image.a" -static -lgdi32 -luser32 -lcomctl32 -ladvapi32 \
+  -lshlwapi -lshell32 -lole32 -luuid -o "$WORK/bench_image.exe"
+
+SRC=$WORK/photo.ppm
+if [ ! -f "$SRC" ]; then
+  # A photo-like 6000 x 4000 picture: smooth fractal structure plus fine noise.
+  "$IM" -size 1500x1000 -seed 7 plasma:fractal -resize 6000x4000! -seed 3 -attenuate 0.3 +noise Gaussian -depth 8 "$SRC"
+fi
+WIDTH=1920
+
+median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+timeit() {  # milliseconds of a command, median of RUNS
+  for _ in $(seq "$RUNS"); do
+    local a b; a=$(date +%s%N); "$@" >/dev/null 2>&1; b=$(date +%s%N)
+    echo $(( (b - a) / 1000000 ))
+  done | median
+}
+
+source "$ROOT/scripts/wine-env.sh"
+qrv_wine_prefix >/dev/null 2>&1 || true
+QRV_FORCE_XVFB=1 qrv_start_display
+trap qrv_stop_wine EXIT
+qrv_start_wineserver
+OURS=$(wine "$WORK/bench_image.exe" "$(winepath -w "$SRC")" $WIDTH "$RUNS" "$(winepath -w "$WORK/ours")" 2>/dev/null | tr -d '\r')
+ours() { echo "$OURS" | awk -v k="$1" '$1 == k {print $2}'; }
+
+IM_RESIZE=$(timeit "$IM" "$SRC" -resize ${WIDTH}x "$WORK/im-resize.ppm")
+IM_QUANT=$(timeit "$IM" "$SRC" -dither FloydSteinberg -colors 256 "$WORK/im-quant.ppm")
+IM_ROT=$(timeit "$IM" "$SRC" -rotate 90 "$WORK/im-rot.ppm")
+IM_FLOP=$(timeit "$IM" "$SRC" -flop "$WORK/im-flop.ppm")
+IM_NOP=$(timeit "$IM" "$SRC" "$WORK/im-copy.ppm")
+if command -v vips >/dev/null; then
+  VIPS_RESIZE=$(timeit vips resize "$SRC" "$WORK/vips-resize.ppm" "$(awk -v w=$WIDTH 'BEGIN{print w/6000}')")
+else
+  VIPS_RESIZE=
+fi
+
+psnr() { { /usr/bin/compare -metric PSNR "$SRC" "$1" null: 2>&1 || true; } | awk '{print $1}'; }
+OUR_PSNR=$(psnr "$WORK/ours-quant.ppm")
+IM_PSNR=$(psnr "$WORK/im-quant.ppm")
+
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "n/a" }'; }
+echo "input: 6000x4000 24-bit, target width $WIDTH, median of $RUNS runs (ms)"
+echo "ImageMagick decode+encode only: $IM_NOP ms"
+printf "%-22s %10s %12s %10s %12s\n" operation ours ImageMagick ratio "vips / ratio"
+for m in nearest bresenham bicubic gaussian bilinear; do
+  o=$(ours resample_$m)
+  printf "%-22s %10s %12s %10s %12s\n" "resample_$m" "$o" "$IM_RESIZE" "$(ratio "$o" "$IM_RESIZE")" \
+    "${VIPS_RESIZE:+$VIPS_RESIZE / $(ratio "$o" "$VIPS_RESIZE")}"
+done
+o=$(ours scale_coverage)
+printf "%-22s %10s %12s %10s %12s\n" scale_coverage "$o" "$IM_RESIZE" "$(ratio "$o" "$IM_RESIZE")" \
+  "${VIPS_RESIZE:+$VIPS_RESIZE / $(ratio "$o" "$VIPS_RESIZE")}"
+o=$(ours quantize_256)
+printf "%-22s %10s %12s %10s\n" quantize_256 "$o" "$IM_QUANT" "$(ratio "$o" "$IM_QUANT")"
+echo "quantize PSNR (dB): ours $OUR_PSNR, ImageMagick $IM_PSNR"
+o=$(ours rotate_90)
+printf "%-22s %10s %12s %10s\n" rotate_90 "$o" "$IM_ROT" "$(ratio "$o" "$IM_ROT")"
+o=$(ours mirror)
+printf "%-22s %10s %12s %10s\n" mirror "$o" "$IM_FLOP" "$(ratio "$o" "$IM_FLOP")"
