@@ -1,0 +1,359 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "PixelCheck.h"
+#include "app/AppState.h"
+#include "formats/Formats.h"
+#include "formats/Gif.h"
+#include "formats/ReaderServices.h"
+#include "image/Image.h"
+#include "support/TestSupport.h"
+
+using qrvtest::Fixture;
+using qrvtest::TempDir;
+
+namespace {
+
+constexpr COLORREF kBackground = RGB(3, 250, 7);
+COLORREF TestBackground() { return kBackground; }
+
+AnimationFrameTables g_started;
+int g_startCalls = 0;
+bool g_startPlay = false;
+bool RecordStart(const AnimationFrameTables& tables, bool play) {
+    g_started = tables;
+    g_startPlay = play;
+    ++g_startCalls;
+    return true;
+}
+
+// Known background and a recording playback bar for the test's lifetime.
+struct ViewerScope {
+    BackgroundColorProvider previousBackground = SetBackgroundColorProvider(TestBackground);
+    AnimationStarter previousStarter = SetAnimationStarter(RecordStart);
+    ViewerScope() { g_startCalls = 0; }
+    ~ViewerScope() {
+        SetBackgroundColorProvider(previousBackground);
+        SetAnimationStarter(previousStarter);
+    }
+};
+
+bool Load(CImage& image, const std::wstring& path, std::wstring* text = nullptr) {
+    wchar_t buffer[FORMAT_ERROR_CHARS] = {};
+    const bool ok = LoadGif(image, path.c_str(), buffer);
+    if (text) *text = buffer;
+    return ok;
+}
+
+// RGB of frame slot k of a tall animation image, top row first.
+std::vector<uint8_t> SlotRgb(CImage& image, int slot) {
+    const uint32_t w = image.width, s = image.height;
+    std::vector<uint8_t> out;
+    GdiFlush();
+    for (uint32_t y = 0; y < s; ++y) {
+        const uint8_t* row = image.bits + (size_t)(slot * s + (s - 1 - y)) * image.stride;
+        for (uint32_t x = 0; x < w; ++x) {
+            uint8_t r, g, b;
+            if (image.bpp == 24) {
+                b = row[x * 3];
+                g = row[x * 3 + 1];
+                r = row[x * 3 + 2];
+            } else {
+                const uint8_t i = image.bpp == 8 ? row[x] : image.bpp == 4 ? (x & 1 ? row[x / 2] & 15 : row[x / 2] >> 4)
+                                                                            : (row[x / 8] >> (7 - (x & 7))) & 1;
+                r = image.palette[i][2];
+                g = image.palette[i][1];
+                b = image.palette[i][0];
+            }
+            out.insert(out.end(), {r, g, b});
+        }
+    }
+    return out;
+}
+
+::testing::AssertionResult SlotsMatch(CImage& image, int frames, const std::wstring& reference) {
+    const auto ref = qrvtest::ReadAll(reference);
+    const size_t frameBytes = (size_t)image.width * image.height * 4;
+    if (ref.size() != frameBytes * frames)
+        return ::testing::AssertionFailure() << "reference has " << ref.size() << " bytes, want " << frameBytes * frames;
+    for (int k = 0; k < frames; ++k) {
+        const auto got = SlotRgb(image, k);
+        for (size_t p = 0; p < got.size() / 3; ++p)
+            for (int c = 0; c < 3; ++c)
+                if (got[p * 3 + c] != ref[k * frameBytes + p * 4 + c])
+                    return ::testing::AssertionFailure() << "frame " << k << " pixel (" << p % image.width << ","
+                                                         << p / image.width << ") channel " << c << ": got "
+                                                         << (int)got[p * 3 + c] << ", reference "
+                                                         << (int)ref[k * frameBytes + p * 4 + c];
+    }
+    return ::testing::AssertionSuccess();
+}
+
+std::wstring HostDecode(const std::wstring& path) {
+    const std::wstring out = path + L".rgba";
+    const std::string cmd = "/usr/bin/convert '" + qrvtest::HostPath(path) + "' -depth 8 'rgba:" +
+                            qrvtest::HostPath(out) + "'";
+    EXPECT_EQ(qrvtest::RunHost(cmd), 0) << cmd;
+    return out;
+}
+
+}  // namespace
+
+TEST(Gif, SingleFramesDecodeAsImageMagickDecodesThem) {
+    ViewerScope viewer;
+    struct Case {
+        const char* name;
+        int bpp;
+    } cases[] = {{"single", 8}, {"single4", 4}, {"single1", 1}, {"offset", 8}, {"interlaced", 8}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CImage image;
+        std::wstring text;
+        const std::wstring base = L"gif_" + qrvtest::Widen(c.name);
+        ASSERT_TRUE(Load(image, Fixture(base + L".gif"), &text)) << qrvtest::Narrow(text);
+        EXPECT_EQ(image.GetBpp(), c.bpp);
+        EXPECT_EQ(image.GetWidth(), 61u) << "a single frame keeps its own size, offsets ignored";
+        EXPECT_TRUE(pixelcheck::MatchesRgba(image, Fixture(base + L".rgba")));
+        EXPECT_FALSE(image.hasTransparency);
+    }
+    EXPECT_EQ(g_startCalls, 0);
+}
+
+TEST(Gif, InterlacedFramesOfEverySmallHeight) {
+    for (int h = 1; h <= 9; ++h) {
+        SCOPED_TRACE(h);
+        CImage image;
+        const std::wstring base = L"gif_interlaced_h" + std::to_wstring(h);
+        ASSERT_TRUE(Load(image, Fixture(base + L".gif")));
+        EXPECT_TRUE(pixelcheck::MatchesRgba(image, Fixture(base + L".rgba")));
+    }
+}
+
+TEST(Gif, TransparentIndexShowsTheViewBackground) {
+    ViewerScope viewer;
+    CImage image;
+    ASSERT_TRUE(Load(image, Fixture(L"gif_transparent.gif")));
+    EXPECT_TRUE(image.hasTransparency);
+    const auto ref = qrvtest::ReadAll(Fixture(L"gif_transparent.rgba"));
+    const auto got = pixelcheck::ImageRgba(image);
+    ASSERT_EQ(ref.size(), got.size());
+    int transparent = 0;
+    for (size_t i = 0; i < ref.size(); i += 4) {
+        if (ref[i + 3] == 0) {
+            ++transparent;
+            ASSERT_EQ(RGB(got[i], got[i + 1], got[i + 2]), kBackground);
+            EXPECT_EQ(image.GetPixelIndex((uint32_t)(i / 4) % 61, 36 - (uint32_t)(i / 4) / 61), image.transparentIndex);
+        } else {
+            ASSERT_EQ(0, std::memcmp(&ref[i], &got[i], 3)) << "pixel " << i / 4;
+        }
+    }
+    EXPECT_GT(transparent, 0);
+}
+
+TEST(Gif, AnimationWithGlobalTableIsOnePaletteImageOfStackedFrames) {
+    ViewerScope viewer;
+    const std::wstring path = Fixture(L"gif_anim_global.gif");
+    EXPECT_EQ(CountGifFrames(path.c_str()), 3);
+    CImage image;
+    ASSERT_TRUE(Load(image, path));
+    EXPECT_EQ(image.GetBpp(), 8);
+    EXPECT_EQ(image.GetWidth(), 40u);
+    EXPECT_EQ(image.GetHeight(), 30u) << "the height field describes one frame";
+    EXPECT_TRUE(SlotsMatch(image, 3, Fixture(L"gif_anim_global.rgba")));
+    ASSERT_EQ(g_startCalls, 1);
+    EXPECT_TRUE(g_startPlay);
+    EXPECT_EQ(g_started.kind, ANIM_KIND_GIF);
+    EXPECT_EQ(g_started.frameCount, 3);
+    EXPECT_EQ(g_started.FrameDelayTable[0], 7);
+    EXPECT_EQ(g_started.FrameDelayTable[1], 10) << "a delay of 4 or less becomes 10";
+    EXPECT_EQ(g_started.FrameDelayTable[2], 50);
+    EXPECT_EQ(g_started.TransparentTable[0], -1);
+}
+
+TEST(Gif, LocalTablesMakeTheAnimationTwentyFourBits) {
+    ViewerScope viewer;
+    CImage image;
+    ASSERT_TRUE(Load(image, Fixture(L"gif_anim_local.gif")));
+    EXPECT_EQ(image.GetBpp(), 24);
+    EXPECT_TRUE(SlotsMatch(image, 3, Fixture(L"gif_anim_local.rgba")));
+}
+
+TEST(Gif, TransparentPixelsOfLaterFramesLeaveThePreviousFrame) {
+    ViewerScope viewer;
+    CImage image;
+    ASSERT_TRUE(Load(image, Fixture(L"gif_anim_transparent.gif")));
+    EXPECT_TRUE(SlotsMatch(image, 2, Fixture(L"gif_anim_transparent.rgba")));
+    EXPECT_TRUE(image.hasTransparency);
+    EXPECT_EQ(image.transparentColor, kBackground);
+    EXPECT_EQ(g_started.TransparentTable[0], -1);
+    EXPECT_GE(g_started.TransparentTable[1], 0);
+}
+
+TEST(Gif, DisposalValuesAreStoredAsTheBarExpectsThem) {
+    ViewerScope viewer;
+    CImage image;
+    ASSERT_TRUE(Load(image, Fixture(L"gif_anim_dispose.gif")));
+    ASSERT_EQ(g_startCalls, 1);
+    EXPECT_EQ(g_started.DisposalTable[0], 2);
+    EXPECT_EQ(g_started.DisposalTable[1], 1) << "disposal 3 is stored as 1";
+    EXPECT_EQ(g_started.DisposalTable[2], 1);
+}
+
+TEST(Gif, ThumbnailsAndPreviewsGetTheFirstFrameOnly) {
+    ViewerScope viewer;
+    for (int mode = 0; mode < 2; ++mode) {
+        (mode ? AppState::PreviewLoad : AppState::BackgroundLoad) = 1;
+        CImage image;
+        const bool ok = Load(image, Fixture(L"gif_anim_global.gif"));
+        AppState::PreviewLoad = AppState::BackgroundLoad = 0;
+        ASSERT_TRUE(ok);
+        EXPECT_EQ(image.GetWidth(), 40u);
+        EXPECT_EQ(image.GetHeight(), 30u);
+        const auto ref = qrvtest::ReadAll(Fixture(L"gif_anim_global.rgba"));
+        const auto got = pixelcheck::ImageRgba(image);
+        for (size_t i = 0; i < got.size(); i += 4) ASSERT_EQ(0, std::memcmp(&ref[i], &got[i], 3)) << i / 4;
+    }
+    EXPECT_EQ(g_startCalls, 0) << "the viewer's bar is untouched";
+}
+
+// Builds a two-frame GIF on an 8x8 screen whose second frame lies partly
+// outside the screen (offset 5,6): only the part inside may be drawn, and the
+// first frame's slot must stay as it was.
+TEST(Gif, FramesAreClippedToTheLogicalScreen) {
+    ViewerScope viewer;
+    TempDir dir;
+    uint8_t palette[768] = {};
+    for (int i = 0; i < 256; ++i) palette[i * 3] = (uint8_t)i;
+    CImage frame;
+    ASSERT_TRUE(frame.CreateEmpty(8, 8, 8, 0, palette));
+    for (uint32_t row = 0; row < 8; ++row)
+        for (uint32_t x = 0; x < 8; ++x) frame.SetPixelIndex(x, row, 1);
+    CImage second;
+    ASSERT_TRUE(second.CreateEmpty(8, 8, 8, 0, palette));
+    for (uint32_t row = 0; row < 8; ++row)
+        for (uint32_t x = 0; x < 8; ++x) second.SetPixelIndex(x, row, 2);
+    const std::wstring path = dir.File(L"clip.gif");
+    FILE* file = _wfopen(path.c_str(), L"wb");
+    ASSERT_TRUE(file);
+    const uint8_t header[] = {'G', 'I', 'F', '8', '9', 'a', 8, 0, 8, 0, 0xF7, 0, 0};
+    fwrite(header, 1, sizeof(header), file);
+    WriteGifColorTable(frame, file, 8);
+    wchar_t text[FORMAT_ERROR_CHARS] = {};
+    ASSERT_TRUE(GIFAddFrame(file, frame, 100, false, text));
+    const long secondAt = ftell(file);
+    ASSERT_TRUE(GIFAddFrame(file, second, 100, false, text));
+    fputc(0x3B, file);
+    fclose(file);
+    auto data = qrvtest::ReadAll(path);
+    // Graphic control (8 bytes), then 0x2C and the left/top fields.
+    ASSERT_EQ(data[secondAt + 8], 0x2C);
+    data[secondAt + 9] = 5;
+    data[secondAt + 11] = 6;
+    ASSERT_TRUE(qrvtest::WriteAll(path, data.data(), data.size()));
+
+    CImage image;
+    ASSERT_TRUE(Load(image, path));
+    ASSERT_EQ(image.GetHeight(), 8u);
+    const auto first = SlotRgb(image, 0), next = SlotRgb(image, 1);
+    for (size_t p = 0; p < 64; ++p) EXPECT_EQ(first[p * 3], 1) << "frame 0 pixel " << p;
+    for (uint32_t y = 0; y < 8; ++y)
+        for (uint32_t x = 0; x < 8; ++x)
+            EXPECT_EQ(next[(y * 8 + x) * 3], (x >= 5 && y >= 6) ? 2 : 1) << x << "," << y;
+}
+
+TEST(Gif, ForeignDamagedAndMissingFiles) {
+    TempDir dir;
+    CImage image;
+    std::wstring text;
+    const std::wstring other = dir.File(L"x.gif");
+    ASSERT_TRUE(qrvtest::WriteAll(other, "gif89a.......", 13));
+    EXPECT_FALSE(Load(image, other, &text));
+    EXPECT_EQ(text, FORMAT_TEXT_INVALID_ID);
+    EXPECT_EQ(CountGifFrames(other.c_str()), -2);
+    EXPECT_FALSE(Load(image, dir.File(L"none.gif"), &text));
+    EXPECT_EQ(text, L"Failed to Open File!");
+    // Every cut of a real file either decodes or fails with a text.
+    const auto data = qrvtest::ReadAll(Fixture(L"gif_anim_local.gif"));
+    for (size_t cut : {(size_t)13, (size_t)20, data.size() / 3, data.size() / 2, data.size() - 2}) {
+        const std::wstring path = dir.File(L"cut.gif");
+        ASSERT_TRUE(qrvtest::WriteAll(path, data.data(), cut));
+        CImage cutImage;
+        if (!Load(cutImage, path, &text)) {
+            EXPECT_FALSE(text.empty()) << cut;
+        }
+    }
+    // Random bytes in the image data never leave the frame.
+    auto noisy = qrvtest::ReadAll(Fixture(L"gif_single.gif"));
+    for (size_t i = 800; i < noisy.size(); i += 7) noisy[i] = (uint8_t)(noisy[i] * 13 + 5);
+    ASSERT_TRUE(qrvtest::WriteAll(dir.File(L"noisy.gif"), noisy.data(), noisy.size()));
+    CImage noisyImage;
+    Load(noisyImage, dir.File(L"noisy.gif"), &text);
+}
+
+// Written files decode in ImageMagick to the same indexes and colours, for
+// every depth; 24-bit images are reduced to one 256-entry table.
+TEST(Gif, WrittenFilesReadBackInOtherTools) {
+    TempDir dir;
+    uint8_t palette[768];
+    for (int i = 0; i < 256; ++i) {
+        palette[i * 3] = (uint8_t)(i * 37);
+        palette[i * 3 + 1] = (uint8_t)(255 - i);
+        palette[i * 3 + 2] = (uint8_t)i;
+    }
+    for (int bpp : {1, 4, 8}) {
+        SCOPED_TRACE(bpp);
+        CImage image;
+        ASSERT_TRUE(image.CreateEmpty(203, 77, bpp, 0, palette));
+        for (uint32_t row = 0; row < 77; ++row)
+            for (uint32_t x = 0; x < 203; ++x)
+                image.SetPixelIndex(x, row, (uint8_t)(((x * x + row * 3) / 5) % (1 << bpp)));
+        const std::wstring path = dir.File(L"w" + std::to_wstring(bpp) + L".gif");
+        wchar_t text[FORMAT_ERROR_CHARS] = {};
+        ASSERT_TRUE(SaveGif(path.c_str(), image, text)) << qrvtest::Narrow(text);
+        const auto data = qrvtest::ReadAll(path);
+        EXPECT_EQ(data[10], bpp == 1 ? 0x80 : bpp == 4 ? 0xE3 : 0xE7);
+        EXPECT_TRUE(pixelcheck::MatchesRgba(image, HostDecode(path)));
+        CImage back;
+        ASSERT_TRUE(Load(back, path));
+        EXPECT_TRUE(pixelcheck::SamePixels(image, back));
+    }
+    CImage photo, back;
+    ASSERT_TRUE(pixelcheck::MakePattern24(photo, 150, 100));
+    const std::wstring path = dir.File(L"photo.gif");
+    wchar_t text[FORMAT_ERROR_CHARS] = {};
+    ASSERT_TRUE(SaveGif(path.c_str(), photo, text)) << qrvtest::Narrow(text);
+    ASSERT_TRUE(Load(back, path));
+    EXPECT_EQ(back.GetBpp(), 8);
+    EXPECT_TRUE(pixelcheck::MatchesRgba(back, HostDecode(path)));
+    EXPECT_EQ(qrvtest::ReadAll(path)[10], 0xE7);
+}
+
+TEST(Gif, GraphicControlIsAlwaysWritten) {
+    TempDir dir;
+    uint8_t palette[768] = {};
+    CImage image;
+    ASSERT_TRUE(image.CreateEmpty(4, 4, 8, 0, palette));
+    image.transparentIndex = 9;
+    const std::wstring path = dir.File(L"gce.gif");
+    wchar_t text[FORMAT_ERROR_CHARS] = {};
+    ASSERT_TRUE(SaveGif(path.c_str(), image, text));
+    auto data = qrvtest::ReadAll(path);
+    const size_t at = 13 + 768;
+    ASSERT_EQ(data[at], 0x21);
+    EXPECT_EQ(data[at + 1], 0xF9);
+    EXPECT_EQ(data[at + 3], 0x00) << "no transparency";
+    EXPECT_EQ(data[at + 4], 10) << "100 ms";
+    EXPECT_EQ(data[at + 6], 9) << "the index field is written in every case";
+
+    image.hasTransparency = 1;
+    ASSERT_TRUE(SaveGif(path.c_str(), image, text));
+    data = qrvtest::ReadAll(path);
+    EXPECT_EQ(data[at + 3], 0x09);
+    EXPECT_EQ(data.back(), 0x3B);
+    EXPECT_FALSE(SaveGif(dir.File(L"no\\dir\\x.gif").c_str(), image, text));
+    EXPECT_STREQ(text, L"Couldn't open GIF for writing");
+}
