@@ -61,7 +61,7 @@ qrv_start_display() {
 # A persistent, warmed-up wineserver: without it each test process holds ctest's
 # output for seconds and the first test can hang.
 qrv_start_wineserver() {
-  wineserver -p
+  wineserver -p 2>/dev/null || true  # an already running server is kept
   wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
 
