@@ -8,6 +8,11 @@
 #include "app/AppState.h"
 #include "formats/FormatCodecs.h"
 #include "formats/Formats.h"
+#include "formats/Jpeg.h"
+#include "formats/Gif.h"
+#include "formats/Png.h"
+#include "formats/Ppp.h"
+#include "formats/Tiff.h"
 #include "image/Common.h"
 
 namespace {
@@ -35,14 +40,14 @@ FormatEntry g_formats[FMT_COUNT] = {
     {FMT_IMAGE11, L"flt msk lng raw img", nullptr, nullptr, nullptr, STILL},
     {FMT_FPX, L"fpx", nullptr, nullptr, nullptr, STILL},
     {FMT_GEM, L"gem", nullptr, nullptr, nullptr, STILL},
-    {FMT_GIF, L"gif", nullptr, nullptr, nullptr, MULTI},
+    {FMT_GIF, L"gif", LoadGif, nullptr, SaveGifWithOptions, MULTI},
     {FMT_HRZ, L"hrz", nullptr, nullptr, nullptr, STILL},
     {FMT_ICO, L"cur ico", nullptr, nullptr, nullptr, MULTI},
     {FMT_IFF, L"iff lbm", nullptr, nullptr, nullptr, STILL},
     {FMT_JBG, L"jbg", nullptr, nullptr, nullptr, STILL},
     {FMT_JB2, L"jb2", nullptr, nullptr, nullptr, STILL},
     {21, nullptr, nullptr, nullptr, nullptr, 0},
-    {FMT_JPEG, L"jpg jpeg jif jfif jpe", nullptr, nullptr, nullptr, STILL},
+    {FMT_JPEG, L"jpg jpeg jif jfif jpe", LoadJpeg, LoadJpegStream, SaveJpegWithOptions, STILL},
     {FMT_JP2, L"jp2 j2c", nullptr, nullptr, nullptr, STILL},
     {FMT_JPP, L"jpp", nullptr, nullptr, nullptr, STILL},
     {FMT_LVP, L"lvp", nullptr, nullptr, nullptr, STILL},
@@ -55,9 +60,9 @@ FormatEntry g_formats[FMT_COUNT] = {
     {FMT_PCX, L"pcx", nullptr, nullptr, nullptr, STILL},
     {FMT_PIC, L"pic", nullptr, nullptr, nullptr, STILL},
     {FMT_PIX, L"pix mat", nullptr, nullptr, nullptr, STILL},
-    {FMT_PNG, L"png", nullptr, nullptr, nullptr, STILL},
+    {FMT_PNG, L"png", LoadPng, nullptr, SavePngWithOptions, STILL},
     {FMT_PNM, L"pnm ppm pgm pbm", nullptr, nullptr, nullptr, STILL},
-    {FMT_PPP, L"ppp", nullptr, nullptr, nullptr, STILL},
+    {FMT_PPP, L"ppp", LoadPpp, nullptr, SavePppWithOptions, STILL},
     {FMT_PSD, L"psd pdd", nullptr, nullptr, nullptr, STILL},
     {FMT_PSP, L"psp pspimage pspframe psptube pspshape pspmask", nullptr, nullptr, nullptr, STILL},
     {FMT_RAS, L"ras sun", nullptr, nullptr, nullptr, STILL},
@@ -65,7 +70,7 @@ FormatEntry g_formats[FMT_COUNT] = {
     {FMT_SGI, L"sgi bw rgb rgba", nullptr, nullptr, nullptr, STILL},
     {FMT_SOUND, QRV_SOUND_EXTENSIONS, nullptr, nullptr, nullptr, FORMAT_SOUND},
     {FMT_TGA, L"tga", nullptr, nullptr, nullptr, STILL},
-    {FMT_TIFF, L"tif tiff", nullptr, nullptr, nullptr, MULTI},
+    {FMT_TIFF, L"tif tiff", LoadTiff, nullptr, SaveTiffWithOptions, MULTI},
     {FMT_VIDEO, QRV_VIDEO_EXTENSIONS, nullptr, nullptr, nullptr, FORMAT_VIDEO},
     {FMT_WBMP, L"wbmp", nullptr, nullptr, nullptr, STILL},
     {FMT_XBM, L"xbm", nullptr, nullptr, nullptr, STILL},

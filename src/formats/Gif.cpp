@@ -800,3 +800,7 @@ bool SaveGif(const wchar_t* path, CImage& image, wchar_t* errorText) {
     if (!ok) _wremove(path);
     return ok;
 }
+
+bool SaveGifWithOptions(const wchar_t* path, CImage& image, wchar_t* errorText, const void*) {
+    return SaveGif(path, image, errorText);
+}

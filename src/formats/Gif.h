@@ -32,6 +32,8 @@ const AnimationFrameTables& LastGifFrameTables();
 // Writes a single-image GIF89a; images deeper than 8 bits are reduced to 256
 // colours first. A failed write removes the partial file.
 bool SaveGif(const wchar_t* path, CImage& image, wchar_t* errorText);
+// Writer as the format table calls it (the format has no options).
+bool SaveGifWithOptions(const wchar_t* path, CImage& image, wchar_t* errorText, const void* options);
 // Appends one image with its graphic control extension to an open stream.
 bool GIFAddFrame(FILE* file, CImage& image, int delayMs, bool withLocalPalette, wchar_t* errorText);
 // Writes 2^bits palette entries as red, green, blue.

@@ -9,6 +9,7 @@
 #include <cwchar>
 
 #include "formats/Formats.h"
+#include "app/AppState.h"
 #include "formats/ReaderServices.h"
 #include "image/Image.h"
 
@@ -278,4 +279,9 @@ bool SavePng(const wchar_t* path, CImage& image, wchar_t* errorText, int interla
         return false;
     }
     return true;
+}
+
+bool SavePngWithOptions(const wchar_t* path, CImage& image, wchar_t* errorText, const void* options) {
+    const int interlace = options ? *static_cast<const int*>(options) : AppState::FormatPNGInterlace;
+    return SavePng(path, image, errorText, interlace);
 }

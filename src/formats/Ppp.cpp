@@ -151,3 +151,7 @@ bool SavePpp(const wchar_t* path, CImage& image, wchar_t* errorText) {
     }
     return true;
 }
+
+bool SavePppWithOptions(const wchar_t* path, CImage& image, wchar_t* errorText, const void*) {
+    return SavePpp(path, image, errorText);
+}

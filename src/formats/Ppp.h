@@ -16,3 +16,5 @@ int CheckPppVersion(const wchar_t* path);
 bool LoadPpp(CImage& image, const wchar_t* path, wchar_t* errorText);
 // Writer contract; the format has no options. Every image is written as 24 bits.
 bool SavePpp(const wchar_t* path, CImage& image, wchar_t* errorText);
+// Writer as the format table calls it (the format has no options).
+bool SavePppWithOptions(const wchar_t* path, CImage& image, wchar_t* errorText, const void* options);

@@ -443,3 +443,8 @@ bool SaveTiff(const wchar_t* path, CImage& image, wchar_t* errorText, int compre
     if (!ok) DeleteFileW(path);
     return ok;
 }
+
+bool SaveTiffWithOptions(const wchar_t* path, CImage& image, wchar_t* errorText, const void* options) {
+    const int setting = options ? *static_cast<const int*>(options) : AppState::FormatTIFCompression;
+    return SaveTiff(path, image, errorText, setting);
+}

@@ -158,3 +158,37 @@ TEST(Ppp, WriterRefusesWhatTheHeaderCannotHoldAndUnwritablePaths) {
     EXPECT_FALSE(SavePpp(dir.File(L"no\\such\\folder\\x.ppp").c_str(), small, text));
     EXPECT_STREQ(text, L"Failed to create file!");
 }
+
+// The four formats of this group are reached through the load dispatch by
+// extension and, under a foreign name, by their signatures.
+TEST(Ppp, GroupFormatsAreReachedByExtensionAndSignature) {
+    TempDir dir;
+    CImage image;
+    ASSERT_TRUE(pixelcheck::MakePattern24(image, 5, 4));
+    wchar_t text[FORMAT_ERROR_CHARS] = {};
+    const std::wstring ppp = dir.File(L"a.ppp");
+    ASSERT_TRUE(SavePpp(ppp.c_str(), image, text));
+    struct Case {
+        std::wstring path;
+        FormatId id;
+    } cases[] = {
+        {qrvtest::Fixture(L"png_rgb8.png"), FMT_PNG},
+        {qrvtest::Fixture(L"gif_single.gif"), FMT_GIF},
+        {qrvtest::Fixture(L"tiff_lzw.tif"), FMT_TIFF},
+        {ppp, FMT_PPP},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(qrvtest::Narrow(c.path));
+        CImage loaded;
+        FormatId id = 0;
+        EXPECT_TRUE(LoadMediaFile(loaded, c.path.c_str(), text, &id)) << qrvtest::Narrow(text);
+        EXPECT_EQ(id, c.id);
+        const std::wstring renamed = dir.File(L"renamed.bin");
+        const auto bytes = qrvtest::ReadAll(c.path);
+        ASSERT_TRUE(qrvtest::WriteAll(renamed, bytes.data(), bytes.size()));
+        id = 0;
+        EXPECT_TRUE(LoadMediaFile(loaded, renamed.c_str(), text, &id)) << qrvtest::Narrow(text);
+        EXPECT_EQ(id, c.id);
+        EXPECT_NE(GetFormatEntry(c.id).writer, nullptr);
+    }
+}
