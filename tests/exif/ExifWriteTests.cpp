@@ -1,0 +1,358 @@
+// Writing through the EXIF library, read back by exiftool and djpeg, and the
+// damaged-file corpus.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+
+#include "exif/ExifFile.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+std::string N(const std::wstring& w) { return qrvtest::Narrow(w); }
+std::string Q(const std::wstring& w) { return "'" + qrvtest::HostPath(w) + "'"; }
+
+// Decodes a JPEG file fully into an RGB buffer.
+bool DecodeFile(const std::string& path, ExifImageBuffer& buffer) {
+    ExifJpegImage jpeg;
+    if (jpeg.Open(path.c_str(), "r") != 0) return false;
+    ExifImageInfo info = jpeg.info;
+    info.components = 3;
+    InitExifImageBuffer(&buffer);
+    if (AllocExifImageBuffer(info, &buffer) != 0) return false;
+    uint32_t next = 0;
+    uint16_t got = 0;
+    return jpeg.ReadScanLines(&buffer, info.height, &next, &got) == 0 && got == info.height;
+}
+
+// exiftool's view of the EXIF tags of two files must agree apart from the tags named.
+std::string SameTagsCommand(const std::wstring& a, const std::wstring& b, const std::string& excluded) {
+    std::string x = " -x ThumbnailOffset" + excluded;
+    return "exiftool -n -S -G1 -a -EXIF:all" + x + " " + Q(a) + " > /tmp/qrv_exif_a.$$ && exiftool -n -S -G1 -a -EXIF:all" +
+           x + " " + Q(b) + " > /tmp/qrv_exif_b.$$ && diff /tmp/qrv_exif_a.$$ /tmp/qrv_exif_b.$$; r=$?; rm -f /tmp/qrv_exif_?.$$; exit $r";
+}
+
+TEST(ExifWrite, CameraTagsCarriedIntoNewFile) {
+    qrvtest::TempDir dir;
+    std::wstring src = qrvtest::Fixture(L"exif_mm.jpg");
+    std::wstring out = dir.File(L"out.jpg");
+    ExifImageBuffer pixels;
+    ASSERT_TRUE(DecodeFile(N(src), pixels));
+
+    ExifImageFile source;
+    ASSERT_EQ(0, source.Open(N(src).c_str(), "r"));
+    std::vector<ExifPathTags> tags;
+    ASSERT_EQ(0, source.ReadSegmentTags(0xFFE1, "Exif", tags));
+
+    ExifImageFile target;
+    ASSERT_EQ(0, target.Open(N(out).c_str(), "w"));
+    ASSERT_EQ(0, target.WriteSegmentTags(0xFFE1, "Exif", tags));
+    ASSERT_EQ(0, target.CopyThumbnailFrom(source));
+    source.Close();
+    std::string software = "Quorvane 1.02";
+    ExifStringEntry sw(305, EXIF_TYPE_ASCII, static_cast<uint32_t>(software.size() + 1), software);
+    ASSERT_EQ(0, target.SetTag(&sw, 0));
+    ExifImageInfo info;
+    info.width = pixels.width;
+    info.height = pixels.height;
+    target.SetImageInfo(info);
+    uint32_t total = 0;
+    uint16_t now = 0;
+    ASSERT_EQ(0, target.WriteScanLines(&pixels, pixels.height, &total, &now));
+    EXPECT_EQ(pixels.height, total);
+    ASSERT_EQ(0, target.Close());
+    FreeExifImageBuffer(&pixels);
+
+    EXPECT_EQ(0, qrvtest::RunHost(SameTagsCommand(src, out, " -x Software -x ExifImageWidth -x ExifImageHeight")));
+    EXPECT_EQ(0, qrvtest::RunHost("exiftool -s3 -Software -ExifImageWidth " + Q(out) +
+                                  " | tr '\\n' ' ' | grep -qx 'Quorvane 1.02 64 '"));
+    EXPECT_EQ(0, qrvtest::RunHost("djpeg " + Q(out) + " > /dev/null"));
+
+    // The file reads back through the library too, thumbnail included.
+    ExifImageFile again;
+    ASSERT_EQ(0, again.Open(N(out).c_str(), "r"));
+    EXPECT_EQ(6, GetExifTagInt(0, &again, 274));
+    EXPECT_EQ(64, GetExifTagInt(1, &again, 40962));
+    ASSERT_TRUE(again.ReadThumbnail());
+}
+
+TEST(ExifWrite, CloseWithoutRowsIsStatus22) {
+    qrvtest::TempDir dir;
+    ExifImageFile target;
+    ASSERT_EQ(0, target.Open(N(dir.File(L"empty.jpg")).c_str(), "w"));
+    EXPECT_EQ(EXIF_NO_IMAGE_DATA, target.Close());
+    auto bytes = qrvtest::ReadAll(dir.File(L"empty.jpg"));
+    ASSERT_GE(bytes.size(), 4u);
+    EXPECT_EQ(0xFF, bytes[0]);
+    EXPECT_EQ(0xE1, bytes[3]);
+}
+
+struct UpdateCase {
+    const wchar_t* file;
+    const char* order;
+};
+
+class ExifUpdate : public testing::TestWithParam<UpdateCase> {};
+
+TEST_P(ExifUpdate, ChangesOneTagKeepsTheRest) {
+    qrvtest::TempDir dir;
+    std::wstring src = qrvtest::Fixture(GetParam().file);
+    std::wstring copy = dir.File(L"copy.jpg");
+    auto bytes = qrvtest::ReadAll(src);
+    ASSERT_TRUE(qrvtest::WriteAll(copy, bytes.data(), bytes.size()));
+    {
+        ExifImageFile file;
+        ASSERT_EQ(0, file.Open(N(copy).c_str(), "r+"));
+        std::string make = "Changed";
+        ExifStringEntry e(271, EXIF_TYPE_ASCII, 8, make);
+        ASSERT_EQ(0, file.SetTag(&e, 0));
+        ASSERT_EQ(0, file.Close());
+    }
+    EXPECT_EQ(0, qrvtest::RunHost(SameTagsCommand(src, copy, " -x Make -x ExifImageWidth -x ExifImageHeight")));
+    EXPECT_EQ(0, qrvtest::RunHost("exiftool -s3 -Make " + Q(copy) + " | grep -qx Changed"));
+    EXPECT_EQ(0, qrvtest::RunHost(std::string("exiftool -s3 -ExifByteOrder ") + Q(copy) + " | grep -qx '" +
+                                  GetParam().order + "'"));
+    EXPECT_EQ(0, qrvtest::RunHost("exiftool -s3 -Comment " + Q(src) + " > /tmp/qrv_c1.$$; exiftool -s3 -Comment " +
+                                  Q(copy) + " | diff - /tmp/qrv_c1.$$; r=$?; rm -f /tmp/qrv_c1.$$; exit $r"));
+    // The image data is untouched: djpeg decodes both to the same pixels.
+    EXPECT_EQ(0, qrvtest::RunHost("djpeg " + Q(src) + " > /tmp/qrv_d1.$$ && djpeg " + Q(copy) +
+                                  " | cmp - /tmp/qrv_d1.$$; r=$?; rm -f /tmp/qrv_d1.$$; exit $r"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, ExifUpdate,
+                         testing::Values(UpdateCase{L"exif_mm.jpg", "Big-endian (Motorola, MM)"},
+                                         UpdateCase{L"exif_com.jpg", "Little-endian (Intel, II)"},
+                                         UpdateCase{L"exif_icc.jpg", "Little-endian (Intel, II)"}));
+
+// ---- codec ----
+
+int CountIccChunks(const uint8_t* data, uint32_t size) {
+    int n = 0;
+    for (uint32_t i = 0; i + 16 < size; ++i)
+        if (data[i] == 0xFF && data[i + 1] == 0xE2 && !memcmp(data + i + 4, "ICC_PROFILE", 12)) ++n;
+    return n;
+}
+
+int EncodeToMemory(std::vector<uint8_t>& block, uint32_t iccLength, uint32_t* written, std::string* message) {
+    ExifJpegImage jpeg;
+    int status = jpeg.OpenMemory(block.data(), static_cast<uint32_t>(block.size()), "w", 0);
+    if (status) return status;
+    ExifImageInfo info;
+    info.width = 16;
+    info.height = 16;
+    jpeg.SetImageInfo(info);
+    std::vector<uint8_t> icc(iccLength, 0x5A);
+    if (iccLength) jpeg.SetIccProfile(icc.data(), iccLength);
+    ExifImageBuffer buffer;
+    InitExifImageBuffer(&buffer);
+    AllocExifImageBuffer(info, &buffer);
+    for (uint32_t i = 0; i < 16 * 16 * 3; ++i) buffer.channel[0].data[i] = static_cast<uint8_t>(i * 7);
+    uint32_t total = 0;
+    uint16_t now = 0;
+    status = jpeg.WriteScanLines(&buffer, 16, &total, &now);
+    FreeExifImageBuffer(&buffer);
+    if (written) *written = jpeg.compressor->memWritten;
+    if (message) *message = jpeg.compressor->message;
+    return status;
+}
+
+TEST(ExifCodec, IccChunksAndMemoryOverflow) {
+    std::vector<uint8_t> block(200000);
+    uint32_t written = 0;
+    ASSERT_EQ(0, EncodeToMemory(block, 65512, &written, nullptr));
+    EXPECT_EQ(1, CountIccChunks(block.data(), written));
+    ASSERT_EQ(0, EncodeToMemory(block, 65513, &written, nullptr));
+    EXPECT_EQ(2, CountIccChunks(block.data(), written));
+    ASSERT_EQ(0, EncodeToMemory(block, 0, &written, nullptr));
+
+    std::vector<uint8_t> small(written - 1);
+    std::string message;
+    EXPECT_EQ(1, EncodeToMemory(small, 0, nullptr, &message));
+    EXPECT_EQ("Buffer passed to JPEG library is too small", message);
+}
+
+TEST(ExifCodec, IccProfileNeedingMoreThan255ChunksIsRefused) {
+    std::vector<uint8_t> block(200000);
+    EXPECT_EQ(1, EncodeToMemory(block, 65512u * 255 + 1, nullptr, nullptr));
+}
+
+// ---- directories ----
+
+TEST(ExifDirectory, WritePositionsAndThumbnailTags) {
+    std::vector<uint8_t> block(4096);
+    int status;
+    std::unique_ptr<ExifFileHandle> h(MakeExifMemoryHandle(status, block.data(), 4096, "w", 0));
+    ASSERT_TRUE(h);
+    std::vector<uint8_t> zeros(100, 0);
+    h->WriteAll(zeros.data(), 100);
+    ExifIfd d(0, 0);
+    d.SetTag(new ExifShortEntry(274, 3, 1, 1));
+    d.SetTag(new ExifShortEntry(296, 3, 1, 2));
+    d.SetTag(new ExifShortEntry(531, 3, 1, 2));
+    d.SetTag(new ExifLongEntry(256, 4, 1, 640));  // no thumbnail: dropped when written
+    uint32_t next = 0;
+    ASSERT_EQ(0, d.Write(h.get(), 12, &next));
+    EXPECT_EQ(138u, next);
+    EXPECT_EQ(142u, d.dataPos);
+    EXPECT_EQ(nullptr, d.FindTag(256));
+
+    // A SHORT of count 3 goes out of line at an even offset.
+    ExifIfd e(0, 0);
+    e.SetTag(new ExifShortVectorEntry(258, 3, 3, {8, 8, 8}));
+    std::unique_ptr<ExifFileHandle> h2(MakeExifMemoryHandle(status, block.data(), 4096, "w", 0));
+    h2->WriteAll(zeros.data(), 100);
+    ASSERT_EQ(0, e.Write(h2.get(), 11, &next));
+    EXPECT_EQ(0u, (e.dataPos - 11) % 2);
+
+    ExifIfd g(0, 0);
+    EXPECT_EQ(EXIF_NOT_POINTER_TAG, g.CreateSubIfd(271));
+    EXPECT_EQ(0, g.CreateSubIfd(34853));
+    EXPECT_EQ(0, g.CreateSubIfd(34853));
+    auto* gps = dynamic_cast<ExifLongVectorEntry*>(g.FindTag(34853));
+    ASSERT_TRUE(gps);
+    EXPECT_EQ((std::vector<unsigned int>{0, 0}), gps->value);
+    ASSERT_TRUE(g.GetSubIfd(34853, 1));
+    EXPECT_EQ(1, g.GetSubIfd(34853, 1)->index);
+}
+
+// ---- damaged and hostile files ----
+
+struct Tiff {
+    std::vector<uint8_t> b;
+    void u16(uint32_t v) { b.push_back(v & 0xFF); b.push_back((v >> 8) & 0xFF); }
+    void u32(uint32_t v) { u16(v & 0xFFFF); u16(v >> 16); }
+    void entry(uint16_t tag, uint16_t type, uint32_t count, uint32_t value) { u16(tag); u16(type); u32(count); u32(value); }
+    void header() { b = {'I', 'I', 42, 0, 8, 0, 0, 0}; }
+};
+
+// SOI, APP1 "Exif" holding the TIFF bytes (length field as given or right), then the rest of a plain JPEG.
+std::vector<uint8_t> MakeJpeg(const std::vector<uint8_t>& tiff, int lengthField = -1) {
+    auto plain = qrvtest::ReadAll(qrvtest::Fixture(L"exif_plain.jpg"));
+    std::vector<uint8_t> out = {0xFF, 0xD8, 0xFF, 0xE1};
+    uint32_t length = lengthField >= 0 ? static_cast<uint32_t>(lengthField) : static_cast<uint32_t>(tiff.size() + 8);
+    out.push_back(static_cast<uint8_t>(length >> 8));
+    out.push_back(static_cast<uint8_t>(length));
+    const char id[] = "Exif\0";
+    out.insert(out.end(), id, id + 6);
+    out.insert(out.end(), tiff.begin(), tiff.end());
+    out.insert(out.end(), plain.begin() + 2, plain.end());
+    return out;
+}
+
+struct HostileCase {
+    const char* name;
+    std::vector<uint8_t> jpeg;
+    int openStatus;
+};
+
+std::vector<HostileCase> HostileCorpus() {
+    std::vector<HostileCase> cases;
+    Tiff t;
+    // IFD0 whose next-directory offset points back at itself.
+    t.header(); t.u16(1); t.entry(274, 3, 1, 3); t.u32(8);
+    cases.push_back({"chain loop", MakeJpeg(t.b), 0});
+    // IFD0 -> IFD1 -> IFD0.
+    t.header(); t.u16(1); t.entry(274, 3, 1, 3); t.u32(26); t.u16(1); t.entry(274, 3, 1, 3); t.u32(8);
+    cases.push_back({"two-directory loop", MakeJpeg(t.b), 0});
+    // The Exif pointer leads back to IFD0, the GPS pointer into the Exif pointer's own entry.
+    t.header(); t.u16(2); t.entry(34665, 4, 1, 8); t.entry(34853, 4, 1, 10); t.u32(0);
+    cases.push_back({"sub-directory loop", MakeJpeg(t.b), 0});
+    // Counts far beyond the segment, one of them wrapping 32 bits when multiplied by 8.
+    t.header(); t.u16(3); t.entry(271, 2, 0xFFFFFFF0u, 50); t.entry(282, 5, 0x20000000u, 50);
+    t.entry(37500, 7, 0x7FFFFFFFu, 8); t.u32(0);
+    cases.push_back({"huge counts", MakeJpeg(t.b), 0});
+    // An entry count above 8191 and a pointer far outside the segment.
+    t.header(); t.u16(0xFFFF); t.u32(0);
+    cases.push_back({"too many entries", MakeJpeg(t.b), 0});
+    t.header(); t.u16(1); t.entry(34665, 4, 1, 0xFFFFFFF0u); t.u32(0);
+    cases.push_back({"pointer outside", MakeJpeg(t.b), 0});
+    // Uncompressed thumbnails: sizes whose product wraps 32 bits, RowsPerStrip 0,
+    // a strip byte count larger than a row.
+    t.header(); t.u16(1); t.entry(274, 3, 1, 1); t.u32(26);
+    t.u16(8); t.entry(256, 4, 1, 65536); t.entry(257, 4, 1, 65536); t.entry(258, 3, 1, 8); t.entry(259, 3, 1, 1);
+    t.entry(273, 4, 1, 8); t.entry(277, 3, 1, 1); t.entry(278, 4, 1, 0); t.entry(279, 4, 1, 0xFFFFFFFFu); t.u32(0);
+    cases.push_back({"thumbnail size wrap", MakeJpeg(t.b), 0});
+    t.header(); t.u16(1); t.entry(274, 3, 1, 1); t.u32(26);
+    t.u16(9); t.entry(256, 4, 1, 4); t.entry(257, 4, 1, 2); t.entry(258, 3, 1, 8); t.entry(259, 3, 1, 1);
+    t.entry(273, 4, 1, 140); t.entry(277, 3, 1, 3); t.entry(278, 4, 1, 0); t.entry(279, 4, 1, 100000);
+    t.entry(284, 3, 1, 1); t.u32(0);
+    for (int i = 0; i < 24; ++i) t.b.push_back(static_cast<uint8_t>(i));
+    cases.push_back({"strip thumbnail rows per strip 0", MakeJpeg(t.b), 0});
+    // A JPEG thumbnail whose bytes run past the segment, and one that is not JPEG.
+    t.header(); t.u16(1); t.entry(274, 3, 1, 1); t.u32(26);
+    t.u16(3); t.entry(259, 3, 1, 6); t.entry(513, 4, 1, 60); t.entry(514, 4, 1, 60000); t.u32(0);
+    cases.push_back({"thumbnail past the end", MakeJpeg(t.b), 0});
+    t.header(); t.u16(1); t.entry(274, 3, 1, 1); t.u32(26);
+    t.u16(3); t.entry(259, 3, 1, 6); t.entry(513, 4, 1, 64); t.entry(514, 4, 1, 16); t.u32(0);
+    for (int i = 0; i < 24; ++i) t.b.push_back(0xFF);
+    cases.push_back({"thumbnail not JPEG", MakeJpeg(t.b), 0});
+    // Segment lengths: below 2, shorter than the TIFF header, past the end of the file.
+    t.header(); t.u16(0); t.u32(0);
+    cases.push_back({"length 1", MakeJpeg(t.b, 1), EXIF_SHORT_READ});
+    cases.push_back({"no room for the header", MakeJpeg(t.b, 10), EXIF_SHORT_READ});
+    cases.push_back({"length past the end", MakeJpeg(t.b, 0xFFFF), EXIF_SHORT_READ});
+    // Bad byte order and magic.
+    t.b = {'X', 'X', 42, 0, 8, 0, 0, 0};
+    cases.push_back({"byte order", MakeJpeg(t.b), 0});
+    t.b = {'I', 'I', 43, 0, 8, 0, 0, 0};
+    cases.push_back({"magic", MakeJpeg(t.b), 0});
+    // Truncated in the middle of the segment.
+    auto cut = MakeJpeg(t.b);
+    cut.resize(9);
+    cases.push_back({"truncated", cut, EXIF_SHORT_READ});
+    return cases;
+}
+
+TEST(ExifHostile, EveryDamagedFileGivesAStatus) {
+    qrvtest::TempDir dir;
+    for (const HostileCase& c : HostileCorpus()) {
+        SCOPED_TRACE(c.name);
+        std::wstring path = dir.File(L"h.jpg");
+        ASSERT_TRUE(qrvtest::WriteAll(path, c.jpeg.data(), c.jpeg.size()));
+        ExifImageFile file;
+        int status = file.Open(N(path).c_str(), "r");
+        if (c.openStatus == 0) {
+            EXPECT_EQ(0, status);
+        } else {
+            EXPECT_NE(0, status);
+        }
+        if (status != 0) continue;
+        int s;
+        file.FindTag(274, 0, s);
+        std::vector<ExifPathTags> tags;
+        EXPECT_EQ(0, file.ReadSegmentTags(0xFFE1, "Exif", tags));
+        EXPECT_LE(tags.size(), 300u);
+        file.ReadThumbnail();
+        file.Close();
+
+        // Rewriting the damaged file in place must not fail in a way that loses it.
+        ExifImageFile update;
+        if (update.Open(N(path).c_str(), "r+") == 0) {
+            ExifShortEntry o(274, 3, 1, 1);
+            update.SetTag(&o, 0);
+            if (update.Close() == 0) {
+                EXPECT_EQ(0, qrvtest::RunHost("djpeg " + Q(path) + " > /dev/null"));
+            }
+        }
+    }
+}
+
+TEST(ExifHostile, StripThumbnailWithRowsPerStripZeroReads) {
+    qrvtest::TempDir dir;
+    auto cases = HostileCorpus();
+    for (const HostileCase& c : cases) {
+        if (strcmp(c.name, "strip thumbnail rows per strip 0") != 0) continue;
+        std::wstring path = dir.File(L"s.jpg");
+        ASSERT_TRUE(qrvtest::WriteAll(path, c.jpeg.data(), c.jpeg.size()));
+        ExifImageFile file;
+        ASSERT_EQ(0, file.Open(N(path).c_str(), "r"));
+        ExifImageBuffer* thumb = file.ReadThumbnail();
+        ASSERT_TRUE(thumb);
+        EXPECT_EQ(4u, thumb->width);
+        EXPECT_EQ(2u, thumb->height);
+        for (int i = 0; i < 24; ++i) EXPECT_EQ(i, thumb->channel[0].data[i]);
+    }
+}
+
+}  // namespace
