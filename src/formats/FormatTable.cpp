@@ -8,6 +8,7 @@
 #include "app/AppState.h"
 #include "formats/FormatCodecs.h"
 #include "formats/Formats.h"
+#include "formats/Jpeg.h"
 #include "formats/Gif.h"
 #include "formats/Png.h"
 #include "formats/Ppp.h"
@@ -46,7 +47,7 @@ FormatEntry g_formats[FMT_COUNT] = {
     {FMT_JBG, L"jbg", nullptr, nullptr, nullptr, STILL},
     {FMT_JB2, L"jb2", nullptr, nullptr, nullptr, STILL},
     {21, nullptr, nullptr, nullptr, nullptr, 0},
-    {FMT_JPEG, L"jpg jpeg jif jfif jpe", nullptr, nullptr, nullptr, STILL},
+    {FMT_JPEG, L"jpg jpeg jif jfif jpe", LoadJpeg, LoadJpegStream, SaveJpegWithOptions, STILL},
     {FMT_JP2, L"jp2 j2c", nullptr, nullptr, nullptr, STILL},
     {FMT_JPP, L"jpp", nullptr, nullptr, nullptr, STILL},
     {FMT_LVP, L"lvp", nullptr, nullptr, nullptr, STILL},

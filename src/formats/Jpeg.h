@@ -1,0 +1,58 @@
+// JPEG reading through libjpeg and writing through the EXIF file interface.
+//
+// The reader applies the EXIF orientation, takes a fast path for previews (the
+// embedded thumbnail, else the decoder's 1/2, 1/4 or 1/8 scaling against the
+// thumbnail cell) and records the full size of the picture behind a reduced
+// decode in AppState::FullImageWidth/Height (per thread). Library errors never
+// leave the binding: they become the reader's or writer's error text.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+
+#include "formats/Formats.h"
+
+class CImage;
+struct jpeg_common_struct;
+
+// The library's last formatted message on this thread.
+extern thread_local wchar_t JpegErrorText[200];
+
+// Reader contract (formats/Formats.h).
+bool LoadJpeg(CImage& image, const wchar_t* path, wchar_t* errorText);
+// Decodes from an open stream positioned at the start-of-image marker, without
+// any Exif work; the caller closes the stream.
+bool LoadJpegStream(CImage& image, FILE* stream, wchar_t* errorText);
+// Turns the decoded picture upright for an EXIF orientation (1..8; others do nothing).
+void ApplyExifOrientation(int orientation, CImage& image);
+// True for the orientations that exchange width and height (5..8).
+bool OrientationSwapsSides(int orientation);
+// The libjpeg error exit of the bindings: formats the message into
+// JpegErrorText and jumps back to the recovery point of the call that owns the
+// library object. Never returns.
+[[noreturn]] void JpegErrorExit(jpeg_common_struct* cinfo);
+// Scale denominator (1, 2, 4 or 8) a preview of width x height uses for a
+// thumbnail cell of cellWidth x cellHeight.
+int JpegPreviewDenominator(uint32_t width, uint32_t height, int cellWidth, int cellHeight);
+
+// Options of the writer as the save dispatch passes them.
+struct JpegSaveOptions {
+    int quality = 80;            // 1..100
+    bool optimize = true;        // optimised Huffman codes
+    double smoothing = 0.0;      // 0.0..1.0
+    bool progressive = false;
+    FormatId sourceFormat = 0;   // with FMT_JPEG and an Exif JPEG sourcePath, its Exif tags are kept
+    const wchar_t* sourcePath = nullptr;
+};
+
+// The Software tag the writer stamps.
+#define QRV_JPEG_SOFTWARE "Quorvane 1.02"
+
+// Writer contract. Writes "<path>.tmp" and replaces the target with it only
+// when it is complete, so a failed save leaves an existing file untouched; the
+// process's current directory is never changed.
+bool SaveJpeg(const wchar_t* path, CImage& image, wchar_t* errorText, const JpegSaveOptions& options);
+// The format table's writer: options is a JpegSaveOptions, null for the
+// FormatJPG* settings (without an Exif source).
+bool SaveJpegWithOptions(const wchar_t* path, CImage& image, wchar_t* errorText, const void* options);
+bool SaveJpeg(const wchar_t* path, CImage& image, wchar_t* errorText, int quality, bool optimize, double smoothing,
+              bool progressive, FormatId sourceFormat, const wchar_t* sourcePath);
