@@ -1,0 +1,275 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "app/View.h"
+#include "formats/Formats.h"
+
+namespace {
+
+std::vector<float> Walk(float zoom, float (*step)(float), int count) {
+    std::vector<float> out;
+    for (int i = 0; i < count; ++i) out.push_back(zoom = step(zoom));
+    return out;
+}
+
+TEST(ViewZoom, StepsInAndOutFromOne) {
+    EXPECT_EQ(Walk(1.0f, GetZoomInStep, 12),
+              (std::vector<float>{1.5f, 2, 2.5f, 3, 5, 7.5f, 10, 20, 30, 40, 50, 50}));
+    EXPECT_EQ(Walk(1.0f, GetZoomOutStep, 9),
+              (std::vector<float>{0.75f, 0.5f, 0.25f, 0.15f, 0.1f, 0.05f, 0.03f, 0.02f, 0.02f}));
+    // From the smallest step back up: 0.02 x 100 computed in single precision
+    // would give exactly 2 and skip 0.03.
+    EXPECT_EQ(Walk(0.02f, GetZoomInStep, 8), (std::vector<float>{0.03f, 0.05f, 0.1f, 0.15f, 0.25f, 0.5f, 0.75f, 1}));
+}
+
+TEST(ViewZoom, BetweenStepsMovesToTheNextStep) {
+    EXPECT_EQ(GetZoomInStep(1.2f), 1.5f);
+    EXPECT_EQ(GetZoomOutStep(1.2f), 1.0f);
+    EXPECT_EQ(GetZoomInStep(0.8f), 1.0f);
+    EXPECT_EQ(GetZoomOutStep(0.8f), 0.75f);
+    EXPECT_EQ(GetZoomOutStep(60.0f), 60.0f);  // above the table: unchanged
+    EXPECT_EQ(GetZoomInStep(-1.0f), -1.0f);
+}
+
+TEST(ViewFit, ComputeFitScaleRows) {
+    struct Row {
+        int mode;
+        bool limit;
+        int aw, ah, iw, ih;
+        float expected;
+    } rows[] = {
+        {0, false, 800, 800, 1000, 500, 0.8f},  // the width decides
+        {0, true, 800, 800, 1000, 500, 0.8f},   // shrinking is allowed with the limit
+        {0, true, 800, 800, 100, 100, 1.0f},    // the limit never enlarges
+        {0, false, 800, 800, 100, 100, 8.0f},
+        {0, false, 400, 300, 800, 600, 0.5f},   // equal ratios
+        {1, false, 800, 100, 400, 400, 2.0f},   // fit width
+        {2, false, 800, 100, 400, 400, 0.25f},  // fit height
+        {7, false, 800, 100, 400, 400, 1.0f},   // no such mode
+        {0, false, 800, 800, 0, 100, 1.0f},     // no image
+        {0, false, 800, 800, 100, 0, 1.0f},
+    };
+    for (const Row& r : rows)
+        EXPECT_FLOAT_EQ(ComputeFitScale(r.mode, r.limit, r.aw, r.ah, r.iw, r.ih), r.expected)
+            << r.mode << " " << r.aw << "x" << r.ah << " " << r.iw << "x" << r.ih;
+}
+
+TEST(ViewScroll, ClampsKeepTheImageOnTheViewEdges) {
+    // A 1000-pixel image centred on 200 in a view [0, 400).
+    ScrollAxisResult centred = ClampScrollAxis(0, 200, 1000, 1.0f, 0, 400);
+    EXPECT_EQ(centred.offset, 0);
+    EXPECT_EQ(centred.origin, -300);
+    ScrollAxisResult left = ClampScrollAxis(100000, 200, 1000, 1.0f, 0, 400);
+    EXPECT_EQ(left.origin, 0);  // left edge on the view's left edge
+    EXPECT_EQ(left.offset, 300);
+    ScrollAxisResult right = ClampScrollAxis(-100000, 200, 1000, 1.0f, 0, 400);
+    EXPECT_EQ(right.origin + 1000, 400);  // right edge on the view's right edge
+    EXPECT_EQ(right.offset, -300);
+    // Zoomed, odd extent, a view that does not start at 0.
+    ScrollAxisResult top = ClampScrollAxis(5000, 150, 97, 2.5f, 28, 272);
+    EXPECT_EQ(top.origin, 28);
+    ScrollAxisResult bottom = ClampScrollAxis(-5000, 150, 97, 2.5f, 28, 272);
+    EXPECT_EQ(bottom.origin + (int)(97 * 2.5f), 272);
+    // A small step inside the range is taken as it is.
+    ScrollAxisResult step = ClampScrollAxis(20, 200, 1000, 1.0f, 0, 400);
+    EXPECT_EQ(step.offset, 20);
+    EXPECT_EQ(step.origin, -280);
+}
+
+TEST(ViewPaintPlacement, CentredWithoutOffsetAndClampedWithOne) {
+    const RECT view = {0, 28, 400, 328};
+    POINT p = ComputeImagePlacement(view, {0, 0}, 100, 50);
+    EXPECT_EQ(p.x, 150);
+    EXPECT_EQ(p.y, 153);
+    // Overflowing and not scrolled: still centred.
+    p = ComputeImagePlacement(view, {0, 0}, 1000, 50);
+    EXPECT_EQ(p.x, -300);
+    // Scrolled too far either way: no gap at the far edge, then none at the near one.
+    p = ComputeImagePlacement(view, {-5000, 0}, 1000, 50);
+    EXPECT_EQ(p.x, 400 - 1000);
+    p = ComputeImagePlacement(view, {5000, 0}, 1000, 50);
+    EXPECT_EQ(p.x, 0);
+}
+
+// The visible part never reaches outside the image (the source used to grow
+// by one pixel past the right and bottom edges), and it covers the whole
+// visible intersection of image and view.
+TEST(ViewPaintClip, SourceStaysInsideTheImageAndCoversTheView) {
+    const RECT view = {10, 20, 310, 220};
+    const int iw = 97, ih = 61;
+    for (float zoom : {0.02f, 0.25f, 0.5f, 1.0f, 1.5f, 2.0f, 3.7f, 16.0f}) {
+        const int zw = (int)(iw * zoom), zh = (int)(ih * zoom);
+        for (int ox = -zw - 20; ox < 340; ox += 7) {
+            for (int oy : {-zh - 5, -zh / 2, 0, 20, 100, 219, 230}) {
+                ViewBlit b;
+                const bool visible = ClipToView(view, zoom, iw, ih, 0, {ox, oy}, b);
+                const bool overlaps = ox + zw > view.left && ox < view.right && oy + zh > view.top && oy < view.bottom;
+                if (overlaps) {
+                    ASSERT_TRUE(visible) << zoom << " " << ox << "," << oy;
+                }
+                if (!visible) continue;
+                ASSERT_GE(b.sx, 0);
+                ASSERT_GE(b.sy, 0);
+                ASSERT_LE(b.sx + b.sw, iw) << zoom << " " << ox;
+                ASSERT_LE(b.sy + b.sh, ih) << zoom << " " << oy;
+                ASSERT_GT(b.sw, 0);
+                ASSERT_GT(b.sh, 0);
+                // Covers what is visible of the image.
+                EXPECT_LE(b.dx, std::max(ox, (int)view.left));
+                EXPECT_GE(b.dx + b.dw, std::min(ox + zw, (int)view.right)) << zoom << " " << ox;
+                EXPECT_LE(b.dy, std::max(oy, (int)view.top));
+                EXPECT_GE(b.dy + b.dh, std::min(oy + zh, (int)view.bottom));
+                // Drawn where those source pixels belong at the zoom.
+                EXPECT_EQ(b.dx, ox + (int)std::floor(b.sx * (double)zoom));
+            }
+        }
+    }
+}
+
+TEST(ViewPaintClip, FullyVisibleImageIsDrawnWhole) {
+    ViewBlit b;
+    ASSERT_TRUE(ClipToView({0, 0, 500, 500}, 1.0f, 97, 61, 0, {30, 40}, b));
+    EXPECT_EQ(b.sx, 0);
+    EXPECT_EQ(b.sy, 0);
+    EXPECT_EQ(b.sw, 97);
+    EXPECT_EQ(b.sh, 61);
+    EXPECT_EQ(b.dx, 30);
+    EXPECT_EQ(b.dy, 40);
+    EXPECT_EQ(b.dw, 97);
+    EXPECT_EQ(b.dh, 61);
+    // A frame band of a stacked animation starts at its own top.
+    ASSERT_TRUE(ClipToView({0, 0, 500, 500}, 1.0f, 97, 20, 40, {0, 0}, b));
+    EXPECT_EQ(b.sy, 40);
+    EXPECT_EQ(b.sh, 20);
+    EXPECT_FALSE(ClipToView({0, 0, 500, 500}, 1.0f, 97, 61, 0, {600, 0}, b));
+}
+
+TEST(ViewPaintCaption, Format) {
+    wchar_t text[512];
+    FormatPresentationCaption(text, 512, L"C:\\pics\\a.jpg", false, 640, 480, 24, 0.5f, 2, 10);
+    EXPECT_STREQ(text, L"C:\\pics\\a.jpg - 640x480x24 - 50% - (3/10)");
+    FormatPresentationCaption(text, 512, L"x.png", false, 0, 0, 0, 1.0f, 0, 0);
+    EXPECT_STREQ(text, L"x.png - 0x0x0 - 100% - (1/0)");
+    FormatPresentationCaption(text, 512, L"C:\\m\\song.mp3", true, 1, 1, 24, 1.0f, 0, 1);
+    EXPECT_STREQ(text, L"C:\\m\\song.mp3 - (1/1)");
+}
+
+// A fixed screen: 1024 x 738 work area, caption 18, menu 19, tool bar 28 and
+// status bar 20 as margins, a menu bar 300 pixels wide.
+WindowFitInput Screen() {
+    WindowFitInput in = {};
+    in.work = {0, 0, 1024, 738};
+    in.captionHeight = 18;
+    in.menuHeight = 19;
+    in.fullWidth = 1024;
+    in.fullHeight = 720;
+    in.menuBarWidth = 300;
+    in.margins = {0, 28, 0, 20};
+    in.viewStyle = 2;
+    in.formatId = FMT_BMP;
+    in.fitPending = true;
+    return in;
+}
+// EW = 10, EH = 95, MW = 290, AW = 1014, FH' = 738, AH = 643.
+
+TEST(ViewWindowFit, SmallImageIsCentredAtFullSizeAndAtLeastTheMenuWide) {
+    WindowFitResult r = ComputeWindowFit(Screen(), 200, 100, 1.0f);
+    EXPECT_FALSE(r.keepWindow);
+    EXPECT_FLOAT_EQ(r.zoom, 1.0f);  // "Fit if greater" never enlarges
+    EXPECT_EQ(r.width, 290 + 10);
+    EXPECT_EQ(r.height, 100 + 95);
+    EXPECT_EQ(r.x, (1014 - 290) / 2);
+    EXPECT_EQ(r.y, (643 - 100) / 2);
+}
+
+TEST(ViewWindowFit, LargeImageIsShrunkIntoTheScreen) {
+    WindowFitResult r = ComputeWindowFit(Screen(), 2000, 1000, 1.0f);
+    EXPECT_FLOAT_EQ(r.zoom, 1014.0f / 2000.0f);
+    EXPECT_EQ(r.x, 0);
+    EXPECT_EQ(r.width, 1024);  // as wide as the screen: the full-screen width
+    EXPECT_EQ(r.height, 507 + 95);
+    EXPECT_EQ(r.y, (643 - 507) / 2);
+}
+
+TEST(ViewWindowFit, StylesAndSettings) {
+    WindowFitInput in = Screen();
+    in.viewStyle = 3;  // enlarges as needed
+    WindowFitResult r = ComputeWindowFit(in, 507, 100, 1.0f);
+    EXPECT_FLOAT_EQ(r.zoom, 2.0f);
+    EXPECT_EQ(r.width, 1024);
+    in.viewStyle = 1;  // keeps the zoom; a picture larger than the screen gets the whole screen
+    r = ComputeWindowFit(in, 3000, 2000, 1.0f);
+    EXPECT_FLOAT_EQ(r.zoom, 1.0f);
+    EXPECT_EQ(r.x, 0);
+    EXPECT_EQ(r.y, 0);
+    EXPECT_EQ(r.width, 1024);
+    EXPECT_EQ(r.height, 738);
+    in.viewStyle = 0;  // "No Fit" keeps the zoom too
+    r = ComputeWindowFit(in, 400, 300, 0.5f);
+    EXPECT_FLOAT_EQ(r.zoom, 0.5f);
+    EXPECT_EQ(r.width, 200 + 10);
+    EXPECT_EQ(r.height, 150 + 95);
+    in.viewStyle = 4;  // fit width
+    r = ComputeWindowFit(in, 507, 100, 1.0f);
+    EXPECT_FLOAT_EQ(r.zoom, 2.0f);
+    in.viewStyle = 5;  // fit height
+    r = ComputeWindowFit(in, 100, 643, 1.0f);
+    EXPECT_FLOAT_EQ(r.zoom, 1.0f);
+    in.viewStyle = 2;
+    in.imageToolBarLength = 280;  // the window is at least as high as the image tool bar
+    r = ComputeWindowFit(in, 400, 50, 1.0f);
+    EXPECT_EQ(r.height, 280 + 95);
+    in.imageToolBarLength = 0;
+    in.alwaysMaximize = true;
+    r = ComputeWindowFit(in, 400, 300, 1.0f);
+    EXPECT_EQ(r.x, 0);
+    EXPECT_EQ(r.y, 0);
+    EXPECT_EQ(r.width, 1024);
+    EXPECT_EQ(r.height, 738);
+    in.lastWinPos = true;
+    in.lastX = 5, in.lastY = 6, in.lastW = 700, in.lastH = 500;
+    r = ComputeWindowFit(in, 400, 300, 1.0f);
+    EXPECT_EQ(r.x, 5);
+    EXPECT_EQ(r.y, 6);
+    EXPECT_EQ(r.width, 700);
+    EXPECT_EQ(r.height, 500);
+}
+
+TEST(ViewWindowFit, UserPlacedWindowStays) {
+    WindowFitInput in = Screen();
+    in.placedByUser = true;
+    EXPECT_TRUE(ComputeWindowFit(in, 400, 300, 1.0f).keepWindow);
+    in.fitPending = false;  // following the picture (zoom commands) still sizes it
+    EXPECT_FALSE(ComputeWindowFit(in, 400, 300, 1.0f).keepWindow);
+}
+
+TEST(ViewWindowFit, SmallVideoIsShownLarger) {
+    WindowFitInput in = Screen();
+    in.formatId = FMT_VIDEO;
+    WindowFitResult r = ComputeWindowFit(in, 320, 240, 1.0f);
+    EXPECT_FLOAT_EQ(r.zoom, 2.0f);
+    EXPECT_EQ(r.width, 640 + 10);
+    EXPECT_EQ(r.height, 480 + 95);
+}
+
+TEST(ViewWindowFit, FollowingThePictureAndSound) {
+    WindowFitInput in = Screen();
+    in.fitPending = false;
+    WindowFitResult r = ComputeWindowFit(in, 400, 300, 1.0f);
+    EXPECT_EQ(r.width, 410);
+    EXPECT_EQ(r.height, 395);
+    EXPECT_EQ(r.x, (1014 - 400) / 2);
+    EXPECT_EQ(r.y, (643 - 300) / 2);
+    r = ComputeWindowFit(in, 0, 0, 1.0f);  // no picture: 600 x 400
+    EXPECT_EQ(r.width, 610);
+    EXPECT_EQ(r.height, 495);
+    in.fitPending = true;
+    in.formatId = FMT_SOUND;  // a sound file clears the pending fit and gets 60 more pixels
+    r = ComputeWindowFit(in, 0, 0, 1.0f);
+    EXPECT_TRUE(r.clearFitPending);
+    EXPECT_EQ(r.height, 460 + 95);
+}
+
+}  // namespace
