@@ -1,4 +1,5 @@
 #include "app/Startup.h"
+#include "app/ShellServices.h"
 
 #include <commctrl.h>
 #include <ole2.h>
@@ -210,6 +211,7 @@ int RunMessageLoop(HACCEL accelerators) {
 int RunApplication(HINSTANCE instance, const wchar_t* argumentText) {
     OleInitialize(nullptr);
     AppState::Instance = instance;
+    RegisterShellServices();
     LoadSettings();
     InitLanguageFile();
     if (AppState::GeneralUseOnlyOneInstance && HandOverToRunningInstance(argumentText)) {

@@ -1,0 +1,89 @@
+// The progress bar of long image operations: placement, range, and that the
+// effects reach the shell's undo store through the registered services.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "app/AppState.h"
+#include "app/ImageSnapshot.h"
+#include "app/ProgressBar.h"
+#include "app/ShellServices.h"
+#include "formats/ReaderServices.h"
+#include "image/Effects.h"
+#include "media/AnimationBar.h"
+
+namespace {
+
+TEST(ProgressBar, LiesAlongTheBottom) {
+    RECT r = ProgressBarRect(640, 480);
+    EXPECT_EQ(r.left, 0);
+    EXPECT_EQ(r.right, 640);
+    EXPECT_EQ(r.bottom, 480);
+    EXPECT_EQ(r.bottom - r.top, 16);
+    EXPECT_EQ(ProgressBarRect(100, 10).top, 0);  // never above the client area
+}
+
+TEST(ProgressBar, StepsAndFollowsTheWindowSize) {
+    InitCommonControls();
+    HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(parent, nullptr);
+    HWND saved = AppState::MainWindow;
+    AppState::MainWindow = parent;
+    EXPECT_EQ(CreateProgressBar(0), nullptr);
+    HWND bar = CreateProgressBar(3);
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(SendMessageW(bar, PBM_GETRANGE, FALSE, 0), 3);
+    StepProgressBar(bar);
+    EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 1);
+    SetWindowPos(parent, nullptr, 0, 0, 500, 400, SWP_NOZORDER | SWP_NOMOVE);
+    StepProgressBar(bar);
+    RECT client, barRect;
+    GetClientRect(parent, &client);
+    GetWindowRect(bar, &barRect);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&barRect), 2);
+    EXPECT_EQ(barRect.bottom, client.bottom);
+    EXPECT_EQ(barRect.right - barRect.left, client.right);
+    DestroyProgressBar(bar);
+    DestroyProgressBar(nullptr);
+    EXPECT_FALSE(IsWindow(bar));
+    AppState::MainWindow = saved;
+    DestroyWindow(parent);
+}
+
+TEST(ProgressBar, EffectsSaveTheUndoSnapshotAndMarkTheImageModified) {
+    RegisterShellServices();
+    ASSERT_TRUE(AppState::CurrentImage.CreateEmpty(8, 8, 24, RGB(10, 20, 30), nullptr));
+    UndoSnapshot.Discard();
+    AppState::ImageModified = 0;
+    ASSERT_TRUE(ImageEffects.Blur(AppState::CurrentImage, 100, 1, true));
+    EXPECT_TRUE(UndoSnapshot.IsValid());
+    EXPECT_EQ(AppState::ImageModified, 1);
+    UndoSnapshot.Discard();
+    AppState::CurrentImage.Destroy();
+    AppState::ImageModified = 0;
+}
+
+TEST(ShellServices, ReadersHandTheirFrameTablesToThePlaybackBar) {
+    RegisterShellServices();
+    AnimationFrameTables tables;
+    tables.kind = AnimationBar.kind ? AnimationBar.kind : 1;
+    tables.frameCount = 3;
+    tables.SetFrameDelay(0, 20);
+    tables.SetFrameDelay(2, 70);
+    tables.SetFrameDisposal(1, 2);
+    ASSERT_TRUE(StartViewerAnimation(tables, false));
+    EXPECT_EQ(AnimationBar.frameCount, 3);
+    EXPECT_EQ(AnimationBar.GetFrameDelay(2), 70);
+    EXPECT_EQ(AnimationBar.DisposalTable[1], 2);
+    AnimationBar.Reset();
+    // A load for a preview leaves the viewer's bar alone.
+    AppState::PreviewLoad = 1;
+    tables.frameCount = 5;
+    EXPECT_FALSE(StartViewerAnimation(tables, false));
+    AppState::PreviewLoad = 0;
+    EXPECT_NE(AnimationBar.frameCount, 5);
+}
+
+}  // namespace
