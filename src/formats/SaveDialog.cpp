@@ -1,0 +1,493 @@
+// The Save As dialog: the common save dialog with the panel "SAVEASDLGADD"
+// below its controls, whose tab control follows the chosen file type and
+// holds that type's option panel.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <commdlg.h>
+#include <shlwapi.h>
+
+#include <cwchar>
+#include <string>
+
+#include "app/AppState.h"
+#include "formats/SaveDispatch.h"
+#include "formats_ids.h"
+#include "image/Common.h"
+
+namespace {
+
+struct SaveType {
+    const wchar_t* description;
+    const wchar_t* pattern;
+    const wchar_t* extension;
+    int tab;
+};
+
+// In filter order (index 1 is the first row).
+constexpr SaveType kSaveTypes[SAVE_TYPE_COUNT] = {
+    {L"BMP - Windows Bitmap (*.bmp)", L"*.bmp", L"bmp", 0},
+    {L"GIF - Graphics Interchange Format (*.gif)", L"*.gif", L"gif", 0},
+    {L"JPG - JPEG (*.jpg)", L"*.jpg;*.jif", L"jpg", 1},
+    {L"JP2 - JPEG 2000 (*.jp2)", L"*.jp2", L"jp2", 2},
+    {L"MNG - Multiple-Image Network Graphics (*.mng)", L"*.mng", L"mng", 0},
+    {L"PCX - ZSoft Paintbrush (*.pcx)", L"*.pcx", L"pcx", 0},
+    {L"PNM - Portable Map (*.pnm;*.ppm;*.pbm;*.pgm)", L"*.pnm;*.ppm;*.pbm;*.pgm", L"pnm", 0},
+    {L"PIX - Alias/Wavefront Image (*.pix)", L"*.pix", L"pix", 0},
+    {L"PNG - Portable Network Graphics (*.png)", L"*.png", L"png", 3},
+    {L"PPP - Velmora Picture (*.ppp)", L"*.ppp", L"ppp", 0},
+    {L"RAS - Sun Raster Image (*.ras) ", L"*.ras", L"ras", 4},
+    {L"RAW - Raw Image data (*.raw) ", L"*.raw", L"raw", 5},
+    {L"SGI - Silicon Graphics Image (*.sgi) ", L"*.sgi", L"sgi", 6},
+    {L"TGA - Truevision Graphics Adapter (*.tga)", L"*.tga", L"tga", 7},
+    {L"TIF - Tagged Image File (*.tif)", L"*.tif", L"tif", 8},
+};
+
+// Tab k's option panel: its template and procedure (tab 0 has none).
+struct OptionPanel {
+    const wchar_t* label;
+    const wchar_t* templateName;
+    DLGPROC procedure;
+};
+const OptionPanel kPanels[9] = {
+    {L"***", nullptr, nullptr},
+    {L"JPG", L"JPEGDLG", JpegOptionsDlgProc},
+    {L"JP2", L"JP2DLG", Jp2OptionsDlgProc},
+    {L"PNG", L"PNGDLG", PngOptionsDlgProc},
+    {L"RAS", L"RASDLG", RasOptionsDlgProc},
+    {L"RAW", L"RAWDLG", RawOptionsDlgProc},
+    {L"SGI", L"SGIDLG", SgiOptionsDlgProc},
+    {L"TGA", L"TGADLG", TgaOptionsDlgProc},
+    {L"TIF", L"TIFDLG", TifOptionsDlgProc},
+};
+
+const wchar_t kOriginalProcProperty[] = L"QrvSaveAsOriginalProc";
+const wchar_t kPanelProperty[] = L"QrvSaveAsPanel";
+
+// The dialog runs on the user-interface thread; one at a time per thread.
+thread_local HWND g_optionPanel = nullptr;
+thread_local wchar_t g_startFolder[MAX_PATH] = {};
+thread_local NMHDR g_tabChange = {};
+
+HINSTANCE ResourceModule() { return AppState::Instance ? AppState::Instance : GetModuleHandleW(nullptr); }
+
+void EnsureCommonControls() {
+    static bool done = false;
+    if (done) return;
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES | ICC_TAB_CLASSES};
+    InitCommonControlsEx(&icc);
+    done = true;
+}
+
+void LangApply(HWND dialog, const wchar_t* section) {
+    if (GetSaveServices().langApply) GetSaveServices().langApply(dialog, section);
+}
+
+int Clamp(int value, int low, int high) { return value < low ? low : value > high ? high : value; }
+
+void SetCheck(HWND dialog, int id, int value) { CheckDlgButton(dialog, id, value ? BST_CHECKED : BST_UNCHECKED); }
+int GetCheck(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED ? 1 : 0; }
+
+void SetupTrackbar(HWND dialog, int id, int low, int high, int frequency, int value) {
+    HWND bar = GetDlgItem(dialog, id);
+    SendMessageW(bar, TBM_SETRANGE, TRUE, MAKELPARAM(low, high));
+    SendMessageW(bar, TBM_SETTICFREQ, frequency, 0);
+    SendMessageW(bar, TBM_SETPOS, TRUE, Clamp(value, low, high));
+}
+int TrackbarValue(HWND dialog, int id) { return (int)SendDlgItemMessageW(dialog, id, TBM_GETPOS, 0, 0); }
+void ShowNumber(HWND dialog, int id, int value) { SetDlgItemInt(dialog, id, (UINT)value, FALSE); }
+
+// Fills a combo box from the "|"-separated list of the language key
+// CompressionCBX (or the built-in default) and selects `selection`.
+void FillCompressionCombo(HWND dialog, int id, const wchar_t* section, const wchar_t* defaults, int selection) {
+    wchar_t list[512];
+    CopyStringW(list, defaults, 512);
+    if (GetSaveServices().langText) {
+        wchar_t translated[512] = {};
+        if (GetSaveServices().langText(section, L"CompressionCBX", translated, 512) && translated[0])
+            CopyStringW(list, translated, 512);
+    }
+    HWND combo = GetDlgItem(dialog, id);
+    SendMessageW(combo, CB_RESETCONTENT, 0, 0);
+    wchar_t* start = list;
+    for (wchar_t* p = list;; ++p) {
+        if (*p == L'|' || *p == L'\0') {
+            const bool end = *p == L'\0';
+            *p = L'\0';
+            SendMessageW(combo, CB_ADDSTRING, 0, (LPARAM)start);
+            if (end) break;
+            start = p + 1;
+        }
+    }
+    const int count = (int)SendMessageW(combo, CB_GETCOUNT, 0, 0);
+    SendMessageW(combo, CB_SETCURSEL, Clamp(selection, 0, count - 1), 0);
+}
+int ComboSelection(HWND dialog, int id, int fallback) {
+    const LRESULT selection = SendDlgItemMessageW(dialog, id, CB_GETCURSEL, 0, 0);
+    return selection == CB_ERR ? fallback : (int)selection;
+}
+
+// ---- the Save As panel ----
+
+void PlaceOptionPanel(HWND panel) {
+    if (!g_optionPanel) return;
+    HWND tab = GetDlgItem(panel, IDC_SAVEAS_TAB);
+    RECT r;
+    GetWindowRect(tab, &r);
+    MapWindowPoints(nullptr, panel, reinterpret_cast<POINT*>(&r), 2);
+    SetWindowPos(g_optionPanel, HWND_TOP, r.left + 2, r.top + 22, (r.right - r.left) - 6, (r.bottom - r.top) - 26,
+                 SWP_NOACTIVATE);
+}
+
+void DestroyOptionPanel() {
+    if (g_optionPanel) {
+        HWND panel = g_optionPanel;
+        g_optionPanel = nullptr;
+        DestroyWindow(panel);  // stores the panel's values into the settings
+    }
+}
+
+// Shows the option panel of the tab control's selection (none for tab 0).
+void ShowOptionPanelForTab(HWND panel) {
+    DestroyOptionPanel();
+    const int tab = (int)SendDlgItemMessageW(panel, IDC_SAVEAS_TAB, TCM_GETCURSEL, 0, 0);
+    const bool hasPanel = tab > 0 && tab < 9;
+    ShowWindow(GetDlgItem(panel, IDC_SAVEAS_NOOPTIONS), hasPanel ? SW_HIDE : SW_SHOW);
+    if (!hasPanel) return;
+    EnsureCommonControls();
+    g_optionPanel = CreateDialogParamW(ResourceModule(), kPanels[tab].templateName, panel, kPanels[tab].procedure, 0);
+    if (!g_optionPanel) return;
+    PlaceOptionPanel(panel);
+    ShowWindow(g_optionPanel, SW_SHOWNA);
+}
+
+LRESULT CALLBACK FileDialogSubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const WNDPROC original = reinterpret_cast<WNDPROC>(GetPropW(window, kOriginalProcProperty));
+    if (message == WM_MOVE) {
+        // The option panel moves with the dialog.
+        if (HWND panel = static_cast<HWND>(GetPropW(window, kPanelProperty))) SendMessageW(panel, WM_MOVE, wParam, lParam);
+    }
+    return original ? CallWindowProcW(original, window, message, wParam, lParam)
+                    : DefWindowProcW(window, message, wParam, lParam);
+}
+
+void SubclassFileDialog(HWND panel) {
+    HWND dialog = GetParent(panel);
+    if (!dialog || GetPropW(dialog, kOriginalProcProperty)) return;
+    SetPropW(dialog, kPanelProperty, panel);
+    const LONG_PTR original =
+        SetWindowLongPtrW(dialog, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FileDialogSubclassProc));
+    SetPropW(dialog, kOriginalProcProperty, reinterpret_cast<HANDLE>(original));
+}
+
+void UnsubclassFileDialog(HWND panel) {
+    HWND dialog = GetParent(panel);
+    if (!dialog) return;
+    const WNDPROC original = reinterpret_cast<WNDPROC>(GetPropW(dialog, kOriginalProcProperty));
+    if (original) SetWindowLongPtrW(dialog, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+    RemovePropW(dialog, kOriginalProcProperty);
+    RemovePropW(dialog, kPanelProperty);
+}
+
+void SelectTypeTab(HWND panel, int filterIndex, bool post) {
+    const int tab = SaveTypeTab(filterIndex);
+    SendDlgItemMessageW(panel, IDC_SAVEAS_TAB, TCM_SETCURSEL, (WPARAM)tab, 0);
+    if (tab == 0) {
+        DestroyOptionPanel();
+        ShowWindow(GetDlgItem(panel, IDC_SAVEAS_NOOPTIONS), SW_SHOW);
+        return;
+    }
+    if (!post) {
+        ShowOptionPanelForTab(panel);
+        return;
+    }
+    // The tab control's own notification rebuilds the panel once this one is done.
+    g_tabChange.hwndFrom = GetDlgItem(panel, IDC_SAVEAS_TAB);
+    g_tabChange.idFrom = IDC_SAVEAS_TAB;
+    g_tabChange.code = TCN_SELCHANGE;
+    PostMessageW(panel, WM_NOTIFY, IDC_SAVEAS_TAB, reinterpret_cast<LPARAM>(&g_tabChange));
+}
+
+void SwitchToCurrentFolder(HWND panel) {
+    // End the dialog as cancelled and run it again in the folder it started in.
+    PostMessageW(GetParent(panel), WM_COMMAND, IDCANCEL, 0);
+    if (g_startFolder[0]) {
+        CopyStringW(AppState::CurrentFolder, g_startFolder);
+        SetCurrentDirectoryW(g_startFolder);
+    }
+    // Posted, not sent: the new dialog must not run inside this one.
+    if (AppState::MainWindow) PostMessageW(AppState::MainWindow, WM_APP_SAVE_ITEM_AS, 1, 0);
+}
+
+// ---- option panels: shared handling ----
+
+struct PanelHandlers {
+    const wchar_t* section;
+    void (*load)(HWND dialog);
+    void (*store)(HWND dialog);
+    void (*scroll)(HWND dialog);
+    void (*command)(HWND dialog, int id);
+};
+
+INT_PTR HandleOptionPanel(const PanelHandlers& h, HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_INITDIALOG:
+            LangApply(dialog, h.section);
+            h.load(dialog);
+            return TRUE;
+        case WM_HSCROLL:
+            if (h.scroll) h.scroll(dialog);
+            return TRUE;
+        case WM_COMMAND:
+            if (h.command && HIWORD(wParam) == BN_CLICKED) h.command(dialog, LOWORD(wParam));
+            return FALSE;
+        case WM_DESTROY:
+            h.store(dialog);
+            return FALSE;
+        default: return FALSE;
+    }
+}
+
+// JPEG
+void JpegLoad(HWND d) {
+    SetupTrackbar(d, IDC_JPG_QUALITY, 1, 100, 5, AppState::FormatJPGQuality);
+    SetupTrackbar(d, IDC_JPG_SMOOTHING, 0, 10, 1, AppState::FormatJPGSmoothing);
+    SetCheck(d, IDC_JPG_OPTIMIZE, AppState::FormatJPGOptimize);
+    SetCheck(d, IDC_JPG_PROGRESSIVE, AppState::FormatJPGProgressive);
+    ShowNumber(d, IDC_JPG_QUALITY_VALUE, TrackbarValue(d, IDC_JPG_QUALITY));
+    ShowNumber(d, IDC_JPG_SMOOTHING_VALUE, TrackbarValue(d, IDC_JPG_SMOOTHING));
+}
+void JpegScroll(HWND d) {
+    ShowNumber(d, IDC_JPG_QUALITY_VALUE, TrackbarValue(d, IDC_JPG_QUALITY));
+    ShowNumber(d, IDC_JPG_SMOOTHING_VALUE, TrackbarValue(d, IDC_JPG_SMOOTHING));
+}
+void JpegStore(HWND d) {
+    AppState::FormatJPGQuality = Clamp(TrackbarValue(d, IDC_JPG_QUALITY), 1, 100);
+    AppState::FormatJPGSmoothing = Clamp(TrackbarValue(d, IDC_JPG_SMOOTHING), 0, 10);
+    AppState::FormatJPGOptimize = GetCheck(d, IDC_JPG_OPTIMIZE);
+    AppState::FormatJPGProgressive = GetCheck(d, IDC_JPG_PROGRESSIVE);
+}
+
+// JPEG 2000
+void Jp2Load(HWND d) {
+    SetupTrackbar(d, IDC_JP2_QUALITY, 10, 100, 5, AppState::FormatJP2Quality);
+    ShowNumber(d, IDC_JP2_QUALITY_VALUE, TrackbarValue(d, IDC_JP2_QUALITY));
+    const bool lossless = AppState::FormatJP2LossLess == 1;
+    CheckRadioButton(d, IDC_JP2_LOSSLESS, IDC_JP2_LOSSY, lossless ? IDC_JP2_LOSSLESS : IDC_JP2_LOSSY);
+    EnableWindow(GetDlgItem(d, IDC_JP2_QUALITY), !lossless);
+}
+void Jp2Scroll(HWND d) { ShowNumber(d, IDC_JP2_QUALITY_VALUE, TrackbarValue(d, IDC_JP2_QUALITY)); }
+void Jp2Store(HWND d) {
+    AppState::FormatJP2Quality = Clamp(TrackbarValue(d, IDC_JP2_QUALITY), 10, 100);
+    AppState::FormatJP2LossLess = GetCheck(d, IDC_JP2_LOSSLESS);
+}
+void Jp2Command(HWND d, int id) {
+    if (id == IDC_JP2_LOSSLESS) EnableWindow(GetDlgItem(d, IDC_JP2_QUALITY), FALSE);
+    if (id == IDC_JP2_LOSSY) EnableWindow(GetDlgItem(d, IDC_JP2_QUALITY), TRUE);
+    Jp2Store(d);  // this panel stores on every click as well
+}
+
+void PngLoad(HWND d) { SetCheck(d, IDC_PNG_INTERLACE, AppState::FormatPNGInterlace); }
+void PngStore(HWND d) { AppState::FormatPNGInterlace = GetCheck(d, IDC_PNG_INTERLACE); }
+void RasLoad(HWND d) { SetCheck(d, IDC_RAS_RLE, AppState::FormatRASCompression); }
+void RasStore(HWND d) { AppState::FormatRASCompression = GetCheck(d, IDC_RAS_RLE); }
+void TgaLoad(HWND d) { SetCheck(d, IDC_TGA_RLE, AppState::FormatTGAEncode); }
+void TgaStore(HWND d) { AppState::FormatTGAEncode = GetCheck(d, IDC_TGA_RLE); }
+void RawLoad(HWND d) {
+    SetCheck(d, IDC_RAW_FLIP, AppState::FormatRAWFlip);
+    SetCheck(d, IDC_RAW_SWAP, AppState::FormatRAWSwapRedAndBlue);
+    SetCheck(d, IDC_RAW_NOCONVERT, AppState::FormatRAWNoConvert24Bit);
+}
+void RawStore(HWND d) {
+    AppState::FormatRAWFlip = GetCheck(d, IDC_RAW_FLIP);
+    AppState::FormatRAWSwapRedAndBlue = GetCheck(d, IDC_RAW_SWAP);
+    AppState::FormatRAWNoConvert24Bit = GetCheck(d, IDC_RAW_NOCONVERT);
+}
+void SgiLoad(HWND d) {
+    FillCompressionCombo(d, IDC_SGI_COMPRESSION, L"Dlg_SGI", L"None|RLE|Agressive RLE", AppState::FormatSGICompression);
+}
+void SgiStore(HWND d) {
+    AppState::FormatSGICompression = Clamp(ComboSelection(d, IDC_SGI_COMPRESSION, AppState::FormatSGICompression), 0, 2);
+}
+void TifLoad(HWND d) {
+    FillCompressionCombo(d, IDC_TIF_COMPRESSION, L"Dlg_TIF", L"None|Packbits|ZIP|Automatic (JPEG/ZIP/CCITTFAX4)",
+                         AppState::FormatTIFCompression);
+}
+void TifStore(HWND d) {
+    AppState::FormatTIFCompression = Clamp(ComboSelection(d, IDC_TIF_COMPRESSION, AppState::FormatTIFCompression), 0, 3);
+}
+
+}  // namespace
+
+// ---- pure helpers ----
+
+const wchar_t* SaveTypeExtension(int filterIndex) {
+    if (filterIndex < 1 || filterIndex > SAVE_TYPE_COUNT) return L"bmp";
+    return kSaveTypes[filterIndex - 1].extension;
+}
+
+int SaveTypeTab(int filterIndex) {
+    if (filterIndex < 1 || filterIndex > SAVE_TYPE_COUNT) return 0;
+    return kSaveTypes[filterIndex - 1].tab;
+}
+
+std::wstring SaveAsTarget(const wchar_t* folder, const wchar_t* chosenName, int filterIndex) {
+    std::wstring name = chosenName ? chosenName : L"";
+    const size_t dot = name.rfind(L'.');
+    if (dot != std::wstring::npos) name.erase(dot);
+    name += L".";
+    name += SaveTypeExtension(filterIndex);
+    std::wstring result = folder ? folder : L"";
+    if (!result.empty() && result.back() != L'\\' && result.back() != L'/') result += L'\\';
+    return result + name;
+}
+
+HWND CurrentSaveOptionPanel() { return g_optionPanel; }
+
+// ---- procedures ----
+
+UINT_PTR CALLBACK SaveAsHookProc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
+    try {
+        switch (message) {
+            case WM_INITDIALOG: {
+                EnsureCommonControls();
+                LangApply(panel, L"Dlg_SaveAsAdd");
+                HWND tab = GetDlgItem(panel, IDC_SAVEAS_TAB);
+                for (int i = 0; i < 9; ++i) {
+                    TCITEMW item{};
+                    item.mask = TCIF_TEXT;
+                    item.pszText = const_cast<wchar_t*>(kPanels[i].label);
+                    SendMessageW(tab, TCM_INSERTITEMW, (WPARAM)i, reinterpret_cast<LPARAM>(&item));
+                }
+                // The tab follows the file type; the user does not click it.
+                EnableWindow(tab, FALSE);
+                SubclassFileDialog(panel);
+                return TRUE;
+            }
+            case WM_NOTIFY: {
+                const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
+                if (!header) return 0;
+                if (header->idFrom == IDC_SAVEAS_TAB && header->code == TCN_SELCHANGE) {
+                    ShowOptionPanelForTab(panel);
+                    return 0;
+                }
+                if (header->code == CDN_INITDONE) {
+                    SelectTypeTab(panel, AppState::LastSaveFilter, false);
+                    if (AppState::MainWindow) CenterWindow(GetParent(panel), AppState::MainWindow);
+                } else if (header->code == CDN_TYPECHANGE) {
+                    const OFNOTIFYW* notify = reinterpret_cast<const OFNOTIFYW*>(lParam);
+                    const int index = notify->lpOFN ? (int)notify->lpOFN->nFilterIndex : 1;
+                    AppState::LastSaveFilter = index;
+                    SendMessageW(GetParent(panel), CDM_SETDEFEXT, 0,
+                                 reinterpret_cast<LPARAM>(SaveTypeExtension(index)));
+                    SelectTypeTab(panel, index, true);
+                }
+                return 0;
+            }
+            case WM_MOVE:
+            case WM_SIZE:
+                PlaceOptionPanel(panel);
+                return 0;
+            case WM_COMMAND:
+                if (LOWORD(wParam) == IDC_SAVEAS_SWITCHFOLDER && HIWORD(wParam) == BN_CLICKED)
+                    SwitchToCurrentFolder(panel);
+                return 0;
+            case WM_DESTROY:
+                DestroyOptionPanel();
+                UnsubclassFileDialog(panel);
+                return 0;
+            default: return 0;
+        }
+    } catch (...) {
+        return 0;
+    }
+}
+
+INT_PTR CALLBACK JpegOptionsDlgProc(HWND d, UINT m, WPARAM w, LPARAM l) {
+    static const PanelHandlers h{L"Dlg_JPG", JpegLoad, JpegStore, JpegScroll, nullptr};
+    return HandleOptionPanel(h, d, m, w, l);
+}
+INT_PTR CALLBACK Jp2OptionsDlgProc(HWND d, UINT m, WPARAM w, LPARAM l) {
+    static const PanelHandlers h{L"Dlg_JP2", Jp2Load, Jp2Store, Jp2Scroll, Jp2Command};
+    return HandleOptionPanel(h, d, m, w, l);
+}
+INT_PTR CALLBACK PngOptionsDlgProc(HWND d, UINT m, WPARAM w, LPARAM l) {
+    static const PanelHandlers h{L"Dlg_PNG", PngLoad, PngStore, nullptr, nullptr};
+    return HandleOptionPanel(h, d, m, w, l);
+}
+INT_PTR CALLBACK RasOptionsDlgProc(HWND d, UINT m, WPARAM w, LPARAM l) {
+    static const PanelHandlers h{L"Dlg_RAS", RasLoad, RasStore, nullptr, nullptr};
+    return HandleOptionPanel(h, d, m, w, l);
+}
+INT_PTR CALLBACK RawOptionsDlgProc(HWND d, UINT m, WPARAM w, LPARAM l) {
+    static const PanelHandlers h{L"Dlg_RAW", RawLoad, RawStore, nullptr, nullptr};
+    return HandleOptionPanel(h, d, m, w, l);
+}
+INT_PTR CALLBACK SgiOptionsDlgProc(HWND d, UINT m, WPARAM w, LPARAM l) {
+    static const PanelHandlers h{L"Dlg_SGI", SgiLoad, SgiStore, nullptr, nullptr};
+    return HandleOptionPanel(h, d, m, w, l);
+}
+INT_PTR CALLBACK TgaOptionsDlgProc(HWND d, UINT m, WPARAM w, LPARAM l) {
+    static const PanelHandlers h{L"Dlg_TGA", TgaLoad, TgaStore, nullptr, nullptr};
+    return HandleOptionPanel(h, d, m, w, l);
+}
+INT_PTR CALLBACK TifOptionsDlgProc(HWND d, UINT m, WPARAM w, LPARAM l) {
+    static const PanelHandlers h{L"Dlg_TIF", TifLoad, TifStore, nullptr, nullptr};
+    return HandleOptionPanel(h, d, m, w, l);
+}
+
+// ---- the dialog ----
+
+bool ShowSaveAsDialog(const wchar_t* path, HWND owner, bool keepView, bool useCurrentFolder) {
+    wchar_t remembered[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, remembered);
+    CopyStringW(g_startFolder, remembered);
+
+    // The offered name: the path's file name without its extension.
+    wchar_t file[MAX_PATH] = {};
+    if (path && *path) {
+        CopyStringW(file, PathFindFileNameW(path));
+        PathRemoveExtensionW(file);
+    }
+    std::wstring filter;
+    for (const SaveType& type : kSaveTypes) {
+        filter += type.description;
+        filter += L'\0';
+        filter += type.pattern;
+        filter += L'\0';
+    }
+    filter += L'\0';
+
+    EnsureCommonControls();
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = owner;
+    ofn.hInstance = ResourceModule();
+    ofn.lpstrFilter = filter.c_str();
+    ofn.nFilterIndex = (DWORD)Clamp(AppState::LastSaveFilter, 1, SAVE_TYPE_COUNT);
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = MAX_PATH;
+    ofn.lpstrInitialDir = useCurrentFolder ? remembered : AppState::LastSaveDir;
+    ofn.Flags = OFN_EXPLORER | OFN_ENABLESIZING | OFN_ENABLETEMPLATE | OFN_ENABLEHOOK | OFN_HIDEREADONLY |
+                OFN_OVERWRITEPROMPT;
+    ofn.lpstrDefExt = L"bmp";
+    ofn.lpfnHook = SaveAsHookProc;
+    ofn.lpTemplateName = L"SAVEASDLGADD";
+
+    bool saved = false;
+    if (GetSaveFileNameW(&ofn)) {
+        std::wstring folder(file, file + ofn.nFileOffset);
+        CopyStringW(AppState::CurrentFolder, folder.c_str());
+        if (!useCurrentFolder) CopyStringW(AppState::LastSaveDir, folder.c_str());
+        if (!keepView && AppState::MainWindow) {
+            InvalidateRect(AppState::MainWindow, nullptr, FALSE);
+            UpdateWindow(AppState::MainWindow);
+        }
+        AppState::LastSaveFilter = (int)ofn.nFilterIndex;
+        const std::wstring target = SaveAsTarget(folder.c_str(), file + ofn.nFileOffset, (int)ofn.nFilterIndex);
+        saved = SaveCurrentImage(target.c_str());
+    }
+    CopyStringW(AppState::CurrentFolder, remembered);
+    SetCurrentDirectoryW(remembered);
+    return saved;
+}

@@ -1,0 +1,120 @@
+// SaveImageFile and SaveCurrentImage: the writer of the target's extension
+// with the options of the settings.
+#include "formats/SaveDispatch.h"
+
+#include <cwchar>
+
+#include "app/AppState.h"
+#include "formats/Formats.h"
+#include "formats/Jpeg.h"
+#include "image/Common.h"
+#include "image/Image.h"
+
+namespace {
+
+SaveServices g_services;
+
+struct ExtensionRow {
+    const wchar_t* extension;  // with its dot
+    FormatId id;
+};
+
+constexpr ExtensionRow kWriterExtensions[] = {
+    {L".ppp", FMT_PPP},  {L".jpg", FMT_JPEG}, {L".jpeg", FMT_JPEG}, {L".jif", FMT_JPEG}, {L".jfif", FMT_JPEG},
+    {L".png", FMT_PNG},  {L".tif", FMT_TIFF}, {L".tiff", FMT_TIFF}, {L".tga", FMT_TGA},  {L".sgi", FMT_SGI},
+    {L".rgb", FMT_SGI},  {L".rgba", FMT_SGI}, {L".ras", FMT_RAS},   {L".sun", FMT_RAS},  {L".bmp", FMT_BMP},
+    {L".dib", FMT_BMP},  {L".rle", FMT_BMP},  {L".pcx", FMT_PCX},   {L".ppm", FMT_PNM},  {L".pgm", FMT_PNM},
+    {L".pbm", FMT_PNM},  {L".pnm", FMT_PNM},  {L".pix", FMT_PIX},   {L".mng", FMT_MNG},  {L".gif", FMT_GIF},
+    {L".jp2", FMT_JP2},  {L".j2c", FMT_JP2},  {L".raw", FMT_RAW},
+};
+
+}  // namespace
+
+void SetSaveServices(const SaveServices& services) { g_services = services; }
+const SaveServices& GetSaveServices() { return g_services; }
+
+FormatId SaveFormatIdForPath(const wchar_t* path) {
+    if (!path) return FMT_UNKNOWN;
+    const wchar_t* dot = std::wcsrchr(path, L'.');
+    if (!dot) return FMT_UNKNOWN;
+    for (const ExtensionRow& row : kWriterExtensions)
+        if (_wcsicmp(dot, row.extension) == 0) return row.id;
+    return FMT_UNKNOWN;
+}
+
+JpegSaveOptions JpegOptionsFromSettings() {
+    JpegSaveOptions options;
+    options.quality = AppState::FormatJPGQuality;
+    options.optimize = AppState::FormatJPGOptimize != 0;
+    options.smoothing = AppState::FormatJPGSmoothing / 10.0;
+    options.progressive = AppState::FormatJPGProgressive != 0;
+    return options;
+}
+
+bool SaveImageFile(const wchar_t* path, CImage& image, wchar_t* errorText, FormatId sourceFormat,
+                   const wchar_t* sourcePath) {
+    const FormatId id = SaveFormatIdForPath(path);
+    wchar_t text[FORMAT_ERROR_CHARS] = {};
+    if (id == FMT_UNKNOWN) {
+        _snwprintf(text, FORMAT_ERROR_CHARS - 1, L"No writer for the file type of \"%ls\"!", path ? path : L"");
+        SetFormatError(errorText, text);
+        return false;
+    }
+    const FormatWriter writer = GetFormatEntry(id).writer;
+    if (!writer) {
+        _snwprintf(text, FORMAT_ERROR_CHARS - 1, L"Saving as %ls is not available!", FormatDescriptions[id]);
+        SetFormatError(errorText, text);
+        return false;
+    }
+    bool ok = false;
+    try {
+        switch (id) {
+            case FMT_JPEG: {
+                JpegSaveOptions options = JpegOptionsFromSettings();
+                options.sourceFormat = sourceFormat;
+                options.sourcePath = sourcePath;
+                ok = writer(path, image, text, &options);
+                break;
+            }
+            case FMT_JP2: {
+                const Jp2SaveOptions options{AppState::FormatJP2Quality, AppState::FormatJP2LossLess};
+                ok = writer(path, image, text, &options);
+                break;
+            }
+            case FMT_RAW: {
+                const RawSaveOptions options{AppState::FormatRAWFlip, AppState::FormatRAWSwapRedAndBlue,
+                                             AppState::FormatRAWNoConvert24Bit};
+                ok = writer(path, image, text, &options);
+                break;
+            }
+            case FMT_PNG: ok = writer(path, image, text, &AppState::FormatPNGInterlace); break;
+            case FMT_TIFF: ok = writer(path, image, text, &AppState::FormatTIFCompression); break;
+            case FMT_TGA: ok = writer(path, image, text, &AppState::FormatTGAEncode); break;
+            case FMT_SGI: ok = writer(path, image, text, &AppState::FormatSGICompression); break;
+            case FMT_RAS: ok = writer(path, image, text, &AppState::FormatRASCompression); break;
+            default: ok = writer(path, image, text, nullptr); break;
+        }
+    } catch (...) {
+        // No exception may reach the dialog or command that called us.
+        CopyStringW(text, L"Writer failed with an exception!", FORMAT_ERROR_CHARS);
+        ok = false;
+    }
+    if (!ok) SetFormatError(errorText, text[0] ? text : L"Unable to write the file!");
+    return ok;
+}
+
+bool SaveCurrentImage(const wchar_t* path) {
+    HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    wchar_t text[FORMAT_ERROR_CHARS] = {};
+    // The file the viewer opened is the source whose Exif tags a JPEG keeps.
+    const bool ok = SaveImageFile(path, AppState::CurrentImage, text, AppState::CurrentFormatId,
+                                  AppState::CurrentFile[0] ? AppState::CurrentFile : nullptr);
+    if (ok) {
+        AppState::ImageModified = 0;
+        if (g_services.imageSaved) g_services.imageSaved();
+    } else {
+        ShowMessage(L"%ls", text);
+    }
+    SetCursor(previous);
+    return ok;
+}

@@ -1,0 +1,90 @@
+// Save dispatch and save options: SaveImageFile picks the writer from the
+// target's extension and hands it the options last chosen in the Save As
+// dialog's option panels (the FormatJPG*, FormatPNG* ... settings of AppState).
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "formats/Formats.h"
+#include "formats/Jpeg.h"
+
+class CImage;
+
+// The writer's FormatId for the target's extension (from its last "."; case
+// ignored); 0 when the extension has no writer.
+FormatId SaveFormatIdForPath(const wchar_t* path);
+
+// The JPEG writer's options from the settings (smoothing in tenths becomes a
+// fraction 0.0..1.0), without a source.
+JpegSaveOptions JpegOptionsFromSettings();
+
+// Options handed to the table writers of the formats whose writers take more
+// than one value.
+struct Jp2SaveOptions {
+    int quality;   // FormatJP2Quality, 10..100
+    int lossless;  // FormatJP2LossLess
+};
+struct RawSaveOptions {
+    int flip;          // FormatRAWFlip
+    int swapRedBlue;   // FormatRAWSwapRedAndBlue
+    int noConvert24;   // FormatRAWNoConvert24Bit
+};
+
+// Writes image to path with the writer of its extension. errorText holds
+// FORMAT_ERROR_CHARS characters and gets the writer's text on failure. The
+// source format and path matter only to the JPEG writer, which keeps the Exif
+// tags of an Exif JPEG source. Shows nothing.
+bool SaveImageFile(const wchar_t* path, CImage& image, wchar_t* errorText, FormatId sourceFormat,
+                   const wchar_t* sourcePath);
+
+// Saves the viewer image (AppState::CurrentImage) with the wait cursor; a
+// failure's text goes to ShowMessage. On success the installed saved-handler
+// runs (the shell discards the undo snapshot and refreshes its bars).
+bool SaveCurrentImage(const wchar_t* path);
+
+// What the save code needs from the shell without linking it. Every member may
+// be null: then the image is only marked unmodified, and the dialogs keep
+// their built-in English texts.
+struct SaveServices {
+    void (*imageSaved)() = nullptr;
+    // Applies a language section ("Dlg_SaveAsAdd", "Dlg_JPG" ...) to a dialog.
+    void (*langApply)(HWND dialog, const wchar_t* section) = nullptr;
+    // A key's text of a section into out (size characters); false: use the default.
+    bool (*langText)(const wchar_t* section, const wchar_t* key, wchar_t* out, int size) = nullptr;
+};
+void SetSaveServices(const SaveServices& services);
+const SaveServices& GetSaveServices();
+
+// ---- Save As dialog ----
+
+// The 15 file types of the dialog (1-based filter index) and their extensions.
+constexpr int SAVE_TYPE_COUNT = 15;
+// The extension ("bmp", "gif" ...) of a filter index; "bmp" for anything unlisted.
+const wchar_t* SaveTypeExtension(int filterIndex);
+// The option tab of a filter index (1 JPG .. 8 TIF), 0 for a type without options.
+int SaveTypeTab(int filterIndex);
+// The file the dialog saves to: folder (may be empty) + the chosen name with
+// its extension (from its last ".") replaced by the selected type's.
+std::wstring SaveAsTarget(const wchar_t* folder, const wchar_t* chosenName, int filterIndex);
+
+// The Save As command: file dialog with the option panels; saves through
+// SaveCurrentImage. keepView suppresses the repaint of the main window;
+// useCurrentFolder opens in the current directory instead of
+// AppState::LastSaveDir (which it then updates). True when a file was saved.
+bool ShowSaveAsDialog(const wchar_t* path, HWND owner, bool keepView, bool useCurrentFolder);
+
+// The Save As panel's hook (template "SAVEASDLGADD").
+UINT_PTR CALLBACK SaveAsHookProc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam);
+// The option panels, one per template; each shows the settings when it is
+// created and stores its controls into them when it is destroyed.
+INT_PTR CALLBACK JpegOptionsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK Jp2OptionsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK PngOptionsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK RasOptionsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK RawOptionsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK SgiOptionsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK TgaOptionsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK TifOptionsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+// The option panel the Save As panel shows now (null for none).
+HWND CurrentSaveOptionPanel();
