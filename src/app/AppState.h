@@ -63,6 +63,8 @@ struct AppState {
     static inline int DocumentKind = DOC_NONE;
     static inline wchar_t CurrentFile[MAX_PATH] = {};
     static inline wchar_t CurrentFolder[MAX_PATH] = {};
+    // Current directory + the opened file's name (the quick save's Exif source).
+    static inline wchar_t OpenedFilePath[MAX_PATH] = {};
     static inline int CurrentFormatId = 0;
     static inline CImage CurrentImage;
     static inline float Zoom = 1.0f;

@@ -9,7 +9,7 @@
 #include "app/ImageSnapshot.h"
 #include "app/MainMenu.h"
 #include "app/MainWindow.h"
-#include "app/MediaDocument.h"
+#include "formats/MediaDocument.h"
 #include "app/Settings.h"
 #include "app/View.h"
 #include "browser/Browser.h"

@@ -14,7 +14,7 @@
 #include "app/Chrome.h"
 #include "app/ImageSnapshot.h"
 #include "app/MainMenu.h"
-#include "app/MediaDocument.h"
+#include "formats/MediaDocument.h"
 #include "app/Settings.h"
 #include "app/View.h"
 #include "browser/Browser.h"

@@ -12,7 +12,7 @@
 #include "app/BusyCursor.h"
 #include "app/Chrome.h"
 #include "app/MainWindow.h"
-#include "app/MediaDocument.h"
+#include "formats/MediaDocument.h"
 #include "app/Settings.h"
 #include "app_ids.h"
 #include "browser/Browser.h"
@@ -47,73 +47,6 @@ void CheckWindowsVersion() {
 void InitLanguageFile() {
     // Only the built-in English texts exist so far: a language file chosen
     // earlier is kept in the settings and used once languages are supported.
-}
-
-void ParseCommandLine(const wchar_t* commandLine) {
-    HWND window = AppState::MainWindow;
-    if (!commandLine) commandLine = L"";
-    // Skip the program's own path.
-    const wchar_t* p = commandLine;
-    while (*p == L' ' || *p == L'\t') ++p;
-    if (*p == L'"') {
-        ++p;
-        while (*p && *p != L'"') ++p;
-        if (*p) ++p;
-    } else {
-        while (*p && *p != L' ' && *p != L'\t') ++p;
-    }
-    wchar_t file[MAX_PATH] = {};
-    bool browse = false;
-    while (*p) {
-        while (*p == L' ' || *p == L'\t') ++p;
-        if (!*p) break;
-        if (*p == L'-' && p[1] && (p[2] == 0 || p[2] == L' ' || p[2] == L'=')) {
-            wchar_t option = (wchar_t)towlower(p[1]);
-            if (option == L't') browse = true;
-            if (option == L'm') AppState::GeneralAlwaysMaximizeWindow = 1;
-            p += 2;
-            if (*p == L'=') {  // ="folder"
-                ++p;
-                const wchar_t* start = p;
-                bool quoted = *p == L'"';
-                if (quoted) start = ++p;
-                while (*p && (quoted ? *p != L'"' : *p != L' ')) ++p;
-                size_t n = (size_t)(p - start);
-                if (n && n < MAX_PATH) {
-                    wchar_t folder[MAX_PATH];
-                    wmemcpy(folder, start, n);
-                    folder[n] = 0;
-                    SetCurrentDirectoryW(folder);
-                }
-                if (*p == L'"') ++p;
-            }
-            continue;
-        }
-        const wchar_t* start = p;
-        if (*p == L'"') {
-            start = ++p;
-            while (*p && *p != L'"') ++p;
-        } else {
-            while (*p) ++p;  // an unquoted file name runs to the end of the line
-        }
-        size_t n = (size_t)(p - start);
-        if (n >= MAX_PATH) n = MAX_PATH - 1;
-        wmemcpy(file, start, n);
-        file[n] = 0;
-        if (*p == L'"') ++p;
-    }
-    if (file[0] && !browse) {
-        wchar_t full[MAX_PATH], folder[MAX_PATH];
-        if (!GetFullPathNameW(file, MAX_PATH, full, nullptr)) CopyStringW(full, file);
-        if (HandOverFolder(full, folder)) {
-            SetCurrentDirectoryW(folder);
-            CopyStringW(AppState::CurrentFolder, folder);
-        }
-        BuildFileList(wcsrchr(full, L'\\') ? wcsrchr(full, L'\\') + 1 : full, AppState::CurrentFolder);
-        OpenMediaFile(full);
-        return;
-    }
-    Browser.Open(nullptr, browse ? 0 : 1, window);
 }
 
 bool InitApplication(HINSTANCE instance) {
