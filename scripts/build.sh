@@ -16,5 +16,6 @@ if [ ! -f "$BUILD/build.ninja" ]; then
 fi
 # QRV_TARGETS (for example "test_image test_exif") builds only those targets.
 targets=()
+[ -n "${QRV_TARGETS:-}" ] && targets+=(--target qrv_keepalive)
 for t in ${QRV_TARGETS:-}; do targets+=(--target "$t"); done
 cmake --build "$BUILD" -j "$(nproc)" "${targets[@]}"

@@ -9,6 +9,6 @@ bash "$ROOT/scripts/build.sh"
 source "$ROOT/scripts/wine-env.sh"
 QRV_FORCE_XVFB=1 qrv_start_display
 trap qrv_stop_wine EXIT
-qrv_start_wineserver
+qrv_start_wineserver "$BUILD/qrv_keepalive.exe"
 cd "$BUILD"
 ctest --output-on-failure -j "$(nproc)" "$@"

@@ -58,11 +58,20 @@ qrv_start_display() {
   return 1
 }
 
-# A persistent, warmed-up wineserver: without it each test process holds ctest's
-# output for seconds and the first test can hang.
+# A persistent, warmed-up wineserver and desktop: without them each test process
+# holds ctest's output for seconds and the first test can hang. The argument is
+# the keep-alive program that holds the desktop.
 qrv_start_wineserver() {
   wineserver -p 2>/dev/null || true  # an already running server is kept
   wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+  # Start the virtual desktop now, detached, and hold it open with a process
+  # that lives until the server is stopped: otherwise the first test that makes
+  # a window starts it, and its inherited output pipe keeps ctest waiting for
+  # that test until every other Wine process has ended.
+  if [ -n "${1:-}" ] && [ -f "$1" ]; then
+    setsid wine "$1" </dev/null >/dev/null 2>&1 &
+    wine rundll32.exe user32.dll,GetDesktopWindow </dev/null >/dev/null 2>&1 || true
+  fi
 }
 
 qrv_stop_wine() {
