@@ -147,6 +147,14 @@ void ParseCommandLine(const wchar_t* commandLine) {
     HWND window = AppState::MainWindow;
     CommandLineArgs args = ParseCommandLineArgs(commandLine);
     if (args.fileGiven) MakeAbsolute(args.file);
+    // A folder given as the file (the shell's "Browse with" entries, a folder
+    // dropped on the program) opens the browser there.
+    if (args.fileGiven && PathIsDirectoryW(args.file) && !args.print) {
+        args.fileGiven = false;
+        args.browse = true;
+        args.browseFolderGiven = true;
+        CopyStringW(args.browseFolder, args.file);
+    }
 
     if (args.uninstall) {
         ApplyFileAssociations(nullptr, nullptr);

@@ -123,10 +123,11 @@ void FillAroundImage(HDC dc, const RECT& client, const RECT& view, POINT origin,
     DeleteObject(fill);
 }
 
-// Strips of the client area that chrome reserves without a window of its own
-// yet show the face colour (child windows are clipped out of the fill).
+// Parts of the client area outside the view that chrome or the browser
+// reserve without a window of their own show the face colour (child windows
+// are clipped out of the fill).
 void FillMargins(HDC dc, const RECT& client, const RECT& view) {
-    if (AppState::ViewMode != VIEW_VIEWER) return;
+    if (AppState::ViewMode == VIEW_PRESENTATION) return;
     HRGN margins = CreateRectRgnIndirect(&client);
     HRGN inner = CreateRectRgnIndirect(&view);
     CombineRgn(margins, margins, inner, RGN_DIFF);

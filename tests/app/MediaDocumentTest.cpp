@@ -333,6 +333,10 @@ TEST_F(ViewerWindowTest, CommandLineBrowseAndNothing) {
     EXPECT_TRUE(Browser.open);
     EXPECT_EQ(AppState::DocumentKind, DOC_NONE);
     Browser.Close();
+    ParseCommandLine((L"\"C:\\q\\qrv.exe\" \"" + qrvtest::FixtureDir() + L"\"").c_str());  // a folder
+    EXPECT_TRUE(Browser.open);
+    EXPECT_EQ(AppState::DocumentKind, DOC_NONE);
+    Browser.Close();
     ParseCommandLine(L"\"C:\\q\\qrv.exe\"");
     EXPECT_TRUE(Browser.open);
     EXPECT_EQ(AppState::PaintSuspended, 0);
