@@ -78,3 +78,9 @@ o=$(ours rotate_90)
 printf "%-22s %10s %12s %10s\n" rotate_90 "$o" "$IM_ROT" "$(ratio "$o" "$IM_ROT")"
 o=$(ours mirror)
 printf "%-22s %10s %12s %10s\n" mirror "$o" "$IM_FLOP" "$(ratio "$o" "$IM_FLOP")"
+
+# The JPEG reader's figures (a script of its own, so it can also run alone).
+qrv_stop_wine
+trap - EXIT
+echo
+bash "$ROOT/bench/jpeg.sh" "$RUNS"

@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# JPEG reader benchmark: a full 24-megapixel decode against djpeg, and the
+# browser's preview decode of 200 camera-size files (4000 x 3000, with and
+# without an Exif thumbnail) against vipsthumbnail and ImageMagick -thumbnail.
+# Usage: bash bench/jpeg.sh [RUNS] (also run by bench/run.sh).
+set -euo pipefail
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+RUNS=${1:-3}
+BUILD=${QRV_BUILD:-$ROOT/build-bench}
+WORK=$BUILD/bench
+mkdir -p "$WORK"
+IM=/usr/bin/convert
+
+QRV_BUILD=$BUILD QRV_TARGETS="qrv_image qrv_exif qrv_formats" bash "$ROOT/scripts/build.sh" >/dev/null
+DEPS=/opt/quorvane-deps
+i686-w64-mingw32-g++-posix -std=c++20 -O2 -municode -DUNICODE -D_UNICODE -DNOMINMAX -I"$ROOT/src" \
+  -I"$ROOT/resources" -I"$DEPS/include" "$ROOT/bench/bench_jpeg.cpp" -Wl,--start-group "$BUILD/libqrv_formats.a" \
+  "$BUILD/libqrv_exif.a" "$BUILD/libqrv_image.a" -Wl,--end-group "$DEPS/lib/libtiff.a" "$DEPS/lib/libpng16.a" \
+  "$DEPS/lib/libjpeg.a" "$DEPS/lib/libz.a" -static -lgdi32 -luser32 -lcomctl32 -lcomdlg32 -ladvapi32 -lshlwapi \
+  -lshell32 -lole32 -luuid -o "$WORK/bench_jpeg.exe"
+
+SRC=$WORK/photo.ppm
+if [ ! -f "$SRC" ]; then
+  "$IM" -size 1500x1000 -seed 7 plasma:fractal -resize 6000x4000! -seed 3 -attenuate 0.3 +noise Gaussian -depth 8 "$SRC"
+fi
+BIG=$WORK/photo24.jpg
+[ -f "$BIG" ] || cjpeg -quality 90 "$SRC" > "$BIG"
+# 200 camera files (hard links of one file: the same bytes for every tool).
+CAM=$WORK/camera
+if [ ! -d "$CAM/plain" ]; then
+  mkdir -p "$CAM/plain" "$CAM/exif"
+  "$IM" "$SRC" -resize 4000x3000! ppm:- | cjpeg -quality 90 > "$WORK/camera.jpg"
+  "$IM" "$SRC" -resize 160x120! ppm:- | cjpeg -quality 85 > "$WORK/thumb.jpg"
+  cp "$WORK/camera.jpg" "$WORK/exif.jpg"
+  exiftool -q -overwrite_original -Make=Bench "-ThumbnailImage<=$WORK/thumb.jpg" "$WORK/exif.jpg"
+  for i in $(seq -w 1 200); do ln "$WORK/camera.jpg" "$CAM/plain/p$i.jpg"; ln "$WORK/exif.jpg" "$CAM/exif/e$i.jpg"; done
+fi
+
+median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+timeit() {
+  for _ in $(seq "$RUNS"); do
+    local a b; a=$(date +%s%N); "$@" >/dev/null 2>&1; b=$(date +%s%N)
+    echo $(( (b - a) / 1000000 ))
+  done | median
+}
+
+source "$ROOT/scripts/wine-env.sh"
+qrv_wine_prefix >/dev/null 2>&1 || true
+QRV_FORCE_XVFB=1 qrv_start_display
+trap qrv_stop_wine EXIT
+qrv_start_wineserver
+run_ours() { wine "$WORK/bench_jpeg.exe" "$(winepath -w "$BIG")" "$RUNS" "$(winepath -w "$1")" 2>/dev/null | tr -d '\r'; }
+PLAIN=$(run_ours "$CAM/plain")
+EXIF=$(run_ours "$CAM/exif")
+DECODE=$(echo "$PLAIN" | awk '$1 == "decode_full" {print $2}')
+CREATE=$(echo "$PLAIN" | awk '$1 == "create_image" {print $2}')
+PREVIEW_PLAIN=$(echo "$PLAIN" | awk '$1 == "preview" {print $2}')
+PREVIEW_EXIF=$(echo "$EXIF" | awk '$1 == "preview" {print $2}')
+
+DJPEG=$(timeit sh -c "djpeg -dct int '$BIG' > /dev/null")
+rm -rf "$WORK/thumbs"; mkdir -p "$WORK/thumbs"
+if command -v vipsthumbnail >/dev/null; then
+  VIPS=$(timeit sh -c "vipsthumbnail -s 120x90 -o '$WORK/thumbs/%s.jpg' '$CAM'/plain/*.jpg")
+else
+  VIPS=
+fi
+# One run: ImageMagick decodes every file in full.
+IMT=$(RUNS=1 timeit sh -c "mogrify -path '$WORK/thumbs' -thumbnail 120x90 '$CAM'/plain/*.jpg")
+
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "n/a" }'; }
+echo "JPEG: full decode of 6000x4000 q90; previews of 200 files 4000x3000 q90 to 120x90;"
+echo "median of $RUNS runs (ms, ImageMagick one run); ratios ours / peer"
+printf "%-34s %10s %10s %8s\n" case ours peer ratio
+printf "%-34s %10s %10s %8s\n" "full decode vs djpeg" "$DECODE" "$DJPEG" "$(ratio "$DECODE" "$DJPEG")"
+printf "%-34s %10s\n" "  of which creating the image" "$CREATE"
+printf "%-34s %10s %10s %8s\n" "200 previews (1/8) vs vipsthumbnail" "$PREVIEW_PLAIN" "${VIPS:-n/a}" "$(ratio "$PREVIEW_PLAIN" "${VIPS:-0}")"
+printf "%-34s %10s %10s %8s\n" "200 previews (Exif) vs vipsthumbnail" "$PREVIEW_EXIF" "${VIPS:-n/a}" "$(ratio "$PREVIEW_EXIF" "${VIPS:-0}")"
+printf "%-34s %10s %10s %8s\n" "200 previews (1/8) vs IM -thumbnail" "$PREVIEW_PLAIN" "$IMT" "$(ratio "$PREVIEW_PLAIN" "$IMT")"
