@@ -115,14 +115,15 @@ int ExifImageFile::ReadSegments(ExifFileHandle* h) {
                 memcpy(id, head, zero);
             } else {
                 // Past the first 16 bytes: one byte at a time, within the
-                // segment and within 128 bytes.
+                // segment; the identifier and its zero byte fit 128 bytes.
                 memcpy(id, head, first);
                 uint32_t n = first;
                 bool found = false;
-                while (n < available && n < 127) {
+                while (n < available && n < sizeof(id)) {
                     uint8_t b;
                     if (!h->ReadAll(&b, 1)) return EXIF_SHORT_READ;
                     if (b == 0) { found = true; break; }
+                    if (n == sizeof(id) - 1) break;  // no room left for the zero byte
                     id[n++] = static_cast<char>(b);
                 }
                 if (!found) {
@@ -199,27 +200,31 @@ int ExifImageFile::CreateDefaultExifSegment() {
 }
 
 int ExifImageFile::Open(const char* name) {
-    if (!handle) return EXIF_ERROR;
-    segments.Clear();
-    handle->SetJpegByteOrder();
-    if (handle->mode == EXIF_MODE_WRITE) return CreateDefaultExifSegment();
-    if (handle->mode == EXIF_MODE_UPDATE) {
-        uint8_t head[2] = {};
-        bool jpeg = handle->SeekTo(0) && handle->ReadAll(head, 2) && head[0] == 0xFF && head[1] == 0xD8;
-        if (jpeg && CheckExifJpegFile(name) != 0) {
-            int status = CreateDefaultExifSegment();
-            if (status != EXIF_OK) return status;
-            status = ExifJpegImage::Open(name);
-            if (status != EXIF_OK) return status;
-            ExifLongEntry w(40962, EXIF_TYPE_LONG, 1, info.width), h(40963, EXIF_TYPE_LONG, 1, info.height);
-            SetTag(&w, 1);
-            SetTag(&h, 1);
-            return EXIF_OK;
+    try {
+        if (!handle) return EXIF_ERROR;
+        segments.Clear();
+        handle->SetJpegByteOrder();
+        if (handle->mode == EXIF_MODE_WRITE) return CreateDefaultExifSegment();
+        if (handle->mode == EXIF_MODE_UPDATE) {
+            uint8_t head[2] = {};
+            bool jpeg = handle->SeekTo(0) && handle->ReadAll(head, 2) && head[0] == 0xFF && head[1] == 0xD8;
+            if (jpeg && CheckExifJpegFile(name) != 0) {
+                int status = CreateDefaultExifSegment();
+                if (status != EXIF_OK) return status;
+                status = ExifJpegImage::Open(name);
+                if (status != EXIF_OK) return status;
+                ExifLongEntry w(40962, EXIF_TYPE_LONG, 1, info.width), h(40963, EXIF_TYPE_LONG, 1, info.height);
+                SetTag(&w, 1);
+                SetTag(&h, 1);
+                return EXIF_OK;
+            }
         }
+        int status = ReadSegments(handle);
+        if (status != EXIF_OK) return status;
+        return ExifJpegImage::Open(name);
+    } catch (...) {
+        return EXIF_NO_MEMORY;
     }
-    int status = ReadSegments(handle);
-    if (status != EXIF_OK) return status;
-    return ExifJpegImage::Open(name);
 }
 
 ExifTiffAppSeg* ExifImageFile::TiffSegment(uint16_t marker, const char* identifier, bool create, int& status) {
@@ -257,62 +262,83 @@ int ExifImageFile::ReadSegmentTags(uint16_t marker, const char* identifier, std:
 }
 
 int ExifImageFile::WriteSegmentTags(uint16_t marker, const char* identifier, const std::vector<ExifPathTags>& list) {
-    int status;
-    ExifTiffAppSeg* tiff = TiffSegment(marker, identifier, true, status);
-    if (!tiff) return status;
-    return tiff->SetTags(list);
+    try {
+        int status;
+        ExifTiffAppSeg* tiff = TiffSegment(marker, identifier, true, status);
+        if (!tiff) return status;
+        return tiff->SetTags(list);
+    } catch (...) {
+        return EXIF_NO_MEMORY;
+    }
 }
 
 ExifTagEntry* ExifImageFile::FindTag(uint32_t tag, ExifIfdSelector selector, int& status) {
-    uint16_t marker;
-    const char* id;
-    ExifIfdPath path;
-    if (!ResolveIfdSelector(selector, marker, id, path)) {
-        status = EXIF_BAD_SELECTOR;
+    try {
+        uint16_t marker;
+        const char* id;
+        ExifIfdPath path;
+        if (!ResolveIfdSelector(selector, marker, id, path)) {
+            status = EXIF_BAD_SELECTOR;
+            return nullptr;
+        }
+        ExifTiffAppSeg* tiff = TiffSegment(marker, id, false, status);
+        if (!tiff) return nullptr;
+        return tiff->FindTag(tag, path);
+    } catch (...) {
+        status = EXIF_NO_MEMORY;
         return nullptr;
     }
-    ExifTiffAppSeg* tiff = TiffSegment(marker, id, false, status);
-    if (!tiff) return nullptr;
-    return tiff->FindTag(tag, path);
 }
 
 int ExifImageFile::SetTag(const ExifTagEntry* entry, ExifIfdSelector selector) {
-    uint16_t marker;
-    const char* id;
-    ExifIfdPath path;
-    if (!ResolveIfdSelector(selector, marker, id, path)) return EXIF_BAD_SELECTOR;
-    int status;
-    ExifTiffAppSeg* tiff = TiffSegment(marker, id, true, status);
-    if (!tiff) return EXIF_ERROR;
-    return tiff->SetTag(entry, path);
+    try {
+        uint16_t marker;
+        const char* id;
+        ExifIfdPath path;
+        if (!ResolveIfdSelector(selector, marker, id, path)) return EXIF_BAD_SELECTOR;
+        int status;
+        ExifTiffAppSeg* tiff = TiffSegment(marker, id, true, status);
+        if (!tiff) return EXIF_ERROR;
+        return tiff->SetTag(entry, path);
+    } catch (...) {
+        return EXIF_NO_MEMORY;
+    }
 }
 
 ExifImageBuffer* ExifImageFile::ReadThumbnail() {
-    int status;
-    ExifTiffAppSeg* tiff = TiffSegment(0xFFE1, "Exif", false, status);
-    if (!tiff || tiff->ifds.size() < 2) return nullptr;
-    return tiff->ifds[1]->DecodeThumbnail();
+    try {
+        int status;
+        ExifTiffAppSeg* tiff = TiffSegment(0xFFE1, "Exif", false, status);
+        if (!tiff || tiff->ifds.size() < 2) return nullptr;
+        return tiff->ifds[1]->DecodeThumbnail();
+    } catch (...) {
+        return nullptr;
+    }
 }
 
 int ExifImageFile::CopyThumbnailFrom(ExifImageFile& source) {
-    int status;
-    ExifTiffAppSeg* from = source.TiffSegment(0xFFE1, "Exif", false, status);
-    if (!from || from->ifds.size() < 2) return EXIF_OK;
-    ExifIfd* src = from->ifds[1];
-    if (!src->thumbBytes && !src->thumbImage) return EXIF_OK;
-    ExifTiffAppSeg* to = TiffSegment(0xFFE1, "Exif", true, status);
-    if (!to) return status;
-    if (to->ifds.empty() && (status = to->MakeIfdPath({{0, 0}})) != EXIF_OK) return status;
-    if (to->ifds.size() < 2 && (status = to->MakeIfdPath({{0, 1}})) != EXIF_OK) return status;
-    ExifIfd* dst = to->ifds[1];
-    if (src->thumbBytes) {
-        if (!dst->SetThumbnailBytes(src->thumbBytes, src->thumbLength)) return EXIF_NO_MEMORY;
-    } else {
-        ExifIfd copy(*src);  // copies the image
-        dst->DropThumbnail();
-        std::swap(dst->thumbImage, copy.thumbImage);
+    try {
+        int status;
+        ExifTiffAppSeg* from = source.TiffSegment(0xFFE1, "Exif", false, status);
+        if (!from || from->ifds.size() < 2) return EXIF_OK;
+        ExifIfd* src = from->ifds[1];
+        if (!src->thumbBytes && !src->thumbImage) return EXIF_OK;
+        ExifTiffAppSeg* to = TiffSegment(0xFFE1, "Exif", true, status);
+        if (!to) return status;
+        if (to->ifds.empty() && (status = to->MakeIfdPath({{0, 0}})) != EXIF_OK) return status;
+        if (to->ifds.size() < 2 && (status = to->MakeIfdPath({{0, 1}})) != EXIF_OK) return status;
+        ExifIfd* dst = to->ifds[1];
+        if (src->thumbBytes) {
+            if (!dst->SetThumbnailBytes(src->thumbBytes, src->thumbLength)) return EXIF_NO_MEMORY;
+        } else {
+            ExifIfd copy(*src);  // copies the image
+            dst->DropThumbnail();
+            std::swap(dst->thumbImage, copy.thumbImage);
+        }
+        return EXIF_OK;
+    } catch (...) {
+        return EXIF_NO_MEMORY;
     }
-    return EXIF_OK;
 }
 
 int ExifImageFile::WriteScanLines(ExifImageBuffer* buffer, uint32_t rows, uint32_t* totalWritten,

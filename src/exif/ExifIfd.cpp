@@ -523,10 +523,16 @@ int ExifIfd::Read(ExifFileHandle* stream, ExifReadContext& context, uint32_t dep
         int valueStatus;
         ExifTagEntry* e = EntryFactory(stream, r, valueStatus);
         if (!e) continue;
-        // Sub-directories hang below this one: cap the nesting here.
-        if (IsIfdPointerTag(e->tag) && depth + 1 >= EXIF_MAX_DEPTH) {
-            delete e;
-            continue;
+        // Sub-directories hang below this one: cap the nesting here, and the
+        // number of directory objects the whole segment makes (pointers that
+        // fan out to directories read before would otherwise multiply them).
+        if (IsIfdPointerTag(e->tag)) {
+            size_t made = std::min<size_t>(ExifLongValues(e).size(), EXIF_MAX_SUBIFDS_PER_TAG);
+            if (depth + 1 >= EXIF_MAX_DEPTH || context.made + made > EXIF_MAX_DIRECTORIES) {
+                delete e;
+                continue;
+            }
+            context.made += static_cast<uint32_t>(made);
         }
         AddTag(e);
         delete e;

@@ -47,7 +47,8 @@ struct ExifRawEntry {
 // Shared by all directories read from one segment.
 struct ExifReadContext {
     std::set<int64_t> visited;
-    uint32_t directories = 0;
+    uint32_t directories = 0;  // directories read
+    uint32_t made = 0;         // sub-directory objects made by pointer tags
 };
 
 // Rational conversion with the given relative tolerance: 0, or 10 when the
