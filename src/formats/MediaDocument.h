@@ -1,7 +1,7 @@
 // The viewer's media document: opening a file as the current image or player,
 // stopping and closing it, the question before a modified image is discarded,
 // the error picture of a failed load, the load-time image settings, the open
-// dialog with its preview, and images kept among the program's resources.
+// dialog's preview texts, and images kept among the program's resources.
 #pragma once
 #include <windows.h>
 
@@ -38,10 +38,7 @@ void ApplyAlphaChannelMode();
 // into a 24-bit image; false with a text of FORMAT_ERROR_CHARS characters.
 bool LoadImageFromResource(CImage& image, const wchar_t* name, const wchar_t* type, wchar_t* errorText);
 
-// File > Open: the open dialog with its preview panel, then the open.
-void ShowOpenFileDialog(HWND owner);
-UINT_PTR CALLBACK OpenDialogHookProc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam);
-// The preview panel's texts: colours by depth ("2", "16", "256", "65K",
+// The open dialog's preview panel texts: colours by depth ("2", "16", "256", "65K",
 // "16,7M") and the memory size ("%2.2f KB" below 10 KB, else "%2.2f MB").
 const wchar_t* PreviewColorsText(int bpp);
 void FormatPreviewMemorySize(wchar_t* out, size_t size, double bytes);
