@@ -601,7 +601,9 @@ ExifImageBuffer* ExifIfd::DecodeThumbnail() {
     info.components = info.components == 1 ? 1 : 3;
     info.bitsPerSample = 8;
     info.colorCode = EXIF_COLOR_RGB;
-    if (info.width == 0 || info.height == 0 || info.width > 65535 || info.height > 65535) return nullptr;
+    if (info.width == 0 || info.height == 0 || info.width > 65535 || info.height > 65535 ||
+        static_cast<uint64_t>(info.width) * info.height > EXIF_MAX_THUMBNAIL_PIXELS)
+        return nullptr;
     ExifImageBuffer* image = new (std::nothrow) ExifImageBuffer;
     if (!image) return nullptr;
     InitExifImageBuffer(image);

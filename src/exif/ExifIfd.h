@@ -34,6 +34,9 @@ enum : uint32_t {
     EXIF_MAX_DIRECTORIES = 256,   // directories of one segment in all
     EXIF_MAX_SUBIFDS_PER_TAG = 64,
     EXIF_MAX_ENTRIES = 8191,
+    // A JPEG thumbnail is at most 65534 bytes, yet arithmetic coding packs a
+    // plain picture of any size into a few hundred: decoding stops here.
+    EXIF_MAX_THUMBNAIL_PIXELS = 1u << 22,
 };
 
 struct ExifRawEntry {

@@ -239,6 +239,7 @@ const HostileCase kHostileCorpus[] = {
     {L"exif_bad_strip_offsets.jpg", true},    // strip offsets and counts outside
     {L"exif_bad_thumb_past_end.jpg", true},   // JPEG thumbnail running past the segment
     {L"exif_bad_thumb_not_jpeg.jpg", true},   // JPEG thumbnail that is no JPEG
+    {L"exif_thumb_bomb.jpg", true},           // JPEG thumbnail of 8192 x 4096 pixels in 211 bytes
     {L"exif_bad_byte_order.jpg", true},       // "XX": the segment stays raw
     {L"exif_bad_magic.jpg", true},            // 43: the segment stays raw
     {L"exif_bad_length_1.jpg", false},        // segment length below 2
@@ -297,6 +298,15 @@ TEST(ExifHostile, StripThumbnailWithRowsPerStripZeroReads) {
     EXPECT_EQ(4u, thumb->width);
     EXPECT_EQ(2u, thumb->height);
     for (int i = 0; i < 24; ++i) EXPECT_EQ(i, thumb->channel[0].data[i]);
+}
+
+TEST(ExifHostile, ThumbnailDecodingToHugeSizeIsRefused) {
+    // 211 bytes of arithmetic-coded JPEG that would decode to 96 MB.
+    ExifImageFile file;
+    ASSERT_EQ(0, file.Open(N(qrvtest::Fixture(L"exif_thumb_bomb.jpg")).c_str(), "r"));
+    int status;
+    ASSERT_TRUE(file.FindTag(513, 5, status));
+    EXPECT_EQ(nullptr, file.ReadThumbnail());
 }
 
 TEST(ExifHostile, StripOffsetsOutsideTheSegmentGiveNoThumbnail) {
