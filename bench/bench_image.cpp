@@ -94,9 +94,9 @@ int main(int argc, char** argv) {
                     Time(source, runs, [&](CImage& im) { return ResampleImage(im, width, height, mode); }));
     std::printf("scale_coverage %.1f\n", Time(source, runs, [&](CImage& im) { return ScaleImage(im, width, height); }));
     CImage quant;
-    std::printf("quantize_256 %.1f\n", Time(source, runs, [](CImage& im) { return ReduceDepth(im, 8); }, &quant));
+    std::printf("quantize_256 %.1f\n", Time(source, runs, [](CImage& im) { return im.ReduceDepth(8); }, &quant));
     WritePpm(std::string(argv[4]) + "-quant.ppm", quant);
-    std::printf("rotate_90 %.1f\n", Time(source, runs, [](CImage& im) { return RotateRight90(im); }));
-    std::printf("mirror %.1f\n", Time(source, runs, [](CImage& im) { return Mirror(im); }));
+    std::printf("rotate_90 %.1f\n", Time(source, runs, [](CImage& im) { return im.RotateRight90(); }));
+    std::printf("mirror %.1f\n", Time(source, runs, [](CImage& im) { return im.Mirror(); }));
     return 0;
 }

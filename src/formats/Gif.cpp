@@ -573,7 +573,7 @@ bool LoadGif(CImage& image, const wchar_t* path, wchar_t* errorText) {
     tables.frameCount = decoded < AnimationFrameTables::kMaxFrames ? decoded : AnimationFrameTables::kMaxFrames;
     if (GifToMngMode) {
         if (!singleFrame) {
-            FlipVertical(image);
+            image.FlipVertical();
             if (decoded > 1) image.height = screenHeight;
             // Table order follows the flipped slots.
             AnimationFrameTables reversed = tables;
@@ -769,7 +769,7 @@ bool SaveGif(const wchar_t* path, CImage& image, wchar_t* errorText) {
     CImage working;
     CImage* source = &image;
     if (image.GetBpp() > 8) {
-        if (!working.Copy(image) || !ConvertDepth(working, 8))
+        if (!working.Copy(image) || !working.ConvertDepth(8))
             return SetFormatError(errorText, L"Unable to create imagecopy / no memory."), false;
         source = &working;
     }

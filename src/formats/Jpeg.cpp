@@ -248,13 +248,13 @@ bool OrientationSwapsSides(int orientation) { return orientation >= 5 && orienta
 
 void ApplyExifOrientation(int orientation, CImage& image) {
     switch (orientation) {
-        case 2: Mirror(image); break;
-        case 3: Mirror(image); FlipVertical(image); break;
-        case 4: FlipVertical(image); break;
-        case 5: RotateRight90(image); Mirror(image); break;
-        case 6: RotateRight90(image); break;
-        case 7: RotateRight90(image); FlipVertical(image); break;
-        case 8: RotateLeft90(image); break;
+        case 2: image.Mirror(); break;
+        case 3: image.Mirror(); image.FlipVertical(); break;
+        case 4: image.FlipVertical(); break;
+        case 5: image.RotateRight90(); image.Mirror(); break;
+        case 6: image.RotateRight90(); break;
+        case 7: image.RotateRight90(); image.FlipVertical(); break;
+        case 8: image.RotateLeft90(); break;
         default: break;
     }
 }

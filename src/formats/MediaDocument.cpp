@@ -224,7 +224,7 @@ void OpenMediaFile(const wchar_t* pathArgument) {
     if (loaded) {
         AppState::DocumentKind = DOC_FILE;
         if (AppState::ImageAdjustGammaAtLoadTime && AppState::CurrentImage.IsValid())
-            Gamma(AppState::CurrentImage, AppState::ImageAdjustGammaAtLoadTimeGamma * 0.1);
+            AppState::CurrentImage.Gamma(AppState::ImageAdjustGammaAtLoadTimeGamma * 0.1);
         ApplyAlphaChannelMode();
         MatchImageToDisplayDepth();
         if (AppState::MainWindow) {

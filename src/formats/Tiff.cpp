@@ -76,13 +76,13 @@ struct Failure {
 
 bool ApplyOrientation(CImage& image, int orientation) {
     switch (orientation) {
-        case 2: return Mirror(image);
-        case 3: return FlipVertical(image) && Mirror(image);
-        case 4: return FlipVertical(image);
-        case 5: return RotateRight90(image) && Mirror(image);
-        case 6: return RotateRight90(image);
-        case 7: return RotateLeft90(image) && Mirror(image);
-        case 8: return RotateLeft90(image);
+        case 2: return image.Mirror();
+        case 3: return image.FlipVertical() && image.Mirror();
+        case 4: return image.FlipVertical();
+        case 5: return image.RotateRight90() && image.Mirror();
+        case 6: return image.RotateRight90();
+        case 7: return image.RotateLeft90() && image.Mirror();
+        case 8: return image.RotateLeft90();
         default: return true;
     }
 }
@@ -109,7 +109,7 @@ void ReadRgbaPage(TIFF* tif, CImage& image, uint32_t width, uint32_t height, int
     if (!TIFFReadRGBAImageOriented(tif, width, height, reinterpret_cast<uint32_t*>(image.bits), ORIENTATION_BOTLEFT,
                                    0))
         throw Failure{L"Unknown Decoder Error!"};
-    SwapRedBlue(image);
+    image.SwapRedBlue();
     // Pages without a fourth sample become 24-bit (16-bit samples included).
     const int packed = samples == 3 ? 24 : samples * bits;
     if (!AppState::PreviewLoad && (packed == 24 || packed == 16)) {

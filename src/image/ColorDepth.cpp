@@ -126,12 +126,14 @@ uint8_t* MapToFew(CImage& image, const uint8_t* rgbEntries, int count, int outBp
 
 }  // namespace
 
-uint8_t* MapToPalette16(CImage& image, const uint8_t* rgbPalette16) {
+uint8_t* CImage::MapToPalette16(const uint8_t* rgbPalette16) {
+    CImage& image = *this;
     if (!image.valid || !rgbPalette16 || image.bpp < 8) return nullptr;
     return MapToFew(image, rgbPalette16, 16, 4);
 }
 
-uint8_t* MapToMono(CImage& image, const uint8_t* rgbPalette2) {
+uint8_t* CImage::MapToMono(const uint8_t* rgbPalette2) {
+    CImage& image = *this;
     if (!image.valid || !rgbPalette2 || image.bpp < 4) return nullptr;
     return MapToFew(image, rgbPalette2, 2, 1);
 }
@@ -478,7 +480,8 @@ void CHiColorDither::DitherRow(uint8_t* row, int width, int bpp) {
 
 // ---------------------------------------------------------------- depth changes
 
-bool ReduceDepth(CImage& image, int bpp) {
+bool CImage::ReduceDepth(int bpp) {
+    CImage& image = *this;
     if (!image.valid || bpp >= image.bpp) return false;
     const int w = (int)image.width, h = (int)image.height;
     CImage result;
@@ -514,7 +517,7 @@ bool ReduceDepth(CImage& image, int bpp) {
             pal[i * 3 + 1] = quads[i].rgbGreen;
             pal[i * 3 + 2] = quads[i].rgbBlue;
         }
-        uint8_t* buf = MapToPalette16(image, pal);
+        uint8_t* buf = image.MapToPalette16(pal);
         if (!buf) return false;
         const bool ok = result.Create(w, h, 4, buf, pal);
         std::free(buf);
@@ -522,7 +525,7 @@ bool ReduceDepth(CImage& image, int bpp) {
     } else if (bpp == 1) {
         uint8_t pal[768] = {};
         pal[3] = pal[4] = pal[5] = 255;
-        uint8_t* buf = MapToMono(image, pal);
+        uint8_t* buf = image.MapToMono(pal);
         if (!buf) return false;
         const bool ok = result.Create(w, h, 1, buf, pal);
         std::free(buf);
@@ -534,7 +537,8 @@ bool ReduceDepth(CImage& image, int bpp) {
     return true;
 }
 
-bool IncreaseDepth(CImage& image, int bpp) {
+bool CImage::IncreaseDepth(int bpp) {
+    CImage& image = *this;
     if (!image.valid || bpp <= image.bpp) return false;
     const int w = (int)image.width, h = (int)image.height;
     const int from = image.bpp;
@@ -568,8 +572,9 @@ bool IncreaseDepth(CImage& image, int bpp) {
     return true;
 }
 
-bool ConvertDepth(CImage& image, int bpp) {
+bool CImage::ConvertDepth(int bpp) {
+    CImage& image = *this;
     if (!image.valid) return false;
     if (bpp == image.bpp) return true;
-    return bpp > image.bpp ? IncreaseDepth(image, bpp) : ReduceDepth(image, bpp);
+    return bpp > image.bpp ? image.IncreaseDepth(bpp) : image.ReduceDepth(bpp);
 }

@@ -7,16 +7,6 @@
 
 #include "image/Image.h"
 
-bool ConvertDepth(CImage& image, int bpp);
-bool ReduceDepth(CImage& image, int bpp);
-bool IncreaseDepth(CImage& image, int bpp);
-
-// The image's pixels mapped with error diffusion onto 16 (or 2) red, green,
-// blue entries, as a new 4-bit (1-bit) buffer in stored order, rows padded to
-// 4 bytes. Null for 1- and 4-bit images (MapToMono: 1-bit only) or no memory.
-uint8_t* MapToPalette16(CImage& image, const uint8_t* rgbPalette16);
-uint8_t* MapToMono(CImage& image, const uint8_t* rgbPalette2);
-
 // 8-bit indices for a 16-, 24- or 32-bit buffer and the 256 red, green, blue
 // entries they index; null for other depths, a null buffer or no memory.
 uint8_t* QuantizeMedianCut(const uint8_t* bits, int width, int height, int bpp, uint8_t* outRgbPalette);

@@ -57,6 +57,37 @@ public:
     uint8_t FindNearestColor(const uint8_t* reds, const uint8_t* greens, const uint8_t* blues, int count,
                              uint8_t r, uint8_t g, uint8_t b) const;
 
+    // Pixel operations (PixelOps.cpp): in place, or rebuilt and swapped in only
+    // on success; false with the image unchanged when it is not valid or a
+    // buffer cannot be had.
+    bool FlipVertical();
+    bool Mirror();
+    bool Rotate180();
+    // 90 degrees counter-clockwise: (x, y) from the top moves to (y, width - 1 - x).
+    bool RotateLeft90();
+    // 90 degrees clockwise: (x, y) from the top moves to (height - 1 - y, x).
+    bool RotateRight90();
+    bool Invert();
+    bool SwapRedBlue();
+    bool SwapRedGreen();
+    bool SwapGreenBlue();
+    bool ToGrayscale();
+    bool Brightness(int offset);
+    bool Contrast(int amount);
+    bool Gamma(double gamma);
+
+    // Colour-depth conversion (ColorDepth.cpp): lowering quantizes with error
+    // diffusion, raising unpacks indices or lets GDI expand the rows. The new
+    // image is built before the old one is replaced.
+    bool ConvertDepth(int bpp);
+    bool ReduceDepth(int bpp);
+    bool IncreaseDepth(int bpp);
+    // The image's pixels mapped with error diffusion onto 16 (or 2) red, green,
+    // blue entries, as a new 4-bit (1-bit) buffer in stored order, rows padded to
+    // 4 bytes. Null for 1- and 4-bit images (MapToMono: 1-bit only) or no memory.
+    uint8_t* MapToPalette16(const uint8_t* rgbPalette16);
+    uint8_t* MapToMono(const uint8_t* rgbPalette2);
+
     // Depth rounding and row size as creation computes them (exposed for callers
     // that size buffers the same way). RowBytes is 0 when it cannot be represented.
     static int RoundDepth(int bpp);

@@ -46,7 +46,8 @@ uint8_t* AllocRows(uint64_t width, uint64_t height, int bpp, bool zero, uint32_t
     return static_cast<uint8_t*>(p);
 }
 
-bool FlipVertical(CImage& image) {
+bool CImage::FlipVertical() {
+    CImage& image = *this;
     if (!image.valid) return false;
     auto* scratch = static_cast<uint8_t*>(std::malloc(image.stride));
     if (!scratch) return false;
@@ -79,7 +80,8 @@ static inline void SetIndex(uint8_t* line, uint32_t x, int bpp, uint8_t v) {
     }
 }
 
-bool Mirror(CImage& image) {
+bool CImage::Mirror() {
+    CImage& image = *this;
     if (!image.valid) return false;
     GdiFlush();
     const uint32_t w = image.width, h = image.height, s = image.stride;
@@ -110,7 +112,8 @@ bool Mirror(CImage& image) {
     return true;
 }
 
-bool Rotate180(CImage& image) { return FlipVertical(image) && Mirror(image); }
+bool CImage::Rotate180() {
+    CImage& image = *this; return image.FlipVertical() && image.Mirror(); }
 
 // Moves every pixel of `image` into a new image of swapped size. In stored
 // coordinates a left turn sends (x, row) to (height - 1 - row, x) and a right
@@ -168,10 +171,13 @@ static bool Rotate90(CImage& image, bool left) {
     return true;
 }
 
-bool RotateLeft90(CImage& image) { return Rotate90(image, true); }
-bool RotateRight90(CImage& image) { return Rotate90(image, false); }
+bool CImage::RotateLeft90() {
+    CImage& image = *this; return Rotate90(image, true); }
+bool CImage::RotateRight90() {
+    CImage& image = *this; return Rotate90(image, false); }
 
-bool Invert(CImage& image) {
+bool CImage::Invert() {
+    CImage& image = *this;
     if (!image.valid) return false;
     const int bpp = image.bpp;
     if (bpp <= 8) {
@@ -235,9 +241,12 @@ static bool SwapChannels(CImage& image, int a, int b) {
     return true;
 }
 
-bool SwapRedBlue(CImage& image) { return SwapChannels(image, 2, 0); }
-bool SwapRedGreen(CImage& image) { return SwapChannels(image, 2, 1); }
-bool SwapGreenBlue(CImage& image) { return SwapChannels(image, 1, 0); }
+bool CImage::SwapRedBlue() {
+    CImage& image = *this; return SwapChannels(image, 2, 0); }
+bool CImage::SwapRedGreen() {
+    CImage& image = *this; return SwapChannels(image, 2, 1); }
+bool CImage::SwapGreenBlue() {
+    CImage& image = *this; return SwapChannels(image, 1, 0); }
 
 bool SwapRedBlueBits(uint8_t* pixels, int width, int height, int bpp) {
     if (!pixels || (bpp != 24 && bpp != 32) || width <= 0 || height <= 0) return false;
@@ -250,7 +259,8 @@ bool SwapRedBlueBits(uint8_t* pixels, int width, int height, int bpp) {
     return true;
 }
 
-bool ToGrayscale(CImage& image) {
+bool CImage::ToGrayscale() {
+    CImage& image = *this;
     if (!image.valid) return false;
     const uint32_t w = image.width, h = image.height;
     uint32_t ds = 0;
@@ -318,14 +328,16 @@ static bool MapChannels(CImage& image, const uint8_t* table) {
     return true;
 }
 
-bool Brightness(CImage& image, int offset) {
+bool CImage::Brightness(int offset) {
+    CImage& image = *this;
     offset = std::clamp(offset, -255, 255);
     uint8_t table[256];
     for (int v = 0; v < 256; ++v) table[v] = (uint8_t)std::clamp(v + offset, 0, 255);
     return MapChannels(image, table);
 }
 
-bool Contrast(CImage& image, int amount) {
+bool CImage::Contrast(int amount) {
+    CImage& image = *this;
     amount = std::clamp(amount, -100, 100);
     const double f = (amount + 100) * 0.01;
     const double k = f * f;
@@ -337,7 +349,8 @@ bool Contrast(CImage& image, int amount) {
     return MapChannels(image, table);
 }
 
-bool Gamma(CImage& image, double gamma) {
+bool CImage::Gamma(double gamma) {
+    CImage& image = *this;
     if (!(gamma >= 0.0)) gamma = 0.0;  // NaN included
     gamma = std::min(gamma, 5.0);
     uint8_t table[256];

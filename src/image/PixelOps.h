@@ -9,22 +9,6 @@
 
 #include "image/Image.h"
 
-bool FlipVertical(CImage& image);
-bool Mirror(CImage& image);
-bool Rotate180(CImage& image);
-// 90 degrees counter-clockwise: (x, y) from the top moves to (y, width - 1 - x).
-bool RotateLeft90(CImage& image);
-// 90 degrees clockwise: (x, y) from the top moves to (height - 1 - y, x).
-bool RotateRight90(CImage& image);
-bool Invert(CImage& image);
-bool SwapRedBlue(CImage& image);
-bool SwapRedGreen(CImage& image);
-bool SwapGreenBlue(CImage& image);
-bool ToGrayscale(CImage& image);
-bool Brightness(CImage& image, int offset);
-bool Contrast(CImage& image, int amount);
-bool Gamma(CImage& image, double gamma);
-
 // Exchanges bytes 0 and 2 of every pixel of a 24- or 32-bit buffer (rows padded
 // to 4 bytes); false for other depths or a null buffer.
 bool SwapRedBlueBits(uint8_t* pixels, int width, int height, int bpp);

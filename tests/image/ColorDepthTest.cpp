@@ -24,22 +24,22 @@ TEST(ColorDepth, SameDepthIsANoOpAndWrongDirectionsAreRefused) {
     CImage im;
     ASSERT_TRUE(MakePattern(im, 5, 5, 8));
     auto orig = Snapshot(im);
-    EXPECT_TRUE(ConvertDepth(im, 8));
+    EXPECT_TRUE(im.ConvertDepth(8));
     EXPECT_EQ(Snapshot(im), orig);
-    EXPECT_FALSE(ReduceDepth(im, 8));
-    EXPECT_FALSE(IncreaseDepth(im, 8));
-    EXPECT_FALSE(IncreaseDepth(im, 4));
+    EXPECT_FALSE(im.ReduceDepth(8));
+    EXPECT_FALSE(im.IncreaseDepth(8));
+    EXPECT_FALSE(im.IncreaseDepth(4));
     CImage four;
     ASSERT_TRUE(MakePattern(four, 5, 5, 4));
-    EXPECT_FALSE(ReduceDepth(four, 8));
+    EXPECT_FALSE(four.ReduceDepth(8));
     CImage none;
-    EXPECT_FALSE(ConvertDepth(none, 8));
+    EXPECT_FALSE(none.ConvertDepth(8));
 }
 
 TEST(ColorDepth, BlackAndWhiteToEightBitsUsesTheCornerEntries) {
     CImage im;
     Fill24(im, 16, 16, [](int x, int y) -> uint32_t { return ((x + y) & 1) ? 0xFFFFFF : 0; });
-    ASSERT_TRUE(ReduceDepth(im, 8));
+    ASSERT_TRUE(im.ReduceDepth(8));
     ASSERT_EQ(im.bpp, 8);
     uint8_t pal[768];
     ASSERT_TRUE(im.GetPaletteRGB(pal));
@@ -54,7 +54,7 @@ TEST(ColorDepth, ManyMidColoursGiveDistinctEntries) {
     Fill24(im, 64, 64, [](int x, int y) -> uint32_t {
         return (uint32_t)(40 + x * 2) << 16 | (uint32_t)(40 + y * 2) << 8 | (uint32_t)(60 + ((x * y) & 127));
     });
-    ASSERT_TRUE(ReduceDepth(im, 8));
+    ASSERT_TRUE(im.ReduceDepth(8));
     uint8_t pal[768];
     ASSERT_TRUE(im.GetPaletteRGB(pal));
     std::set<uint32_t> distinct;
@@ -67,8 +67,8 @@ TEST(ColorDepth, FewColoursNeverSplitSingleCellsAndStayDeterministic) {
     auto few = [](int x, int y) -> uint32_t { return (x < 4) ? 0x406080 : (y < 4 ? 0x80A040 : 0x204020); };
     Fill24(a, 9, 8, few);
     Fill24(b, 9, 8, few);
-    ASSERT_TRUE(ReduceDepth(a, 8));
-    ASSERT_TRUE(ReduceDepth(b, 8));
+    ASSERT_TRUE(a.ReduceDepth(8));
+    ASSERT_TRUE(b.ReduceDepth(8));
     EXPECT_EQ(Snapshot(a), Snapshot(b));
     // Each colour lands on an entry within one 5-bit cell of it.
     uint8_t pal[768];
@@ -82,16 +82,16 @@ TEST(ColorDepth, FewColoursNeverSplitSingleCellsAndStayDeterministic) {
 TEST(ColorDepth, SixteenBitSourcesQuantize) {
     CImage im;
     Fill24(im, 20, 10, [](int x, int y) -> uint32_t { return (uint32_t)(x * 12) << 16 | (uint32_t)(y * 20) << 8 | 77; });
-    ASSERT_TRUE(ReduceDepth(im, 16));
+    ASSERT_TRUE(im.ReduceDepth(16));
     ASSERT_EQ(im.bpp, 16);
-    ASSERT_TRUE(ReduceDepth(im, 8));
+    ASSERT_TRUE(im.ReduceDepth(8));
     EXPECT_EQ(im.bpp, 8);
 }
 
 TEST(ColorDepth, MidGreyToOneBitIsASerpentineMixture) {
     CImage im;
     ASSERT_TRUE(im.CreateEmpty(40, 40, 24, RGB(128, 128, 128), nullptr));
-    ASSERT_TRUE(ReduceDepth(im, 1));
+    ASSERT_TRUE(im.ReduceDepth(1));
     ASSERT_EQ(im.bpp, 1);
     int white = 0;
     for (int y = 0; y < 40; ++y) {
@@ -111,7 +111,7 @@ TEST(ColorDepth, MidGreyToOneBitIsASerpentineMixture) {
 TEST(ColorDepth, FourBitsThroughTheOctreeKeepsFewColoursExactly) {
     CImage im;
     Fill24(im, 12, 6, [](int x, int y) -> uint32_t { return x < 4 ? 0xC01020 : (x < 8 ? 0x10C020 : 0x2010C0); });
-    ASSERT_TRUE(ReduceDepth(im, 4));
+    ASSERT_TRUE(im.ReduceDepth(4));
     ASSERT_EQ(im.bpp, 4);
     uint8_t* rows = im.GetBits(24);
     ASSERT_NE(rows, nullptr);
@@ -148,7 +148,7 @@ TEST(ColorDepth, RaisingKeepsIndicesAndColours) {
     for (int to : {4, 8, 16, 24, 32}) {
         CImage im;
         ASSERT_TRUE(MakePattern(im, 10, 3, 1));
-        ASSERT_TRUE(ConvertDepth(im, to)) << to;
+        ASSERT_TRUE(im.ConvertDepth(to)) << to;
         EXPECT_EQ(im.bpp, to);
         for (int y = 0; y < 3; ++y)
             for (int x = 0; x < 10; ++x) {
@@ -168,7 +168,7 @@ TEST(ColorDepth, RaisingKeepsIndicesAndColours) {
     }
     CImage four;
     ASSERT_TRUE(MakePattern(four, 7, 2, 4));
-    ASSERT_TRUE(IncreaseDepth(four, 8));
+    ASSERT_TRUE(four.IncreaseDepth(8));
     EXPECT_EQ(Px(four, 5, 1), PatternValue(4, 5, 1));
 }
 
@@ -179,11 +179,11 @@ TEST(ColorDepth, FailedAllocationLeavesTheImageIntact) {
     // 1 bit is 136 MB; 8 bits would exceed what an image may hold.
     ASSERT_TRUE(im.CreateEmpty(33000, 33000, 1, 0, pal));
     im.ScanLine(5)[7] = 0x5A;
-    EXPECT_FALSE(IncreaseDepth(im, 8));
+    EXPECT_FALSE(im.IncreaseDepth(8));
     ASSERT_TRUE(im.IsValid());
     EXPECT_EQ(im.bpp, 1);
     EXPECT_EQ(im.ScanLine(5)[7], 0x5A);
-    EXPECT_FALSE(IncreaseDepth(im, 32));
+    EXPECT_FALSE(im.IncreaseDepth(32));
     EXPECT_EQ(im.bpp, 1);
 }
 
@@ -222,8 +222,8 @@ TEST(ColorDepth, MedianCutRefusesOtherDepths) {
     CImage one;
     ASSERT_TRUE(MakePattern(one, 4, 4, 1));
     uint8_t two[6] = {0, 0, 0, 255, 255, 255};
-    EXPECT_EQ(MapToMono(one, two), nullptr);
-    EXPECT_EQ(MapToPalette16(one, pal), nullptr);
+    EXPECT_EQ(one.MapToMono(two), nullptr);
+    EXPECT_EQ(one.MapToPalette16(pal), nullptr);
 }
 
 }  // namespace
