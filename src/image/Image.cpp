@@ -134,8 +134,12 @@ bool CImage::Build(int w, int h, int depth, const uint8_t* rgbPalette) {
 
 bool CImage::CreateEmpty(int w, int h, int depth, COLORREF fillColor, const uint8_t* rgbPalette) {
     if (!Build(w, h, depth, rgbPalette)) return false;
-    RECT all{0, 0, w, h};
-    FillRect(all, fillColor);
+    // A new DIB section's memory comes zeroed, which is black at 16 bits and up:
+    // readers that create a black image and write every row skip a full pass.
+    if (bpp <= 8 || (fillColor & 0xFFFFFF) != 0) {
+        RECT all{0, 0, w, h};
+        FillRect(all, fillColor);
+    }
     GdiFlush();
     return true;
 }

@@ -34,6 +34,25 @@ TEST(ImageModel, DepthRoundingAndStride) {
     }
 }
 
+TEST(ImageModel, CreateEmptyFillsEveryDepth) {
+    auto palette = GrayPalette();
+    palette[3] = palette[4] = palette[5] = 255;  // black and white within the first two entries
+    for (int bpp : {1, 4, 8, 16, 24, 32}) {
+        for (COLORREF fill : {RGB(0, 0, 0), RGB(255, 255, 255)}) {
+            CImage image;
+            // Dirty the memory a reused allocation might hand back.
+            ASSERT_TRUE(image.CreateEmpty(7, 3, 24, RGB(9, 99, 199), nullptr));
+            ASSERT_TRUE(image.CreateEmpty(7, 3, bpp, fill, palette.data()));
+            uint8_t* bits = image.GetBits(24);
+            ASSERT_NE(bits, nullptr);
+            const uint8_t want = fill ? 255 : 0;
+            for (int y = 0; y < 3; ++y)
+                for (int x = 0; x < 7 * 3; ++x) EXPECT_EQ(bits[y * 24 + x], want) << bpp << " " << x << "," << y;
+            std::free(bits);
+        }
+    }
+}
+
 TEST(ImageModel, RefusedCreationKeepsPreviousImage) {
     CImage image;
     ASSERT_TRUE(image.CreateEmpty(4, 3, 24, RGB(10, 20, 30), nullptr));
