@@ -11,7 +11,9 @@ QRV_TARGETS=qrv bash "$ROOT/scripts/build.sh"
 target=${1:-}
 if [ -z "$target" ]; then
   bash "$ROOT/scripts/make-samples.sh" "$BUILD/samples"
-  target=$BUILD/samples
+  # The folder browser is not built yet: open the folder's first picture in the
+  # viewer, which steps through the folder with Previous/Next.
+  target=$BUILD/samples/Swirl.jpg
 fi
 target=$(realpath "$target")
 source "$ROOT/scripts/wine-env.sh"
