@@ -13,6 +13,16 @@
 
 namespace pixelcheck {
 
+// ImageMagick's decoding of a file the test wrote, as 8-bit RGBA rows from the
+// top, in a file beside it; returns that file's path.
+inline std::wstring ImageMagickRgba(const std::wstring& path) {
+    const std::wstring out = path + L".rgba";
+    const std::string cmd = "/usr/bin/convert '" + qrvtest::HostPath(path) + "' -depth 8 'rgba:" +
+                            qrvtest::HostPath(out) + "'";
+    EXPECT_EQ(qrvtest::RunHost(cmd), 0) << cmd;
+    return out;
+}
+
 // The picture as RGBA rows from the top, through the palette for 8 bits or
 // less; alpha is the fourth byte for 32-bit images and 255 otherwise.
 inline std::vector<uint8_t> ImageRgba(CImage& image) {

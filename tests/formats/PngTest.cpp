@@ -31,15 +31,6 @@ bool Load(CImage& image, const std::wstring& path, std::wstring* text = nullptr)
     return ok;
 }
 
-// ImageMagick's decoding of a file the test wrote, as RGBA rows.
-std::wstring HostDecode(const std::wstring& path) {
-    const std::wstring out = path + L".rgba";
-    const std::string cmd = "/usr/bin/convert '" + qrvtest::HostPath(path) + "' -depth 8 'rgba:" +
-                            qrvtest::HostPath(out) + "'";
-    EXPECT_EQ(qrvtest::RunHost(cmd), 0) << cmd;
-    return out;
-}
-
 }  // namespace
 
 TEST(Png, EveryColourTypeAndDepthDecodesAsImageMagickDecodesIt) {
@@ -187,7 +178,7 @@ TEST(Png, WrittenFilesReadBackInOtherTools) {
             wchar_t text[FORMAT_ERROR_CHARS] = {};
             ASSERT_TRUE(SavePng(path.c_str(), image, text, interlace)) << qrvtest::Narrow(text);
             EXPECT_EQ(qrvtest::RunHost("pngcheck -q '" + qrvtest::HostPath(path) + "'"), 0);
-            EXPECT_TRUE(pixelcheck::MatchesRgba(image, HostDecode(path), bpp == 32));
+            EXPECT_TRUE(pixelcheck::MatchesRgba(image, pixelcheck::ImageMagickRgba(path), bpp == 32));
             CImage back;
             ASSERT_TRUE(Load(back, path));
             EXPECT_EQ(back.GetBpp(), bpp == 16 ? 24 : bpp);

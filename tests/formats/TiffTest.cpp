@@ -25,14 +25,6 @@ bool LoadPage(CImage& image, const std::wstring& path, int page, std::wstring* t
     return ok;
 }
 
-std::wstring HostDecode(const std::wstring& path) {
-    const std::wstring out = path + L".rgba";
-    const std::string cmd = "/usr/bin/convert '" + qrvtest::HostPath(path) + "' -depth 8 'rgba:" +
-                            qrvtest::HostPath(out) + "'";
-    EXPECT_EQ(qrvtest::RunHost(cmd), 0) << cmd;
-    return out;
-}
-
 // What the playback bar was asked to do.
 AnimationFrameTables g_started;
 int g_startCalls = 0;
@@ -197,7 +189,7 @@ TEST(Tiff, WrittenFilesReadBackInOtherTools) {
             if (!scheme) scheme = bpp == 1 ? "CCITT Group 4" : bpp <= 8 ? "AdobeDeflate" : "JPEG";
             EXPECT_EQ(qrvtest::RunHost("tiffinfo " + host + " | grep -q 'Compression Scheme: " + scheme + "$'"), 0)
                 << scheme;
-            const std::wstring decoded = HostDecode(path);
+            const std::wstring decoded = pixelcheck::ImageMagickRgba(path);
             CImage back;
             ASSERT_TRUE(LoadPage(back, path, 0));
             if (setting == 3 && bpp > 8) {
