@@ -4,6 +4,7 @@
 #include "app/ImageSnapshot.h"
 #include "browser/Browser.h"
 #include "browser/FileList.h"
+#include "image/Common.h"
 
 namespace {
 
@@ -18,15 +19,48 @@ bool HasEditableImage() {
            !IsMediaFormat(AppState::CurrentFormatId);
 }
 
-bool HasCurrentListEntry() {
-    return !FileList::ScanBusy && FileList::Entries && FileList::Current >= 0 && FileList::Current < FileList::Count;
-}
+bool HasCurrentListEntry() { return CurrentFileListEntry() != nullptr; }
 
 bool HasFileList() {
     return !FileList::ScanBusy && FileList::Entries && FileList::Count > 0;
 }
 
 }  // namespace
+
+const MediaFileEntry* CurrentFileListEntry() {
+    if (FileList::ScanBusy || !FileList::Entries || FileList::Count <= 0) return nullptr;
+    if (FileList::Current < 0 || FileList::Current >= FileList::Count) return nullptr;
+    return &FileList::Entries[FileList::Current];
+}
+
+bool CurrentFileListEntryPath(wchar_t path[MAX_PATH]) {
+    path[0] = 0;
+    const MediaFileEntry* entry = CurrentFileListEntry();
+    if (!entry) return false;
+    const DWORD length = GetCurrentDirectoryW(MAX_PATH, path);
+    if (length == 0 || length >= MAX_PATH || !AppendPath(path, entry->name)) {
+        path[0] = 0;
+        return false;
+    }
+    return true;
+}
+
+int StepTargetIndex(UINT id, int current, int count, bool wrap) {
+    if (count <= 0) return -1;
+    const int last = count - 1;
+    const bool inside = current >= 0 && current <= last;
+    switch (id) {
+    case 40002:
+        if (!inside) return 0;
+        return current < last ? current + 1 : (wrap ? 0 : current);
+    case 40003:
+        if (!inside) return last;
+        return current > 0 ? current - 1 : (wrap ? last : current);
+    case 40028: return 0;
+    case 40029: return last;
+    default: return -1;
+    }
+}
 
 const UINT kGuardedCommands[] = {
     204, 205, 254, 293, 40002, 40003, 40005, 40006, 40011, 40012, 40021, 40022, 40023, 40024, 40025, 40026, 40027,

@@ -5,7 +5,22 @@
 #pragma once
 #include <windows.h>
 
+struct MediaFileEntry;
+
 bool IsCommandEnabled(UINT id);
+
+// The current entry of the folder's file list, or null when there is none: no
+// list, an empty one (a count of 0 is no list), an index outside it, or a scan
+// still filling it. Every command that acts on "the current file" goes through this.
+const MediaFileEntry* CurrentFileListEntry();
+// The current directory joined with the current entry's name; false (and an
+// empty path) without a current entry.
+bool CurrentFileListEntryPath(wchar_t path[MAX_PATH]);
+// The index a step command moves to (40002 next, 40003 previous, 40028 first,
+// 40029 last) in a list of count entries, wrapping at the ends when wrap is set;
+// -1 for an empty list. From an index outside the list, next goes to the first
+// entry and previous to the last.
+int StepTargetIndex(UINT id, int current, int count, bool wrap);
 
 // The commands IsCommandEnabled can refuse (the main menu updates these).
 extern const UINT kGuardedCommands[];

@@ -67,19 +67,11 @@ void Step(HWND window, UINT id) {
     } else if (Playlist::ShowRunning || AppState::SlideShowRunning || FileList::Count < 2) {
         return;
     }
-    const int count = FileList::Count, last = count - 1;
-    int index = FileList::Current;
-    switch (id) {
-    case 40002: index = index >= last ? (AppState::ViewerWrapAround ? 0 : index) : index + 1; break;
-    case 40003: index = index <= 0 ? (AppState::ViewerWrapAround ? last : index) : index - 1; break;
-    case 40028: index = 0; break;
-    default: index = last; break;
-    }
-    if (index < 0 || index >= count) return;
+    const int index = StepTargetIndex(id, FileList::Current, FileList::Count, AppState::ViewerWrapAround != 0);
+    if (index < 0 || !FileList::Entries || FileList::ScanBusy) return;  // a count of 0 is no list
     FileList::Current = index;
     wchar_t path[MAX_PATH];
-    GetCurrentDirectoryW(MAX_PATH, path);
-    if (AppendPath(path, FileList::Entries[index].name)) OpenMediaFile(path);
+    if (CurrentFileListEntryPath(path)) OpenMediaFile(path);
 }
 
 void ToggleBrowser(HWND window) {
@@ -161,13 +153,11 @@ LRESULT OnMainCommand(HWND window, WPARAM wParam, LPARAM lParam) {
     case 206: case 207: case 208: Zoom(window, id); break;
     case 293: CloseCurrentMedia(); RefreshStates(); break;
     case 40002: case 40003: case 40028: case 40029: Step(window, id); break;
-    case 40023:
-        if (FileList::Entries) {
-            wchar_t path[MAX_PATH];
-            GetCurrentDirectoryW(MAX_PATH, path);
-            if (AppendPath(path, FileList::Entries[FileList::Current].name)) OpenMediaFile(path);
-        }
+    case 40023: {
+        wchar_t path[MAX_PATH];
+        if (CurrentFileListEntryPath(path)) OpenMediaFile(path);
         break;
+    }
     case 40046:
         if (MainToolBar.created) {
             MainToolBar.Destroy();

@@ -12,6 +12,7 @@
 
 #include "app/AppState.h"
 #include "app/Chrome.h"
+#include "app/CommandState.h"
 #include "app/ImageSnapshot.h"
 #include "app/MainMenu.h"
 #include "formats/MediaDocument.h"
@@ -571,12 +572,11 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         FolderTreeHandleMenuMsg(window, message, wParam, lParam, &result);
         HMENU popup = reinterpret_cast<HMENU>(wParam);
         if (MainMenu.menu && GetSubMenu(MainMenu.menu, 1) == popup) {
-            bool media = FileList::Count > 0 && FileList::Entries && FileList::Current >= 0 &&
-                         FileList::Current < FileList::Count;
+            const MediaFileEntry* entry = CurrentFileListEntry();
             bool enable = IsClipboardFormatAvailable(CF_BITMAP) != 0;
-            if (media) {
+            if (entry) {
                 // Sound and video files take no pasted picture.
-                const wchar_t* name = FileList::Entries[FileList::Current].name;
+                const wchar_t* name = entry->name;
                 const wchar_t* ext = wcsrchr(name, L'.');
                 static const wchar_t* kMedia[] = {L".wav", L".mid", L".mp3", L".wma", L".ogg", L".avi", L".wmv",
                                                   L".mpg", L".mpeg", L".mov", L".asf"};
