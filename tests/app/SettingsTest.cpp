@@ -142,3 +142,31 @@ TEST_F(SettingsTest, CorruptBrowserSizesAreResetNotSavedAgain) {
 }
 
 }  // namespace
+
+namespace {
+
+// The Save As option panels store their choices in these settings; they must
+// come back after a restart.
+TEST_F(SettingsTest, SaveOptionsRoundTrip) {
+    ResetSettingsToDefaults();
+    AppState::FormatJPGQuality = 55;
+    AppState::FormatJPGProgressive = 1;
+    AppState::FormatJPGSmoothing = 7;
+    AppState::FormatPNGInterlace = 1;
+    AppState::FormatTIFCompression = 1;
+    AppState::FormatJP2Quality = 12;
+    AppState::FormatRAWSwapRedAndBlue = 0;
+    SaveSettings(key);
+    ResetSettingsToDefaults();
+    EXPECT_EQ(AppState::FormatJPGQuality, 80);
+    LoadSettings(key);
+    EXPECT_EQ(AppState::FormatJPGQuality, 55);
+    EXPECT_EQ(AppState::FormatJPGProgressive, 1);
+    EXPECT_EQ(AppState::FormatJPGSmoothing, 7);
+    EXPECT_EQ(AppState::FormatPNGInterlace, 1);
+    EXPECT_EQ(AppState::FormatTIFCompression, 1);
+    EXPECT_EQ(AppState::FormatJP2Quality, 12);
+    EXPECT_EQ(AppState::FormatRAWSwapRedAndBlue, 0);
+}
+
+}  // namespace
