@@ -157,3 +157,26 @@ TEST(Common, ReplaceBitmapColorOnlyOn24BitSections) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Common, NormalizePathThroughTheShell) {
+    CoInitialize(nullptr);
+    qrvtest::TempDir dir;
+    std::wstring file = dir.File(L"norm.txt");
+    qrvtest::WriteAll(file, "x", 1);
+    // The shell gives back the names as the file system stores them.
+    std::wstring shouted = dir.Path() + L"\\NORM.TXT";
+    wchar_t path[MAX_PATH];
+    wcscpy(path, shouted.c_str());
+    ASSERT_TRUE(NormalizePath(path));
+    EXPECT_EQ(std::wstring(path).substr(std::wstring(path).size() - 8), L"norm.txt");
+    EXPECT_EQ(_wcsicmp(path, file.c_str()), 0) << qrvtest::Narrow(path);
+    // A name the shell cannot parse stays as it was.
+    wcscpy(path, L"Q:\\no such drive\\x.jpg");
+    EXPECT_FALSE(NormalizePath(path));
+    EXPECT_STREQ(path, L"Q:\\no such drive\\x.jpg");
+    CoUninitialize();
+}
+
+}  // namespace
