@@ -30,3 +30,22 @@
 #define IDC_TGA_RLE 4171
 #define IDC_TIF_COMPRESSION_LABEL 4181
 #define IDC_TIF_COMPRESSION 4182
+
+// Open panel ("OPENDLGADD"): the file dialog's child template with the
+// favourite folders and the preview of the selected file. The labels carry the
+// identifiers the language files address.
+#define IDC_OPEN_WIDTH_LABEL 1100
+#define IDC_OPEN_HEIGHT_LABEL 1101
+#define IDC_OPEN_COLORS_LABEL 1129
+#define IDC_OPEN_FILESIZE_LABEL 1130
+#define IDC_OPEN_FAVOURITES_LABEL 1131
+#define IDC_OPEN_MEMORYSIZE_LABEL 1132
+#define IDC_OPEN_FORMAT_LABEL 4200
+#define IDC_OPEN_FAVOURITES 4201
+#define IDC_OPEN_PREVIEW 4202
+#define IDC_OPEN_WIDTH 4203
+#define IDC_OPEN_HEIGHT 4204
+#define IDC_OPEN_COLORS 4205
+#define IDC_OPEN_FILESIZE 4206
+#define IDC_OPEN_MEMORYSIZE 4207
+#define IDC_OPEN_FORMAT 4208

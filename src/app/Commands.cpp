@@ -150,6 +150,7 @@ LRESULT OnMainCommand(HWND window, WPARAM wParam, LPARAM lParam) {
     if (!IsCommandEnabled(id)) return 0;
 
     switch (id) {
+    case 200: ShowOpenFileDialog(window); break;
     case 206: case 207: case 208: Zoom(window, id); break;
     case 293: CloseCurrentMedia(); RefreshStates(); break;
     case 40002: case 40003: case 40028: case 40029: Step(window, id); break;

@@ -631,8 +631,9 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         PostMessageW(window, WM_COMMAND, 40107, 0);
         return 0;
     case WM_APP_REOPEN_OPEN_DIALOG:
-        if ((int)wParam >= 0 && (int)wParam < AppState::RecentFolderCount)
+        if ((int)wParam >= 0 && (int)wParam < AppState::RecentFolderCount && (int)wParam < RECENT_FOLDER_CAPACITY)
             CopyStringW(AppState::LastOpenDir, AppState::RecentFolders[wParam]);
+        ShowOpenFileDialog(window);
         return 0;
     case WM_APP_OPEN_PENDING: return OnOpenPending(window, wParam, lParam);
     case WM_APP_BRING_TO_FRONT: BringToFront(window); return 0;
