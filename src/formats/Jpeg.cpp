@@ -65,6 +65,54 @@ const uint8_t* GreyPalette() {
     return table.rgb;
 }
 
+// Touches every page of a freshly created image from a second thread while the
+// decoder fills it. A new image's memory is committed but not yet mapped: the
+// first write to each 4 KiB page costs a page fault (about a third of the time
+// of a full decode of a large photo). Taking those faults on another core,
+// ahead of the decoder, hides them. Each touch is an atomic OR with zero, which
+// changes no byte, so it is harmless before, during or after the decoder's own
+// writes to the same page. The decoder writes the top row first, which is the
+// last stored row, so the pages are touched from the end of the block back.
+struct PageToucher {
+    uint8_t* begin = nullptr;
+    uint8_t* end = nullptr;
+    volatile LONG stop = 0;
+    HANDLE thread = nullptr;
+};
+
+// Blocks smaller than this are not worth a thread.
+constexpr size_t kTouchAheadBytes = 8u << 20;
+
+DWORD WINAPI TouchPagesProc(void* parameter) {
+    auto* t = static_cast<PageToucher*>(parameter);
+    const uintptr_t first = ((uintptr_t)t->begin + 3) & ~(uintptr_t)3;
+    uintptr_t page = ((uintptr_t)t->end - 1) & ~(uintptr_t)4095;
+    for (;;) {
+        if (t->stop) break;
+        const uintptr_t at = page < first ? first : page;
+        InterlockedOr(reinterpret_cast<volatile LONG*>(at), 0);
+        if (page <= first) break;
+        page -= 4096;
+    }
+    return 0;
+}
+
+void StartTouching(PageToucher& t, uint8_t* bits, size_t size) {
+    if (size < kTouchAheadBytes) return;
+    t.begin = bits;
+    t.end = bits + size;
+    t.stop = 0;
+    t.thread = CreateThread(nullptr, 64 * 1024, TouchPagesProc, &t, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+}
+
+void StopTouching(PageToucher& t) {
+    if (!t.thread) return;
+    InterlockedExchange(&t.stop, 1);
+    WaitForSingleObject(t.thread, INFINITE);
+    CloseHandle(t.thread);
+    t.thread = nullptr;
+}
+
 // Everything one decode owns. RunDecode holds no object with a destructor, so
 // the library's long jump leaves nothing behind.
 struct DecodeCall {
@@ -79,6 +127,7 @@ struct DecodeCall {
     uint8_t* cmykRow = nullptr;
     uint32_t fullWidth = 0, fullHeight = 0;
     bool imageFailed = false;  // the image could not be created (no library error)
+    PageToucher toucher;
 };
 
 bool RunDecode(DecodeCall& c) {
@@ -129,10 +178,11 @@ bool RunDecode(DecodeCall& c) {
             return false;
         }
     }
-    jpeg_start_decompress(&c.cinfo);
     GdiFlush();
     uint8_t* const bits = c.image->bits;
     const size_t stride = c.image->stride;
+    StartTouching(c.toucher, bits, stride * height);
+    jpeg_start_decompress(&c.cinfo);
     while (c.cinfo.output_scanline < height) {
         const uint32_t y = c.cinfo.output_scanline;  // from the top
         if (components != 4) {
@@ -163,6 +213,7 @@ bool RunDecode(DecodeCall& c) {
 }
 
 void EndDecode(DecodeCall& c) {
+    StopTouching(c.toucher);
     if (c.created) jpeg_destroy_decompress(&c.cinfo);
     c.created = false;
     std::free(c.cmykRow);

@@ -78,7 +78,8 @@ TEST(Jpeg, DecodesExactlyAsDjpeg) {
         const wchar_t* name;
         int bpp;
     } cases[] = {{L"jpeg_base", 24}, {L"jpeg_444", 24},     {L"jpeg_prog", 24}, {L"jpeg_grey", 8},
-                 {L"jpeg_restart", 24}, {L"jpeg_arith", 24}, {L"jpeg_trunc", 24}};
+                 {L"jpeg_restart", 24}, {L"jpeg_arith", 24}, {L"jpeg_trunc", 24},
+                 {L"jpeg_large", 24}};
     for (const Case& c : cases) {
         SCOPED_TRACE(qrvtest::Narrow(c.name));
         CImage image;
