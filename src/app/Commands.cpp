@@ -10,6 +10,7 @@
 #include "app/MainMenu.h"
 #include "app/MainWindow.h"
 #include "formats/MediaDocument.h"
+#include "formats/SaveDispatch.h"
 #include "app/Settings.h"
 #include "app/View.h"
 #include "browser/Browser.h"
@@ -151,6 +152,19 @@ LRESULT OnMainCommand(HWND window, WPARAM wParam, LPARAM lParam) {
 
     switch (id) {
     case 200: ShowOpenFileDialog(window); break;
+    case 204: {  // quick save over the folder's current file
+        wchar_t path[MAX_PATH];
+        if (CurrentFileListEntryPath(path)) SaveCurrentImage(path);
+        RefreshStates();
+        break;
+    }
+    case 40082: {
+        // A new image has no list entry: it is offered under its own name.
+        wchar_t path[MAX_PATH];
+        if (AppState::DocumentKind == DOC_NEW_IMAGE) ShowSaveAsDialog(AppState::CurrentFile, window, true, false);
+        else if (CurrentFileListEntryPath(path)) ShowSaveAsDialog(path, window, true, false);
+        break;
+    }
     case 206: case 207: case 208: Zoom(window, id); break;
     case 293: CloseCurrentMedia(); RefreshStates(); break;
     case 40002: case 40003: case 40028: case 40029: Step(window, id); break;

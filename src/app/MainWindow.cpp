@@ -16,6 +16,7 @@
 #include "app/ImageSnapshot.h"
 #include "app/MainMenu.h"
 #include "formats/MediaDocument.h"
+#include "formats/SaveDispatch.h"
 #include "app/Settings.h"
 #include "app/View.h"
 #include "browser/Browser.h"
@@ -653,7 +654,16 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         if (Browser.IsShown() && Browser.fileListWindow) SetFocus(Browser.fileListWindow);
         return 0;
     }
-    case WM_APP_SAVE_ITEM_AS: return 0;
+    case WM_APP_SAVE_ITEM_AS: {
+        // Save As again (from "Switch to current Folder"); wParam 1: in the current directory.
+        wchar_t path[MAX_PATH];
+        if (!AppState::CurrentImage.IsValid()) return 0;
+        if (AppState::DocumentKind == DOC_NEW_IMAGE)
+            ShowSaveAsDialog(AppState::CurrentFile, window, true, wParam == 1);
+        else if (CurrentFileListEntryPath(path))
+            ShowSaveAsDialog(path, window, true, wParam == 1);
+        return 0;
+    }
     case WM_APP_VIDEO_GRAPH_EVENT: VideoPlayer.OnGraphEvent(); break;
     case WM_APP_SOUND_GRAPH_EVENT: SoundPlayer.OnGraphEvent(); break;
     case WM_APP_BROWSER_BACK:

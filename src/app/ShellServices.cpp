@@ -1,10 +1,13 @@
 #include "app/ShellServices.h"
 
 #include "app/AppState.h"
+#include "app/Chrome.h"
 #include "app/ImageSnapshot.h"
+#include "app/MainMenu.h"
 #include "app/ProgressBar.h"
 #include "app/View.h"
 #include "formats/ReaderServices.h"
+#include "formats/SaveDispatch.h"
 #include "image/Effects.h"
 #include "media/AnimationBar.h"
 
@@ -29,7 +32,21 @@ static bool StartAnimation(const AnimationFrameTables& tables, bool play) {
     return true;
 }
 
+// The viewer image was written: it no longer counts as modified, so nothing
+// asks to save it again, and the save and undo commands follow.
+static void ImageSaved() {
+    UndoSnapshot.Discard();
+    AppState::ImageModified = 0;
+    StatusBar.Update();
+    MainToolBar.UpdateButtonStates();
+    MainMenu.UpdateStates();
+    ImageToolBar.UpdateButtonStates();
+}
+
 void RegisterShellServices() {
+    SaveServices save;
+    save.imageSaved = ImageSaved;
+    SetSaveServices(save);
     EffectServices effects;
     effects.saveUndoSnapshot = SaveUndoSnapshot;
     effects.createProgressBar = CreateProgressBar;

@@ -155,16 +155,9 @@ void CloseCurrentMedia() {
 void PromptSaveModified() {
     if (!AppState::CurrentImage.IsValid()) return;
     if (!UndoSnapshot.IsValid() && !AppState::ImageModified && AppState::DocumentKind != DOC_NEW_IMAGE) return;
-    wchar_t text[MAX_PATH + 128];
-    swprintf(text, MAX_PATH + 128, L"The file %ls has been modified. Do you want to save the changes?",
-             AppState::CurrentFile);
-    // Through the program's message seam, so that tests never wait on the box.
-    MessageHook hook = SetMessageHook(nullptr);
-    SetMessageHook(hook);
-    const UINT type = MB_YESNO;
-    const int answer = hook ? hook(text, QRV_PRODUCT_NAME, type, false)
-                            : MessageBoxW(AppState::MainWindow, text, QRV_PRODUCT_NAME, type);
-    if (answer == IDYES) ShowSaveAsDialog(AppState::CurrentFile, AppState::MainWindow, false, true);
+    if (AskYesNo(QRV_PRODUCT_NAME, L"The file %ls has been modified. Do you want to save the changes?",
+                 AppState::CurrentFile) == IDYES)
+        ShowSaveAsDialog(AppState::CurrentFile, AppState::MainWindow, false, true);
 }
 
 void ShowLoadFailure(const wchar_t* path, const wchar_t* format, ...) {

@@ -344,6 +344,16 @@ std::wstring SaveAsTarget(const wchar_t* folder, const wchar_t* chosenName, int 
 
 HWND CurrentSaveOptionPanel() { return g_optionPanel; }
 
+bool ConfirmSaveAsTarget(const wchar_t* chosenPath, int filterIndex) {
+    if (!chosenPath || !chosenPath[0]) return true;
+    const wchar_t* name = PathFindFileNameW(chosenPath);
+    const std::wstring folder(chosenPath, name);
+    const std::wstring target = SaveAsTarget(folder.c_str(), name, filterIndex);
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return true;
+    return AskYesNo(L"Save As", L"%ls already exists.\nDo you want to replace it?", target.c_str()) == IDYES;
+}
+
 // ---- procedures ----
 
 UINT_PTR CALLBACK SaveAsHookProc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -369,6 +379,23 @@ UINT_PTR CALLBACK SaveAsHookProc(HWND panel, UINT message, WPARAM wParam, LPARAM
                 if (!header) return 0;
                 if (header->idFrom == IDC_SAVEAS_TAB && header->code == TCN_SELCHANGE) {
                     ShowOptionPanelForTab(panel);
+                    return 0;
+                }
+                if (header->code == CDN_FILEOK) {
+                    // The dialog's own overwrite question would ask about the typed
+                    // name; the file written carries the selected type's extension.
+                    const OFNOTIFYW* notify = reinterpret_cast<const OFNOTIFYW*>(lParam);
+                    wchar_t chosen[MAX_PATH] = {};
+                    if (notify->lpOFN && notify->lpOFN->lpstrFile && notify->lpOFN->lpstrFile[0])
+                        CopyStringW(chosen, notify->lpOFN->lpstrFile);
+                    else
+                        SendMessageW(GetParent(panel), CDM_GETFILEPATH, MAX_PATH, reinterpret_cast<LPARAM>(chosen));
+                    chosen[MAX_PATH - 1] = 0;
+                    const int index = notify->lpOFN ? (int)notify->lpOFN->nFilterIndex : AppState::LastSaveFilter;
+                    if (!ConfirmSaveAsTarget(chosen, index)) {
+                        SetWindowLongPtrW(panel, DWLP_MSGRESULT, 1);  // keep the dialog open
+                        return 1;
+                    }
                     return 0;
                 }
                 if (header->code == CDN_INITDONE) {
@@ -468,8 +495,8 @@ bool ShowSaveAsDialog(const wchar_t* path, HWND owner, bool keepView, bool useCu
     ofn.lpstrFile = file;
     ofn.nMaxFile = MAX_PATH;
     ofn.lpstrInitialDir = useCurrentFolder ? remembered : AppState::LastSaveDir;
-    ofn.Flags = OFN_EXPLORER | OFN_ENABLESIZING | OFN_ENABLETEMPLATE | OFN_ENABLEHOOK | OFN_HIDEREADONLY |
-                OFN_OVERWRITEPROMPT;
+    // No OFN_OVERWRITEPROMPT: the panel asks about the file actually written.
+    ofn.Flags = OFN_EXPLORER | OFN_ENABLESIZING | OFN_ENABLETEMPLATE | OFN_ENABLEHOOK | OFN_HIDEREADONLY;
     ofn.lpstrDefExt = L"bmp";
     ofn.lpfnHook = SaveAsHookProc;
     ofn.lpTemplateName = L"SAVEASDLGADD";

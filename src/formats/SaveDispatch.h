@@ -68,6 +68,11 @@ int SaveTypeTab(int filterIndex);
 // its extension (from its last ".") replaced by the selected type's.
 std::wstring SaveAsTarget(const wchar_t* folder, const wchar_t* chosenName, int filterIndex);
 
+// The file dialog's overwrite question, asked about the file actually written
+// (the chosen path with the selected type's extension), not the typed name:
+// true when that file does not exist or the user agrees to replace it.
+bool ConfirmSaveAsTarget(const wchar_t* chosenPath, int filterIndex);
+
 // The Save As command: file dialog with the option panels; saves through
 // SaveCurrentImage. keepView suppresses the repaint of the main window;
 // useCurrentFolder opens in the current directory instead of

@@ -35,6 +35,19 @@ int ShowMessage(const wchar_t* format, ...) {
     return MessageBoxW(AppState::MainWindow, text, QRV_MESSAGE_CAPTION, type);
 }
 
+int AskYesNo(const wchar_t* caption, const wchar_t* format, ...) {
+    wchar_t text[1024];
+    va_list args;
+    va_start(args, format);
+    FormatMessageText(text, format, args);
+    va_end(args);
+    if (!caption) caption = QRV_PRODUCT_NAME;
+    const UINT type = MB_YESNO;
+    const int answer = g_messageHook ? g_messageHook(text, caption, type, false)
+                                     : MessageBoxW(AppState::MainWindow, text, caption, type);
+    return answer == IDYES ? IDYES : IDNO;
+}
+
 void FatalError(const wchar_t* format, ...) {
     wchar_t text[1024];
     va_list args;

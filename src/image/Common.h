@@ -11,6 +11,10 @@
 // printf-style (wide) text of at most 1024 characters in a message box owned by
 // the main window; returns the box's result.
 int ShowMessage(const wchar_t* format, ...);
+// A Yes/No question (printf-style text, no icon) through the same seam: the
+// hook receives MB_YESNO and its return value is the answer. Returns IDYES or
+// IDNO (anything else a hook returns counts as No).
+int AskYesNo(const wchar_t* caption, const wchar_t* format, ...);
 // Formats the same way and ends the process; used only when start-up fails.
 [[noreturn]] void FatalError(const wchar_t* format, ...);
 

@@ -96,7 +96,9 @@ TEST(CurrentEntry, EmptyOrOutOfRangeListHasNoCurrentEntry) {
             const bool expected = count > 0 && current >= 0 && current < count;
             EXPECT_EQ(CurrentFileListEntry() != nullptr, expected) << current << "/" << count;
             EXPECT_EQ(CurrentFileListEntryPath(path), expected);
-            if (!expected) EXPECT_STREQ(path, L"");
+            if (!expected) {
+                EXPECT_STREQ(path, L"");
+            }
         }
     SetCurrentDirectoryW(L"C:\\windows");
     FileList::Count = 2;

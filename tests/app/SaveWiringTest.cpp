@@ -1,0 +1,343 @@
+// Saving from the shell: the Yes/No question through the message seam, the
+// overwrite question about the file actually written, the "image saved"
+// service, quick save and Save As from the main window, and a Yes to "save
+// the changes?" that really writes the file (the real save dialog is driven by
+// a thread timer that always ends it).
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+#include <commdlg.h>
+#include <dlgs.h>
+
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "app/AppState.h"
+#include "app/ImageSnapshot.h"
+#include "app/Settings.h"
+#include "app/ShellServices.h"
+#include "app/Startup.h"
+#include "browser/FileList.h"
+#include "formats/Formats.h"
+#include "formats/MediaDocument.h"
+#include "formats/SaveDispatch.h"
+#include "formats_ids.h"
+#include "image/Common.h"
+#include "image/Image.h"
+#include "image/Registry.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+void Pump() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+// A message hook that answers every question with a chosen button and records it.
+struct Question {
+    std::wstring text, caption;
+    UINT type;
+};
+std::vector<Question> g_questions;
+int g_answer = IDNO;
+int AnsweringHook(const wchar_t* text, const wchar_t* caption, UINT type, bool) {
+    g_questions.push_back({text, caption, type});
+    return (type & MB_TYPEMASK) == MB_YESNO ? g_answer : IDOK;
+}
+struct AnswerWith {
+    MessageHook previous;
+    explicit AnswerWith(int answer) : previous(SetMessageHook(AnsweringHook)) {
+        g_answer = answer;
+        g_questions.clear();
+    }
+    ~AnswerWith() { SetMessageHook(previous); }
+};
+
+void WriteBmp(const std::wstring& path, int width, COLORREF color) {
+    CImage image;
+    ASSERT_TRUE(image.CreateEmpty(width, 6, 24, color, nullptr));
+    wchar_t error[FORMAT_ERROR_CHARS] = {};
+    ASSERT_TRUE(SaveImageFile(path.c_str(), image, error, 0, nullptr)) << qrvtest::Narrow(error);
+}
+
+// ---- the real save dialog, driven by a thread timer ----
+
+struct DialogDriver {
+    std::wstring typeName;  // typed into the name box before OK; empty: cancel
+    std::wstring offered;   // the name box's text when the dialog was found
+    int ticks = 0;
+    bool seen = false;
+};
+DialogDriver g_driver;
+
+BOOL CALLBACK FindVisibleDialog(HWND window, LPARAM found) {
+    wchar_t cls[32] = {};
+    GetClassNameW(window, cls, 32);
+    if (IsWindowVisible(window) && wcscmp(cls, L"#32770") == 0) {
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void CALLBACK DriveSaveDialog(HWND, UINT, UINT_PTR, DWORD) {
+    ++g_driver.ticks;
+    HWND dialog = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindVisibleDialog, (LPARAM)&dialog);
+    if (!dialog) return;
+    if (g_driver.seen || g_driver.ticks > 100) {  // OK did not end it: give up
+        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        return;
+    }
+    g_driver.seen = true;
+    wchar_t spec[MAX_PATH] = {};
+    SendMessageW(dialog, CDM_GETSPEC, MAX_PATH, (LPARAM)spec);
+    g_driver.offered = spec;
+    if (g_driver.typeName.empty()) {
+        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        return;
+    }
+    SendMessageW(dialog, CDM_SETCONTROLTEXT, edt1, (LPARAM)g_driver.typeName.c_str());
+    SendMessageW(dialog, CDM_SETCONTROLTEXT, cmb13, (LPARAM)g_driver.typeName.c_str());
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
+
+// Runs body with the timer driving whatever save dialog it opens.
+template <typename Body>
+void WithDialogDriver(const std::wstring& typeName, Body body) {
+    g_driver = DialogDriver{};
+    g_driver.typeName = typeName;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, DriveSaveDialog);
+    body();
+    KillTimer(nullptr, timer);
+}
+
+struct SaveSettingsGuard {
+    int filter = AppState::LastSaveFilter;
+    wchar_t folder[MAX_PATH];
+    SaveSettingsGuard() { CopyStringW(folder, AppState::LastSaveDir); }
+    ~SaveSettingsGuard() {
+        AppState::LastSaveFilter = filter;
+        CopyStringW(AppState::LastSaveDir, folder);
+    }
+};
+
+class SaveWiringTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ResetSettingsToDefaults();
+        RegisterShellServices();
+        AppState::Instance = GetModuleHandleW(nullptr);
+        ASSERT_TRUE(InitApplication(AppState::Instance));
+        window = AppState::MainWindow;
+    }
+    void TearDown() override {
+        AppState::ImageModified = 0;
+        UndoSnapshot.Discard();
+        if (IsWindow(window)) DestroyWindow(window);
+        Pump();
+        MSG msg;
+        PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+        CRegistry(HKEY_CURRENT_USER).Delete(QRV_REGISTRY_KEY, nullptr);
+        ResetSettingsToDefaults();
+        FreeFileLists();
+        FileList::Current = 0;
+        AppState::MainWindow = nullptr;
+        AppState::RecentFileCount = 0;
+        SetCurrentDirectoryW(L"C:\\");
+    }
+    // Opens dir\name through the file list, as Previous/Next do.
+    void OpenFromList(const qrvtest::TempDir& dir, const wchar_t* name) {
+        SetCurrentDirectoryW(dir.Path().c_str());
+        CopyStringW(AppState::CurrentFolder, dir.Path().c_str());
+        BuildFileList(name, dir.Path().c_str());
+        OpenMediaFile(dir.File(name).c_str());
+        Pump();
+        ASSERT_EQ(AppState::DocumentKind, DOC_FILE);
+    }
+    // An edit of the viewer image, as the edit commands make it.
+    void Edit() {
+        UndoSnapshot.Save();
+        AppState::ImageModified = 1;
+        AppState::CurrentImage.Invert();
+    }
+    HWND window = nullptr;
+};
+
+int WidthOf(const std::wstring& path) {
+    CImage image;
+    wchar_t error[FORMAT_ERROR_CHARS] = {};
+    FormatId id = 0;
+    return LoadMediaFile(image, path.c_str(), error, &id) ? (int)image.GetWidth() : -1;
+}
+
+COLORREF TopLeftOf(const std::wstring& path) {
+    CImage image;
+    wchar_t error[FORMAT_ERROR_CHARS] = {};
+    FormatId id = 0;
+    if (!LoadMediaFile(image, path.c_str(), error, &id)) return CLR_INVALID;
+    GdiFlush();
+    const uint8_t* p = image.ScanLine(image.GetHeight() - 1);
+    return RGB(p[2], p[1], p[0]);
+}
+
+}  // namespace
+
+TEST(AskYesNo, GoesThroughTheMessageSeam) {
+    {
+        AnswerWith yes(IDYES);
+        EXPECT_EQ(AskYesNo(L"Caption", L"Replace %ls?", L"x.jpg"), IDYES);
+        ASSERT_EQ(g_questions.size(), 1u);
+        EXPECT_EQ(g_questions[0].text, L"Replace x.jpg?");
+        EXPECT_EQ(g_questions[0].caption, L"Caption");
+        EXPECT_EQ(g_questions[0].type & MB_TYPEMASK, (UINT)MB_YESNO);
+    }
+    {
+        AnswerWith no(IDNO);
+        EXPECT_EQ(AskYesNo(nullptr, L"?"), IDNO);
+        EXPECT_EQ(g_questions[0].caption, L"Quorvane");
+    }
+    qrvtest::MessageCapture capture;  // answers OK, which is no Yes
+    EXPECT_EQ(AskYesNo(nullptr, L"Sure?"), IDNO);
+    ASSERT_EQ(capture.messages.size(), 1u);
+}
+
+// Typing photo.png with the JPG type writes photo.jpg: the question is about photo.jpg.
+TEST(SaveAsOverwrite, AsksAboutTheFileActuallyWritten) {
+    qrvtest::TempDir dir;
+    WriteBmp(dir.File(L"photo.jpg"), 3, RGB(1, 2, 3));  // the name is what counts here
+    WriteBmp(dir.File(L"other.png"), 3, RGB(1, 2, 3));
+    const std::wstring typed = dir.File(L"photo.png");
+    {
+        AnswerWith no(IDNO);
+        EXPECT_FALSE(ConfirmSaveAsTarget(typed.c_str(), 3));
+        ASSERT_EQ(g_questions.size(), 1u);
+        EXPECT_NE(g_questions[0].text.find(dir.File(L"photo.jpg")), std::wstring::npos);
+        // The typed name does not exist with the PNG type: nothing to ask.
+        EXPECT_TRUE(ConfirmSaveAsTarget(typed.c_str(), 9));
+        // other.png exists, but other.jpg is written: nothing to ask either.
+        EXPECT_TRUE(ConfirmSaveAsTarget(dir.File(L"other.png").c_str(), 3));
+        EXPECT_EQ(g_questions.size(), 1u);
+    }
+    AnswerWith yes(IDYES);
+    EXPECT_TRUE(ConfirmSaveAsTarget(typed.c_str(), 3));
+}
+
+// The panel's hook keeps the dialog open when the user does not want to replace.
+TEST(SaveAsOverwrite, FileOkIsRefusedThroughTheHook) {
+    qrvtest::TempDir dir;
+    WriteBmp(dir.File(L"photo.jpg"), 3, RGB(1, 2, 3));
+    HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    HWND panel = CreateDialogParamW(GetModuleHandleW(nullptr), L"SAVEASDLGADD", parent,
+                                    reinterpret_cast<DLGPROC>(SaveAsHookProc), 0);
+    ASSERT_NE(panel, nullptr);
+    wchar_t file[MAX_PATH];
+    CopyStringW(file, dir.File(L"photo.png").c_str());
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = MAX_PATH;
+    ofn.nFilterIndex = 3;
+    OFNOTIFYW notify{};
+    notify.hdr.hwndFrom = parent;
+    notify.hdr.code = CDN_FILEOK;
+    notify.lpOFN = &ofn;
+    {
+        AnswerWith no(IDNO);
+        SetWindowLongPtrW(panel, DWLP_MSGRESULT, 0);
+        SendMessageW(panel, WM_NOTIFY, 0, (LPARAM)&notify);
+        EXPECT_EQ(g_questions.size(), 1u);
+        EXPECT_EQ(GetWindowLongPtrW(panel, DWLP_MSGRESULT), 1);
+    }
+    {
+        AnswerWith yes(IDYES);
+        SetWindowLongPtrW(panel, DWLP_MSGRESULT, 0);
+        SendMessageW(panel, WM_NOTIFY, 0, (LPARAM)&notify);
+        EXPECT_EQ(GetWindowLongPtrW(panel, DWLP_MSGRESULT), 0);
+        ofn.nFilterIndex = 9;  // photo.png does not exist: no question
+        SendMessageW(panel, WM_NOTIFY, 0, (LPARAM)&notify);
+        EXPECT_EQ(g_questions.size(), 1u);
+    }
+    DestroyWindow(panel);
+    DestroyWindow(parent);
+}
+
+// Quick save writes over the folder's current file and ends the modified state;
+// afterwards opening another file asks nothing.
+TEST_F(SaveWiringTest, QuickSaveWritesTheCurrentEntryAndClearsTheModifiedState) {
+    qrvtest::TempDir dir;
+    WriteBmp(dir.File(L"a.bmp"), 9, RGB(0, 0, 0));
+    WriteBmp(dir.File(L"b.bmp"), 5, RGB(0, 0, 0));
+    OpenFromList(dir, L"a.bmp");
+    Edit();  // black becomes white
+    ASSERT_TRUE(UndoSnapshot.IsValid());
+    AnswerWith no(IDNO);
+    SendMessageW(window, WM_COMMAND, 204, 0);
+    Pump();
+    EXPECT_EQ(TopLeftOf(dir.File(L"a.bmp")), RGB(255, 255, 255));
+    EXPECT_FALSE(UndoSnapshot.IsValid());
+    EXPECT_EQ(AppState::ImageModified, 0);
+    EXPECT_TRUE(GetMenuState(GetMenu(window), 40079, MF_BYCOMMAND) & MF_GRAYED);  // nothing to undo
+    SendMessageW(window, WM_COMMAND, 40002, 0);
+    Pump();
+    EXPECT_EQ(AppState::CurrentImage.GetWidth(), 5u);
+    EXPECT_TRUE(g_questions.empty());
+}
+
+// "Save the changes?" Yes runs Save As, which writes the file with the chosen type.
+TEST_F(SaveWiringTest, YesToSaveTheChangesWritesTheFile) {
+    SaveSettingsGuard guard;
+    qrvtest::TempDir dir;
+    WriteBmp(dir.File(L"a.bmp"), 9, RGB(0, 0, 0));
+    WriteBmp(dir.File(L"b.bmp"), 5, RGB(0, 0, 0));
+    OpenFromList(dir, L"a.bmp");
+    Edit();
+    AppState::LastSaveFilter = 9;  // PNG
+    const std::wstring target = dir.File(L"edited.png");
+    AnswerWith yes(IDYES);
+    WithDialogDriver(target, [&] {
+        SendMessageW(window, WM_COMMAND, 40002, 0);  // next file: the edit would be lost
+        Pump();
+    });
+    ASSERT_TRUE(g_driver.seen) << "no save dialog";
+    EXPECT_EQ(g_driver.offered, L"a");  // the file's name without its extension
+    ASSERT_EQ(g_questions.size(), 1u);
+    EXPECT_NE(g_questions[0].text.find(L"has been modified. Do you want to save the changes?"), std::wstring::npos);
+    EXPECT_EQ(WidthOf(target), 9);
+    EXPECT_EQ(TopLeftOf(target), RGB(255, 255, 255));
+    EXPECT_EQ(AppState::CurrentImage.GetWidth(), 5u);  // and the next file is open
+    EXPECT_EQ(AppState::ImageModified, 0);
+}
+
+// Save As from the menu offers the current entry (or a new image's own name).
+TEST_F(SaveWiringTest, SaveAsOffersTheCurrentEntryOrTheNewImage) {
+    SaveSettingsGuard guard;
+    qrvtest::TempDir dir;
+    WriteBmp(dir.File(L"a.bmp"), 9, RGB(0, 0, 0));
+    OpenFromList(dir, L"a.bmp");
+    AppState::LastSaveFilter = 1;
+    WithDialogDriver(dir.File(L"copy.bmp"), [&] {
+        SendMessageW(window, WM_COMMAND, 40082, 0);
+        Pump();
+    });
+    EXPECT_EQ(g_driver.offered, L"a");
+    EXPECT_EQ(WidthOf(dir.File(L"copy.bmp")), 9);
+
+    // "Switch to current Folder" asks for the dialog again: for a new image too.
+    AppState::DocumentKind = DOC_NEW_IMAGE;
+    CopyStringW(AppState::CurrentFile, L"Pasted Image");
+    WithDialogDriver(L"", [&] {
+        SendMessageW(window, WM_APP_SAVE_ITEM_AS, 1, 0);
+        Pump();
+    });
+    EXPECT_TRUE(g_driver.seen);
+    EXPECT_EQ(g_driver.offered, L"Pasted Image");
+    AppState::DocumentKind = DOC_FILE;
+}
