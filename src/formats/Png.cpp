@@ -10,6 +10,7 @@
 
 #include "formats/Formats.h"
 #include "app/AppState.h"
+#include "formats/PageToucher.h"
 #include "formats/ReaderServices.h"
 #include "image/Image.h"
 
@@ -25,6 +26,13 @@ struct PngCall {
     wchar_t text[256] = L"Unknown PNG Load Error";
     bool imageCreated = false;
     bool writing = false;
+    // A 24- or 32-bit picture without interlacing is created black (fresh
+    // memory, no fill pass) since every row is written; rows a cut file never
+    // reached get the background afterwards.
+    bool fillLater = false;
+    COLORREF background = 0;
+    png_uint_32 rowsDone = 0;
+    PageToucher toucher;
 };
 
 void PNGCBAPI OnPngError(png_structp png, png_const_charp message) {
@@ -103,8 +111,10 @@ bool DecodePng(PngCall& call, CImage& image) {
 
     // The library's row must fit the image's row (2-bit rows are widened in place).
     const uint64_t libraryRow = png_get_rowbytes(call.png, call.info);
+    call.fillLater = passes == 1 && depth >= 24;
+    call.background = background;
     if ((uint64_t)width * height == 0 || libraryRow > CImage::RowBytes(width, depth == 2 ? 4 : depth) ||
-        !image.CreateEmpty((int)width, (int)height, depth, background, rgb)) {
+        !image.CreateEmpty((int)width, (int)height, depth, call.fillLater ? 0 : background, rgb)) {
         std::wcscpy(call.text, L"Unable to allocate Memory for storing Imagedata!");
         return false;
     }
@@ -116,6 +126,7 @@ bool DecodePng(PngCall& call, CImage& image) {
         }
 
     GdiFlush();
+    if (call.fillLater) StartTouching(call.toucher, image.bits, (size_t)image.stride * height);
     for (int pass = 0; pass < passes; ++pass) {
         for (png_uint_32 y = 0; y < height; ++y) {
             // Rows are read straight into the image; with interlacing each pass
@@ -123,6 +134,7 @@ bool DecodePng(PngCall& call, CImage& image) {
             uint8_t* row = image.bits + (size_t)(height - 1 - y) * image.stride;
             png_read_row(call.png, row, nullptr);
             if (bitDepth == 2 && pass == passes - 1) UnpackPixels2To4(width, row);
+            call.rowsDone = y + 1;
         }
     }
     png_read_end(call.png, nullptr);
@@ -235,11 +247,19 @@ bool LoadPng(CImage& image, const wchar_t* path, wchar_t* errorText) {
         return false;
     }
     bool ok = DecodePng(call, image);
+    StopTouching(call.toucher);
     png_destroy_read_struct(&call.png, &call.info, nullptr);
     fclose(call.file);
     // A file cut short keeps the rows read so far, but only once the image
     // exists: a header cut short is a failure, not an empty success.
-    if (!ok && call.imageCreated && std::wcscmp(call.text, L"Read Error") == 0) ok = true;
+    if (!ok && call.imageCreated && std::wcscmp(call.text, L"Read Error") == 0) {
+        ok = true;
+        if (call.fillLater && call.rowsDone < image.height) {
+            const RECT rest{0, (LONG)call.rowsDone, (LONG)image.width, (LONG)(image.height - call.rowsDone)};
+            image.FillRect(rest, call.background);
+            GdiFlush();
+        }
+    }
     if (!ok) SetFormatError(errorText, call.text);
     return ok;
 }
