@@ -32,6 +32,29 @@ void CMainToolBar::Destroy() {
     created = false;
 }
 
+int CMainToolBar::ButtonOffset(UINT command) const {
+    if (!created) return -1;
+    switch (command) {
+    case 206: return zoomInOffset;
+    case 207: return zoomOutOffset;
+    case 208: return zoom100Offset;
+    case 40002: return nextOffset;
+    case 40003: return previousOffset;
+    default: return -1;
+    }
+}
+
+void CMainToolBar::SetButtonOffset(UINT command, int offset) {
+    switch (command) {
+    case 206: zoomInOffset = offset; break;
+    case 207: zoomOutOffset = offset; break;
+    case 208: zoom100Offset = offset; break;
+    case 40002: nextOffset = offset; break;
+    case 40003: previousOffset = offset; break;
+    default: break;
+    }
+}
+
 void CMainToolBar::Resize() {}
 void CMainToolBar::UpdateButtonStates() {}
 void CMainToolBar::OnChevron(NMHDR*, HWND) {}

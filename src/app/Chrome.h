@@ -15,9 +15,15 @@ public:
     void UpdateButtonStates();
     void OnChevron(NMHDR* notify, HWND mainWindow);
     bool GetTooltipText(NMTTDISPINFOW* info);
+    // x offset inside the tool bar of the button of Zoom In (206), Zoom Out
+    // (207), Zoom 100 % (208), Next (40002) or Previous (40003); -1 when the
+    // button is not shown (then the cursor is not snapped to it).
+    int ButtonOffset(UINT command) const;
+    void SetButtonOffset(UINT command, int offset);
     bool created = false;
     int marginTaken = 0;
     HWND owner = nullptr;
+    int zoomInOffset = -1, zoomOutOffset = -1, zoom100Offset = -1, nextOffset = -1, previousOffset = -1;
 };
 
 class CStatusBar {

@@ -103,3 +103,11 @@ bool IsCommandEnabled(UINT id) {
         return true;
     }
 }
+
+bool CursorSnapPoint(const RECT& window, int buttonOffset, int captionHeight, int menuHeight, POINT* point) {
+    if (buttonOffset < 0) return false;
+    const int x = window.left + buttonOffset + 10;
+    if (x >= window.right - 24) return false;
+    if (point) *point = {x, window.top + captionHeight + menuHeight + 15};
+    return true;
+}

@@ -25,3 +25,9 @@ int StepTargetIndex(UINT id, int current, int count, bool wrap);
 // The commands IsCommandEnabled can refuse (the main menu updates these).
 extern const UINT kGuardedCommands[];
 extern const int kGuardedCommandCount;
+
+// Where the cursor goes so that it stays on the tool-bar button whose command
+// moved or resized the window: (left + offset + 10, top + caption + menu + 15)
+// of the window rectangle. False when the button is unknown (offset < 0) or
+// that point does not lie left of right - 24.
+bool CursorSnapPoint(const RECT& window, int buttonOffset, int captionHeight, int menuHeight, POINT* point);

@@ -1,6 +1,10 @@
 // WM_COMMAND of the main window: offered to the players' and browser's buttons
 // first, then checked against the command's own precondition (the predicate
 // that grays its menu item), then carried out.
+#include <windows.h>
+
+#include <commctrl.h>
+
 #include <cwchar>
 
 #include "app/AppState.h"
@@ -9,6 +13,7 @@
 #include "app/ImageSnapshot.h"
 #include "app/MainMenu.h"
 #include "app/MainWindow.h"
+#include "app/OpenWith.h"
 #include "formats/MediaDocument.h"
 #include "formats/SaveDispatch.h"
 #include "app/Settings.h"
@@ -40,7 +45,42 @@ void Relayout(HWND window) {
     MainMenu.UpdateStates();
 }
 
-void Zoom(HWND window, UINT id) {
+// After a zoom or step command clicked on the main tool bar: the window has
+// moved or grown under the cursor, which is put back on the button. A command
+// from the wheel, a menu or a key leaves the cursor where it is.
+void SnapCursorToButton(HWND window, UINT id, bool fromToolBar) {
+    RECT r;
+    GetWindowRect(window, &r);
+    AppState::WindowRect = {r.left, r.top, r.right - r.left, r.bottom - r.top};
+    POINT point;
+    if (!AppState::WheelUsed && fromToolBar && !Browser.IsShown() && AppState::ViewMode != VIEW_PRESENTATION &&
+        AppState::ToolBarSnapButtons &&
+        CursorSnapPoint(r, MainToolBar.ButtonOffset(id), GetSystemMetrics(SM_CYCAPTION), GetSystemMetrics(SM_CYMENU),
+                        &point)) {
+        SetCursorPos(point.x, point.y);
+        return;
+    }
+    AppState::WheelUsed = 0;
+}
+
+// The browser's list follows a step: the old item loses its state, the new one
+// is selected, focused and scrolled into view (subfolders come first in the list).
+void SelectStepInBrowserList(int oldIndex, int newIndex) {
+    HWND list = Browser.fileListWindow;
+    if (!list) return;
+    const int offset = FileList::SubfolderCount > 0 ? FileList::SubfolderCount : 0;
+    LVITEMW item = {};
+    item.stateMask = 15;
+    if (oldIndex >= 0) {
+        item.state = 0;
+        SendMessageW(list, LVM_SETITEMSTATE, (WPARAM)(oldIndex + offset), (LPARAM)&item);
+    }
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(list, LVM_SETITEMSTATE, (WPARAM)(newIndex + offset), (LPARAM)&item);
+    SendMessageW(list, LVM_ENSUREVISIBLE, (WPARAM)(newIndex + offset), FALSE);
+}
+
+void Zoom(HWND window, UINT id, bool fromToolBar) {
     AppState::Zoom = id == 206 ? GetZoomInStep(AppState::Zoom) : id == 207 ? GetZoomOutStep(AppState::Zoom) : 1.0f;
     if (IsWindowPlacedByUser()) {
         UpdateScrollState();
@@ -52,10 +92,10 @@ void Zoom(HWND window, UINT id) {
     }
     StatusBar.Update();
     InvalidateRect(window, nullptr, FALSE);
-    AppState::WheelUsed = 0;
+    SnapCursorToButton(window, id, fromToolBar);
 }
 
-void Step(HWND window, UINT id) {
+void Step(HWND window, UINT id, bool fromToolBar) {
     if (id == 40002 || id == 40003) {
         if (Playlist::ShowRunning) {
             PostMessageW(window, WM_TIMER, TIMER_PLAYLIST_SHOW, 0);
@@ -70,9 +110,14 @@ void Step(HWND window, UINT id) {
     }
     const int index = StepTargetIndex(id, FileList::Current, FileList::Count, AppState::ViewerWrapAround != 0);
     if (index < 0 || !FileList::Entries || FileList::ScanBusy) return;  // a count of 0 is no list
+    const int oldIndex = FileList::Current;
     FileList::Current = index;
     wchar_t path[MAX_PATH];
     if (CurrentFileListEntryPath(path)) OpenMediaFile(path);
+    const bool nextOrPrevious = id == 40002 || id == 40003;
+    if (AppState::ViewMode == VIEW_VIEWER && nextOrPrevious) SnapCursorToButton(window, id, fromToolBar);
+    if (AppState::ViewMode == VIEW_BROWSER || (!nextOrPrevious && Browser.IsShown()))
+        SelectStepInBrowserList(oldIndex, index);
 }
 
 void ToggleBrowser(HWND window) {
@@ -112,6 +157,8 @@ void ToggleBrowser(HWND window) {
 LRESULT OnMainCommand(HWND window, WPARAM wParam, LPARAM lParam) {
     const UINT id = LOWORD(wParam);
     const UINT code = HIWORD(wParam);
+    // The "Open with" list takes its own ids; the dispatch goes on either way.
+    LaunchOpenWithProgram(id);
 
     if (code == 0 && lParam) {
         if (Browser.IsShown()) {
@@ -165,9 +212,9 @@ LRESULT OnMainCommand(HWND window, WPARAM wParam, LPARAM lParam) {
         else if (CurrentFileListEntryPath(path)) ShowSaveAsDialog(path, window, true, false);
         break;
     }
-    case 206: case 207: case 208: Zoom(window, id); break;
+    case 206: case 207: case 208: Zoom(window, id, lParam != 0); break;
     case 293: CloseCurrentMedia(); RefreshStates(); break;
-    case 40002: case 40003: case 40028: case 40029: Step(window, id); break;
+    case 40002: case 40003: case 40028: case 40029: Step(window, id, lParam != 0); break;
     case 40023: {
         wchar_t path[MAX_PATH];
         if (CurrentFileListEntryPath(path)) OpenMediaFile(path);

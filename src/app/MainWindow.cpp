@@ -106,6 +106,95 @@ bool HandOverFolder(const wchar_t* path, wchar_t folder[MAX_PATH]) {
     return true;
 }
 
+namespace {
+
+void CheckItem(HMENU menu, UINT id, bool checked) {
+    CheckMenuItem(menu, id, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+}
+
+// Fills the list popup with the recent files or folders, shortened to 360 pixels.
+void FillRecentList(HMENU popup, bool files) {
+    while (GetMenuItemCount(popup) > 0) DeleteMenu(popup, 0, MF_BYPOSITION);  // the placeholder
+    if (!files && !Browser.open) Browser.LoadRecentFolders();
+    int count = files ? AppState::RecentFileCount : AppState::RecentFolderCount;
+    const int capacity = files ? RECENT_FILE_CAPACITY : RECENT_FOLDER_CAPACITY;
+    if (count < 0) count = 0;
+    if (count > capacity) count = capacity;
+    HDC dc = GetDC(AppState::MainWindow);
+    for (int i = 0; i < count; ++i) {
+        wchar_t text[MAX_PATH];
+        CopyStringW(text, files ? AppState::RecentFiles[i] : AppState::RecentFolders[i]);
+        if (dc) PathCompactPathW(dc, text, 360);
+        AppendMenuW(popup, MF_STRING, (UINT_PTR)(i + 1), text);
+    }
+    if (dc) ReleaseDC(AppState::MainWindow, dc);
+}
+
+}  // namespace
+
+HMENU BuildDropDownMenu(UINT button, HMENU* resource) {
+    *resource = nullptr;
+    const wchar_t* name = nullptr;
+    switch (button) {
+    case 40202: name = L"SORTORDERCONFIGPOPUP"; break;
+    case 40205: name = L"BROWSERCONFIGPOPUP"; break;
+    case 40214: name = L"BROWSERBATCHTOOLSPOPUP"; break;
+    case 40090: name = L"ALPHABLENDPOPUP"; break;
+    case 40139: case 200: name = L"CHEVRONMENU"; break;
+    case 208: name = L"ZOOM100POPUP"; break;
+    case 40319: name = L"SLIDESHOWPOPUP"; break;
+    case 40180: name = L"FILEOPERATIONPOPUP"; break;
+    default: return nullptr;
+    }
+    *resource = LoadMenuW(AppState::Instance, name);
+    if (!*resource) return nullptr;
+    HMENU popup = GetSubMenu(*resource, 0);
+    if (!popup) return nullptr;
+    switch (button) {
+    case 40202: {
+        const bool up = AppState::GeneralSortAscending != 0;
+        const UINT byOrder[4] = {up ? 233u : 235u, up ? 232u : 237u, up ? 234u : 236u, 40378u};
+        const int order = AppState::GeneralSortOrder;
+        if (order >= 0 && order < 4) CheckItem(popup, byOrder[order], true);
+        break;
+    }
+    case 40205:
+        CheckItem(popup, 40042, AppState::BrowserStyle == 0);
+        CheckItem(popup, 40045, AppState::BrowserStyle == 1);
+        break;
+    case 40090: {
+        const int view = AppState::ChannelView;
+        CheckItem(popup, 40090, view == 4);
+        CheckItem(popup, 40092, view == 5);
+        CheckItem(popup, 263, view == 6);
+        break;
+    }
+    case 40139: FillRecentList(popup, false); break;
+    case 200: FillRecentList(popup, true); break;
+    case 40319: {
+        CheckItem(popup, 40320, AppState::SlideShowStartFullscreen != 0);
+        const UINT direction[3] = {40321, 40322, 40323};
+        for (int i = 0; i < 3; ++i) CheckItem(popup, direction[i], AppState::SlideShowDirection == i);
+        break;
+    }
+    case 40180:
+        if (AppState::BrowserTab == 4)
+            for (UINT id : {217u, 214u, 215u, 216u}) EnableMenuItem(popup, id, MF_BYCOMMAND | MF_GRAYED);
+        break;
+    default: break;
+    }
+    return popup;
+}
+
+void OnRecentListChoice(HWND window, bool files, UINT choice) {
+    if (choice == 0) return;
+    const int count = files ? AppState::RecentFileCount : AppState::RecentFolderCount;
+    if ((int)choice > count) return;
+    if (files) AppState::PendingRecentFile = 1;
+    else AppState::PendingRecentFolder = 1;
+    PostMessageW(window, WM_APP_OPEN_PENDING, (WPARAM)(choice - 1), 0);
+}
+
 float WheelZoom(float zoom, int delta) {
     if (delta < 0) return GetZoomOutStep(zoom);
     if (delta > 0) return GetZoomInStep(zoom);
@@ -454,6 +543,33 @@ LRESULT OnContextMenu(HWND window, LPARAM lParam) {
     return 1;
 }
 
+// The drop-down menu of a tool-bar button, shown at the button's left edge below it.
+void ShowDropDownMenu(HWND window, const NMTOOLBARW* notify) {
+    const UINT button = (UINT)notify->iItem;
+    HMENU resource = nullptr;
+    HMENU popup = BuildDropDownMenu(button, &resource);
+    if (!popup) {
+        if (resource) DestroyMenu(resource);
+        return;
+    }
+    RECT item = {}, bar = {};
+    SendMessageW(notify->hdr.hwndFrom, TB_GETRECT, (WPARAM)button, reinterpret_cast<LPARAM>(&item));
+    GetWindowRect(notify->hdr.hwndFrom, &bar);
+    const int x = bar.left + item.left, y = bar.top + item.bottom;
+    const bool recentList = button == 200 || button == 40139;
+    // The lists and the alpha menu are plain menus; the others are drawn like the main menu.
+    if (!recentList && button != 40090) CurrentPopupMenu = popup;
+    if (recentList) {
+        const UINT choice = (UINT)TrackPopupMenu(popup, TPM_RIGHTBUTTON | TPM_RETURNCMD, x, y, 0, window, nullptr);
+        OnRecentListChoice(window, button == 200, choice);
+    } else {
+        TrackPopupMenu(popup, TPM_RIGHTBUTTON, x, y, 0, window, nullptr);
+    }
+    CurrentPopupMenu = MainMenu.menu;
+    DestroyMenu(resource);
+    if (button == 40319 || button == 40180) MainToolBar.UpdateButtonStates();
+}
+
 LRESULT OnNotify(HWND window, NMHDR* header) {
     if (!header) return 0;
     if (Browser.folderTreeWindow && header->hwndFrom == Browser.folderTreeWindow) FolderTreeOnNotify(window, header);
@@ -463,6 +579,7 @@ LRESULT OnNotify(HWND window, NMHDR* header) {
     case RBN_CHEVRONPUSHED: MainToolBar.OnChevron(header, window); break;
     case TBN_DROPDOWN:
         AppState::PendingRecentFolder = AppState::PendingRecentFile = 0;
+        ShowDropDownMenu(window, reinterpret_cast<NMTOOLBARW*>(header));
         break;
     case TCN_SELCHANGE:
         if (Browser.tabWindow && header->hwndFrom == Browser.tabWindow) Browser.OnTabChange();

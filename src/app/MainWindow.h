@@ -29,3 +29,13 @@ float WheelZoom(float zoom, int delta);
 // Minimum tracking size of the main window (WM_GETMINMAXINFO) from the state.
 POINT MinimumTrackSize(bool browserShown, int menuBarWidth, int formatId, int captionHeight, int menuHeight,
                        int imageToolBarLength, const RECT& margins, int thumbWindowWidth);
+
+// Tool-bar drop-down menus (TBN_DROPDOWN). The popup of a button with its check
+// marks and grayed items set from the state, or null for a button without one;
+// *resource receives the loaded menu, which the caller destroys. The Open (200)
+// and Browse (40139) buttons get the recent files or folders, item n (from 1)
+// for entry n - 1.
+HMENU BuildDropDownMenu(UINT button, HMENU* resource);
+// A choice n (from 1) in the recent-file (files) or recent-folder list: the
+// request flag is set and WM_APP_OPEN_PENDING posted with entry n - 1.
+void OnRecentListChoice(HWND window, bool files, UINT choice);

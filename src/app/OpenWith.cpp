@@ -1,0 +1,54 @@
+#include "app/OpenWith.h"
+
+#include <shellapi.h>
+#include <shlwapi.h>
+
+#include <cwchar>
+
+#include "app/AppState.h"
+#include "app/CommandState.h"
+#include "browser/FileList.h"
+#include "image/Common.h"
+
+bool OpenWithTarget(UINT id, wchar_t program[MAX_PATH], wchar_t file[MAX_PATH]) {
+    program[0] = file[0] = 0;
+    int count = AppState::OpenWithCount;
+    if (count < 0) count = 0;
+    if (count > OPEN_WITH_CAPACITY) count = OPEN_WITH_CAPACITY;
+    if (id < OPEN_WITH_FIRST_ID || id >= OPEN_WITH_FIRST_ID + (UINT)count) return false;
+    CopyStringW(program, AppState::OpenWithPaths[id - OPEN_WITH_FIRST_ID]);
+
+    const MediaFileEntry* entry = CurrentFileListEntry();
+    const wchar_t* name = entry ? entry->name : (AppState::CurrentFile[0] ? PathFindFileNameW(AppState::CurrentFile) : L"");
+    if (!name[0]) return true;
+    wchar_t full[MAX_PATH] = {};
+    const DWORD length = GetCurrentDirectoryW(MAX_PATH, full);
+    if (length == 0 || length >= MAX_PATH || !AppendPath(full, name)) return true;
+    // The program gets the file as one unquoted parameter: its short form has no blanks.
+    const DWORD shortLength = GetShortPathNameW(full, file, MAX_PATH);
+    if (shortLength == 0 || shortLength >= MAX_PATH) {
+        if (wcschr(full, L' ')) swprintf(file, MAX_PATH, L"\"%ls\"", full);
+        else CopyStringW(file, full);
+    }
+    return true;
+}
+
+bool LaunchOpenWithProgram(UINT id) {
+    wchar_t program[MAX_PATH], file[MAX_PATH];
+    if (!OpenWithTarget(id, program, file)) return false;
+    if (GetFileAttributesW(program) == INVALID_FILE_ATTRIBUTES) {
+        ShowMessage(L"Program is missing: %ls", program);
+        return false;
+    }
+    wchar_t folder[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, folder);
+    SHELLEXECUTEINFOW info = {};
+    info.cbSize = sizeof(info);
+    info.hwnd = AppState::MainWindow;
+    info.lpVerb = L"open";
+    info.lpFile = program;
+    info.lpParameters = file[0] ? file : nullptr;
+    info.lpDirectory = folder;
+    info.nShow = SW_SHOW;
+    return ShellExecuteExW(&info) != FALSE;
+}

@@ -1,0 +1,15 @@
+// The "Open with" list: programs the user added, each with a command id from
+// OPEN_WITH_FIRST_ID, that open the viewer's current file.
+#pragma once
+#include <windows.h>
+
+enum : UINT { OPEN_WITH_FIRST_ID = 40250 };
+
+// For an id of the list: the program's path and the file to hand it (the
+// current list entry, else the current file, joined to the current directory,
+// as a short path; empty when there is no file). False for any other id.
+bool OpenWithTarget(UINT id, wchar_t program[MAX_PATH], wchar_t file[MAX_PATH]);
+// Every WM_COMMAND of the main window is offered here first; acts only on the
+// ids of the list. "Program is missing: %s" when the program is gone. True
+// when the program was started.
+bool LaunchOpenWithProgram(UINT id);
