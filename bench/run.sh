@@ -79,8 +79,11 @@ printf "%-22s %10s %12s %10s\n" rotate_90 "$o" "$IM_ROT" "$(ratio "$o" "$IM_ROT"
 o=$(ours mirror)
 printf "%-22s %10s %12s %10s\n" mirror "$o" "$IM_FLOP" "$(ratio "$o" "$IM_FLOP")"
 
-# The JPEG reader's figures (a script of its own, so it can also run alone).
+# The readers' and writers' figures (scripts of their own, so each can also run alone).
 qrv_stop_wine
 trap - EXIT
 echo
 bash "$ROOT/bench/jpeg.sh" "$RUNS"
+# PNG and GIF.
+echo
+bash "$ROOT/bench/formats.sh" "$RUNS"

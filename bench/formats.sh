@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# PNG and GIF benchmark: decode and encode of a 12-megapixel PNG, and the GIF
+# writer (reduction to 256 colours + LZW) on a 1-megapixel photo, against
+# ImageMagick on the same pictures; times, output sizes and ratios ours / peer.
+# Usage: bash bench/formats.sh [RUNS] (also run by bench/run.sh).
+set -euo pipefail
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+RUNS=${1:-3}
+BUILD=${QRV_BUILD:-$ROOT/build-bench}
+WORK=$BUILD/bench
+mkdir -p "$WORK/formats"
+IM=/usr/bin/convert
+
+QRV_BUILD=$BUILD QRV_TARGETS="qrv_image qrv_exif qrv_formats" bash "$ROOT/scripts/build.sh" >/dev/null
+DEPS=/opt/quorvane-deps
+i686-w64-mingw32-g++-posix -std=c++20 -O2 -municode -DUNICODE -D_UNICODE -DNOMINMAX -I"$ROOT/src" \
+  -I"$ROOT/resources" -I"$DEPS/include" "$ROOT/bench/bench_formats.cpp" -Wl,--start-group "$BUILD/libqrv_formats.a" \
+  "$BUILD/libqrv_exif.a" "$BUILD/libqrv_image.a" -Wl,--end-group "$DEPS/lib/libtiff.a" "$DEPS/lib/libpng16.a" \
+  "$DEPS/lib/libjpeg.a" "$DEPS/lib/libz.a" -static -lgdi32 -luser32 -lcomctl32 -lcomdlg32 -ladvapi32 -lshlwapi \
+  -lshell32 -lole32 -luuid -o "$WORK/bench_formats.exe"
+
+SRC=$WORK/photo.ppm
+if [ ! -f "$SRC" ]; then
+  "$IM" -size 1500x1000 -seed 7 plasma:fractal -resize 6000x4000! -seed 3 -attenuate 0.3 +noise Gaussian -depth 8 "$SRC"
+fi
+F=$WORK/formats
+# 4000 x 3000 (12 megapixels) and 1224 x 816 (1 megapixel), PPM for the peers'
+# encoders and PNG (ImageMagick's, default settings) for the decoders.
+[ -f "$F/big.ppm" ] || "$IM" "$SRC" -resize 4000x3000! -depth 8 "$F/big.ppm"
+[ -f "$F/big.png" ] || "$IM" "$F/big.ppm" "$F/big.png"
+[ -f "$F/small.ppm" ] || "$IM" "$SRC" -resize 1224x816! -depth 8 "$F/small.ppm"
+[ -f "$F/small.png" ] || "$IM" "$F/small.ppm" "$F/small.png"
+[ -f "$F/tiny.png" ] || "$IM" -size 8x8 xc:gray "$F/tiny.png"
+
+median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+timeit() {
+  for _ in $(seq "$RUNS"); do
+    local a b; a=$(date +%s%N); "$@" >/dev/null 2>&1; b=$(date +%s%N)
+    echo $(( (b - a) / 1000000 ))
+  done | median
+}
+
+source "$ROOT/scripts/wine-env.sh"
+qrv_wine_prefix >/dev/null 2>&1 || true
+QRV_FORCE_XVFB=1 qrv_start_display
+trap qrv_stop_wine EXIT
+qrv_start_wineserver
+rm -f "$F/ours.png" "$F/ours.gif" "$F/ours-lzw.gif"
+# ImageMagick's GIF (Floyd-Steinberg, 256 colours) is also written again by our
+# coder from the same indexes: the size difference is then the coders' alone.
+[ -f "$F/im-fs.gif" ] || "$IM" "$F/small.ppm" -dither FloydSteinberg -colors 256 "$F/im-fs.gif"
+OURS=$(wine "$WORK/bench_formats.exe" "$RUNS" "$(winepath -w "$F/big.png")" "$(winepath -w "$F/small.png")" \
+  "$(winepath -w "$F")" "$(winepath -w "$F/im-fs.gif")" 2>&1 | tr -d '\r')
+ours() { echo "$OURS" | awk -v k="$1" '$1 == k {print $2}'; }
+PNG_DEC=$(ours png_decode)
+PNG_ENC=$(ours png_encode)
+GIF_ENC=$(ours gif_encode)
+GIF_LZW=$(ours gif_lzw)
+if [ -z "$PNG_DEC" ] || [ -z "$PNG_ENC" ] || [ -z "$GIF_ENC" ]; then echo "$OURS"; exit 1; fi
+
+# The peers, as whole commands. ImageMagick's start-up and its PPM reading are
+# timed alone so they can be taken off its figures.
+IM_START=$(timeit "$IM" "$F/tiny.png" null:)
+IM_PPM=$(timeit "$IM" "$F/big.ppm" null:)
+IM_PNG_DEC=$(timeit "$IM" "$F/big.png" null:)
+IM_PNG_ENC=$(timeit "$IM" "$F/big.ppm" "$F/im.png")
+# -quality 95: zlib level 9 and adaptive filters, the settings our writer uses.
+IM_PNG_ENC9=$(timeit "$IM" "$F/big.ppm" -quality 95 "$F/im9.png")
+IM_GIF=$(timeit "$IM" "$F/small.ppm" "$F/im.gif")
+IM_GIF_FS=$(timeit "$IM" "$F/small.ppm" -dither FloydSteinberg -colors 256 "$F/im-fs.gif")
+
+# Every file written must decode; ours.png must hold the input's pixels exactly.
+AE=$({ /usr/bin/compare -metric AE "$F/big.ppm" "$F/ours.png" null: 2>&1 || true; } | awk '{print $1}')
+[ "$AE" = "0" ] || { echo "ours.png differs from the input in $AE pixels"; exit 1; }
+/usr/bin/identify "$F/ours.gif" >/dev/null
+AE=$({ /usr/bin/compare -metric AE "$F/im-fs.gif" "$F/ours-lzw.gif" null: 2>&1 || true; } | awk '{print $1}')
+[ "$AE" = "0" ] || { echo "ours-lzw.gif differs from ImageMagick's GIF in $AE pixels"; exit 1; }
+psnr() { { /usr/bin/compare -metric PSNR "$F/small.ppm" "$1" null: 2>&1 || true; } | awk '{print $1}'; }
+size() { stat -c %s "$1"; }
+kib() { awk -v b="$1" 'BEGIN { printf "%.0f", b / 1024 }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "n/a" }'; }
+minus() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.0f", a - b }'; }
+
+echo "PNG: 4000x3000 24-bit; GIF: 1224x816 24-bit photo; median of $RUNS runs (ms); ratios ours / peer"
+echo "ImageMagick start-up alone: $IM_START ms; reading the 12-megapixel PPM: $IM_PPM ms (both included in its figures)"
+printf "%-40s %10s %10s %8s\n" case ours peer ratio
+printf "%-40s %10s %10s %8s\n" "PNG decode vs IM" "$PNG_DEC" "$IM_PNG_DEC" "$(ratio "$PNG_DEC" "$IM_PNG_DEC")"
+d=$(minus "$IM_PNG_DEC" "$IM_START")
+printf "%-40s %10s %10s %8s\n" "PNG decode vs IM less start-up" "$PNG_DEC" "$d" "$(ratio "$PNG_DEC" "$d")"
+printf "%-40s %10s %10s %8s\n" "PNG encode vs IM default (level 7)" "$PNG_ENC" "$IM_PNG_ENC" "$(ratio "$PNG_ENC" "$IM_PNG_ENC")"
+printf "%-40s %10s %10s %8s\n" "PNG encode vs IM -quality 95 (level 9)" "$PNG_ENC" "$IM_PNG_ENC9" "$(ratio "$PNG_ENC" "$IM_PNG_ENC9")"
+printf "%-40s %10s %10s %8s\n" "  PNG size KiB vs IM default" "$(kib "$(size "$F/ours.png")")" "$(kib "$(size "$F/im.png")")" \
+  "$(ratio "$(size "$F/ours.png")" "$(size "$F/im.png")")"
+printf "%-40s %10s %10s %8s\n" "  PNG size KiB vs IM level 9" "$(kib "$(size "$F/ours.png")")" "$(kib "$(size "$F/im9.png")")" \
+  "$(ratio "$(size "$F/ours.png")" "$(size "$F/im9.png")")"
+printf "%-40s %10s %10s %8s\n" "GIF encode vs IM default" "$GIF_ENC" "$IM_GIF" "$(ratio "$GIF_ENC" "$IM_GIF")"
+printf "%-40s %10s %10s %8s\n" "GIF encode vs IM Floyd-Steinberg" "$GIF_ENC" "$IM_GIF_FS" "$(ratio "$GIF_ENC" "$IM_GIF_FS")"
+printf "%-40s %10s %10s %8s\n" "  GIF size KiB vs IM default" "$(kib "$(size "$F/ours.gif")")" "$(kib "$(size "$F/im.gif")")" \
+  "$(ratio "$(size "$F/ours.gif")" "$(size "$F/im.gif")")"
+printf "%-40s %10s %10s %8s\n" "  GIF size KiB vs IM Floyd-Steinberg" "$(kib "$(size "$F/ours.gif")")" "$(kib "$(size "$F/im-fs.gif")")" \
+  "$(ratio "$(size "$F/ours.gif")" "$(size "$F/im-fs.gif")")"
+printf "%-40s %10s %10s %8s\n" "  GIF LZW alone: size KiB, same indexes" "$(kib "$(size "$F/ours-lzw.gif")")" \
+  "$(kib "$(size "$F/im-fs.gif")")" "$(ratio "$(size "$F/ours-lzw.gif")" "$(size "$F/im-fs.gif")")"
+printf "%-40s %10s\n" "  GIF LZW alone: time (ms)" "$GIF_LZW"
+echo "GIF PSNR against the photo (dB): ours $(psnr "$F/ours.gif"), IM default $(psnr "$F/im.gif"), IM Floyd-Steinberg $(psnr "$F/im-fs.gif")"
