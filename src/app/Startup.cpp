@@ -96,10 +96,20 @@ bool InitApplication(HINSTANCE instance) {
     return true;
 }
 
+static HANDLE g_instanceMutex = nullptr;
+
+void ReleaseInstanceMutex() {
+    if (g_instanceMutex) CloseHandle(g_instanceMutex);
+    g_instanceMutex = nullptr;
+}
+
 bool HandOverToRunningInstance(const wchar_t* argumentText) {
-    // The mutex lives as long as the process.
-    CreateMutexW(nullptr, FALSE, QRV_MUTEX_NAME);
-    if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
+    // The mutex lives as long as the process (one handle, however often asked).
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, QRV_MUTEX_NAME);
+    const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
+    if (mutex && !g_instanceMutex) g_instanceMutex = mutex;
+    else if (mutex) CloseHandle(mutex);
+    if (!existed) return false;
     HWND running = FindWindowW(QRV_WINDOW_CLASS, nullptr);
     if (!running) {
         ShowMessage(L"Failed to find Quorvane Instance!\nPlease restart Quorvane.");

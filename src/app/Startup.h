@@ -10,6 +10,9 @@ bool InitApplication(HINSTANCE instance);
 // already, hands the argument text over (or reports that its window is
 // missing) and returns true; the caller then ends with -1.
 bool HandOverToRunningInstance(const wchar_t* argumentText);
+// The mutex that marks a running copy is held until the process ends; a test
+// that played the first copy gives it up here.
+void ReleaseInstanceMutex();
 // Runs until WM_QUIT; returns its wParam.
 int RunMessageLoop(HACCEL accelerators);
 void CheckWindowsVersion();

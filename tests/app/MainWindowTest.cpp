@@ -297,6 +297,7 @@ TEST(HandOver, MissingWindowIsReported) {
     ASSERT_EQ(capture.messages.size(), 1u);
     EXPECT_EQ(capture.messages[0], L"Failed to find Quorvane Instance!\nPlease restart Quorvane.");
     CloseHandle(mutex);
+    ReleaseInstanceMutex();
 }
 
 }  // namespace
@@ -321,3 +322,112 @@ TEST(MainWindowPaint, ViewerPaintsItsBackground) {
     AppState::MainWindow = nullptr;
 }
 }  // namespace
+
+// Two real copies of the program: with "use only one instance" set, the second
+// hands its file to the first and ends with -1; the first opens the file.
+namespace {
+
+std::wstring WindowTitle(HWND window) {
+    wchar_t title[MAX_PATH] = {};
+    GetWindowTextW(window, title, MAX_PATH);
+    return title;
+}
+
+// Polls until check() holds or timeoutMs passes.
+template <typename Check>
+bool WaitFor(Check check, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < timeoutMs) {
+        if (check()) return true;
+        Sleep(50);
+    }
+    return check();
+}
+
+BOOL CALLBACK ListWindow(HWND window, LPARAM data) {
+    auto* p = reinterpret_cast<std::pair<DWORD, std::string>*>(data);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid == p->first) {
+        wchar_t cls[64] = {};
+        GetClassNameW(window, cls, 64);
+        p->second += qrvtest::Narrow(cls) + ":" + qrvtest::Narrow(WindowTitle(window)) + "; ";
+    }
+    return TRUE;
+}
+std::string WindowsOf(DWORD pid) {
+    std::pair<DWORD, std::string> data{pid, ""};
+    EnumWindows(ListWindow, (LPARAM)&data);
+    return data.second;
+}
+
+struct Process {
+    PROCESS_INFORMATION info = {};
+    bool Start(const std::wstring& exe, const std::wstring& argument) {
+        std::wstring command = L"\"" + exe + L"\" \"" + argument + L"\"";
+        STARTUPINFOW startup = {sizeof(startup)};
+        return CreateProcessW(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info);
+    }
+    ~Process() {
+        if (!info.hProcess) return;
+        if (WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(info.hProcess, 99);
+        CloseHandle(info.hThread);
+        CloseHandle(info.hProcess);
+    }
+};
+
+void WriteSmallBmp(const std::wstring& path, int width) {
+    CImage image;
+    ASSERT_TRUE(image.CreateEmpty(width, 4, 24, RGB(1, 2, 3), nullptr));
+    BITMAPFILEHEADER fh = {};
+    BITMAPINFOHEADER ih = {sizeof(ih), width, 4, 1, 24};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof(fh) + sizeof(ih);
+    std::vector<unsigned char> data((const unsigned char*)&fh, (const unsigned char*)&fh + sizeof(fh));
+    data.insert(data.end(), (const unsigned char*)&ih, (const unsigned char*)&ih + sizeof(ih));
+    data.insert(data.end(), image.bits, image.bits + image.stride * 4);
+    ASSERT_TRUE(qrvtest::WriteAll(path, data.data(), data.size()));
+}
+
+}  // namespace
+
+TEST(HandOver, SecondCopyHandsItsFileToTheFirst) {
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring exe(self);
+    exe = exe.substr(0, exe.find_last_of(L'\\') + 1) + L"qrv.exe";
+    if (!qrvtest::FileExists(exe)) GTEST_SKIP() << "qrv.exe is not built";
+    ASSERT_EQ(FindWindowW(QRV_WINDOW_CLASS, nullptr), nullptr);
+    qrvtest::TempDir dir;
+    const std::wstring first = dir.File(L"first.bmp"), second = dir.File(L"second one.bmp");
+    WriteSmallBmp(first, 6);
+    WriteSmallBmp(second, 7);
+    // The settings the copies read: a key this test owns and removes again.
+    CRegistry(HKEY_CURRENT_USER).Delete(QRV_REGISTRY_KEY, nullptr);
+    CRegistry(HKEY_CURRENT_USER).WriteDword(QRV_REGISTRY_KEY, L"GeneralUseOnlyOneInstance", 1);
+
+    Process a, b;
+    ASSERT_TRUE(a.Start(exe, first));
+    HWND running = nullptr;
+    EXPECT_TRUE(WaitFor([&] {
+        running = FindWindowW(QRV_WINDOW_CLASS, nullptr);
+        return running && WindowTitle(running) == L"[first.bmp] - Quorvane";
+    }, 20000)) << "the first copy did not open its file: window " << (running != nullptr) << " title "
+                << qrvtest::Narrow(running ? WindowTitle(running) : L"") << " exited "
+                << (WaitForSingleObject(a.info.hProcess, 0) == WAIT_OBJECT_0) << " windows " << WindowsOf(a.info.dwProcessId);
+    if (running) {
+        ASSERT_TRUE(b.Start(exe, second));
+        ASSERT_EQ(WaitForSingleObject(b.info.hProcess, 20000), WAIT_OBJECT_0) << "the second copy did not end";
+        DWORD code = 0;
+        GetExitCodeProcess(b.info.hProcess, &code);
+        EXPECT_EQ((int)code, -1);
+        EXPECT_TRUE(WaitFor([&] { return WindowTitle(running) == L"[second one.bmp] - Quorvane"; }, 10000))
+            << qrvtest::Narrow(WindowTitle(running));
+        EXPECT_EQ(FindWindowExW(nullptr, running, QRV_WINDOW_CLASS, nullptr), nullptr);  // still one window
+        PostMessageW(running, WM_CLOSE, 0, 0);
+        EXPECT_EQ(WaitForSingleObject(a.info.hProcess, 20000), WAIT_OBJECT_0);
+        GetExitCodeProcess(a.info.hProcess, &code);
+        EXPECT_EQ(code, 0u);
+    }
+    CRegistry(HKEY_CURRENT_USER).Delete(QRV_REGISTRY_KEY, nullptr);
+}
