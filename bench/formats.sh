@@ -6,23 +6,10 @@
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 RUNS=${1:-3}
-BUILD=${QRV_BUILD:-$ROOT/build-bench}
-WORK=$BUILD/bench
+source "$ROOT/bench/common.sh"
 mkdir -p "$WORK/formats"
-IM=/usr/bin/convert
+build_formats_bench "$ROOT/bench/bench_formats.cpp" "$WORK/bench_formats.exe"
 
-QRV_BUILD=$BUILD QRV_TARGETS="qrv_image qrv_exif qrv_formats" bash "$ROOT/scripts/build.sh" >/dev/null
-DEPS=/opt/quorvane-deps
-i686-w64-mingw32-g++-posix -std=c++20 -O2 -municode -DUNICODE -D_UNICODE -DNOMINMAX -I"$ROOT/src" \
-  -I"$ROOT/resources" -I"$DEPS/include" "$ROOT/bench/bench_formats.cpp" -Wl,--start-group "$BUILD/libqrv_formats.a" \
-  "$BUILD/libqrv_exif.a" "$BUILD/libqrv_image.a" -Wl,--end-group "$DEPS/lib/libtiff.a" "$DEPS/lib/libpng16.a" \
-  "$DEPS/lib/libjpeg.a" "$DEPS/lib/libz.a" -static -lgdi32 -luser32 -lcomctl32 -lcomdlg32 -ladvapi32 -lshlwapi \
-  -lshell32 -lole32 -luuid -o "$WORK/bench_formats.exe"
-
-SRC=$WORK/photo.ppm
-if [ ! -f "$SRC" ]; then
-  "$IM" -size 1500x1000 -seed 7 plasma:fractal -resize 6000x4000! -seed 3 -attenuate 0.3 +noise Gaussian -depth 8 "$SRC"
-fi
 F=$WORK/formats
 # 4000 x 3000 (12 megapixels) and 1224 x 816 (1 megapixel), PPM for the peers'
 # encoders and PNG (ImageMagick's, default settings) for the decoders.
@@ -31,14 +18,6 @@ F=$WORK/formats
 [ -f "$F/small.ppm" ] || "$IM" "$SRC" -resize 1224x816! -depth 8 "$F/small.ppm"
 [ -f "$F/small.png" ] || "$IM" "$F/small.ppm" "$F/small.png"
 [ -f "$F/tiny.png" ] || "$IM" -size 8x8 xc:gray "$F/tiny.png"
-
-median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
-timeit() {
-  for _ in $(seq "$RUNS"); do
-    local a b; a=$(date +%s%N); "$@" >/dev/null 2>&1; b=$(date +%s%N)
-    echo $(( (b - a) / 1000000 ))
-  done | median
-}
 
 source "$ROOT/scripts/wine-env.sh"
 qrv_wine_prefix >/dev/null 2>&1 || true
@@ -78,7 +57,6 @@ AE=$({ /usr/bin/compare -metric AE "$F/im-fs.gif" "$F/ours-lzw.gif" null: 2>&1 |
 psnr() { { /usr/bin/compare -metric PSNR "$F/small.ppm" "$1" null: 2>&1 || true; } | awk '{print $1}'; }
 size() { stat -c %s "$1"; }
 kib() { awk -v b="$1" 'BEGIN { printf "%.0f", b / 1024 }'; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "n/a" }'; }
 minus() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.0f", a - b }'; }
 
 echo "PNG: 4000x3000 24-bit; GIF: 1224x816 24-bit photo; median of $RUNS runs (ms); ratios ours / peer"

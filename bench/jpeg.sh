@@ -6,23 +6,9 @@
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 RUNS=${1:-3}
-BUILD=${QRV_BUILD:-$ROOT/build-bench}
-WORK=$BUILD/bench
-mkdir -p "$WORK"
-IM=/usr/bin/convert
+source "$ROOT/bench/common.sh"
+build_formats_bench "$ROOT/bench/bench_jpeg.cpp" "$WORK/bench_jpeg.exe"
 
-QRV_BUILD=$BUILD QRV_TARGETS="qrv_image qrv_exif qrv_formats" bash "$ROOT/scripts/build.sh" >/dev/null
-DEPS=/opt/quorvane-deps
-i686-w64-mingw32-g++-posix -std=c++20 -O2 -municode -DUNICODE -D_UNICODE -DNOMINMAX -I"$ROOT/src" \
-  -I"$ROOT/resources" -I"$DEPS/include" "$ROOT/bench/bench_jpeg.cpp" -Wl,--start-group "$BUILD/libqrv_formats.a" \
-  "$BUILD/libqrv_exif.a" "$BUILD/libqrv_image.a" -Wl,--end-group "$DEPS/lib/libtiff.a" "$DEPS/lib/libpng16.a" \
-  "$DEPS/lib/libjpeg.a" "$DEPS/lib/libz.a" -static -lgdi32 -luser32 -lcomctl32 -lcomdlg32 -ladvapi32 -lshlwapi \
-  -lshell32 -lole32 -luuid -o "$WORK/bench_jpeg.exe"
-
-SRC=$WORK/photo.ppm
-if [ ! -f "$SRC" ]; then
-  "$IM" -size 1500x1000 -seed 7 plasma:fractal -resize 6000x4000! -seed 3 -attenuate 0.3 +noise Gaussian -depth 8 "$SRC"
-fi
 BIG=$WORK/photo24.jpg
 [ -f "$BIG" ] || cjpeg -quality 90 "$SRC" > "$BIG"
 # 200 camera files (hard links of one file: the same bytes for every tool).
@@ -36,14 +22,6 @@ if [ ! -d "$CAM/plain" ]; then
   for i in $(seq -w 1 200); do ln "$WORK/camera.jpg" "$CAM/plain/p$i.jpg"; ln "$WORK/exif.jpg" "$CAM/exif/e$i.jpg"; done
 fi
 
-median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
-timeit() {
-  for _ in $(seq "$RUNS"); do
-    local a b; a=$(date +%s%N); "$@" >/dev/null 2>&1; b=$(date +%s%N)
-    echo $(( (b - a) / 1000000 ))
-  done | median
-}
-
 source "$ROOT/scripts/wine-env.sh"
 qrv_wine_prefix >/dev/null 2>&1 || true
 QRV_FORCE_XVFB=1 qrv_start_display
@@ -53,6 +31,7 @@ run_ours() { wine "$WORK/bench_jpeg.exe" "$(winepath -w "$BIG")" "$RUNS" "$(wine
 PLAIN=$(run_ours "$CAM/plain")
 EXIF=$(run_ours "$CAM/exif")
 DECODE=$(echo "$PLAIN" | awk '$1 == "decode_full" {print $2}')
+FIRST=$(echo "$PLAIN" | awk '$1 == "decode_first" {print $2}')
 CREATE=$(echo "$PLAIN" | awk '$1 == "create_image" {print $2}')
 TOUCH=$(echo "$PLAIN" | awk '$1 == "touch_image" {print $2}')
 LIBRARY=$(echo "$PLAIN" | awk '$1 == "decode_library" {print $2}')
@@ -85,7 +64,6 @@ fi
 # One run: ImageMagick decodes every file in full.
 IMT=$(RUNS=1 timeit sh -c "mogrify -path '$WORK/thumbs' -thumbnail 120x90 '$CAM'/plain/*.jpg")
 
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "n/a" }'; }
 echo "JPEG: full decode of 6000x4000 q90; previews of 200 files 4000x3000 q90 to 120x90;"
 echo "median of $RUNS runs (ms, ImageMagick one run); ratios ours / peer"
 printf "%-34s %10s %10s %8s\n" case ours peer ratio
@@ -93,6 +71,7 @@ printf "%-34s %10s %10s %8s\n" "full decode vs djpeg" "$DECODE" "$DJPEG" "$(rati
 printf "%-34s %10s %10s %8s\n" "full decode vs djpeg less start-up" "$DECODE" "$DJPEG_DECODE" "$(ratio "$DECODE" "$DJPEG_DECODE")"
 [ -z "$DJPEG_WIN" ] || printf "%-34s %10s %10s %8s\n" "full decode vs djpeg.exe (Wine)" "$DECODE" "$DJPEG_WIN" "$(ratio "$DECODE" "$DJPEG_WIN")"
 printf "%-34s %10s %10s %8s\n" "  library alone vs djpeg less start" "$LIBRARY" "$DJPEG_DECODE" "$(ratio "$LIBRARY" "$DJPEG_DECODE")"
+printf "%-34s %10s\n" "  the first decode in the process" "$FIRST"
 printf "%-34s %10s\n" "  creating the image" "$CREATE"
 printf "%-34s %10s\n" "  first touch of the image (alone)" "$TOUCH"
 printf "%-34s %10s %10s %8s\n" "200 previews (1/8) vs vipsthumbnail" "$PREVIEW_PLAIN" "${VIPS:-n/a}" "$(ratio "$PREVIEW_PLAIN" "${VIPS:-0}")"

@@ -7,10 +7,7 @@
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 RUNS=${1:-3}
-BUILD=${QRV_BUILD:-$ROOT/build-bench}
-WORK=$BUILD/bench
-mkdir -p "$WORK"
-IM=/usr/bin/convert
+source "$ROOT/bench/common.sh"
 
 if ! command -v vips >/dev/null; then
   sudo -n apt-get install -y -q libvips-tools >/dev/null 2>&1 || apt-get install -y -q libvips-tools >/dev/null 2>&1 || true
@@ -21,20 +18,7 @@ i686-w64-mingw32-g++-posix -std=c++20 -O2 -DUNICODE -D_UNICODE -DNOMINMAX -I"$RO
   "$ROOT/bench/bench_image.cpp" "$BUILD/libqrv_image.a" -static -lgdi32 -luser32 -lcomctl32 -ladvapi32 \
   -lshlwapi -lshell32 -lole32 -luuid -o "$WORK/bench_image.exe"
 
-SRC=$WORK/photo.ppm
-if [ ! -f "$SRC" ]; then
-  # A photo-like 6000 x 4000 picture: smooth fractal structure plus fine noise.
-  "$IM" -size 1500x1000 -seed 7 plasma:fractal -resize 6000x4000! -seed 3 -attenuate 0.3 +noise Gaussian -depth 8 "$SRC"
-fi
 WIDTH=1920
-
-median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
-timeit() {  # milliseconds of a command, median of RUNS
-  for _ in $(seq "$RUNS"); do
-    local a b; a=$(date +%s%N); "$@" >/dev/null 2>&1; b=$(date +%s%N)
-    echo $(( (b - a) / 1000000 ))
-  done | median
-}
 
 source "$ROOT/scripts/wine-env.sh"
 qrv_wine_prefix >/dev/null 2>&1 || true
@@ -59,7 +43,6 @@ psnr() { { /usr/bin/compare -metric PSNR "$SRC" "$1" null: 2>&1 || true; } | awk
 OUR_PSNR=$(psnr "$WORK/ours-quant.ppm")
 IM_PSNR=$(psnr "$WORK/im-quant.ppm")
 
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "n/a" }'; }
 echo "input: 6000x4000 24-bit, target width $WIDTH, median of $RUNS runs (ms)"
 echo "ImageMagick decode+encode only: $IM_NOP ms"
 printf "%-22s %10s %12s %10s %12s\n" operation ours ImageMagick ratio "vips / ratio"
