@@ -6,7 +6,7 @@ PACKAGES=(
   g++-mingw-w64-i686 mingw-w64-tools nasm dpkg-dev cmake ninja-build googletest
   wine wine32 xvfb xauth fonts-wine fonts-liberation
   imagemagick netpbm libtiff-tools libjpeg-turbo-progs libimage-exiftool-perl
-  icoutils libopenjp2-tools pngcheck
+  icoutils libopenjp2-tools pngcheck python3 perl
 )
 
 missing=()
