@@ -134,9 +134,12 @@ bool CImage::Build(int w, int h, int depth, const uint8_t* rgbPalette) {
 
 bool CImage::CreateEmpty(int w, int h, int depth, COLORREF fillColor, const uint8_t* rgbPalette) {
     if (!Build(w, h, depth, rgbPalette)) return false;
-    // A new DIB section's memory comes zeroed, which is black at 16 bits and up:
-    // readers that create a black image and write every row skip a full pass.
-    if (bpp <= 8 || (fillColor & 0xFFFFFF) != 0) {
+    // A new DIB section's memory comes zeroed: black at 16 bits and up, and
+    // palette entry 0 below. Readers that create such an image and write every
+    // row skip a full pass.
+    const COLORREF zeroColor =
+        bpp > 8 ? RGB(0, 0, 0) : RGB(rgbPalette[0], rgbPalette[1], rgbPalette[2]);
+    if ((fillColor & 0xFFFFFF) != zeroColor) {
         RECT all{0, 0, w, h};
         FillRect(all, fillColor);
     }

@@ -51,6 +51,14 @@ TEST(ImageModel, CreateEmptyFillsEveryDepth) {
             std::free(bits);
         }
     }
+    // A fill that is palette entry 0 needs no pass; any other entry does.
+    palette[0] = 10, palette[1] = 20, palette[2] = 30;
+    CImage image;
+    ASSERT_TRUE(image.CreateEmpty(5, 2, 8, RGB(10, 20, 30), palette.data()));
+    EXPECT_EQ(image.GetPixelIndex(4, 1), 0);
+    ASSERT_TRUE(image.CreateEmpty(5, 2, 8, RGB(0, 0, 0), palette.data()));
+    EXPECT_NE(image.GetPixelIndex(4, 1), 0);  // black is entry 2 of the grey ramp now
+    EXPECT_NE(image.GetPixelIndex(0, 0), 0);
 }
 
 TEST(ImageModel, RefusedCreationKeepsPreviousImage) {
