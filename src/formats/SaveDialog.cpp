@@ -8,6 +8,7 @@
 #include <shlwapi.h>
 
 #include <cwchar>
+#include <span>
 #include <string>
 
 #include "app/AppState.h"
@@ -219,102 +220,101 @@ void SwitchToCurrentFolder(HWND panel) {
     if (AppState::MainWindow) PostMessageW(AppState::MainWindow, WM_APP_SAVE_ITEM_AS, 1, 0);
 }
 
-// ---- option panels: shared handling ----
+// ---- option panels: one table of controls per panel ----
 
-struct PanelHandlers {
-    const wchar_t* section;
-    void (*load)(HWND dialog);
-    void (*store)(HWND dialog);
-    void (*scroll)(HWND dialog);
-    void (*command)(HWND dialog, int id);
+// A control of an option panel bound to one integer setting. The panel shows
+// the setting when it opens and stores the control's value when it goes.
+struct PanelControl {
+    enum Kind { CheckBox, Trackbar, RadioPair, DropDown } kind;
+    int id;
+    int* setting;
+    int low = 0;          // the stored value's range: a trackbar's own range,
+    int high = 0;         // a drop-down list's first and last item
+    int frequency = 0;    // Trackbar: tick spacing
+    int partner = 0;      // Trackbar: the text showing its position; RadioPair: the "0" button
+    const wchar_t* items = nullptr;  // DropDown: its built-in "|"-separated list
 };
 
-INT_PTR HandleOptionPanel(const PanelHandlers& h, HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+constexpr PanelControl CheckBox(int id, int* setting) { return {PanelControl::CheckBox, id, setting}; }
+constexpr PanelControl Trackbar(int id, int valueText, int low, int high, int frequency, int* setting) {
+    return {PanelControl::Trackbar, id, setting, low, high, frequency, valueText};
+}
+// Two radio buttons: `one` is checked for the setting 1, `zero` otherwise.
+constexpr PanelControl RadioPair(int one, int zero, int* setting) {
+    return {PanelControl::RadioPair, one, setting, 0, 1, 0, zero};
+}
+constexpr PanelControl DropDown(int id, const wchar_t* items, int last, int* setting) {
+    return {PanelControl::DropDown, id, setting, 0, last, 0, 0, items};
+}
+
+struct OptionPanelSpec {
+    const wchar_t* section;
+    std::span<const PanelControl> controls;
+    void (*afterLoad)(HWND dialog) = nullptr;
+    // A panel with a click handler stores its settings on every click as well.
+    void (*click)(HWND dialog, int id) = nullptr;
+};
+
+void LoadPanel(const OptionPanelSpec& spec, HWND d) {
+    for (const PanelControl& c : spec.controls) {
+        switch (c.kind) {
+            case PanelControl::CheckBox: SetCheck(d, c.id, *c.setting); break;
+            case PanelControl::Trackbar:
+                SetupTrackbar(d, c.id, c.low, c.high, c.frequency, *c.setting);
+                ShowNumber(d, c.partner, TrackbarValue(d, c.id));
+                break;
+            case PanelControl::RadioPair:
+                CheckRadioButton(d, c.id, c.partner, *c.setting == 1 ? c.id : c.partner);
+                break;
+            case PanelControl::DropDown: FillCompressionCombo(d, c.id, spec.section, c.items, *c.setting); break;
+        }
+    }
+    if (spec.afterLoad) spec.afterLoad(d);
+}
+
+void ShowTrackbarValues(const OptionPanelSpec& spec, HWND d) {
+    for (const PanelControl& c : spec.controls)
+        if (c.kind == PanelControl::Trackbar) ShowNumber(d, c.partner, TrackbarValue(d, c.id));
+}
+
+void StorePanel(const OptionPanelSpec& spec, HWND d) {
+    for (const PanelControl& c : spec.controls) {
+        switch (c.kind) {
+            case PanelControl::CheckBox:
+            case PanelControl::RadioPair: *c.setting = GetCheck(d, c.id); break;
+            case PanelControl::Trackbar: *c.setting = Clamp(TrackbarValue(d, c.id), c.low, c.high); break;
+            case PanelControl::DropDown: *c.setting = Clamp(ComboSelection(d, c.id, *c.setting), 0, c.high); break;
+        }
+    }
+}
+
+INT_PTR HandleOptionPanel(const OptionPanelSpec& spec, HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
         case WM_INITDIALOG:
-            LangApply(dialog, h.section);
-            h.load(dialog);
+            LangApply(dialog, spec.section);
+            LoadPanel(spec, dialog);
             return TRUE;
         case WM_HSCROLL:
-            if (h.scroll) h.scroll(dialog);
+            ShowTrackbarValues(spec, dialog);
             return TRUE;
         case WM_COMMAND:
-            if (h.command && HIWORD(wParam) == BN_CLICKED) h.command(dialog, LOWORD(wParam));
+            if (spec.click && HIWORD(wParam) == BN_CLICKED) {
+                spec.click(dialog, LOWORD(wParam));
+                StorePanel(spec, dialog);
+            }
             return FALSE;
         case WM_DESTROY:
-            h.store(dialog);
+            StorePanel(spec, dialog);
             return FALSE;
         default: return FALSE;
     }
 }
 
-// JPEG
-void JpegLoad(HWND d) {
-    SetupTrackbar(d, IDC_JPG_QUALITY, 1, 100, 5, AppState::FormatJPGQuality);
-    SetupTrackbar(d, IDC_JPG_SMOOTHING, 0, 10, 1, AppState::FormatJPGSmoothing);
-    SetCheck(d, IDC_JPG_OPTIMIZE, AppState::FormatJPGOptimize);
-    SetCheck(d, IDC_JPG_PROGRESSIVE, AppState::FormatJPGProgressive);
-    ShowNumber(d, IDC_JPG_QUALITY_VALUE, TrackbarValue(d, IDC_JPG_QUALITY));
-    ShowNumber(d, IDC_JPG_SMOOTHING_VALUE, TrackbarValue(d, IDC_JPG_SMOOTHING));
-}
-void JpegScroll(HWND d) {
-    ShowNumber(d, IDC_JPG_QUALITY_VALUE, TrackbarValue(d, IDC_JPG_QUALITY));
-    ShowNumber(d, IDC_JPG_SMOOTHING_VALUE, TrackbarValue(d, IDC_JPG_SMOOTHING));
-}
-void JpegStore(HWND d) {
-    AppState::FormatJPGQuality = Clamp(TrackbarValue(d, IDC_JPG_QUALITY), 1, 100);
-    AppState::FormatJPGSmoothing = Clamp(TrackbarValue(d, IDC_JPG_SMOOTHING), 0, 10);
-    AppState::FormatJPGOptimize = GetCheck(d, IDC_JPG_OPTIMIZE);
-    AppState::FormatJPGProgressive = GetCheck(d, IDC_JPG_PROGRESSIVE);
-}
-
-// JPEG 2000
-void Jp2Load(HWND d) {
-    SetupTrackbar(d, IDC_JP2_QUALITY, 10, 100, 5, AppState::FormatJP2Quality);
-    ShowNumber(d, IDC_JP2_QUALITY_VALUE, TrackbarValue(d, IDC_JP2_QUALITY));
-    const bool lossless = AppState::FormatJP2LossLess == 1;
-    CheckRadioButton(d, IDC_JP2_LOSSLESS, IDC_JP2_LOSSY, lossless ? IDC_JP2_LOSSLESS : IDC_JP2_LOSSY);
-    EnableWindow(GetDlgItem(d, IDC_JP2_QUALITY), !lossless);
-}
-void Jp2Scroll(HWND d) { ShowNumber(d, IDC_JP2_QUALITY_VALUE, TrackbarValue(d, IDC_JP2_QUALITY)); }
-void Jp2Store(HWND d) {
-    AppState::FormatJP2Quality = Clamp(TrackbarValue(d, IDC_JP2_QUALITY), 10, 100);
-    AppState::FormatJP2LossLess = GetCheck(d, IDC_JP2_LOSSLESS);
-}
-void Jp2Command(HWND d, int id) {
+// JPEG 2000: "Lossless" disables the quality trackbar.
+void Jp2FollowLossless(HWND d) { EnableWindow(GetDlgItem(d, IDC_JP2_QUALITY), !GetCheck(d, IDC_JP2_LOSSLESS)); }
+void Jp2Click(HWND d, int id) {
     if (id == IDC_JP2_LOSSLESS) EnableWindow(GetDlgItem(d, IDC_JP2_QUALITY), FALSE);
     if (id == IDC_JP2_LOSSY) EnableWindow(GetDlgItem(d, IDC_JP2_QUALITY), TRUE);
-    Jp2Store(d);  // this panel stores on every click as well
-}
-
-void PngLoad(HWND d) { SetCheck(d, IDC_PNG_INTERLACE, AppState::FormatPNGInterlace); }
-void PngStore(HWND d) { AppState::FormatPNGInterlace = GetCheck(d, IDC_PNG_INTERLACE); }
-void RasLoad(HWND d) { SetCheck(d, IDC_RAS_RLE, AppState::FormatRASCompression); }
-void RasStore(HWND d) { AppState::FormatRASCompression = GetCheck(d, IDC_RAS_RLE); }
-void TgaLoad(HWND d) { SetCheck(d, IDC_TGA_RLE, AppState::FormatTGAEncode); }
-void TgaStore(HWND d) { AppState::FormatTGAEncode = GetCheck(d, IDC_TGA_RLE); }
-void RawLoad(HWND d) {
-    SetCheck(d, IDC_RAW_FLIP, AppState::FormatRAWFlip);
-    SetCheck(d, IDC_RAW_SWAP, AppState::FormatRAWSwapRedAndBlue);
-    SetCheck(d, IDC_RAW_NOCONVERT, AppState::FormatRAWNoConvert24Bit);
-}
-void RawStore(HWND d) {
-    AppState::FormatRAWFlip = GetCheck(d, IDC_RAW_FLIP);
-    AppState::FormatRAWSwapRedAndBlue = GetCheck(d, IDC_RAW_SWAP);
-    AppState::FormatRAWNoConvert24Bit = GetCheck(d, IDC_RAW_NOCONVERT);
-}
-void SgiLoad(HWND d) {
-    FillCompressionCombo(d, IDC_SGI_COMPRESSION, L"Dlg_SGI", L"None|RLE|Agressive RLE", AppState::FormatSGICompression);
-}
-void SgiStore(HWND d) {
-    AppState::FormatSGICompression = Clamp(ComboSelection(d, IDC_SGI_COMPRESSION, AppState::FormatSGICompression), 0, 2);
-}
-void TifLoad(HWND d) {
-    FillCompressionCombo(d, IDC_TIF_COMPRESSION, L"Dlg_TIF", L"None|Packbits|ZIP|Automatic (JPEG/ZIP/CCITTFAX4)",
-                         AppState::FormatTIFCompression);
-}
-void TifStore(HWND d) {
-    AppState::FormatTIFCompression = Clamp(ComboSelection(d, IDC_TIF_COMPRESSION, AppState::FormatTIFCompression), 0, 3);
 }
 
 }  // namespace
@@ -431,36 +431,47 @@ UINT_PTR CALLBACK SaveAsHookProc(HWND panel, UINT message, WPARAM wParam, LPARAM
 }
 
 INT_PTR CALLBACK JpegOptionsDlgProc(HWND d, UINT m, WPARAM w, LPARAM l) {
-    static const PanelHandlers h{L"Dlg_JPG", JpegLoad, JpegStore, JpegScroll, nullptr};
-    return HandleOptionPanel(h, d, m, w, l);
+    static constexpr PanelControl controls[] = {
+        Trackbar(IDC_JPG_QUALITY, IDC_JPG_QUALITY_VALUE, 1, 100, 5, &AppState::FormatJPGQuality),
+        Trackbar(IDC_JPG_SMOOTHING, IDC_JPG_SMOOTHING_VALUE, 0, 10, 1, &AppState::FormatJPGSmoothing),
+        CheckBox(IDC_JPG_OPTIMIZE, &AppState::FormatJPGOptimize),
+        CheckBox(IDC_JPG_PROGRESSIVE, &AppState::FormatJPGProgressive)};
+    return HandleOptionPanel({L"Dlg_JPG", controls}, d, m, w, l);
 }
 INT_PTR CALLBACK Jp2OptionsDlgProc(HWND d, UINT m, WPARAM w, LPARAM l) {
-    static const PanelHandlers h{L"Dlg_JP2", Jp2Load, Jp2Store, Jp2Scroll, Jp2Command};
-    return HandleOptionPanel(h, d, m, w, l);
+    static constexpr PanelControl controls[] = {
+        Trackbar(IDC_JP2_QUALITY, IDC_JP2_QUALITY_VALUE, 10, 100, 5, &AppState::FormatJP2Quality),
+        RadioPair(IDC_JP2_LOSSLESS, IDC_JP2_LOSSY, &AppState::FormatJP2LossLess)};
+    return HandleOptionPanel({L"Dlg_JP2", controls, Jp2FollowLossless, Jp2Click}, d, m, w, l);
 }
 INT_PTR CALLBACK PngOptionsDlgProc(HWND d, UINT m, WPARAM w, LPARAM l) {
-    static const PanelHandlers h{L"Dlg_PNG", PngLoad, PngStore, nullptr, nullptr};
-    return HandleOptionPanel(h, d, m, w, l);
+    static constexpr PanelControl controls[] = {CheckBox(IDC_PNG_INTERLACE, &AppState::FormatPNGInterlace)};
+    return HandleOptionPanel({L"Dlg_PNG", controls}, d, m, w, l);
 }
 INT_PTR CALLBACK RasOptionsDlgProc(HWND d, UINT m, WPARAM w, LPARAM l) {
-    static const PanelHandlers h{L"Dlg_RAS", RasLoad, RasStore, nullptr, nullptr};
-    return HandleOptionPanel(h, d, m, w, l);
+    static constexpr PanelControl controls[] = {CheckBox(IDC_RAS_RLE, &AppState::FormatRASCompression)};
+    return HandleOptionPanel({L"Dlg_RAS", controls}, d, m, w, l);
 }
 INT_PTR CALLBACK RawOptionsDlgProc(HWND d, UINT m, WPARAM w, LPARAM l) {
-    static const PanelHandlers h{L"Dlg_RAW", RawLoad, RawStore, nullptr, nullptr};
-    return HandleOptionPanel(h, d, m, w, l);
+    static constexpr PanelControl controls[] = {
+        CheckBox(IDC_RAW_FLIP, &AppState::FormatRAWFlip),
+        CheckBox(IDC_RAW_SWAP, &AppState::FormatRAWSwapRedAndBlue),
+        CheckBox(IDC_RAW_NOCONVERT, &AppState::FormatRAWNoConvert24Bit)};
+    return HandleOptionPanel({L"Dlg_RAW", controls}, d, m, w, l);
 }
 INT_PTR CALLBACK SgiOptionsDlgProc(HWND d, UINT m, WPARAM w, LPARAM l) {
-    static const PanelHandlers h{L"Dlg_SGI", SgiLoad, SgiStore, nullptr, nullptr};
-    return HandleOptionPanel(h, d, m, w, l);
+    static constexpr PanelControl controls[] = {
+        DropDown(IDC_SGI_COMPRESSION, L"None|RLE|Agressive RLE", 2, &AppState::FormatSGICompression)};
+    return HandleOptionPanel({L"Dlg_SGI", controls}, d, m, w, l);
 }
 INT_PTR CALLBACK TgaOptionsDlgProc(HWND d, UINT m, WPARAM w, LPARAM l) {
-    static const PanelHandlers h{L"Dlg_TGA", TgaLoad, TgaStore, nullptr, nullptr};
-    return HandleOptionPanel(h, d, m, w, l);
+    static constexpr PanelControl controls[] = {CheckBox(IDC_TGA_RLE, &AppState::FormatTGAEncode)};
+    return HandleOptionPanel({L"Dlg_TGA", controls}, d, m, w, l);
 }
 INT_PTR CALLBACK TifOptionsDlgProc(HWND d, UINT m, WPARAM w, LPARAM l) {
-    static const PanelHandlers h{L"Dlg_TIF", TifLoad, TifStore, nullptr, nullptr};
-    return HandleOptionPanel(h, d, m, w, l);
+    static constexpr PanelControl controls[] = {DropDown(
+        IDC_TIF_COMPRESSION, L"None|Packbits|ZIP|Automatic (JPEG/ZIP/CCITTFAX4)", 3, &AppState::FormatTIFCompression)};
+    return HandleOptionPanel({L"Dlg_TIF", controls}, d, m, w, l);
 }
 
 // ---- the dialog ----
