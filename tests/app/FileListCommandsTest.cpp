@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "AppWindowTest.h"
 #include "app/AppState.h"
 #include "app/CommandState.h"
 #include "app/Settings.h"
@@ -18,48 +19,17 @@
 
 namespace {
 
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
+using qrvtest::Pump;
 
 // Writes a small BMP of the given width.
-void WritePicture(const std::wstring& path, int width) {
-    CImage image;
-    ASSERT_TRUE(image.CreateEmpty(width, 5, 24, RGB(40, 80, 120), nullptr));
-    wchar_t error[512] = {};
-    ASSERT_TRUE(SaveImageFile(path.c_str(), image, error, 0, nullptr)) << qrvtest::Narrow(error);
-}
+void WritePicture(const std::wstring& path, int width) { apptest::WriteSolidPicture(path, width, 5, RGB(40, 80, 120)); }
 
-class FileListCommandsTest : public testing::Test {
+class FileListCommandsTest : public apptest::MainWindowFixture {
 protected:
-    void SetUp() override {
-        ResetSettingsToDefaults();
-        AppState::Instance = GetModuleHandleW(nullptr);
-        ASSERT_TRUE(InitApplication(AppState::Instance));
-        window = AppState::MainWindow;
-    }
-    void TearDown() override {
-        if (IsWindow(window)) DestroyWindow(window);
-        Pump();
-        MSG msg;
-        PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
-        CRegistry(HKEY_CURRENT_USER).Delete(QRV_REGISTRY_KEY, nullptr);
-        ResetSettingsToDefaults();
-        FreeFileLists();
-        FileList::Current = 0;
-        AppState::MainWindow = nullptr;
-        AppState::RecentFileCount = 0;
-        SetCurrentDirectoryW(L"C:\\");
-    }
     void Command(UINT id) {
         SendMessageW(window, WM_COMMAND, id, 0);
         Pump();
     }
-    HWND window = nullptr;
 };
 
 TEST(StepTarget, NextPreviousFirstLastWithAndWithoutWrap) {

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "AppWindowTest.h"
 #include "app/AppState.h"
 #include "app/Chrome.h"
 #include "app/CommandState.h"
@@ -23,39 +24,24 @@ void Record(const char* step) {
     g_trace.push_back(step);
 }
 
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
+using qrvtest::Pump;
 
-// The real main window, created as start-up creates it. Settings are saved
-// below a test key so the tests never touch the program's own.
-class MainWindowTest : public testing::Test {
+// The real main window, created as start-up creates it, with the steps of its
+// creation and tear-down recorded. Settings are saved below a test key so the
+// tests never touch the program's own.
+class MainWindowTest : public apptest::MainWindowFixture {
 protected:
     void SetUp() override {
-        ResetSettingsToDefaults();
-        AppState::Instance = GetModuleHandleW(nullptr);
         g_trace.clear();
         SetAppTraceHook(Record);
-        ASSERT_TRUE(InitApplication(AppState::Instance));
-        window = AppState::MainWindow;
+        MainWindowFixture::SetUp();
         ASSERT_TRUE(IsWindow(window));
     }
     void TearDown() override {
         ThumbLoader::Running = 0;
-        if (IsWindow(window)) DestroyWindow(window);
-        Pump();
-        MSG msg;
-        PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+        MainWindowFixture::TearDown();
         SetAppTraceHook(nullptr);
-        CRegistry(HKEY_CURRENT_USER).Delete(QRV_REGISTRY_KEY, nullptr);
-        ResetSettingsToDefaults();
-        AppState::MainWindow = nullptr;
     }
-    HWND window = nullptr;
 };
 
 TEST_F(MainWindowTest, CreationAndTeardownOrder) {

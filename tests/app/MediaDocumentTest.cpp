@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "AppWindowTest.h"
 #include "app/AppState.h"
 #include "app/CommandLine.h"
 #include "app/Settings.h"
@@ -21,13 +22,7 @@
 
 namespace {
 
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
+using qrvtest::Pump;
 
 TEST(RecentFiles, ExistingEntryIsExchangedWithTheFirstAndTheTwentyFirstDropsTheOldest) {
     AppState::RecentFileCount = 0;
@@ -158,26 +153,11 @@ TEST(CommandLineParse, RelativePathsJoinTheProgramFolder) {
 
 // ---- The viewer in a real window ----
 
-class ViewerWindowTest : public testing::Test {
+class ViewerWindowTest : public apptest::MainWindowFixture {
 protected:
-    void SetUp() override {
-        ResetSettingsToDefaults();
-        AppState::Instance = GetModuleHandleW(nullptr);
-        ASSERT_TRUE(InitApplication(AppState::Instance));
-        window = AppState::MainWindow;
-    }
     void TearDown() override {
         AppState::SlideShowRunning = 0;
-        if (IsWindow(window)) DestroyWindow(window);
-        Pump();
-        MSG msg;
-        PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
-        CRegistry(HKEY_CURRENT_USER).Delete(QRV_REGISTRY_KEY, nullptr);
-        ResetSettingsToDefaults();
-        FreeFileLists();
-        AppState::MainWindow = nullptr;
-        AppState::RecentFileCount = 0;
-        SetCurrentDirectoryW(L"C:\\");
+        MainWindowFixture::TearDown();
     }
     // The window's pixels of a client rectangle as 24-bit rows, top row first.
     std::vector<uint8_t> Grab(int x, int y, int w, int h) {
@@ -199,7 +179,6 @@ protected:
         }
         return out;
     }
-    HWND window = nullptr;
 };
 
 // Largest difference between the shown pixels (BGR) and a reference decode (RGBA).

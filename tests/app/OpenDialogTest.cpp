@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "AppWindowTest.h"
 #include "app/AppState.h"
 #include "formats/Formats.h"
 #include "formats/MediaDocument.h"
@@ -26,13 +27,7 @@
 
 namespace {
 
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
+using qrvtest::Pump;
 
 std::vector<std::wstring> FilterStrings() {
     std::vector<std::wstring> out;
@@ -48,10 +43,7 @@ COLORREF PixelAt(CImage& picture, int x, int y) {
 }
 
 void WriteJpeg(const std::wstring& path, int width, int height) {
-    CImage image;
-    ASSERT_TRUE(image.CreateEmpty(width, height, 24, RGB(200, 30, 60), nullptr));
-    wchar_t error[FORMAT_ERROR_CHARS] = {};
-    ASSERT_TRUE(SaveImageFile(path.c_str(), image, error, 0, nullptr)) << qrvtest::Narrow(error);
+    apptest::WriteSolidPicture(path, width, height, RGB(200, 30, 60));
 }
 
 // ---- the stand-in for the common dialog ----

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "AppWindowTest.h"
 #include "app/AppState.h"
 #include "app/ImageSnapshot.h"
 #include "app/Settings.h"
@@ -32,13 +33,7 @@
 
 namespace {
 
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
+using qrvtest::Pump;
 
 // A message hook that answers every question with a chosen button and records it.
 struct Question {
@@ -60,12 +55,7 @@ struct AnswerWith {
     ~AnswerWith() { SetMessageHook(previous); }
 };
 
-void WriteBmp(const std::wstring& path, int width, COLORREF color) {
-    CImage image;
-    ASSERT_TRUE(image.CreateEmpty(width, 6, 24, color, nullptr));
-    wchar_t error[FORMAT_ERROR_CHARS] = {};
-    ASSERT_TRUE(SaveImageFile(path.c_str(), image, error, 0, nullptr)) << qrvtest::Narrow(error);
-}
+void WriteBmp(const std::wstring& path, int width, COLORREF color) { apptest::WriteSolidPicture(path, width, 6, color); }
 
 // ---- the real save dialog, driven by a thread timer ----
 
@@ -129,29 +119,16 @@ struct SaveSettingsGuard {
     }
 };
 
-class SaveWiringTest : public testing::Test {
+class SaveWiringTest : public apptest::MainWindowFixture {
 protected:
     void SetUp() override {
-        ResetSettingsToDefaults();
         RegisterShellServices();
-        AppState::Instance = GetModuleHandleW(nullptr);
-        ASSERT_TRUE(InitApplication(AppState::Instance));
-        window = AppState::MainWindow;
+        MainWindowFixture::SetUp();
     }
     void TearDown() override {
         AppState::ImageModified = 0;
         UndoSnapshot.Discard();
-        if (IsWindow(window)) DestroyWindow(window);
-        Pump();
-        MSG msg;
-        PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
-        CRegistry(HKEY_CURRENT_USER).Delete(QRV_REGISTRY_KEY, nullptr);
-        ResetSettingsToDefaults();
-        FreeFileLists();
-        FileList::Current = 0;
-        AppState::MainWindow = nullptr;
-        AppState::RecentFileCount = 0;
-        SetCurrentDirectoryW(L"C:\\");
+        MainWindowFixture::TearDown();
     }
     // Opens dir\name through the file list, as Previous/Next do.
     void OpenFromList(const qrvtest::TempDir& dir, const wchar_t* name) {
@@ -168,7 +145,6 @@ protected:
         AppState::ImageModified = 1;
         AppState::CurrentImage.Invert();
     }
-    HWND window = nullptr;
 };
 
 int WidthOf(const std::wstring& path) {

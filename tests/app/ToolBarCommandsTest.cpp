@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "AppWindowTest.h"
 #include "app/AppState.h"
 #include "app/Chrome.h"
 #include "app/CommandState.h"
@@ -23,13 +24,7 @@
 
 namespace {
 
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
+using qrvtest::Pump;
 
 // Moves the cursor to (5, 5) once the display has caught up with earlier moves.
 void ParkCursor() {
@@ -43,25 +38,10 @@ void ParkCursor() {
 bool Checked(HMENU menu, UINT id) { return (GetMenuState(menu, id, MF_BYCOMMAND) & MF_CHECKED) != 0; }
 bool Grayed(HMENU menu, UINT id) { return (GetMenuState(menu, id, MF_BYCOMMAND) & MF_GRAYED) != 0; }
 
-class ToolBarCommandsTest : public testing::Test {
+class ToolBarCommandsTest : public apptest::MainWindowFixture {
 protected:
-    void SetUp() override {
-        ResetSettingsToDefaults();
-        AppState::Instance = GetModuleHandleW(nullptr);
-        ASSERT_TRUE(InitApplication(AppState::Instance));
-        window = AppState::MainWindow;
-    }
     void TearDown() override {
-        if (IsWindow(window)) DestroyWindow(window);
-        Pump();
-        MSG msg;
-        PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
-        CRegistry(HKEY_CURRENT_USER).Delete(QRV_REGISTRY_KEY, nullptr);
-        ResetSettingsToDefaults();
-        FreeFileLists();
-        FileList::Current = 0;
-        AppState::MainWindow = nullptr;
-        AppState::RecentFileCount = 0;
+        MainWindowFixture::TearDown();
         AppState::RecentFolderCount = 0;
         AppState::ChannelView = 0;
         AppState::BrowserTab = 0;
@@ -69,9 +49,7 @@ protected:
         AppState::DocumentKind = DOC_NONE;
         AppState::CurrentImage.Destroy();
         for (UINT id : {206u, 207u, 208u, 40002u, 40003u}) MainToolBar.SetButtonOffset(id, -1);
-        SetCurrentDirectoryW(L"C:\\");
     }
-    HWND window = nullptr;
 };
 
 }  // namespace
@@ -140,12 +118,7 @@ TEST_F(ToolBarCommandsTest, DropDownMenusShowTheStateTheyChange) {
 TEST_F(ToolBarCommandsTest, RecentFileListOpensTheChosenFile) {
     qrvtest::TempDir dir;
     const std::wstring file = dir.File(L"recent pick.bmp");
-    {
-        CImage image;
-        ASSERT_TRUE(image.CreateEmpty(17, 4, 24, RGB(9, 9, 9), nullptr));
-        wchar_t error[FORMAT_ERROR_CHARS] = {};
-        ASSERT_TRUE(SaveImageFile(file.c_str(), image, error, 0, nullptr));
-    }
+    ASSERT_NO_FATAL_FAILURE(apptest::WriteSolidPicture(file, 17, 4, RGB(9, 9, 9)));
     AppState::RecentFileCount = 2;
     CopyStringW(AppState::RecentFiles[0], L"C:\\elsewhere\\first.png");
     CopyStringW(AppState::RecentFiles[1], file.c_str());

@@ -55,13 +55,7 @@ bool HasMarker(const std::vector<unsigned char>& bytes, unsigned char marker) {
     return false;
 }
 
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
+using qrvtest::Pump;
 
 // The test's own stand-in for the file dialog: the Save As panel's parent. It
 // records the default extensions the panel sets and the commands it gets.

@@ -153,6 +153,14 @@ int RunHost(const std::string& shellCommand, DWORD timeoutMs) {
     return std::atoi(std::string(text.begin(), text.end()).c_str());
 }
 
+void Pump() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
 static MessageCapture* g_capture = nullptr;
 
 static int CaptureHook(const wchar_t* text, const wchar_t*, UINT, bool fatal) {

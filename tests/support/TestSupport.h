@@ -39,6 +39,9 @@ int RunHost(const std::string& shellCommand, DWORD timeoutMs = 60000);
 std::wstring Widen(const std::string& text);
 std::string Narrow(const std::wstring& text);
 
+// Dispatches every message waiting in this thread's queue.
+void Pump();
+
 // Thrown by MessageCapture when the code under test calls FatalError.
 struct FatalExit {
     std::wstring text;
