@@ -1,13 +1,24 @@
-// Helpers shared by the format tests: an image as RGBA rows (top row first, as
-// ImageMagick's "rgba:" output), and reading a fixture's reference decoding.
+// Helpers shared by the format tests: running a reader with its error text, an
+// image as RGBA rows (top row first, as ImageMagick's "rgba:" output), and
+// reading a fixture's reference decoding.
 #pragma once
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "formats/Formats.h"
 #include "image/Image.h"
 
 namespace fmttest {
+
+// Runs read(image, path, errorText); *text, when given, gets the error text.
+template <typename Reader>
+bool LoadWith(Reader read, CImage& image, const std::wstring& path, std::wstring* text = nullptr) {
+    wchar_t buffer[FORMAT_ERROR_CHARS] = {};
+    const bool ok = read(image, path.c_str(), buffer);
+    if (text) *text = buffer;
+    return ok;
+}
 
 // The picture as 8-bit RGBA, top row first. 16-bit pixels are 5-5-5 expanded
 // with round(v * 255 / 31); images without alpha give alpha 255 unless

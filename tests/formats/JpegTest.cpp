@@ -20,10 +20,7 @@ using qrvtest::TempDir;
 namespace {
 
 bool Load(CImage& image, const std::wstring& path, std::wstring* text = nullptr) {
-    wchar_t buffer[FORMAT_ERROR_CHARS] = {};
-    const bool ok = LoadJpeg(image, path.c_str(), buffer);
-    if (text) *text = buffer;
-    return ok;
+    return fmttest::LoadWith(LoadJpeg, image, path, text);
 }
 
 // Mean absolute difference of the colour channels of two RGBA buffers.

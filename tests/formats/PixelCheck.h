@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -70,6 +71,35 @@ inline ::testing::AssertionResult MatchesRgba(CImage& image, const std::wstring&
                    << "pixel (" << (i / 4) % w << "," << (i / 4) / w << ") channel " << i % 4 << ": got "
                    << (int)got[i] << ", reference " << (int)ref[i];
     }
+    return ::testing::AssertionSuccess();
+}
+
+// A palette image read from a file with a transparent index, against the
+// reference RGBA file: where the reference is transparent the image shows
+// `background` and holds its transparent index, elsewhere it has the
+// reference's colour; at least one pixel is transparent.
+inline ::testing::AssertionResult TransparentPixelsShow(CImage& image, const std::wstring& referencePath,
+                                                        COLORREF background) {
+    const std::vector<uint8_t> ref = qrvtest::ReadAll(referencePath);
+    const std::vector<uint8_t> got = ImageRgba(image);
+    if (ref.size() != got.size())
+        return ::testing::AssertionFailure() << got.size() << " bytes, reference has " << ref.size();
+    const uint32_t w = image.GetWidth(), h = image.GetHeight();
+    int transparent = 0;
+    for (size_t i = 0; i < ref.size(); i += 4) {
+        const uint32_t x = (uint32_t)(i / 4) % w, y = (uint32_t)(i / 4) / w;
+        if (ref[i + 3] == 0) {
+            ++transparent;
+            if (RGB(got[i], got[i + 1], got[i + 2]) != background)
+                return ::testing::AssertionFailure() << "pixel " << i / 4 << " does not show the background";
+            if (image.GetPixelIndex(x, h - 1 - y) != image.transparentIndex)
+                return ::testing::AssertionFailure() << "pixel " << i / 4 << " has index "
+                                                     << (int)image.GetPixelIndex(x, h - 1 - y);
+        } else if (std::memcmp(&ref[i], &got[i], 3) != 0) {
+            return ::testing::AssertionFailure() << "pixel " << i / 4;
+        }
+    }
+    if (transparent == 0) return ::testing::AssertionFailure() << "no transparent pixel";
     return ::testing::AssertionSuccess();
 }
 

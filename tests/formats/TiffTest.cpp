@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "FormatTestUtil.h"
 #include "PixelCheck.h"
 #include "app/AppState.h"
 #include "formats/Formats.h"
@@ -19,10 +20,8 @@ using qrvtest::TempDir;
 namespace {
 
 bool LoadPage(CImage& image, const std::wstring& path, int page, std::wstring* text = nullptr) {
-    wchar_t buffer[FORMAT_ERROR_CHARS] = {};
-    const bool ok = LoadTiffPage(image, path.c_str(), page, buffer);
-    if (text) *text = buffer;
-    return ok;
+    const auto read = [page](CImage& i, const wchar_t* p, wchar_t* e) { return LoadTiffPage(i, p, page, e); };
+    return fmttest::LoadWith(read, image, path, text);
 }
 
 // What the playback bar was asked to do.
