@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cwchar>
 #include <string>
 
 #include "app/AppState.h"
@@ -25,6 +26,24 @@ inline void WriteSolidPicture(const std::wstring& path, int width, int height, C
     ASSERT_TRUE(image.CreateEmpty(width, height, 24, color, nullptr));
     wchar_t error[FORMAT_ERROR_CHARS] = {};
     ASSERT_TRUE(SaveImageFile(path.c_str(), image, error, 0, nullptr)) << qrvtest::Narrow(error);
+}
+
+inline BOOL CALLBACK FindVisibleDialog(HWND window, LPARAM found) {
+    wchar_t cls[32] = {};
+    GetClassNameW(window, cls, 32);
+    if (IsWindowVisible(window) && wcscmp(cls, L"#32770") == 0) {
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The visible dialog box of this thread (a common dialog a test drives from a
+// timer), or null.
+inline HWND VisibleDialog() {
+    HWND dialog = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindVisibleDialog, (LPARAM)&dialog);
+    return dialog;
 }
 
 // The main window on default settings, in `window`. Tear-down destroys it,

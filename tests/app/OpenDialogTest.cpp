@@ -381,16 +381,6 @@ struct DialogProbe {
 };
 DialogProbe g_probe;
 
-BOOL CALLBACK FindVisibleDialog(HWND window, LPARAM found) {
-    wchar_t cls[32] = {};
-    GetClassNameW(window, cls, 32);
-    if (IsWindowVisible(window) && wcscmp(cls, L"#32770") == 0) {
-        *reinterpret_cast<HWND*>(found) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 BOOL CALLBACK FindFavourites(HWND child, LPARAM found) {
     if (GetDlgCtrlID(child) == IDC_OPEN_FAVOURITES) {
         *reinterpret_cast<HWND*>(found) = child;
@@ -401,8 +391,7 @@ BOOL CALLBACK FindFavourites(HWND child, LPARAM found) {
 
 void CALLBACK CancelOpenDialog(HWND, UINT, UINT_PTR, DWORD) {
     ++g_probe.ticks;
-    HWND dialog = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindVisibleDialog, (LPARAM)&dialog);
+    HWND dialog = apptest::VisibleDialog();
     if (!dialog) return;
     HWND combo = nullptr;
     EnumChildWindows(dialog, FindFavourites, (LPARAM)&combo);

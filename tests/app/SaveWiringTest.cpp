@@ -67,20 +67,9 @@ struct DialogDriver {
 };
 DialogDriver g_driver;
 
-BOOL CALLBACK FindVisibleDialog(HWND window, LPARAM found) {
-    wchar_t cls[32] = {};
-    GetClassNameW(window, cls, 32);
-    if (IsWindowVisible(window) && wcscmp(cls, L"#32770") == 0) {
-        *reinterpret_cast<HWND*>(found) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 void CALLBACK DriveSaveDialog(HWND, UINT, UINT_PTR, DWORD) {
     ++g_driver.ticks;
-    HWND dialog = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindVisibleDialog, (LPARAM)&dialog);
+    HWND dialog = apptest::VisibleDialog();
     if (!dialog) return;
     if (g_driver.seen || g_driver.ticks > 100) {  // OK did not end it: give up
         PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
