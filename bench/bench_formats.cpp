@@ -18,21 +18,26 @@
 #include <string>
 #include <vector>
 
+#include "BenchTiming.h"
 #include "formats/Formats.h"
 #include "formats/Gif.h"
 #include "formats/Png.h"
 #include "image/Image.h"
 
-static double Now() {
-    LARGE_INTEGER c, f;
-    QueryPerformanceCounter(&c);
-    QueryPerformanceFrequency(&f);
-    return (double)c.QuadPart * 1000.0 / (double)f.QuadPart;
-}
-
-static double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
+// Median milliseconds of `runs` calls of save(); the call's name and error
+// text go to stderr, and the result is -1, when one fails.
+template <typename Save>
+static double TimeSaves(int runs, const wchar_t* name, const wchar_t* text, Save save) {
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        const double a = Now();
+        if (!save()) {
+            std::fwprintf(stderr, L"%ls: %ls\n", name, text);
+            return -1;
+        }
+        times.push_back(Now() - a);
+    }
+    return Median(times);
 }
 
 int wmain(int argc, wchar_t** argv) {
@@ -55,34 +60,20 @@ int wmain(int argc, wchar_t** argv) {
     }
     std::printf("png_decode %.1f %ux%u\n", Median(times), (unsigned)big.width, (unsigned)big.height);
 
-    times.clear();
     const std::wstring png = out + L"\\ours.png";
-    for (int i = 0; i < runs; ++i) {
-        const double a = Now();
-        if (!SavePng(png.c_str(), big, text, 0)) {
-            std::fwprintf(stderr, L"SavePng: %ls\n", text);
-            return 1;
-        }
-        times.push_back(Now() - a);
-    }
-    std::printf("png_encode %.1f\n", Median(times));
+    const double pngEncode = TimeSaves(runs, L"SavePng", text, [&] { return SavePng(png.c_str(), big, text, 0); });
+    if (pngEncode < 0) return 1;
+    std::printf("png_encode %.1f\n", pngEncode);
 
     CImage small;
     if (!LoadPng(small, argv[3], text)) {
         std::fwprintf(stderr, L"LoadPng: %ls\n", text);
         return 1;
     }
-    times.clear();
     const std::wstring gif = out + L"\\ours.gif";
-    for (int i = 0; i < runs; ++i) {
-        const double a = Now();
-        if (!SaveGif(gif.c_str(), small, text)) {
-            std::fwprintf(stderr, L"SaveGif: %ls\n", text);
-            return 1;
-        }
-        times.push_back(Now() - a);
-    }
-    std::printf("gif_encode %.1f %ux%u\n", Median(times), (unsigned)small.width, (unsigned)small.height);
+    const double gifEncode = TimeSaves(runs, L"SaveGif", text, [&] { return SaveGif(gif.c_str(), small, text); });
+    if (gifEncode < 0) return 1;
+    std::printf("gif_encode %.1f %ux%u\n", gifEncode, (unsigned)small.width, (unsigned)small.height);
 
     if (argc > 5) {
         CImage indexed;
@@ -90,17 +81,10 @@ int wmain(int argc, wchar_t** argv) {
             std::fwprintf(stderr, L"LoadGif: %ls\n", text);
             return 1;
         }
-        times.clear();
         const std::wstring lzw = out + L"\\ours-lzw.gif";
-        for (int i = 0; i < runs; ++i) {
-            const double a = Now();
-            if (!SaveGif(lzw.c_str(), indexed, text)) {
-                std::fwprintf(stderr, L"SaveGif: %ls\n", text);
-                return 1;
-            }
-            times.push_back(Now() - a);
-        }
-        std::printf("gif_lzw %.1f %d\n", Median(times), indexed.GetBpp());
+        const double gifLzw = TimeSaves(runs, L"SaveGif", text, [&] { return SaveGif(lzw.c_str(), indexed, text); });
+        if (gifLzw < 0) return 1;
+        std::printf("gif_lzw %.1f %d\n", gifLzw, indexed.GetBpp());
     }
     return 0;
 }

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchTiming.h"
 #include "image/ColorDepth.h"
 #include "image/Image.h"
 #include "image/PixelOps.h"
@@ -53,13 +54,6 @@ static bool WritePpm(const std::string& path, CImage& image) {
     return true;
 }
 
-static double Now() {
-    LARGE_INTEGER c, f;
-    QueryPerformanceCounter(&c);
-    QueryPerformanceFrequency(&f);
-    return (double)c.QuadPart * 1000.0 / (double)f.QuadPart;
-}
-
 // Median time of `runs` runs of op on a fresh copy of the source.
 static double Time(CImage& source, int runs, const std::function<bool(CImage&)>& op, CImage* keep = nullptr) {
     std::vector<double> t;
@@ -71,8 +65,7 @@ static double Time(CImage& source, int runs, const std::function<bool(CImage&)>&
         t.push_back(Now() - a);
         if (keep && i == runs - 1) keep->Copy(work);
     }
-    std::sort(t.begin(), t.end());
-    return t[t.size() / 2];
+    return Median(t);
 }
 
 int main(int argc, char** argv) {

@@ -17,21 +17,11 @@
 
 #include <jpeglib.h>
 
+#include "BenchTiming.h"
 #include "formats/Formats.h"
 #include "formats/Jpeg.h"
 #include "image/Image.h"
 
-static double Now() {
-    LARGE_INTEGER c, f;
-    QueryPerformanceCounter(&c);
-    QueryPerformanceFrequency(&f);
-    return (double)c.QuadPart * 1000.0 / (double)f.QuadPart;
-}
-
-static double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 4) return 2;

@@ -61,23 +61,20 @@ minus() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.0f", a - b }'; }
 
 echo "PNG: 4000x3000 24-bit; GIF: 1224x816 24-bit photo; median of $RUNS runs (ms); ratios ours / peer"
 echo "ImageMagick start-up alone: $IM_START ms; reading the 12-megapixel PPM: $IM_PPM ms (both included in its figures)"
-printf "%-40s %10s %10s %8s\n" case ours peer ratio
-printf "%-40s %10s %10s %8s\n" "PNG decode vs IM" "$PNG_DEC" "$IM_PNG_DEC" "$(ratio "$PNG_DEC" "$IM_PNG_DEC")"
-d=$(minus "$IM_PNG_DEC" "$IM_START")
-printf "%-40s %10s %10s %8s\n" "PNG decode vs IM less start-up" "$PNG_DEC" "$d" "$(ratio "$PNG_DEC" "$d")"
-printf "%-40s %10s %10s %8s\n" "PNG encode vs IM default (level 7)" "$PNG_ENC" "$IM_PNG_ENC" "$(ratio "$PNG_ENC" "$IM_PNG_ENC")"
-printf "%-40s %10s %10s %8s\n" "PNG encode vs IM -quality 95 (level 9)" "$PNG_ENC" "$IM_PNG_ENC9" "$(ratio "$PNG_ENC" "$IM_PNG_ENC9")"
-printf "%-40s %10s %10s %8s\n" "  PNG size KiB vs IM default" "$(kib "$(size "$F/ours.png")")" "$(kib "$(size "$F/im.png")")" \
-  "$(ratio "$(size "$F/ours.png")" "$(size "$F/im.png")")"
-printf "%-40s %10s %10s %8s\n" "  PNG size KiB vs IM level 9" "$(kib "$(size "$F/ours.png")")" "$(kib "$(size "$F/im9.png")")" \
-  "$(ratio "$(size "$F/ours.png")" "$(size "$F/im9.png")")"
-printf "%-40s %10s %10s %8s\n" "GIF encode vs IM default" "$GIF_ENC" "$IM_GIF" "$(ratio "$GIF_ENC" "$IM_GIF")"
-printf "%-40s %10s %10s %8s\n" "GIF encode vs IM Floyd-Steinberg" "$GIF_ENC" "$IM_GIF_FS" "$(ratio "$GIF_ENC" "$IM_GIF_FS")"
-printf "%-40s %10s %10s %8s\n" "  GIF size KiB vs IM default" "$(kib "$(size "$F/ours.gif")")" "$(kib "$(size "$F/im.gif")")" \
-  "$(ratio "$(size "$F/ours.gif")" "$(size "$F/im.gif")")"
-printf "%-40s %10s %10s %8s\n" "  GIF size KiB vs IM Floyd-Steinberg" "$(kib "$(size "$F/ours.gif")")" "$(kib "$(size "$F/im-fs.gif")")" \
-  "$(ratio "$(size "$F/ours.gif")" "$(size "$F/im-fs.gif")")"
-printf "%-40s %10s %10s %8s\n" "  GIF LZW alone: size KiB, same indexes" "$(kib "$(size "$F/ours-lzw.gif")")" \
-  "$(kib "$(size "$F/im-fs.gif")")" "$(ratio "$(size "$F/ours-lzw.gif")" "$(size "$F/im-fs.gif")")"
+row() { printf "%-40s %10s %10s %8s\n" "$@"; }
+versus() { row "$1" "$2" "$3" "$(ratio "$2" "$3")"; }  # CASE OURS PEER
+sizes() { row "$1" "$(kib "$(size "$2")")" "$(kib "$(size "$3")")" "$(ratio "$(size "$2")" "$(size "$3")")"; }  # CASE FILE FILE
+row case ours peer ratio
+versus "PNG decode vs IM" "$PNG_DEC" "$IM_PNG_DEC"
+versus "PNG decode vs IM less start-up" "$PNG_DEC" "$(minus "$IM_PNG_DEC" "$IM_START")"
+versus "PNG encode vs IM default (level 7)" "$PNG_ENC" "$IM_PNG_ENC"
+versus "PNG encode vs IM -quality 95 (level 9)" "$PNG_ENC" "$IM_PNG_ENC9"
+sizes "  PNG size KiB vs IM default" "$F/ours.png" "$F/im.png"
+sizes "  PNG size KiB vs IM level 9" "$F/ours.png" "$F/im9.png"
+versus "GIF encode vs IM default" "$GIF_ENC" "$IM_GIF"
+versus "GIF encode vs IM Floyd-Steinberg" "$GIF_ENC" "$IM_GIF_FS"
+sizes "  GIF size KiB vs IM default" "$F/ours.gif" "$F/im.gif"
+sizes "  GIF size KiB vs IM Floyd-Steinberg" "$F/ours.gif" "$F/im-fs.gif"
+sizes "  GIF LZW alone: size KiB, same indexes" "$F/ours-lzw.gif" "$F/im-fs.gif"
 printf "%-40s %10s\n" "  GIF LZW alone: time (ms)" "$GIF_LZW"
 echo "GIF PSNR against the photo (dB): ours $(psnr "$F/ours.gif"), IM default $(psnr "$F/im.gif"), IM Floyd-Steinberg $(psnr "$F/im-fs.gif")"
