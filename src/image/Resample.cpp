@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -16,6 +17,13 @@ const uint8_t kExpand5[32] = {0,   8,   16,  25,  33,  41,  49,  58,  66,  74,  
                               181, 189, 197, 206, 214, 222, 230, 239, 247, 255};
 
 inline uint32_t Stride(int width, int bpp) { return CImage::RowBytes((uint64_t)width, bpp); }
+
+// An element count computed in 64 bits; one the address space cannot hold is
+// an allocation failure, never a count cut to 32 bits.
+size_t Elements(uint64_t count) {
+    if (count > (uint64_t)PTRDIFF_MAX) throw std::bad_alloc();
+    return (size_t)count;
+}
 
 // One source row of any depth as packed blue, green, red bytes.
 void FetchRow24(uint8_t* out, const uint8_t* line, int width, int bpp, const uint8_t* pal) {
@@ -192,10 +200,10 @@ Coverage MakeCoverage(int S, int D) {
 void ResampleBresenham(uint8_t* dst, int dw, int dh, const uint8_t* src, int sw, int sh, int n) {
     const uint32_t ss = Stride(sw, n * 8), ds = Stride(dw, n * 8);
     const Coverage cx = MakeCoverage(sw, dw), cy = MakeCoverage(sh, dh);
-    std::vector<uint8_t> mid((size_t)dw * 3 * sh);
+    std::vector<uint8_t> mid(Elements((uint64_t)dw * 3 * (uint64_t)sh));
     for (int y = 0; y < sh; ++y) {
         const uint8_t* line = src + (size_t)y * ss;
-        uint8_t* m = &mid[(size_t)y * dw * 3];
+        uint8_t* m = &mid[(size_t)y * (size_t)dw * 3];
         for (int j = 0; j < dw; ++j) {
             uint32_t s0 = 0, s1 = 0, s2 = 0;
             const uint32_t* u = &cx.units[cx.start[j]];
@@ -346,8 +354,9 @@ void ScaleBits(uint8_t* dst, int dw, int dh, const uint8_t* src, int sw, int sh,
         } else {
             ScaleShrink(dst, dw, dh, src, sw, sh, bpp, pal);
         }
-    } catch (const std::bad_alloc&) {
-        // Nothing written beyond what was done; callers check allocation up front.
+    } catch (...) {
+        // Out of memory (bad_alloc, or length_error for a table too long for
+        // a vector): nothing written beyond what was done.
     }
 }
 
@@ -373,7 +382,8 @@ void ResampleBits(uint8_t* dst, int dw, int dh, const uint8_t* src, int sw, int 
             case 4: if (bpp == 24) ResampleBilinear(dst, dw, dh, src, sw, sh); break;
             default: break;
         }
-    } catch (const std::bad_alloc&) {
+    } catch (...) {
+        // As in ScaleBits: a buffer that cannot be had leaves dst as it is.
     }
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
@@ -192,3 +193,15 @@ TEST(DrawImageScaled, ChannelsAndSoftwarePath) {
 }
 
 }  // namespace
+
+// The coverage resampler keeps a destination-width x source-height middle
+// image. Wide enough and tall enough, its size passes 4 GiB: counted in 32
+// bits it wrapped to a small buffer the rows then overran. Now it is an
+// allocation failure and the destination is left as it was.
+TEST(Resample, MiddleImageBeyondAddressSpaceIsRefusedNotWrapped) {
+    const int dw = 1 << 20, dh = 1, sw = 1, sh = 1366;  // 2^20 x 3 x 1366 > 2^32
+    std::vector<uint8_t> src(CImage::RowBytes(sw, 24) * sh, 77);
+    std::vector<uint8_t> dst(CImage::RowBytes(dw, 24) * dh, 5);
+    ResampleBits(dst.data(), dw, dh, src.data(), sw, sh, 24, 1);
+    EXPECT_EQ(std::count(dst.begin(), dst.end(), 5), (std::ptrdiff_t)dst.size());
+}
