@@ -64,8 +64,12 @@ bool RegistryReadValue(const wchar_t* subKey, const wchar_t* valueName, Registry
         RegCloseKey(key);
         return false;
     }
-    // Two extra zero bytes so a stored text without its terminator still ends.
-    if (!record.Allocate(bytes + sizeof(wchar_t))) {
+    // Zero bytes after the data so a stored text without its terminator still
+    // ends: two, and one more after an odd byte count, whose last character
+    // would otherwise take its high byte from past the block. Counted in 64
+    // bits: a size near 4 GiB must not wrap to a small block.
+    const uint64_t room = (uint64_t)bytes + sizeof(wchar_t) + (bytes & 1);
+    if (room > 0xFFFFFFFFull || !record.Allocate((uint32_t)room)) {
         RegCloseKey(key);
         return false;
     }

@@ -1,6 +1,7 @@
 // CRegistry: defaults for missing or mistyped values, trees, empty strings.
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <string>
 
 #include "image/Registry.h"
@@ -64,6 +65,29 @@ TEST_F(RegistryTest, OtherStringTypesAndBigEndianDwords) {
     reg.ReadString(Key().c_str(), L"Raw", L"", out);
     EXPECT_STREQ(out, L"ab");
     EXPECT_EQ(reg.ReadDword(Key().c_str(), L"Big", 0), 1u);  // first four bytes, little-endian
+}
+
+// A text of an odd number of bytes and no terminator: its last character is
+// the odd byte and a zero, and the block holds a whole zero character after
+// it, so reading it as a string never looks past the block.
+TEST_F(RegistryTest, OddLengthTextEndsInsideItsBlock) {
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, Key().c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const char odd[] = {'a', 0, 'b', 0, 'c'};
+    RegSetValueExW(key, L"Odd", 0, REG_SZ, (const BYTE*)odd, 5);
+    RegCloseKey(key);
+    RegistryValue record;
+    ASSERT_TRUE(RegistryReadValue(Key().c_str(), L"Odd", record, HKEY_CURRENT_USER));
+    EXPECT_EQ(record.size, 5u);
+    const size_t block = HeapSize(record.heap, 0, record.data);
+    const auto* text = reinterpret_cast<const wchar_t*>(record.data);
+    const size_t chars = wcsnlen(text, block / sizeof(wchar_t));
+    EXPECT_LT(chars, block / sizeof(wchar_t)) << "no terminator inside the block";
+    EXPECT_STREQ(text, L"abc");
+    wchar_t out[MAX_PATH];
+    reg.ReadString(Key().c_str(), L"Odd", L"", out);
+    EXPECT_STREQ(out, L"abc");
 }
 
 TEST_F(RegistryTest, EmptyTextIsTheTerminatorAlone) {
