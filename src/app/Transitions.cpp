@@ -4,8 +4,10 @@
 #include "app/Transitions.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <ctime>
+#include <exception>
 #include <vector>
 
 namespace {
@@ -325,10 +327,18 @@ std::vector<BYTE> ReadPicture(HDC dc, int width, int height, BITMAPINFO& info) {
         info.bmiHeader.biPlanes = 1;
         info.bmiHeader.biBitCount = 24;
         info.bmiHeader.biCompression = BI_RGB;
-        const size_t stride = (size_t)((width * 24 + 31) / 32) * 4;
-        bits.resize(stride * (size_t)height);
-        if (!copied || GetDIBits(copyDC, copy, 0, (UINT)height, bits.data(), &info, DIB_RGB_COLORS) != height)
+        const uint64_t stride = (((uint64_t)width * 24 + 31) / 32) * 4;
+        // No memory for the rows is a failed read, not an exception that
+        // would leave the bitmap and the DC behind.
+        try {
+            if (copied && stride * (uint64_t)height <= (uint64_t)PTRDIFF_MAX)
+                bits.resize((size_t)(stride * (uint64_t)height));
+        } catch (const std::exception&) {
             bits.clear();
+        }
+        if (bits.empty() ||
+            GetDIBits(copyDC, copy, 0, (UINT)height, bits.data(), &info, DIB_RGB_COLORS) != height)
+            std::vector<BYTE>().swap(bits);
     }
     if (copy) DeleteObject(copy);
     if (copyDC) DeleteDC(copyDC);
