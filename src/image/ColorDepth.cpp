@@ -63,7 +63,8 @@ bool Diffuse(const uint8_t* src, uint32_t srcStride, int srcBpp, const uint8_t* 
     try {
         a.assign((size_t)(width + 2) * 3, 0.f);
         b.assign((size_t)(width + 2) * 3, 0.f);
-    } catch (const std::bad_alloc&) {
+    } catch (...) {
+        // bad_alloc, or length_error for a row too wide for a vector of floats.
         return false;
     }
     float* cur = a.data();

@@ -207,7 +207,15 @@ bool CImageEffects::Sharpen(CImage& image, int percent, bool interactive) {
     }
     if (w >= 3 && h >= 3) {
         const size_t n = (size_t)w * 3;
-        std::vector<int> mapped(n * 3);
+        std::vector<int> mapped;
+        try {
+            mapped.resize(n * 3);
+        } catch (...) {
+            // No memory for the three mapped rows: the image stays as it is.
+            std::free(src);
+            std::free(out);
+            return false;
+        }
         auto map = [&](int row, int slot) {
             const uint8_t* p = src + (size_t)row * s;
             int* m = &mapped[slot * n];
