@@ -3,7 +3,8 @@
 export WINEPREFIX=${QRV_WINEPREFIX:-/var/cache/quorvane-wine}
 export WINEARCH=win32
 export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# winedbg disabled: a crashing test ends at once instead of waiting in the debugger.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
 export XDG_DATA_HOME=${XDG_DATA_HOME:-/tmp/quorvane-xdg}
 mkdir -p "$XDG_DATA_HOME"
 
