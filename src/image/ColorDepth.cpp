@@ -362,10 +362,10 @@ void CQuantizer::AddColor(uint8_t r, uint8_t g, uint8_t b) {
     }
 }
 
-void CQuantizer::ReduceTree() {
+bool CQuantizer::ReduceTree() {
     int level = (int)colorBits - 1;
     while (level >= 0 && !reducible[level]) --level;
-    if (level < 0) return;
+    if (level < 0) return false;
     Node* node = reducible[level];
     reducible[level] = node->next;
     unsigned children = 0;
@@ -380,7 +380,8 @@ void CQuantizer::ReduceTree() {
         ++children;
     }
     node->leaf = true;
-    leafCount -= children - 1;
+    if (children) leafCount -= children - 1;
+    return true;
 }
 
 bool CQuantizer::ProcessImage(const uint8_t* bits, int width, int height, int bpp, const uint8_t* rgbPalette) {
@@ -392,10 +393,9 @@ bool CQuantizer::ProcessImage(const uint8_t* bits, int width, int height, int bp
         int r, g, b;
         FetchRGB(line, (uint32_t)x, bpp, rgbPalette, r, g, b);
         AddColor((uint8_t)r, (uint8_t)g, (uint8_t)b);
-        while (leafCount > leafLimit) {
-            const unsigned before = leafCount;
-            ReduceTree();
-            if (leafCount == before) break;  // nothing left to fold
+        // A node of one child folds without lowering the count; the loop goes
+        // on with the next node and ends only when nothing is left to fold.
+        while (leafCount > leafLimit && ReduceTree()) {
         }
     };
     if (bpp <= 8) {

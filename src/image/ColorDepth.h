@@ -35,7 +35,8 @@ private:
         Node* next;
     };
     void AddColor(uint8_t r, uint8_t g, uint8_t b);
-    void ReduceTree();
+    // Folds the head of the deepest non-empty reducible list; false when none is left.
+    bool ReduceTree();
     static void FreeTree(Node* node);
     static void Collect(const Node* node, RGBQUAD* out, unsigned& index);
 

@@ -141,6 +141,14 @@ TEST(ColorDepth, OctreeTable) {
     for (size_t i = 0; i < buf.size(); ++i) buf[i] = (uint8_t)(i * 37 + (i >> 5));
     ASSERT_TRUE(many.ProcessImage(buf.data(), 64, 64, 24, nullptr));
     EXPECT_LE(many.GetColorCount(), 16u);
+    // A new colour hangs a chain of one-child nodes under the tree; folding one
+    // of them removes no leaf, so the folding must go on to the next node until
+    // the count is back at the limit, also after the very last pixel.
+    CQuantizer chain(16, 8);
+    uint8_t row[17 * 3] = {};
+    for (int i = 0; i < 17; ++i) row[i * 3 + 2] = (uint8_t)(i * 15);
+    ASSERT_TRUE(chain.ProcessImage(row, 17, 1, 24, nullptr));
+    EXPECT_EQ(chain.GetColorCount(), 16u);
 }
 
 TEST(ColorDepth, RaisingKeepsIndicesAndColours) {
