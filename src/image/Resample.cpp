@@ -340,10 +340,15 @@ void ResampleNearest(uint8_t* dst, int dw, int dh, const uint8_t* src, int sw, i
 
 }  // namespace
 
-void ScaleBits(uint8_t* dst, int dw, int dh, const uint8_t* src, int sw, int sh, int bpp, const uint8_t* pal) {
-    if (!dst || !src || dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return;
-    if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) return;
-    if (bpp <= 8 && !pal) return;
+namespace {
+
+// The two resamplers with their outcome: false when a table or working buffer
+// could not be had (dst then holds what was written before), true otherwise,
+// also when the arguments leave nothing to do.
+bool TryScaleBits(uint8_t* dst, int dw, int dh, const uint8_t* src, int sw, int sh, int bpp, const uint8_t* pal) {
+    if (!dst || !src || dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return true;
+    if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) return true;
+    if (bpp <= 8 && !pal) return true;
     try {
         if (dw == sw && dh == sh) {
             // Same size: every depth is converted row for row.
@@ -357,18 +362,20 @@ void ScaleBits(uint8_t* dst, int dw, int dh, const uint8_t* src, int sw, int sh,
     } catch (...) {
         // Out of memory (bad_alloc, or length_error for a table too long for
         // a vector): nothing written beyond what was done.
+        return false;
     }
+    return true;
 }
 
-void ResampleBits(uint8_t* dst, int dw, int dh, const uint8_t* src, int sw, int sh, int bpp, int mode) {
-    if (!dst || !src || dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0 || bpp < 8 || (bpp & 7)) return;
+bool TryResampleBits(uint8_t* dst, int dw, int dh, const uint8_t* src, int sw, int sh, int bpp, int mode) {
+    if (!dst || !src || dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0 || bpp < 8 || (bpp & 7)) return true;
     const int n = bpp / 8;
     try {
         if (dw == sw && dh == sh) {
-            if (mode < 0 || mode > 4) return;
+            if (mode < 0 || mode > 4) return true;
             const uint32_t s = Stride(sw, bpp);
             std::memcpy(dst, src, (size_t)s * sh);
-            return;
+            return true;
         }
         switch (mode) {
             case 0: ResampleNearest(dst, dw, dh, src, sw, sh, n); break;
@@ -384,7 +391,19 @@ void ResampleBits(uint8_t* dst, int dw, int dh, const uint8_t* src, int sw, int 
         }
     } catch (...) {
         // As in ScaleBits: a buffer that cannot be had leaves dst as it is.
+        return false;
     }
+    return true;
+}
+
+}  // namespace
+
+void ScaleBits(uint8_t* dst, int dw, int dh, const uint8_t* src, int sw, int sh, int bpp, const uint8_t* pal) {
+    TryScaleBits(dst, dw, dh, src, sw, sh, bpp, pal);
+}
+
+void ResampleBits(uint8_t* dst, int dw, int dh, const uint8_t* src, int sw, int sh, int bpp, int mode) {
+    TryResampleBits(dst, dw, dh, src, sw, sh, bpp, mode);
 }
 
 // Finishes a rebuild: a new 24-bit image from rows, swapped in on success.
@@ -416,8 +435,14 @@ bool ResampleImage(CImage& image, int width, int height, int mode) {
         }
         src = converted;
     }
-    ResampleBits(dst, width, height, src, (int)image.width, (int)image.height, 24, mode);
+    // A working buffer of the filter that cannot be had is a failure like the
+    // others: the image stays as it was instead of becoming a black picture.
+    const bool ok = TryResampleBits(dst, width, height, src, (int)image.width, (int)image.height, 24, mode);
     std::free(converted);
+    if (!ok) {
+        std::free(dst);
+        return false;
+    }
     return Replace24(image, width, height, dst);
 }
 
@@ -430,7 +455,10 @@ bool ScaleImage(CImage& image, int width, int height) {
     uint8_t pal[768];
     GetFullPaletteRGB(image, pal);
     GdiFlush();
-    ScaleBits(dst, width, height, image.bits, (int)image.width, (int)image.height, image.bpp, pal);
+    if (!TryScaleBits(dst, width, height, image.bits, (int)image.width, (int)image.height, image.bpp, pal)) {
+        std::free(dst);
+        return false;
+    }
     return Replace24(image, width, height, dst);
 }
 

@@ -134,6 +134,15 @@ TEST(ResampleImage, SizesAndFailures) {
     EXPECT_EQ(keep.width, 10u);
     EXPECT_EQ(Snapshot(keep), orig);
 
+    // The new image fits, but the filter's middle image (30000 x 30000 pixels)
+    // cannot be had: a failure, not a black picture reported as done.
+    CImage tall;
+    ASSERT_TRUE(MakePattern(tall, 1, 30000, 24));
+    auto tallBefore = Snapshot(tall);
+    EXPECT_FALSE(ResampleImage(tall, 30000, 1, 1));
+    EXPECT_EQ(tall.width, 1u);
+    EXPECT_EQ(Snapshot(tall), tallBefore);
+
     CImage none;
     EXPECT_FALSE(ResampleImage(none, 5, 5, 0));
     EXPECT_FALSE(ScaleImage(none, 5, 5));
