@@ -507,15 +507,19 @@ void DrawImageScaled(CImage& image, HDC dc, int x, int y, int width, int height,
             uint8_t pal[768];
             GetFullPaletteRGB(*source, pal);
             GdiFlush();
-            ScaleBits(buf, width, height, source->bits, (int)source->width, (int)source->height, source->bpp, pal);
-            BITMAPINFO info{};
-            info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-            info.bmiHeader.biWidth = width;
-            info.bmiHeader.biHeight = height;
-            info.bmiHeader.biPlanes = 1;
-            info.bmiHeader.biBitCount = 24;
-            info.bmiHeader.biCompression = BI_RGB;
-            StretchDIBits(dc, x, y, width, height, 0, 0, width, height, buf, &info, DIB_RGB_COLORS, rop);
+            // The buffer is not cleared: when the scaler cannot get its tables
+            // nothing is drawn rather than uninitialised memory.
+            if (TryScaleBits(buf, width, height, source->bits, (int)source->width, (int)source->height,
+                             source->bpp, pal)) {
+                BITMAPINFO info{};
+                info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+                info.bmiHeader.biWidth = width;
+                info.bmiHeader.biHeight = height;
+                info.bmiHeader.biPlanes = 1;
+                info.bmiHeader.biBitCount = 24;
+                info.bmiHeader.biCompression = BI_RGB;
+                StretchDIBits(dc, x, y, width, height, 0, 0, width, height, buf, &info, DIB_RGB_COLORS, rop);
+            }
             std::free(buf);
         }
     } else {
