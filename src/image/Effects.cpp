@@ -402,12 +402,10 @@ void OnSlider(HWND dialog, HWND control, const SliderSetting* sliders, int count
         }
 }
 
+// The edits are read as signed numbers; a text that is no number reads as 0,
+// which every effect takes (a repeat count or block width below 1 acts as 1).
 void ReadEdits(HWND dialog, const SliderSetting* sliders, int count) {
-    for (int i = 0; i < count; ++i) {
-        BOOL ok = FALSE;
-        const int v = (int)GetDlgItemInt(dialog, sliders[i].edit, &ok, TRUE);
-        if (ok) *sliders[i].value = v;
-    }
+    for (int i = 0; i < count; ++i) *sliders[i].value = (int)GetDlgItemInt(dialog, sliders[i].edit, nullptr, TRUE);
 }
 
 INT_PTR EffectDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, const SliderSetting* sliders, int count,

@@ -251,6 +251,16 @@ TEST_F(EffectDialogs, OkStoresTypedValuesAndRuns) {
     EXPECT_EQ(AppState::EffSharpenPercent, -20);
     EXPECT_EQ(g_undoSaves, 2);
     DestroyWindow(dlg);
+
+    // So is a text that is no number: it reads as 0, and the effect still runs.
+    dlg = Open(L"EFF_BLURDLG", EffBlurDlgProc);
+    SetDlgItemTextW(dlg, IDC_EFF_EDIT1, L"");
+    SetDlgItemTextW(dlg, IDC_EFF_EDIT2, L"abc");
+    SendMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    EXPECT_EQ(AppState::EffBlurRandomization, 0);
+    EXPECT_EQ(AppState::EffBlurRepeatCount, 0);
+    EXPECT_EQ(g_undoSaves, 3);
+    DestroyWindow(dlg);
 }
 
 TEST_F(EffectDialogs, CancelChangesNothing) {
