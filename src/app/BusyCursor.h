@@ -18,9 +18,12 @@ public:
 
     explicit CBusyCursor(SetCursorFn setCursor = ::SetCursor) : setCursor_(setCursor) {}
 
-    // A message was fetched: count down from the start again.
+    // A message was fetched: count down from the start again, with no cursor to
+    // put back (a wait cursor the watchdog set just after the last restore is
+    // not answered by setting a null cursor).
     void Arm() {
         counter_.store(kArmTicks, std::memory_order_relaxed);
+        shown_.store(false, std::memory_order_relaxed);
         saved_.store(nullptr, std::memory_order_relaxed);
     }
     // The thread fetched another message (hook): no countdown.

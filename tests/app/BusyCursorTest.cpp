@@ -75,6 +75,22 @@ TEST(BusyCursor, RestoreWithoutWaitCursorSetsNothing) {
     EXPECT_FALSE(busy.Tick(kWait));  // disarmed
 }
 
+// The watchdog may set the wait cursor just after a message's restore (its
+// decrement raced the restore); the next message starts with nothing to put
+// back, so its restore sets no cursor at all (never a null one).
+TEST(BusyCursor, WaitCursorSetAfterTheRestoreIsNotAnsweredWithANullCursor) {
+    CBusyCursor busy(FakeSetCursor);
+    g_current = kArrow;
+    g_sets.clear();
+    busy.Arm();
+    for (int i = 0; i < CBusyCursor::kArmTicks; ++i) busy.Tick(kWait);
+    ASSERT_TRUE(busy.WaitCursorShown());
+    busy.Arm();  // the next message, before any restore
+    busy.Restore();
+    ASSERT_EQ(g_sets.size(), 1u);
+    EXPECT_EQ(g_sets[0], kWait);
+}
+
 // The real watchdog and hook: a message retrieved on this thread cancels the countdown.
 TEST(BusyCursor, HookCancelsOnMessageRetrieval) {
     ArmBusyCursor();
