@@ -89,6 +89,7 @@ struct AppState {
     alignas(16) static inline POINT ImageOrigin = {};
     alignas(16) static inline POINT ScrollOffset = {};
     alignas(16) static inline POINT LastScrollPos = {};       // offsets last reported as changed by scrolling
+    alignas(16) static inline POINT LastScrollStep = {};      // signed step of the last arrow-key scroll per axis
     static inline uint8_t CanScrollX = 0;
     static inline uint8_t CanScrollY = 0;
     static inline int ToolMode = 0;                // 0 scroll, 1 select, 2 red marker

@@ -15,6 +15,8 @@
 #include "app/CommandState.h"
 #include "app/ImageSnapshot.h"
 #include "app/MainMenu.h"
+#include "app/OpenWith.h"
+#include "formats/Formats.h"
 #include "formats/MediaDocument.h"
 #include "formats/SaveDispatch.h"
 #include "app/Settings.h"
@@ -210,11 +212,37 @@ POINT MinimumTrackSize(bool browserShown, int menuBarWidth, int formatId, int ca
     return size;
 }
 
-namespace {
-
-bool IsVideoFormat(int id) {
-    return id == 46 || id == 28;
+HMENU BuildViewerContextMenu(bool onSelection, HMENU* resource) {
+    // The menu follows the kind of file by its extension; the player state by
+    // the format that is open.
+    const wchar_t* name = onSelection                                 ? L"SELECTTOOLMENU"
+                          : IsVideoExtension(AppState::CurrentFile) ? L"VIDEO"
+                          : IsSoundExtension(AppState::CurrentFile) ? L"SOUND"
+                                                                    : L"IMAGE";
+    *resource = LoadMenuW(AppState::Instance, name);
+    if (!*resource) return nullptr;
+    HMENU popup = GetSubMenu(*resource, 0);
+    if (!popup) return nullptr;
+    if (onSelection) {
+        EnableMenuItem(popup, 40054, MF_BYCOMMAND | (IsClipboardFormatAvailable(CF_BITMAP) ? MF_ENABLED : MF_GRAYED));
+        return popup;
+    }
+    if (AppState::ViewMode == VIEW_PRESENTATION) CheckMenuItem(popup, 40050, MF_BYCOMMAND | MF_CHECKED);
+    if (AppState::DocumentKind == DOC_NEW_IMAGE)
+        for (UINT id : {215u, 217u, 216u}) EnableMenuItem(popup, id, MF_BYCOMMAND | MF_GRAYED);
+    const int format = AppState::CurrentFormatId;
+    const bool muted = (format == 46 && VideoPlayer.muted) || (format == 28 && QuickTimePlayer.muted) ||
+                       (format == 43 && SoundPlayer.muted);
+    if (muted) {
+        CheckMenuItem(popup, 40165, MF_BYCOMMAND | MF_CHECKED);
+        for (UINT id : {40163u, 40164u}) EnableMenuItem(popup, id, MF_BYCOMMAND | MF_GRAYED);
+    }
+    if (AppState::BrowserTab == 4)
+        for (UINT id : {217u, 214u, 215u, 216u}) EnableMenuItem(popup, id, MF_BYCOMMAND | MF_GRAYED);
+    return popup;
 }
+
+namespace {
 
 LRESULT OnCreate(HWND window) {
     AppTrace("drop target");
@@ -493,10 +521,10 @@ LRESULT OnKeyDown(HWND window, WPARAM key) {
         if (Browser.IsShown() && Browser.fileListWindow) SetFocus(Browser.fileListWindow);
         break;
     case VK_RETURN: SendMessageW(window, WM_COMMAND, 40139, 0); break;
-    case VK_LEFT: ScrollView(step, 0, true); break;
-    case VK_RIGHT: ScrollView(-step, 0, true); break;
-    case VK_UP: ScrollView(0, step, true); break;
-    case VK_DOWN: ScrollView(0, -step, true); break;
+    case VK_LEFT: AppState::LastScrollStep.x = step; ScrollView(step, 0, true); break;
+    case VK_RIGHT: AppState::LastScrollStep.x = -step; ScrollView(-step, 0, true); break;
+    case VK_UP: AppState::LastScrollStep.y = step; ScrollView(0, step, true); break;
+    case VK_DOWN: AppState::LastScrollStep.y = -step; ScrollView(0, -step, true); break;
     default: break;
     }
     return 0;
@@ -516,24 +544,13 @@ LRESULT OnContextMenu(HWND window, LPARAM lParam) {
     GetClientRect(window, &client);
     POINT at = screen;
     ScreenToClient(window, &at);
-    const wchar_t* name = nullptr;
-    bool selectionMenu = !IsRectEmpty(&AppState::Selection) && PtInRect(&AppState::Selection, at);
-    if (selectionMenu) name = L"SELECTTOOLMENU";
-    else if (PtInRect(&client, at)) {
-        name = IsVideoFormat(AppState::CurrentFormatId) ? L"VIDEO" : AppState::CurrentFormatId == 43 ? L"SOUND" : L"IMAGE";
-    }
-    if (!name) return 0;
-    HMENU resource = LoadMenuW(AppState::Instance, name);
-    if (!resource) return 0;
-    HMENU popup = GetSubMenu(resource, 0);
-    if (selectionMenu) {
-        EnableMenuItem(popup, 40054, MF_BYCOMMAND | (IsClipboardFormatAvailable(CF_BITMAP) ? MF_ENABLED : MF_GRAYED));
-    } else {
-        if (AppState::ViewMode == VIEW_PRESENTATION) CheckMenuItem(popup, 40050, MF_BYCOMMAND | MF_CHECKED);
-        if (AppState::DocumentKind == DOC_NEW_IMAGE)
-            for (UINT id : {215u, 217u, 216u}) EnableMenuItem(popup, id, MF_BYCOMMAND | MF_GRAYED);
-        if (AppState::BrowserTab == 4)
-            for (UINT id : {217u, 214u, 215u, 216u}) EnableMenuItem(popup, id, MF_BYCOMMAND | MF_GRAYED);
+    const bool onSelection = !IsRectEmpty(&AppState::Selection) && PtInRect(&AppState::Selection, at);
+    if (!onSelection && !PtInRect(&client, at)) return 0;
+    HMENU resource = nullptr;
+    HMENU popup = BuildViewerContextMenu(onSelection, &resource);
+    if (!popup) {
+        if (resource) DestroyMenu(resource);
+        return 0;
     }
     SetCursor(LoadCursorW(nullptr, IDC_ARROW));
     CurrentPopupMenu = popup;
@@ -689,18 +706,12 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         LRESULT result = 0;
         FolderTreeHandleMenuMsg(window, message, wParam, lParam, &result);
         HMENU popup = reinterpret_cast<HMENU>(wParam);
+        RebuildOpenWithMenu(popup, window);
         if (MainMenu.menu && GetSubMenu(MainMenu.menu, 1) == popup) {
+            // Sound and video files take no pasted picture.
             const MediaFileEntry* entry = CurrentFileListEntry();
-            bool enable = IsClipboardFormatAvailable(CF_BITMAP) != 0;
-            if (entry) {
-                // Sound and video files take no pasted picture.
-                const wchar_t* name = entry->name;
-                const wchar_t* ext = wcsrchr(name, L'.');
-                static const wchar_t* kMedia[] = {L".wav", L".mid", L".mp3", L".wma", L".ogg", L".avi", L".wmv",
-                                                  L".mpg", L".mpeg", L".mov", L".asf"};
-                for (const wchar_t* m : kMedia)
-                    if (ext && _wcsicmp(ext, m) == 0) enable = false;
-            }
+            const bool media = entry && (IsSoundExtension(entry->name) || IsVideoExtension(entry->name));
+            const bool enable = !media && IsClipboardFormatAvailable(CF_BITMAP) != 0;
             EnableMenuItem(popup, 40054, MF_BYCOMMAND | (enable ? MF_ENABLED : MF_GRAYED));
         }
         return 0;

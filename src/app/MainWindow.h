@@ -36,6 +36,11 @@ POINT MinimumTrackSize(bool browserShown, int menuBarWidth, int formatId, int ca
 // and Browse (40139) buttons get the recent files or folders, item n (from 1)
 // for entry n - 1.
 HMENU BuildDropDownMenu(UINT button, HMENU* resource);
+// The context menu of the viewer (WM_CONTEXTMENU with a valid image, the cursor
+// in the client area): "SELECTTOOLMENU" on the selection, else "VIDEO", "SOUND"
+// or "IMAGE" by the current file's extension, with its checks and grays set;
+// *resource receives the loaded menu, which the caller destroys.
+HMENU BuildViewerContextMenu(bool onSelection, HMENU* resource);
 // A choice n (from 1) in the recent-file (files) or recent-folder list: the
 // request flag is set and WM_APP_OPEN_PENDING posted with entry n - 1.
 void OnRecentListChoice(HWND window, bool files, UINT choice);

@@ -52,3 +52,25 @@ bool LaunchOpenWithProgram(UINT id) {
     info.nShow = SW_SHOW;
     return ShellExecuteExW(&info) != FALSE;
 }
+
+void RebuildOpenWithMenu(HMENU popup, HWND mainWindow) {
+    if (!popup) return;
+    // Only the popup's own items count (a search by command would also find the
+    // item inside the submenu of the popup that holds "Open with").
+    bool holdsClear = false;
+    const int items = GetMenuItemCount(popup);
+    for (int i = 0; i < items && !holdsClear; ++i) holdsClear = GetMenuItemID(popup, i) == 40314;
+    if (!holdsClear) return;
+    while (GetMenuItemCount(popup) > 4) {
+        if (!DeleteMenu(popup, 0, MF_BYPOSITION)) break;
+        if (mainWindow) DrawMenuBar(mainWindow);
+    }
+    int count = AppState::OpenWithCount;
+    if (count < 0) count = 0;
+    if (count > OPEN_WITH_CAPACITY) count = OPEN_WITH_CAPACITY;
+    // Plain text items: the menu is drawn by the system while its owner drawing
+    // is not built.
+    for (int i = 0; i < count; ++i)
+        InsertMenuW(popup, (UINT)i, MF_BYPOSITION | MF_STRING | MF_ENABLED, OPEN_WITH_FIRST_ID + (UINT)i,
+                    AppState::OpenWithDescs[i]);
+}

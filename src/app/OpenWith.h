@@ -13,3 +13,8 @@ bool OpenWithTarget(UINT id, wchar_t program[MAX_PATH], wchar_t file[MAX_PATH]);
 // ids of the list. "Program is missing: %s" when the program is gone. True
 // when the program was started.
 bool LaunchOpenWithProgram(UINT id);
+// WM_INITMENUPOPUP of the main window: a popup holding "&Clear Program list"
+// (40314) is the "Open with" submenu; it is cut back to its four fixed items
+// (separator, add, edit, clear) and the programs are put in front of them.
+// Any other popup is left alone.
+void RebuildOpenWithMenu(HMENU popup, HWND mainWindow);

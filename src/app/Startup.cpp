@@ -25,23 +25,31 @@
 
 ProgramCursors Cursors = {};
 
+const wchar_t* ClassifyWindowsVersion(DWORD platform, DWORD major, DWORD minor, uint8_t* isWindows2000,
+                                      uint8_t* isXPOrLater) {
+    *isWindows2000 = *isXPOrLater = 0;
+    if (platform == VER_PLATFORM_WIN32_WINDOWS) return L"Windows 9x is not supported!";
+    if (platform != VER_PLATFORM_WIN32_NT) return L"Unknown Windows System?! Use at your own risk!!";
+    if (major == 4 && minor == 0) return L"Windows NT 4 is not supported!";
+    if (major == 5 && minor == 0) *isWindows2000 = 1;
+    else *isXPOrLater = 1;
+    return nullptr;
+}
+
 void CheckWindowsVersion() {
     OSVERSIONINFOW info = {};
     info.dwOSVersionInfoSize = sizeof(info);
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    if (!GetVersionExW(&info)) return;
+    const BOOL known = GetVersionExW(&info);
 #pragma GCC diagnostic pop
-    if (info.dwPlatformId != VER_PLATFORM_WIN32_NT) {
-        ShowMessage(L"Windows 9x is not supported!");
-        return;
-    }
-    if (info.dwMajorVersion < 5) {
-        ShowMessage(L"Windows NT 4 is not supported!");
-        return;
-    }
-    AppState::IsWindows2000 = info.dwMajorVersion == 5 && info.dwMinorVersion == 0;
-    AppState::IsWindowsXPOrLater = info.dwMajorVersion > 5 || (info.dwMajorVersion == 5 && info.dwMinorVersion >= 1);
+    if (!known) info = {};
+    uint8_t is2000 = 0, isXP = 0;
+    const wchar_t* warning =
+        ClassifyWindowsVersion(info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion, &is2000, &isXP);
+    AppState::IsWindows2000 = is2000;
+    AppState::IsWindowsXPOrLater = isXP;
+    if (warning) ShowMessage(L"%ls", warning);
 }
 
 void InitLanguageFile() {

@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+#include <cstdint>
+
 // The whole life of the program; returns the exit code.
 int RunApplication(HINSTANCE instance, const wchar_t* argumentText);
 bool InitApplication(HINSTANCE instance);
@@ -16,6 +18,10 @@ void ReleaseInstanceMutex();
 // Runs until WM_QUIT; returns its wParam.
 int RunMessageLoop(HACCEL accelerators);
 void CheckWindowsVersion();
+// The warning CheckWindowsVersion shows for a platform and version (null for
+// none) and the two version flags it sets.
+const wchar_t* ClassifyWindowsVersion(DWORD platform, DWORD major, DWORD minor, uint8_t* isWindows2000,
+                                      uint8_t* isXPOrLater);
 void InitLanguageFile();
 void ParseCommandLine(const wchar_t* commandLine);
 

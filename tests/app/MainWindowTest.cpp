@@ -8,6 +8,7 @@
 #include "app/Chrome.h"
 #include "app/CommandState.h"
 #include "app/MainWindow.h"
+#include "app/OpenWith.h"
 #include "app/Settings.h"
 #include "app/Startup.h"
 #include "app_ids.h"
@@ -15,6 +16,7 @@
 #include "browser/FileList.h"
 #include "browser/ThumbnailLoader.h"
 #include "image/Registry.h"
+#include "media/Players.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -181,6 +183,179 @@ TEST_F(MainWindowTest, GrayedCommandsDoNotRun) {
     AppState::CurrentImage.Destroy();
     AppState::DocumentKind = DOC_NONE;
     AppState::CurrentFormatId = 0;
+}
+
+// Puts a small bitmap on the clipboard (or empties it).
+void SetClipboardBitmap(HWND owner, bool bitmap) {
+    ASSERT_TRUE(OpenClipboard(owner));
+    EmptyClipboard();
+    if (bitmap) SetClipboardData(CF_BITMAP, CreateBitmap(2, 2, 1, 32, nullptr));
+    CloseClipboard();
+}
+
+// The Edit menu's Paste follows the clipboard, and is gray while the folder's
+// current file is a sound or video file, whatever its extension among those.
+TEST_F(MainWindowTest, EditMenuPasteFollowsClipboardAndCurrentEntry) {
+    HMENU edit = GetSubMenu(GetMenu(window), 1);
+    ASSERT_NE(edit, nullptr);
+    FileList::Entries = (MediaFileEntry*)calloc(1, sizeof(MediaFileEntry));
+    FileList::Count = 1;
+    FileList::Current = 0;
+    struct Case {
+        const wchar_t* entry;
+        bool bitmap;
+        bool enabled;
+    } cases[] = {{L"a.jpg", true, true},   {L"a.jpg", false, false}, {L"a.aiff", true, false},
+                 {L"a.mp2", true, false},  {L"a.divx", true, false}, {L"a.mov", true, false},
+                 {L"a.png", true, true}};
+    for (const auto& c : cases) {
+        wcscpy(FileList::Entries[0].name, c.entry);
+        SetClipboardBitmap(window, c.bitmap);
+        SendMessageW(window, WM_INITMENUPOPUP, (WPARAM)edit, 1);
+        const UINT state = GetMenuState(edit, 40054, MF_BYCOMMAND);
+        EXPECT_EQ((state & MF_GRAYED) == 0, c.enabled) << qrvtest::Narrow(c.entry) << " bitmap " << c.bitmap;
+    }
+    SetClipboardBitmap(window, false);
+    free(FileList::Entries);
+    FileList::Entries = nullptr;
+    FileList::Count = 0;
+}
+
+// The "Open with" submenu is rebuilt from the program list at every opening:
+// the programs in front of the four fixed items, never accumulating.
+TEST_F(MainWindowTest, OpenWithSubmenuIsRebuiltOnEachOpening) {
+    HMENU bar = GetMenu(window);
+    HMENU openWith = nullptr, holder = nullptr;
+    for (int i = 0; i < GetMenuItemCount(bar) && !openWith; ++i) {
+        HMENU top = GetSubMenu(bar, i);
+        for (int j = 0; top && j < GetMenuItemCount(top) && !openWith; ++j) {
+            HMENU sub = GetSubMenu(top, j);
+            if (sub && GetMenuState(sub, 40314, MF_BYCOMMAND) != (UINT)-1) {
+                openWith = sub;
+                holder = top;
+            }
+        }
+    }
+    ASSERT_NE(openWith, nullptr);
+    ASSERT_EQ(GetMenuItemCount(openWith), 4);
+    const int holderItems = GetMenuItemCount(holder);
+    AppState::OpenWithCount = 2;
+    CopyStringW(AppState::OpenWithDescs[0], L"Painter");
+    CopyStringW(AppState::OpenWithDescs[1], L"Viewer");
+    for (int round = 0; round < 2; ++round) {
+        SendMessageW(window, WM_INITMENUPOPUP, (WPARAM)openWith, 1);
+        ASSERT_EQ(GetMenuItemCount(openWith), 6) << round;
+        EXPECT_EQ(GetMenuItemID(openWith, 0), 40250u);
+        EXPECT_EQ(GetMenuItemID(openWith, 1), 40251u);
+        wchar_t text[64] = {};
+        GetMenuStringW(openWith, 1, text, 64, MF_BYPOSITION);
+        EXPECT_STREQ(text, L"Viewer");
+        EXPECT_EQ(GetMenuItemID(openWith, 5), 40314u);
+    }
+    AppState::OpenWithCount = 0;
+    SendMessageW(window, WM_INITMENUPOPUP, (WPARAM)openWith, 1);
+    EXPECT_EQ(GetMenuItemCount(openWith), 4);
+    // The popup that holds the submenu is not touched.
+    SendMessageW(window, WM_INITMENUPOPUP, (WPARAM)holder, 6);
+    EXPECT_EQ(GetMenuItemCount(holder), holderItems);
+}
+
+// The viewer's context menu: chosen by the current file's extension, with the
+// mute state of the open player and the grays of a new image and the playlist tab.
+TEST(ViewerContextMenu, MenuByExtensionWithPlayerAndDocumentState) {
+    AppState::Instance = GetModuleHandleW(nullptr);
+    struct Case {
+        const wchar_t* file;
+        int format;
+        bool muted;
+        int documentKind;
+        int tab;
+        UINT onlyIn;       // an item only this menu has
+        bool muteChecked;  // 40165 checked, 40163 and 40164 gray
+        bool itemsGray;    // 216 gray
+    } cases[] = {
+        {L"C:\\x\\a.jpg", 22, false, DOC_FILE, 0, 40139, false, false},
+        {L"C:\\x\\a.jpg", 22, false, DOC_NEW_IMAGE, 0, 40139, false, true},
+        {L"C:\\x\\a.avi", 46, true, DOC_FILE, 0, 40050, true, false},
+        {L"C:\\x\\a.mov", 28, true, DOC_FILE, 0, 40050, true, false},
+        {L"C:\\x\\a.avi", 46, false, DOC_FILE, 4, 40050, false, true},
+        {L"C:\\x\\a.mp3", 43, true, DOC_FILE, 0, 273, true, false},
+        {L"C:\\x\\a.mp3", 43, false, DOC_FILE, 0, 273, false, false},
+        // The error picture of a failed video open: the menu still follows the file.
+        {L"C:\\x\\a.wmv", 0, false, DOC_LOAD_FAILED, 0, 40165, false, false},
+    };
+    for (const auto& c : cases) {
+        CopyStringW(AppState::CurrentFile, c.file);
+        AppState::CurrentFormatId = c.format;
+        VideoPlayer.muted = QuickTimePlayer.muted = SoundPlayer.muted = c.muted ? 1 : 0;
+        AppState::DocumentKind = c.documentKind;
+        AppState::BrowserTab = c.tab;
+        HMENU resource = nullptr;
+        HMENU popup = BuildViewerContextMenu(false, &resource);
+        ASSERT_NE(popup, nullptr) << qrvtest::Narrow(c.file);
+        const bool isImage = GetMenuState(popup, 40139, MF_BYCOMMAND) != (UINT)-1;
+        const bool isVideo = !isImage && GetMenuState(popup, 40050, MF_BYCOMMAND) != (UINT)-1;
+        const bool isSound = !isImage && !isVideo && GetMenuState(popup, 273, MF_BYCOMMAND) != (UINT)-1;
+        const bool wantImage = c.onlyIn == 40139, wantSound = c.onlyIn == 273;
+        EXPECT_EQ(isImage, wantImage) << qrvtest::Narrow(c.file);
+        EXPECT_EQ(isSound, wantSound) << qrvtest::Narrow(c.file);
+        EXPECT_EQ(isVideo, !wantImage && !wantSound) << qrvtest::Narrow(c.file);
+        if (!isImage) {
+            EXPECT_EQ((GetMenuState(popup, 40165, MF_BYCOMMAND) & MF_CHECKED) != 0, c.muteChecked);
+            EXPECT_EQ((GetMenuState(popup, 40163, MF_BYCOMMAND) & MF_GRAYED) != 0, c.muteChecked);
+            EXPECT_EQ((GetMenuState(popup, 40164, MF_BYCOMMAND) & MF_GRAYED) != 0, c.muteChecked);
+        }
+        EXPECT_EQ((GetMenuState(popup, 216, MF_BYCOMMAND) & MF_GRAYED) != 0, c.itemsGray) << qrvtest::Narrow(c.file);
+        DestroyMenu(resource);
+    }
+    HMENU resource = nullptr;
+    HMENU selection = BuildViewerContextMenu(true, &resource);
+    ASSERT_NE(selection, nullptr);
+    EXPECT_NE(GetMenuState(selection, 40358, MF_BYCOMMAND), (UINT)-1);
+    DestroyMenu(resource);
+    VideoPlayer.muted = QuickTimePlayer.muted = SoundPlayer.muted = 0;
+    AppState::CurrentFile[0] = 0;
+    AppState::CurrentFormatId = 0;
+    AppState::DocumentKind = DOC_NONE;
+    AppState::BrowserTab = 0;
+}
+
+// The arrow keys record their signed step per axis.
+TEST_F(MainWindowTest, ArrowKeysRecordTheirScrollStep) {
+    AppState::LastScrollStep = {};
+    SendMessageW(window, WM_KEYDOWN, VK_RIGHT, 0);
+    EXPECT_EQ(AppState::LastScrollStep.x, -20);
+    EXPECT_EQ(AppState::LastScrollStep.y, 0);
+    SendMessageW(window, WM_KEYDOWN, VK_UP, 0);
+    EXPECT_EQ(AppState::LastScrollStep.x, -20);
+    EXPECT_EQ(AppState::LastScrollStep.y, 20);
+    SendMessageW(window, WM_KEYDOWN, VK_LEFT, 0);
+    SendMessageW(window, WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_EQ(AppState::LastScrollStep.x, 20);
+    EXPECT_EQ(AppState::LastScrollStep.y, -20);
+}
+
+TEST(Startup, WindowsVersionWarningsAndFlags) {
+    struct Case {
+        DWORD platform, major, minor;
+        const wchar_t* warning;
+        uint8_t is2000, isXP;
+    } cases[] = {
+        {VER_PLATFORM_WIN32_WINDOWS, 4, 10, L"Windows 9x is not supported!", 0, 0},
+        {VER_PLATFORM_WIN32s, 3, 1, L"Unknown Windows System?! Use at your own risk!!", 0, 0},
+        {7, 10, 0, L"Unknown Windows System?! Use at your own risk!!", 0, 0},
+        {VER_PLATFORM_WIN32_NT, 4, 0, L"Windows NT 4 is not supported!", 0, 0},
+        {VER_PLATFORM_WIN32_NT, 5, 0, nullptr, 1, 0},
+        {VER_PLATFORM_WIN32_NT, 5, 1, nullptr, 0, 1},
+        {VER_PLATFORM_WIN32_NT, 10, 0, nullptr, 0, 1},
+    };
+    for (const auto& c : cases) {
+        uint8_t is2000 = 9, isXP = 9;
+        const wchar_t* warning = ClassifyWindowsVersion(c.platform, c.major, c.minor, &is2000, &isXP);
+        EXPECT_STREQ(warning, c.warning) << c.platform << " " << c.major << "." << c.minor;
+        EXPECT_EQ(is2000, c.is2000);
+        EXPECT_EQ(isXP, c.isXP);
+    }
 }
 
 TEST(HandOver, SenderSendsTheFullPathCutTo259) {
