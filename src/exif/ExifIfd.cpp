@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -41,33 +42,55 @@ bool IsIfdPointerTag(uint32_t tag) {
 
 // ---- rationals ----
 
+namespace {
+// The relative error rounded to one significant digit (1.4e-10 -> 1e-10).
+double RoundToOneDigit(double error) {
+    char text[32];
+    snprintf(text, sizeof(text), "%.0e", error);
+    return strtod(text, nullptr);
+}
+}  // namespace
+
 int DoubleToRational(double value, double tolerance, uint32_t& numerator, uint32_t& denominator) {
     numerator = 0;
     denominator = 1;
     if (!(tolerance >= 0)) return EXIF_NOT_RATIONAL;
     if (value == 0) return EXIF_OK;
     if (!(value >= 3e-10 && value <= 4e10)) return EXIF_NOT_RATIONAL;
-    // Continued-fraction convergents until the relative error is within the
-    // tolerance or the terms no longer fit 32 bits.
-    double p0 = 0, q0 = 1, p1 = 1, q1 = 0;
-    double x = value;
-    for (int i = 0; i < 64; ++i) {
-        double a = std::floor(x);
-        double p2 = a * p1 + p0, q2 = a * q1 + q0;
-        if (p2 > 4294967295.0 || q2 > 4294967295.0) break;
-        p0 = p1; q0 = q1; p1 = p2; q1 = q2;
-        if (p1 == value * q1) break;
-        if (p1 != 0 && std::fabs(1 - p1 / (value * q1)) <= tolerance) break;
-        double frac = x - a;
-        if (frac <= 0) break;
-        x = 1 / frac;
-    }
-    if (q1 == 0) {
+    const double kMax = 4294967295.0;
+    // A value whose integer part needs more than 32 bits has no rational of
+    // 32-bit terms near it.
+    if (std::floor(value) > kMax) {
         numerator = 0xFFFFFFFFu;
         return EXIF_NOT_RATIONAL;
     }
-    numerator = static_cast<uint32_t>(p1);
-    denominator = static_cast<uint32_t>(q1);
+    // Two fractions on either side of the value: the fraction p/q and the
+    // candidate cp/cq. Each step moves the candidate towards the value as far
+    // as it stays on its side, then makes the fraction the sum of both, until
+    // the fraction is exact or within the tolerance.
+    double p = std::floor(value), q = 1, cp = p + 1, cq = 1;
+    for (int step = 0; step < 256; ++step) {
+        if (p == value * q) break;
+        double r = (cp - value * cq) / (value * q - p);
+        if (r <= 1) {
+            // The candidate is the nearer one, unless its terms do not fit.
+            if (cp > kMax || cq > kMax) break;
+            std::swap(p, cp);
+            std::swap(q, cq);
+        }
+        double error = std::fabs(1 - p / (value * q));
+        if (error <= tolerance || RoundToOneDigit(error) <= tolerance) break;
+        double k = std::floor(r >= 1 ? r : 1 / r);
+        double np = cp + k * p, nq = cq + k * q;
+        // The next fraction would need more than 32 bits: keep this one.
+        if (p + np > kMax || q + nq > kMax) break;
+        cp = np;
+        cq = nq;
+        p += cp;
+        q += cq;
+    }
+    numerator = static_cast<uint32_t>(p);
+    denominator = static_cast<uint32_t>(q);
     return EXIF_OK;
 }
 
@@ -520,6 +543,9 @@ int ExifIfd::Read(ExifFileHandle* stream, ExifReadContext& context, uint32_t dep
     int status = ReadEntries(stream, raw);
     if (status != EXIF_OK) return status;
     for (const ExifRawEntry& r : raw) {
+        // A value that cannot be read (a zero denominator, values outside the
+        // stream) drops that entry only: the rest of the directory, its
+        // thumbnail and its sub-directories are still read.
         int valueStatus;
         ExifTagEntry* e = EntryFactory(stream, r, valueStatus);
         if (!e) continue;

@@ -77,12 +77,37 @@ TEST(ExifTagEntries, PrintForms) {
 }
 
 TEST(ExifTagEntries, RationalConversion) {
-    uint32_t n, d;
-    EXPECT_EQ(0, DoubleToRational(0.5, 1e-10, n, d));
-    EXPECT_EQ(1u, n); EXPECT_EQ(2u, d);
-    EXPECT_EQ(0, DoubleToRational(72.0, 1e-10, n, d));
-    EXPECT_EQ(72u, n); EXPECT_EQ(1u, d);
-    EXPECT_EQ(EXIF_NOT_RATIONAL, DoubleToRational(1e-11, 1e-10, n, d));
+    struct Case {
+        double value;
+        double tolerance;
+        int status;
+        uint32_t numerator, denominator;
+    } cases[] = {
+        {0.5, 1e-10, 0, 1, 2},
+        {72.0, 1e-10, 0, 72, 1},
+        {1.0 / 3, 1e-10, 0, 1, 3},
+        {2.8, 1e-10, 0, 14, 5},
+        {0.0, 1e-10, 0, 0, 1},
+        {3e-10, 1e-10, 0, 1, 3333333333u},
+        // The relative error of 76149/24239 is 1.3e-10: rounded to one digit it is within 1e-10.
+        {3.14159, 1e-10, 0, 76149, 24239},
+        {1000000000.123456, 1e-10, 0, 1000000000, 1},
+        // The next fraction would need more than 32 bits: the nearer one that fits.
+        {2500000000.5, 1e-10, 0, 2500000001u, 1},
+        {4294967295.5, 1e-10, 0, 4294967295u, 1},
+        {1e-11, 1e-10, EXIF_NOT_RATIONAL, 0, 1},
+        {4e10 + 1, 1e-10, EXIF_NOT_RATIONAL, 0, 1},
+        // Within the range, but no 32-bit numerator comes near it.
+        {4e10, 1e-10, EXIF_NOT_RATIONAL, 0xFFFFFFFFu, 1},
+        {0.5, -1, EXIF_NOT_RATIONAL, 0, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.value);
+        uint32_t n = 7, d = 7;
+        EXPECT_EQ(c.status, DoubleToRational(c.value, c.tolerance, n, d));
+        EXPECT_EQ(c.numerator, n);
+        EXPECT_EQ(c.denominator, d);
+    }
 }
 
 // ---- reading camera-style files ----
