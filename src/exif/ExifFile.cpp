@@ -209,8 +209,16 @@ int ExifImageFile::Open(const char* name) {
             uint8_t head[2] = {};
             bool jpeg = handle->SeekTo(0) && handle->ReadAll(head, 2) && head[0] == 0xFF && head[1] == 0xD8;
             if (jpeg && CheckExifJpegFile(name) != 0) {
-                int status = CreateDefaultExifSegment();
+                // Not an Exif JPEG: its own segments (JFIF, colour profile,
+                // IPTC ...) are loaded too so that the rewrite keeps them, and
+                // the default APP1 "Exif" segment joins them unless the file
+                // has one further on.
+                int status = ReadSegments(handle);
                 if (status != EXIF_OK) return status;
+                if (!segments.Find(0xFFE1, "Exif", false)) {
+                    status = CreateDefaultExifSegment();
+                    if (status != EXIF_OK) return status;
+                }
                 status = ExifJpegImage::Open(name);
                 if (status != EXIF_OK) return status;
                 ExifLongEntry w(40962, EXIF_TYPE_LONG, 1, info.width), h(40963, EXIF_TYPE_LONG, 1, info.height);
@@ -351,6 +359,7 @@ int ExifImageFile::WriteScanLines(ExifImageBuffer* buffer, uint32_t rows, uint32
         int status = encoder.Open(tempName.c_str(), "w");
         if (status != EXIF_OK) return status;
         rowsWritten = 1;
+        imageComplete = 0;
         if (iccData) {
             encoder.SetIccProfile(iccData, iccLength);
             iccData = nullptr;
@@ -364,6 +373,7 @@ int ExifImageFile::WriteScanLines(ExifImageBuffer* buffer, uint32_t rows, uint32
     // The encoder stays open until the last row so that rows may come in
     // several calls; it is closed when the image is complete or failed.
     if (status != EXIF_OK || total >= encoder.info.height) encoder.Close();
+    imageComplete = status == EXIF_OK && total >= encoder.info.height;
     return status;
 }
 
@@ -386,6 +396,9 @@ int ExifImageFile::Finish() {
             status = ReadSegments(temp.get());
             if (status == EXIF_OK) status = GatherJpegImageData(temp.get(), data);
         }
+        // Rows missing or a failed compression leave a stream no decoder
+        // reads to the end: the file gets no image data and says so (22).
+        if (!imageComplete) data.clear();
         temp.reset();
         remove(tempName.c_str());
         tempName.clear();
@@ -451,6 +464,7 @@ int ExifImageFile::Close() {
         tempName.clear();
     }
     rowsWritten = 0;
+    imageComplete = 0;
     if (handle) {
         int closeStatus = handle->CloseStream();
         if (status == EXIF_OK && closeStatus != EXIF_OK) status = closeStatus;

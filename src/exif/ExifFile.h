@@ -56,6 +56,8 @@ public:
     std::map<uint32_t, ExifTagEntry*> defaultTags;
     std::string tempName;
     uint8_t rowsWritten = 0;
+    // Set when the encoder has finished the image (every row compressed).
+    uint8_t imageComplete = 0;
 
 private:
     int ReadSegments(ExifFileHandle* h);

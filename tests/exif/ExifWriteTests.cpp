@@ -125,6 +125,68 @@ INSTANTIATE_TEST_SUITE_P(Files, ExifUpdate,
                                          UpdateCase{L"exif_com.jpg", "Little-endian (Intel, II)"},
                                          UpdateCase{L"exif_icc.jpg", "Little-endian (Intel, II)"}));
 
+TEST(ExifUpdate, FileWithoutExifKeepsItsOwnSegments) {
+    qrvtest::TempDir dir;
+    std::wstring src = qrvtest::Fixture(L"exif_plain_icc.jpg");
+    std::wstring copy = dir.File(L"copy.jpg");
+    auto bytes = qrvtest::ReadAll(src);
+    ASSERT_TRUE(qrvtest::WriteAll(copy, bytes.data(), bytes.size()));
+    ASSERT_EQ(1, CheckExifJpegFile(N(src).c_str()));
+    {
+        ExifImageFile file;
+        ASSERT_EQ(0, file.Open(N(copy).c_str(), "r+"));
+        // One APP1 "Exif" segment, the library's own, next to the file's JFIF and profile.
+        ASSERT_TRUE(file.segments.Find(0xFFE0, "JFIF", false));
+        ASSERT_TRUE(file.segments.Find(0xFFE2, "ICC_PROFILE", false));
+        EXPECT_EQ(64, GetExifTagInt(1, &file, 40962));
+        std::string make = "Changed";
+        ExifStringEntry e(271, EXIF_TYPE_ASCII, 8, make);
+        ASSERT_EQ(0, file.SetTag(&e, 0));
+        ASSERT_EQ(0, file.Close());
+    }
+    EXPECT_EQ(0, CheckExifJpegFile(N(copy).c_str()));
+    EXPECT_EQ(0, qrvtest::RunHost("exiftool -n -s3 -Make -ExifImageWidth -ExifImageHeight " + Q(copy) +
+                                  " | tr '\\n' ' ' | grep -qx 'Changed 64 48 '"));
+    // The colour profile and the JFIF segment are still there, byte for byte.
+    EXPECT_EQ(0, qrvtest::RunHost("exiftool -b -ICC_Profile " + Q(src) + " > /tmp/qrv_p1.$$ && test -s /tmp/qrv_p1.$$ && "
+                                  "exiftool -b -ICC_Profile " + Q(copy) + " | cmp - /tmp/qrv_p1.$$; r=$?; "
+                                  "rm -f /tmp/qrv_p1.$$; exit $r"));
+    EXPECT_EQ(0, qrvtest::RunHost("exiftool -a -n -s3 -JFIF:all " + Q(src) + " > /tmp/qrv_j1.$$ && test -s /tmp/qrv_j1.$$ && "
+                                  "exiftool -a -n -s3 -JFIF:all " + Q(copy) + " | diff - /tmp/qrv_j1.$$; r=$?; "
+                                  "rm -f /tmp/qrv_j1.$$; exit $r"));
+    EXPECT_EQ(0, qrvtest::RunHost("djpeg " + Q(src) + " > /tmp/qrv_d2.$$ && djpeg " + Q(copy) +
+                                  " | cmp - /tmp/qrv_d2.$$; r=$?; rm -f /tmp/qrv_d2.$$; exit $r"));
+}
+
+TEST(ExifWrite, CloseAfterMissingRowsReportsNoImage) {
+    qrvtest::TempDir dir;
+    std::wstring out = dir.File(L"half.jpg");
+    ExifImageFile target;
+    ASSERT_EQ(0, target.Open(N(out).c_str(), "w"));
+    ExifImageInfo info;
+    info.width = 512;
+    info.height = 512;
+    target.SetImageInfo(info);
+    ExifImageBuffer pixels;
+    InitExifImageBuffer(&pixels);
+    ASSERT_EQ(0, AllocExifImageBuffer(info, &pixels));
+    // Noise, so that the half written already reaches the temporary file.
+    uint32_t seed = 12345;
+    for (uint32_t i = 0; i < 512 * 512 * 3; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        pixels.channel[0].data[i] = static_cast<uint8_t>(seed >> 16);
+    }
+    uint32_t total = 0;
+    uint16_t now = 0;
+    ASSERT_EQ(0, target.WriteScanLines(&pixels, 256, &total, &now));
+    EXPECT_EQ(256u, total);
+    FreeExifImageBuffer(&pixels);
+    EXPECT_EQ(EXIF_NO_IMAGE_DATA, target.Close());
+    // No half image behind the segments.
+    auto bytes = qrvtest::ReadAll(out);
+    for (size_t i = 0; i + 1 < bytes.size(); ++i) ASSERT_FALSE(bytes[i] == 0xFF && bytes[i + 1] == 0xDA) << i;
+}
+
 // ---- codec ----
 
 int CountIccChunks(const uint8_t* data, uint32_t size) {
