@@ -83,6 +83,9 @@ struct AppState {
     static inline thread_local int FullImageHeight = 0;
     static inline volatile uint8_t PrintInProgress = 0;
     static inline volatile uint8_t AlbumInProgress = 0;
+    // The album's thumbnail background (read and written by the album dialog);
+    // the colour behind transparent pixels while an album is generated.
+    static inline int CreateHTMLAlbumThumbColor = 0xC08000;
 
     // Viewer placement and painting.
     alignas(16) static inline RECT ViewMargins = {};           // client area taken by chrome (left, top, right, bottom)

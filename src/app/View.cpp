@@ -299,6 +299,9 @@ int GetMenuBarWidth(HMENU menu, HWND window) {
 }
 
 COLORREF GetViewBackgroundColor() {
+    // Decoders fill transparent pixels with this: an album generation wants its
+    // thumbnail colour, a print white paper.
+    if (AppState::AlbumInProgress) return (COLORREF)AppState::CreateHTMLAlbumThumbColor;
     if (AppState::PrintInProgress) return RGB(255, 255, 255);
     switch (AppState::ViewMode) {
     case VIEW_BROWSER: return (COLORREF)AppState::BrowserClrBackground;

@@ -5,6 +5,8 @@
 #pragma once
 #include <windows.h>
 
+class CImage;
+
 // ---- Zoom, fit and scroll ----
 
 // The next zoom step above / below zoom (0.02 ... 50; a zoom between two steps
@@ -102,6 +104,10 @@ struct ViewBlit {
 bool ClipToView(const RECT& view, float zoom, int imageWidth, int imageHeight, int sourceTop, POINT origin,
                 ViewBlit& out);
 void DrawViewImage(int zoomedWidth, HWND window, HDC dc, int x, int y, int zoomedHeight);
+// Top row (top-down) of frame `frame` of a GIF animation whose frames lie one
+// above another in the image's bitmap (the image's height field is one
+// frame's; frame 0 is the bottom band). -1 when the frame is not in the bitmap.
+int GifFrameTop(const CImage& image, int frame);
 
 // The presentation caption: "%s - %dx%dx%d - %0.0f%% - (%d/%d)", or
 // "%s - (%d/%d)" for a sound file. index counts from 0.

@@ -111,7 +111,10 @@ void FillAroundImage(HDC dc, const RECT& client, const RECT& view, POINT origin,
     COLORREF color;
     if (AppState::ViewMode == VIEW_PRESENTATION) color = RGB(0, 0, 0);
     else if (AppState::CurrentFormatId == FMT_SOUND) color = GetSysColor(COLOR_BTNFACE);
-    else color = GetViewBackgroundColor();
+    // The mode's own colour, also while a print or an album decodes with another
+    // background (GetViewBackgroundColor answers theirs then).
+    else if (AppState::ViewMode == VIEW_BROWSER) color = (COLORREF)AppState::BrowserClrBackground;
+    else color = (COLORREF)AppState::ViewerClrBackground;
     const RECT area = AppState::ViewMode == VIEW_PRESENTATION ? client : view;
     HRGN fill = CreateRectRgnIndirect(&area);
     HRGN picture = CreateRectRgn(origin.x, origin.y, origin.x + zoomed.cx, origin.y + zoomed.cy);
@@ -161,6 +164,15 @@ bool CopyImagePart(CImage& image, const ViewBlit& b, CImage& part) {
 }
 
 }  // namespace
+
+int GifFrameTop(const CImage& image, int frame) {
+    if (!image.IsValid() || !image.bitmap || frame < 0) return -1;
+    DIBSECTION section = {};
+    if (GetObjectW(image.bitmap, sizeof(section), &section) != sizeof(section)) return -1;
+    const long long rows = section.dsBmih.biHeight < 0 ? -(long long)section.dsBmih.biHeight : section.dsBmih.biHeight;
+    const long long top = rows - ((long long)frame + 1) * image.height;
+    return top >= 0 ? (int)top : -1;
+}
 
 SIZE GetZoomedImageSize() {
     if (!AppState::CurrentImage.IsValid()) return {0, 0};
@@ -225,12 +237,14 @@ void DrawViewImage(int zoomedWidth, HWND window, HDC dc, int x, int y, int zoome
     CImage& image = AppState::CurrentImage;
     if (!image.IsValid()) return;
     if (IsPlayerFormat(AppState::CurrentFormatId) && AppState::DocumentKind != DOC_LOAD_FAILED) return;
-    int imageWidth = (int)image.GetWidth(), imageHeight = (int)image.GetHeight(), sourceTop = 0;
+    const int imageWidth = (int)image.GetWidth(), imageHeight = (int)image.GetHeight();
+    int sourceTop = 0;
     const bool gif = ShowsGifAnimation();
     if (gif) {
-        imageHeight /= AnimationBar.frameCount;
-        sourceTop = imageHeight * (AnimationBar.frameCount - AnimationBar.currentFrame - 1);
-        if (imageHeight <= 0 || sourceTop < 0) return;
+        // The image's height is one frame's; its bitmap holds every frame, frame
+        // 0 at the bottom. Counted from the bitmap's real rows, a bar whose frame
+        // count differs from the frames held never reads outside the bitmap.
+        sourceTop = std::max(0, GifFrameTop(image, AnimationBar.currentFrame));
     }
     zoomedWidth = std::max(zoomedWidth, 1);
     zoomedHeight = std::max(zoomedHeight, 1);

@@ -3,8 +3,12 @@
 #include <cmath>
 #include <vector>
 
+#include "app/AppState.h"
+#include "app/AppWindowTest.h"
 #include "app/View.h"
 #include "formats/Formats.h"
+#include "image/Image.h"
+#include "media/AnimationBar.h"
 
 namespace {
 
@@ -270,6 +274,106 @@ TEST(ViewWindowFit, FollowingThePictureAndSound) {
     r = ComputeWindowFit(in, 0, 0, 1.0f);
     EXPECT_TRUE(r.clearFitPending);
     EXPECT_EQ(r.height, 460 + 95);
+}
+
+// A GIF animation keeps its frames one above another in the bitmap (frame 0
+// the bottom band) with the image's height field set to one frame: the viewer
+// shows exactly the current frame's band. (It divided the frame height by the
+// frame count again and showed a sliver of the wrong band stretched.)
+TEST(ViewPaintGif, ShowsTheCurrentFrameBand) {
+    const int width = 8, frameHeight = 10, frames = 3;
+    const COLORREF colors[frames] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255)};
+    CImage& image = AppState::CurrentImage;
+    ASSERT_TRUE(image.CreateEmpty(width, frameHeight * frames, 24, RGB(0, 0, 0), nullptr));
+    for (int k = 0; k < frames; ++k)  // frame k: top-down rows from (frames - k - 1) x frameHeight
+        image.FillRect({0, (frames - k - 1) * frameHeight, width, frameHeight}, colors[k]);
+    image.height = frameHeight;
+    const int keptKind = AnimationBar.kind, keptCount = AnimationBar.frameCount, keptFrame = AnimationBar.currentFrame;
+    const int keptFormat = AppState::CurrentFormatId;
+    const float keptZoom = AppState::Zoom;
+    AppState::CurrentFormatId = FMT_GIF;
+    AppState::Zoom = 1.0f;
+    AnimationBar.kind = ANIM_KIND_GIF;
+    AnimationBar.frameCount = frames;
+
+    EXPECT_EQ(GifFrameTop(image, 0), 20);
+    EXPECT_EQ(GifFrameTop(image, 2), 0);
+    EXPECT_EQ(GifFrameTop(image, 3), -1);  // not in the bitmap
+    CImage target;
+    ASSERT_TRUE(target.CreateEmpty(width, frameHeight, 24, RGB(9, 9, 9), nullptr));
+    // A bar counting more frames than the bitmap holds draws a band of the bitmap, never outside it.
+    for (int k : {0, 1, 2, 4}) {
+        AnimationBar.currentFrame = k;
+        target.FillRect({0, 0, width, frameHeight}, RGB(9, 9, 9));
+        DrawViewImage(width, GetDesktopWindow(), target.memoryDC, 0, 0, frameHeight);
+        const COLORREF expected = colors[k < frames ? k : frames - 1];
+        for (int y : {0, frameHeight / 2, frameHeight - 1})
+            for (int x : {0, width - 1}) EXPECT_EQ(GetPixel(target.memoryDC, x, y), expected) << k << " " << x << "," << y;
+    }
+
+    AnimationBar.kind = keptKind, AnimationBar.frameCount = keptCount, AnimationBar.currentFrame = keptFrame;
+    AppState::CurrentFormatId = keptFormat;
+    AppState::Zoom = keptZoom;
+    image.Destroy();
+}
+
+// The colour behind transparent pixels: the album's thumbnail colour while an
+// album is generated, white while printing, else the mode's colour.
+TEST(ViewBackground, FirstThatApplies) {
+    struct Row {
+        uint8_t album, print;
+        int mode;
+        COLORREF expected;
+    } rows[] = {
+        {1, 1, VIEW_VIEWER, 0x123456}, {1, 0, VIEW_BROWSER, 0x123456}, {0, 1, VIEW_PRESENTATION, RGB(255, 255, 255)},
+        {0, 0, VIEW_VIEWER, 0x0A0B0C}, {0, 0, VIEW_BROWSER, 0x0D0E0F}, {0, 0, VIEW_PRESENTATION, RGB(0, 0, 0)},
+    };
+    const int keptMode = AppState::ViewMode, keptViewer = AppState::ViewerClrBackground;
+    const int keptBrowser = AppState::BrowserClrBackground, keptAlbum = AppState::CreateHTMLAlbumThumbColor;
+    AppState::ViewerClrBackground = 0x0A0B0C;
+    AppState::BrowserClrBackground = 0x0D0E0F;
+    AppState::CreateHTMLAlbumThumbColor = 0x123456;
+    for (const Row& r : rows) {
+        AppState::AlbumInProgress = r.album;
+        AppState::PrintInProgress = r.print;
+        AppState::ViewMode = r.mode;
+        EXPECT_EQ(GetViewBackgroundColor(), r.expected) << (int)r.album << (int)r.print << r.mode;
+    }
+    AppState::AlbumInProgress = 0;
+    AppState::PrintInProgress = 0;
+    AppState::ViewMode = keptMode;
+    AppState::ViewerClrBackground = keptViewer;
+    AppState::BrowserClrBackground = keptBrowser;
+    AppState::CreateHTMLAlbumThumbColor = keptAlbum;
+}
+
+// The bands around the picture keep the viewer's colour while a print decodes
+// with white behind transparent pixels (GetViewBackgroundColor answers white then).
+class ViewPaintWindow : public apptest::MainWindowFixture {};
+
+TEST_F(ViewPaintWindow, BandsKeepTheViewerColourWhilePrinting) {
+    AppState::ViewerClrBackground = RGB(10, 200, 30);
+    CImage& image = AppState::CurrentImage;
+    ASSERT_TRUE(image.CreateEmpty(20, 10, 24, RGB(250, 0, 250), nullptr));
+    AppState::CurrentFormatId = FMT_BMP;
+    AppState::Zoom = 1.0f;
+    AppState::FitPending = 0;
+    SetWindowPos(window, nullptr, 0, 0, 400, 300, SWP_NOZORDER | SWP_SHOWWINDOW);
+    AppState::PrintInProgress = 1;
+    InvalidateRect(window, nullptr, FALSE);
+    UpdateWindow(window);
+    AppState::PrintInProgress = 0;
+    RECT client;
+    GetClientRect(window, &client);
+    const RECT view = GetViewArea(client);
+    const POINT origin = AppState::ImageOrigin;
+    HDC dc = GetDC(window);
+    EXPECT_EQ(GetPixel(dc, origin.x + 10, origin.y + 5), RGB(250, 0, 250));
+    EXPECT_EQ(GetPixel(dc, view.left + 3, (view.top + view.bottom) / 2), RGB(10, 200, 30));  // left band
+    EXPECT_EQ(GetPixel(dc, origin.x + 10, origin.y - 3), RGB(10, 200, 30));                 // band above
+    ReleaseDC(window, dc);
+    image.Destroy();
+    AppState::CurrentFormatId = 0;
 }
 
 }  // namespace
