@@ -103,7 +103,8 @@ CommandLineArgs ParseCommandLineArgs(const wchar_t* commandLine) {
             continue;
         }
         if (*p == L'-') {
-            const wchar_t letter = (wchar_t)towlower(p[1]);
+            // The letters are case-sensitive: "-T" is not "-t" and is ignored.
+            const wchar_t letter = p[1];
             p += p[1] ? 2 : 1;
             const bool folderFollows = p[0] == L'=' && p[1] == L'"';
             switch (letter) {

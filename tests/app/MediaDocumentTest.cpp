@@ -107,6 +107,10 @@ TEST(CommandLineParse, Tokens) {
     a = ParseCommandLineArgs(L"\"C:\\q\\qrv.exe\" -o -u -x -t");
     EXPECT_TRUE(a.settings && a.uninstall && a.browse);
     EXPECT_FALSE(a.browseFolderGiven || a.fileGiven);
+    // Option letters are case-sensitive: capitals are other letters, ignored.
+    a = ParseCommandLineArgs(L"\"C:\\q\\qrv.exe\" -T -S -P -O -U -F -M");
+    EXPECT_FALSE(a.fileGiven || a.browse || a.slideShow || a.print || a.settings || a.uninstall || a.presentation ||
+                 a.maximize);
     a = ParseCommandLineArgs(L"\"C:\\q\\qrv.exe\" -t=\"C:\\pics\" -s=\"D:\\show\"");
     EXPECT_TRUE(a.browse && a.browseFolderGiven && a.slideShow);
     EXPECT_STREQ(a.slideShowFolder, L"D:\\show");
