@@ -430,48 +430,82 @@ UINT_PTR CALLBACK SaveAsHookProc(HWND panel, UINT message, WPARAM wParam, LPARAM
     }
 }
 
+// Each option panel's procedure catches everything: no exception may leave a
+// dialog procedure (a language service or a control call that throws).
 INT_PTR CALLBACK JpegOptionsDlgProc(HWND d, UINT m, WPARAM w, LPARAM l) {
     static constexpr PanelControl controls[] = {
         Trackbar(IDC_JPG_QUALITY, IDC_JPG_QUALITY_VALUE, 1, 100, 5, &AppState::FormatJPGQuality),
         Trackbar(IDC_JPG_SMOOTHING, IDC_JPG_SMOOTHING_VALUE, 0, 10, 1, &AppState::FormatJPGSmoothing),
         CheckBox(IDC_JPG_OPTIMIZE, &AppState::FormatJPGOptimize),
         CheckBox(IDC_JPG_PROGRESSIVE, &AppState::FormatJPGProgressive)};
-    return HandleOptionPanel({L"Dlg_JPG", controls}, d, m, w, l);
+    try {
+        return HandleOptionPanel({L"Dlg_JPG", controls}, d, m, w, l);
+    } catch (...) {
+        return FALSE;
+    }
 }
 INT_PTR CALLBACK Jp2OptionsDlgProc(HWND d, UINT m, WPARAM w, LPARAM l) {
     static constexpr PanelControl controls[] = {
         Trackbar(IDC_JP2_QUALITY, IDC_JP2_QUALITY_VALUE, 10, 100, 5, &AppState::FormatJP2Quality),
         RadioPair(IDC_JP2_LOSSLESS, IDC_JP2_LOSSY, &AppState::FormatJP2LossLess)};
-    return HandleOptionPanel({L"Dlg_JP2", controls, Jp2FollowLossless, Jp2Click}, d, m, w, l);
+    try {
+        return HandleOptionPanel({L"Dlg_JP2", controls, Jp2FollowLossless, Jp2Click}, d, m, w, l);
+    } catch (...) {
+        return FALSE;
+    }
 }
 INT_PTR CALLBACK PngOptionsDlgProc(HWND d, UINT m, WPARAM w, LPARAM l) {
     static constexpr PanelControl controls[] = {CheckBox(IDC_PNG_INTERLACE, &AppState::FormatPNGInterlace)};
-    return HandleOptionPanel({L"Dlg_PNG", controls}, d, m, w, l);
+    try {
+        return HandleOptionPanel({L"Dlg_PNG", controls}, d, m, w, l);
+    } catch (...) {
+        return FALSE;
+    }
 }
 INT_PTR CALLBACK RasOptionsDlgProc(HWND d, UINT m, WPARAM w, LPARAM l) {
     static constexpr PanelControl controls[] = {CheckBox(IDC_RAS_RLE, &AppState::FormatRASCompression)};
-    return HandleOptionPanel({L"Dlg_RAS", controls}, d, m, w, l);
+    try {
+        return HandleOptionPanel({L"Dlg_RAS", controls}, d, m, w, l);
+    } catch (...) {
+        return FALSE;
+    }
 }
 INT_PTR CALLBACK RawOptionsDlgProc(HWND d, UINT m, WPARAM w, LPARAM l) {
     static constexpr PanelControl controls[] = {
         CheckBox(IDC_RAW_FLIP, &AppState::FormatRAWFlip),
         CheckBox(IDC_RAW_SWAP, &AppState::FormatRAWSwapRedAndBlue),
         CheckBox(IDC_RAW_NOCONVERT, &AppState::FormatRAWNoConvert24Bit)};
-    return HandleOptionPanel({L"Dlg_RAW", controls}, d, m, w, l);
+    try {
+        return HandleOptionPanel({L"Dlg_RAW", controls}, d, m, w, l);
+    } catch (...) {
+        return FALSE;
+    }
 }
 INT_PTR CALLBACK SgiOptionsDlgProc(HWND d, UINT m, WPARAM w, LPARAM l) {
     static constexpr PanelControl controls[] = {
         DropDown(IDC_SGI_COMPRESSION, L"None|RLE|Agressive RLE", 2, &AppState::FormatSGICompression)};
-    return HandleOptionPanel({L"Dlg_SGI", controls}, d, m, w, l);
+    try {
+        return HandleOptionPanel({L"Dlg_SGI", controls}, d, m, w, l);
+    } catch (...) {
+        return FALSE;
+    }
 }
 INT_PTR CALLBACK TgaOptionsDlgProc(HWND d, UINT m, WPARAM w, LPARAM l) {
     static constexpr PanelControl controls[] = {CheckBox(IDC_TGA_RLE, &AppState::FormatTGAEncode)};
-    return HandleOptionPanel({L"Dlg_TGA", controls}, d, m, w, l);
+    try {
+        return HandleOptionPanel({L"Dlg_TGA", controls}, d, m, w, l);
+    } catch (...) {
+        return FALSE;
+    }
 }
 INT_PTR CALLBACK TifOptionsDlgProc(HWND d, UINT m, WPARAM w, LPARAM l) {
     static constexpr PanelControl controls[] = {DropDown(
         IDC_TIF_COMPRESSION, L"None|Packbits|ZIP|Automatic (JPEG/ZIP/CCITTFAX4)", 3, &AppState::FormatTIFCompression)};
-    return HandleOptionPanel({L"Dlg_TIF", controls}, d, m, w, l);
+    try {
+        return HandleOptionPanel({L"Dlg_TIF", controls}, d, m, w, l);
+    } catch (...) {
+        return FALSE;
+    }
 }
 
 // ---- the dialog ----

@@ -106,7 +106,9 @@ bool SaveImageFile(const wchar_t* path, CImage& image, wchar_t* errorText, Forma
 bool SaveCurrentImage(const wchar_t* path) {
     HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
     wchar_t text[FORMAT_ERROR_CHARS] = {};
-    // The file the viewer opened is the source whose Exif tags a JPEG keeps.
+    // The file the viewer opened is the source whose Exif tags a JPEG keeps:
+    // its own full path, not the current directory joined with its name,
+    // which names another file (or none) once the directory has changed.
     const bool ok = SaveImageFile(path, AppState::CurrentImage, text, AppState::CurrentFormatId,
                                   AppState::CurrentFile[0] ? AppState::CurrentFile : nullptr);
     if (ok) {

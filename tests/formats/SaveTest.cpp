@@ -6,6 +6,8 @@
 #include <commdlg.h>
 
 #include <cwchar>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,7 @@
 #include "formats/Formats.h"
 #include "formats/SaveDispatch.h"
 #include "formats_ids.h"
+#include "image/Common.h"
 #include "image/Image.h"
 #include "support/TestSupport.h"
 
@@ -206,6 +209,27 @@ TEST(SaveDispatch, QuickSaveClearsTheModifiedStateOrShowsTheError) {
     AppState::ImageModified = 0;
 }
 
+TEST(SaveDispatch, QuickSaveKeepsTheExifTagsOfTheOpenedFileWhereverTheCurrentDirectoryIs) {
+    TempDir dir, elsewhere;
+    const std::wstring opened = dir.File(L"photo.jpg");
+    ASSERT_TRUE(CopyFileW(qrvtest::Fixture(L"jpeg_orient6.jpg").c_str(), opened.c_str(), FALSE));
+    ASSERT_TRUE(pixelcheck::MakePattern24(AppState::CurrentImage, 16, 16));
+    CopyStringW(AppState::CurrentFile, opened.c_str());
+    AppState::CurrentFormatId = FMT_JPEG;
+    wchar_t before[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, before);
+    ASSERT_TRUE(SetCurrentDirectoryW(elsewhere.Path().c_str()));
+    const std::wstring target = dir.File(L"saved.jpg");
+    qrvtest::MessageCapture capture;
+    EXPECT_TRUE(SaveCurrentImage(target.c_str()));
+    SetCurrentDirectoryW(before);
+    EXPECT_EQ(qrvtest::RunHost("exiftool -s3 -Make '" + qrvtest::HostPath(target) + "' | grep -qx Quorvane"), 0);
+    AppState::CurrentImage.Destroy();
+    AppState::CurrentFile[0] = 0;
+    AppState::CurrentFormatId = 0;
+    AppState::ImageModified = 0;
+}
+
 TEST(SaveAsDialog, TargetTakesTheSelectedTypesExtension) {
     EXPECT_EQ(SaveAsTarget(L"C:\\d", L"photo.png", 3), L"C:\\d\\photo.jpg");
     EXPECT_EQ(SaveAsTarget(L"C:\\d\\", L"photo", 15), L"C:\\d\\photo.tif");
@@ -324,6 +348,29 @@ TEST(SaveAsDialog, ComboListsComeFromTheLanguageFile) {
     ASSERT_NE(tif, nullptr);
     EXPECT_EQ(ComboText(tif, IDC_TIF_COMPRESSION), L"Automatisch");
     DestroyWindow(tif);
+    SetSaveServices(SaveServices{});
+}
+
+TEST(SaveAsDialog, NoExceptionLeavesAnOptionPanel) {
+    SettingsGuard guard;
+    ParentWindow parent;
+    ASSERT_NE(parent.window, nullptr);
+    SaveServices services;
+    services.langApply = [](HWND, const wchar_t*) { throw std::runtime_error("language file"); };
+    services.langText = [](const wchar_t*, const wchar_t*, wchar_t*, int) -> bool { throw std::bad_alloc(); };
+    SetSaveServices(services);
+    struct Panel {
+        const wchar_t* name;
+        DLGPROC procedure;
+    } panels[] = {{L"JPEGDLG", JpegOptionsDlgProc}, {L"JP2DLG", Jp2OptionsDlgProc}, {L"PNGDLG", PngOptionsDlgProc},
+                  {L"RASDLG", RasOptionsDlgProc},   {L"RAWDLG", RawOptionsDlgProc}, {L"SGIDLG", SgiOptionsDlgProc},
+                  {L"TGADLG", TgaOptionsDlgProc},   {L"TIFDLG", TifOptionsDlgProc}};
+    for (const Panel& p : panels) {
+        SCOPED_TRACE(qrvtest::Narrow(p.name));
+        HWND panel = CreatePanel(p.name, p.procedure, parent.window);
+        EXPECT_NE(panel, nullptr);
+        if (panel) DestroyWindow(panel);
+    }
     SetSaveServices(SaveServices{});
 }
 
