@@ -194,6 +194,9 @@ FILE* OpenForReading(const wchar_t* path) {
 // none (or it cannot be made into an image).
 bool TakeExifThumbnail(ExifImageFile& exif, CImage& image, int orientation, bool& failed) {
     failed = false;
+    // The Compression tag that says "JPEG thumbnail" stands in the thumbnail's
+    // own directory (IFD1); the primary directory of a camera file carries
+    // none, so asking there would never take the thumbnail.
     if (GetExifTagInt(5, &exif, 259) != 6) return false;
     ExifImageBuffer* thumb = exif.ReadThumbnail();
     if (!thumb || !thumb->width || !thumb->height || !thumb->channel[0].data) return false;
@@ -462,10 +465,12 @@ bool SaveJpeg(const wchar_t* path, CImage& image, wchar_t* errorText, const Jpeg
     ExifImageFile source;
     bool haveSource = false;
     std::vector<ExifPathTags> tags;
+    // The source is tested by the name the EXIF library opens (its short name
+    // when it has no ANSI form), so such a file keeps its tags too.
+    char narrowSource[MAX_PATH];
     if (options.sourceFormat == FMT_JPEG && options.sourcePath && *options.sourcePath &&
-        IsExifJpegFile(options.sourcePath)) {
-        char narrowSource[MAX_PATH];
-        if (!NarrowPathOf(options.sourcePath, narrowSource) || source.Open(narrowSource, "r") != EXIF_OK) {
+        NarrowPathOf(options.sourcePath, narrowSource) && CheckExifJpegFile(narrowSource) == 0) {
+        if (source.Open(narrowSource, "r") != EXIF_OK) {
             FormatWriterError(errorText, L"JPGEXIF: Error opening file %ls", options.sourcePath);
             return false;
         }

@@ -350,4 +350,12 @@ TEST(JpegSave, NamesWithoutAnAnsiFormWork) {
     CImage back;
     ASSERT_TRUE(Load(back, path));
     EXPECT_LT(MeanError(pixelcheck::ImageRgba(back), pixelcheck::ImageRgba(image)), 3.0);
+
+    // An Exif source under such a name gives its tags to the new file.
+    const std::wstring source = dir.File(L"\x65E5\x672C-source.jpg");
+    ASSERT_TRUE(CopyFileW(Fixture(L"jpeg_orient6.jpg").c_str(), source.c_str(), FALSE));
+    const std::wstring target = dir.File(L"kept.jpg");
+    ASSERT_TRUE(SaveJpeg(target.c_str(), image, text, 90, true, 0, false, FMT_JPEG, source.c_str()))
+        << qrvtest::Narrow(text);
+    EXPECT_EQ(ExifTool(target, "Make", target), "Quorvane");
 }
