@@ -152,11 +152,28 @@ void CloseCurrentMedia() {
     }
 }
 
+void FormatModifiedQuestion(wchar_t* out, size_t size, const wchar_t* path) {
+    wchar_t text[512];
+    CopyStringW(text, L"The file %s has been modified. Do you want to save the changes?", 512);
+    if (GetSaveServices().langText) {
+        wchar_t translated[512] = {};
+        if (GetSaveServices().langText(L"Messages", L"FileModifiedSaveAs", translated, 512) && translated[0])
+            CopyStringW(text, translated, 512);
+    }
+    // The path takes the place of the first "%s"; the text is never used as a
+    // format, so a translation's other '%' characters stay as they are.
+    std::wstring question = text;
+    const size_t at = question.find(L"%s");
+    if (at != std::wstring::npos) question.replace(at, 2, path ? path : L"");
+    CopyStringW(out, question.c_str(), size);
+}
+
 void PromptSaveModified() {
     if (!AppState::CurrentImage.IsValid()) return;
     if (!UndoSnapshot.IsValid() && !AppState::ImageModified && AppState::DocumentKind != DOC_NEW_IMAGE) return;
-    if (AskYesNo(QRV_PRODUCT_NAME, L"The file %ls has been modified. Do you want to save the changes?",
-                 AppState::CurrentFile) == IDYES)
+    wchar_t question[1024];
+    FormatModifiedQuestion(question, 1024, AppState::CurrentFile);
+    if (AskYesNo(QRV_PRODUCT_NAME, L"%ls", question) == IDYES)
         ShowSaveAsDialog(AppState::CurrentFile, AppState::MainWindow, false, true);
 }
 

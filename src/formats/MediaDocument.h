@@ -17,6 +17,9 @@ void CloseCurrentMedia();
 // Asks whether to save a modified image (an edit made, or an image made in
 // memory) and runs Save As on Yes.
 void PromptSaveModified();
+// Its question: the language file's FileModifiedSaveAs message (or the built-in
+// English one) with the path in place of its "%s".
+void FormatModifiedQuestion(wchar_t* out, size_t size, const wchar_t* path);
 // Moves path to the front of the recent-file list: an entry already there is
 // exchanged with the first; a new one pushes the others down (the 21st falls off).
 void AddRecentFile(const wchar_t* path);

@@ -16,6 +16,8 @@
 #include "browser/FileList.h"
 #include "formats/Formats.h"
 #include "formats/MediaDocument.h"
+#include "formats/SaveDispatch.h"
+#include "image/Common.h"
 #include "image/Registry.h"
 #include "image/Resample.h"
 #include "support/TestSupport.h"
@@ -66,6 +68,24 @@ TEST(ErrorPicture, SizeDepthPaletteAndText) {
         }
     EXPECT_GT(black, 200);
     EXPECT_EQ(blackOutside, 0);
+}
+
+TEST(PromptSaveModified, QuestionComesFromTheLanguageFile) {
+    const SaveServices kept = GetSaveServices();
+    wchar_t text[1024];
+    SetSaveServices(SaveServices{});
+    FormatModifiedQuestion(text, 1024, L"C:\\p\\a.png");
+    EXPECT_STREQ(text, L"The file C:\\p\\a.png has been modified. Do you want to save the changes?");
+    SaveServices services = kept;
+    services.langText = [](const wchar_t* section, const wchar_t* key, wchar_t* out, int size) {
+        if (wcscmp(section, L"Messages") || wcscmp(key, L"FileModifiedSaveAs")) return false;
+        CopyStringW(out, L"100% sicher? %s wurde ge\x00E4ndert. %d", (size_t)size);
+        return true;
+    };
+    SetSaveServices(services);
+    FormatModifiedQuestion(text, 1024, L"C:\\p\\50%s.png");
+    EXPECT_STREQ(text, L"100% sicher? C:\\p\\50%s.png wurde ge\x00E4ndert. %d");
+    SetSaveServices(kept);
 }
 
 TEST(OpenPreview, Texts) {
