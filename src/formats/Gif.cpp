@@ -572,23 +572,25 @@ bool LoadGif(CImage& image, const wchar_t* path, wchar_t* errorText) {
     if (!anyImage) return SetFormatError(errorText, L"Failed to retrieve Number of Frames!"), false;
     tables.frameCount = decoded < AnimationFrameTables::kMaxFrames ? decoded : AnimationFrameTables::kMaxFrames;
     if (GifToMngMode) {
-        if (!singleFrame) {
-            image.FlipVertical();
-            if (decoded > 1) image.height = screenHeight;
-            // Table order follows the flipped slots.
-            AnimationFrameTables reversed = tables;
-            const int n = frames < AnimationFrameTables::kMaxFrames ? frames : AnimationFrameTables::kMaxFrames;
-            for (int k = 0; k < n; ++k) {
-                reversed.FrameDelayTable[k] = tables.GetFrameDelay(n - 1 - k);
-                reversed.DisposalTable[k] = tables.DisposalTable[n - 1 - k];
-                reversed.TransparentTable[k] = tables.TransparentTable[n - 1 - k];
-            }
-            tables = reversed;
+        // The MNG writer takes the rows top row first, a single frame too.
+        image.FlipVertical();
+        if (decoded > 1) image.height = screenHeight;
+        // Table order follows the flipped slots.
+        AnimationFrameTables reversed = tables;
+        const int n = frames < AnimationFrameTables::kMaxFrames ? frames : AnimationFrameTables::kMaxFrames;
+        for (int k = 0; k < n; ++k) {
+            reversed.FrameDelayTable[k] = tables.GetFrameDelay(n - 1 - k);
+            reversed.DisposalTable[k] = tables.DisposalTable[n - 1 - k];
+            reversed.TransparentTable[k] = tables.TransparentTable[n - 1 - k];
         }
+        tables = reversed;
         return true;
     }
-    if (singleFrame || decoded < 2) return true;
+    if (singleFrame) return true;
+    // Frames skipped for their size leave fewer than the counted slots; the
+    // picture is still one frame high, never the whole tall buffer.
     image.height = screenHeight;
+    if (decoded < 2) return true;
     StartViewerAnimation(tables, true);
     return true;
 }

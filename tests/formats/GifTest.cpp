@@ -334,3 +334,121 @@ TEST(Gif, GraphicControlIsAlwaysWritten) {
     EXPECT_FALSE(SaveGif(dir.File(L"no\\dir\\x.gif").c_str(), image, text));
     EXPECT_STREQ(text, L"Couldn't open GIF for writing");
 }
+
+// The GIF-to-MNG writer's view: every slot flipped so that the buffer starts
+// with the top row, and the tables reversed to follow the flipped slots; a
+// one-frame file is flipped too. The viewer's bar is never started.
+TEST(Gif, GifToMngModeFlipsTheRowsAndReversesTheTables) {
+    ViewerScope viewer;
+    struct Case {
+        const wchar_t* name;
+        int frames;
+    } cases[] = {{L"gif_anim_global.gif", 3}, {L"gif_single.gif", 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(qrvtest::Narrow(c.name));
+        CImage plain, flipped;
+        ASSERT_TRUE(Load(plain, Fixture(c.name)));
+        const AnimationFrameTables plainTables = LastGifFrameTables();
+        g_startCalls = 0;
+        GifToMngMode = true;
+        const bool ok = Load(flipped, Fixture(c.name));
+        GifToMngMode = false;
+        ASSERT_TRUE(ok);
+        EXPECT_EQ(g_startCalls, 0);
+        ASSERT_EQ(flipped.GetBpp(), plain.GetBpp());
+        ASSERT_EQ(flipped.GetWidth(), plain.GetWidth());
+        ASSERT_EQ(flipped.GetHeight(), plain.GetHeight());
+        const uint32_t s = plain.height, f = (uint32_t)c.frames;
+        GdiFlush();
+        // Slot j of the flipped buffer is frame f-1-j, top row first.
+        for (uint32_t j = 0; j < f; ++j)
+            for (uint32_t y = 0; y < s; ++y)
+                ASSERT_EQ(0, std::memcmp(flipped.bits + (size_t)(j * s + y) * flipped.stride,
+                                         plain.bits + (size_t)((f - 1 - j) * s + (s - 1 - y)) * plain.stride,
+                                         plain.stride))
+                    << "slot " << j << " row " << y;
+        const AnimationFrameTables& tables = LastGifFrameTables();
+        for (int k = 0; k < c.frames; ++k) {
+            EXPECT_EQ(tables.FrameDelayTable[k], plainTables.GetFrameDelay(c.frames - 1 - k)) << k;
+            EXPECT_EQ(tables.DisposalTable[k], plainTables.DisposalTable[c.frames - 1 - k]) << k;
+            EXPECT_EQ(tables.TransparentTable[k], plainTables.TransparentTable[c.frames - 1 - k]) << k;
+        }
+    }
+}
+
+// Two frames are counted, but the second is wider than a later frame may be
+// and is skipped: the picture is the first frame alone, one screen high.
+TEST(Gif, SkippedLaterFramesLeaveOneScreenHighPicture) {
+    ViewerScope viewer;
+    TempDir dir;
+    uint8_t palette[768] = {};
+    for (int i = 0; i < 256; ++i) palette[i * 3 + 1] = (uint8_t)i;
+    CImage first, wide;
+    ASSERT_TRUE(first.CreateEmpty(8, 8, 8, 0, palette));
+    for (uint32_t row = 0; row < 8; ++row)
+        for (uint32_t x = 0; x < 8; ++x) first.SetPixelIndex(x, row, (uint8_t)(row * 8 + x));
+    ASSERT_TRUE(wide.CreateEmpty(2001, 1, 8, 0, palette));
+    const std::wstring path = dir.File(L"skipped.gif");
+    FILE* file = _wfopen(path.c_str(), L"wb");
+    ASSERT_TRUE(file);
+    const uint8_t header[] = {'G', 'I', 'F', '8', '9', 'a', 8, 0, 8, 0, 0xF7, 0, 0};
+    fwrite(header, 1, sizeof(header), file);
+    WriteGifColorTable(first, file, 8);
+    wchar_t text[FORMAT_ERROR_CHARS] = {};
+    ASSERT_TRUE(GIFAddFrame(file, first, 100, false, text));
+    ASSERT_TRUE(GIFAddFrame(file, wide, 100, false, text));
+    fputc(0x3B, file);
+    fclose(file);
+    ASSERT_EQ(CountGifFrames(path.c_str()), 2);
+
+    CImage image;
+    ASSERT_TRUE(Load(image, path));
+    EXPECT_EQ(image.GetWidth(), 8u);
+    EXPECT_EQ(image.GetHeight(), 8u);
+    EXPECT_TRUE(pixelcheck::SamePixels(first, image));
+    EXPECT_EQ(g_startCalls, 0) << "one frame is no animation";
+}
+
+// Disposal 2 in a 4-bit animation without transparency: the slot starts as
+// the background index in every pixel (both nibbles of each byte), and the
+// small second frame is drawn over it.
+TEST(Gif, DisposalToBackgroundFillsEveryPixelOfAFourBitSlot) {
+    ViewerScope viewer;
+    TempDir dir;
+    uint8_t palette[768] = {};
+    for (int i = 0; i < 16; ++i) palette[i * 3] = (uint8_t)(i * 16 + 1);
+    CImage first, small;
+    ASSERT_TRUE(first.CreateEmpty(8, 8, 4, 0, palette));
+    for (uint32_t row = 0; row < 8; ++row)
+        for (uint32_t x = 0; x < 8; ++x) first.SetPixelIndex(x, row, 9);
+    ASSERT_TRUE(small.CreateEmpty(2, 2, 4, 0, palette));
+    for (uint32_t row = 0; row < 2; ++row)
+        for (uint32_t x = 0; x < 2; ++x) small.SetPixelIndex(x, row, 5);
+    const std::wstring path = dir.File(L"dispose4.gif");
+    FILE* file = _wfopen(path.c_str(), L"wb");
+    ASSERT_TRUE(file);
+    // 8x8 screen, global table of 16 entries, background index 3.
+    const uint8_t header[] = {'G', 'I', 'F', '8', '9', 'a', 8, 0, 8, 0, 0xF3, 3, 0};
+    fwrite(header, 1, sizeof(header), file);
+    WriteGifColorTable(first, file, 4);
+    wchar_t text[FORMAT_ERROR_CHARS] = {};
+    ASSERT_TRUE(GIFAddFrame(file, first, 100, false, text));
+    const long secondAt = ftell(file);
+    ASSERT_TRUE(GIFAddFrame(file, small, 100, false, text));
+    fputc(0x3B, file);
+    fclose(file);
+    auto data = qrvtest::ReadAll(path);
+    ASSERT_EQ(data[secondAt + 1], 0xF9);
+    data[secondAt + 3] = 0x08;  // disposal 2, no transparent colour
+    ASSERT_TRUE(qrvtest::WriteAll(path, data.data(), data.size()));
+
+    CImage image;
+    ASSERT_TRUE(Load(image, path));
+    ASSERT_EQ(image.GetBpp(), 4);
+    ASSERT_EQ(image.GetHeight(), 8u);
+    ASSERT_EQ(g_started.DisposalTable[1], 2);
+    const auto slot = SlotRgb(image, 1);
+    for (uint32_t y = 0; y < 8; ++y)
+        for (uint32_t x = 0; x < 8; ++x)
+            EXPECT_EQ(slot[(y * 8 + x) * 3], (x < 2 && y < 2) ? 5 * 16 + 1 : 3 * 16 + 1) << x << "," << y;
+}
