@@ -1,10 +1,12 @@
 // Stand-in of the folder file list: the list is built on the calling thread
-// from the folder's files (no media filter or sorting yet).
+// from the folder's media files (those with a format), sorted by name; the
+// settings' kind filters and sort orders come with the browser.
 #include "browser/FileList.h"
 
 #include <cstdlib>
 #include <cwchar>
 
+#include "formats/Formats.h"
 #include "image/Common.h"
 
 void FreeFileLists() {
@@ -55,10 +57,14 @@ void BuildFileList(const wchar_t* name, const wchar_t* folder) {
         if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             if (FileList::SubfolderCount < FileList::SubfolderCapacity)
                 AppendMediaFileEntry(FileList::Subfolders, entry, FileList::SubfolderCount);
-        } else if (FileList::Count < FileList::Capacity) {
-            if (name && _wcsicmp(name, data.cFileName) == 0) FileList::Current = FileList::Count;
+        } else if (FileList::Count < FileList::Capacity && GetFormatIdFromExtension(data.cFileName) != 0) {
             AppendMediaFileEntry(FileList::Entries, entry, FileList::Count);
         }
     } while (FindNextFileW(find, &data));
     FindClose(find);
+    qsort(FileList::Entries, (size_t)FileList::Count, sizeof(MediaFileEntry), [](const void* a, const void* b) {
+        return _wcsicmp(static_cast<const MediaFileEntry*>(a)->name, static_cast<const MediaFileEntry*>(b)->name);
+    });
+    for (int i = 0; name && i < FileList::Count; ++i)
+        if (_wcsicmp(name, FileList::Entries[i].name) == 0) FileList::Current = i;
 }
