@@ -74,6 +74,50 @@ TEST(Tiff, ResolutionIsKept) {
     EXPECT_EQ(image.yResolution, 300u);
 }
 
+// Some writers store the colour map as 8-bit values: all below 256, they are
+// taken as they stand; one value of 256 or more makes every entry 16-bit.
+TEST(Tiff, ColormapOfEightBitValuesShowsItsColours) {
+    TempDir dir;
+    for (const bool wide : {false, true}) {
+        SCOPED_TRACE(wide ? "16-bit map" : "8-bit map");
+        uint16_t red[256], green[256], blue[256];
+        for (int i = 0; i < 256; ++i) {
+            red[i] = (uint16_t)(wide ? i * 257 : i);
+            green[i] = (uint16_t)(wide ? (255 - i) * 257 : 255 - i);
+            blue[i] = (uint16_t)(wide ? (i / 2) * 257 : i / 2);
+        }
+        EXPECT_EQ(TiffColormapDepth(256, red, green, blue), wide ? 16 : 8);
+        const std::wstring path = dir.File(wide ? L"map16.tif" : L"map8.tif");
+        TIFF* tif = TIFFOpenW(path.c_str(), "w");
+        ASSERT_NE(tif, nullptr);
+        TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, 16u);
+        TIFFSetField(tif, TIFFTAG_IMAGELENGTH, 2u);
+        TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
+        TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+        TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_PALETTE);
+        TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+        TIFFSetField(tif, TIFFTAG_COLORMAP, red, green, blue);
+        uint8_t row[16];
+        for (uint32_t y = 0; y < 2; ++y) {
+            for (int x = 0; x < 16; ++x) row[x] = (uint8_t)(y * 128 + x * 7);
+            ASSERT_GE(TIFFWriteScanline(tif, row, y, 0), 0);
+        }
+        TIFFClose(tif);
+
+        CImage image;
+        std::wstring text;
+        ASSERT_TRUE(LoadPage(image, path, 0, &text)) << qrvtest::Narrow(text);
+        ASSERT_EQ(image.GetBpp(), 8);
+        for (int i : {0, 7, 100, 135, 255}) {
+            EXPECT_EQ(image.palette[i][2], i) << i;  // red
+            EXPECT_EQ(image.palette[i][1], 255 - i) << i;
+            EXPECT_EQ(image.palette[i][0], i / 2) << i;
+        }
+        EXPECT_EQ(image.GetPixelIndex(3, 1), 21) << "top row";
+        EXPECT_EQ(image.GetPixelIndex(3, 0), 128 + 21);
+    }
+}
+
 TEST(Tiff, PagesAreSelectedByIndex) {
     const std::wstring path = Fixture(L"tiff_pages.tif");
     EXPECT_EQ(CountTiffPages(path.c_str()), 3);
