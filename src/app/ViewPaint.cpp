@@ -293,6 +293,41 @@ void DrawViewImage(int zoomedWidth, HWND window, HDC dc, int x, int y, int zoome
     RestoreDC(dc, saved);
 }
 
+// Above this many tiles the tile map is painted as one pattern fill.
+static constexpr long long kTileBlitLimit = 256;
+
+// Draws one tile into a bitmap and fills (left, top)-(right, bottom) with it as a
+// pattern brush anchored at (left, top): one call instead of a blit per tile,
+// which at a tiny zoom would be a million blits a paint. False when the bitmap
+// or brush cannot be made; the caller then blits tile by tile.
+static bool FillWithTilePattern(HWND window, HDC dc, SIZE zoomed, int left, int top, int right, int bottom) {
+    const int w = std::max(1, (int)zoomed.cx), h = std::max(1, (int)zoomed.cy);
+    HDC memory = CreateCompatibleDC(dc);
+    if (!memory) return false;
+    HBITMAP tile = CreateCompatibleBitmap(dc, w, h);
+    if (!tile) {
+        DeleteDC(memory);
+        return false;
+    }
+    HGDIOBJ previous = SelectObject(memory, tile);
+    DrawViewImage(w, window, memory, 0, 0, h);
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+    HBRUSH brush = CreatePatternBrush(tile);
+    bool ok = brush != nullptr;
+    if (brush) {
+        POINT oldOrigin;
+        SetBrushOrgEx(dc, left, top, &oldOrigin);
+        RECT area{left, top, right, bottom};
+        ok = FillRect(dc, &area, brush) != 0;
+        SetBrushOrgEx(dc, oldOrigin.x, oldOrigin.y, nullptr);
+        DeleteObject(brush);
+    }
+    DeleteObject(tile);
+    return ok;
+}
+
+
 void FormatPresentationCaption(wchar_t* out, size_t size, const wchar_t* file, bool sound, int width, int height,
                                int bpp, float zoom, int index, int count) {
     if (sound)
@@ -377,8 +412,11 @@ void PaintView(HWND window) {
         const SIZE zoomed = GetZoomedImageSize();
         const int stepX = std::max(1, (int)zoomed.cx), stepY = std::max(1, (int)zoomed.cy);
         const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
-        for (int y = AppState::ViewMargins.top; y <= sh; y += stepY)
-            for (int x = AppState::ViewMargins.left; x <= sw; x += stepX) DrawViewImage(zoomed.cx, window, dc, x, y, zoomed.cy);
+        const int left = AppState::ViewMargins.left, top = AppState::ViewMargins.top;
+        const long long tiles = (long long)((sw - left) / stepX + 1) * ((sh - top) / stepY + 1);
+        if (tiles <= kTileBlitLimit || !FillWithTilePattern(window, dc, zoomed, left, top, sw + stepX, sh + stepY))
+            for (int y = top; y <= sh; y += stepY)
+                for (int x = left; x <= sw; x += stepX) DrawViewImage(zoomed.cx, window, dc, x, y, zoomed.cy);
         if (presentation && AppState::PlayerControlsShown) DrawPresentationCaption(dc);
         if (oldPalette) SelectPalette(dc, oldPalette, FALSE);
         EndPaint(window, &ps);

@@ -376,4 +376,35 @@ TEST_F(ViewPaintWindow, BandsKeepTheViewerColourWhilePrinting) {
     AppState::CurrentFormatId = 0;
 }
 
+// A tile map of a tiny picture is painted as one pattern fill; every tile must
+// still sit where the blits would put it.
+TEST_F(ViewPaintWindow, ManySmallTilesRepeatThePictureFromTheViewCorner) {
+    CImage& image = AppState::CurrentImage;
+    ASSERT_TRUE(image.CreateEmpty(2, 2, 24, RGB(255, 0, 0), nullptr));  // top-left red
+    image.FillRect(RECT{1, 0, 1, 1}, RGB(0, 255, 0));                   // top-right green
+    image.FillRect(RECT{0, 1, 1, 1}, RGB(0, 0, 255));                   // bottom-left blue
+    image.FillRect(RECT{1, 1, 1, 1}, RGB(255, 255, 0));                 // bottom-right yellow
+    AppState::CurrentFormatId = FMT_BMP;
+    AppState::Zoom = 1.0f;
+    AppState::FitPending = 0;
+    const int keptTiles = AppState::GeneralViewImageAsTiles;
+    AppState::GeneralViewImageAsTiles = 1;
+    SetWindowPos(window, nullptr, 0, 0, 400, 300, SWP_NOZORDER | SWP_SHOWWINDOW);
+    InvalidateRect(window, nullptr, FALSE);
+    UpdateWindow(window);
+    const int left = AppState::ViewMargins.left, top = AppState::ViewMargins.top;
+    HDC dc = GetDC(window);
+    for (int k : {3, 7, 20}) {  // the view's edge lines cover its first row and column
+        const int x = left + 2 * k, y = top + 2 * (k / 2);
+        EXPECT_EQ(GetPixel(dc, x, y), RGB(255, 0, 0)) << k;
+        EXPECT_EQ(GetPixel(dc, x + 1, y), RGB(0, 255, 0)) << k;
+        EXPECT_EQ(GetPixel(dc, x, y + 1), RGB(0, 0, 255)) << k;
+        EXPECT_EQ(GetPixel(dc, x + 1, y + 1), RGB(255, 255, 0)) << k;
+    }
+    ReleaseDC(window, dc);
+    AppState::GeneralViewImageAsTiles = keptTiles;
+    image.Destroy();
+    AppState::CurrentFormatId = 0;
+}
+
 }  // namespace
