@@ -570,6 +570,8 @@ bool LoadGif(CImage& image, const wchar_t* path, wchar_t* errorText) {
     fclose(file);
 
     if (!anyImage) return SetFormatError(errorText, L"Failed to retrieve Number of Frames!"), false;
+    // The bar steps through the slots that hold frames: a skipped frame takes no
+    // slot, so the last slots of the counted total stay empty and are not shown.
     tables.frameCount = decoded < AnimationFrameTables::kMaxFrames ? decoded : AnimationFrameTables::kMaxFrames;
     if (GifToMngMode) {
         // The MNG writer takes the rows top row first, a single frame too.
