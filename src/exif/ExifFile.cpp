@@ -497,7 +497,7 @@ int CheckExifJpegFile(const char* path) {
 
 bool IsExifJpegFile(const wchar_t* path) {
     char narrow[MAX_PATH];
-    if (!path || !WideToAnsi(narrow, path, MAX_PATH)) return false;
+    if (!WideToAnsiPath(narrow, path)) return false;
     return CheckExifJpegFile(narrow) == 0;
 }
 

@@ -173,17 +173,6 @@ void EndDecode(DecodeCall& c) {
     c.cmykRow = nullptr;
 }
 
-// A narrow name the EXIF library (C runtime, ANSI code page) can open for a
-// wide path: the path itself when every character has an ANSI form, else its
-// short 8.3 name (the file must exist).
-bool NarrowPathOf(const wchar_t* path, char* out) {
-    if (!path) return false;
-    if (WideToAnsi(out, path, MAX_PATH)) return true;
-    wchar_t shortPath[MAX_PATH];
-    const DWORD n = GetShortPathNameW(path, shortPath, MAX_PATH);
-    return n > 0 && n < MAX_PATH && WideToAnsi(out, shortPath, MAX_PATH);
-}
-
 FILE* OpenForReading(const wchar_t* path) {
     FILE* file = _wfopen(path, L"rb");
     if (file) std::setvbuf(file, nullptr, _IOFBF, 1 << 16);
@@ -274,7 +263,7 @@ bool LoadJpeg(CImage& image, const wchar_t* path, wchar_t* errorText) {
     int orientation = -1;
     {
         char narrow[MAX_PATH];
-        if (NarrowPathOf(path, narrow) && CheckExifJpegFile(narrow) == 0) {
+        if (WideToAnsiPath(narrow, path) && CheckExifJpegFile(narrow) == 0) {
             ExifImageFile exif;
             if (exif.Open(narrow, "r") == EXIF_OK) {
                 orientation = GetExifTagInt(0, &exif, 274);
@@ -469,7 +458,7 @@ bool SaveJpeg(const wchar_t* path, CImage& image, wchar_t* errorText, const Jpeg
     // when it has no ANSI form), so such a file keeps its tags too.
     char narrowSource[MAX_PATH];
     if (options.sourceFormat == FMT_JPEG && options.sourcePath && *options.sourcePath &&
-        NarrowPathOf(options.sourcePath, narrowSource) && CheckExifJpegFile(narrowSource) == 0) {
+        WideToAnsiPath(narrowSource, options.sourcePath) && CheckExifJpegFile(narrowSource) == 0) {
         if (source.Open(narrowSource, "r") != EXIF_OK) {
             FormatWriterError(errorText, L"JPGEXIF: Error opening file %ls", options.sourcePath);
             return false;
@@ -488,7 +477,7 @@ bool SaveJpeg(const wchar_t* path, CImage& image, wchar_t* errorText, const Jpeg
         return false;
     }
     CloseHandle(created);
-    if (!NarrowPathOf(temp.c_str(), narrowTemp) || out.Open(narrowTemp, "w") != EXIF_OK) {
+    if (!WideToAnsiPath(narrowTemp, temp.c_str()) || out.Open(narrowTemp, "w") != EXIF_OK) {
         DeleteFileW(temp.c_str());
         SetFormatError(errorText, L"Unable to open/create outfile!");
         return false;

@@ -158,6 +158,14 @@ bool WideToAnsi(char* out, const wchar_t* text, size_t size) {
     return true;
 }
 
+bool WideToAnsiPath(char* out, const wchar_t* path) {
+    if (!path) return false;
+    if (WideToAnsi(out, path, MAX_PATH)) return true;
+    wchar_t shortPath[MAX_PATH];
+    const DWORD n = GetShortPathNameW(path, shortPath, MAX_PATH);
+    return n > 0 && n < MAX_PATH && WideToAnsi(out, shortPath, MAX_PATH);
+}
+
 void CopyStringW(wchar_t* out, const wchar_t* text, size_t size) {
     if (!size) return;
     lstrcpynW(out, text ? text : L"", (int)size);

@@ -37,6 +37,10 @@ void AnsiToWide(wchar_t* out, const char* text, size_t size = MAX_PATH);
 // Returns false (and an empty string) when a character has no ANSI equivalent,
 // so that a narrow path never names another file.
 bool WideToAnsi(char* out, const wchar_t* text, size_t size = MAX_PATH);
+// A narrow name (ANSI code page, MAX_PATH bytes) that opens the same file as a
+// wide path: the path itself when every character has an ANSI form, else its
+// short 8.3 name (the file must exist). False when neither exists.
+bool WideToAnsiPath(char* out, const wchar_t* path);
 void CopyStringW(wchar_t* out, const wchar_t* text, size_t size = MAX_PATH);
 
 // Opens the file for binary reading and closes it again; on failure writes

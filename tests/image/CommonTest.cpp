@@ -180,3 +180,28 @@ TEST(Common, NormalizePathThroughTheShell) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Common, WideToAnsiPathFallsBackToTheShortName) {
+    qrvtest::TempDir dir;
+    const std::wstring plain = dir.File(L"plain.bin"), wide = dir.File(L"\x4E2D\x6587.bin");
+    qrvtest::WriteAll(plain, "plain", 5);
+    qrvtest::WriteAll(wide, "wide", 4);
+    char narrow[MAX_PATH];
+    ASSERT_TRUE(WideToAnsiPath(narrow, plain.c_str()));
+    EXPECT_EQ(qrvtest::Widen(narrow), plain);
+    // No ANSI form: the short name, which opens the same file.
+    ASSERT_TRUE(WideToAnsiPath(narrow, wide.c_str()));
+    FILE* f = fopen(narrow, "rb");
+    ASSERT_NE(f, nullptr) << narrow;
+    char text[8] = {};
+    EXPECT_EQ(fread(text, 1, sizeof text, f), 4u);
+    fclose(f);
+    EXPECT_STREQ(text, "wide");
+    // A missing file without an ANSI form has no name to give.
+    EXPECT_FALSE(WideToAnsiPath(narrow, dir.File(L"\x4E2D.none").c_str()));
+    EXPECT_FALSE(WideToAnsiPath(narrow, nullptr));
+}
+
+}  // namespace
