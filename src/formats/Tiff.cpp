@@ -87,10 +87,42 @@ bool ApplyOrientation(CImage& image, int orientation) {
     }
 }
 
-bool UsesRgbaRoute(int bits, int photometric) {
-    return bits >= 8 && (photometric == PHOTOMETRIC_RGB || photometric == PHOTOMETRIC_SEPARATED ||
-                         photometric == PHOTOMETRIC_YCBCR || photometric == PHOTOMETRIC_LOGL ||
-                         photometric == PHOTOMETRIC_LOGLUV);
+// Layouts the page reader below decodes itself: bilevel, grey and palette
+// pages of one sample of up to 16 bits (the odd sizes too, which the library's
+// RGBA reader refuses), grey and palette pages with one extra sample of 8 or
+// 16 bits (shown by their first sample), and CIE L*a*b* of 8 or 16 bits. Every
+// other layout (RGB, YCbCr, CMYK, LogLuv, grey with several extra samples,
+// ICC and ITU L*a*b* ...) goes to the library's RGBA reader, which decodes it
+// or says why it cannot: never a picture copied as if it were RGB.
+bool PageReaderHandles(int samples, int bits, int photometric, int planar) {
+    if (bits < 1 || bits > 16) return false;
+    switch (photometric) {
+        case PHOTOMETRIC_MINISWHITE:
+        case PHOTOMETRIC_MINISBLACK:
+        case PHOTOMETRIC_PALETTE:
+            return samples == 1 || (samples == 2 && planar == PLANARCONFIG_CONTIG && (bits == 8 || bits == 16));
+        case PHOTOMETRIC_CIELAB: return samples >= 3 && planar == PLANARCONFIG_CONTIG && (bits == 8 || bits == 16);
+        default: return false;
+    }
+}
+
+// Spreads one row of packed samples of 3, 5, 6, 7 or 9 to 15 bits (first
+// sample in the high bits of the first byte) into one byte each: samples of up
+// to 8 bits as they are, wider ones by their high 8 bits, as 16-bit samples.
+void UnpackOddSamples(const uint8_t* source, uint32_t count, int bits, uint8_t* target) {
+    const int shift = bits > 8 ? bits - 8 : 0;
+    const uint32_t mask = (1u << bits) - 1;
+    uint32_t pending = 0;
+    int held = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        while (held < bits) {
+            pending = (pending << 8) | *source++;
+            held += 8;
+        }
+        held -= bits;
+        target[i] = (uint8_t)(((pending >> held) & mask) >> shift);
+        pending &= (1u << held) - 1;
+    }
 }
 
 void ReadRgbaPage(TIFF* tif, CImage& image, uint32_t width, uint32_t height, int samples, int bits) {
@@ -186,11 +218,9 @@ bool LoadTiffPage(CImage& image, const wchar_t* path, int page, wchar_t* errorTe
         // image keeps straight alpha.
         const bool plainRgb = photometric == PHOTOMETRIC_RGB && bits == 8 && (samples == 3 || samples == 4) &&
                               planar == PLANARCONFIG_CONTIG;
-        if (!plainRgb && (UsesRgbaRoute(bits, photometric) || planar != PLANARCONFIG_CONTIG || bits > 16 ||
-                          (bits != 8 && bits != 16 && samples > 1))) {
-            // Everything the page reader below does not handle goes through the
-            // library's own RGBA conversion, rows as stored; the orientation is
-            // applied afterwards as for every other page (the library itself
+        if (!plainRgb && !PageReaderHandles(samples, bits, photometric, planar)) {
+            // The library's own RGBA conversion, rows as stored; the orientation
+            // is applied afterwards as for every other page (the library itself
             // handles only the flips, not the turned orientations 5 to 8).
             TIFFSetField(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
             ReadRgbaPage(tif, image, width, height, samples, bits);
@@ -205,9 +235,12 @@ bool LoadTiffPage(CImage& image, const wchar_t* path, int page, wchar_t* errorTe
                     const int white = inverted ? 0 : 1;
                     rgb[white * 3] = rgb[white * 3 + 1] = rgb[white * 3 + 2] = 255;
                 } else {
-                    const int count = 1 << greyBits, step = 255 / (count - 1);
+                    // Scaled as a whole, so that the top value is white at every
+                    // size (a step of 255 / 31 would end 5-bit greys at 248).
+                    const int count = 1 << greyBits;
                     for (int i = 0; i < count; ++i)
-                        rgb[i * 3] = rgb[i * 3 + 1] = rgb[i * 3 + 2] = (uint8_t)((step * i) ^ (inverted ? 255 : 0));
+                        rgb[i * 3] = rgb[i * 3 + 1] = rgb[i * 3 + 2] =
+                            (uint8_t)((i * 255 / (count - 1)) ^ (inverted ? 255 : 0));
                 }
             } else if (photometric == PHOTOMETRIC_PALETTE) {
                 uint16_t *red = nullptr, *green = nullptr, *blue = nullptr;
@@ -221,7 +254,8 @@ bool LoadTiffPage(CImage& image, const wchar_t* path, int page, wchar_t* errorTe
                     rgb[i * 3 + 2] = wide ? (uint8_t)(blue[i] * 255u / 65535u) : (uint8_t)blue[i];
                 }
             }
-            const bool colour = samples >= 3;  // CIE L*a*b* and the like
+            const bool colour = samples >= 3;  // plain RGB(A) or CIE L*a*b*
+            const bool oddBits = bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 16;
             if (!image.CreateEmpty((int)width, (int)height, colour ? (samples >= 4 ? 32 : 24) : depth, 0, rgb))
                 throw Failure{L"Failed to create image with palette!"};
 
@@ -272,14 +306,9 @@ bool LoadTiffPage(CImage& image, const wchar_t* path, int page, wchar_t* errorTe
                         for (uint32_t x = 0; x < width; ++x) {
                             const uint8_t* s = source + (size_t)x * step;
                             uint8_t* t = target + (size_t)x * outStep;
-                            uint8_t red, green, blue;
-                            if (photometric == PHOTOMETRIC_CIELAB) {
+                            uint8_t red = s[0], green = s[1], blue = s[2];
+                            if (photometric == PHOTOMETRIC_CIELAB)
                                 LabToRgb(s[0], (int8_t)s[1], (int8_t)s[2], red, green, blue);
-                            } else {
-                                red = s[0];
-                                green = s[1];
-                                blue = s[2];
-                            }
                             t[0] = blue;
                             t[1] = green;
                             t[2] = red;
@@ -287,6 +316,8 @@ bool LoadTiffPage(CImage& image, const wchar_t* path, int page, wchar_t* errorTe
                         }
                     } else if (samples == 2) {
                         for (uint32_t x = 0; x < width; ++x) image.SetPixelIndex(x, stored, source[(size_t)x * 2]);
+                    } else if (oddBits) {
+                        UnpackOddSamples(source, width, bits, target);
                     } else {
                         const uint64_t rowBytes = bits == 16 ? width : (bits == 2 ? (width + 3) / 4 : scanline);
                         std::memcpy(target, source, (size_t)(rowBytes < image.stride ? rowBytes : image.stride));
