@@ -1,6 +1,14 @@
-// Stand-ins of the settings sheet and the file associations (see the header).
+// Stand-ins of the settings sheet and the file associations (see the header),
+// and the main window's drop handling.
 #include "app/ShellStandIns.h"
 
+#include <shlwapi.h>
+
+#include "app/AppState.h"
+#include "app/MainWindow.h"
+#include "browser/Browser.h"
+#include "browser/FileList.h"
+#include "formats/MediaDocument.h"
 #include "image/Common.h"
 
 void ShowSettingsSheet(int) {
@@ -8,3 +16,41 @@ void ShowSettingsSheet(int) {
 }
 
 void ApplyFileAssociations(HWND, const HWND*) {}
+
+DWORD QueryDropEffect(HWND window, DWORD offeredEffect) {
+    if (!AppState::DragActive) return DROPEFFECT_NONE;
+    if (window == AppState::DragSourceWindow) return DROPEFFECT_NONE;
+    return offeredEffect;
+}
+
+void OpenDroppedItem(HWND mainWindow, HDROP drop) {
+    if (!AppState::DragActive) return;
+    AppState::DragActive = 0;
+    if (!drop || DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) == 0) return;
+    wchar_t path[MAX_PATH] = {};
+    if (DragQueryFileW(drop, 0, path, MAX_PATH) == 0) return;
+    SendMessageW(mainWindow, WM_APP_BRING_TO_FRONT, 0, 0);
+
+    const DWORD attributes = GetFileAttributesW(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        CopyStringW(AppState::CurrentFolder, path);
+    } else {
+        wchar_t folder[MAX_PATH];
+        if (HandOverFolder(path, folder)) {
+            CopyStringW(AppState::CurrentFolder, folder);
+            SetCurrentDirectoryW(folder);
+        }
+        BuildFileList(PathFindFileNameW(path), AppState::CurrentFolder);
+        NormalizePath(path);
+        OpenMediaFile(path);
+    }
+
+    if (Browser.IsHidden()) {
+        Browser.Show();
+        Browser.ChangeFolder(AppState::CurrentFolder, 2);
+    } else if (Browser.IsShown()) {
+        Browser.ChangeFolder(AppState::CurrentFolder, 2);
+    } else {
+        Browser.Open(AppState::CurrentFolder, 2, mainWindow);
+    }
+}

@@ -15,9 +15,19 @@ public:
     HRESULT STDMETHODCALLTYPE DragLeave() override;
     HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keys, POINTL point, DWORD* effect) override;
 
+    // The effect for the key state and the effects the source allows: Ctrl
+    // and Shift link, Ctrl copies, Shift moves; without keys copy, else move,
+    // else link. None without an accepted file list or when not allowed.
+    static DWORD ChooseEffect(bool accept, DWORD keys, DWORD allowed);
+
 private:
+    // The owner's child under the screen point (the owner itself over its own
+    // client area).
+    HWND WindowAt(POINTL point) const;
+
     LONG refs_ = 1;
     HWND window_;
+    bool accept_ = false;
 };
 
 void InitShellMalloc();

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/AppState.h"
+#include "app/Chrome.h"
 
 CAnimationBar AnimationBar;
 
@@ -31,8 +32,8 @@ void CAnimationBar::ClearFields() {
 }
 
 int CAnimationBar::StripHeight() {
-    // The skin's player button height (16 until skins are loaded) plus the frame.
-    return 16 + 6;
+    // The skin's player button height plus the frame around the buttons.
+    return Skin.cyPlayerButton + 6;
 }
 
 void CAnimationBar::Reset() {

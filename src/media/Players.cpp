@@ -66,6 +66,9 @@ bool CQuickTimePlayer::OnPreviousButton(LPARAM) {
 bool CQuickTimePlayer::OnNextButton(LPARAM) {
     return false;
 }
+void CQuickTimePlayer::SetControlsVisible(bool visible) {
+    AppState::PlayerControlsShown = visible;
+}
 
 void StartQuickTime() {}
 void StopQuickTime() {}

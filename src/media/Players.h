@@ -58,6 +58,7 @@ public:
     void ChangeRate(int step);
     bool OnPreviousButton(LPARAM control);
     bool OnNextButton(LPARAM control);
+    void SetControlsVisible(bool visible);
 };
 
 extern CVideoPlayer VideoPlayer;
