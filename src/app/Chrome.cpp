@@ -110,7 +110,12 @@ void CViewScrollBars::Create(HWND, HINSTANCE) {
         UpdateRanges();
         return;
     }
-    marginsTaken = {0, 0, SCROLL_BAR_SIZE, SCROLL_BAR_SIZE};
+    // The zoom slider on the left and the vertical bar on the right are as
+    // wide as a horizontal bar is high; the horizontal bar is as high as a
+    // vertical bar is wide.
+    const int across = GetSystemMetrics(SM_CXHSCROLL), down = GetSystemMetrics(SM_CXVSCROLL);
+    marginsTaken = {across, 0, across, down};
+    AppState::ViewMargins.left += marginsTaken.left;
     AppState::ViewMargins.right += marginsTaken.right;
     AppState::ViewMargins.bottom += marginsTaken.bottom;
     created = true;

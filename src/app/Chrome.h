@@ -82,4 +82,4 @@ extern CImageToolBar ImageToolBar;
 extern CSkin Skin;
 
 // Heights the chrome takes (the stand-ins' fixed sizes).
-enum : int { MAIN_TOOLBAR_HEIGHT = 28, STATUS_BAR_HEIGHT = 20, SCROLL_BAR_SIZE = 16, IMAGE_TOOLBAR_WIDTH = 28 };
+enum : int { MAIN_TOOLBAR_HEIGHT = 28, STATUS_BAR_HEIGHT = 20, IMAGE_TOOLBAR_WIDTH = 28 };

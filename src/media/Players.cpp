@@ -3,6 +3,7 @@
 #include "media/Players.h"
 
 #include "app/AppState.h"
+#include "app/Chrome.h"
 
 CDirectShowPlayer ViewerPlayer;
 CDirectShowPlayer BackgroundMusicPlayer;
@@ -52,7 +53,8 @@ bool CVideoPlayer::OnStepButton(LPARAM) {
 void CVideoPlayer::OnGraphEvent() {}
 void CVideoPlayer::RaiseControls() {}
 void CVideoPlayer::SetControlsVisible(bool visible) {
-    AppState::PlayerControlsShown = visible;
+    PlayerStripHeight = visible ? Skin.cyPlayerButton : 0;
+    RaiseControls();
 }
 void CSoundPlayer::OnGraphEvent() {}
 
@@ -67,7 +69,7 @@ bool CQuickTimePlayer::OnNextButton(LPARAM) {
     return false;
 }
 void CQuickTimePlayer::SetControlsVisible(bool visible) {
-    AppState::PlayerControlsShown = visible;
+    PlayerStripHeight = visible ? Skin.cyPlayerButton : 0;
 }
 
 void StartQuickTime() {}

@@ -5,6 +5,10 @@
 
 class CImage;
 
+// Height of the player or animation strip shown at the bottom of the viewer:
+// the skin's player button height for the players, 0 while hidden.
+inline int PlayerStripHeight = 0;
+
 class CDirectShowPlayer {
 public:
     void NotifyOwnerMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -39,7 +39,9 @@ TEST(ChromeMargins, EachPieceTakesItsStripOnceAndGivesItBack) {
         {"main tool bar", [](HWND w) { MainToolBar.Create(w); }, [] { MainToolBar.Destroy(); },
          {0, MAIN_TOOLBAR_HEIGHT, 0, 0}},
         {"scroll bars", [](HWND w) { ViewScrollBars.Create(w, GetModuleHandleW(nullptr)); },
-         [] { ViewScrollBars.Destroy(); }, {0, 0, SCROLL_BAR_SIZE, SCROLL_BAR_SIZE}},
+         [] { ViewScrollBars.Destroy(); },
+         // zoom slider left, vertical bar right, horizontal bar bottom
+         {GetSystemMetrics(SM_CXHSCROLL), 0, GetSystemMetrics(SM_CXHSCROLL), GetSystemMetrics(SM_CXVSCROLL)}},
         {"image tool bar", [](HWND w) { ImageToolBar.Create(w); }, [] { ImageToolBar.Destroy(); },
          {0, 0, IMAGE_TOOLBAR_WIDTH, 0}},
         // The playback bar's strip is the skin's player button height and 6.
@@ -76,19 +78,28 @@ TEST(ChromeMargins, EachPieceTakesItsStripOnceAndGivesItBack) {
 }
 
 TEST(Players, ControlStripAndCloseFlags) {
-    // Presentation mode shows and hides the strip of the video and the movie player alike.
+    // Presentation mode shows and hides the strip of the video and the movie
+    // player alike: the strip is one player button high, or nothing. Whether
+    // the controls are shown is the caller's state, not the player's.
+    const int savedButton = Skin.cyPlayerButton;
+    Skin.cyPlayerButton = 19;
     struct {
         const char* name;
         std::function<void(bool)> set;
     } players[] = {{"video", [](bool v) { VideoPlayer.SetControlsVisible(v); }},
                    {"movie", [](bool v) { QuickTimePlayer.SetControlsVisible(v); }}};
+    AppState::PlayerControlsShown = 0;
     for (const auto& p : players) {
         SCOPED_TRACE(p.name);
-        p.set(false);
-        EXPECT_EQ(AppState::PlayerControlsShown, 0);
         p.set(true);
-        EXPECT_EQ(AppState::PlayerControlsShown, 1);
+        EXPECT_EQ(PlayerStripHeight, 19);
+        p.set(false);
+        EXPECT_EQ(PlayerStripHeight, 0);
+        p.set(true);
+        EXPECT_EQ(AppState::PlayerControlsShown, 0);
     }
+    PlayerStripHeight = 0;
+    Skin.cyPlayerButton = savedButton;
     // Every player's Close leaves nothing open.
     for (CMediaPlayer* player : {(CMediaPlayer*)&VideoPlayer, (CMediaPlayer*)&SoundPlayer,
                                  (CMediaPlayer*)&QuickTimePlayer}) {
