@@ -7,6 +7,7 @@
 #include <cwchar>
 
 #include "app/AppState.h"
+#include "browser/ThumbnailLoader.h"
 #include "image/Common.h"
 #include "image/Registry.h"
 
@@ -74,7 +75,9 @@ void CBrowser::Show() {
 }
 
 bool CBrowser::ChangeFolder(const wchar_t* folder, int mode) {
-    if (!open) return false;
+    // The loader still walks the shown folder's files; it re-reads the folder
+    // in the address box itself when it stops.
+    if (!open || ThumbLoader::Running) return false;
     if (mode == 2 && folder) SetCurrentDirectoryW(folder);
     GetCurrentDirectoryW(MAX_PATH, AppState::CurrentFolder);
     return true;
