@@ -74,3 +74,26 @@ void CQuickTimePlayer::SetControlsVisible(bool visible) {
 
 void StartQuickTime() {}
 void StopQuickTime() {}
+
+QuickTimeMovieRecord QuickTimeMovie = {};
+
+int OpenQuickTimeMovie(HWND, QuickTimeMovieRecord* record) {
+    if (!record) return 0;
+    record->movie = nullptr;
+    return 0;
+}
+
+void CloseQuickTimeMovie(QuickTimeMovieRecord* record) {
+    if (!record || !record->open) return;
+    record->open = 0;
+    record->controller = nullptr;
+    record->movie = nullptr;
+}
+
+uint8_t DescribeAudioStream(const wchar_t*) {
+    return 0;
+}
+
+uint8_t DescribeVideoStreams(const wchar_t*) {
+    return 0;
+}

@@ -71,3 +71,28 @@ extern CQuickTimePlayer QuickTimePlayer;
 
 void StartQuickTime();
 void StopQuickTime();
+
+// The open QuickTime movie: the file's ANSI path, whether it is open, and the
+// library's movie and movie controller (opaque here).
+struct QuickTimeMovieRecord {
+    char path[256];
+    uint8_t open;
+    void* movie;
+    void* controller;
+};
+extern QuickTimeMovieRecord QuickTimeMovie;
+
+// Opens the movie named in the record for the window: 1 with the movie stored
+// and the record marked open, 0 when the path is missing or QuickTime refuses
+// the file (the record then holds no movie). QuickTime is not available in
+// this build, so every file is refused.
+int OpenQuickTimeMovie(HWND window, QuickTimeMovieRecord* record);
+// Disposes an open record's controller and movie and clears its mark; nothing
+// for a record that is not open.
+void CloseQuickTimeMovie(QuickTimeMovieRecord* record);
+
+// Add the rows that describe a file's audio stream (or its video and audio
+// streams) to the file information dialog; non-zero when described. No stream
+// can be described yet: zero, and no rows are added.
+uint8_t DescribeAudioStream(const wchar_t* path);
+uint8_t DescribeVideoStreams(const wchar_t* path);
