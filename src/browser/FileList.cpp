@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cwchar>
 
+#include "app/AppState.h"
 #include "formats/Formats.h"
 #include "image/Common.h"
 
@@ -67,4 +68,10 @@ void BuildFileList(const wchar_t* name, const wchar_t* folder) {
     });
     for (int i = 0; name && i < FileList::Count; ++i)
         if (_wcsicmp(name, FileList::Entries[i].name) == 0) FileList::Current = i;
+}
+
+bool LoadPlaylistFile(const wchar_t*, wchar_t* errorText) {
+    if (AppState::BackgroundLoad || AppState::PreviewLoad) return true;
+    if (errorText) CopyStringW(errorText, L"Playlist files cannot be opened in this version yet.", FORMAT_ERROR_CHARS);
+    return false;
 }

@@ -44,3 +44,9 @@ bool StopFileScan(DWORD timeoutMs);
 // Frees the entry arrays of the file and subfolder lists.
 void FreeFileLists();
 void AppendMediaFileEntry(MediaFileEntry*& list, const MediaFileEntry& entry, int& count);
+
+// The reader of playlist files in the load dispatch (errorText holds
+// FORMAT_ERROR_CHARS characters). A thumbnail or preview load succeeds at once
+// without reading the list. Playlist files are not read yet: any other load
+// fails with a reason.
+bool LoadPlaylistFile(const wchar_t* path, wchar_t* errorText);

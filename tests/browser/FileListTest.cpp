@@ -1,6 +1,7 @@
 // The folder file list the viewer steps through: media files only, by name.
 #include <gtest/gtest.h>
 
+#include "app/AppState.h"
 #include "browser/FileList.h"
 #include "support/TestSupport.h"
 
@@ -26,6 +27,17 @@ TEST(FileList, HoldsTheFoldersMediaFilesSortedByName) {
     BuildFileList(nullptr, other.Path().c_str());
     EXPECT_EQ(FileList::Count, 0);
     FreeFileLists();
+}
+
+TEST(LoadPlaylistFile, ThumbnailAndPreviewLoadsSucceedAtOnce) {
+    wchar_t error[512] = {};
+    for (uint8_t* flag : {&AppState::BackgroundLoad, &AppState::PreviewLoad}) {
+        *flag = 1;
+        EXPECT_TRUE(LoadPlaylistFile(L"C:\\missing.qrvlist", error));
+        *flag = 0;
+    }
+    EXPECT_FALSE(LoadPlaylistFile(L"C:\\missing.qrvlist", error));
+    EXPECT_NE(error[0], 0);
 }
 
 }  // namespace
