@@ -173,6 +173,20 @@ void EndDecode(DecodeCall& c) {
     c.cmykRow = nullptr;
 }
 
+// Decodes the open stream into image with this thread's load mode and the
+// thumbnail cell size; the image is destroyed when the decode fails.
+bool DecodeStream(FILE* file, CImage& image, DecodeCall& call) {
+    call.file = file;
+    call.image = &image;
+    call.preview = AppState::PreviewLoad != 0;
+    call.cellWidth = AppState::BrowserThumbnailWidth;
+    call.cellHeight = AppState::BrowserThumbnailHeight;
+    const bool ok = RunDecode(call);
+    EndDecode(call);
+    if (!ok) image.Destroy();
+    return ok;
+}
+
 FILE* OpenForReading(const wchar_t* path) {
     FILE* file = _wfopen(path, L"rb");
     if (file) std::setvbuf(file, nullptr, _IOFBF, 1 << 16);
@@ -282,16 +296,9 @@ bool LoadJpeg(CImage& image, const wchar_t* path, wchar_t* errorText) {
         return false;
     }
     DecodeCall call;
-    call.file = file;
-    call.image = &image;
-    call.preview = AppState::PreviewLoad != 0;
-    call.cellWidth = AppState::BrowserThumbnailWidth;
-    call.cellHeight = AppState::BrowserThumbnailHeight;
-    const bool ok = RunDecode(call);
-    EndDecode(call);
+    const bool ok = DecodeStream(file, image, call);
     std::fclose(file);
     if (!ok) {
-        image.Destroy();
         if (call.imageFailed) {
             SetFormatError(errorText, L"Insufficient Memory to store Imagedata!");
         } else if (_wcsnicmp(JpegErrorText, L"Not a JPEG file", 15) == 0) {
@@ -315,15 +322,8 @@ bool LoadJpegStream(CImage& image, FILE* stream, wchar_t* errorText) {
         return false;
     }
     DecodeCall call;
-    call.file = stream;
-    call.image = &image;
-    call.preview = AppState::PreviewLoad != 0;
-    call.cellWidth = AppState::BrowserThumbnailWidth;
-    call.cellHeight = AppState::BrowserThumbnailHeight;
-    const bool ok = RunDecode(call);
-    EndDecode(call);
+    const bool ok = DecodeStream(stream, image, call);
     if (!ok) {
-        image.Destroy();
         SetFormatError(errorText, call.imageFailed ? L"Failed to allocate memory for imagedata!" : JpegErrorText);
         return false;
     }
@@ -416,12 +416,16 @@ bool CompressRows(ExifImageFile& out, CImage& image) {
 
 bool SaveJpegWithOptions(const wchar_t* path, CImage& image, wchar_t* errorText, const void* options) {
     if (options) return SaveJpeg(path, image, errorText, *static_cast<const JpegSaveOptions*>(options));
-    JpegSaveOptions settings;
-    settings.quality = AppState::FormatJPGQuality;
-    settings.optimize = AppState::FormatJPGOptimize != 0;
-    settings.smoothing = AppState::FormatJPGSmoothing / 10.0;
-    settings.progressive = AppState::FormatJPGProgressive != 0;
-    return SaveJpeg(path, image, errorText, settings);
+    return SaveJpeg(path, image, errorText, JpegOptionsFromSettings());
+}
+
+JpegSaveOptions JpegOptionsFromSettings() {
+    JpegSaveOptions options;
+    options.quality = AppState::FormatJPGQuality;
+    options.optimize = AppState::FormatJPGOptimize != 0;
+    options.smoothing = AppState::FormatJPGSmoothing / 10.0;
+    options.progressive = AppState::FormatJPGProgressive != 0;
+    return options;
 }
 
 bool SaveJpeg(const wchar_t* path, CImage& image, wchar_t* errorText, int quality, bool optimize, double smoothing,

@@ -54,5 +54,8 @@ bool SaveJpeg(const wchar_t* path, CImage& image, wchar_t* errorText, const Jpeg
 // The format table's writer: options is a JpegSaveOptions, null for the
 // FormatJPG* settings (without an Exif source).
 bool SaveJpegWithOptions(const wchar_t* path, CImage& image, wchar_t* errorText, const void* options);
+// The writer's options from the settings (smoothing in tenths becomes a
+// fraction 0.0..1.0), without a source.
+JpegSaveOptions JpegOptionsFromSettings();
 bool SaveJpeg(const wchar_t* path, CImage& image, wchar_t* errorText, int quality, bool optimize, double smoothing,
               bool progressive, FormatId sourceFormat, const wchar_t* sourcePath);

@@ -42,15 +42,6 @@ FormatId SaveFormatIdForPath(const wchar_t* path) {
     return FMT_UNKNOWN;
 }
 
-JpegSaveOptions JpegOptionsFromSettings() {
-    JpegSaveOptions options;
-    options.quality = AppState::FormatJPGQuality;
-    options.optimize = AppState::FormatJPGOptimize != 0;
-    options.smoothing = AppState::FormatJPGSmoothing / 10.0;
-    options.progressive = AppState::FormatJPGProgressive != 0;
-    return options;
-}
-
 bool SaveImageFile(const wchar_t* path, CImage& image, wchar_t* errorText, FormatId sourceFormat,
                    const wchar_t* sourcePath) {
     const FormatId id = SaveFormatIdForPath(path);

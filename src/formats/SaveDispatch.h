@@ -15,9 +15,6 @@ class CImage;
 // ignored); 0 when the extension has no writer.
 FormatId SaveFormatIdForPath(const wchar_t* path);
 
-// The JPEG writer's options from the settings (smoothing in tenths becomes a
-// fraction 0.0..1.0), without a source.
-JpegSaveOptions JpegOptionsFromSettings();
 
 // Options handed to the table writers of the formats whose writers take more
 // than one value.
