@@ -47,7 +47,7 @@ DJPEG_DECODE=$((DJPEG - DJPEG_START))
 # The same djpeg built for Windows with the same library build and compiler as
 # ours (left by scripts/build-deps.sh), run under the same Wine: like with like.
 # Its Wine process start-up (the 8 x 8 file) is taken off.
-DJPEG_EXE=${QRV_DEPS_WORK:-/var/cache/quorvane-deps-src}/build-jpeg/djpeg-static.exe
+DJPEG_EXE=${QRV_DEPS_WORK:-/var/cache/quorvane-deps-src}/$QRV_ARCH/build-jpeg/djpeg-static.exe
 DJPEG_WIN=
 if [ -f "$DJPEG_EXE" ]; then
   W_BIG=$(winepath -w "$BIG"); W_TINY=$(winepath -w "$TINY")

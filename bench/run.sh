@@ -13,8 +13,8 @@ if ! command -v vips >/dev/null; then
   sudo -n apt-get install -y -q libvips-tools >/dev/null 2>&1 || apt-get install -y -q libvips-tools >/dev/null 2>&1 || true
 fi
 
-QRV_BUILD=$BUILD QRV_TARGETS=qrv_image bash "$ROOT/scripts/build.sh" >/dev/null
-i686-w64-mingw32-g++-posix -std=c++20 -O2 -DUNICODE -D_UNICODE -DNOMINMAX -I"$ROOT/src" -I"$ROOT/resources" \
+QRV_BUILD=$BENCH_BUILD QRV_TARGETS=qrv_image bash "$ROOT/scripts/build.sh" >/dev/null
+"$CXX_WIN" -std=c++20 -O2 -DUNICODE -D_UNICODE -DNOMINMAX -I"$ROOT/src" -I"$ROOT/resources" \
   "$ROOT/bench/bench_image.cpp" "$BUILD/libqrv_image.a" -static -lgdi32 -luser32 -lcomctl32 -ladvapi32 \
   -lshlwapi -lshell32 -lole32 -luuid -o "$WORK/bench_image.exe"
 

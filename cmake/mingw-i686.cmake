@@ -1,25 +1,7 @@
-# Cross toolchain: 32-bit Windows with mingw-w64, posix thread model (std::thread needs it).
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross toolchain of the product: 32-bit Windows with mingw-w64.
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
 set(QRV_TRIPLE i686-w64-mingw32)
-set(CMAKE_C_COMPILER   ${QRV_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${QRV_TRIPLE}-g++-posix)
-set(CMAKE_RC_COMPILER  ${QRV_TRIPLE}-windres)
-set(CMAKE_AR           /usr/bin/${QRV_TRIPLE}-ar CACHE FILEPATH "")
-set(CMAKE_RANLIB       /usr/bin/${QRV_TRIPLE}-ranlib CACHE FILEPATH "")
-
-set(CMAKE_FIND_ROOT_PATH /usr/${QRV_TRIPLE})
-if(DEFINED ENV{QRV_DEPS})
-  list(APPEND CMAKE_FIND_ROOT_PATH $ENV{QRV_DEPS})
-endif()
-if(QRV_DEPS)
-  list(APPEND CMAKE_FIND_ROOT_PATH ${QRV_DEPS})
-endif()
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
 
 set(CMAKE_C_FLAGS_INIT   "-msse2 -mfpmath=sse")
 set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse")

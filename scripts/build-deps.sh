@@ -1,14 +1,20 @@
 #!/usr/bin/env bash
-# Builds the static i686 libraries (zlib, libjpeg-turbo, libpng, libtiff, libmng,
-# OpenJPEG, GoogleTest) from Debian's source packages into a prefix outside the
-# clone. Skipped when the prefix's stamp matches this script and the versions.
+# Builds the static libraries of one flavour (QRV_ARCH: zlib, libjpeg-turbo,
+# libpng, libtiff, libmng, OpenJPEG, GoogleTest) from Debian's source packages
+# into a prefix outside the clone. Skipped when the prefix's stamp matches this
+# script, the toolchain and the versions.
 set -euo pipefail
 
 HERE=$(cd "$(dirname "$0")" && pwd)
 ROOT=$(cd "$HERE/.." && pwd)
-PREFIX=${QRV_DEPS:-/opt/quorvane-deps}
-WORK=${QRV_DEPS_WORK:-/var/cache/quorvane-deps-src}
-TOOLCHAIN=$ROOT/cmake/mingw-i686.cmake
+source "$HERE/arch.sh"
+qrv_select_arch
+PREFIX=$QRV_DEPS_DIR
+WORK=${QRV_DEPS_WORK:-/var/cache/quorvane-deps-src}/$QRV_ARCH
+TOOLCHAIN=$QRV_TOOLCHAIN
+CC="$QRV_TRIPLE-gcc-posix"
+CFLAGS="-O2"
+[ "$QRV_ARCH" = i686 ] && CFLAGS="$CFLAGS -msse2 -mfpmath=sse"
 JOBS=$(nproc)
 SOURCES=(zlib libjpeg-turbo libpng1.6 tiff libmng openjpeg2)
 
@@ -29,13 +35,13 @@ versions() {
     printf '%s=%s\n' "$s" "$(apt-cache showsrc -t bookworm "$s" 2>/dev/null | awk '/^Version:/{print $2; exit}')"
   done
   printf 'googletest=%s\n' "$(dpkg-query -W -f='${Version}' googletest)"
-  printf 'compiler=%s\n' "$(i686-w64-mingw32-g++-posix -dumpversion)"
+  printf 'compiler=%s %s\n' "$QRV_TRIPLE" "$($QRV_TRIPLE-g++-posix -dumpversion)"
 }
-STAMP=$( { cat "$0" "$TOOLCHAIN"; versions; } | sha256sum | cut -c1-16)
+STAMP=$( { cat "$0" "$TOOLCHAIN" "$ROOT/cmake/mingw-common.cmake"; versions; } | sha256sum | cut -c1-16)
 if [ -f "$PREFIX/.stamp" ] && [ "$(cat "$PREFIX/.stamp")" = "$STAMP" ]; then
   exit 0
 fi
-echo "Building dependencies into $PREFIX (stamp $STAMP)"
+echo "Building the $QRV_ARCH dependencies into $PREFIX (stamp $STAMP)"
 
 rm -rf "$PREFIX" "$WORK"
 mkdir -p "$PREFIX" "$WORK"
@@ -62,9 +68,9 @@ mkdir -p "$PREFIX/include" "$PREFIX/lib" "$WORK/build-zlib"
 (
   cd "$Z"
   for c in adler32 compress crc32 deflate gzclose gzlib gzread gzwrite infback inffast inflate inftrees trees uncompr zutil; do
-    i686-w64-mingw32-gcc-posix -O2 -msse2 -mfpmath=sse -c "$c.c" -o "$WORK/build-zlib/$c.o"
+    $CC $CFLAGS -c "$c.c" -o "$WORK/build-zlib/$c.o"
   done
-  i686-w64-mingw32-ar rcs "$PREFIX/lib/libz.a" "$WORK"/build-zlib/*.o
+  "$QRV_TRIPLE-ar" rcs "$PREFIX/lib/libz.a" "$WORK"/build-zlib/*.o
   cp zlib.h zconf.h "$PREFIX/include/"
 ) >"$WORK/zlib.log" 2>&1 || { tail -n 40 "$WORK/zlib.log"; echo "building zlib failed"; exit 1; }
 
@@ -93,13 +99,13 @@ M=$(srcdir libmng)
   mkdir -p "$WORK/build-mng"
   pids=()
   for c in libmng_*.c; do
-    i686-w64-mingw32-gcc-posix -O2 -msse2 -mfpmath=sse -DMNG_BUILD_SO -include stdio.h -I"$PREFIX/include" \
+    $CC $CFLAGS -DMNG_BUILD_SO -include stdio.h -I"$PREFIX/include" \
       -c "$c" -o "$WORK/build-mng/${c%.c}.o" &
     pids+=($!)
     while [ "$(jobs -rp | wc -l)" -ge "$JOBS" ]; do sleep 0.05; done
   done
   for p in "${pids[@]}"; do wait "$p" || exit 1; done
-  i686-w64-mingw32-ar rcs "$PREFIX/lib/libmng.a" "$WORK"/build-mng/*.o || exit 1
+  "$QRV_TRIPLE-ar" rcs "$PREFIX/lib/libmng.a" "$WORK"/build-mng/*.o || exit 1
   { printf '#ifndef MNG_BUILD_SO\n#ifndef MNG_USE_SO\n#define MNG_USE_SO\n#endif\n#endif\n'; cat libmng_conf.h; } >"$PREFIX/include/libmng_conf.h" || exit 1
   cp libmng.h libmng_types.h "$PREFIX/include/" || exit 1
 ) >"$WORK/mng.log" 2>&1 || { tail -n 40 "$WORK/mng.log"; echo "building libmng failed"; exit 1; }

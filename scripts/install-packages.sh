@@ -1,27 +1,31 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need, when any is missing.
+# Installs the Debian packages the build and the tests need, when any is missing:
+# both cross compilers, wine64 always, and wine32 where the host runs 32-bit programs.
 set -euo pipefail
+source "$(dirname "$0")/arch.sh"
 
 PACKAGES=(
-  g++-mingw-w64-i686 mingw-w64-tools nasm dpkg-dev cmake ninja-build googletest
-  wine wine32 xvfb xauth fonts-wine fonts-liberation
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools nasm dpkg-dev cmake ninja-build googletest
+  wine wine64 xvfb xauth fonts-wine fonts-liberation
   imagemagick netpbm libtiff-tools libjpeg-turbo-progs libimage-exiftool-perl
   icoutils libopenjp2-tools pngcheck python3 perl
 )
+if qrv_host_runs_i686; then
+  PACKAGES+=(wine32:i386)
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    SUDO=
+    [ "$(id -u)" -eq 0 ] || SUDO=sudo
+    $SUDO dpkg --add-architecture i386
+    need_update=1
+  fi
+fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do
-  arch_p=$p
-  [ "$p" = wine32 ] && arch_p=wine32:i386
-  if ! dpkg-query -W -f='${Status}' "$arch_p" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$arch_p")
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
   fi
 done
-
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  dpkg --add-architecture i386
-  need_update=1
-fi
 
 if [ ${#missing[@]} -eq 0 ] && [ -z "${need_update:-}" ]; then
   exit 0

@@ -1,7 +1,18 @@
-# Sourced by the scripts: the Wine prefix, the X display and a warm wineserver.
-# The prefix lives outside the clone and is made once.
-export WINEPREFIX=${QRV_WINEPREFIX:-/var/cache/quorvane-wine}
-export WINEARCH=win32
+# Sourced by the scripts: the Wine prefix, the X display and a warm wineserver
+# of the flavour chosen by QRV_ARCH (see arch.sh). Each flavour has its own
+# prefix outside the clone, made once: a 32-bit one run by wine32 for i686, a
+# 64-bit one run by wine64 for x86_64. One prefix has one wineserver, and all
+# its clients must use the same X display.
+source "$(dirname "${BASH_SOURCE[0]}")/arch.sh"
+qrv_select_arch
+export WINEPREFIX=$QRV_WINEPREFIX_DIR
+if [ "$QRV_ARCH" = i686 ]; then export WINEARCH=win32; else export WINEARCH=win64; fi
+# The flavour's own loader: /usr/bin/wine would take wine32 wherever it is
+# installed, whatever the prefix.
+export WINELOADER=$QRV_WINE_LOADER
+wine() { "$QRV_WINE_LOADER" "$@"; }
+wineboot() { "$QRV_WINE_LOADER" wineboot.exe "$@"; }
+winepath() { "$QRV_WINE_LOADER" winepath.exe "$@"; }
 export WINEDEBUG=${WINEDEBUG:--all}
 # winedbg disabled: a crashing test ends at once instead of waiting in the debugger.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
@@ -13,8 +24,9 @@ qrv_wine_prefix() {
     grep -q '"Default"="1024x768"' "$WINEPREFIX/user.reg" 2>/dev/null || qrv_wine_desktop
     return 0
   fi
-  echo "Creating the Wine prefix in $WINEPREFIX"
+  echo "Creating the $QRV_ARCH Wine prefix in $WINEPREFIX"
   rm -rf "$WINEPREFIX"
+  mkdir -p "$(dirname "$WINEPREFIX")"
   wineboot -i >/dev/null 2>&1 || true
   wineserver -w
   # The prefix's user folders link into $HOME: make them plain folders.

@@ -13,6 +13,9 @@ void AppTrace(const char* step);
 
 // Single-instance hand-over. The block is HANDOVER_CHARS UTF-16 characters.
 enum : int { HANDOVER_CHARS = 260 };
+// The block crosses from one process to another, possibly of the other build:
+// UTF-16 characters, 520 bytes, in both.
+static_assert(sizeof(wchar_t) * HANDOVER_CHARS == 520, "hand-over block layout");
 // Sender: the full path of the argument text (surrounding blanks and quotes
 // removed), cut to 259 characters and terminated; the rest of the block zeroed.
 void BuildHandOverBlock(const wchar_t* argumentText, wchar_t block[HANDOVER_CHARS]);

@@ -92,8 +92,9 @@ public:
     // that size buffers the same way). RowBytes is 0 when it cannot be represented.
     static int RoundDepth(int bpp);
     static uint32_t RowBytes(uint64_t width, int bpp);
-    // Largest pixel block an image may have (height x stride), so that a 32-bit
-    // process refuses sizes it could never allocate instead of wrapping.
+    // Largest pixel block an image (or a working buffer of the pixel operations)
+    // may have, height x stride. The same in both builds: the 32-bit program
+    // could never allocate more, and the 64-bit one keeps to what it can open.
     static constexpr uint64_t kMaxImageBytes = 0x40000000ull;  // 1 GiB
 
     // Fields (read directly by drawing, clipboard and format code).

@@ -18,10 +18,12 @@ const uint8_t kExpand5[32] = {0,   8,   16,  25,  33,  41,  49,  58,  66,  74,  
 
 inline uint32_t Stride(int width, int bpp) { return CImage::RowBytes((uint64_t)width, bpp); }
 
-// An element count computed in 64 bits; one the address space cannot hold is
-// an allocation failure, never a count cut to 32 bits.
+// A working buffer's byte count computed in 64 bits. Working buffers are held
+// to the same limit as images, in every build: one larger is an allocation
+// failure, never a count cut to 32 bits nor a size that only a 64-bit address
+// space happens to allow.
 size_t Elements(uint64_t count) {
-    if (count > (uint64_t)PTRDIFF_MAX) throw std::bad_alloc();
+    if (count > CImage::kMaxImageBytes) throw std::bad_alloc();
     return (size_t)count;
 }
 

@@ -253,7 +253,9 @@ TEST_P(ExifStripThumbnail, WrittenAsStripsAndReadBack) {
     ExifTagEntry* offsets = again.FindTag(273, 5, status);
     ASSERT_TRUE(offsets);
     EXPECT_EQ(GetParam().strips, offsets->count);
-    if (GetParam().strips == 1) EXPECT_EQ(57600, GetExifTagInt(5, &again, 279));
+    if (GetParam().strips == 1) {
+        EXPECT_EQ(57600, GetExifTagInt(5, &again, 279));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(RowsPerStrip, ExifStripThumbnail,

@@ -361,7 +361,9 @@ TEST(Robustness, VariantsAreDeterministicAndDistinct) {
     for (size_t i = 0; i < a.size(); ++i) {
         EXPECT_EQ(a[i].name, b[i].name);
         EXPECT_EQ(a[i].bytes, b[i].bytes);
-        if (i > 0) EXPECT_NE(a[i].bytes, file);
+        if (i > 0) {
+            EXPECT_NE(a[i].bytes, file);
+        }
     }
     EXPECT_NE(MakeVariants(file, "y.bmp")[120].name, a[120].name);  // the seed follows the name
     std::set<std::string> names;

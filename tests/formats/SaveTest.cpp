@@ -260,7 +260,7 @@ TEST(SaveAsDialog, OptionPanelsShowAndStoreTheSettings) {
     EXPECT_EQ(SendDlgItemMessageW(jpeg, IDC_JPG_QUALITY, TBM_GETRANGEMAX, 0, 0), 100);
     EXPECT_EQ(SendDlgItemMessageW(jpeg, IDC_JPG_QUALITY, TBM_GETPOS, 0, 0), 80);
     EXPECT_EQ(SendDlgItemMessageW(jpeg, IDC_JPG_SMOOTHING, TBM_GETRANGEMAX, 0, 0), 10);
-    EXPECT_EQ(IsDlgButtonChecked(jpeg, IDC_JPG_OPTIMIZE), BST_CHECKED);
+    EXPECT_EQ(IsDlgButtonChecked(jpeg, IDC_JPG_OPTIMIZE), (UINT)BST_CHECKED);
     SendDlgItemMessageW(jpeg, IDC_JPG_SMOOTHING, TBM_SETPOS, TRUE, 7);
     SendDlgItemMessageW(jpeg, IDC_JPG_QUALITY, TBM_SETPOS, TRUE, 55);
     SendMessageW(jpeg, WM_HSCROLL, TB_THUMBTRACK, (LPARAM)GetDlgItem(jpeg, IDC_JPG_SMOOTHING));
