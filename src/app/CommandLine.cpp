@@ -230,6 +230,8 @@ void ParseCommandLine(const wchar_t* commandLine) {
             if (AppendPath(path, FileList::Entries[0].name)) OpenMediaFile(path);
             SetTimer(window, TIMER_SLIDESHOW, (UINT)AppState::SlideShowDelay, nullptr);
             AppState::SlideShowRunning = 1;
+            MainMenu.UpdateStates();  // Start/Stop now stops the show
+            MainToolBar.UpdateButtonStates();
         } else {
             FitWindowToImage(512, 384, window);
             MainMenu.UpdateStates();

@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "app/ImageSnapshot.h"
 #include "browser/Browser.h"
+#include "browser/BrowserControls.h"
 #include "browser/FileList.h"
 #include "image/Common.h"
 
@@ -62,14 +63,9 @@ int StepTargetIndex(UINT id, int current, int count, bool wrap) {
     }
 }
 
-const UINT kGuardedCommands[] = {
-    204, 205, 254, 293, 40002, 40003, 40005, 40006, 40011, 40012, 40021, 40022, 40023, 40024, 40025, 40026, 40027,
-    40028, 40029, 40035, 40036, 40037, 40038, 40049, 40052, 40053, 40054, 40057, 40063, 40064, 40065, 40068, 40079,
-    40081, 40082, 40121, 40122, 40132, 40133, 40134, 40139, 40303, 40319, 40344, 40358,
-};
-const int kGuardedCommandCount = sizeof(kGuardedCommands) / sizeof(kGuardedCommands[0]);
-
 bool IsCommandEnabled(UINT id) {
+    // A command whose handler does not exist yet is never enabled.
+    if (!HasCommandHandler(id)) return false;
     switch (id) {
     case 204:
         // Quick save writes over the folder's current file: only for a picture
@@ -95,8 +91,11 @@ bool IsCommandEnabled(UINT id) {
         return AppState::CurrentImage.IsValid() || AppState::CurrentFormatId != 0;
     case 40023:
         return HasCurrentListEntry();
-    case 40002: case 40003: case 40028: case 40029: case 40319: case 40132: case 40133: case 40134:
+    case 40002: case 40003: case 40028: case 40029: case 40132: case 40133: case 40134:
         return HasFileList();
+    case 40319:
+        // A running show can always be stopped; a new one starts only when it can advance.
+        return AppState::SlideShowRunning || Playlist::ShowRunning || (HasFileList() && SlideShowCanAdvance());
     case 40139:
         return !FileList::ScanBusy;
     default:

@@ -7,7 +7,12 @@
 
 struct MediaFileEntry;
 
+// A command without a handler (HasCommandHandler) is never enabled, so its
+// menu items stay gray and its shortcut does nothing until the handler exists.
 bool IsCommandEnabled(UINT id);
+// Whether the main window's command dispatch has a handler for the id (the
+// "Open with" list's programs count as handled).
+bool HasCommandHandler(UINT id);
 
 // The current entry of the folder's file list, or null when there is none: no
 // list, an empty one (a count of 0 is no list), an index outside it, or a scan
@@ -22,9 +27,6 @@ bool CurrentFileListEntryPath(wchar_t path[MAX_PATH]);
 // entry and previous to the last.
 int StepTargetIndex(UINT id, int current, int count, bool wrap);
 
-// The commands IsCommandEnabled can refuse (the main menu updates these).
-extern const UINT kGuardedCommands[];
-extern const int kGuardedCommandCount;
 
 // Where the cursor goes so that it stays on the tool-bar button whose command
 // moved or resized the window: (left + offset + 10, top + caption + menu + 15)

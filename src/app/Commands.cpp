@@ -5,6 +5,8 @@
 
 #include <commctrl.h>
 
+#include <cstdlib>
+#include <ctime>
 #include <cwchar>
 
 #include "app/AppState.h"
@@ -14,6 +16,7 @@
 #include "app/MainMenu.h"
 #include "app/MainWindow.h"
 #include "app/OpenWith.h"
+#include "app/ShellServices.h"
 #include "formats/MediaDocument.h"
 #include "formats/SaveDispatch.h"
 #include "app/Settings.h"
@@ -23,6 +26,7 @@
 #include "browser/FileList.h"
 #include "browser/ThumbnailLoader.h"
 #include "image/Common.h"
+#include "image/Effects.h"
 #include "media/AnimationBar.h"
 #include "media/Players.h"
 
@@ -96,16 +100,18 @@ void Zoom(HWND window, UINT id, bool fromToolBar) {
 }
 
 void Step(HWND window, UINT id, bool fromToolBar) {
+    // A slide show that cannot advance by itself leaves stepping to the user.
+    const bool slideShowSteps = AppState::SlideShowRunning && SlideShowCanAdvance();
     if (id == 40002 || id == 40003) {
         if (Playlist::ShowRunning) {
             PostMessageW(window, WM_TIMER, TIMER_PLAYLIST_SHOW, 0);
             return;
         }
-        if (AppState::SlideShowRunning) {
+        if (slideShowSteps) {
             PostMessageW(window, WM_TIMER, TIMER_SLIDESHOW, 0);
             return;
         }
-    } else if (Playlist::ShowRunning || AppState::SlideShowRunning || FileList::Count < 2) {
+    } else if (Playlist::ShowRunning || slideShowSteps || FileList::Count < 2) {
         return;
     }
     const int index = StepTargetIndex(id, FileList::Current, FileList::Count, AppState::ViewerWrapAround != 0);
@@ -152,7 +158,226 @@ void ToggleBrowser(HWND window) {
     InvalidateRect(window, nullptr, FALSE);
 }
 
+// ---- The handlers, one row per command id. A command without a row has no
+// handler yet: the predicate grays its menu items and refuses its shortcut.
+
+void ToggleToolBar(HWND window) {
+    if (MainToolBar.created) {
+        MainToolBar.Destroy();
+        AppState::GeneralShowToolbar = 0;
+    } else {
+        MainToolBar.Create(window);
+        AppState::GeneralShowToolbar = 1;
+        MainToolBar.UpdateButtonStates();
+    }
+    Relayout(window);
+}
+
+void ToggleStatusBar(HWND window) {
+    if (StatusBar.created) {
+        StatusBar.Destroy();
+        AppState::GeneralShowStatusbar = 0;
+    } else {
+        StatusBar.Create(window);
+        StatusBar.Update();
+        AppState::GeneralShowStatusbar = 1;
+    }
+    Relayout(window);
+}
+
+void QuickSave() {
+    // Quick save over the folder's current file.
+    wchar_t path[MAX_PATH];
+    if (CurrentFileListEntryPath(path)) SaveCurrentImage(path);
+    RefreshStates();
+}
+
+void SaveAs(HWND window) {
+    // A new image has no list entry: it is offered under its own name.
+    wchar_t path[MAX_PATH];
+    if (AppState::DocumentKind == DOC_NEW_IMAGE) ShowSaveAsDialog(AppState::CurrentFile, window, true, false);
+    else if (CurrentFileListEntryPath(path)) ShowSaveAsDialog(path, window, true, false);
+}
+
+void Reload() {
+    wchar_t path[MAX_PATH];
+    if (CurrentFileListEntryPath(path)) OpenMediaFile(path);
+}
+
+void ToggleAlwaysMaximize(HWND window) {
+    AppState::GeneralAlwaysMaximizeWindow = !AppState::GeneralAlwaysMaximizeWindow;
+    MainMenu.UpdateStates();
+    FitWindowToImage((int)AppState::CurrentImage.GetWidth(), (int)AppState::CurrentImage.GetHeight(), window);
+    InvalidateRect(window, nullptr, FALSE);
+}
+
+void SaveWindowPlacement(HWND window) {
+    RECT r;
+    GetWindowRect(window, &r);
+    AppState::GeneralLastWinX = r.left;
+    AppState::GeneralLastWinY = r.top;
+    AppState::GeneralLastWinW = r.right - r.left;
+    AppState::GeneralLastWinH = r.bottom - r.top;
+    SaveSettings();
+}
+
+void Repaint(HWND window) {
+    InvalidateRect(window, nullptr, FALSE);
+    UpdateWindow(window);
+}
+
+// The picture's size may have changed: scroll state, bars and status follow.
+void ImageResized() {
+    UpdateScrollState();
+    ViewScrollBars.UpdateRanges();
+    StatusBar.Update();
+}
+
+// A geometry edit of the viewer image: the undo snapshot first, then the
+// operation, then the window brought up to date.
+void EditImage(HWND window, bool (CImage::*operation)(), bool sizeChanges) {
+    SaveUndoSnapshot();
+    (AppState::CurrentImage.*operation)();
+    if (sizeChanges) ImageResized();
+    Repaint(window);
+    RefreshStates();
+}
+
+void Flip(HWND window, UINT id, LPARAM) {
+    switch (id) {
+    case 40005: EditImage(window, &CImage::FlipVertical, false); break;
+    case 40006: EditImage(window, &CImage::Mirror, false); break;
+    case 40011: EditImage(window, &CImage::RotateLeft90, true); break;
+    case 40012: EditImage(window, &CImage::RotateRight90, true); break;
+    case 254: EditImage(window, &CImage::Rotate180, false); break;
+    default: break;
+    }
+}
+
+// The effect dialogs take the undo snapshot and repaint when OK runs the effect.
+void ShowEffectDialog(HWND window, UINT id, LPARAM) {
+    const wchar_t* name = id == 40063 ? L"EFF_BLURDLG" : id == 40064 ? L"EFF_PIXELIZEDLG" : L"EFF_SHARPENDLG";
+    DLGPROC proc = id == 40063 ? EffBlurDlgProc : id == 40064 ? EffPixelizeDlgProc : EffSharpenDlgProc;
+    DialogBoxParamW(AppState::Instance, name, window, proc, 0);
+    ImageResized();  // the effects leave a 24-bit picture
+    RefreshStates();
+}
+
+// Undo puts the current picture into the redo store and restores the undo
+// store; redo the other way round.
+void UndoRedo(HWND window, UINT id, LPARAM) {
+    CImageSnapshot& keep = id == 40079 ? RedoSnapshot : UndoSnapshot;
+    CImageSnapshot& restore = id == 40079 ? UndoSnapshot : RedoSnapshot;
+    keep.Save();
+    if (restore.Restore()) AppState::ImageModified = 1;
+    ImageResized();
+    RefreshStates();
+    ImageToolBar.UpdateButtonStates();
+    Repaint(window);
+}
+
+void StopSlideShow(HWND window) {
+    AppState::SlideShowRunning = 0;
+    KillTimer(window, TIMER_SLIDESHOW);
+}
+
+// Start/Stop: a running show stops; otherwise a show starts, but only one that
+// can advance (until then the step commands keep stepping by hand).
+void StartStopSlideShow(HWND window) {
+    if (Playlist::ShowRunning) {
+        Playlist::ShowRunning = 0;
+        KillTimer(window, TIMER_PLAYLIST_SHOW);
+    }
+    if (AppState::SlideShowRunning) {
+        StopSlideShow(window);
+    } else if (SlideShowCanAdvance()) {
+        AppState::SlideShowRunning = 1;
+        srand((unsigned)time(nullptr));
+        SetTimer(window, TIMER_SLIDESHOW, (UINT)AppState::SlideShowDelay, nullptr);
+        if (AppState::SlideShowStartFullscreen) {
+            PostMessageW(window, WM_COMMAND, 40050, 0);
+            return;
+        }
+    }
+    RefreshStates();
+}
+
+void Exit(HWND window) {
+    if (Playlist::ShowRunning) EndPlaylistShow();
+    if (AppState::SlideShowRunning) StopSlideShow(window);
+    if (AppState::ViewMode == VIEW_PRESENTATION) TogglePresentationMode(true);
+    else SendMessageW(window, WM_CLOSE, 0, 0);
+}
+
+void SetToolMode(int mode) {
+    AppState::ToolMode = mode;
+    RefreshStates();
+}
+
+struct CommandHandler {
+    UINT id;
+    void (*run)(HWND window, UINT id, LPARAM lParam);
+};
+
+const CommandHandler kCommandHandlers[] = {
+    {200, [](HWND window, UINT, LPARAM) { ShowOpenFileDialog(window); }},
+    {204, [](HWND, UINT, LPARAM) { QuickSave(); }},
+    {40082, [](HWND window, UINT, LPARAM) { SaveAs(window); }},
+    {206, [](HWND window, UINT id, LPARAM lParam) { Zoom(window, id, lParam != 0); }},
+    {207, [](HWND window, UINT id, LPARAM lParam) { Zoom(window, id, lParam != 0); }},
+    {208, [](HWND window, UINT id, LPARAM lParam) { Zoom(window, id, lParam != 0); }},
+    {293, [](HWND, UINT, LPARAM) { CloseCurrentMedia(); RefreshStates(); }},
+    {40002, [](HWND window, UINT id, LPARAM lParam) { Step(window, id, lParam != 0); }},
+    {40003, [](HWND window, UINT id, LPARAM lParam) { Step(window, id, lParam != 0); }},
+    {40028, [](HWND window, UINT id, LPARAM lParam) { Step(window, id, lParam != 0); }},
+    {40029, [](HWND window, UINT id, LPARAM lParam) { Step(window, id, lParam != 0); }},
+    {40023, [](HWND, UINT, LPARAM) { Reload(); }},
+    {40005, Flip},
+    {40006, Flip},
+    {40011, Flip},
+    {40012, Flip},
+    {254, Flip},
+    {40063, ShowEffectDialog},
+    {40064, ShowEffectDialog},
+    {40081, ShowEffectDialog},
+    {40079, UndoRedo},
+    {40303, UndoRedo},
+    {40046, [](HWND window, UINT, LPARAM) { ToggleToolBar(window); }},
+    {40047, [](HWND window, UINT, LPARAM) { ToggleStatusBar(window); }},
+    {40050, [](HWND, UINT, LPARAM) { TogglePresentationMode(false); }},
+    {40051,
+     [](HWND window, UINT, LPARAM) {
+         AppState::GeneralViewImageAsTiles = !AppState::GeneralViewImageAsTiles;
+         MainMenu.UpdateStates();
+         Repaint(window);
+     }},
+    {40061, [](HWND window, UINT, LPARAM) { ToggleAlwaysMaximize(window); }},
+    {40069,
+     [](HWND, UINT, LPARAM) {
+         AppState::GeneralLastWinPos = !AppState::GeneralLastWinPos;
+         MainMenu.UpdateStates();
+     }},
+    {40070, [](HWND window, UINT, LPARAM) { SaveWindowPlacement(window); }},
+    {40138, [](HWND window, UINT, LPARAM) { Exit(window); }},
+    {40139, [](HWND window, UINT, LPARAM) { ToggleBrowser(window); }},
+    {40319, [](HWND window, UINT, LPARAM) { StartStopSlideShow(window); }},
+    {40347, [](HWND, UINT, LPARAM) { SetToolMode(0); }},
+    {40351, [](HWND, UINT, LPARAM) { SetToolMode(1); }},
+    {40350, [](HWND, UINT, LPARAM) { SetToolMode(2); }},
+};
+
+const CommandHandler* FindCommandHandler(UINT id) {
+    for (const CommandHandler& handler : kCommandHandlers)
+        if (handler.id == id) return &handler;
+    return nullptr;
+}
+
 }  // namespace
+
+bool HasCommandHandler(UINT id) {
+    wchar_t program[MAX_PATH], file[MAX_PATH];
+    return FindCommandHandler(id) != nullptr || OpenWithTarget(id, program, file);
+}
 
 LRESULT OnMainCommand(HWND window, WPARAM wParam, LPARAM lParam) {
     const UINT id = LOWORD(wParam);
@@ -194,107 +419,9 @@ LRESULT OnMainCommand(HWND window, WPARAM wParam, LPARAM lParam) {
     }
 
     // A command whose menu item is gray does nothing, whichever way it came
-    // (accelerators stay live while presentation mode hides the menu).
+    // (accelerators stay live while presentation mode hides the menu), and so
+    // does one without a handler (its menu item is gray too).
     if (!IsCommandEnabled(id)) return 0;
-
-    switch (id) {
-    case 200: ShowOpenFileDialog(window); break;
-    case 204: {  // quick save over the folder's current file
-        wchar_t path[MAX_PATH];
-        if (CurrentFileListEntryPath(path)) SaveCurrentImage(path);
-        RefreshStates();
-        break;
-    }
-    case 40082: {
-        // A new image has no list entry: it is offered under its own name.
-        wchar_t path[MAX_PATH];
-        if (AppState::DocumentKind == DOC_NEW_IMAGE) ShowSaveAsDialog(AppState::CurrentFile, window, true, false);
-        else if (CurrentFileListEntryPath(path)) ShowSaveAsDialog(path, window, true, false);
-        break;
-    }
-    case 206: case 207: case 208: Zoom(window, id, lParam != 0); break;
-    case 293: CloseCurrentMedia(); RefreshStates(); break;
-    case 40002: case 40003: case 40028: case 40029: Step(window, id, lParam != 0); break;
-    case 40023: {
-        wchar_t path[MAX_PATH];
-        if (CurrentFileListEntryPath(path)) OpenMediaFile(path);
-        break;
-    }
-    case 40046:
-        if (MainToolBar.created) {
-            MainToolBar.Destroy();
-            AppState::GeneralShowToolbar = 0;
-        } else {
-            MainToolBar.Create(window);
-            AppState::GeneralShowToolbar = 1;
-            MainToolBar.UpdateButtonStates();
-        }
-        Relayout(window);
-        break;
-    case 40047:
-        if (StatusBar.created) {
-            StatusBar.Destroy();
-            AppState::GeneralShowStatusbar = 0;
-        } else {
-            StatusBar.Create(window);
-            StatusBar.Update();
-            AppState::GeneralShowStatusbar = 1;
-        }
-        Relayout(window);
-        break;
-    case 40050: TogglePresentationMode(false); break;
-    case 40051:
-        AppState::GeneralViewImageAsTiles = !AppState::GeneralViewImageAsTiles;
-        MainMenu.UpdateStates();
-        InvalidateRect(window, nullptr, FALSE);
-        UpdateWindow(window);
-        break;
-    case 40061:
-        AppState::GeneralAlwaysMaximizeWindow = !AppState::GeneralAlwaysMaximizeWindow;
-        MainMenu.UpdateStates();
-        FitWindowToImage((int)AppState::CurrentImage.GetWidth(), (int)AppState::CurrentImage.GetHeight(), window);
-        InvalidateRect(window, nullptr, FALSE);
-        break;
-    case 40069:
-        AppState::GeneralLastWinPos = !AppState::GeneralLastWinPos;
-        MainMenu.UpdateStates();
-        break;
-    case 40070: {
-        RECT r;
-        GetWindowRect(window, &r);
-        AppState::GeneralLastWinX = r.left;
-        AppState::GeneralLastWinY = r.top;
-        AppState::GeneralLastWinW = r.right - r.left;
-        AppState::GeneralLastWinH = r.bottom - r.top;
-        SaveSettings();
-        break;
-    }
-    case 40079:  // undo: the current picture goes to the redo store
-        RedoSnapshot.Save();
-        if (UndoSnapshot.Restore()) AppState::ImageModified = 1;
-        RefreshStates();
-        InvalidateRect(window, nullptr, FALSE);
-        break;
-    case 40303:  // redo
-        UndoSnapshot.Save();
-        if (RedoSnapshot.Restore()) AppState::ImageModified = 1;
-        RefreshStates();
-        InvalidateRect(window, nullptr, FALSE);
-        break;
-    case 40138:
-        if (Playlist::ShowRunning) EndPlaylistShow();
-        if (AppState::SlideShowRunning) {
-            AppState::SlideShowRunning = 0;
-            KillTimer(window, TIMER_SLIDESHOW);
-        }
-        if (AppState::ViewMode == VIEW_PRESENTATION) TogglePresentationMode(true);
-        else SendMessageW(window, WM_CLOSE, 0, 0);
-        break;
-    case 40139: ToggleBrowser(window); break;
-    case 40347: AppState::ToolMode = 0; RefreshStates(); break;
-    case 40351: AppState::ToolMode = 1; RefreshStates(); break;
-    case 40350: AppState::ToolMode = 2; RefreshStates(); break;
-    default: break;
-    }
+    if (const CommandHandler* handler = FindCommandHandler(id)) handler->run(window, id, lParam);
     return 0;
 }

@@ -8,6 +8,22 @@
 CMainMenu MainMenu;
 HMENU CurrentPopupMenu = nullptr;
 
+void ApplyCommandStates(HMENU menu) {
+    const int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        MENUITEMINFOW item = {};
+        item.cbSize = sizeof(item);
+        item.fMask = MIIM_ID | MIIM_SUBMENU | MIIM_FTYPE;
+        if (!GetMenuItemInfoW(menu, (UINT)i, TRUE, &item)) continue;
+        if (item.hSubMenu) {
+            ApplyCommandStates(item.hSubMenu);
+            continue;
+        }
+        if (item.fType & MFT_SEPARATOR) continue;
+        EnableMenuItem(menu, (UINT)i, MF_BYPOSITION | (IsCommandEnabled(item.wID) ? MF_ENABLED : MF_GRAYED));
+    }
+}
+
 bool CMainMenu::Load(HWND ownerWindow) {
     owner = ownerWindow;
     menu = LoadMenuW(AppState::Instance, L"THEMENU");
@@ -33,10 +49,7 @@ void CMainMenu::Destroy() {
 
 void CMainMenu::UpdateStates() {
     if (!created) return;
-    for (int i = 0; i < kGuardedCommandCount; ++i) {
-        UINT id = kGuardedCommands[i];
-        EnableMenuItem(menu, id, MF_BYCOMMAND | (IsCommandEnabled(id) ? MF_ENABLED : MF_GRAYED));
-    }
+    ApplyCommandStates(menu);
     CheckMenuItem(menu, 40046, MF_BYCOMMAND | (AppState::GeneralShowToolbar ? MF_CHECKED : MF_UNCHECKED));
     CheckMenuItem(menu, 40047, MF_BYCOMMAND | (AppState::GeneralShowStatusbar ? MF_CHECKED : MF_UNCHECKED));
     CheckMenuItem(menu, 40051, MF_BYCOMMAND | (AppState::GeneralViewImageAsTiles ? MF_CHECKED : MF_UNCHECKED));

@@ -24,3 +24,6 @@ public:
 extern CMainMenu MainMenu;
 // The menu the owner-draw code paints (the main menu, or a popup while it is open).
 extern HMENU CurrentPopupMenu;
+// Enables or grays every command item of a menu and its submenus by the
+// command predicate (IsCommandEnabled); used for the bar and for the popups.
+void ApplyCommandStates(HMENU menu);

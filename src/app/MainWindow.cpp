@@ -152,6 +152,7 @@ HMENU BuildDropDownMenu(UINT button, HMENU* resource) {
     if (!*resource) return nullptr;
     HMENU popup = GetSubMenu(*resource, 0);
     if (!popup) return nullptr;
+    if (button != 200 && button != 40139) ApplyCommandStates(popup);  // not the recent lists
     switch (button) {
     case 40202: {
         const bool up = AppState::GeneralSortAscending != 0;
@@ -223,10 +224,8 @@ HMENU BuildViewerContextMenu(bool onSelection, HMENU* resource) {
     if (!*resource) return nullptr;
     HMENU popup = GetSubMenu(*resource, 0);
     if (!popup) return nullptr;
-    if (onSelection) {
-        EnableMenuItem(popup, 40054, MF_BYCOMMAND | (IsClipboardFormatAvailable(CF_BITMAP) ? MF_ENABLED : MF_GRAYED));
-        return popup;
-    }
+    ApplyCommandStates(popup);
+    if (onSelection) return popup;
     if (AppState::ViewMode == VIEW_PRESENTATION) CheckMenuItem(popup, 40050, MF_BYCOMMAND | MF_CHECKED);
     if (AppState::DocumentKind == DOC_NEW_IMAGE)
         for (UINT id : {215u, 217u, 216u}) EnableMenuItem(popup, id, MF_BYCOMMAND | MF_GRAYED);
@@ -711,7 +710,7 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             // Sound and video files take no pasted picture.
             const MediaFileEntry* entry = CurrentFileListEntry();
             const bool media = entry && (IsSoundExtension(entry->name) || IsVideoExtension(entry->name));
-            const bool enable = !media && IsClipboardFormatAvailable(CF_BITMAP) != 0;
+            const bool enable = !media && IsCommandEnabled(40054);
             EnableMenuItem(popup, 40054, MF_BYCOMMAND | (enable ? MF_ENABLED : MF_GRAYED));
         }
         return 0;

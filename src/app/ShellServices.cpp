@@ -11,8 +11,9 @@
 #include "image/Effects.h"
 #include "media/AnimationBar.h"
 
-static void SaveUndoSnapshot() {
+void SaveUndoSnapshot() {
     UndoSnapshot.Save();
+    RedoSnapshot.Discard();  // what was undone before this edit can no longer be redone
     // Modified even when the snapshot could not be written.
     AppState::ImageModified = 1;
 }

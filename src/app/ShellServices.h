@@ -5,3 +5,7 @@
 #pragma once
 
 void RegisterShellServices();
+// Snapshot of the viewer image into the undo store before an edit; the redo
+// store is emptied, and the image counts as modified from then on, even when
+// the snapshot could not be written.
+void SaveUndoSnapshot();

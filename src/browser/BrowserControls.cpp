@@ -34,6 +34,9 @@ void CPlaylistPanel::OnItemChanged(NMLISTVIEW*) {}
 void CPlaylistPanel::Refill() {}
 
 void StepSlideShow(HWND) {}
+bool SlideShowCanAdvance() {
+    return false;
+}
 void StepPlaylistShow(HWND) {}
 void EndPlaylistShow() {
     Playlist::ShowRunning = 0;

@@ -27,6 +27,9 @@ public:
 extern CPlaylistPanel PlaylistPanel;
 
 void StepSlideShow(HWND window);
+// Whether StepSlideShow advances a running slide show; false while it is a
+// stand-in, so a show started from the command line leaves stepping to the user.
+bool SlideShowCanAdvance();
 void StepPlaylistShow(HWND window);
 void EndPlaylistShow();
 void OnBackgroundMusicEvent();
