@@ -310,14 +310,37 @@ COLORREF GetViewBackgroundColor() {
     }
 }
 
+RECT KeepInsideWorkArea(const RECT& window, const RECT& work) {
+    if (work.right <= work.left || work.bottom <= work.top) return window;
+    const int width = std::min((int)(window.right - window.left), (int)(work.right - work.left));
+    const int height = std::min((int)(window.bottom - window.top), (int)(work.bottom - work.top));
+    const int left = std::clamp((int)window.left, (int)work.left, (int)work.right - width);
+    const int top = std::clamp((int)window.top, (int)work.top, (int)work.bottom - height);
+    return {left, top, left + width, top + height};
+}
+
+RECT GetWorkAreaOf(HWND window) {
+    MONITORINFO info = {};
+    info.cbSize = sizeof info;
+    HMONITOR monitor = MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST);
+    if (monitor && GetMonitorInfoW(monitor, &info)) return info.rcWork;
+    RECT work = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    return work;
+}
+
 WindowFitResult ComputeWindowFit(const WindowFitInput& in, int w, int h, float zoom) {
     WindowFitResult out = {};
     out.zoom = zoom;
     if (w == 0) w = 600;
     if (h == 0) h = 400;
     const RECT& W = in.work;
-    const int FW = in.fullWidth;
-    const int FH = in.fullHeight + in.captionHeight;
+    // The full-screen client size is the work area's; some systems report a
+    // full-screen height beyond the screen's (Wine: 779 on a 768-pixel screen).
+    const bool haveWork = W.right > W.left && W.bottom > W.top;
+    const int FW = haveWork ? std::min(in.fullWidth, (int)(W.right - W.left)) : in.fullWidth;
+    const int FH = haveWork ? std::min(in.fullHeight + in.captionHeight, (int)(W.bottom - W.top))
+                            : in.fullHeight + in.captionHeight;
     const int EW = in.margins.left + in.margins.right + 10;
     const int EH = in.margins.bottom + in.margins.top + in.menuHeight + in.captionHeight + 10;
     const int MW = in.menuBarWidth - EW;
@@ -413,6 +436,11 @@ WindowFitResult ComputeWindowFit(const WindowFitInput& in, int w, int h, float z
         width = FW;
         height = FH;
     }
+    const RECT inside = KeepInsideWorkArea({x, y, x + width, y + height}, W);
+    x = inside.left;
+    y = inside.top;
+    width = inside.right - inside.left;
+    height = inside.bottom - inside.top;
     if (in.lastWinPos) {
         x = in.lastX;
         y = in.lastY;
@@ -440,7 +468,7 @@ void FitWindowToImage(int width, int height, HWND window) {
         return;
     }
     WindowFitInput in = {};
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &in.work, 0);
+    in.work = GetWorkAreaOf(window);
     in.captionHeight = GetSystemMetrics(SM_CYCAPTION);
     in.menuHeight = GetSystemMetrics(SM_CYMENU);
     in.fullWidth = GetSystemMetrics(SM_CXFULLSCREEN);
@@ -468,6 +496,9 @@ void FitWindowToImage(int width, int height, HWND window) {
     if (fit.clearFitPending) AppState::FitPending = 0;
     AppState::Zoom = fit.zoom;
 
+    // A maximized window keeps that state under SetWindowPos (the caption keeps
+    // its restore glyph): with always-maximize off it is restored first.
+    if (!AppState::GeneralAlwaysMaximizeWindow && IsZoomed(window)) ShowWindow(window, SW_RESTORE);
     RECT before = {};
     GetWindowRect(window, &before);
     const bool visible = IsWindowVisible(window) != 0;

@@ -63,8 +63,16 @@ struct WindowFitResult {
     float zoom;
     int x, y, width, height;
 };
-// Window rectangle (and zoom) for a picture of w x h at zoom.
+// Window rectangle (and zoom) for a picture of w x h at zoom. The full-screen
+// size counts as no larger than the work area, and the window stays inside it
+// (the user's saved position with GeneralLastWinPos is taken as it is).
 WindowFitResult ComputeWindowFit(const WindowFitInput& in, int w, int h, float zoom);
+// A window rectangle shrunk to the work area's size where it is larger, then
+// moved inside it. An empty work area leaves the rectangle as it is.
+RECT KeepInsideWorkArea(const RECT& window, const RECT& work);
+// The work area of the monitor nearest the window (the desktop's work area
+// when that cannot be asked).
+RECT GetWorkAreaOf(HWND window);
 // Sizes and places the main window for a picture of width x height screen pixels.
 void FitWindowToImage(int width, int height, HWND window);
 bool IsWindowPlacedByUser();

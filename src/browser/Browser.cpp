@@ -7,6 +7,7 @@
 #include <cwchar>
 
 #include "app/AppState.h"
+#include "app/View.h"
 #include "browser/ThumbnailLoader.h"
 #include "image/Common.h"
 #include "image/Registry.h"
@@ -27,8 +28,11 @@ bool CBrowser::Open(const wchar_t* folder, int mode, HWND ownerWindow) {
     hidden = false;
     AppState::ViewMode = VIEW_BROWSER;
     if (owner) {
-        int w = AppState::BrowserWindowW, h = AppState::BrowserWindowH;
-        SetWindowPos(owner, nullptr, AppState::BrowserWindowX, AppState::BrowserWindowY, w, h,
+        // The stored frame (by default the full-screen size) never reaches past the work area.
+        const int x = AppState::BrowserWindowX, y = AppState::BrowserWindowY;
+        const RECT frame = KeepInsideWorkArea({x, y, x + AppState::BrowserWindowW, y + AppState::BrowserWindowH},
+                                              GetWorkAreaOf(owner));
+        SetWindowPos(owner, nullptr, frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
         ShowWindow(owner, SW_SHOW);
         UpdateWindow(owner);

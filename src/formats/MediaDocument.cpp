@@ -377,7 +377,7 @@ void ShowPreviewPicture(HWND panel, CImage& picture) {
 void ClearPreview(HWND panel) {
     CImage picture;
     if (MakeEmptyPreviewPicture(picture)) ShowPreviewPicture(panel, picture);
-    else ShowMessage(L"No PreviewImage object?");
+    else ShowMessage(MessageOwner{GetParent(panel)}, L"No PreviewImage object?");
     for (int id : kOpenValueFields) SetDlgItemTextW(panel, id, L"");
 }
 
@@ -390,7 +390,7 @@ void UpdatePreview(HWND panel, const wchar_t* path) {
     CImage picture;
     OpenPreviewTexts texts;
     if (!MakeOpenPreview(path, picture, texts)) {
-        ShowMessage(L"No PreviewImage object?");
+        ShowMessage(MessageOwner{GetParent(panel)}, L"No PreviewImage object?");
         for (int id : kOpenValueFields) SetDlgItemTextW(panel, id, L"");
         return;
     }
@@ -537,7 +537,7 @@ UINT_PTR CALLBACK OpenDialogHookProc(HWND panel, UINT message, WPARAM wParam, LP
                 if (!Browser.IsShown()) Browser.LoadRecentFolders();
                 FillFavourites(panel);
                 ClearPreview(panel);
-                return TRUE;
+                return FALSE;  // the focus stays with the dialog's name box, not the Favourites box
             case WM_COMMAND:
                 if (LOWORD(wParam) == IDC_OPEN_FAVOURITES && HIWORD(wParam) == CBN_SELCHANGE) OnFavouriteChosen(panel);
                 return 0;
@@ -592,11 +592,10 @@ void ShowOpenFileDialog(HWND owner) {
     // Closing first would throw a modified image away unasked: ask here.
     PromptSaveModified();
     CloseCurrentMedia();
-    if (Browser.open) {
-        Browser.Show();
-        Browser.ChangeFolder(AppState::CurrentFolder, 2);
-    } else {
-        BuildFileList(PathFindFileNameW(file), AppState::CurrentFolder);
-    }
+    // The browser pane does not list a folder yet: a shown one follows the
+    // folder, a hidden one stays hidden (the viewer keeps its layout), and the
+    // open builds the list that Previous/Next step through.
+    if (Browser.IsShown()) Browser.ChangeFolder(AppState::CurrentFolder, 2);
+    BuildFileList(PathFindFileNameW(file), AppState::CurrentFolder);
     OpenMediaFile(file);
 }

@@ -344,14 +344,15 @@ std::wstring SaveAsTarget(const wchar_t* folder, const wchar_t* chosenName, int 
 
 HWND CurrentSaveOptionPanel() { return g_optionPanel; }
 
-bool ConfirmSaveAsTarget(const wchar_t* chosenPath, int filterIndex) {
+bool ConfirmSaveAsTarget(const wchar_t* chosenPath, int filterIndex, HWND dialog) {
     if (!chosenPath || !chosenPath[0]) return true;
     const wchar_t* name = PathFindFileNameW(chosenPath);
     const std::wstring folder(chosenPath, name);
     const std::wstring target = SaveAsTarget(folder.c_str(), name, filterIndex);
     const DWORD attributes = GetFileAttributesW(target.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return true;
-    return AskYesNo(L"Save As", L"%ls already exists.\nDo you want to replace it?", target.c_str()) == IDYES;
+    return AskYesNo(MessageOwner{dialog}, L"Save As", L"%ls already exists.\nDo you want to replace it?",
+                    target.c_str()) == IDYES;
 }
 
 // ---- procedures ----
@@ -372,7 +373,10 @@ UINT_PTR CALLBACK SaveAsHookProc(HWND panel, UINT message, WPARAM wParam, LPARAM
                 // The tab follows the file type; the user does not click it.
                 EnableWindow(tab, FALSE);
                 SubclassFileDialog(panel);
-                return TRUE;
+                // FALSE: the dialog gives the focus to its name box. TRUE would put it
+                // on the panel's first control, and typing a name starting with "s"
+                // would hit "&Switch to current Folder".
+                return FALSE;
             }
             case WM_NOTIFY: {
                 const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
@@ -392,7 +396,8 @@ UINT_PTR CALLBACK SaveAsHookProc(HWND panel, UINT message, WPARAM wParam, LPARAM
                         SendMessageW(GetParent(panel), CDM_GETFILEPATH, MAX_PATH, reinterpret_cast<LPARAM>(chosen));
                     chosen[MAX_PATH - 1] = 0;
                     const int index = notify->lpOFN ? (int)notify->lpOFN->nFilterIndex : AppState::LastSaveFilter;
-                    if (!ConfirmSaveAsTarget(chosen, index)) {
+                    // Asked over the file dialog: the main window stays disabled under it.
+                    if (!ConfirmSaveAsTarget(chosen, index, GetParent(panel))) {
                         SetWindowLongPtrW(panel, DWLP_MSGRESULT, 1);  // keep the dialog open
                         return 1;
                     }

@@ -67,8 +67,9 @@ std::wstring SaveAsTarget(const wchar_t* folder, const wchar_t* chosenName, int 
 
 // The file dialog's overwrite question, asked about the file actually written
 // (the chosen path with the selected type's extension), not the typed name:
-// true when that file does not exist or the user agrees to replace it.
-bool ConfirmSaveAsTarget(const wchar_t* chosenPath, int filterIndex);
+// true when that file does not exist or the user agrees to replace it. The
+// question is owned by `dialog` (the file dialog asking), else by the main window.
+bool ConfirmSaveAsTarget(const wchar_t* chosenPath, int filterIndex, HWND dialog = nullptr);
 
 // The Save As command: file dialog with the option panels; saves through
 // SaveCurrentImage. keepView suppresses the repaint of the main window;

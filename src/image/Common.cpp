@@ -11,11 +11,16 @@
 #include "app/AppState.h"
 
 static MessageHook g_messageHook = nullptr;
+static HWND g_messageOwner = nullptr;
 
 MessageHook SetMessageHook(MessageHook hook) {
     MessageHook previous = g_messageHook;
     g_messageHook = hook;
     return previous;
+}
+
+HWND CurrentMessageOwner() {
+    return g_messageOwner;
 }
 
 // Formats into 1024 characters; longer text is cut.
@@ -24,28 +29,62 @@ static void FormatMessageText(wchar_t (&text)[1024], const wchar_t* format, va_l
     if (n < 0 || n >= 1024) text[1023] = L'\0';
 }
 
-int ShowMessage(const wchar_t* format, ...) {
+// The box (or the hook standing in for it) of a message that does not end the
+// process; a null owner means the main window.
+static int DeliverMessage(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type) {
+    if (!owner) owner = AppState::MainWindow;
+    if (!g_messageHook) return MessageBoxW(owner, text, caption, type);
+    struct OwnerScope {
+        HWND outer = g_messageOwner;
+        explicit OwnerScope(HWND window) { g_messageOwner = window; }
+        ~OwnerScope() { g_messageOwner = outer; }
+    } scope(owner);
+    return g_messageHook(text, caption, type, false);
+}
+
+static int ShowMessageV(HWND owner, const wchar_t* format, va_list args) {
     wchar_t text[1024];
+    FormatMessageText(text, format, args);
+    return DeliverMessage(owner, text, QRV_MESSAGE_CAPTION, MB_ICONINFORMATION | MB_SETFOREGROUND | MB_OK);
+}
+
+static int AskYesNoV(HWND owner, const wchar_t* caption, const wchar_t* format, va_list args) {
+    wchar_t text[1024];
+    FormatMessageText(text, format, args);
+    const int answer = DeliverMessage(owner, text, caption ? caption : QRV_PRODUCT_NAME, MB_YESNO);
+    return answer == IDYES ? IDYES : IDNO;
+}
+
+int ShowMessage(const wchar_t* format, ...) {
     va_list args;
     va_start(args, format);
-    FormatMessageText(text, format, args);
+    const int result = ShowMessageV(nullptr, format, args);
     va_end(args);
-    const UINT type = MB_ICONINFORMATION | MB_SETFOREGROUND | MB_OK;
-    if (g_messageHook) return g_messageHook(text, QRV_MESSAGE_CAPTION, type, false);
-    return MessageBoxW(AppState::MainWindow, text, QRV_MESSAGE_CAPTION, type);
+    return result;
+}
+
+int ShowMessage(MessageOwner owner, const wchar_t* format, ...) {
+    va_list args;
+    va_start(args, format);
+    const int result = ShowMessageV(owner.window, format, args);
+    va_end(args);
+    return result;
 }
 
 int AskYesNo(const wchar_t* caption, const wchar_t* format, ...) {
-    wchar_t text[1024];
     va_list args;
     va_start(args, format);
-    FormatMessageText(text, format, args);
+    const int answer = AskYesNoV(nullptr, caption, format, args);
     va_end(args);
-    if (!caption) caption = QRV_PRODUCT_NAME;
-    const UINT type = MB_YESNO;
-    const int answer = g_messageHook ? g_messageHook(text, caption, type, false)
-                                     : MessageBoxW(AppState::MainWindow, text, caption, type);
-    return answer == IDYES ? IDYES : IDNO;
+    return answer;
+}
+
+int AskYesNo(MessageOwner owner, const wchar_t* caption, const wchar_t* format, ...) {
+    va_list args;
+    va_start(args, format);
+    const int answer = AskYesNoV(owner.window, caption, format, args);
+    va_end(args);
+    return answer;
 }
 
 void FatalError(const wchar_t* format, ...) {

@@ -8,13 +8,22 @@
 #define QRV_PRODUCT_NAME L"Quorvane"
 #define QRV_MESSAGE_CAPTION L"Quorvane 1.02"
 
+// The window that owns a message box. A message asked for from inside a modal
+// dialog names that dialog: the box then disables only the dialog, and the main
+// window stays disabled under it. Without an owner the main window owns the box.
+struct MessageOwner {
+    HWND window;
+};
+
 // printf-style (wide) text of at most 1024 characters in a message box owned by
-// the main window; returns the box's result.
+// the main window (or by `owner`); returns the box's result.
 int ShowMessage(const wchar_t* format, ...);
+int ShowMessage(MessageOwner owner, const wchar_t* format, ...);
 // A Yes/No question (printf-style text, no icon) through the same seam: the
 // hook receives MB_YESNO and its return value is the answer. Returns IDYES or
 // IDNO (anything else a hook returns counts as No).
 int AskYesNo(const wchar_t* caption, const wchar_t* format, ...);
+int AskYesNo(MessageOwner owner, const wchar_t* caption, const wchar_t* format, ...);
 // Formats the same way and ends the process; used only when start-up fails.
 [[noreturn]] void FatalError(const wchar_t* format, ...);
 
@@ -24,6 +33,9 @@ int AskYesNo(const wchar_t* caption, const wchar_t* format, ...);
 // throws to get back to the test). Pass null to restore the real boxes.
 using MessageHook = int (*)(const wchar_t* text, const wchar_t* caption, UINT type, bool fatal);
 MessageHook SetMessageHook(MessageHook hook);
+// While a hook runs for ShowMessage or AskYesNo: the window the box would be
+// owned by (the main window unless the caller named another). Null otherwise.
+HWND CurrentMessageOwner();
 
 void CenterWindow(HWND window, HWND owner);
 // The left/top coordinate CenterWindow gives along one axis.

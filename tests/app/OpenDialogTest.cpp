@@ -17,6 +17,8 @@
 
 #include "AppWindowTest.h"
 #include "app/AppState.h"
+#include "browser/Browser.h"
+#include "browser/FileList.h"
 #include "formats/Formats.h"
 #include "formats/MediaDocument.h"
 #include "formats/SaveDispatch.h"
@@ -378,6 +380,8 @@ struct DialogProbe {
     int ticks = 0;
     bool sawPanel = false;
     std::wstring comboFirst;
+    bool nameFocused = false;
+    std::string focus;
 };
 DialogProbe g_probe;
 
@@ -393,6 +397,8 @@ void CALLBACK CancelOpenDialog(HWND, UINT, UINT_PTR, DWORD) {
     ++g_probe.ticks;
     HWND dialog = apptest::VisibleDialog();
     if (!dialog) return;
+    g_probe.nameFocused = apptest::FileNameBoxHasFocus(dialog);
+    g_probe.focus = apptest::DescribeFocus(dialog);
     HWND combo = nullptr;
     EnumChildWindows(dialog, FindFavourites, (LPARAM)&combo);
     if (combo) {
@@ -419,7 +425,74 @@ TEST(OpenDialog, RealDialogShowsThePanelAndCancelChangesNothing) {
     KillTimer(nullptr, timer);
     EXPECT_TRUE(g_probe.sawPanel);
     EXPECT_EQ(g_probe.comboFirst, L"C:\\windows");
+    // Typing goes into the name box, not into the panel's Favourites box.
+    EXPECT_TRUE(g_probe.nameFocused) << "focus on " << g_probe.focus;
     EXPECT_EQ(AppState::DocumentKind, DOC_NONE);
     CRegistry(HKEY_CURRENT_USER).Delete(QRV_REGISTRY_KEY, nullptr);
     AppState::RecentFolderCount = 0;
+}
+
+// ---- File > Open on the real main window ----
+
+namespace {
+
+class OpenOnMainWindow : public apptest::MainWindowFixture {
+protected:
+    void TearDown() override {
+        Browser.Close();
+        MainWindowFixture::TearDown();
+    }
+    // File > Open with `path` typed into the dialog.
+    void OpenThroughTheDialog(const std::wstring& path) {
+        apptest::WithDialogDriver(path, [&] { SendMessageW(window, WM_COMMAND, 200, 0); });
+        Pump();
+        ASSERT_TRUE(apptest::g_dialogDriver.seen) << "no open dialog";
+    }
+};
+
+std::wstring FileName(const std::wstring& path) {
+    return path.substr(path.find_last_of(L'\\') + 1);
+}
+
+}  // namespace
+
+// Enter twice opens and hides the browser (a stand-in that lists nothing). An
+// open from File > Open afterwards keeps the viewer and lists the new folder:
+// Page Down then opens the new folder's next picture (it used to show the
+// browser and step through the old folder's names joined to the new folder).
+TEST_F(OpenOnMainWindow, OpenAfterTheBrowserToggleListsTheNewFolder) {
+    qrvtest::TempDir dir;
+    const std::wstring oldFolder = dir.File(L"old"), newFolder = dir.File(L"new");
+    ASSERT_TRUE(CreateDirectoryW(oldFolder.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(newFolder.c_str(), nullptr));
+    for (const wchar_t* name : {L"a1.bmp", L"a2.bmp", L"a3.bmp"})
+        apptest::WriteSolidPicture(oldFolder + L"\\" + name, 5, 4, RGB(1, 2, 3));
+    for (const wchar_t* name : {L"b1.bmp", L"b2.bmp"})
+        apptest::WriteSolidPicture(newFolder + L"\\" + name, 7, 4, RGB(4, 5, 6));
+    SetCurrentDirectoryW(oldFolder.c_str());
+    CopyStringW(AppState::CurrentFolder, oldFolder.c_str());
+    BuildFileList(L"a1.bmp", oldFolder.c_str());
+    OpenMediaFile((oldFolder + L"\\a1.bmp").c_str());
+    Pump();
+
+    SendMessageW(window, WM_COMMAND, 40139, 0);  // Enter: the browser
+    ASSERT_TRUE(Browser.IsShown());
+    SendMessageW(window, WM_COMMAND, 40139, 0);  // Enter again: back to the viewer
+    ASSERT_TRUE(Browser.IsHidden());
+    ASSERT_EQ(AppState::ViewMode, VIEW_VIEWER);
+
+    OpenThroughTheDialog(newFolder + L"\\b1.bmp");
+    EXPECT_EQ(FileName(AppState::CurrentFile), L"b1.bmp");
+    EXPECT_EQ(AppState::DocumentKind, DOC_FILE);
+    EXPECT_EQ(AppState::ViewMode, VIEW_VIEWER);
+    EXPECT_FALSE(Browser.IsShown());
+    EXPECT_STREQ(AppState::CurrentFolder, newFolder.c_str());
+    ASSERT_EQ(FileList::Count, 2);
+    EXPECT_STREQ(FileList::Entries[FileList::Current].name, L"b1.bmp");
+
+    SendMessageW(window, WM_COMMAND, 40002, 0);  // Page Down
+    Pump();
+    EXPECT_EQ(FileName(AppState::CurrentFile), L"b2.bmp");
+    EXPECT_EQ(AppState::DocumentKind, DOC_FILE);
+    EXPECT_EQ(AppState::CurrentImage.GetWidth(), 7u);
 }

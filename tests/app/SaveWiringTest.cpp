@@ -39,11 +39,13 @@ using qrvtest::Pump;
 struct Question {
     std::wstring text, caption;
     UINT type;
+    HWND owner;
+    HWND dialog;  // the visible dialog box when it was asked
 };
 std::vector<Question> g_questions;
 int g_answer = IDNO;
 int AnsweringHook(const wchar_t* text, const wchar_t* caption, UINT type, bool) {
-    g_questions.push_back({text, caption, type});
+    g_questions.push_back({text, caption, type, CurrentMessageOwner(), apptest::VisibleDialog()});
     return (type & MB_TYPEMASK) == MB_YESNO ? g_answer : IDOK;
 }
 struct AnswerWith {
@@ -59,44 +61,8 @@ void WriteBmp(const std::wstring& path, int width, COLORREF color) { apptest::Wr
 
 // ---- the real save dialog, driven by a thread timer ----
 
-struct DialogDriver {
-    std::wstring typeName;  // typed into the name box before OK; empty: cancel
-    std::wstring offered;   // the name box's text when the dialog was found
-    int ticks = 0;
-    bool seen = false;
-};
-DialogDriver g_driver;
-
-void CALLBACK DriveSaveDialog(HWND, UINT, UINT_PTR, DWORD) {
-    ++g_driver.ticks;
-    HWND dialog = apptest::VisibleDialog();
-    if (!dialog) return;
-    if (g_driver.seen || g_driver.ticks > 100) {  // OK did not end it: give up
-        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-        return;
-    }
-    g_driver.seen = true;
-    wchar_t spec[MAX_PATH] = {};
-    SendMessageW(dialog, CDM_GETSPEC, MAX_PATH, (LPARAM)spec);
-    g_driver.offered = spec;
-    if (g_driver.typeName.empty()) {
-        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-        return;
-    }
-    SendMessageW(dialog, CDM_SETCONTROLTEXT, edt1, (LPARAM)g_driver.typeName.c_str());
-    SendMessageW(dialog, CDM_SETCONTROLTEXT, cmb13, (LPARAM)g_driver.typeName.c_str());
-    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-}
-
-// Runs body with the timer driving whatever save dialog it opens.
-template <typename Body>
-void WithDialogDriver(const std::wstring& typeName, Body body) {
-    g_driver = DialogDriver{};
-    g_driver.typeName = typeName;
-    const UINT_PTR timer = SetTimer(nullptr, 0, 50, DriveSaveDialog);
-    body();
-    KillTimer(nullptr, timer);
-}
+using apptest::WithDialogDriver;
+apptest::DialogDriver& g_driver = apptest::g_dialogDriver;
 
 struct SaveSettingsGuard {
     int filter = AppState::LastSaveFilter;
@@ -174,6 +140,37 @@ TEST(AskYesNo, GoesThroughTheMessageSeam) {
     ASSERT_EQ(capture.messages.size(), 1u);
 }
 
+// A message names its owner: the main window unless the caller names another
+// (a dialog asking over itself). The hook sees it while it runs, only then.
+TEST(AskYesNo, OwnerDefaultsToTheMainWindow) {
+    HWND main = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    HWND dialog = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, main, nullptr, nullptr, nullptr);
+    const HWND kept = AppState::MainWindow;
+    AppState::MainWindow = main;
+    {
+        AnswerWith yes(IDYES);
+        EXPECT_EQ(AskYesNo(L"Caption", L"Replace?"), IDYES);
+        EXPECT_EQ(AskYesNo(MessageOwner{dialog}, L"Caption", L"Replace %ls?", L"x.jpg"), IDYES);
+        EXPECT_EQ(AskYesNo(MessageOwner{nullptr}, L"Caption", L"Replace?"), IDYES);
+        ASSERT_EQ(g_questions.size(), 3u);
+        EXPECT_EQ(g_questions[0].owner, main);
+        EXPECT_EQ(g_questions[1].owner, dialog);
+        EXPECT_EQ(g_questions[1].text, L"Replace x.jpg?");
+        EXPECT_EQ(g_questions[2].owner, main);
+    }
+    {
+        qrvtest::MessageCapture capture;
+        ShowMessage(L"one %d", 1);
+        ShowMessage(MessageOwner{dialog}, L"two %d", 2);
+        EXPECT_EQ(capture.messages, (std::vector<std::wstring>{L"one 1", L"two 2"}));
+        EXPECT_EQ(capture.owners, (std::vector<HWND>{main, dialog}));
+    }
+    EXPECT_EQ(CurrentMessageOwner(), nullptr);
+    AppState::MainWindow = kept;
+    DestroyWindow(dialog);
+    DestroyWindow(main);
+}
+
 // Typing photo.png with the JPG type writes photo.jpg: the question is about photo.jpg.
 TEST(SaveAsOverwrite, AsksAboutTheFileActuallyWritten) {
     qrvtest::TempDir dir;
@@ -218,7 +215,8 @@ TEST(SaveAsOverwrite, FileOkIsRefusedThroughTheHook) {
         AnswerWith no(IDNO);
         SetWindowLongPtrW(panel, DWLP_MSGRESULT, 0);
         SendMessageW(panel, WM_NOTIFY, 0, (LPARAM)&notify);
-        EXPECT_EQ(g_questions.size(), 1u);
+        ASSERT_EQ(g_questions.size(), 1u);
+        EXPECT_EQ(g_questions[0].owner, parent);  // the file dialog, not the main window
         EXPECT_EQ(GetWindowLongPtrW(panel, DWLP_MSGRESULT), 1);
     }
     {
@@ -279,6 +277,50 @@ TEST_F(SaveWiringTest, YesToSaveTheChangesWritesTheFile) {
     EXPECT_EQ(TopLeftOf(target), RGB(255, 255, 255));
     EXPECT_EQ(AppState::CurrentImage.GetWidth(), 5u);  // and the next file is open
     EXPECT_EQ(AppState::ImageModified, 0);
+}
+
+// Save As over an existing file: the overwrite question belongs to the file
+// dialog, so that answering No leaves the main window disabled under the still
+// open dialog (owned by the main window, the box re-enabled it on closing and
+// its commands ran inside the dialog).
+TEST_F(SaveWiringTest, OverwriteQuestionIsOwnedByTheSaveDialog) {
+    SaveSettingsGuard guard;
+    qrvtest::TempDir dir;
+    WriteBmp(dir.File(L"a.bmp"), 9, RGB(0, 0, 0));
+    WriteBmp(dir.File(L"taken.bmp"), 4, RGB(0, 0, 0));
+    OpenFromList(dir, L"a.bmp");
+    AppState::LastSaveFilter = 1;
+    AnswerWith no(IDNO);
+    WithDialogDriver(dir.File(L"taken.bmp"), [&] {
+        SendMessageW(window, WM_COMMAND, 40082, 0);
+        Pump();
+    });
+    ASSERT_TRUE(g_driver.seen);
+    ASSERT_EQ(g_questions.size(), 1u);
+    EXPECT_NE(g_questions[0].text.find(L"already exists"), std::wstring::npos);
+    ASSERT_NE(g_questions[0].dialog, nullptr);
+    EXPECT_EQ(g_questions[0].owner, g_questions[0].dialog);
+    EXPECT_NE(g_questions[0].owner, window);
+    EXPECT_EQ(WidthOf(dir.File(L"taken.bmp")), 4);  // No: nothing written
+}
+
+// The Save As dialog opens with the focus in the name box: typing a name
+// replaces the offered one (with the focus on the panel's "Switch to current
+// Folder" box, typing "sunset" hit its mnemonic and reopened the dialog).
+TEST_F(SaveWiringTest, SaveAsStartsWithTheFocusInTheNameBox) {
+    SaveSettingsGuard guard;
+    qrvtest::TempDir dir;
+    WriteBmp(dir.File(L"a.bmp"), 9, RGB(0, 0, 0));
+    OpenFromList(dir, L"a.bmp");
+    for (int filter : {1, 3}) {  // without and with an option panel (JPG)
+        AppState::LastSaveFilter = filter;
+        WithDialogDriver(L"", [&] {
+            SendMessageW(window, WM_COMMAND, 40082, 0);
+            Pump();
+        });
+        ASSERT_TRUE(g_driver.seen) << filter;
+        EXPECT_TRUE(g_driver.nameFocused) << "filter " << filter << ": focus on " << g_driver.focus;
+    }
 }
 
 // Save As from the menu offers the current entry (or a new image's own name).

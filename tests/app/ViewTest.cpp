@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "app/AppState.h"
 #include "app/AppWindowTest.h"
 #include "app/View.h"
+#include "browser/Browser.h"
 #include "formats/Formats.h"
+#include "formats/MediaDocument.h"
 #include "image/Image.h"
 #include "media/AnimationBar.h"
 
@@ -276,6 +279,76 @@ TEST(ViewWindowFit, FollowingThePictureAndSound) {
     EXPECT_EQ(r.height, 460 + 95);
 }
 
+bool Inside(const RECT& inner, const RECT& outer) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+std::string Describe(const RECT& r) {
+    return "(" + std::to_string(r.left) + ", " + std::to_string(r.top) + ") - (" + std::to_string(r.right) + ", " +
+           std::to_string(r.bottom) + ")";
+}
+
+TEST(KeepInsideWorkArea, ShrinksThenMovesIntoTheArea) {
+    const RECT work = {0, 0, 1024, 768};
+    const RECT shifted = {100, 30, 1124, 798};  // a monitor (or task bar) that does not start at 0, 0
+    struct Row {
+        RECT work, window, expected;
+    } rows[] = {
+        {work, {10, 20, 410, 320}, {10, 20, 410, 320}},        // inside: unchanged
+        {work, {0, 0, 1024, 798}, {0, 0, 1024, 768}},          // taller than the area
+        {work, {0, -12, 1040, 780}, {0, 0, 1024, 768}},        // larger both ways
+        {work, {900, 700, 1100, 800}, {824, 668, 1024, 768}},  // past the far edges
+        {work, {-50, -40, 150, 60}, {0, 0, 200, 100}},         // before the near edges
+        {shifted, {0, 0, 300, 200}, {100, 30, 400, 230}},
+        {shifted, {50, 0, 2050, 1000}, {100, 30, 1124, 798}},
+        {{0, 0, 0, 0}, {5, 6, 7000, 8000}, {5, 6, 7000, 8000}},  // no work area known
+    };
+    for (const Row& r : rows) {
+        const RECT got = KeepInsideWorkArea(r.window, r.work);
+        EXPECT_TRUE(EqualRect(&got, &r.expected)) << Describe(r.window) << " in " << Describe(r.work) << " gave "
+                                                 << Describe(got);
+    }
+}
+
+// This Wine reports a full-screen client height of 779 with a caption of 19 on
+// a 1024 x 768 screen: the full-screen window would be 798 pixels high.
+TEST(ViewWindowFit, WindowStaysInsideTheWorkArea) {
+    WindowFitInput in = Screen();
+    in.work = {0, 0, 1024, 768};
+    in.captionHeight = 19;
+    in.fullHeight = 779;
+    struct Row {
+        int style;
+        bool pending, maximize;
+        int w, h;
+    } rows[] = {
+        {2, true, false, 4000, 3000}, {3, true, false, 4000, 3000}, {1, true, false, 4000, 3000},
+        {4, true, false, 4000, 3000}, {5, true, false, 4000, 3000}, {2, false, false, 4000, 3000},
+        {2, true, true, 400, 300},    {1, true, false, 1000, 760},  {2, false, false, 0, 0},
+    };
+    for (const Row& r : rows) {
+        in.viewStyle = r.style;
+        in.fitPending = r.pending;
+        in.alwaysMaximize = r.maximize;
+        const WindowFitResult fit = ComputeWindowFit(in, r.w, r.h, 1.0f);
+        const RECT window = {fit.x, fit.y, fit.x + fit.width, fit.y + fit.height};
+        EXPECT_TRUE(Inside(window, in.work)) << "style " << r.style << " pending " << r.pending << " maximize "
+                                             << r.maximize << " " << r.w << "x" << r.h << ": " << Describe(window);
+    }
+    // The whole-picture fit uses the height the window really gets.
+    in.viewStyle = 2;
+    in.fitPending = true;
+    in.alwaysMaximize = false;
+    const WindowFitResult fit = ComputeWindowFit(in, 4000, 3000, 1.0f);
+    const int extraHeight = 28 + 20 + 19 + 19 + 10;
+    EXPECT_LE((int)(3000 * fit.zoom) + extraHeight, 768);
+    // Moved work areas: the window is placed inside them too.
+    in.work = {0, 40, 1024, 768};
+    const WindowFitResult below = ComputeWindowFit(in, 4000, 3000, 1.0f);
+    EXPECT_TRUE(Inside({below.x, below.y, below.x + below.width, below.y + below.height}, in.work));
+}
+
 // A GIF animation keeps its frames one above another in the bitmap (frame 0
 // the bottom band) with the image's height field set to one frame: the viewer
 // shows exactly the current frame's band. (It divided the frame height by the
@@ -405,6 +478,60 @@ TEST_F(ViewPaintWindow, ManySmallTilesRepeatThePictureFromTheViewCorner) {
     AppState::GeneralViewImageAsTiles = keptTiles;
     image.Destroy();
     AppState::CurrentFormatId = 0;
+}
+
+class WindowPlacement : public apptest::MainWindowFixture {
+protected:
+    void TearDown() override {
+        Browser.Close();
+        MainWindowFixture::TearDown();
+    }
+    RECT WindowRect() {
+        RECT r = {};
+        GetWindowRect(window, &r);
+        return r;
+    }
+    // Opens a picture of one colour (the name's extension picks the format).
+    void OpenPicture(const wchar_t* name, int width, int height) {
+        const std::wstring file = dir.File(name);
+        apptest::WriteSolidPicture(file, width, height, RGB(30, 60, 90));
+        OpenMediaFile(file.c_str());
+        qrvtest::Pump();
+        ASSERT_EQ(AppState::DocumentKind, DOC_FILE);
+    }
+    qrvtest::TempDir dir;
+};
+
+// A picture far larger than the screen: the fitted window, status bar and all,
+// lies inside the work area; so does the browser's default frame.
+TEST_F(WindowPlacement, LargePictureAndBrowserFrameStayInsideTheWorkArea) {
+    OpenPicture(L"large.png", 4000, 3000);
+    const RECT work = GetWorkAreaOf(window);
+    EXPECT_TRUE(Inside(WindowRect(), work)) << Describe(WindowRect()) << " in " << Describe(work);
+
+    SendMessageW(window, WM_COMMAND, 40139, 0);  // the browser, at its stored (default) frame
+    ASSERT_TRUE(Browser.IsShown());
+    EXPECT_TRUE(Inside(WindowRect(), work)) << Describe(WindowRect()) << " in " << Describe(work);
+}
+
+// Always-maximize on maximizes the window; off again, the window is restored
+// (not a maximized window moved to the fitted size) and fitted to the picture.
+TEST_F(WindowPlacement, AlwaysMaximizeOffRestoresTheWindow) {
+    OpenPicture(L"small.bmp", 400, 300);
+    const RECT fitted = WindowRect();
+    SendMessageW(window, WM_COMMAND, 40061, 0);
+    qrvtest::Pump();
+    ASSERT_EQ(AppState::GeneralAlwaysMaximizeWindow, 1);
+    EXPECT_TRUE(IsZoomed(window));
+    SendMessageW(window, WM_COMMAND, 40061, 0);
+    qrvtest::Pump();
+    EXPECT_EQ(AppState::GeneralAlwaysMaximizeWindow, 0);
+    EXPECT_FALSE(IsZoomed(window));
+    EXPECT_FALSE(GetWindowLongPtrW(window, GWL_STYLE) & WS_MAXIMIZE);
+    const RECT restored = WindowRect();
+    EXPECT_TRUE(EqualRect(&fitted, &restored)) << Describe(fitted) << " then " << Describe(restored);
+    const UINT state = GetMenuState(GetMenu(window), 40061, MF_BYCOMMAND);
+    EXPECT_FALSE(state & MF_CHECKED);
 }
 
 }  // namespace

@@ -164,7 +164,10 @@ void Pump() {
 static MessageCapture* g_capture = nullptr;
 
 static int CaptureHook(const wchar_t* text, const wchar_t*, UINT, bool fatal) {
-    if (g_capture) (fatal ? g_capture->fatals : g_capture->messages).push_back(text);
+    if (g_capture) {
+        (fatal ? g_capture->fatals : g_capture->messages).push_back(text);
+        if (!fatal) g_capture->owners.push_back(CurrentMessageOwner());
+    }
     if (fatal) throw FatalExit{text};
     return IDOK;
 }

@@ -55,6 +55,7 @@ public:
     MessageCapture();
     ~MessageCapture();
     std::vector<std::wstring> messages;
+    std::vector<HWND> owners;  // the owner of each of messages' boxes
     std::vector<std::wstring> fatals;
 private:
     MessageHook previous_;
