@@ -279,7 +279,7 @@ TEST(SaveAsDialog, OptionPanelsShowAndStoreTheSettings) {
     AppState::FormatJP2Quality = 30;
     HWND jp2 = CreatePanel(L"JP2DLG", Jp2OptionsDlgProc, parent.window);
     ASSERT_NE(jp2, nullptr);
-    EXPECT_EQ(IsDlgButtonChecked(jp2, IDC_JP2_LOSSY), BST_CHECKED);
+    EXPECT_EQ(IsDlgButtonChecked(jp2, IDC_JP2_LOSSY), (UINT)BST_CHECKED);
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(jp2, IDC_JP2_QUALITY)));
     EXPECT_EQ(SendDlgItemMessageW(jp2, IDC_JP2_QUALITY, TBM_GETRANGEMIN, 0, 0), 10);
     SendDlgItemMessageW(jp2, IDC_JP2_LOSSLESS, BM_CLICK, 0, 0);
