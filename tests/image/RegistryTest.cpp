@@ -11,7 +11,9 @@ namespace {
 class RegistryTest : public testing::Test {
 protected:
     void SetUp() override {
-        base_ = L"Software\\Quorvane\\Tests\\" + std::to_wstring(GetCurrentProcessId());
+        // Outside the program's own key, which the shell tests delete whole while
+        // this program may run beside them.
+        base_ = L"Software\\QuorvaneTests\\Registry\\" + std::to_wstring(GetCurrentProcessId());
     }
     void TearDown() override { RegistryDeleteTree(base_.c_str(), nullptr, HKEY_CURRENT_USER); }
     std::wstring Key(const wchar_t* sub = nullptr) const { return sub ? base_ + L"\\" + sub : base_; }
