@@ -7,6 +7,7 @@
 
 #include <cwchar>
 
+#include "app/AlphaView.h"
 #include "app/AppState.h"
 #include "app/Chrome.h"
 #include "app/CommandState.h"
@@ -31,6 +32,15 @@ namespace {
 void RefreshStates() {
     MainMenu.UpdateStates();
     MainToolBar.UpdateButtonStates();
+}
+
+// Undo and Redo: the picture (not what an alpha view shows of it) goes into
+// one store and comes back from the other.
+bool ExchangePicture(CImageSnapshot& into, CImageSnapshot& from) {
+    return EditDocumentPicture([&](CImage&) {
+        into.Save();
+        return from.Restore();
+    });
 }
 
 void FitToZoomedImage(HWND window) {
@@ -270,14 +280,12 @@ LRESULT OnMainCommand(HWND window, WPARAM wParam, LPARAM lParam) {
         break;
     }
     case 40079:  // undo: the current picture goes to the redo store
-        RedoSnapshot.Save();
-        if (UndoSnapshot.Restore()) AppState::ImageModified = 1;
+        if (ExchangePicture(RedoSnapshot, UndoSnapshot)) AppState::ImageModified = 1;
         RefreshStates();
         InvalidateRect(window, nullptr, FALSE);
         break;
     case 40303:  // redo
-        UndoSnapshot.Save();
-        if (RedoSnapshot.Restore()) AppState::ImageModified = 1;
+        if (ExchangePicture(UndoSnapshot, RedoSnapshot)) AppState::ImageModified = 1;
         RefreshStates();
         InvalidateRect(window, nullptr, FALSE);
         break;
