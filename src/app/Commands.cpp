@@ -9,6 +9,7 @@
 #include <ctime>
 #include <cwchar>
 
+#include "app/AlphaView.h"
 #include "app/AppState.h"
 #include "app/Chrome.h"
 #include "app/CommandState.h"
@@ -233,11 +234,13 @@ void ImageResized() {
     StatusBar.Update();
 }
 
-// A geometry edit of the viewer image: the undo snapshot first, then the
-// operation, then the window brought up to date.
+// A geometry edit of the picture (not of what an alpha view shows of it): the
+// undo snapshot first, then the operation, then the window brought up to date.
 void EditImage(HWND window, bool (CImage::*operation)(), bool sizeChanges) {
-    SaveUndoSnapshot();
-    (AppState::CurrentImage.*operation)();
+    EditDocumentPicture([&](CImage& picture) {
+        SaveUndoSnapshot();
+        return (picture.*operation)();
+    });
     if (sizeChanges) ImageResized();
     Repaint(window);
     RefreshStates();
@@ -254,22 +257,27 @@ void Flip(HWND window, UINT id, LPARAM) {
     }
 }
 
-// The effect dialogs take the undo snapshot and repaint when OK runs the effect.
+// The effect dialogs take the undo snapshot and repaint when OK runs the
+// effect; they work on the picture, and an alpha view is made again afterwards.
 void ShowEffectDialog(HWND window, UINT id, LPARAM) {
     const wchar_t* name = id == 40063 ? L"EFF_BLURDLG" : id == 40064 ? L"EFF_PIXELIZEDLG" : L"EFF_SHARPENDLG";
     DLGPROC proc = id == 40063 ? EffBlurDlgProc : id == 40064 ? EffPixelizeDlgProc : EffSharpenDlgProc;
-    DialogBoxParamW(AppState::Instance, name, window, proc, 0);
+    EditDocumentPicture([&](CImage&) { return DialogBoxParamW(AppState::Instance, name, window, proc, 0) == IDOK; });
     ImageResized();  // the effects leave a 24-bit picture
     RefreshStates();
 }
 
 // Undo puts the current picture into the redo store and restores the undo
-// store; redo the other way round.
+// store; redo the other way round. Both stores hold the picture, not what an
+// alpha view shows of it.
 void UndoRedo(HWND window, UINT id, LPARAM) {
     CImageSnapshot& keep = id == 40079 ? RedoSnapshot : UndoSnapshot;
     CImageSnapshot& restore = id == 40079 ? UndoSnapshot : RedoSnapshot;
-    keep.Save();
-    if (restore.Restore()) AppState::ImageModified = 1;
+    const bool restored = EditDocumentPicture([&](CImage&) {
+        keep.Save();
+        return restore.Restore();
+    });
+    if (restored) AppState::ImageModified = 1;
     ImageResized();
     RefreshStates();
     ImageToolBar.UpdateButtonStates();

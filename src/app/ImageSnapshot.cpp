@@ -87,6 +87,12 @@ bool CImageSnapshot::Restore() {
 }
 
 bool CImageSnapshot::RestoreInto(CImage& image) {
+    if (!ReadInto(image)) return false;
+    Discard();
+    return true;
+}
+
+bool CImageSnapshot::ReadInto(CImage& image) const {
     if (!valid) return false;
     CBinFile file;
     if (!file.Open(fileName, BINFILE_READ | BINFILE_SHARE_READ)) return false;
@@ -127,6 +133,5 @@ bool CImageSnapshot::RestoreInto(CImage& image) {
         free(rows);
     }
     file.Close();
-    if (done) Discard();
     return done;
 }

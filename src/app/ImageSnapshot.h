@@ -23,6 +23,9 @@ public:
     // file that cannot be read back leaves image and store as they were.
     bool Restore();
     bool RestoreInto(CImage& image);
+    // Reads the snapshot into image and keeps it in the store; false (image
+    // as it was) when the file cannot be read back.
+    bool ReadInto(CImage& image) const;
     // Deletes the file and empties the store; nothing for an empty store.
     int Discard();
 

@@ -1,5 +1,6 @@
 #include "app/ShellServices.h"
 
+#include "app/AlphaView.h"
 #include "app/AppState.h"
 #include "app/Chrome.h"
 #include "app/ImageSnapshot.h"
@@ -47,6 +48,7 @@ static void ImageSaved() {
 void RegisterShellServices() {
     SaveServices save;
     save.imageSaved = ImageSaved;
+    save.documentPicture = DocumentPicture;
     SetSaveServices(save);
     EffectServices effects;
     effects.saveUndoSnapshot = SaveUndoSnapshot;

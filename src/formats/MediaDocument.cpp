@@ -11,6 +11,7 @@
 #include <cwchar>
 #include <string>
 
+#include "app/AlphaView.h"
 #include "app/AppState.h"
 #include "app/Chrome.h"
 #include "app/ImageSnapshot.h"
@@ -32,34 +33,6 @@ namespace {
 
 bool IsPlayerId(int id) {
     return id == FMT_VIDEO || id == FMT_SOUND || id == FMT_QTMOVIE || id == FMT_PLAYLIST;
-}
-
-// Alpha treatments of a 32-bit image, in place. Shown as the picture: every
-// pixel becomes the grey of its alpha (keepColours keeps the colour of fully
-// transparent pixels). Blended: the colour over the view's background.
-void ShowAlphaAsImage(CImage& image, bool keepColours) {
-    GdiFlush();
-    for (uint32_t row = 0; row < image.height; ++row) {
-        uint8_t* p = image.ScanLine(row);
-        for (uint32_t x = 0; x < image.width; ++x, p += 4) {
-            if (keepColours && p[3] == 0) continue;
-            p[0] = p[1] = p[2] = p[3];
-        }
-    }
-}
-
-void BlendAlphaOverBackground(CImage& image) {
-    const COLORREF bg = GetViewBackgroundColor();
-    const int back[3] = {GetBValue(bg), GetGValue(bg), GetRValue(bg)};
-    GdiFlush();
-    for (uint32_t row = 0; row < image.height; ++row) {
-        uint8_t* p = image.ScanLine(row);
-        for (uint32_t x = 0; x < image.width; ++x, p += 4) {
-            const int a = p[3];
-            for (int c = 0; c < 3; ++c) p[c] = (uint8_t)((p[c] * a + back[c] * (255 - a) + 127) / 255);
-            p[3] = 255;
-        }
-    }
 }
 
 // Palette displays (8 bits or less) would show a true-colour picture badly;
@@ -94,12 +67,9 @@ void ApplyAlphaChannelMode() {
     const int mode = AppState::ChannelView;
     if (mode != 4 && mode != 5 && mode != 6) return;
     ChannelViewSnapshot.Discard();
-    if (!alphaImage) {
-        AppState::ChannelView = 0;
-        return;
-    }
-    if (mode == 6) BlendAlphaOverBackground(image);
-    else ShowAlphaAsImage(image, mode == 5);
+    // The picture itself stays in the channel-view store (what is saved and
+    // edited); without it nothing is treated and the view returns to 0.
+    if (!EnterAlphaView(mode)) AppState::ChannelView = 0;
 }
 
 void StopCurrentMedia() {
@@ -124,6 +94,7 @@ void CloseCurrentMedia() {
     StopCurrentMedia();
     UndoSnapshot.Discard();
     RedoSnapshot.Discard();
+    ChannelViewSnapshot.Discard();
     AnimationBar.Reset();
     ViewScrollBars.Destroy();
     ImageToolBar.Destroy();
@@ -180,6 +151,7 @@ void PromptSaveModified() {
 void ShowLoadFailure(const wchar_t* path, const wchar_t* format, ...) {
     UndoSnapshot.Discard();
     RedoSnapshot.Discard();
+    ChannelViewSnapshot.Discard();
     StopCurrentMedia();
     wchar_t message[1024] = {};
     if (format) {

@@ -34,7 +34,8 @@ void FormatLoadErrorText(wchar_t* out, size_t size, const wchar_t* path, const w
 enum : int { LOAD_ERROR_WIDTH = 500, LOAD_ERROR_HEIGHT = 250 };
 
 // Applies the alpha treatment in force (AppState::ChannelView 4, 5 or 6; 6 is
-// chosen for 32-bit images by ImageAlphaBlend32BitAtLoadTime) to the current image.
+// chosen for 32-bit images by ImageAlphaBlend32BitAtLoadTime) to the current
+// image, keeping the picture itself in the channel-view store (app/AlphaView.h).
 void ApplyAlphaChannelMode();
 
 // Decodes an image resource of the program (any format OleLoadPicture reads)

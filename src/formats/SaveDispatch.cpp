@@ -100,8 +100,11 @@ bool SaveCurrentImage(const wchar_t* path) {
     // The file the viewer opened is the source whose Exif tags a JPEG keeps:
     // its own full path, not the current directory joined with its name,
     // which names another file (or none) once the directory has changed.
-    const bool ok = SaveImageFile(path, AppState::CurrentImage, text, AppState::CurrentFormatId,
-                                  AppState::CurrentFile[0] ? AppState::CurrentFile : nullptr);
+    CImage scratch;
+    CImage* picture = g_services.documentPicture ? g_services.documentPicture(scratch) : &AppState::CurrentImage;
+    if (!picture) CopyStringW(text, L"Unable to read the picture back from its temporary file!", FORMAT_ERROR_CHARS);
+    const bool ok = picture && SaveImageFile(path, *picture, text, AppState::CurrentFormatId,
+                                             AppState::CurrentFile[0] ? AppState::CurrentFile : nullptr);
     if (ok) {
         AppState::ImageModified = 0;
         if (g_services.imageSaved) g_services.imageSaved();

@@ -35,7 +35,8 @@ struct RawSaveOptions {
 bool SaveImageFile(const wchar_t* path, CImage& image, wchar_t* errorText, FormatId sourceFormat,
                    const wchar_t* sourcePath);
 
-// Saves the viewer image (AppState::CurrentImage) with the wait cursor; a
+// Saves the viewer's picture (AppState::CurrentImage, or the picture an alpha
+// view shows treated: SaveServices::documentPicture) with the wait cursor; a
 // failure's text goes to ShowMessage. On success the installed saved-handler
 // runs (the shell discards the undo snapshot and refreshes its bars).
 bool SaveCurrentImage(const wchar_t* path);
@@ -45,6 +46,10 @@ bool SaveCurrentImage(const wchar_t* path);
 // their built-in English texts.
 struct SaveServices {
     void (*imageSaved)() = nullptr;
+    // The picture to write for the viewer image: that image itself, or one
+    // read into scratch (the picture behind an alpha view); null when it
+    // cannot be had. Missing: the viewer image is written.
+    CImage* (*documentPicture)(CImage& scratch) = nullptr;
     // Applies a language section ("Dlg_SaveAsAdd", "Dlg_JPG" ...) to a dialog.
     void (*langApply)(HWND dialog, const wchar_t* section) = nullptr;
     // A key's text of a section into out (size characters); false: use the default.

@@ -11,19 +11,23 @@
 #include <commdlg.h>
 #include <dlgs.h>
 
+#include <cstring>
 #include <cwchar>
 #include <string>
 #include <vector>
 
 #include "AppWindowTest.h"
+#include "app/AlphaView.h"
 #include "app/AppState.h"
 #include "app/ImageSnapshot.h"
 #include "app/Settings.h"
 #include "app/ShellServices.h"
 #include "app/Startup.h"
+#include "app/View.h"
 #include "browser/FileList.h"
 #include "formats/Formats.h"
 #include "formats/MediaDocument.h"
+#include "formats/PixelCheck.h"
 #include "formats/SaveDispatch.h"
 #include "formats_ids.h"
 #include "image/Common.h"
@@ -321,6 +325,121 @@ TEST_F(SaveWiringTest, SaveAsStartsWithTheFocusInTheNameBox) {
         ASSERT_TRUE(g_driver.seen) << filter;
         EXPECT_TRUE(g_driver.nameFocused) << "filter " << filter << ": focus on " << g_driver.focus;
     }
+}
+
+// ---- a picture with alpha, shown blended over the background ----
+
+namespace {
+
+// RGBA rows from the top: ImageMagick's decoding of the fixture, and of a file written here.
+std::vector<unsigned char> OriginalRgba() { return qrvtest::ReadAll(qrvtest::Fixture(L"png_rgba8.rgba")); }
+std::vector<unsigned char> WrittenRgba(const std::wstring& path) {
+    return qrvtest::ReadAll(pixelcheck::ImageMagickRgba(path));
+}
+
+// The rows mirrored left to right.
+std::vector<unsigned char> Mirrored(const std::vector<unsigned char>& rgba, size_t width) {
+    std::vector<unsigned char> out(rgba.size());
+    for (size_t i = 0; i < rgba.size() / 4; ++i) {
+        const size_t x = i % width, row = i - x;
+        std::memcpy(&out[(row + width - 1 - x) * 4], &rgba[i * 4], 4);
+    }
+    return out;
+}
+
+::testing::AssertionResult SameRgba(const std::vector<unsigned char>& got, const std::vector<unsigned char>& want) {
+    if (got.size() != want.size() || want.empty())
+        return ::testing::AssertionFailure() << got.size() << " bytes, " << want.size() << " wanted";
+    for (size_t i = 0; i < want.size(); ++i)
+        if (got[i] != want[i])
+            return ::testing::AssertionFailure() << "pixel " << i / 4 << " channel " << i % 4 << ": " << (int)got[i]
+                                                 << ", wanted " << (int)want[i];
+    return ::testing::AssertionSuccess();
+}
+
+// The viewer image is the picture blended over the view's background, opaque.
+::testing::AssertionResult ShowsBlended(const std::vector<unsigned char>& rgba) {
+    CImage& image = AppState::CurrentImage;
+    if (AppState::ChannelView != 6) return ::testing::AssertionFailure() << "view " << AppState::ChannelView;
+    GdiFlush();
+    const COLORREF bg = GetViewBackgroundColor();
+    const int back[3] = {GetRValue(bg), GetGValue(bg), GetBValue(bg)};
+    std::vector<unsigned char> want(rgba.size());
+    for (size_t i = 0; i < rgba.size(); i += 4) {
+        const int a = rgba[i + 3];
+        for (int c = 0; c < 3; ++c) want[i + c] = (unsigned char)((rgba[i + c] * a + back[c] * (255 - a) + 127) / 255);
+        want[i + 3] = 255;
+    }
+    return SameRgba(pixelcheck::ImageRgba(image), want);
+}
+
+class AlphaPictureTest : public SaveWiringTest {
+protected:
+    // dir\a.png, the fixture with an alpha ramp, opened from the folder's list on default settings.
+    void OpenAlphaPicture() {
+        ASSERT_TRUE(CopyFileW(qrvtest::Fixture(L"png_rgba8.png").c_str(), dir.File(L"a.png").c_str(), FALSE));
+        ASSERT_EQ(AppState::ImageAlphaBlend32BitAtLoadTime, 1);
+        OpenFromList(dir, L"a.png");
+        ASSERT_EQ(AppState::CurrentImage.GetBpp(), 32);
+        ASSERT_TRUE(ShowsBlended(OriginalRgba()));
+    }
+    void QuickSave() {
+        qrvtest::MessageCapture capture;
+        SendMessageW(window, WM_COMMAND, 204, 0);
+        Pump();
+        EXPECT_TRUE(capture.messages.empty());
+    }
+    qrvtest::TempDir dir;
+    SaveSettingsGuard guard;
+};
+
+}  // namespace
+
+// Quick save and Save As write the picture that was read, alpha and all; the
+// viewer keeps showing it blended.
+TEST_F(AlphaPictureTest, SavingWritesThePictureNotTheBlend) {
+    OpenAlphaPicture();
+    QuickSave();
+    EXPECT_TRUE(SameRgba(WrittenRgba(dir.File(L"a.png")), OriginalRgba()));
+    EXPECT_TRUE(ShowsBlended(OriginalRgba()));
+
+    AppState::LastSaveFilter = 9;  // PNG
+    WithDialogDriver(dir.File(L"b.png"), [&] {
+        SendMessageW(window, WM_COMMAND, 40082, 0);
+        Pump();
+    });
+    ASSERT_TRUE(g_driver.seen) << "no save dialog";
+    EXPECT_TRUE(SameRgba(WrittenRgba(dir.File(L"b.png")), OriginalRgba()));
+    EXPECT_TRUE(ShowsBlended(OriginalRgba()));
+
+    SendMessageW(window, WM_COMMAND, 293, 0);  // close: the kept picture goes with it
+    EXPECT_FALSE(ChannelViewSnapshot.IsValid());
+}
+
+// An edit changes the picture itself and is shown blended again; Undo and Redo
+// move between pictures, not between their blends.
+TEST_F(AlphaPictureTest, EditsUndoAndRedoChangeThePicture) {
+    OpenAlphaPicture();
+    const std::vector<unsigned char> mirrored = Mirrored(OriginalRgba(), AppState::CurrentImage.GetWidth());
+    SendMessageW(window, WM_COMMAND, 40006, 0);  // Image > Mirror
+    EXPECT_EQ(AppState::ImageModified, 1);
+    EXPECT_TRUE(ShowsBlended(mirrored));
+    SendMessageW(window, WM_COMMAND, 40079, 0);  // undo
+    EXPECT_TRUE(ShowsBlended(OriginalRgba()));
+    SendMessageW(window, WM_COMMAND, 40303, 0);  // redo
+    EXPECT_TRUE(ShowsBlended(mirrored));
+    QuickSave();
+    EXPECT_TRUE(SameRgba(WrittenRgba(dir.File(L"a.png")), mirrored));
+}
+
+// A change made to the shown image around EditDocumentPicture makes the kept
+// picture stale: the shown image is saved, so the change is not lost.
+TEST_F(AlphaPictureTest, AChangeAroundTheKeptPictureIsSavedAsShown) {
+    OpenAlphaPicture();
+    UndoSnapshot.Save();
+    AppState::CurrentImage.Mirror();
+    QuickSave();
+    EXPECT_TRUE(SameRgba(WrittenRgba(dir.File(L"a.png")), pixelcheck::ImageRgba(AppState::CurrentImage)));
 }
 
 // Save As from the menu offers the current entry (or a new image's own name).
