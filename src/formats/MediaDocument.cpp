@@ -342,6 +342,16 @@ void ShowPreviewPicture(HWND panel, CImage& picture) {
     SelectObject(dc, old);
     DeleteDC(dc);
     SendMessageW(box, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(copy));
+    // The box sizes itself to the bitmap as a whole window, so its sunken edge
+    // leaves a client area two pixels short each way, and the bitmap is
+    // stretched into that (two rows and two columns dropped). Its client area
+    // gets the picture's size instead.
+    RECT outer, client;
+    if (GetWindowRect(box, &outer) && GetClientRect(box, &client)) {
+        const int width = (int)picture.GetWidth() + (outer.right - outer.left) - client.right;
+        const int height = (int)picture.GetHeight() + (outer.bottom - outer.top) - client.bottom;
+        SetWindowPos(box, nullptr, 0, 0, width, height, SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOZORDER);
+    }
     if (g_openPreviewBitmap) DeleteObject(g_openPreviewBitmap);
     g_openPreviewBitmap = copy;
 }

@@ -10,6 +10,8 @@
 #include <commdlg.h>
 #include <ole2.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cwchar>
 #include <string>
@@ -25,6 +27,7 @@
 #include "formats_ids.h"
 #include "image/Image.h"
 #include "image/Registry.h"
+#include "image/ImageTestUtil.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -294,6 +297,84 @@ TEST(OpenDialog, PanelFavouritesAndPreview) {
     CopyStringW(AppState::LastOpenDir, openDir);
     CRegistry(HKEY_CURRENT_USER).Delete(QRV_REGISTRY_KEY, nullptr);
     AppState::RecentFolderCount = 0;
+}
+
+// ---- what the preview box shows ----
+
+namespace {
+
+// A 24-bit picture in which neighbouring pixels differ (a row or column of
+// the preview that is dropped or doubled shows as a line), saved as a BMP.
+void WriteTexturedBmp(const std::wstring& path, CImage& image, int width, int height) {
+    ASSERT_TRUE(imgtest::MakePattern(image, width, height, 24));
+    wchar_t error[FORMAT_ERROR_CHARS] = {};
+    ASSERT_TRUE(SaveImageFile(path.c_str(), image, error, 0, nullptr)) << qrvtest::Narrow(error);
+}
+
+// What a control paints, at the size of its client area.
+bool PrintClient(HWND control, CImage& out) {
+    RECT client;
+    GetClientRect(control, &client);
+    if (!out.CreateEmpty(client.right, client.bottom, 24, RGB(1, 2, 3), nullptr)) return false;
+    SendMessageW(control, WM_PRINTCLIENT, (WPARAM)out.memoryDC, PRF_CLIENT);
+    GdiFlush();
+    return true;
+}
+
+}  // namespace
+
+// The box shows the preview picture pixel for pixel, and inside the fitted
+// rectangle that picture is the exact average of the file's pixels (within
+// the scaler's truncation). The box once sized itself to the picture as a
+// whole window, so its sunken edge left a client area two pixels short each
+// way and the picture was squeezed into it: two rows and two columns went
+// missing, which a textured picture shows as grid lines.
+TEST(OpenDialog, PreviewBoxShowsTheScaledPicturePixelForPixel) {
+    qrvtest::TempDir dir;
+    FakeDialog parent;
+    ASSERT_NE(parent.window, nullptr);
+    HWND panel = CreateDialogParamW(GetModuleHandleW(nullptr), L"OPENDLGADD", parent.window,
+                                    reinterpret_cast<DLGPROC>(OpenDialogHookProc), 0);
+    ASSERT_NE(panel, nullptr);
+    HWND box = GetDlgItem(panel, IDC_OPEN_PREVIEW);
+    Notify(panel, parent.window, CDN_SELCHANGE);  // the dialog's own first selection shows nothing
+    const struct { int w, h; } rows[] = {{300, 200}, {375, 250}, {640, 480}, {200, 150}, {1000, 180}, {150, 400},
+                                         {184, 123}, {90, 60}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(std::to_string(r.w) + "x" + std::to_string(r.h));
+        const std::wstring file = dir.File(L"tex" + std::to_wstring(r.w) + L"x" + std::to_wstring(r.h) + L".bmp");
+        CImage texture;
+        WriteTexturedBmp(file, texture, r.w, r.h);
+        CImage picture;
+        OpenPreviewTexts texts;
+        ASSERT_TRUE(MakeOpenPreview(file.c_str(), picture, texts));
+        g_filePath = file;
+        Notify(panel, parent.window, CDN_SELCHANGE);
+        CImage shown;
+        ASSERT_TRUE(PrintClient(box, shown));
+        EXPECT_EQ(shown.GetWidth(), (uint32_t)OPEN_PREVIEW_WIDTH);
+        EXPECT_EQ(shown.GetHeight(), (uint32_t)OPEN_PREVIEW_HEIGHT);
+        const int shownWidth = std::min((int)shown.GetWidth(), (int)OPEN_PREVIEW_WIDTH);
+        const int shownHeight = std::min((int)shown.GetHeight(), (int)OPEN_PREVIEW_HEIGHT);
+        int wrongShown = 0, wrongScaled = 0;
+        for (int y = 0; y < shownHeight; ++y)
+            for (int x = 0; x < shownWidth; ++x) wrongShown += PixelAt(shown, x, y) != PixelAt(picture, x, y);
+        const RECT fit = FitIntoPreviewBox(OPEN_PREVIEW_WIDTH, OPEN_PREVIEW_HEIGHT, r.w, r.h);
+        const int w = fit.right - fit.left, h = fit.bottom - fit.top;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const COLORREF c = PixelAt(picture, fit.left + x, fit.top + y);
+                const int got[3] = {GetBValue(c), GetGValue(c), GetRValue(c)};
+                for (int ch = 0; ch < 3; ++ch)
+                    if (std::fabs(got[ch] - imgtest::BoxFiltered(texture, w, h, x, y, ch)) > 3) {
+                        ++wrongScaled;
+                        break;
+                    }
+            }
+        EXPECT_EQ(wrongShown, 0);
+        EXPECT_EQ(wrongScaled, 0);
+    }
+    DestroyWindow(panel);
 }
 
 // ---- images among a module's resources ----

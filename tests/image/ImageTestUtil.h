@@ -1,6 +1,7 @@
 // Small helpers the image tests share: patterned images of any depth and pixel
 // reads in picture coordinates (y = 0 is the top row).
 #pragma once
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -82,6 +83,23 @@ inline std::vector<uint8_t> Snapshot(CImage& im) {
     std::vector<uint8_t> v(im.stride * im.height);
     std::memcpy(v.data(), im.ScanLine(0), v.size());
     return v;
+}
+
+// Byte c (blue, green, red) of destination pixel (x, yTop) when the 24-bit
+// image is averaged exactly into w x h pixels: every source pixel weighs by
+// the area it covers.
+inline double BoxFiltered(CImage& im, int w, int h, int x, int yTop, int c) {
+    const int S = (int)im.width, T = (int)im.height;
+    auto share = [](int src, int dst, int j, int i) {
+        const long long lo = std::max((long long)j * src, (long long)i * dst);
+        const long long hi = std::min((long long)(j + 1) * src, (long long)(i + 1) * dst);
+        return hi > lo ? (double)(hi - lo) / src : 0.0;
+    };
+    double sum = 0;
+    for (int sy = (int)((long long)yTop * T / h); sy < T && (long long)sy * h < (long long)(yTop + 1) * T; ++sy)
+        for (int sx = (int)((long long)x * S / w); sx < S && (long long)sx * w < (long long)(x + 1) * S; ++sx)
+            sum += share(T, h, yTop, sy) * share(S, w, x, sx) * Row(im, sy)[sx * 3 + c];
+    return sum;
 }
 
 }  // namespace imgtest
