@@ -94,6 +94,13 @@ bool SaveImageFile(const wchar_t* path, CImage& image, wchar_t* errorText, Forma
     return ok;
 }
 
+namespace {
+// Formats whose writers store a 32-bit picture's alpha channel.
+bool WriterKeepsAlpha(FormatId id) {
+    return id == FMT_PNG || id == FMT_TIFF;
+}
+}  // namespace
+
 bool SaveCurrentImage(const wchar_t* path) {
     HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
     wchar_t text[FORMAT_ERROR_CHARS] = {};
@@ -103,6 +110,12 @@ bool SaveCurrentImage(const wchar_t* path) {
     CImage scratch;
     CImage* picture = g_services.documentPicture ? g_services.documentPicture(scratch) : &AppState::CurrentImage;
     if (!picture) CopyStringW(text, L"Unable to read the picture back from its temporary file!", FORMAT_ERROR_CHARS);
+    // A format without alpha gets a picture shown blended over the background as
+    // it is shown: its writer would drop the alpha and leave the colours hidden
+    // under transparent pixels (mostly black) in view.
+    if (picture && picture != &AppState::CurrentImage && AppState::ChannelView == 6 &&
+        !WriterKeepsAlpha(SaveFormatIdForPath(path)))
+        picture = &AppState::CurrentImage;
     const bool ok = picture && SaveImageFile(path, *picture, text, AppState::CurrentFormatId,
                                              AppState::CurrentFile[0] ? AppState::CurrentFile : nullptr);
     if (ok) {

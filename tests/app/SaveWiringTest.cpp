@@ -432,6 +432,17 @@ TEST_F(AlphaPictureTest, EditsUndoAndRedoChangeThePicture) {
     EXPECT_TRUE(SameRgba(WrittenRgba(dir.File(L"a.png")), mirrored));
 }
 
+// A format that keeps no alpha gets the picture as it is shown, blended over
+// the background (its writer would otherwise bare the colours hidden under
+// transparent pixels).
+TEST_F(AlphaPictureTest, AFormatWithoutAlphaGetsThePictureAsShown) {
+    OpenAlphaPicture();
+    const std::wstring bmp = dir.File(L"shown.bmp");
+    ASSERT_TRUE(SaveCurrentImage(bmp.c_str()));
+    EXPECT_TRUE(SameRgba(WrittenRgba(bmp), pixelcheck::ImageRgba(AppState::CurrentImage)));
+    EXPECT_TRUE(ShowsBlended(OriginalRgba()));
+}
+
 // A change made to the shown image around EditDocumentPicture makes the kept
 // picture stale: the shown image is saved, so the change is not lost.
 TEST_F(AlphaPictureTest, AChangeAroundTheKeptPictureIsSavedAsShown) {
