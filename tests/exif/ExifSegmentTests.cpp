@@ -517,7 +517,9 @@ TEST(ExifSegments, CopiedMetadataKeepsEverySegmentAndTheMakerNoteOffset) {
         // The Exif segment in the source's byte order, the note where it was.
         const std::vector<uint8_t> before = ExifSegmentBytes(src), after = ExifSegmentBytes(out);
         ASSERT_GE(after.size(), 12u);
-        if (!before.empty()) EXPECT_EQ(0, memcmp(before.data() + 10, after.data() + 10, 2));
+        if (!before.empty()) {
+            EXPECT_EQ(0, memcmp(before.data() + 10, after.data() + 10, 2));
+        }
         if (note) {
             ExifImageFile again;
             ASSERT_EQ(0, again.Open(N(out).c_str(), "r"));
