@@ -17,6 +17,14 @@ bool IsParsedKey(uint16_t marker, const char* id) {
            (marker == 0xFFE3 && (!strcmp(id, "Meta") || !strcmp(id, "META") || !strcmp(id, "Exif")));
 }
 
+// Segments that describe a source's own coding or images that stay behind.
+bool DescribesSourceData(uint16_t marker, const char* id) {
+    return (marker == 0xFFE1 && !strcmp(id, "Exif")) || (marker == 0xFFEE && !strcmp(id, "Adobe")) ||
+           (marker == 0xFFE2 && !strcmp(id, "MPF"));
+}
+
+const uint16_t kCom = 0xFFFE;
+
 bool StandaloneMarker(uint16_t marker) {
     return marker == 0xFF01 || (marker >= 0xFFD0 && marker <= 0xFFD8);
 }
@@ -80,7 +88,7 @@ int ExifImageFile::SetIccProfile(const uint8_t* bytes, uint32_t length) {
     return EXIF_OK;
 }
 
-int ExifImageFile::ReadSegments(ExifFileHandle* h) {
+int ExifImageFile::ReadSegments(ExifFileHandle* h, bool ownSegments) {
     h->SetJpegByteOrder();
     if (!h->SeekTo(0)) return EXIF_SHORT_READ;
     uint16_t soi;
@@ -102,7 +110,8 @@ int ExifImageFile::ReadSegments(ExifFileHandle* h) {
         if (!h->ReadU16(length)) return EXIF_SHORT_READ;
         if (length < 2) return EXIF_SHORT_READ;
         int64_t next = pos + 2 + length;
-        if (marker >= 0xFFE0 && marker <= 0xFFEF) {
+        bool application = marker >= 0xFFE0 && marker <= 0xFFEF;
+        if (application || (!ownSegments && marker == kCom)) {
             char id[128] = {};
             uint32_t available = length - 2u;
             uint32_t first = available < 16 ? available : 16;
@@ -111,7 +120,9 @@ int ExifImageFile::ReadSegments(ExifFileHandle* h) {
             uint32_t zero = first;
             for (uint32_t i = 0; i < first; ++i)
                 if (head[i] == 0) { zero = i; break; }
-            if (zero < first) {
+            if (!application) {
+                // A comment has no identifier.
+            } else if (zero < first) {
                 memcpy(id, head, zero);
             } else {
                 // Past the first 16 bytes: one byte at a time, within the
@@ -131,12 +142,22 @@ int ExifImageFile::ReadSegments(ExifFileHandle* h) {
                     strcpy(id, "INVALID");
                 }
             }
-            ExifRawAppSeg* segment = new (std::nothrow) ExifRawAppSeg(marker, id);
-            if (!segment) return EXIF_NO_MEMORY;
-            if (!h->SeekTo(pos)) { delete segment; return EXIF_SHORT_READ; }
-            int status = segment->Read(h, length, static_cast<uint32_t>(pos + 4));
-            if (status != EXIF_OK) { delete segment; return status; }
-            if (!segments.Insert(segment, true, IsParsedKey(marker, id))) { delete segment; return EXIF_NO_MEMORY; }
+            if (ownSegments || !DescribesSourceData(marker, id)) {
+                ExifRawAppSeg* segment = new (std::nothrow) ExifRawAppSeg(marker, id);
+                if (!segment) return EXIF_NO_MEMORY;
+                if (!h->SeekTo(pos)) { delete segment; return EXIF_SHORT_READ; }
+                int status = segment->Read(h, length, static_cast<uint32_t>(pos + 4));
+                if (status != EXIF_OK) { delete segment; return status; }
+                // Copied segments keep the source's order behind the Exif
+                // segment; only JFIF segments go before it.
+                bool added = ownSegments || marker == 0xFFE0
+                                 ? segments.Insert(segment, true, ownSegments && IsParsedKey(marker, id))
+                                 : segments.Append(segment, true, false);
+                if (!added) {
+                    delete segment;
+                    return EXIF_NO_MEMORY;
+                }
+            }
         }
         if (!h->SeekTo(next)) return EXIF_SHORT_READ;
     }
@@ -347,6 +368,45 @@ int ExifImageFile::CopyThumbnailFrom(ExifImageFile& source) {
     } catch (...) {
         return EXIF_NO_MEMORY;
     }
+}
+
+int ExifImageFile::CopyMetadataFrom(ExifImageFile& source) {
+    if (!handle || !source.handle) return EXIF_ERROR;
+    try {
+        std::vector<ExifPathTags> tags;
+        int status = source.ReadSegmentTags(0xFFE1, "Exif", tags);
+        if (status != EXIF_OK) return status;
+        if (!tags.empty()) {
+            status = WriteSegmentTags(0xFFE1, "Exif", tags);
+            if (status != EXIF_OK) return status;
+            // Maker notes without a byte-order mark of their own are read in
+            // the order of the segment around them.
+            auto* from = dynamic_cast<ExifTiffAppSeg*>(source.segments.Find(0xFFE1, "Exif", false));
+            ExifTiffAppSeg* to = TiffSegment(0xFFE1, "Exif", false, status);
+            if (from && to) to->byteOrder = from->byteOrder;
+        }
+        return ReadSegments(source.handle, false);
+    } catch (...) {
+        return EXIF_NO_MEMORY;
+    }
+}
+
+int ExifImageFile::SetThumbnailImage(ExifImageBuffer* image) {
+    if (!image) return EXIF_ERROR;
+    int status;
+    ExifTiffAppSeg* tiff = TiffSegment(0xFFE1, "Exif", true, status);
+    if (tiff && tiff->ifds.empty()) status = tiff->MakeIfdPath({{0, 0}});
+    if (tiff && status == EXIF_OK && tiff->ifds.size() < 2) status = tiff->MakeIfdPath({{0, 1}});
+    if (!tiff || status != EXIF_OK) {
+        FreeExifImageBuffer(image);
+        delete image;
+        return tiff ? status : EXIF_ERROR;
+    }
+    ExifIfd* ifd1 = tiff->ifds[1];
+    ifd1->DropThumbnail();
+    ifd1->thumbImage = image;
+    if (!ifd1->compression) ifd1->SetTag(new (std::nothrow) ExifShortEntry(259, EXIF_TYPE_SHORT, 1, 6));
+    return EXIF_OK;
 }
 
 int ExifImageFile::WriteScanLines(ExifImageBuffer* buffer, uint32_t rows, uint32_t* totalWritten,

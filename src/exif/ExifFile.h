@@ -48,6 +48,16 @@ public:
     // Carries the thumbnail of another file's IFD1 (JPEG bytes or image) into
     // this file's IFD1, as copying its tags alone cannot.
     int CopyThumbnailFrom(ExifImageFile& source);
+    // Takes over the metadata of a JPEG source opened for reading into this
+    // file opened for writing: its Exif tags in its byte order (the maker note
+    // at its offset from the TIFF header), and a copy of every other
+    // application segment and comment in the source's order behind the Exif
+    // segment (JFIF before it), except those that describe the source's own
+    // coding or images it does not pass on (APP14 "Adobe", APP2 "MPF").
+    int CopyMetadataFrom(ExifImageFile& source);
+    // Makes this image (owned by the file from now on) the thumbnail of IFD1,
+    // compressed as JPEG unless IFD1 says otherwise.
+    int SetThumbnailImage(ExifImageBuffer* image);
 
     ExifAppSegmentList segments;
     const uint8_t* iccData = nullptr;
@@ -60,7 +70,10 @@ public:
     uint8_t imageComplete = 0;
 
 private:
-    int ReadSegments(ExifFileHandle* h);
+    // Which segments the marker walk loads: true for the source's own list
+    // (APP0 ... APP15, the Exif-structured ones parsed on use), false for the
+    // segments copied from another file.
+    int ReadSegments(ExifFileHandle* h, bool ownSegments = true);
     int CreateDefaultExifSegment();
     ExifTiffAppSeg* TiffSegment(uint16_t marker, const char* identifier, bool create, int& status);
     int Finish();

@@ -119,19 +119,6 @@ std::vector<double> NumericValues(const ExifTagEntry* e) {
     return out;
 }
 
-// Raw bytes of byte-sized entries (chars and unsigned chars, and strings).
-bool ByteValues(const ExifTagEntry* e, std::vector<uint8_t>& out) {
-    if (auto* a = dynamic_cast<const ExifByteEntry*>(e)) { out.push_back(a->value); return true; }
-    if (auto* b = dynamic_cast<const ExifCharEntry*>(e)) { out.push_back(static_cast<uint8_t>(b->value)); return true; }
-    if (auto* c = dynamic_cast<const ExifByteVectorEntry*>(e)) { out.assign(c->value.begin(), c->value.end()); return true; }
-    if (auto* d = dynamic_cast<const ExifCharVectorEntry*>(e)) {
-        for (char ch : d->value) out.push_back(static_cast<uint8_t>(ch));
-        return true;
-    }
-    if (auto* s = dynamic_cast<const ExifStringEntry*>(e)) { out.assign(s->value.begin(), s->value.end()); return true; }
-    return false;
-}
-
 template <typename T> ExifTagEntry* MakeEntry(uint32_t tag, uint16_t type, const std::vector<T>& v) {
     if (v.size() == 1) return new ExifTagEntryT<T>(tag, type, 1, v[0]);
     return new ExifTagEntryT<std::vector<T>>(tag, type, static_cast<uint32_t>(v.size()), v);
@@ -156,8 +143,27 @@ void PutU64(std::vector<uint8_t>& out, uint64_t v, const ExifFileHandle* h) {
     out.insert(out.end(), b, b + 8);
 }
 
-// Writes zeros at the end of the stream until it reaches position.
-bool ExtendTo(ExifFileHandle* h, int64_t position) {
+uint32_t StreamEnd(ExifFileHandle* h) {
+    int64_t end = h->Seek(0, 2);
+    return end < 0 ? 0 : static_cast<uint32_t>(end);
+}
+
+const uint32_t kThumbnailTags[] = {513, 514, 256, 257, 258, 262, 277, 278, 284};
+}  // namespace
+
+bool ExifEntryBytes(const ExifTagEntry* e, std::vector<uint8_t>& out) {
+    if (auto* a = dynamic_cast<const ExifByteEntry*>(e)) { out.push_back(a->value); return true; }
+    if (auto* b = dynamic_cast<const ExifCharEntry*>(e)) { out.push_back(static_cast<uint8_t>(b->value)); return true; }
+    if (auto* c = dynamic_cast<const ExifByteVectorEntry*>(e)) { out.assign(c->value.begin(), c->value.end()); return true; }
+    if (auto* d = dynamic_cast<const ExifCharVectorEntry*>(e)) {
+        for (char ch : d->value) out.push_back(static_cast<uint8_t>(ch));
+        return true;
+    }
+    if (auto* s = dynamic_cast<const ExifStringEntry*>(e)) { out.assign(s->value.begin(), s->value.end()); return true; }
+    return false;
+}
+
+bool ExifExtendStream(ExifFileHandle* h, int64_t position) {
     int64_t end = h->Seek(0, 2);
     if (end < 0) return false;
     static const uint8_t zeros[256] = {};
@@ -168,14 +174,6 @@ bool ExtendTo(ExifFileHandle* h, int64_t position) {
     }
     return true;
 }
-
-uint32_t StreamEnd(ExifFileHandle* h) {
-    int64_t end = h->Seek(0, 2);
-    return end < 0 ? 0 : static_cast<uint32_t>(end);
-}
-
-const uint32_t kThumbnailTags[] = {513, 514, 256, 257, 258, 262, 277, 278, 284};
-}  // namespace
 
 // ---- construction ----
 
@@ -549,6 +547,7 @@ int ExifIfd::Read(ExifFileHandle* stream, ExifReadContext& context, uint32_t dep
         int valueStatus;
         ExifTagEntry* e = EntryFactory(stream, r, valueStatus);
         if (!e) continue;
+        if (static_cast<uint64_t>(ExifTypeUnitSize(r.type)) * r.count > 4) e->valueOffset = r.value;
         // Sub-directories hang below this one: cap the nesting here, and the
         // number of directory objects the whole segment makes (pointers that
         // fan out to directories read before would otherwise multiply them).
@@ -779,6 +778,8 @@ int ExifIfd::Write(ExifFileHandle* stream, uint32_t base, uint32_t* nextField) {
     for (auto& kv : subIfds) {
         for (ExifIfd* d : kv.second) {
             uint32_t ignored;
+            d->noteStart = noteStart;
+            d->noteEnd = noteEnd;
             status = d->Write(stream, base, &ignored);
             if (status != EXIF_OK) return status;
         }
@@ -792,13 +793,13 @@ int ExifIfd::Write(ExifFileHandle* stream, uint32_t base, uint32_t* nextField) {
 
 int ExifIfd::WriteEntries(ExifFileHandle* stream, uint32_t* nextField) {
     uint32_t n = static_cast<uint32_t>(tags.size());
-    directoryPos = entryPos = StreamEnd(stream);
+    directoryPos = entryPos = ClearOfNote(StreamEnd(stream), 12ull * n + 6);
     if (linkPos != 0) {
         if (!stream->SeekTo(linkPos) || !stream->WriteU32(directoryPos - writeBase)) return EXIF_SHORT_WRITE;
     }
     dataPos = directoryPos + 12 * n + 6;
     if ((dataPos - writeBase) & 1) ++dataPos;
-    if (!ExtendTo(stream, dataPos)) return EXIF_SHORT_WRITE;
+    if (!ExifExtendStream(stream, dataPos)) return EXIF_SHORT_WRITE;
     if (!stream->SeekTo(entryPos) || !stream->WriteU16(static_cast<uint16_t>(n))) return EXIF_SHORT_WRITE;
     entryPos += 2;
     for (auto& kv : tags) {
@@ -820,17 +821,30 @@ int ExifIfd::WriteValueBytes(ExifFileHandle* stream, const uint8_t* bytes, uint3
         if (size) memcpy(field, bytes, size);
         return EXIF_OK;
     }
-    if (!ExtendTo(stream, dataPos) || !stream->SeekTo(dataPos) || !stream->WriteAll(bytes, size))
+    dataPos = ClearOfNote(dataPos, size);
+    if (!ExifExtendStream(stream, dataPos) || !stream->SeekTo(dataPos) || !stream->WriteAll(bytes, size))
         return EXIF_SHORT_WRITE;
     uint32_t offset = dataPos - writeBase;
     stream->Swap32(offset);
     memcpy(field, &offset, 4);
     dataPos = StreamEnd(stream);
     if ((dataPos - writeBase) & 1) {
-        if (!ExtendTo(stream, dataPos + 1)) return EXIF_SHORT_WRITE;
+        if (!ExifExtendStream(stream, dataPos + 1)) return EXIF_SHORT_WRITE;
         ++dataPos;
     }
     return EXIF_OK;
+}
+
+uint32_t ExifIfd::ClearOfNote(uint32_t position, uint64_t size) const {
+    if (noteEnd <= noteStart || position >= noteEnd || position + size <= noteStart) return position;
+    position = noteEnd;
+    if ((position - writeBase) & 1) ++position;
+    return position;
+}
+
+bool ExifIfd::IsPinnedNote(const ExifTagEntry* entry, size_t size) const {
+    return entry->tag == EXIF_TAG_MAKER_NOTE && pointerTag == 34665 && noteEnd > noteStart &&
+           entry->valueOffset != 0 && writeBase + entry->valueOffset == noteStart && size == noteEnd - noteStart;
 }
 
 int ExifIfd::WriteRawEntry(ExifFileHandle* stream, uint16_t tag, uint16_t type, uint32_t count, const uint8_t field[4]) {
@@ -849,7 +863,7 @@ int ExifIfd::WriteEntry(ExifFileHandle* stream, const ExifTagEntry* entry) {
         switch (type) {
         case EXIF_TYPE_ASCII: {
             std::vector<uint8_t> text;
-            ByteValues(entry, text);
+            ExifEntryBytes(entry, text);
             if (count == 0) count = static_cast<uint32_t>(text.size()) + 1;
             bytes.assign(count, 0);
             memcpy(bytes.data(), text.data(), std::min<size_t>(text.size(), count - 1));
@@ -858,7 +872,7 @@ int ExifIfd::WriteEntry(ExifFileHandle* stream, const ExifTagEntry* entry) {
         case EXIF_TYPE_BYTE:
         case EXIF_TYPE_SBYTE:
         case EXIF_TYPE_UNDEFINED:
-            if (!ByteValues(entry, bytes)) {
+            if (!ExifEntryBytes(entry, bytes)) {
                 for (double v : NumericValues(entry)) bytes.push_back(static_cast<uint8_t>(static_cast<int64_t>(v)));
             }
             count = static_cast<uint32_t>(bytes.size());
@@ -942,6 +956,13 @@ int ExifIfd::WriteEntry(ExifFileHandle* stream, const ExifTagEntry* entry) {
         return EXIF_NO_MEMORY;
     }
     uint8_t field[4];
+    if (IsPinnedNote(entry, bytes.size())) {
+        // The segment writes the bytes there when every directory is laid out.
+        uint32_t offset = noteStart - writeBase;
+        stream->Swap32(offset);
+        memcpy(field, &offset, 4);
+        return WriteRawEntry(stream, static_cast<uint16_t>(entry->tag), type, count, field);
+    }
     int status = WriteValueBytes(stream, bytes.data(), static_cast<uint32_t>(bytes.size()), field);
     if (status != EXIF_OK) return status;
     uint32_t valuePos;
@@ -969,14 +990,15 @@ int ExifIfd::WriteSubIfdPointer(ExifFileHandle* stream, const ExifTagEntry* entr
     uint8_t field[4] = {};
     uint32_t reserved = 0;
     if (count >= 2) {
+        dataPos = ClearOfNote(dataPos, 4ull * count);
         reserved = dataPos;
-        if (!ExtendTo(stream, dataPos + 4ull * count)) return EXIF_SHORT_WRITE;
+        if (!ExifExtendStream(stream, dataPos + 4ull * count)) return EXIF_SHORT_WRITE;
         uint32_t offset = dataPos - writeBase;
         stream->Swap32(offset);
         memcpy(field, &offset, 4);
         dataPos = StreamEnd(stream);
         if ((dataPos - writeBase) & 1) {
-            if (!ExtendTo(stream, dataPos + 1)) return EXIF_SHORT_WRITE;
+            if (!ExifExtendStream(stream, dataPos + 1)) return EXIF_SHORT_WRITE;
             ++dataPos;
         }
     }
@@ -1027,6 +1049,10 @@ int ExifIfd::EncodeThumbnail() {
 int ExifIfd::WriteThumbnail(ExifFileHandle* stream) {
     int64_t comp = TagInt(compression, -1);
     if (comp == 1 && thumbImage) {
+        // The strips grow at the end of the stream: all of them go past the note
+        // unless they fit before it.
+        uint64_t stripBytes = static_cast<uint64_t>(std::max<int64_t>(RowBytes(), 0)) * thumbImage->height;
+        if (!ExifExtendStream(stream, ClearOfNote(StreamEnd(stream), stripBytes))) return EXIF_SHORT_WRITE;
         uint32_t offsetsCount = stripOffsets ? stripOffsets->count : 0;
         uint32_t countsCount = stripByteCounts ? stripByteCounts->count : 0;
         stream->flags &= ~EXIF_FLAG_STRIPS_READY;
@@ -1053,8 +1079,9 @@ int ExifIfd::WriteThumbnail(ExifFileHandle* stream) {
             int status = EncodeThumbnail();
             if (status != EXIF_OK) return status;
         }
-        uint32_t start = StreamEnd(stream);
-        if (!stream->WriteAll(thumbBytes, thumbLength)) return EXIF_SHORT_WRITE;
+        uint32_t start = ClearOfNote(StreamEnd(stream), thumbLength);
+        if (!ExifExtendStream(stream, start) || !stream->SeekTo(start) || !stream->WriteAll(thumbBytes, thumbLength))
+            return EXIF_SHORT_WRITE;
         if (jpegOffsetPos && (!stream->SeekTo(jpegOffsetPos) || !stream->WriteU32(start - writeBase)))
             return EXIF_SHORT_WRITE;
         if (jpegLengthPos && (!stream->SeekTo(jpegLengthPos) || !stream->WriteU32(thumbLength)))

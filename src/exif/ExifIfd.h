@@ -54,6 +54,15 @@ struct ExifReadContext {
     uint32_t made = 0;         // sub-directory objects made by pointer tags
 };
 
+// The bytes of a byte-sized entry (BYTE, SBYTE, UNDEFINED, ASCII); false for other kinds.
+bool ExifEntryBytes(const ExifTagEntry* entry, std::vector<uint8_t>& out);
+// Writes zeros at the end of the stream until it reaches position.
+bool ExifExtendStream(ExifFileHandle* stream, int64_t position);
+
+// The tag of the maker note, which is written back at its offset from the
+// TIFF header (ExifTagEntry::valueOffset) when it has one.
+enum : uint32_t { EXIF_TAG_MAKER_NOTE = 37500 };
+
 // Rational conversion with the given relative tolerance: 0, or 10 when the
 // value is not 0 and outside 3e-10 ... 4e10 (or the tolerance is negative).
 int DoubleToRational(double value, double tolerance, uint32_t& numerator, uint32_t& denominator);
@@ -116,6 +125,10 @@ public:
     uint32_t jpegLengthPos = 0;
     uint16_t pointerTag = 0;
     uint16_t index = 0;
+    // Stream positions [noteStart, noteEnd) kept for the maker note while
+    // writing: nothing else is placed there (empty when both are 0).
+    uint32_t noteStart = 0;
+    uint32_t noteEnd = 0;
     std::map<uint32_t, ExifTagEntry*> tags;
     std::map<uint32_t, std::vector<ExifIfd*>> subIfds;
 
@@ -150,6 +163,8 @@ private:
     int WriteThumbnail(ExifFileHandle* stream);
     int EncodeThumbnail();
     void MatchTagsToImage();
+    uint32_t ClearOfNote(uint32_t position, uint64_t size) const;
+    bool IsPinnedNote(const ExifTagEntry* entry, size_t size) const;
     ExifTagEntry* ownedTag(uint32_t tag) const { return FindTag(tag); }
 };
 

@@ -167,10 +167,27 @@ int ExifTiffAppSeg::WriteBody(ExifFileHandle* handle) {
     uint32_t base = static_cast<uint32_t>(handle->Tell());
     uint32_t link = base + 4;
     if (!handle->WriteAll(&byteOrder, 2) || !handle->WriteU16(42) || !handle->WriteU32(0)) status = EXIF_SHORT_WRITE;
+    // A maker note read from a file keeps its offset from the header: notes
+    // whose own offsets count from the header stay readable. The directories
+    // are laid out around it, and its bytes go in last.
+    std::vector<uint8_t> note;
+    uint32_t noteStart = 0, noteEnd = 0;
+    ExifTagEntry* noteEntry = FindTag(EXIF_TAG_MAKER_NOTE, {{0, 0}, {34665, 0}});
+    if (noteEntry && noteEntry->valueOffset >= 8 && ExifEntryBytes(noteEntry, note) && note.size() > 4 &&
+        noteEntry->valueOffset + note.size() <= 0xFFFF) {
+        noteStart = base + noteEntry->valueOffset;
+        noteEnd = noteStart + static_cast<uint32_t>(note.size());
+    }
     for (size_t i = 0; status == EXIF_OK && i < ifds.size(); ++i) {
         ifds[i]->linkPos = link;
+        ifds[i]->noteStart = noteStart;
+        ifds[i]->noteEnd = noteEnd;
         status = ifds[i]->Write(handle, base, &link);
     }
+    if (status == EXIF_OK && noteEnd > noteStart &&
+        (!ExifExtendStream(handle, noteStart) || !handle->SeekTo(noteStart) ||
+         !handle->WriteAll(note.data(), static_cast<uint32_t>(note.size()))))
+        status = EXIF_SHORT_WRITE;
     ownState = ExifByteOrderState::Of(*handle);
     callerState.ApplyTo(*handle);
     if (status != EXIF_OK) return status;
@@ -339,6 +356,15 @@ bool ExifAppSegmentList::Insert(ExifAppSegment* segment, bool fromFile, bool par
     Node** link = &head;
     while (*link && (*link)->segment->marker <= segment->marker) link = &(*link)->next;
     node->next = *link;
+    *link = node;
+    return true;
+}
+
+bool ExifAppSegmentList::Append(ExifAppSegment* segment, bool fromFile, bool parseOnUse) {
+    Node* node = new (std::nothrow) Node{nullptr, segment, fromFile, parseOnUse, !parseOnUse};
+    if (!node) return false;
+    Node** link = &head;
+    while (*link) link = &(*link)->next;
     *link = node;
     return true;
 }

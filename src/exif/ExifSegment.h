@@ -104,6 +104,8 @@ public:
     ~ExifAppSegmentList() { Clear(); }
 
     bool Insert(ExifAppSegment* segment, bool fromFile, bool parseOnUse);
+    // Adds the segment behind every other one, whatever its marker.
+    bool Append(ExifAppSegment* segment, bool fromFile, bool parseOnUse);
     ExifAppSegment* Find(uint16_t marker, const char* identifier, bool parse);
     std::vector<ExifAppSegment*> All(bool parse);
     void Clear();

@@ -29,6 +29,10 @@ public:
     // denominator pairs as stored, so that an unchanged value is written back
     // exactly (the quotient alone cannot always give them back).
     std::vector<uint32_t> rationalPairs;
+    // For an out-of-line value read from a file: its offset from the TIFF
+    // header there (0 otherwise). A maker note is written back at this offset,
+    // since its own offsets may count from the header.
+    uint32_t valueOffset = 0;
 };
 
 namespace exif_detail {
@@ -64,6 +68,7 @@ ExifTagEntry* ExifTagEntryT<T>::Clone() const {
     try {
         auto* copy = new ExifTagEntryT<T>(tag, type, count, value);
         copy->rationalPairs = rationalPairs;
+        copy->valueOffset = valueOffset;
         return copy;
     } catch (...) {
         return nullptr;

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <csetjmp>
+#include <new>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -21,6 +22,7 @@
 #include "image/Common.h"
 #include "image/Image.h"
 #include "image/PixelOps.h"
+#include "image/Resample.h"
 
 thread_local wchar_t JpegErrorText[200];
 
@@ -412,6 +414,52 @@ bool CompressRows(ExifImageFile& out, CImage& image) {
     return ok;
 }
 
+// The picture scaled to fit a box of boxWidth x boxHeight (turned to the
+// picture's own orientation), as RGB rows top row first; null on failure.
+ExifImageBuffer* MakeThumbnail(CImage& image, uint32_t boxWidth, uint32_t boxHeight) {
+    if (boxWidth == 0 || boxHeight == 0 || image.width == 0 || image.height == 0) return nullptr;
+    if ((image.width >= image.height) != (boxWidth >= boxHeight)) std::swap(boxWidth, boxHeight);
+    uint32_t width = boxWidth, height = (uint32_t)((uint64_t)image.height * boxWidth / image.width);
+    if (height > boxHeight) {
+        height = boxHeight;
+        width = (uint32_t)((uint64_t)image.width * boxHeight / image.height);
+    }
+    width = width < 1 ? 1 : width > image.width ? image.width : width;
+    height = height < 1 ? 1 : height > image.height ? image.height : height;
+    const size_t stride = ((size_t)width * 3 + 3) & ~(size_t)3;
+    std::vector<uint8_t> dib;
+    try {
+        dib.resize(stride * height);
+    } catch (...) {
+        return nullptr;
+    }
+    uint8_t palette[768];
+    GetFullPaletteRGB(image, palette);
+    GdiFlush();
+    ScaleBits(dib.data(), (int)width, (int)height, image.bits, (int)image.width, (int)image.height, image.bpp, palette);
+    ExifImageInfo info;
+    info.width = width;
+    info.height = height;
+    info.components = 3;
+    ExifImageBuffer* thumb = new (std::nothrow) ExifImageBuffer;
+    if (!thumb) return nullptr;
+    InitExifImageBuffer(thumb);
+    if (AllocExifImageBuffer(info, thumb) != EXIF_OK) {
+        delete thumb;
+        return nullptr;
+    }
+    for (uint32_t y = 0; y < height; ++y) {
+        const uint8_t* in = dib.data() + stride * (height - 1 - y);
+        uint8_t* out = thumb->channel[0].data + (size_t)y * thumb->channel[0].rowStep;
+        for (uint32_t x = 0; x < width; ++x, in += 3, out += 3) {
+            out[0] = in[2];
+            out[1] = in[1];
+            out[2] = in[0];
+        }
+    }
+    return thumb;
+}
+
 }  // namespace
 
 bool SaveJpegWithOptions(const wchar_t* path, CImage& image, wchar_t* errorText, const void* options) {
@@ -454,10 +502,9 @@ bool SaveJpeg(const wchar_t* path, CImage& image, wchar_t* errorText, const Jpeg
     }
     std::wstring temp = std::wstring(target) + L".tmp";
 
-    // The Exif tags of a JPEG source (also when it is the target itself).
+    // The metadata of a JPEG source (also when it is the target itself).
     ExifImageFile source;
     bool haveSource = false;
-    std::vector<ExifPathTags> tags;
     // The source is tested by the name the EXIF library opens (its short name
     // when it has no ANSI form), so such a file keeps its tags too.
     char narrowSource[MAX_PATH];
@@ -467,7 +514,6 @@ bool SaveJpeg(const wchar_t* path, CImage& image, wchar_t* errorText, const Jpeg
             FormatWriterError(errorText, L"JPGEXIF: Error opening file %ls", options.sourcePath);
             return false;
         }
-        source.ReadSegmentTags(0xFFE1, "Exif", tags);
         haveSource = true;
     }
 
@@ -488,7 +534,12 @@ bool SaveJpeg(const wchar_t* path, CImage& image, wchar_t* errorText, const Jpeg
     }
 
     if (haveSource) {
-        out.WriteSegmentTags(0xFFE1, "Exif", tags);
+        out.CopyMetadataFrom(source);
+        // The source's thumbnail shows the source: the new file gets one of
+        // the picture saved, of the same size.
+        if (const ExifImageBuffer* old = source.ReadThumbnail()) {
+            if (ExifImageBuffer* thumb = MakeThumbnail(image, old->width, old->height)) out.SetThumbnailImage(thumb);
+        }
         // The reader turned the pixels upright: a kept orientation would turn
         // them a second time when the file is opened again.
         int status = EXIF_OK;

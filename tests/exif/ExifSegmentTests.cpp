@@ -447,3 +447,91 @@ TEST(ExifCodec, CustomQuantisationTablesAreScaledByQuality) {
 }
 
 }  // namespace
+
+// ---- metadata taken over from another file ----
+
+namespace {
+
+// The application segments and comments of a file, in file order, without the
+// Exif segment and those describing the file's own coding.
+std::vector<Segment> CarriedSegments(const std::wstring& path) {
+    std::vector<Segment> out;
+    for (Segment& s : SegmentsOf(qrvtest::ReadAll(path))) {
+        bool application = (s.marker >= 0xFFE0 && s.marker <= 0xFFEF) || s.marker == 0xFFFE;
+        bool coding = (s.marker == 0xFFE1 && HasPrefix(s, "Exif")) || (s.marker == 0xFFEE && HasPrefix(s, "Adobe")) ||
+                      (s.marker == 0xFFE2 && HasPrefix(s, "MPF"));
+        if (application && !coding) out.push_back(std::move(s));
+    }
+    return out;
+}
+
+std::vector<uint8_t> ExifSegmentBytes(const std::wstring& path) {
+    for (const Segment& s : SegmentsOf(qrvtest::ReadAll(path)))
+        if (s.marker == 0xFFE1 && HasPrefix(s, "Exif")) return s.bytes;
+    return {};
+}
+
+}  // namespace
+
+TEST(ExifSegments, CopiedMetadataKeepsEverySegmentAndTheMakerNoteOffset) {
+    // Maker notes with offsets from the TIFF header and from the note; IPTC, XMP,
+    // two colour-profile chunks, a comment and APP10 after them; a CMYK file
+    // whose Adobe segment describes its own coding.
+    for (const wchar_t* name : {L"meta_canon.jpg", L"meta_olympus.jpg", L"meta_exiftool.jpg", L"jpeg_cmyk.jpg"}) {
+        SCOPED_TRACE(N(name));
+        qrvtest::TempDir dir;
+        const std::wstring src = qrvtest::Fixture(name), out = dir.File(L"out.jpg");
+        ExifImageFile source, target;
+        ASSERT_EQ(0, source.Open(N(src).c_str(), "r"));
+        ASSERT_EQ(0, target.Open(N(out).c_str(), "w"));
+        ASSERT_EQ(0, target.CopyMetadataFrom(source));
+        int status;
+        const ExifTagEntry* note = source.FindTag(37500, 1, status);
+        const uint32_t noteOffset = note ? note->valueOffset : 0;
+        std::vector<uint8_t> noteBytes;
+        if (note) ExifEntryBytes(note, noteBytes);
+        source.Close();
+        // IFD0 grows far beyond the space the source gave it in front of the note.
+        const std::string artist(300, 'a');
+        ExifStringEntry grown(315, EXIF_TYPE_ASCII, static_cast<uint32_t>(artist.size() + 1), artist);
+        ASSERT_EQ(0, target.SetTag(&grown, 0));
+        ExifImageInfo info;
+        info.width = info.height = 8;
+        ExifImageBuffer pixels;
+        InitExifImageBuffer(&pixels);
+        ASSERT_EQ(0, AllocExifImageBuffer(info, &pixels));
+        memset(pixels.channel[0].data, 128, 8 * 8 * 3);
+        target.SetImageInfo(info);
+        uint32_t total = 0;
+        uint16_t now = 0;
+        ASSERT_EQ(0, target.WriteScanLines(&pixels, 8, &total, &now));
+        FreeExifImageBuffer(&pixels);
+        ASSERT_EQ(0, target.Close());
+
+        const std::vector<Segment> expected = CarriedSegments(src), kept = CarriedSegments(out);
+        ASSERT_EQ(expected.size(), kept.size());
+        for (size_t i = 0; i < kept.size(); ++i) {
+            EXPECT_EQ(expected[i].marker, kept[i].marker) << i;
+            EXPECT_TRUE(expected[i].bytes == kept[i].bytes) << i;
+        }
+        // The Exif segment in the source's byte order, the note where it was.
+        const std::vector<uint8_t> before = ExifSegmentBytes(src), after = ExifSegmentBytes(out);
+        ASSERT_GE(after.size(), 12u);
+        if (!before.empty()) {
+            EXPECT_EQ(0, memcmp(before.data() + 10, after.data() + 10, 2));
+        }
+        if (note) {
+            ExifImageFile again;
+            ASSERT_EQ(0, again.Open(N(out).c_str(), "r"));
+            const ExifTagEntry* copied = again.FindTag(37500, 1, status);
+            ASSERT_NE(copied, nullptr);
+            EXPECT_EQ(copied->valueOffset, noteOffset);
+            std::vector<uint8_t> copiedBytes;
+            ExifEntryBytes(copied, copiedBytes);
+            EXPECT_TRUE(copiedBytes == noteBytes);
+            EXPECT_GE(after.size(), 10 + noteOffset + noteBytes.size());
+            EXPECT_EQ(0, memcmp(after.data() + 10 + noteOffset, noteBytes.data(), noteBytes.size()));
+            EXPECT_NE(0, qrvtest::RunHost("exiftool -a -warning " + Q(out) + " | grep -qi 'maker notes'"));
+        }
+    }
+}

@@ -359,3 +359,92 @@ TEST(JpegSave, NamesWithoutAnAnsiFormWork) {
         << qrvtest::Narrow(text);
     EXPECT_EQ(ExifTool(target, "Make", target), "Quorvane");
 }
+
+// ---- metadata of a camera file saved over itself ----
+
+namespace {
+
+// exiftool's whole listing of a file into `out`, without what saving the
+// picture changes: the orientation, the software, the sizes and where the
+// thumbnail lies, and the file system's view.
+std::string Listing(const std::wstring& file, const std::wstring& out) {
+    return "exiftool -a -G1 -s " + Q(file) +
+           " | grep -v -E '^\\[System\\]|ExifToolVersion|\\] +(Orientation|Software|ExifImageWidth|ExifImageHeight|"
+           "ImageWidth|ImageHeight|ImageSize|Megapixels|ThumbnailOffset|ThumbnailLength|ThumbnailImage) +:' > " +
+           Q(out);
+}
+
+std::string TextOf(const std::wstring& path) {
+    std::vector<unsigned char> bytes = qrvtest::ReadAll(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// Copies a fixture to `target` and saves the picture read from it over it,
+// with itself as the Exif source (the quick save); `edit` changes the picture first.
+template <typename Edit>
+void QuickSave(const std::wstring& fixture, const std::wstring& target, Edit edit) {
+    ASSERT_TRUE(CopyFileW(Fixture(fixture).c_str(), target.c_str(), FALSE));
+    CImage image;
+    ASSERT_TRUE(Load(image, target));
+    edit(image);
+    wchar_t text[FORMAT_ERROR_CHARS] = {};
+    ASSERT_TRUE(SaveJpeg(target.c_str(), image, text, 90, false, 0.0, false, FMT_JPEG, target.c_str()))
+        << qrvtest::Narrow(text);
+}
+
+}  // namespace
+
+TEST(JpegSave, SavingOverACameraFileKeepsWhatExiftoolReads) {
+    // IPTC, XMP, a colour profile in two chunks, a comment and an unknown APP10
+    // (made by exiftool); maker notes with offsets from the TIFF header (Canon
+    // style, before the Exif directory) and from the note itself (Olympus
+    // style, big-endian Exif); the Exif test file with GPS and interoperability.
+    for (const wchar_t* name : {L"meta_exiftool.jpg", L"meta_canon.jpg", L"meta_olympus.jpg", L"exif_mm.jpg"}) {
+        SCOPED_TRACE(qrvtest::Narrow(name));
+        TempDir dir;
+        const std::wstring before = Fixture(name), target = dir.File(L"photo.jpg");
+        QuickSave(name, target, [](CImage&) {});
+        const std::wstring a = dir.File(L"before.txt"), b = dir.File(L"after.txt");
+        ASSERT_EQ(qrvtest::RunHost(Listing(before, a) + " && " + Listing(target, b)), 0);
+        EXPECT_EQ(TextOf(a), TextOf(b));
+        EXPECT_NE(qrvtest::RunHost("exiftool -a -warning " + Q(target) + " | grep -qi 'maker notes'"), 0);
+        // The colour profile byte for byte, and a thumbnail where there was one.
+        const std::wstring iccA = dir.File(L"a.icc"), iccB = dir.File(L"b.icc");
+        EXPECT_EQ(qrvtest::RunHost("exiftool -b -ICC_Profile " + Q(before) + " > " + Q(iccA) + " && exiftool -b " +
+                                   "-ICC_Profile " + Q(target) + " > " + Q(iccB) + " && cmp " + Q(iccA) + " " + Q(iccB)),
+                  0);
+        EXPECT_EQ(qrvtest::RunHost("exiftool -b -ThumbnailImage " + Q(target) + " | identify - > /dev/null"), 0);
+        CImage again;
+        EXPECT_TRUE(Load(again, target));
+    }
+}
+
+TEST(JpegSave, TheThumbnailShowsThePictureSaved) {
+    TempDir dir;
+    const std::wstring target = dir.File(L"photo.jpg");
+    // A flat colour replaces the gradient the old thumbnail shows.
+    QuickSave(L"meta_exiftool.jpg", target, [](CImage& image) {
+        ASSERT_EQ(image.bpp, 24);
+        for (uint32_t y = 0; y < image.height; ++y) {
+            uint8_t* line = image.ScanLine(y);
+            for (uint32_t x = 0; x < image.width; ++x) {
+                line[x * 3] = 40;
+                line[x * 3 + 1] = 200;
+                line[x * 3 + 2] = 90;
+            }
+        }
+    });
+    const std::wstring out = dir.File(L"thumb.txt");
+    ASSERT_EQ(qrvtest::RunHost("exiftool -b -ThumbnailImage " + Q(target) + " | /usr/bin/convert - -format " +
+                               "'%w %h ' -write info:- -resize 1x1! -format '%[fx:int(255*r+.5)] " +
+                               "%[fx:int(255*g+.5)] %[fx:int(255*b+.5)]' info:- > " + Q(out)),
+              0);
+    int w = 0, h = 0, r = 0, g = 0, b = 0;
+    ASSERT_EQ(std::sscanf(TextOf(out).c_str(), "%d %d %d %d %d", &w, &h, &r, &g, &b), 5) << TextOf(out);
+    // The size of the old thumbnail (48 x 32 for the 96 x 64 picture).
+    EXPECT_EQ(w, 48);
+    EXPECT_EQ(h, 32);
+    EXPECT_NEAR(r, 90, 6);
+    EXPECT_NEAR(g, 200, 6);
+    EXPECT_NEAR(b, 40, 6);
+}
