@@ -308,7 +308,7 @@ TEST(SaveAsDialog, OptionPanelsShowAndStoreTheSettings) {
             *c.setting = value;
             HWND panel = CreatePanel(c.name, c.procedure, parent.window);
             ASSERT_NE(panel, nullptr);
-            EXPECT_EQ(IsDlgButtonChecked(panel, c.control), value ? BST_CHECKED : BST_UNCHECKED);
+            EXPECT_EQ(IsDlgButtonChecked(panel, c.control), (UINT)(value ? BST_CHECKED : BST_UNCHECKED));
             SendDlgItemMessageW(panel, c.control, BM_CLICK, 0, 0);
             DestroyWindow(panel);
             EXPECT_EQ(*c.setting, 1 - value);
