@@ -7,3 +7,17 @@
 // Windows and OS/2 bitmaps (Bmp.cpp).
 bool LoadBmp(CImage& image, const wchar_t* path, wchar_t* errorText);
 bool SaveBmp(const wchar_t* path, CImage& image, wchar_t* errorText, const void* options = nullptr);
+
+// Portable any-maps P1..P6 (Pnm.cpp). SavePnm writes a 1-bit image as P4
+// (SavePbm) and any other as P6 (SavePpm), whatever the extension; both write
+// "<path>.tmp" and replace the target only with a complete file.
+bool LoadPnm(CImage& image, const wchar_t* path, wchar_t* errorText);
+bool SavePnm(const wchar_t* path, CImage& image, wchar_t* errorText, const void* options = nullptr);
+bool SavePpm(const wchar_t* path, CImage& image, wchar_t* errorText);
+// 1-bit images only: false without a text for any other.
+bool SavePbm(const wchar_t* path, CImage& image, wchar_t* errorText);
+
+// Truevision TGA (Tga.cpp). options: pointer to an int, non-zero for
+// run-length encoding; null takes AppState::FormatTGAEncode.
+bool LoadTga(CImage& image, const wchar_t* path, wchar_t* errorText);
+bool SaveTga(const wchar_t* path, CImage& image, wchar_t* errorText, const void* options = nullptr);

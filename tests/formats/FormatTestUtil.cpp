@@ -1,5 +1,7 @@
 #include "formats/FormatTestUtil.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 
 #include "support/TestSupport.h"
@@ -58,6 +60,27 @@ int MaxDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b, 
         }
     }
     return worst;
+}
+
+Loaded LoadBytes(FormatReader read, CImage& image, const std::vector<uint8_t>& bytes, const wchar_t* name) {
+    qrvtest::TempDir dir;
+    const std::wstring path = dir.File(name);
+    EXPECT_TRUE(qrvtest::WriteAll(path, bytes.data(), bytes.size()));
+    Loaded r;
+    r.ok = LoadWith(read, image, path, &r.text);
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(h, INVALID_HANDLE_VALUE) << "file left open";
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    return r;
+}
+
+void ExpectRefused(FormatReader read, const wchar_t* name, const std::vector<RefusedCase>& cases) {
+    for (const RefusedCase& c : cases) {
+        CImage image;
+        const Loaded r = LoadBytes(read, image, c.bytes, name);
+        EXPECT_FALSE(r.ok) << c.what;
+        EXPECT_EQ(r.text, c.text) << c.what;
+    }
 }
 
 std::vector<uint8_t> DecodeWithImageMagick(const std::wstring& path) {

@@ -31,6 +31,23 @@ std::vector<uint8_t> ImageToRgba(CImage& image, bool withAlpha = false);
 int MaxDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b, bool compareAlpha,
                   size_t* where = nullptr);
 
+// A reader's answer on bytes written to a temporary file named name. The
+// test fails when the reader left the file open (an exclusive open fails).
+struct Loaded {
+    bool ok;
+    std::wstring text;
+};
+Loaded LoadBytes(FormatReader read, CImage& image, const std::vector<uint8_t>& bytes, const wchar_t* name);
+inline std::vector<uint8_t> Bytes(const std::string& text) { return std::vector<uint8_t>(text.begin(), text.end()); }
+
+// Files a reader refuses with a text: each case loads as false with it.
+struct RefusedCase {
+    const char* what;
+    std::vector<uint8_t> bytes;
+    const wchar_t* text;
+};
+void ExpectRefused(FormatReader read, const wchar_t* name, const std::vector<RefusedCase>& cases);
+
 // ImageMagick on the host converts a file the test wrote to RGBA; empty on failure.
 std::vector<uint8_t> DecodeWithImageMagick(const std::wstring& path);
 
