@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/Formats.h"
 #include "image/Image.h"
 #include "support/TestSupport.h"
 
@@ -72,6 +73,24 @@ inline ::testing::AssertionResult MatchesRgba(CImage& image, const std::wstring&
                    << (int)got[i] << ", reference " << (int)ref[i];
     }
     return ::testing::AssertionSuccess();
+}
+
+// A fixture (relative name) read by read: its depth, its pixels against its
+// ".rgba" reference, and the id LoadMediaFile reports for it.
+inline void ExpectFixtureMatches(FormatReader read, FormatId id, const std::wstring& relative, int bpp,
+                                 bool compareAlpha = false, int tolerance = 0) {
+    const std::wstring path = qrvtest::Fixture(relative);
+    const std::string name = qrvtest::Narrow(relative);
+    CImage image;
+    wchar_t text[FORMAT_ERROR_CHARS] = {};
+    ASSERT_TRUE(read(image, path.c_str(), text)) << name << ": " << qrvtest::Narrow(text);
+    EXPECT_EQ(image.GetBpp(), bpp) << name;
+    EXPECT_TRUE(MatchesRgba(image, path + L".rgba", compareAlpha, tolerance)) << name;
+
+    CImage viaDispatch;
+    FormatId found = -1;
+    EXPECT_TRUE(LoadMediaFile(viaDispatch, path.c_str(), text, &found)) << name;
+    EXPECT_EQ(found, id) << name;
 }
 
 // A palette image read from a file with a transparent index, against the

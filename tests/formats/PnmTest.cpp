@@ -12,6 +12,7 @@
 #include "formats/FormatTestUtil.h"
 #include "formats/Formats.h"
 #include "formats/PixelCheck.h"
+#include "formats/SaveDispatch.h"
 #include "image/Image.h"
 #include "support/TestSupport.h"
 
@@ -31,21 +32,8 @@ const FixtureCase kFixtures[] = {
 };
 
 TEST(PnmReader, FixturesMatchImageMagick) {
-    for (const FixtureCase& c : kFixtures) {
-        const std::wstring path = qrvtest::Fixture(std::wstring(L"pnm\\") + c.name);
-        const std::string name = qrvtest::Narrow(c.name);
-        CImage image;
-        std::wstring text;
-        ASSERT_TRUE(fmttest::LoadWith(LoadPnm, image, path, &text)) << name << ": " << qrvtest::Narrow(text);
-        EXPECT_EQ(image.GetBpp(), c.bpp) << name;
-        EXPECT_TRUE(pixelcheck::MatchesRgba(image, path + L".rgba", false, c.tolerance)) << name;
-
-        CImage viaDispatch;
-        FormatId id = -1;
-        wchar_t out[FORMAT_ERROR_CHARS] = {};
-        EXPECT_TRUE(LoadMediaFile(viaDispatch, path.c_str(), out, &id)) << name;
-        EXPECT_EQ(id, FMT_PNM) << name;
-    }
+    for (const FixtureCase& c : kFixtures)
+        pixelcheck::ExpectFixtureMatches(LoadPnm, FMT_PNM, std::wstring(L"pnm\\") + c.name, c.bpp, false, c.tolerance);
 }
 
 using fmttest::Loaded;
@@ -248,7 +236,7 @@ TEST(PnmWriter, GreyPgmIsWrittenAsPixelMap) {
     qrvtest::TempDir dir;
     const std::wstring path = dir.File(L"grey.pgm");
     wchar_t text[FORMAT_ERROR_CHARS] = {};
-    ASSERT_TRUE(SavePnm(path.c_str(), image, text));
+    ASSERT_TRUE(SaveImageFile(path.c_str(), image, text, 0, nullptr)) << qrvtest::Narrow(text);
     const auto file = qrvtest::ReadAll(path);
     ASSERT_GE(file.size(), 3u);
     EXPECT_EQ(std::string(file.begin(), file.begin() + 3), "P6\n");

@@ -8,10 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "app/AppState.h"
 #include "formats/FormatCodecs.h"
 #include "formats/FormatTestUtil.h"
 #include "formats/Formats.h"
 #include "formats/PixelCheck.h"
+#include "formats/SaveDispatch.h"
 #include "image/Image.h"
 #include "support/TestSupport.h"
 
@@ -32,21 +34,8 @@ const FixtureCase kFixtures[] = {
 };
 
 TEST(TgaReader, FixturesMatchNetpbm) {
-    for (const FixtureCase& c : kFixtures) {
-        const std::wstring path = qrvtest::Fixture(std::wstring(L"tga\\") + c.name);
-        const std::string name = qrvtest::Narrow(c.name);
-        CImage image;
-        std::wstring text;
-        ASSERT_TRUE(fmttest::LoadWith(LoadTga, image, path, &text)) << name << ": " << qrvtest::Narrow(text);
-        EXPECT_EQ(image.GetBpp(), c.bpp) << name;
-        EXPECT_TRUE(pixelcheck::MatchesRgba(image, path + L".rgba", c.alpha)) << name;
-
-        CImage viaDispatch;
-        FormatId id = -1;
-        wchar_t out[FORMAT_ERROR_CHARS] = {};
-        EXPECT_TRUE(LoadMediaFile(viaDispatch, path.c_str(), out, &id)) << name;
-        EXPECT_EQ(id, FMT_TGA) << name;
-    }
+    for (const FixtureCase& c : kFixtures)
+        pixelcheck::ExpectFixtureMatches(LoadTga, FMT_TGA, std::wstring(L"tga\\") + c.name, c.bpp, c.alpha);
 }
 
 // A TGA file assembled field by field.
@@ -200,6 +189,23 @@ TEST(TgaWriter, RunLengthPackets) {
     EXPECT_EQ(literal[2], 9);
     EXPECT_EQ(std::vector<uint8_t>(literal.end() - 5, literal.end()),
               (std::vector<uint8_t>{0x03, 0x0A, 0x0B, 0x0A, 0x0B}));
+}
+
+TEST(TgaWriter, SaveImageFileTakesTheRleSetting) {
+    const int previous = AppState::FormatTGAEncode;
+    CImage image;
+    ASSERT_TRUE(pixelcheck::MakePattern24(image, 8, 8));
+    qrvtest::TempDir dir;
+    for (int setting : {0, 1}) {
+        AppState::FormatTGAEncode = setting;
+        const std::wstring path = dir.File(L"s" + std::to_wstring(setting) + L".tga");
+        wchar_t text[FORMAT_ERROR_CHARS] = {};
+        ASSERT_TRUE(SaveImageFile(path.c_str(), image, text, 0, nullptr)) << qrvtest::Narrow(text);
+        const auto file = qrvtest::ReadAll(path);
+        ASSERT_GT(file.size(), 2u);
+        EXPECT_EQ(file[2], setting ? 10 : 2);
+    }
+    AppState::FormatTGAEncode = previous;
 }
 
 TEST(TgaWriter, OneBitIsAColourMappedByteAPixel) {
