@@ -7,3 +7,12 @@
 // Windows and OS/2 bitmaps (Bmp.cpp).
 bool LoadBmp(CImage& image, const wchar_t* path, wchar_t* errorText);
 bool SaveBmp(const wchar_t* path, CImage& image, wchar_t* errorText, const void* options = nullptr);
+
+// Small read-only formats, one source file each: wireless bitmaps (Wbmp.cpp),
+// X bitmaps (Xbm.cpp), MacPaint (MacPaint.cpp), Microsoft Paint (Msp.cpp) and
+// the preview of Zebra metafiles (Zbr.cpp).
+bool LoadWbmp(CImage& image, const wchar_t* path, wchar_t* errorText);
+bool LoadXbm(CImage& image, const wchar_t* path, wchar_t* errorText);
+bool LoadMac(CImage& image, const wchar_t* path, wchar_t* errorText);
+bool LoadMsp(CImage& image, const wchar_t* path, wchar_t* errorText);
+bool LoadZbr(CImage& image, const wchar_t* path, wchar_t* errorText);
