@@ -39,7 +39,7 @@ public:
         return c == -1 ? -1 : ' ';
     }
     void Unget(int c) {
-        if (c != -1) pending_[pendingCount_++] = c;
+        if (c != -1 && pendingCount_ < kLookahead) pending_[pendingCount_++] = c;
     }
     // True (and the word consumed) when the text continues with word followed
     // by white space; otherwise nothing is consumed.
@@ -104,7 +104,8 @@ private:
     int Raw() { return pendingCount_ ? pending_[--pendingCount_] : in_.Get(); }
 
     CFileBytes& in_;
-    int pending_[24] = {};
+    static constexpr size_t kLookahead = 24;  // far more than the longest word matched
+    int pending_[kLookahead] = {};
     size_t pendingCount_ = 0;
 };
 

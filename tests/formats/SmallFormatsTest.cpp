@@ -118,7 +118,9 @@ TEST(WbmpReader, HeaderCases) {
         const Outcome out = LoadBytes(LoadWbmp, image, c.bytes, L"test.wbmp");
         EXPECT_EQ(out.ok, c.ok) << c.what;
         EXPECT_EQ(out.text, c.text) << c.what;
-        if (c.ok) EXPECT_EQ(image.GetWidth(), c.width) << c.what;
+        if (c.ok) {
+            EXPECT_EQ(image.GetWidth(), c.width) << c.what;
+        }
     }
 }
 
