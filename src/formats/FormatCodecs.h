@@ -21,3 +21,12 @@ bool SavePbm(const wchar_t* path, CImage& image, wchar_t* errorText);
 // run-length encoding; null takes AppState::FormatTGAEncode.
 bool LoadTga(CImage& image, const wchar_t* path, wchar_t* errorText);
 bool SaveTga(const wchar_t* path, CImage& image, wchar_t* errorText, const void* options = nullptr);
+
+// Small read-only formats, one source file each: wireless bitmaps (Wbmp.cpp),
+// X bitmaps (Xbm.cpp), MacPaint (MacPaint.cpp), Microsoft Paint (Msp.cpp) and
+// the preview of Zebra metafiles (Zbr.cpp).
+bool LoadWbmp(CImage& image, const wchar_t* path, wchar_t* errorText);
+bool LoadXbm(CImage& image, const wchar_t* path, wchar_t* errorText);
+bool LoadMac(CImage& image, const wchar_t* path, wchar_t* errorText);
+bool LoadMsp(CImage& image, const wchar_t* path, wchar_t* errorText);
+bool LoadZbr(CImage& image, const wchar_t* path, wchar_t* errorText);
