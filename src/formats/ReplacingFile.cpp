@@ -23,6 +23,7 @@ bool ReplacingFile::Open(const wchar_t* target) {
         return false;
     }
     ok_ = true;
+    position_ = 0;
     buffer_.clear();
     buffer_.reserve(kBufferBytes);
     return true;
@@ -43,8 +44,16 @@ bool ReplacingFile::Write(const void* data, size_t count) {
         buffer_.insert(buffer_.end(), bytes, bytes + part);
         bytes += part;
         count -= part;
+        position_ += part;
     }
     return true;
+}
+
+bool ReplacingFile::Seek(uint64_t offset) {
+    if (!file_.IsOpen() || !Flush()) return ok_ = false;
+    ok_ = file_.Seek((int64_t)offset, FILE_BEGIN) == offset;
+    position_ = offset;
+    return ok_;
 }
 
 bool ReplacingFile::Commit(wchar_t* errorText, const wchar_t* writeFailure) {
@@ -52,11 +61,12 @@ bool ReplacingFile::Commit(wchar_t* errorText, const wchar_t* writeFailure) {
     const bool closed = file_.IsOpen() && file_.Close();
     if (!written || !closed) {
         Discard();
-        SetFormatError(errorText, writeFailure);
+        if (writeFailure) SetFormatError(errorText, writeFailure);
         return false;
     }
     if (!MoveFileExW(temp_, target_, MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
         Discard();
+        if (!errorText) return false;
         wchar_t text[FORMAT_ERROR_CHARS];
         _snwprintf(text, FORMAT_ERROR_CHARS - 1, L"Unable to replace %ls!", target_);
         text[FORMAT_ERROR_CHARS - 1] = L'\0';

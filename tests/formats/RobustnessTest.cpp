@@ -1,8 +1,8 @@
 // Robustness of every reader in the format table against damaged files.
 //
 // Every fixture whose extension belongs to a format with a reader (reference
-// decodings beside a fixture, "X.bmp.rgba" next to "X.bmp", are skipped) is
-// damaged in deterministic ways: truncated at many lengths, bits flipped from
+// decodings, "X.bmp.rgba" next to "X.bmp" and any other ".rgba" file, are
+// skipped) is damaged in deterministic ways: truncated at many lengths, bits flipped from
 // a seed taken from its name, and every 16- and 32-bit field of its first 64
 // bytes, in both byte orders, set to 0, 1, 0x7FFF, 0xFFFF, 0x7FFFFFFF,
 // 0x80000000 and 0xFFFFFFFF. Each variant goes through LoadMediaFile, which
@@ -140,6 +140,9 @@ void CollectFixtures(const std::wstring& root, const std::wstring& relative, std
         }
         const size_t dot = rel.rfind(L'.');
         if (dot != std::wstring::npos && qrvtest::FileExists(root + rel.substr(0, dot))) continue;  // a reference
+        // Reference decodings are raw RGBA rows, whatever their name: ".rgba"
+        // is also an SGI extension, but no fixture is an SGI file by that name.
+        if (dot != std::wstring::npos && _wcsicmp(rel.c_str() + dot, L".rgba") == 0) continue;
         const FormatEntry& entry = GetFormatEntry(GetFormatIdFromExtension(rel.c_str()));
         if (entry.reader) out.push_back(rel);
     } while (FindNextFileW(find, &fd));
