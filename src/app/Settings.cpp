@@ -22,7 +22,7 @@ struct StringSetting {
     const wchar_t* defaultValue;
 };
 
-using A = AppState;
+namespace A = AppState;
 
 // Values whose defaults are constants, in the order of the settings tables.
 const DwordSetting kDwords[] = {
