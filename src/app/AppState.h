@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <cstdint>
 
+#include "app/MainWindowIds.h"  // capacities of the numbered lists
 #include "image/Image.h"
 
 enum ViewModeKind : int { VIEW_VIEWER = 0, VIEW_BROWSER = 1, VIEW_PRESENTATION = 2 };
@@ -12,44 +13,6 @@ enum ViewModeKind : int { VIEW_VIEWER = 0, VIEW_BROWSER = 1, VIEW_PRESENTATION =
 // What the viewer holds: nothing, a file (or playlist) that was read, the error
 // picture of a failed load, or an image made in memory with no file behind it.
 enum DocumentKindValue : int { DOC_NONE = 0, DOC_FILE = 1, DOC_LOAD_FAILED = 2, DOC_NEW_IMAGE = 3 };
-
-// Private messages of the main window.
-enum : UINT {
-    WM_APP_BROWSER_UP = 0x8259,
-    WM_APP_BROWSER_OPENFOLDER = 0x825A,
-    WM_APP_BROWSER_REFRESH = 0x825B,
-    WM_APP_REOPEN_OPEN_DIALOG = 0x825C,
-    WM_APP_OPEN_PENDING = 0x825D,
-    WM_APP_BRING_TO_FRONT = 0x825E,
-    WM_APP_BROWSER_GOTO = 0x825F,
-    WM_APP_INIT_QUICKTIME = 0x8260,
-    WM_APP_OPEN_LIST_ENTRY = 0x8261,
-    WM_APP_SAVE_ITEM_AS = 0x8262,
-    WM_APP_VIDEO_GRAPH_EVENT = 0x8263,
-    WM_APP_SOUND_GRAPH_EVENT = 0x8264,
-    WM_APP_BROWSER_BACK = 0x8265,
-    WM_APP_MUSIC_GRAPH_EVENT = 0x8267,
-};
-
-// Timers of the main window.
-enum : UINT_PTR {
-    TIMER_SLIDESHOW = 1, TIMER_ANIMATION_FRAME = 2, TIMER_CURSOR_HIDE = 3, TIMER_PLAYER_POSITION = 4,
-    TIMER_SOUND_POSITION = 5, TIMER_TREE_AUTOEXPAND = 6, TIMER_AUTOSCROLL = 7, TIMER_ANIMBAR_MOUSE = 8,
-    TIMER_PLAYER_MOUSE = 9, TIMER_SOUND_MOUSE = 10, TIMER_PLAYLIST_SHOW = 11,
-};
-
-#define COPYDATA_OPEN_PATH 32
-#define QRV_WINDOW_CLASS L"QRVClass"
-#define QRV_MUTEX_NAME L"QRVMUTEX"
-
-// Capacities of the numbered settings lists.
-enum : int {
-    COPY_MOVE_TARGET_CAPACITY = 50,
-    RECENT_FILE_CAPACITY = 20,
-    OPEN_WITH_CAPACITY = 20,
-    RECENT_FOLDER_CAPACITY = 100,
-    TOOLBAR_BUTTON_SWITCHES = 23,
-};
 
 // Every aggregate field is 16-byte aligned: the compiler may vectorise code on
 // them assuming the alignment it gave its own copy of an inline variable, while
@@ -116,13 +79,6 @@ namespace AppState {
     inline uint32_t LoadTimeMs = 0;
     inline uint8_t IsWindows2000 = 0;
     inline uint8_t IsWindowsXPOrLater = 0;
-
-    // Browser state read by the shell.
-    inline int BrowserTab = 0;              // 0 all, 1 images, 2 videos, 3 audio, 4 playlist, 5 configure
-    inline int BrowserListStyle = 0;        // 0 thumbnails, 1 report
-    inline wchar_t RecentFolders[RECENT_FOLDER_CAPACITY][MAX_PATH] = {};
-    inline int RecentFolderCount = 0;
-    inline wchar_t TreeSelectedFolder[MAX_PATH] = {};
 
     // ---- General settings (loaded by LoadSettings, saved by SaveSettings) ----
     inline int GeneralAlwaysOnTop = 0;

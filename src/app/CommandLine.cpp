@@ -9,6 +9,7 @@
 #include "app/AppState.h"
 #include "app/Chrome.h"
 #include "app/MainMenu.h"
+#include "app/MainWindowIds.h"
 #include "app/ShellStandIns.h"
 #include "app/View.h"
 #include "browser/Browser.h"

@@ -7,6 +7,7 @@
 
 #include "app/AppState.h"
 #include "app/CommandState.h"
+#include "app/MainWindowIds.h"
 #include "browser/FileList.h"
 #include "image/Common.h"
 

@@ -6,6 +6,7 @@
 #include <cwchar>
 
 #include "app/AppState.h"
+#include "app/MainWindowIds.h"
 #include "image/Common.h"
 
 namespace {

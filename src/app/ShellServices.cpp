@@ -5,6 +5,7 @@
 #include "app/Chrome.h"
 #include "app/ImageSnapshot.h"
 #include "app/MainMenu.h"
+#include "app/MainWindowIds.h"
 #include "app/ProgressBar.h"
 #include "app/View.h"
 #include "formats/ReaderServices.h"

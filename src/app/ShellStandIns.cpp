@@ -6,6 +6,7 @@
 
 #include "app/AppState.h"
 #include "app/MainWindow.h"
+#include "app/MainWindowIds.h"
 #include "browser/Browser.h"
 #include "browser/FileList.h"
 #include "formats/MediaDocument.h"

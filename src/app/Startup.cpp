@@ -1,3 +1,4 @@
+#include "app/MainWindowIds.h"
 #include "app/Startup.h"
 #include "app/ShellServices.h"
 

@@ -8,6 +8,7 @@
 #include "app/AppState.h"
 #include "app/Chrome.h"
 #include "app/MainMenu.h"
+#include "app/MainWindowIds.h"
 #include "browser/Browser.h"
 #include "formats/Formats.h"
 

@@ -10,6 +10,7 @@
 
 #include "app/AppState.h"
 #include "app/Chrome.h"
+#include "app/MainWindowIds.h"
 #include "app/Transitions.h"
 #include "app/View.h"
 #include "browser/FileList.h"

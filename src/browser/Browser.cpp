@@ -7,7 +7,9 @@
 #include <cwchar>
 
 #include "app/AppState.h"
+#include "app/MainWindowIds.h"
 #include "app/View.h"
+#include "browser/BrowserState.h"
 #include "browser/ThumbnailLoader.h"
 #include "image/Common.h"
 #include "image/Registry.h"

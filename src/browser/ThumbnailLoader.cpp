@@ -1,6 +1,7 @@
 #include "browser/ThumbnailLoader.h"
 
 #include "app/AppState.h"
+#include "app/MainWindowIds.h"
 
 void ThumbnailLoaderFinished(HWND mainWindow) {
     ThumbLoader::Running = 0;

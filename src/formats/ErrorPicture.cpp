@@ -9,6 +9,7 @@
 #include <cwchar>
 
 #include "app/AppState.h"
+#include "app/MainWindowIds.h"
 #include "formats/Formats.h"
 #include "formats/MediaDocument.h"
 #include "image/Common.h"

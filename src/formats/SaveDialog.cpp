@@ -12,6 +12,7 @@
 #include <string>
 
 #include "app/AppState.h"
+#include "app/MainWindowIds.h"
 #include "formats/SaveDispatch.h"
 #include "formats_ids.h"
 #include "image/Common.h"

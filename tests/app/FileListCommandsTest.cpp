@@ -9,6 +9,7 @@
 #include "AppWindowTest.h"
 #include "app/AppState.h"
 #include "app/CommandState.h"
+#include "app/MainWindowIds.h"
 #include "app/Settings.h"
 #include "app/Startup.h"
 #include "browser/FileList.h"

@@ -9,6 +9,7 @@
 #include "AppWindowTest.h"
 #include "app/AppState.h"
 #include "app/CommandLine.h"
+#include "app/MainWindowIds.h"
 #include "app/Settings.h"
 #include "app/Startup.h"
 #include "app/View.h"

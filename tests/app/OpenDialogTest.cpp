@@ -19,7 +19,9 @@
 
 #include "AppWindowTest.h"
 #include "app/AppState.h"
+#include "app/MainWindowIds.h"
 #include "browser/Browser.h"
+#include "browser/BrowserState.h"
 #include "browser/FileList.h"
 #include "formats/Formats.h"
 #include "formats/MediaDocument.h"

@@ -20,6 +20,7 @@
 #include "app/AlphaView.h"
 #include "app/AppState.h"
 #include "app/ImageSnapshot.h"
+#include "app/MainWindowIds.h"
 #include "app/Settings.h"
 #include "app/ShellServices.h"
 #include "app/Startup.h"
