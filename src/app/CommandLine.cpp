@@ -10,12 +10,12 @@
 #include "app/Chrome.h"
 #include "app/MainMenu.h"
 #include "app/MainWindowIds.h"
+#include "app/MediaDocument.h"
 #include "app/ShellStandIns.h"
 #include "app/View.h"
 #include "browser/Browser.h"
 #include "browser/FileList.h"
 #include "formats/Formats.h"
-#include "formats/MediaDocument.h"
 #include "image/Common.h"
 #include "tools/PrintImage.h"
 

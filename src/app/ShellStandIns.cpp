@@ -7,9 +7,9 @@
 #include "app/AppState.h"
 #include "app/MainWindow.h"
 #include "app/MainWindowIds.h"
+#include "app/MediaDocument.h"
 #include "browser/Browser.h"
 #include "browser/FileList.h"
-#include "formats/MediaDocument.h"
 #include "image/Common.h"
 
 void ShowSettingsSheet(int) {

@@ -1,4 +1,3 @@
-#include "app/MainWindowIds.h"
 #include "app/Startup.h"
 #include "app/ShellServices.h"
 
@@ -13,7 +12,8 @@
 #include "app/BusyCursor.h"
 #include "app/Chrome.h"
 #include "app/MainWindow.h"
-#include "formats/MediaDocument.h"
+#include "app/MainWindowIds.h"
+#include "app/MediaDocument.h"
 #include "app/Settings.h"
 #include "app_ids.h"
 #include "browser/Browser.h"

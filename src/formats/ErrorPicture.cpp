@@ -10,8 +10,8 @@
 
 #include "app/AppState.h"
 #include "app/MainWindowIds.h"
+#include "app/MediaDocument.h"
 #include "formats/Formats.h"
-#include "formats/MediaDocument.h"
 #include "image/Common.h"
 #include "image/Image.h"
 

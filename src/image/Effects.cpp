@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "app/AppState.h"
+#include "app_effectdialogs_ids.h"
 #include "image/Common.h"
 #include "image/PixelOps.h"
-#include "image_ids.h"
 
 CImageEffects ImageEffects;
 

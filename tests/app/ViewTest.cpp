@@ -6,10 +6,10 @@
 
 #include "app/AppState.h"
 #include "app/AppWindowTest.h"
+#include "app/MediaDocument.h"
 #include "app/View.h"
 #include "browser/Browser.h"
 #include "formats/Formats.h"
-#include "formats/MediaDocument.h"
 #include "image/Image.h"
 #include "media/AnimationBar.h"
 

@@ -13,9 +13,9 @@
 
 #include "PixelCheck.h"
 #include "app/AppState.h"
+#include "app_filedialogs_ids.h"
 #include "formats/Formats.h"
 #include "formats/SaveDispatch.h"
-#include "formats_ids.h"
 #include "image/Common.h"
 #include "image/Image.h"
 #include "support/TestSupport.h"

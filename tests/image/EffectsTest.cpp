@@ -7,8 +7,8 @@
 
 #include "ImageTestUtil.h"
 #include "app/AppState.h"
+#include "app_effectdialogs_ids.h"
 #include "image/Effects.h"
-#include "image_ids.h"
 
 using namespace imgtest;
 

@@ -1,4 +1,4 @@
-// Resource identifiers of the image subsystem.
+// Resource identifiers of the shell's effect dialogs (app_effectdialogs.rc).
 #pragma once
 
 // Effect dialogs (templates "EFF_BLURDLG", "EFF_PIXELIZEDLG", "EFF_SHARPENDLG").

@@ -1,7 +1,7 @@
 // Opening, stopping and closing the viewer's media document. Every open in the
 // program (open dialog, command line, hand-over, drops, Previous/Next, recent
 // files, browser, slide show) ends in OpenMediaFile.
-#include "formats/MediaDocument.h"
+#include "app/MediaDocument.h"
 
 #include <commdlg.h>
 #include <shlwapi.h>
@@ -18,12 +18,12 @@
 #include "app/MainMenu.h"
 #include "app/MainWindowIds.h"
 #include "app/View.h"
+#include "app_filedialogs_ids.h"
 #include "browser/Browser.h"
 #include "browser/BrowserState.h"
 #include "browser/FileList.h"
 #include "formats/Formats.h"
 #include "formats/SaveDispatch.h"
-#include "formats_ids.h"
 #include "image/Common.h"
 #include "image/Image.h"
 #include "image/PixelOps.h"

@@ -1,4 +1,4 @@
-// Resource identifiers of the formats subsystem.
+// Resource identifiers of the shell's file dialog panels (app_filedialogs.rc).
 #pragma once
 
 // Save As panel ("SAVEASDLGADD"): the file dialog's child template.

@@ -13,8 +13,8 @@
 
 #include "app/AppState.h"
 #include "app/MainWindowIds.h"
+#include "app_filedialogs_ids.h"
 #include "formats/SaveDispatch.h"
-#include "formats_ids.h"
 #include "image/Common.h"
 
 namespace {
