@@ -1,6 +1,5 @@
 // The main window procedure and the helpers of its messages that tests call directly.
 #pragma once
-#include "app/MainWindowIds.h"
 #include <windows.h>
 
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,6 +1,6 @@
 // The Save As dialog: the common save dialog with the panel "SAVEASDLGADD"
 // below its controls, whose tab control follows the chosen file type and
-// holds that type's option panel.
+// holds that type's option panel; and the save of the viewer's picture.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -13,9 +13,10 @@
 
 #include "app/AppState.h"
 #include "app/MainWindowIds.h"
+#include "app/SaveAsDialog.h"
 #include "app_filedialogs_ids.h"
-#include "formats/SaveDispatch.h"
 #include "image/Common.h"
+#include "image/Image.h"
 
 namespace {
 
@@ -568,4 +569,49 @@ bool ShowSaveAsDialog(const wchar_t* path, HWND owner, bool keepView, bool useCu
     CopyStringW(AppState::CurrentFolder, remembered);
     SetCurrentDirectoryW(remembered);
     return saved;
+}
+
+// ------------------------------------------------------------ the viewer's save
+
+namespace {
+
+SaveServices g_services;
+
+}  // namespace
+
+void SetSaveServices(const SaveServices& services) { g_services = services; }
+const SaveServices& GetSaveServices() { return g_services; }
+
+namespace {
+// Formats whose writers store a 32-bit picture's alpha channel.
+bool WriterKeepsAlpha(FormatId id) {
+    return id == FMT_PNG || id == FMT_TIFF;
+}
+}  // namespace
+
+bool SaveCurrentImage(const wchar_t* path) {
+    HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    wchar_t text[FORMAT_ERROR_CHARS] = {};
+    // The file the viewer opened is the source whose Exif tags a JPEG keeps:
+    // its own full path, not the current directory joined with its name,
+    // which names another file (or none) once the directory has changed.
+    CImage scratch;
+    CImage* picture = g_services.documentPicture ? g_services.documentPicture(scratch) : &AppState::CurrentImage;
+    if (!picture) CopyStringW(text, L"Unable to read the picture back from its temporary file!", FORMAT_ERROR_CHARS);
+    // A format without alpha gets a picture shown blended over the background as
+    // it is shown: its writer would drop the alpha and leave the colours hidden
+    // under transparent pixels (mostly black) in view.
+    if (picture && picture != &AppState::CurrentImage && AppState::ChannelView == 6 &&
+        !WriterKeepsAlpha(SaveFormatIdForPath(path)))
+        picture = &AppState::CurrentImage;
+    const bool ok = picture && SaveImageFile(path, *picture, text, AppState::CurrentFormatId,
+                                             AppState::CurrentFile[0] ? AppState::CurrentFile : nullptr);
+    if (ok) {
+        AppState::ImageModified = 0;
+        if (g_services.imageSaved) g_services.imageSaved();
+    } else {
+        ShowMessage(L"%ls", text);
+    }
+    SetCursor(previous);
+    return ok;
 }

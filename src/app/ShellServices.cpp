@@ -7,9 +7,9 @@
 #include "app/MainMenu.h"
 #include "app/MainWindowIds.h"
 #include "app/ProgressBar.h"
+#include "app/SaveAsDialog.h"
 #include "app/View.h"
 #include "formats/ReaderServices.h"
-#include "formats/SaveDispatch.h"
 #include "image/Effects.h"
 #include "media/AnimationBar.h"
 
@@ -37,6 +37,12 @@ static bool StartAnimation(const AnimationFrameTables& tables, bool play) {
 
 // The viewer image was written: it no longer counts as modified, so nothing
 // asks to save it again, and the save and undo commands follow.
+static void RepaintViewer() {
+    if (!AppState::MainWindow) return;
+    InvalidateRect(AppState::MainWindow, nullptr, FALSE);
+    UpdateWindow(AppState::MainWindow);
+}
+
 static void ImageSaved() {
     UndoSnapshot.Discard();
     AppState::ImageModified = 0;
@@ -56,6 +62,7 @@ void RegisterShellServices() {
     effects.createProgressBar = CreateProgressBar;
     effects.stepProgressBar = StepProgressBar;
     effects.destroyProgressBar = DestroyProgressBar;
+    effects.repaintViewer = RepaintViewer;
     SetEffectServices(effects);
     SetBackgroundColorProvider(GetViewBackgroundColor);
     SetAnimationStarter(StartAnimation);

@@ -94,6 +94,7 @@ bool InitApplication(HINSTANCE instance) {
                                   WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0, 0, 0, nullptr,
                                   nullptr, instance, nullptr);
     AppState::MainWindow = window;
+    SetMessageOwner(window);
     if (!window) return false;
 
     Cursors.cross = LoadCursorW(nullptr, IDC_CROSS);

@@ -1,6 +1,5 @@
-// The parts of the media document that need no window: the recent-file list,
-// the error picture of a failed load, the open dialog's preview texts and the
-// loader of images kept among the program's resources.
+// The error picture of a failed load and the loader of images kept among a
+// module's resources.
 #include <ole2.h>
 #include <olectl.h>
 
@@ -8,35 +7,10 @@
 #include <cstdio>
 #include <cwchar>
 
-#include "app/AppState.h"
-#include "app/MainWindowIds.h"
-#include "app/MediaDocument.h"
+#include "formats/ErrorPicture.h"
 #include "formats/Formats.h"
 #include "image/Common.h"
 #include "image/Image.h"
-
-void AddRecentFile(const wchar_t* path) {
-    if (!path || !*path) return;
-    int count = AppState::RecentFileCount;
-    if (count < 0) count = 0;
-    if (count > RECENT_FILE_CAPACITY) count = RECENT_FILE_CAPACITY;
-    for (int i = 0; i < count; ++i) {
-        if (_wcsicmp(AppState::RecentFiles[i], path) != 0) continue;
-        // Exchanged with the newest: the previous first entry takes its place.
-        if (i > 0) {
-            wchar_t first[MAX_PATH];
-            CopyStringW(first, AppState::RecentFiles[0]);
-            CopyStringW(AppState::RecentFiles[0], AppState::RecentFiles[i]);
-            CopyStringW(AppState::RecentFiles[i], first);
-        }
-        AppState::RecentFileCount = count;
-        return;
-    }
-    if (count < RECENT_FILE_CAPACITY) ++count;
-    for (int i = count - 1; i > 0; --i) CopyStringW(AppState::RecentFiles[i], AppState::RecentFiles[i - 1]);
-    CopyStringW(AppState::RecentFiles[0], path);
-    AppState::RecentFileCount = count;
-}
 
 void FormatLoadErrorText(wchar_t* out, size_t size, const wchar_t* path, const wchar_t* message) {
     wchar_t fileLine[MAX_PATH + 16];
@@ -74,23 +48,9 @@ bool DrawLoadErrorImage(CImage& image, const wchar_t* path, const wchar_t* forma
     return DrawErrorPicture(image, path, message);
 }
 
-const wchar_t* PreviewColorsText(int bpp) {
-    switch (bpp) {
-    case 1: return L"2";
-    case 4: return L"16";
-    case 8: return L"256";
-    case 16: return L"65K";
-    default: return bpp >= 24 ? L"16,7M" : L"";
-    }
-}
-
-void FormatPreviewMemorySize(wchar_t* out, size_t size, double bytes) {
-    if (bytes < 10.0 * 1024.0) swprintf(out, size, L"%2.2f KB", bytes / 1024.0);
-    else swprintf(out, size, L"%2.2f MB", bytes / 1048576.0);
-}
-
-bool LoadImageFromResource(CImage& image, const wchar_t* name, const wchar_t* type, wchar_t* errorText) {
-    HMODULE module = AppState::Instance ? (HMODULE)AppState::Instance : GetModuleHandleW(nullptr);
+bool LoadImageFromResource(CImage& image, const wchar_t* name, const wchar_t* type, wchar_t* errorText,
+                           HMODULE module) {
+    if (!module) module = GetModuleHandleW(nullptr);
     HRSRC resource = FindResourceW(module, name, type);
     const DWORD size = resource ? SizeofResource(module, resource) : 0;
     if (!resource) {

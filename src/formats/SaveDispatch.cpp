@@ -1,5 +1,5 @@
-// SaveImageFile and SaveCurrentImage: the writer of the target's extension
-// with the options of the settings.
+// SaveImageFile: the writer of the target's extension with the options of
+// the settings.
 #include "formats/SaveDispatch.h"
 
 #include <cwchar>
@@ -11,8 +11,6 @@
 #include "image/Image.h"
 
 namespace {
-
-SaveServices g_services;
 
 struct ExtensionRow {
     const wchar_t* extension;  // with its dot
@@ -29,9 +27,6 @@ constexpr ExtensionRow kWriterExtensions[] = {
 };
 
 }  // namespace
-
-void SetSaveServices(const SaveServices& services) { g_services = services; }
-const SaveServices& GetSaveServices() { return g_services; }
 
 FormatId SaveFormatIdForPath(const wchar_t* path) {
     if (!path) return FMT_UNKNOWN;
@@ -91,39 +86,5 @@ bool SaveImageFile(const wchar_t* path, CImage& image, wchar_t* errorText, Forma
         ok = false;
     }
     if (!ok) SetFormatError(errorText, text[0] ? text : L"Unable to write the file!");
-    return ok;
-}
-
-namespace {
-// Formats whose writers store a 32-bit picture's alpha channel.
-bool WriterKeepsAlpha(FormatId id) {
-    return id == FMT_PNG || id == FMT_TIFF;
-}
-}  // namespace
-
-bool SaveCurrentImage(const wchar_t* path) {
-    HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-    wchar_t text[FORMAT_ERROR_CHARS] = {};
-    // The file the viewer opened is the source whose Exif tags a JPEG keeps:
-    // its own full path, not the current directory joined with its name,
-    // which names another file (or none) once the directory has changed.
-    CImage scratch;
-    CImage* picture = g_services.documentPicture ? g_services.documentPicture(scratch) : &AppState::CurrentImage;
-    if (!picture) CopyStringW(text, L"Unable to read the picture back from its temporary file!", FORMAT_ERROR_CHARS);
-    // A format without alpha gets a picture shown blended over the background as
-    // it is shown: its writer would drop the alpha and leave the colours hidden
-    // under transparent pixels (mostly black) in view.
-    if (picture && picture != &AppState::CurrentImage && AppState::ChannelView == 6 &&
-        !WriterKeepsAlpha(SaveFormatIdForPath(path)))
-        picture = &AppState::CurrentImage;
-    const bool ok = picture && SaveImageFile(path, *picture, text, AppState::CurrentFormatId,
-                                             AppState::CurrentFile[0] ? AppState::CurrentFile : nullptr);
-    if (ok) {
-        AppState::ImageModified = 0;
-        if (g_services.imageSaved) g_services.imageSaved();
-    } else {
-        ShowMessage(L"%ls", text);
-    }
-    SetCursor(previous);
     return ok;
 }

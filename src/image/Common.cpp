@@ -8,10 +8,10 @@
 #include <cwchar>
 #include <new>
 
-#include "app/AppState.h"
 
 static MessageHook g_messageHook = nullptr;
 static HWND g_messageOwner = nullptr;
+static HWND g_defaultOwner = nullptr;  // the main window, named by the shell
 
 MessageHook SetMessageHook(MessageHook hook) {
     MessageHook previous = g_messageHook;
@@ -23,6 +23,8 @@ HWND CurrentMessageOwner() {
     return g_messageOwner;
 }
 
+void SetMessageOwner(HWND window) { g_defaultOwner = window; }
+
 // Formats into 1024 characters; longer text is cut.
 static void FormatMessageText(wchar_t (&text)[1024], const wchar_t* format, va_list args) {
     int n = _vsnwprintf(text, 1024, format, args);
@@ -30,9 +32,9 @@ static void FormatMessageText(wchar_t (&text)[1024], const wchar_t* format, va_l
 }
 
 // The box (or the hook standing in for it) of a message that does not end the
-// process; a null owner means the main window.
+// process; a null owner means the window named by SetMessageOwner.
 static int DeliverMessage(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type) {
-    if (!owner) owner = AppState::MainWindow;
+    if (!owner) owner = g_defaultOwner;
     if (!g_messageHook) return MessageBoxW(owner, text, caption, type);
     struct OwnerScope {
         HWND outer = g_messageOwner;

@@ -10,7 +10,8 @@
 
 // The window that owns a message box. A message asked for from inside a modal
 // dialog names that dialog: the box then disables only the dialog, and the main
-// window stays disabled under it. Without an owner the main window owns the box.
+// window stays disabled under it. Without an owner the window named by
+// SetMessageOwner (the main window) owns the box.
 struct MessageOwner {
     HWND window;
 };
@@ -36,6 +37,9 @@ MessageHook SetMessageHook(MessageHook hook);
 // While a hook runs for ShowMessage or AskYesNo: the window the box would be
 // owned by (the main window unless the caller named another). Null otherwise.
 HWND CurrentMessageOwner();
+// The owner of a message that names none: the main window, which the shell
+// names here once it exists (null: the box has no owner).
+void SetMessageOwner(HWND window);
 
 void CenterWindow(HWND window, HWND owner);
 // The left/top coordinate CenterWindow gives along one axis.

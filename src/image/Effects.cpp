@@ -1,15 +1,11 @@
 #include "image/Effects.h"
 
-#include <commctrl.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <vector>
 
-#include "app/AppState.h"
-#include "app_effectdialogs_ids.h"
 #include "image/Common.h"
 #include "image/PixelOps.h"
 
@@ -32,10 +28,7 @@ public:
     ~InteractiveRun() {
         if (!active_) return;
         if (bar_ && g_services.destroyProgressBar) g_services.destroyProgressBar(bar_);
-        if (AppState::MainWindow) {
-            InvalidateRect(AppState::MainWindow, nullptr, FALSE);
-            UpdateWindow(AppState::MainWindow);
-        }
+        if (g_services.repaintViewer) g_services.repaintViewer();
         SetCursor(previous_);
     }
     void Step() {
@@ -66,6 +59,7 @@ bool Rebuild24(CImage& image, int w, int h, const uint8_t* rows) {
 }  // namespace
 
 void SetEffectServices(const EffectServices& services) { g_services = services; }
+const EffectServices& GetEffectServices() { return g_services; }
 
 // ------------------------------------------------------------------ Buttonize
 
@@ -293,8 +287,6 @@ bool CImageEffects::PixelizeImage(CImage& image, int blockWidth, bool interactiv
     return ok;
 }
 
-bool CImageEffects::ApplyPixelize(int blockWidth) { return PixelizeImage(AppState::CurrentImage, blockWidth, true); }
-
 // ------------------------------------------------------------------ Seamless tile
 
 int CImageEffects::SeamlessWeight(int x, int y, int v, int W, int H) {
@@ -364,98 +356,4 @@ bool CImageEffects::SeamlessTileImage(CImage& image, bool interactive) {
     const bool ok = Rebuild24(image, W, H, src);
     std::free(src);
     return ok;
-}
-
-bool CImageEffects::SeamlessTile() { return SeamlessTileImage(AppState::CurrentImage, true); }
-
-// ------------------------------------------------------------------ dialogs
-
-namespace {
-
-struct SliderSetting {
-    int slider, edit;
-    int* value;
-    int maximum;
-};
-
-void InitEffectDialog(HWND dialog, const SliderSetting* sliders, int count, void (*langApply)(HWND)) {
-    SetWindowPos(dialog, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    CenterWindow(dialog, AppState::MainWindow);
-    for (int i = 0; i < count; ++i) {
-        HWND slider = GetDlgItem(dialog, sliders[i].slider);
-        SendMessageW(slider, TBM_SETRANGE, TRUE, MAKELPARAM(1, sliders[i].maximum));
-        SendMessageW(slider, TBM_SETPOS, TRUE, *sliders[i].value);
-        SendMessageW(slider, TBM_SETTICFREQ, 1, 0);
-        SetDlgItemInt(dialog, sliders[i].edit, (UINT)*sliders[i].value, TRUE);
-    }
-    if (langApply) langApply(dialog);
-}
-
-// Moving a slider copies its position into its edit and its setting.
-void OnSlider(HWND dialog, HWND control, const SliderSetting* sliders, int count) {
-    const int id = GetDlgCtrlID(control);
-    for (int i = 0; i < count; ++i)
-        if (sliders[i].slider == id) {
-            const int pos = (int)SendMessageW(control, TBM_GETPOS, 0, 0);
-            SetDlgItemInt(dialog, sliders[i].edit, (UINT)pos, TRUE);
-            *sliders[i].value = pos;
-        }
-}
-
-// The edits are read as signed numbers; a text that is no number reads as 0,
-// which every effect takes (a repeat count or block width below 1 acts as 1).
-void ReadEdits(HWND dialog, const SliderSetting* sliders, int count) {
-    for (int i = 0; i < count; ++i) *sliders[i].value = (int)GetDlgItemInt(dialog, sliders[i].edit, nullptr, TRUE);
-}
-
-INT_PTR EffectDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, const SliderSetting* sliders, int count,
-                     void (*langApply)(HWND), void (*run)()) {
-    try {
-        switch (message) {
-            case WM_INITDIALOG:
-                InitEffectDialog(dialog, sliders, count, langApply);
-                return TRUE;
-            case WM_HSCROLL:
-                if (lParam) OnSlider(dialog, (HWND)lParam, sliders, count);
-                return TRUE;
-            case WM_COMMAND:
-                if (LOWORD(wParam) == IDOK) {
-                    ReadEdits(dialog, sliders, count);
-                    EndDialog(dialog, IDOK);
-                    run();
-                    return TRUE;
-                }
-                if (LOWORD(wParam) == IDCANCEL) {
-                    EndDialog(dialog, IDCANCEL);
-                    return TRUE;
-                }
-                break;
-            default: break;
-        }
-    } catch (...) {
-        // Nothing may leave a dialog procedure.
-    }
-    return FALSE;
-}
-
-}  // namespace
-
-INT_PTR CALLBACK EffBlurDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    const SliderSetting sliders[] = {{IDC_EFF_SLIDER1, IDC_EFF_EDIT1, &AppState::EffBlurRandomization, 100},
-                                     {IDC_EFF_SLIDER2, IDC_EFF_EDIT2, &AppState::EffBlurRepeatCount, 100}};
-    return EffectDialog(dialog, message, wParam, lParam, sliders, 2, g_services.langApplyEffBlur, [] {
-        ImageEffects.Blur(AppState::CurrentImage, AppState::EffBlurRandomization, AppState::EffBlurRepeatCount, true);
-    });
-}
-
-INT_PTR CALLBACK EffPixelizeDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    const SliderSetting sliders[] = {{IDC_EFF_SLIDER1, IDC_EFF_EDIT1, &AppState::EffPixelizePixelWidth, 64}};
-    return EffectDialog(dialog, message, wParam, lParam, sliders, 1, g_services.langApplyEffPixelize,
-                        [] { ImageEffects.ApplyPixelize(AppState::EffPixelizePixelWidth); });
-}
-
-INT_PTR CALLBACK EffSharpenDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    const SliderSetting sliders[] = {{IDC_EFF_SLIDER1, IDC_EFF_EDIT1, &AppState::EffSharpenPercent, 100}};
-    return EffectDialog(dialog, message, wParam, lParam, sliders, 1, g_services.langApplyEffSharpen,
-                        [] { ImageEffects.Sharpen(AppState::CurrentImage, AppState::EffSharpenPercent, true); });
 }

@@ -1,13 +1,13 @@
-// Image effects: Buttonize, Blur, Sharpen, Pixelize and Seamless tile, with
-// the Blur, Pixelize and Sharpen dialogs. Blur, Sharpen, Pixelize and Seamless
-// tile leave a 24-bit image; Buttonize changes the image at its own depth
-// through GDI.
+// Image effects: Buttonize, Blur, Sharpen, Pixelize and Seamless tile. Blur,
+// Sharpen, Pixelize and Seamless tile leave a 24-bit image; Buttonize changes
+// the image at its own depth through GDI. The Blur, Pixelize and Sharpen
+// dialogs belong to the shell (app/EffectDialogs.h).
 //
 // An interactive run shows the wait cursor, saves the undo snapshot, shows a
 // progress bar where the effect has one, and repaints the main window at the
 // end. Those services belong to the application shell, which registers them
 // with SetEffectServices; without them an interactive run only changes the
-// cursor and repaints.
+// cursor.
 #pragma once
 #include <windows.h>
 #include <cstdint>
@@ -19,12 +19,14 @@ struct EffectServices {
     HWND (*createProgressBar)(int steps) = nullptr;
     void (*stepProgressBar)(HWND bar) = nullptr;
     void (*destroyProgressBar)(HWND bar) = nullptr;
+    void (*repaintViewer)() = nullptr;            // at the end of an interactive run
     // Language texts of the three dialogs (sections Dlg_EffBlur, Dlg_EffPixelize, Dlg_EffSharpen).
     void (*langApplyEffBlur)(HWND dialog) = nullptr;
     void (*langApplyEffPixelize)(HWND dialog) = nullptr;
     void (*langApplyEffSharpen)(HWND dialog) = nullptr;
 };
 void SetEffectServices(const EffectServices& services);
+const EffectServices& GetEffectServices();
 
 class CImageEffects {
 public:
@@ -33,12 +35,13 @@ public:
     bool Blur(CImage& image, int randomization, int repeatCount, bool interactive);
     bool Sharpen(CImage& image, int percent, bool interactive);
     // Pixelizes the viewer image (AppState::CurrentImage), interactively.
+    // Defined by the shell, which owns the viewer image (app/EffectDialogs.cpp).
     bool ApplyPixelize(int blockWidth);
     bool PixelizeImage(CImage& image, int blockWidth, bool interactive);
     // Averages blockWidth-square blocks of a 24-bit buffer, aligned to the first
     // stored row and column. The block width is kept within 1..min(64, width).
     bool Pixelize(uint8_t* pixels, int blockWidth, int width, int stride, int height);
-    // Makes the viewer image tileable, interactively.
+    // Makes the viewer image tileable, interactively (defined by the shell).
     bool SeamlessTile();
     bool SeamlessTileImage(CImage& image, bool interactive);
 
@@ -54,7 +57,3 @@ private:
 };
 
 extern CImageEffects ImageEffects;
-
-INT_PTR CALLBACK EffBlurDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-INT_PTR CALLBACK EffPixelizeDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-INT_PTR CALLBACK EffSharpenDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

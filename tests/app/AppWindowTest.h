@@ -12,11 +12,12 @@
 #include <string>
 
 #include "app/AppState.h"
+#include "app/SaveAsDialog.h"
 #include "app/Settings.h"
 #include "app/Startup.h"
 #include "browser/FileList.h"
 #include "formats/Formats.h"
-#include "formats/SaveDispatch.h"
+#include "image/Common.h"
 #include "image/Image.h"
 #include "image/Registry.h"
 #include "support/TestSupport.h"
@@ -148,6 +149,7 @@ protected:
         FreeFileLists();
         FileList::Current = 0;
         AppState::MainWindow = nullptr;
+        SetMessageOwner(nullptr);
         AppState::RecentFileCount = 0;
         SetCurrentDirectoryW(L"C:\\");
     }

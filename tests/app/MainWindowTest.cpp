@@ -17,6 +17,7 @@
 #include "browser/BrowserState.h"
 #include "browser/FileList.h"
 #include "browser/ThumbnailLoader.h"
+#include "image/Common.h"
 #include "image/Registry.h"
 #include "media/Players.h"
 #include "support/TestSupport.h"
@@ -488,6 +489,7 @@ TEST(MainWindowPaint, ViewerPaintsItsBackground) {
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {}
     CRegistry(HKEY_CURRENT_USER).Delete(QRV_REGISTRY_KEY, nullptr);
     AppState::MainWindow = nullptr;
+    SetMessageOwner(nullptr);
 }
 }  // namespace
 

@@ -22,6 +22,7 @@
 #include "app/ImageSnapshot.h"
 #include "app/MainWindowIds.h"
 #include "app/MediaDocument.h"
+#include "app/SaveAsDialog.h"
 #include "app/Settings.h"
 #include "app/ShellServices.h"
 #include "app/Startup.h"
@@ -30,7 +31,6 @@
 #include "browser/FileList.h"
 #include "formats/Formats.h"
 #include "formats/PixelCheck.h"
-#include "formats/SaveDispatch.h"
 #include "image/Common.h"
 #include "image/Image.h"
 #include "image/Registry.h"
@@ -152,6 +152,7 @@ TEST(AskYesNo, OwnerDefaultsToTheMainWindow) {
     HWND dialog = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, main, nullptr, nullptr, nullptr);
     const HWND kept = AppState::MainWindow;
     AppState::MainWindow = main;
+    SetMessageOwner(main);  // as the shell does once its main window exists
     {
         AnswerWith yes(IDYES);
         EXPECT_EQ(AskYesNo(L"Caption", L"Replace?"), IDYES);
@@ -172,6 +173,7 @@ TEST(AskYesNo, OwnerDefaultsToTheMainWindow) {
     }
     EXPECT_EQ(CurrentMessageOwner(), nullptr);
     AppState::MainWindow = kept;
+    SetMessageOwner(kept);
     DestroyWindow(dialog);
     DestroyWindow(main);
 }
