@@ -3,6 +3,7 @@
 // read the load flags without linking the shell.
 #pragma once
 #include <windows.h>
+#include <atomic>
 #include <cstdint>
 
 #include "app/MainWindowIds.h"  // capacities of the numbered lists
@@ -33,7 +34,7 @@ namespace AppState {
     inline float Zoom = 1.0f;
     // Set by every edit of the viewer image, cleared by open, save and close; an
     // edit whose undo snapshot could not be written still counts as unsaved.
-    inline uint8_t ImageModified = 0;
+    inline bool ImageModified = false;
 
     // Loads that must leave the viewer's players, timers and bars alone. Per
     // thread: the thumbnail loader decodes on its own thread while the viewer
@@ -44,8 +45,9 @@ namespace AppState {
     // JPEG), written by the reader on the thread that called it.
     inline thread_local int FullImageWidth = 0;
     inline thread_local int FullImageHeight = 0;
-    inline volatile uint8_t PrintInProgress = 0;
-    inline volatile uint8_t AlbumInProgress = 0;
+    // Set while a print or album run draws pictures, read from other threads.
+    inline std::atomic<bool> PrintInProgress = false;
+    inline std::atomic<bool> AlbumInProgress = false;
     // The album's thumbnail background (read and written by the album dialog);
     // the colour behind transparent pixels while an album is generated.
     inline int CreateHTMLAlbumThumbColor = 0xC08000;
@@ -56,29 +58,29 @@ namespace AppState {
     alignas(16) inline POINT ScrollOffset = {};
     alignas(16) inline POINT LastScrollPos = {};       // offsets last reported as changed by scrolling
     alignas(16) inline POINT LastScrollStep = {};      // signed step of the last arrow-key scroll per axis
-    inline uint8_t CanScrollX = 0;
-    inline uint8_t CanScrollY = 0;
+    inline bool CanScrollX = false;
+    inline bool CanScrollY = false;
     inline int ToolMode = 0;                // 0 scroll, 1 select, 2 red marker
     alignas(16) inline RECT Selection = {};
     inline int ChannelView = 0;             // 0 all .. 6 alpha blended
-    inline uint8_t PaintSuspended = 0;      // PaintView returns at once while set
-    inline uint8_t FitPending = 0;          // next paint applies the view style
-    inline uint8_t WheelUsed = 0;
-    inline uint8_t WindowMoved = 0;
-    inline uint8_t WindowSized = 0;
-    inline uint8_t SizeFromFit = 0;
-    inline uint8_t MenuInitialised = 0;
-    inline uint8_t PlayerControlsShown = 0;
+    inline bool PaintSuspended = false;      // PaintView returns at once while set
+    inline bool FitPending = false;          // next paint applies the view style
+    inline bool WheelUsed = false;
+    inline bool WindowMoved = false;
+    inline bool WindowSized = false;
+    inline bool SizeFromFit = false;
+    inline bool MenuInitialised = false;
+    inline bool PlayerControlsShown = false;
     alignas(16) inline RECT WindowRect = {};
     inline float VideoZoom = 1.0f;
-    inline uint8_t SlideShowRunning = 0;
-    inline uint8_t DragActive = 0;
+    inline bool SlideShowRunning = false;
+    inline bool DragActive = false;
     inline HWND DragSourceWindow = nullptr;
-    inline uint8_t PendingRecentFolder = 0;
-    inline uint8_t PendingRecentFile = 0;
+    inline bool PendingRecentFolder = false;
+    inline bool PendingRecentFile = false;
     inline uint32_t LoadTimeMs = 0;
-    inline uint8_t IsWindows2000 = 0;
-    inline uint8_t IsWindowsXPOrLater = 0;
+    inline bool IsWindows2000 = false;
+    inline bool IsWindowsXPOrLater = false;
 
     // ---- General settings (loaded by LoadSettings, saved by SaveSettings) ----
     inline int GeneralAlwaysOnTop = 0;

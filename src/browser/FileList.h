@@ -1,6 +1,7 @@
 // The folder's file list and the playlist models, and the folder scan worker.
 #pragma once
 #include <windows.h>
+#include <atomic>
 #include <cstdint>
 
 struct MediaFileEntry {
@@ -20,8 +21,8 @@ struct FileList {
     static inline MediaFileEntry* Subfolders = nullptr;
     static inline int SubfolderCount = 0;
     static inline int SubfolderCapacity = 500;
-    static inline volatile uint8_t ScanBusy = 0;
-    static inline volatile uint8_t ScanStop = 0;     // asks the scan worker to end
+    static inline std::atomic<bool> ScanBusy = false;
+    static inline std::atomic<bool> ScanStop = false;     // asks the scan worker to end
     static inline HANDLE ScanThread = nullptr;
     static inline int SelectedItem = -1;
 };
@@ -30,9 +31,9 @@ struct Playlist {
     static inline MediaFileEntry* Entries = nullptr;
     static inline int Count = 0;
     static inline int Current = 0;
-    static inline uint8_t Modified = 0;
-    static inline uint8_t Active = 0;
-    static inline uint8_t ShowRunning = 0;
+    static inline bool Modified = false;
+    static inline bool Active = false;
+    static inline bool ShowRunning = false;
     static inline wchar_t FilePath[MAX_PATH] = {};
 };
 

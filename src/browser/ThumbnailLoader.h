@@ -1,18 +1,18 @@
 // The thumbnail loader's flags shared with the user-interface thread.
 #pragma once
 #include <windows.h>
-#include <cstdint>
+#include <atomic>
 
 struct ThumbLoader {
-    static inline volatile uint8_t Running = 0;
-    static inline volatile uint8_t Decoding = 0;
-    static inline volatile uint8_t AbortRequest = 0;
-    static inline volatile uint8_t TreeRequest = 0;
-    static inline volatile uint8_t GotoRequest = 0;
-    static inline volatile uint8_t CloseRequest = 0;
-    static inline volatile uint8_t DoubleClickRequest = 0;
-    static inline volatile uint8_t SelectRequest = 0;
-    static inline volatile uint8_t RefreshRequest = 0;
+    static inline std::atomic<bool> Running = false;
+    static inline std::atomic<bool> Decoding = false;
+    static inline std::atomic<bool> AbortRequest = false;
+    static inline std::atomic<bool> TreeRequest = false;
+    static inline std::atomic<bool> GotoRequest = false;
+    static inline std::atomic<bool> CloseRequest = false;
+    static inline std::atomic<bool> DoubleClickRequest = false;
+    static inline std::atomic<bool> SelectRequest = false;
+    static inline std::atomic<bool> RefreshRequest = false;
 };
 
 // Run by the loader when it stops: carries out the requests recorded while it
