@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up what is missing, builds, and runs every test under Wine in a virtual
-# X display. Exits non-zero when a test fails. Arguments go to ctest (-R name ...).
+# X display, after the layer check (scripts/check-layers.sh). Exits non-zero
+# when a test or the check fails. Arguments go to ctest (-R name ...).
 #
 # Both flavours are built. The x86_64 tests run on every host (wine64); the
 # i686 tests (the product) run where the host executes 32-bit programs, and
@@ -17,6 +18,9 @@ else
 fi
 
 status=0
+# The core includes nothing from the shell; the check itself is checked first.
+bash "$ROOT/scripts/check-layers-selftest.sh" || status=1
+bash "$ROOT/scripts/check-layers.sh" || status=1
 for arch in "${flavours[@]}"; do
   QRV_ARCH=$arch bash "$ROOT/scripts/build.sh"
   if [ "$arch" = i686 ] && ! qrv_host_runs_i686; then
