@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <cstdint>
 
+#include "app/Modes.h"
 #include "image/Image.h"
 
 enum ViewModeKind : int { VIEW_VIEWER = 0, VIEW_BROWSER = 1, VIEW_PRESENTATION = 2 };

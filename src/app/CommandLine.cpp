@@ -17,6 +17,7 @@
 #include "formats/MediaDocument.h"
 #include "image/Common.h"
 #include "tools/PrintImage.h"
+#include "command_ids.h"
 
 namespace {
 
@@ -51,7 +52,7 @@ void MakeAbsolute(wchar_t* path) {
 
 void CheckMaximizeItem() {
     AppState::GeneralAlwaysMaximizeWindow = 1;
-    if (MainMenu.menu) CheckMenuItem(MainMenu.menu, 40061, MF_BYCOMMAND | MF_CHECKED);
+    if (MainMenu.menu) CheckMenuItem(MainMenu.menu, IDM_ALWAYS_MAXIMIZE, MF_BYCOMMAND | MF_CHECKED);
 }
 
 }  // namespace
@@ -189,8 +190,8 @@ void ParseCommandLine(const wchar_t* commandLine) {
         !AppState::GeneralAlwaysStartInPresentationMode)
         TogglePresentationMode(false);
     if (args.browse && !args.fileGiven) {
-        if (args.browseFolderGiven) Browser.Open(args.browseFolder, 2, window);
-        else Browser.Open(nullptr, 0, window);
+        if (args.browseFolderGiven) Browser.Open(args.browseFolder, BROWSER_OPEN_GIVEN_PATH, window);
+        else Browser.Open(nullptr, BROWSER_OPEN_CURRENT_DIRECTORY, window);
     }
     if (args.print && args.fileGiven) {
         CopyStringW(AppState::CurrentFile, args.file);
@@ -242,7 +243,7 @@ void ParseCommandLine(const wchar_t* commandLine) {
     if (args.settings) ShowSettingsSheet(6);
     if (!args.fileGiven && !args.browse && !args.slideShow) {
         AppState::PaintSuspended = 1;
-        Browser.Open(nullptr, 1, window);
+        Browser.Open(nullptr, BROWSER_OPEN_RECENT_FOLDER, window);
         AppState::PaintSuspended = 0;
     }
 }

@@ -1,6 +1,7 @@
 #include "browser/ThumbnailLoader.h"
 
 #include "app/AppState.h"
+#include "command_ids.h"
 
 void ThumbnailLoaderFinished(HWND mainWindow) {
     ThumbLoader::Running = 0;
@@ -14,7 +15,7 @@ void ThumbnailLoaderFinished(HWND mainWindow) {
     }
     if (ThumbLoader::DoubleClickRequest) {
         ThumbLoader::DoubleClickRequest = 0;
-        PostMessageW(mainWindow, WM_COMMAND, 40139, 0);
+        PostMessageW(mainWindow, WM_COMMAND, IDM_BROWSE, 0);
     }
     if (ThumbLoader::CloseRequest) {
         ThumbLoader::CloseRequest = 0;
