@@ -16,6 +16,8 @@ else
   flavours=(x86_64 i686)
 fi
 
+bash "$ROOT/scripts/check-command-ids.sh"
+
 status=0
 for arch in "${flavours[@]}"; do
   QRV_ARCH=$arch bash "$ROOT/scripts/build.sh"

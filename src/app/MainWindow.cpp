@@ -194,12 +194,13 @@ HMENU BuildDropDownMenu(UINT button, HMENU* resource) {
 }
 
 void OnRecentListChoice(HWND window, bool files, UINT choice) {
-    if (choice == 0) return;
+    if (choice < IDM_RECENT_FIRST) return;  // 0: nothing chosen
     const int count = files ? AppState::RecentFileCount : AppState::RecentFolderCount;
-    if ((int)choice > count) return;
+    const int entry = (int)(choice - IDM_RECENT_FIRST);
+    if (entry >= count) return;
     if (files) AppState::PendingRecentFile = 1;
     else AppState::PendingRecentFolder = 1;
-    PostMessageW(window, WM_APP_OPEN_PENDING, (WPARAM)(choice - 1), 0);
+    PostMessageW(window, WM_APP_OPEN_PENDING, (WPARAM)entry, 0);
 }
 
 float WheelZoom(float zoom, int delta) {
