@@ -17,6 +17,8 @@ else
   flavours=(x86_64 i686)
 fi
 
+bash "$ROOT/scripts/check-command-ids.sh"
+
 status=0
 # The core includes nothing from the shell; the check itself is checked first.
 bash "$ROOT/scripts/check-layers-selftest.sh" || status=1

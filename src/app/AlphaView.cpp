@@ -37,7 +37,9 @@ uint64_t PixelSum(CImage& image) {
     return sum;
 }
 
-bool IsAlphaView(int view) { return view == 4 || view == 5 || view == 6; }
+bool IsAlphaView(int view) {
+    return view == CHANNEL_ALPHA_AS_IMAGE || view == CHANNEL_ALPHA_AS_LAYER || view == CHANNEL_ALPHA_BLENDED;
+}
 
 }  // namespace
 
@@ -93,6 +95,6 @@ bool EditDocumentPicture(const std::function<bool(CImage&)>& edit) {
     if (AlphaViewShown() && !ChannelViewSnapshot.Restore()) return false;
     ChannelViewSnapshot.Discard();
     const bool done = edit(AppState::CurrentImage);
-    if (IsAlphaView(view) && !EnterAlphaView(view)) AppState::ChannelView = 0;
+    if (IsAlphaView(view) && !EnterAlphaView(view)) AppState::ChannelView = CHANNEL_ALL;
     return done;
 }

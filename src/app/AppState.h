@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "app/MainWindowIds.h"  // capacities of the numbered lists
+#include "app/Modes.h"
 #include "image/Image.h"
 
 enum ViewModeKind : int { VIEW_VIEWER = 0, VIEW_BROWSER = 1, VIEW_PRESENTATION = 2 };

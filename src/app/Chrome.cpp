@@ -7,6 +7,7 @@
 
 #include "app/AppState.h"
 #include "image/Common.h"
+#include "command_ids.h"
 
 CMainToolBar MainToolBar;
 CStatusBar StatusBar;
@@ -35,22 +36,22 @@ void CMainToolBar::Destroy() {
 int CMainToolBar::ButtonOffset(UINT command) const {
     if (!created) return -1;
     switch (command) {
-    case 206: return zoomInOffset;
-    case 207: return zoomOutOffset;
-    case 208: return zoom100Offset;
-    case 40002: return nextOffset;
-    case 40003: return previousOffset;
+    case IDM_ZOOM_IN: return zoomInOffset;
+    case IDM_ZOOM_OUT: return zoomOutOffset;
+    case IDM_ZOOM_100: return zoom100Offset;
+    case IDM_NEXT_MEDIA: return nextOffset;
+    case IDM_PREVIOUS_MEDIA: return previousOffset;
     default: return -1;
     }
 }
 
 void CMainToolBar::SetButtonOffset(UINT command, int offset) {
     switch (command) {
-    case 206: zoomInOffset = offset; break;
-    case 207: zoomOutOffset = offset; break;
-    case 208: zoom100Offset = offset; break;
-    case 40002: nextOffset = offset; break;
-    case 40003: previousOffset = offset; break;
+    case IDM_ZOOM_IN: zoomInOffset = offset; break;
+    case IDM_ZOOM_OUT: zoomOutOffset = offset; break;
+    case IDM_ZOOM_100: zoom100Offset = offset; break;
+    case IDM_NEXT_MEDIA: nextOffset = offset; break;
+    case IDM_PREVIOUS_MEDIA: previousOffset = offset; break;
     default: break;
     }
 }

@@ -7,6 +7,17 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "command_ids.h"
+
+// The main tool bar's command buttons in their order on the bar (separators
+// left out). Clicks reach the command table as WM_COMMAND; IDM_FILE_OPERATIONS
+// only opens its drop-down menu.
+inline constexpr UINT kMainToolBarCommands[] = {
+    IDM_OPEN_MEDIA, IDM_RELOAD_MEDIA, IDM_BROWSE,  IDM_PREVIOUS_MEDIA,  IDM_NEXT_MEDIA, IDM_EXIT,
+    IDM_SAVE_AS,    IDM_PRINT,        IDM_ACQUIRE, IDM_UNDO,            IDM_REDO,       IDM_ZOOM_IN,
+    IDM_ZOOM_100,   IDM_ZOOM_OUT,     IDM_FILE_OPERATIONS, IDM_SLIDESHOW, IDM_SETTINGS, IDM_ABOUT,
+};
+
 class CMainToolBar {
 public:
     void Create(HWND owner);
@@ -15,8 +26,8 @@ public:
     void UpdateButtonStates();
     void OnChevron(NMHDR* notify, HWND mainWindow);
     bool GetTooltipText(NMTTDISPINFOW* info);
-    // x offset inside the tool bar of the button of Zoom In (206), Zoom Out
-    // (207), Zoom 100 % (208), Next (40002) or Previous (40003); -1 when the
+    // x offset inside the tool bar of the button of Zoom In, Zoom Out, Zoom 100 %,
+    // Next or Previous (IDM_ZOOM_IN ... IDM_PREVIOUS_MEDIA); -1 when the
     // button is not shown (then the cursor is not snapped to it).
     int ButtonOffset(UINT command) const;
     void SetButtonOffset(UINT command, int offset);

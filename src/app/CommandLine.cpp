@@ -18,6 +18,7 @@
 #include "formats/Formats.h"
 #include "image/Common.h"
 #include "tools/PrintImage.h"
+#include "command_ids.h"
 
 namespace {
 
@@ -52,7 +53,7 @@ void MakeAbsolute(wchar_t* path) {
 
 void CheckMaximizeItem() {
     AppState::GeneralAlwaysMaximizeWindow = 1;
-    if (MainMenu.menu) CheckMenuItem(MainMenu.menu, 40061, MF_BYCOMMAND | MF_CHECKED);
+    if (MainMenu.menu) CheckMenuItem(MainMenu.menu, IDM_ALWAYS_MAXIMIZE, MF_BYCOMMAND | MF_CHECKED);
 }
 
 }  // namespace
@@ -190,8 +191,8 @@ void ParseCommandLine(const wchar_t* commandLine) {
         !AppState::GeneralAlwaysStartInPresentationMode)
         TogglePresentationMode(false);
     if (args.browse && !args.fileGiven) {
-        if (args.browseFolderGiven) Browser.Open(args.browseFolder, 2, window);
-        else Browser.Open(nullptr, 0, window);
+        if (args.browseFolderGiven) Browser.Open(args.browseFolder, BROWSER_OPEN_GIVEN_PATH, window);
+        else Browser.Open(nullptr, BROWSER_OPEN_CURRENT_DIRECTORY, window);
     }
     if (args.print && args.fileGiven) {
         CopyStringW(AppState::CurrentFile, args.file);
@@ -243,7 +244,7 @@ void ParseCommandLine(const wchar_t* commandLine) {
     if (args.settings) ShowSettingsSheet(6);
     if (!args.fileGiven && !args.browse && !args.slideShow) {
         AppState::PaintSuspended = 1;
-        Browser.Open(nullptr, 1, window);
+        Browser.Open(nullptr, BROWSER_OPEN_RECENT_FOLDER, window);
         AppState::PaintSuspended = 0;
     }
 }

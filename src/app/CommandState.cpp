@@ -1,32 +1,67 @@
 #include "app/CommandState.h"
 
 #include "app/AppState.h"
+#include "app/CommandTable.h"
 #include "app/ImageSnapshot.h"
+#include "app/OpenWith.h"
 #include "browser/Browser.h"
 #include "browser/BrowserControls.h"
 #include "browser/FileList.h"
+#include "command_ids.h"
+#include "formats/Formats.h"
 #include "image/Common.h"
+#include "media/Players.h"
 
 namespace {
 
+// The players' formats and the playlist: documents the image edits never touch.
 bool IsMediaFormat(int id) {
-    return id == 28 || id == 43 || id == 46 || id == 50;  // QuickTime, sound, video, playlist
+    return PlayerForFormat(id) != nullptr || id == FMT_PLAYLIST;
 }
 
-// An image in the viewer that the edit commands may change.
+}  // namespace
+
 bool HasEditableImage() {
     return AppState::CurrentImage.IsValid() &&
            (AppState::DocumentKind == DOC_FILE || AppState::DocumentKind == DOC_NEW_IMAGE) &&
            !IsMediaFormat(AppState::CurrentFormatId);
 }
 
-bool HasCurrentListEntry() { return CurrentFileListEntry() != nullptr; }
+bool CanQuickSave() {
+    return HasEditableImage() && AppState::DocumentKind == DOC_FILE && HasCurrentListEntry() && !Browser.IsShown();
+}
+
+bool ClipboardHasBitmap() {
+    return IsClipboardFormatAvailable(CF_BITMAP) != 0;
+}
+
+bool CanUndo() {
+    return UndoSnapshot.IsValid() && AppState::CurrentImage.IsValid();
+}
+
+bool CanRedo() {
+    return RedoSnapshot.IsValid() && AppState::CurrentImage.IsValid();
+}
+
+bool HasOpenDocument() {
+    return AppState::CurrentImage.IsValid() || AppState::CurrentFormatId != FMT_UNKNOWN;
+}
+
+bool HasCurrentListEntry() {
+    return CurrentFileListEntry() != nullptr;
+}
 
 bool HasFileList() {
     return !FileList::ScanBusy && FileList::Entries && FileList::Count > 0;
 }
 
-}  // namespace
+bool CanStartOrStopSlideShow() {
+    return AppState::SlideShowRunning || Playlist::ShowRunning || (HasFileList() && SlideShowCanAdvance());
+}
+
+bool IsFolderScanIdle() {
+    return !FileList::ScanBusy;
+}
 
 const MediaFileEntry* CurrentFileListEntry() {
     if (FileList::ScanBusy || !FileList::Entries || FileList::Count <= 0) return nullptr;
@@ -51,56 +86,30 @@ int StepTargetIndex(UINT id, int current, int count, bool wrap) {
     const int last = count - 1;
     const bool inside = current >= 0 && current <= last;
     switch (id) {
-    case 40002:
+    case IDM_NEXT_MEDIA:
         if (!inside) return 0;
         return current < last ? current + 1 : (wrap ? 0 : current);
-    case 40003:
+    case IDM_PREVIOUS_MEDIA:
         if (!inside) return last;
         return current > 0 ? current - 1 : (wrap ? last : current);
-    case 40028: return 0;
-    case 40029: return last;
+    case IDM_FIRST_MEDIA: return 0;
+    case IDM_LAST_MEDIA: return last;
     default: return -1;
     }
 }
 
+bool HasCommandHandler(UINT id) {
+    const CommandRow* row = FindCommandRow(id);
+    if (row && row->run) return true;
+    wchar_t program[MAX_PATH], file[MAX_PATH];
+    return OpenWithTarget(id, program, file);
+}
+
 bool IsCommandEnabled(UINT id) {
+    const CommandRow* row = FindCommandRow(id);
     // A command whose handler does not exist yet is never enabled.
-    if (!HasCommandHandler(id)) return false;
-    switch (id) {
-    case 204:
-        // Quick save writes over the folder's current file: only for a picture
-        // that was read from that file, never for a pasted or new image.
-        return HasEditableImage() && AppState::DocumentKind == DOC_FILE && HasCurrentListEntry() &&
-               !Browser.IsShown();
-    case 40082:  // save as
-    case 205:    // print
-        return HasEditableImage();
-    case 254: case 40005: case 40006: case 40011: case 40012: case 40021: case 40022:
-    case 40024: case 40025: case 40026: case 40027: case 40068: case 40121:
-    case 40035: case 40036: case 40038: case 40037: case 40049: case 40344:
-    case 40063: case 40064: case 40081: case 40065: case 40122:
-    case 40052: case 40053: case 40057: case 40358:
-        return HasEditableImage();
-    case 40054:
-        return IsClipboardFormatAvailable(CF_BITMAP) != 0;
-    case 40079:
-        return UndoSnapshot.IsValid() && AppState::CurrentImage.IsValid();
-    case 40303:
-        return RedoSnapshot.IsValid() && AppState::CurrentImage.IsValid();
-    case 293:
-        return AppState::CurrentImage.IsValid() || AppState::CurrentFormatId != 0;
-    case 40023:
-        return HasCurrentListEntry();
-    case 40002: case 40003: case 40028: case 40029: case 40132: case 40133: case 40134:
-        return HasFileList();
-    case 40319:
-        // A running show can always be stopped; a new one starts only when it can advance.
-        return AppState::SlideShowRunning || Playlist::ShowRunning || (HasFileList() && SlideShowCanAdvance());
-    case 40139:
-        return !FileList::ScanBusy;
-    default:
-        return true;
-    }
+    if (!row || !row->run) return HasCommandHandler(id);  // the "Open with" programs
+    return !row->enabled || row->enabled();
 }
 
 bool CursorSnapPoint(const RECT& window, int buttonOffset, int captionHeight, int menuHeight, POINT* point) {

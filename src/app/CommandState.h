@@ -1,7 +1,8 @@
-// Whether a main-window command may run now. The menu grays its items with the
-// same predicate that the command dispatch checks, so a shortcut can never run
-// a command whose menu item is gray (the menu is gone in presentation mode, the
-// accelerators are not).
+// Whether a main-window command may run now. Every command has one row in the
+// command table (CommandTable.h): the row's predicate grays its menu items and
+// tool-bar buttons and is the same check the dispatch makes, so a shortcut can
+// never run a command whose menu item is gray (the menu is gone in presentation
+// mode, the accelerators are not).
 #pragma once
 #include <windows.h>
 
@@ -14,6 +15,24 @@ bool IsCommandEnabled(UINT id);
 // "Open with" list's programs count as handled).
 bool HasCommandHandler(UINT id);
 
+// The predicates of the command table's rows.
+// An image in the viewer that the edit commands may change.
+bool HasEditableImage();
+// Quick save writes over the folder's current file: only for a picture that was
+// read from that file, never for a pasted or new image, and not from the browser.
+bool CanQuickSave();
+bool ClipboardHasBitmap();
+bool CanUndo();
+bool CanRedo();
+// A document is open: a valid image, or a format (a player's file) without one.
+bool HasOpenDocument();
+bool HasCurrentListEntry();
+// A folder file list that is not being filled and holds at least one entry.
+bool HasFileList();
+// A running show can always be stopped; a new one starts only when it can advance.
+bool CanStartOrStopSlideShow();
+bool IsFolderScanIdle();
+
 // The current entry of the folder's file list, or null when there is none: no
 // list, an empty one (a count of 0 is no list), an index outside it, or a scan
 // still filling it. Every command that acts on "the current file" goes through this.
@@ -21,10 +40,10 @@ const MediaFileEntry* CurrentFileListEntry();
 // The current directory joined with the current entry's name; false (and an
 // empty path) without a current entry.
 bool CurrentFileListEntryPath(wchar_t path[MAX_PATH]);
-// The index a step command moves to (40002 next, 40003 previous, 40028 first,
-// 40029 last) in a list of count entries, wrapping at the ends when wrap is set;
-// -1 for an empty list. From an index outside the list, next goes to the first
-// entry and previous to the last.
+// The index a step command moves to (IDM_NEXT_MEDIA, IDM_PREVIOUS_MEDIA,
+// IDM_FIRST_MEDIA, IDM_LAST_MEDIA) in a list of count entries, wrapping at the
+// ends when wrap is set; -1 for an empty list. From an index outside the list,
+// next goes to the first entry and previous to the last.
 int StepTargetIndex(UINT id, int current, int count, bool wrap);
 
 

@@ -1,6 +1,6 @@
-// WM_COMMAND of the main window: offered to the players' and browser's buttons
-// first, then checked against the command's own precondition (the predicate
-// that grays its menu item), then carried out.
+// WM_COMMAND of the main window and the command table: a command is offered to
+// the players' and browser's buttons first, then run by its row of the table
+// when the row's predicate (the one that grays its menu item) allows it.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -8,12 +8,14 @@
 #include <cstdlib>
 #include <ctime>
 #include <cwchar>
+#include <span>
 
 #include "app/AlphaView.h"
 #include "app/AppState.h"
 #include "app/Chrome.h"
 #include "app/CommandState.h"
 #include "app/EffectDialogs.h"
+#include "app/CommandTable.h"
 #include "app/ImageSnapshot.h"
 #include "app/MainMenu.h"
 #include "app/MainWindow.h"
@@ -34,6 +36,7 @@
 #include "image/Effects.h"
 #include "media/AnimationBar.h"
 #include "media/Players.h"
+#include "command_ids.h"
 
 namespace {
 
@@ -90,12 +93,14 @@ void SelectStepInBrowserList(int oldIndex, int newIndex) {
 }
 
 void Zoom(HWND window, UINT id, bool fromToolBar) {
-    AppState::Zoom = id == 206 ? GetZoomInStep(AppState::Zoom) : id == 207 ? GetZoomOutStep(AppState::Zoom) : 1.0f;
+    AppState::Zoom = id == IDM_ZOOM_IN    ? GetZoomInStep(AppState::Zoom)
+                     : id == IDM_ZOOM_OUT ? GetZoomOutStep(AppState::Zoom)
+                                          : 1.0f;
     if (IsWindowPlacedByUser()) {
         UpdateScrollState();
         ViewScrollBars.UpdateRanges();
         LayoutViewBorders();
-        if (id == 208) ScrollToTopLeft();
+        if (id == IDM_ZOOM_100) ScrollToTopLeft();
     } else {
         FitToZoomedImage(window);
     }
@@ -107,7 +112,7 @@ void Zoom(HWND window, UINT id, bool fromToolBar) {
 void Step(HWND window, UINT id, bool fromToolBar) {
     // A slide show that cannot advance by itself leaves stepping to the user.
     const bool slideShowSteps = AppState::SlideShowRunning && SlideShowCanAdvance();
-    if (id == 40002 || id == 40003) {
+    if (id == IDM_NEXT_MEDIA || id == IDM_PREVIOUS_MEDIA) {
         if (Playlist::ShowRunning) {
             PostMessageW(window, WM_TIMER, TIMER_PLAYLIST_SHOW, 0);
             return;
@@ -125,7 +130,7 @@ void Step(HWND window, UINT id, bool fromToolBar) {
     FileList::Current = index;
     wchar_t path[MAX_PATH];
     if (CurrentFileListEntryPath(path)) OpenMediaFile(path);
-    const bool nextOrPrevious = id == 40002 || id == 40003;
+    const bool nextOrPrevious = id == IDM_NEXT_MEDIA || id == IDM_PREVIOUS_MEDIA;
     if (AppState::ViewMode == VIEW_VIEWER && nextOrPrevious) SnapCursorToButton(window, id, fromToolBar);
     if (AppState::ViewMode == VIEW_BROWSER || (!nextOrPrevious && Browser.IsShown()))
         SelectStepInBrowserList(oldIndex, index);
@@ -135,7 +140,7 @@ void ToggleBrowser(HWND window) {
     if (Browser.IsShown()) {
         AppState::PaintSuspended = 1;
         Browser.Hide();
-        AppState::Zoom = AppState::CurrentFormatId == 46 ? AppState::VideoZoom : 1.0f;
+        AppState::Zoom = AppState::CurrentFormatId == FMT_VIDEO ? AppState::VideoZoom : 1.0f;
         AppState::FitPending = 1;
         FitWindowToImage((int)AppState::CurrentImage.GetWidth(), (int)AppState::CurrentImage.GetHeight(), window);
         StatusBar.Update();
@@ -153,7 +158,7 @@ void ToggleBrowser(HWND window) {
         Browser.Show();
         RefreshStates();
     } else {
-        Browser.Open(nullptr, 0, window);
+        Browser.Open(nullptr, BROWSER_OPEN_CURRENT_DIRECTORY, window);
     }
     AppState::PaintSuspended = 0;
     UpdateScrollState();
@@ -163,8 +168,7 @@ void ToggleBrowser(HWND window) {
     InvalidateRect(window, nullptr, FALSE);
 }
 
-// ---- The handlers, one row per command id. A command without a row has no
-// handler yet: the predicate grays its menu items and refuses its shortcut.
+// ---- The handlers of the command table's rows.
 
 void ToggleToolBar(HWND window) {
     if (MainToolBar.created) {
@@ -252,11 +256,11 @@ void EditImage(HWND window, bool (CImage::*operation)(), bool sizeChanges) {
 
 void Flip(HWND window, UINT id, LPARAM) {
     switch (id) {
-    case 40005: EditImage(window, &CImage::FlipVertical, false); break;
-    case 40006: EditImage(window, &CImage::Mirror, false); break;
-    case 40011: EditImage(window, &CImage::RotateLeft90, true); break;
-    case 40012: EditImage(window, &CImage::RotateRight90, true); break;
-    case 254: EditImage(window, &CImage::Rotate180, false); break;
+    case IDM_FLIP: EditImage(window, &CImage::FlipVertical, false); break;
+    case IDM_MIRROR: EditImage(window, &CImage::Mirror, false); break;
+    case IDM_ROTATE_LEFT: EditImage(window, &CImage::RotateLeft90, true); break;
+    case IDM_ROTATE_RIGHT: EditImage(window, &CImage::RotateRight90, true); break;
+    case IDM_ROTATE_180: EditImage(window, &CImage::Rotate180, false); break;
     default: break;
     }
 }
@@ -264,8 +268,8 @@ void Flip(HWND window, UINT id, LPARAM) {
 // The effect dialogs take the undo snapshot and repaint when OK runs the
 // effect; they work on the picture, and an alpha view is made again afterwards.
 void ShowEffectDialog(HWND window, UINT id, LPARAM) {
-    const wchar_t* name = id == 40063 ? L"EFF_BLURDLG" : id == 40064 ? L"EFF_PIXELIZEDLG" : L"EFF_SHARPENDLG";
-    DLGPROC proc = id == 40063 ? EffBlurDlgProc : id == 40064 ? EffPixelizeDlgProc : EffSharpenDlgProc;
+    const wchar_t* name = id == IDM_BLUR ? L"EFF_BLURDLG" : id == IDM_PIXELIZE ? L"EFF_PIXELIZEDLG" : L"EFF_SHARPENDLG";
+    DLGPROC proc = id == IDM_BLUR ? EffBlurDlgProc : id == IDM_PIXELIZE ? EffPixelizeDlgProc : EffSharpenDlgProc;
     EditDocumentPicture([&](CImage&) { return DialogBoxParamW(AppState::Instance, name, window, proc, 0) == IDOK; });
     ImageResized();  // the effects leave a 24-bit picture
     RefreshStates();
@@ -275,8 +279,8 @@ void ShowEffectDialog(HWND window, UINT id, LPARAM) {
 // store; redo the other way round. Both stores hold the picture, not what an
 // alpha view shows of it.
 void UndoRedo(HWND window, UINT id, LPARAM) {
-    CImageSnapshot& keep = id == 40079 ? RedoSnapshot : UndoSnapshot;
-    CImageSnapshot& restore = id == 40079 ? UndoSnapshot : RedoSnapshot;
+    CImageSnapshot& keep = id == IDM_UNDO ? RedoSnapshot : UndoSnapshot;
+    CImageSnapshot& restore = id == IDM_UNDO ? UndoSnapshot : RedoSnapshot;
     const bool restored = EditDocumentPicture([&](CImage&) {
         keep.Save();
         return restore.Restore();
@@ -307,7 +311,7 @@ void StartStopSlideShow(HWND window) {
         srand((unsigned)time(nullptr));
         SetTimer(window, TIMER_SLIDESHOW, (UINT)AppState::SlideShowDelay, nullptr);
         if (AppState::SlideShowStartFullscreen) {
-            PostMessageW(window, WM_COMMAND, 40050, 0);
+            PostMessageW(window, WM_COMMAND, IDM_PRESENTATION_MODE, 0);
             return;
         }
     }
@@ -321,74 +325,242 @@ void Exit(HWND window) {
     else SendMessageW(window, WM_CLOSE, 0, 0);
 }
 
-void SetToolMode(int mode) {
+void SetToolMode(ToolModeKind mode) {
     AppState::ToolMode = mode;
     RefreshStates();
 }
 
-struct CommandHandler {
-    UINT id;
-    void (*run)(HWND window, UINT id, LPARAM lParam);
-};
-
-const CommandHandler kCommandHandlers[] = {
-    {200, [](HWND window, UINT, LPARAM) { ShowOpenFileDialog(window); }},
-    {204, [](HWND, UINT, LPARAM) { QuickSave(); }},
-    {40082, [](HWND window, UINT, LPARAM) { SaveAs(window); }},
-    {206, [](HWND window, UINT id, LPARAM lParam) { Zoom(window, id, lParam != 0); }},
-    {207, [](HWND window, UINT id, LPARAM lParam) { Zoom(window, id, lParam != 0); }},
-    {208, [](HWND window, UINT id, LPARAM lParam) { Zoom(window, id, lParam != 0); }},
-    {293, [](HWND, UINT, LPARAM) { CloseCurrentMedia(); RefreshStates(); }},
-    {40002, [](HWND window, UINT id, LPARAM lParam) { Step(window, id, lParam != 0); }},
-    {40003, [](HWND window, UINT id, LPARAM lParam) { Step(window, id, lParam != 0); }},
-    {40028, [](HWND window, UINT id, LPARAM lParam) { Step(window, id, lParam != 0); }},
-    {40029, [](HWND window, UINT id, LPARAM lParam) { Step(window, id, lParam != 0); }},
-    {40023, [](HWND, UINT, LPARAM) { Reload(); }},
-    {40005, Flip},
-    {40006, Flip},
-    {40011, Flip},
-    {40012, Flip},
-    {254, Flip},
-    {40063, ShowEffectDialog},
-    {40064, ShowEffectDialog},
-    {40081, ShowEffectDialog},
-    {40079, UndoRedo},
-    {40303, UndoRedo},
-    {40046, [](HWND window, UINT, LPARAM) { ToggleToolBar(window); }},
-    {40047, [](HWND window, UINT, LPARAM) { ToggleStatusBar(window); }},
-    {40050, [](HWND, UINT, LPARAM) { TogglePresentationMode(false); }},
-    {40051,
-     [](HWND window, UINT, LPARAM) {
-         AppState::GeneralViewImageAsTiles = !AppState::GeneralViewImageAsTiles;
-         MainMenu.UpdateStates();
-         Repaint(window);
-     }},
-    {40061, [](HWND window, UINT, LPARAM) { ToggleAlwaysMaximize(window); }},
-    {40069,
-     [](HWND, UINT, LPARAM) {
-         AppState::GeneralLastWinPos = !AppState::GeneralLastWinPos;
-         MainMenu.UpdateStates();
-     }},
-    {40070, [](HWND window, UINT, LPARAM) { SaveWindowPlacement(window); }},
-    {40138, [](HWND window, UINT, LPARAM) { Exit(window); }},
-    {40139, [](HWND window, UINT, LPARAM) { ToggleBrowser(window); }},
-    {40319, [](HWND window, UINT, LPARAM) { StartStopSlideShow(window); }},
-    {40347, [](HWND, UINT, LPARAM) { SetToolMode(0); }},
-    {40351, [](HWND, UINT, LPARAM) { SetToolMode(1); }},
-    {40350, [](HWND, UINT, LPARAM) { SetToolMode(2); }},
-};
-
-const CommandHandler* FindCommandHandler(UINT id) {
-    for (const CommandHandler& handler : kCommandHandlers)
-        if (handler.id == id) return &handler;
-    return nullptr;
+// Handlers that take the command's window only, or the window, id and tool-bar flag.
+template <void (*F)(HWND)>
+void Run(HWND window, UINT, LPARAM) {
+    F(window);
 }
+template <void (*F)()>
+void RunPlain(HWND, UINT, LPARAM) {
+    F();
+}
+template <void (*F)(HWND, UINT, bool)>
+void RunFromToolBar(HWND window, UINT id, LPARAM lParam) {
+    F(window, id, lParam != 0);
+}
+
+void ToggleTiles(HWND window) {
+    AppState::GeneralViewImageAsTiles = !AppState::GeneralViewImageAsTiles;
+    MainMenu.UpdateStates();
+    Repaint(window);
+}
+
+void ToggleUseSavedPlacement() {
+    AppState::GeneralLastWinPos = !AppState::GeneralLastWinPos;
+    MainMenu.UpdateStates();
+}
+
+void CloseMedia() {
+    CloseCurrentMedia();
+    RefreshStates();
+}
+
+void OpenMedia(HWND window) { ShowOpenFileDialog(window); }
+void EnterPresentationMode() { TogglePresentationMode(false); }
+template <ToolModeKind Mode>
+void SetToolModeTo() { SetToolMode(Mode); }
+
+constexpr auto kEditable = &HasEditableImage;
+
+// One row per command, in the order of the menus; the tool bars' own buttons last.
+const CommandRow kCommandTable[] = {
+    // File
+    {IDM_OPEN_MEDIA, nullptr, Run<OpenMedia>},
+    {IDM_RELOAD_MEDIA, HasCurrentListEntry, RunPlain<Reload>},
+    {IDM_CLOSE_MEDIA, HasOpenDocument, RunPlain<CloseMedia>},
+    {IDM_QUICK_SAVE, CanQuickSave, RunPlain<QuickSave>},
+    {IDM_SAVE_AS, kEditable, Run<SaveAs>},
+    {IDM_PRINT, kEditable, nullptr},
+    {IDM_FILE_INFO, nullptr, nullptr},
+    {IDM_ACQUIRE, nullptr, nullptr},
+    {IDM_SELECT_SOURCE, nullptr, nullptr},
+    {IDM_EXIT, nullptr, Run<Exit>},
+    // Edit
+    {IDM_UNDO, CanUndo, UndoRedo},
+    {IDM_REDO, CanRedo, UndoRedo},
+    {IDM_CUT, kEditable, nullptr},
+    {IDM_COPY, kEditable, nullptr},
+    {IDM_PASTE, ClipboardHasBitmap, nullptr},
+    {IDM_CROP, kEditable, nullptr},
+    {IDM_SELECT_ALL, nullptr, nullptr},
+    {IDM_COPY_ITEMS, nullptr, nullptr},
+    {IDM_MOVE_ITEMS, nullptr, nullptr},
+    {IDM_DELETE_ITEMS, nullptr, nullptr},
+    {IDM_RENAME_ITEMS, nullptr, nullptr},
+    {IDM_ADD_TO_PLAYLIST, nullptr, nullptr},
+    {IDM_SEARCH, nullptr, nullptr},
+    // View
+    {IDM_BROWSE, IsFolderScanIdle, Run<ToggleBrowser>},
+    {IDM_REFRESH, nullptr, nullptr},
+    {IDM_PRESENTATION_MODE, nullptr, RunPlain<EnterPresentationMode>},
+    {IDM_NEXT_MEDIA, HasFileList, RunFromToolBar<Step>},
+    {IDM_PREVIOUS_MEDIA, HasFileList, RunFromToolBar<Step>},
+    {IDM_FIRST_MEDIA, HasFileList, RunFromToolBar<Step>},
+    {IDM_LAST_MEDIA, HasFileList, RunFromToolBar<Step>},
+    {IDM_ZOOM_IN, nullptr, RunFromToolBar<Zoom>},
+    {IDM_ZOOM_OUT, nullptr, RunFromToolBar<Zoom>},
+    {IDM_ZOOM_100, nullptr, RunFromToolBar<Zoom>},
+    {IDM_FIT_TO_AREA, nullptr, nullptr},
+    {IDM_FIT_TO_WIDTH, nullptr, nullptr},
+    {IDM_FIT_TO_HEIGHT, nullptr, nullptr},
+    {IDM_ZOOM_TO_SELECTION, kEditable, nullptr},
+    {IDM_TOOL_SCROLL, nullptr, RunPlain<SetToolModeTo<TOOL_SCROLL>>},
+    {IDM_TOOL_SELECT, nullptr, RunPlain<SetToolModeTo<TOOL_SELECT>>},
+    {IDM_TOOL_RED_MARKER, nullptr, RunPlain<SetToolModeTo<TOOL_RED_MARKER>>},
+    {IDM_CHANNEL_ALL, nullptr, nullptr},
+    {IDM_CHANNEL_RED, nullptr, nullptr},
+    {IDM_CHANNEL_GREEN, nullptr, nullptr},
+    {IDM_CHANNEL_BLUE, nullptr, nullptr},
+    {IDM_ALPHA_AS_IMAGE, nullptr, nullptr},
+    {IDM_ALPHA_AS_LAYER, nullptr, nullptr},
+    {IDM_ALPHA_BLENDED, nullptr, nullptr},
+    {IDM_BROWSER_THUMBNAILS, nullptr, nullptr},
+    {IDM_BROWSER_REPORT, nullptr, nullptr},
+    {IDM_SORT_NAME_ASCENDING, nullptr, nullptr},
+    {IDM_SORT_NAME_DESCENDING, nullptr, nullptr},
+    {IDM_SORT_SIZE_ASCENDING, nullptr, nullptr},
+    {IDM_SORT_SIZE_DESCENDING, nullptr, nullptr},
+    {IDM_SORT_DATE_ASCENDING, nullptr, nullptr},
+    {IDM_SORT_DATE_DESCENDING, nullptr, nullptr},
+    {IDM_SORT_NONE, nullptr, nullptr},
+    {IDM_SAVE_THUMBNAIL_STYLE, nullptr, nullptr},
+    {IDM_SAVE_REPORT_STYLE, nullptr, nullptr},
+    {IDM_DELETE_FOLDER_STYLE, nullptr, nullptr},
+    {IDM_DATABASE_MAINTENANCE, nullptr, nullptr},
+    // Image
+    {IDM_FLIP, kEditable, Flip},
+    {IDM_MIRROR, kEditable, Flip},
+    {IDM_ROTATE_LEFT, kEditable, Flip},
+    {IDM_ROTATE_RIGHT, kEditable, Flip},
+    {IDM_ROTATE_180, kEditable, Flip},
+    {IDM_RESIZE, kEditable, nullptr},
+    {IDM_RESIZE_CANVAS, kEditable, nullptr},
+    {IDM_NEW_IMAGE, nullptr, nullptr},
+    {IDM_INVERT, kEditable, nullptr},
+    {IDM_GRAYSCALE, kEditable, nullptr},
+    {IDM_BRIGHTNESS_CONTRAST, kEditable, nullptr},
+    {IDM_DEPTH_1BIT, kEditable, nullptr},
+    {IDM_DEPTH_4BIT, kEditable, nullptr},
+    {IDM_DEPTH_8BIT, kEditable, nullptr},
+    {IDM_DEPTH_16BIT, kEditable, nullptr},
+    {IDM_DEPTH_24BIT, kEditable, nullptr},
+    {IDM_DEPTH_32BIT, kEditable, nullptr},
+    {IDM_RGB_TO_BGR, kEditable, nullptr},
+    {IDM_RGB_TO_GRB, kEditable, nullptr},
+    {IDM_RGB_TO_RBG, kEditable, nullptr},
+    {IDM_BLUR, kEditable, ShowEffectDialog},
+    {IDM_SHARPEN, kEditable, ShowEffectDialog},
+    {IDM_PIXELIZE, kEditable, ShowEffectDialog},
+    {IDM_BUTTONIZE, kEditable, nullptr},
+    {IDM_SEAMLESS, kEditable, nullptr},
+    {IDM_WALLPAPER_CENTERED, nullptr, nullptr},
+    {IDM_WALLPAPER_TILED, nullptr, nullptr},
+    {IDM_WALLPAPER_STRETCHED, nullptr, nullptr},
+    {IDM_WALLPAPER_DELETE, nullptr, nullptr},
+    // Media
+    {ID_MEDIA_PLAYPAUSE, nullptr, nullptr},
+    {ID_MEDIA_STOP, nullptr, nullptr},
+    {ID_MEDIA_NEXTFRAME, nullptr, nullptr},
+    {ID_MEDIA_PREVFRAME, nullptr, nullptr},
+    {IDM_EXTRACT_FRAMES, nullptr, nullptr},
+    {ID_VOLUME_UP, nullptr, nullptr},
+    {ID_VOLUME_DOWN, nullptr, nullptr},
+    {ID_VOLUME_MUTE, nullptr, nullptr},
+    {ID_RATE_UP, nullptr, nullptr},
+    {ID_RATE_DOWN, nullptr, nullptr},
+    {ID_RATE_DEFAULT, nullptr, nullptr},
+    {IDM_VIDEO_SIZE_50, nullptr, nullptr},
+    {IDM_VIDEO_SIZE_100, nullptr, nullptr},
+    {IDM_VIDEO_SIZE_200, nullptr, nullptr},
+    {IDM_VIDEO_ASPECT_ORIGINAL, nullptr, nullptr},
+    {IDM_VIDEO_ASPECT_4_3, nullptr, nullptr},
+    {IDM_VIDEO_ASPECT_16_9, nullptr, nullptr},
+    {IDM_SLIDESHOW, CanStartOrStopSlideShow, Run<StartStopSlideShow>},
+    {IDM_SLIDESHOW_FULLSCREEN, nullptr, nullptr},
+    {IDM_SLIDESHOW_FORWARD, nullptr, nullptr},
+    {IDM_SLIDESHOW_BACKWARD, nullptr, nullptr},
+    {IDM_SLIDESHOW_RANDOM, nullptr, nullptr},
+    {IDM_SLIDESHOW_CONFIGURE, nullptr, nullptr},
+    {IDM_SHOW_FORWARD, HasFileList, nullptr},
+    {IDM_SHOW_BACKWARD, HasFileList, nullptr},
+    {IDM_SHOW_RANDOM, HasFileList, nullptr},
+    {IDM_CREATE_SLIDESHOW, nullptr, nullptr},
+    // Tools
+    {IDM_BATCH_PROCESS, nullptr, nullptr},
+    {IDM_BATCH_RENAME, nullptr, nullptr},
+    {IDM_BATCH_PRINT, nullptr, nullptr},
+    {IDM_CAPTURE_SCREEN, nullptr, nullptr},
+    {IDM_JPG_TRANSFORM, nullptr, nullptr},
+    {IDM_JPG_CLEANER, nullptr, nullptr},
+    {IDM_CREATE_MNG, nullptr, nullptr},
+    {IDM_CREATE_GIF, nullptr, nullptr},
+    {IDM_CREATE_TIF, nullptr, nullptr},
+    {IDM_CREATE_DCX, nullptr, nullptr},
+    {IDM_CONTACT_SHEET, nullptr, nullptr},
+    {IDM_HTML_ALBUM, nullptr, nullptr},
+    {IDM_OPEN_WITH_ADD, nullptr, nullptr},
+    {IDM_OPEN_WITH_EDIT, nullptr, nullptr},
+    {IDM_OPEN_WITH_CLEAR, nullptr, nullptr},
+    // Options
+    {IDM_SETTINGS, nullptr, nullptr},
+    {IDM_CHOOSE_LANGUAGE, nullptr, nullptr},
+    {IDM_SHOW_TOOLBAR, nullptr, Run<ToggleToolBar>},
+    {IDM_SHOW_STATUSBAR, nullptr, Run<ToggleStatusBar>},
+    {IDM_VIEW_AS_TILES, nullptr, Run<ToggleTiles>},
+    {IDM_ALWAYS_MAXIMIZE, nullptr, Run<ToggleAlwaysMaximize>},
+    {IDM_USE_SAVED_WINDOW_POS, nullptr, RunPlain<ToggleUseSavedPlacement>},
+    {IDM_SAVE_WINDOW_POS, nullptr, Run<SaveWindowPlacement>},
+    // Help
+    {IDM_HELP_CONTENT, nullptr, nullptr},
+    {IDM_HOMEPAGE, nullptr, nullptr},
+    {IDM_DOWNLOAD_ADDONS, nullptr, nullptr},
+    {IDM_CHECK_VERSION, nullptr, nullptr},
+    {IDM_ABOUT, nullptr, nullptr},
+    // The main tool bar's file-operations button
+    {IDM_FILE_OPERATIONS, nullptr, nullptr},
+    // The browser's tool bar
+    {IDM_BROWSER_UP, nullptr, nullptr},
+    {IDM_BROWSER_CHOOSE_FOLDER, nullptr, nullptr},
+    {IDM_BROWSER_SORT_ORDER, nullptr, nullptr},
+    {IDM_BROWSER_REFRESH, nullptr, nullptr},
+    {IDM_BROWSER_FOLDER_PANE, nullptr, nullptr},
+    {IDM_BROWSER_CONFIGURE, nullptr, nullptr},
+    {IDM_BROWSER_NEW_FOLDER, nullptr, nullptr},
+    {IDM_BROWSER_SELECT_ALL, nullptr, nullptr},
+    {IDM_BROWSER_BACK, nullptr, nullptr},
+    {IDM_BROWSER_MOVE, nullptr, nullptr},
+    {IDM_BROWSER_COPY, nullptr, nullptr},
+    {IDM_BROWSER_RENAME, nullptr, nullptr},
+    {IDM_BROWSER_DELETE, nullptr, nullptr},
+    {IDM_BROWSER_BATCH, nullptr, nullptr},
+    {IDM_BROWSER_SEARCH, nullptr, nullptr},
+};
 
 }  // namespace
 
-bool HasCommandHandler(UINT id) {
-    wchar_t program[MAX_PATH], file[MAX_PATH];
-    return FindCommandHandler(id) != nullptr || OpenWithTarget(id, program, file);
+std::span<const CommandRow> CommandTable() {
+    return kCommandTable;
+}
+
+const CommandRow* FindCommandRow(UINT id) {
+    for (const CommandRow& row : kCommandTable)
+        if (row.id == id) return &row;
+    return nullptr;
+}
+
+bool RunCommand(HWND window, UINT id, LPARAM lParam) {
+    // A command whose menu item is gray does nothing, whichever way it came
+    // (accelerators stay live while presentation mode hides the menu), and so
+    // does one without a handler (its menu item is gray too).
+    const CommandRow* row = FindCommandRow(id);
+    if (!row || !row->run || !IsCommandEnabled(id)) return false;
+    row->run(window, id, lParam);
+    return true;
 }
 
 LRESULT OnMainCommand(HWND window, WPARAM wParam, LPARAM lParam) {
@@ -399,8 +571,8 @@ LRESULT OnMainCommand(HWND window, WPARAM wParam, LPARAM lParam) {
 
     if (code == 0 && lParam) {
         if (Browser.IsShown()) {
-            if (AppState::BrowserTab == 4 && PlaylistPanel.OnButton(lParam)) return 0;
-            if (AppState::BrowserTab == 5 && Browser.OnConfigCommand(lParam)) return 0;
+            if (AppState::BrowserTab == TAB_PLAYLIST && PlaylistPanel.OnButton(lParam)) return 0;
+            if (AppState::BrowserTab == TAB_CONFIGURE && Browser.OnConfigCommand(lParam)) return 0;
         }
         if (AppState::CurrentImage.IsValid()) {
             if (AnimationBar.OnButton(lParam)) {
@@ -408,32 +580,10 @@ LRESULT OnMainCommand(HWND window, WPARAM wParam, LPARAM lParam) {
                 UpdateWindow(window);
                 StatusBar.Update();
             }
-            if (AppState::CurrentFormatId == 46) {
-                VideoPlayer.PlayPause(lParam);
-                VideoPlayer.Stop(lParam);
-                VideoPlayer.OnStepButton(lParam);
-                VideoPlayer.ToggleMute(lParam);
-                VideoPlayer.OnInfoButton(lParam);
-            } else if (AppState::CurrentFormatId == 28) {
-                QuickTimePlayer.PlayPause(lParam);
-                QuickTimePlayer.Stop(lParam);
-                QuickTimePlayer.OnPreviousButton(lParam);
-                QuickTimePlayer.OnNextButton(lParam);
-                QuickTimePlayer.ToggleMute(lParam);
-                QuickTimePlayer.OnInfoButton(lParam);
-            } else if (AppState::CurrentFormatId == 43) {
-                SoundPlayer.PlayPause(lParam);
-                SoundPlayer.Stop(lParam);
-                SoundPlayer.ToggleMute(lParam);
-                SoundPlayer.OnInfoButton(lParam);
-            }
+            if (CMediaPlayer* player = CurrentPlayer()) player->OnControlButton(lParam);
         }
     }
 
-    // A command whose menu item is gray does nothing, whichever way it came
-    // (accelerators stay live while presentation mode hides the menu), and so
-    // does one without a handler (its menu item is gray too).
-    if (!IsCommandEnabled(id)) return 0;
-    if (const CommandHandler* handler = FindCommandHandler(id)) handler->run(window, id, lParam);
+    RunCommand(window, id, lParam);
     return 0;
 }

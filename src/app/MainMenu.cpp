@@ -4,6 +4,7 @@
 
 #include "app/AppState.h"
 #include "app/CommandState.h"
+#include "command_ids.h"
 
 CMainMenu MainMenu;
 HMENU CurrentPopupMenu = nullptr;
@@ -50,15 +51,20 @@ void CMainMenu::Destroy() {
 void CMainMenu::UpdateStates() {
     if (!created) return;
     ApplyCommandStates(menu);
-    CheckMenuItem(menu, 40046, MF_BYCOMMAND | (AppState::GeneralShowToolbar ? MF_CHECKED : MF_UNCHECKED));
-    CheckMenuItem(menu, 40047, MF_BYCOMMAND | (AppState::GeneralShowStatusbar ? MF_CHECKED : MF_UNCHECKED));
-    CheckMenuItem(menu, 40051, MF_BYCOMMAND | (AppState::GeneralViewImageAsTiles ? MF_CHECKED : MF_UNCHECKED));
-    CheckMenuItem(menu, 40061, MF_BYCOMMAND | (AppState::GeneralAlwaysMaximizeWindow ? MF_CHECKED : MF_UNCHECKED));
-    CheckMenuItem(menu, 40069, MF_BYCOMMAND | (AppState::GeneralLastWinPos ? MF_CHECKED : MF_UNCHECKED));
-    CheckMenuItem(menu, 40042, MF_BYCOMMAND | (AppState::BrowserStyle == 0 ? MF_CHECKED : MF_UNCHECKED));
-    CheckMenuItem(menu, 40045, MF_BYCOMMAND | (AppState::BrowserStyle == 1 ? MF_CHECKED : MF_UNCHECKED));
-    CheckMenuRadioItem(menu, 40347, 40351, AppState::ToolMode == 0 ? 40347 : AppState::ToolMode == 1 ? 40351 : 40350,
-                       MF_BYCOMMAND);
+    const auto check = [this](UINT id, bool checked) {
+        CheckMenuItem(menu, id, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+    };
+    check(IDM_SHOW_TOOLBAR, AppState::GeneralShowToolbar);
+    check(IDM_SHOW_STATUSBAR, AppState::GeneralShowStatusbar);
+    check(IDM_VIEW_AS_TILES, AppState::GeneralViewImageAsTiles);
+    check(IDM_ALWAYS_MAXIMIZE, AppState::GeneralAlwaysMaximizeWindow);
+    check(IDM_USE_SAVED_WINDOW_POS, AppState::GeneralLastWinPos);
+    check(IDM_BROWSER_THUMBNAILS, AppState::BrowserStyle == 0);
+    check(IDM_BROWSER_REPORT, AppState::BrowserStyle == 1);
+    const UINT tool = AppState::ToolMode == TOOL_SCROLL   ? IDM_TOOL_SCROLL
+                      : AppState::ToolMode == TOOL_SELECT ? IDM_TOOL_SELECT
+                                                          : IDM_TOOL_RED_MARKER;
+    CheckMenuRadioItem(menu, IDM_TOOL_SCROLL, IDM_TOOL_SELECT, tool, MF_BYCOMMAND);
     if (owner) DrawMenuBar(owner);
 }
 

@@ -33,6 +33,7 @@
 #include "media/AnimationBar.h"
 #include "media/Players.h"
 #include "tools/Twain.h"
+#include "command_ids.h"
 
 namespace {
 AppTraceHook g_traceHook = nullptr;
@@ -130,7 +131,7 @@ void FillRecentList(HMENU popup, bool files) {
         wchar_t text[MAX_PATH];
         CopyStringW(text, files ? AppState::RecentFiles[i] : AppState::RecentFolders[i]);
         if (dc) PathCompactPathW(dc, text, 360);
-        AppendMenuW(popup, MF_STRING, (UINT_PTR)(i + 1), text);
+        AppendMenuW(popup, MF_STRING, (UINT_PTR)(IDM_RECENT_FIRST + i), text);
     }
     if (dc) ReleaseDC(AppState::MainWindow, dc);
 }
@@ -141,51 +142,54 @@ HMENU BuildDropDownMenu(UINT button, HMENU* resource) {
     *resource = nullptr;
     const wchar_t* name = nullptr;
     switch (button) {
-    case 40202: name = L"SORTORDERCONFIGPOPUP"; break;
-    case 40205: name = L"BROWSERCONFIGPOPUP"; break;
-    case 40214: name = L"BROWSERBATCHTOOLSPOPUP"; break;
-    case 40090: name = L"ALPHABLENDPOPUP"; break;
-    case 40139: case 200: name = L"CHEVRONMENU"; break;
-    case 208: name = L"ZOOM100POPUP"; break;
-    case 40319: name = L"SLIDESHOWPOPUP"; break;
-    case 40180: name = L"FILEOPERATIONPOPUP"; break;
+    case IDM_BROWSER_SORT_ORDER: name = L"SORTORDERCONFIGPOPUP"; break;
+    case IDM_BROWSER_CONFIGURE: name = L"BROWSERCONFIGPOPUP"; break;
+    case IDM_BROWSER_BATCH: name = L"BROWSERBATCHTOOLSPOPUP"; break;
+    case IDM_ALPHA_AS_IMAGE: name = L"ALPHABLENDPOPUP"; break;
+    case IDM_BROWSE: case IDM_OPEN_MEDIA: name = L"CHEVRONMENU"; break;
+    case IDM_ZOOM_100: name = L"ZOOM100POPUP"; break;
+    case IDM_SLIDESHOW: name = L"SLIDESHOWPOPUP"; break;
+    case IDM_FILE_OPERATIONS: name = L"FILEOPERATIONPOPUP"; break;
     default: return nullptr;
     }
     *resource = LoadMenuW(AppState::Instance, name);
     if (!*resource) return nullptr;
     HMENU popup = GetSubMenu(*resource, 0);
     if (!popup) return nullptr;
-    if (button != 200 && button != 40139) ApplyCommandStates(popup);  // not the recent lists
+    if (button != IDM_OPEN_MEDIA && button != IDM_BROWSE) ApplyCommandStates(popup);  // not the recent lists
     switch (button) {
-    case 40202: {
+    case IDM_BROWSER_SORT_ORDER: {
         const bool up = AppState::GeneralSortAscending != 0;
-        const UINT byOrder[4] = {up ? 233u : 235u, up ? 232u : 237u, up ? 234u : 236u, 40378u};
+        const UINT byName = up ? IDM_SORT_NAME_ASCENDING : IDM_SORT_NAME_DESCENDING;
+        const UINT bySize = up ? IDM_SORT_SIZE_ASCENDING : IDM_SORT_SIZE_DESCENDING;
+        const UINT byDate = up ? IDM_SORT_DATE_ASCENDING : IDM_SORT_DATE_DESCENDING;
+        const UINT byOrder[4] = {byName, bySize, byDate, IDM_SORT_NONE};
         const int order = AppState::GeneralSortOrder;
         if (order >= 0 && order < 4) CheckItem(popup, byOrder[order], true);
         break;
     }
-    case 40205:
-        CheckItem(popup, 40042, AppState::BrowserStyle == 0);
-        CheckItem(popup, 40045, AppState::BrowserStyle == 1);
+    case IDM_BROWSER_CONFIGURE:
+        CheckItem(popup, IDM_BROWSER_THUMBNAILS, AppState::BrowserStyle == 0);
+        CheckItem(popup, IDM_BROWSER_REPORT, AppState::BrowserStyle == 1);
         break;
-    case 40090: {
+    case IDM_ALPHA_AS_IMAGE: {
         const int view = AppState::ChannelView;
-        CheckItem(popup, 40090, view == 4);
-        CheckItem(popup, 40092, view == 5);
-        CheckItem(popup, 263, view == 6);
+        CheckItem(popup, IDM_ALPHA_AS_IMAGE, view == CHANNEL_ALPHA_AS_IMAGE);
+        CheckItem(popup, IDM_ALPHA_AS_LAYER, view == CHANNEL_ALPHA_AS_LAYER);
+        CheckItem(popup, IDM_ALPHA_BLENDED, view == CHANNEL_ALPHA_BLENDED);
         break;
     }
-    case 40139: FillRecentList(popup, false); break;
-    case 200: FillRecentList(popup, true); break;
-    case 40319: {
-        CheckItem(popup, 40320, AppState::SlideShowStartFullscreen != 0);
-        const UINT direction[3] = {40321, 40322, 40323};
+    case IDM_BROWSE: FillRecentList(popup, false); break;
+    case IDM_OPEN_MEDIA: FillRecentList(popup, true); break;
+    case IDM_SLIDESHOW: {
+        CheckItem(popup, IDM_SLIDESHOW_FULLSCREEN, AppState::SlideShowStartFullscreen != 0);
+        const UINT direction[3] = {IDM_SLIDESHOW_FORWARD, IDM_SLIDESHOW_BACKWARD, IDM_SLIDESHOW_RANDOM};
         for (int i = 0; i < 3; ++i) CheckItem(popup, direction[i], AppState::SlideShowDirection == i);
         break;
     }
-    case 40180:
-        if (AppState::BrowserTab == 4)
-            for (UINT id : {217u, 214u, 215u, 216u}) EnableMenuItem(popup, id, MF_BYCOMMAND | MF_GRAYED);
+    case IDM_FILE_OPERATIONS:
+        if (AppState::BrowserTab == TAB_PLAYLIST)
+            for (UINT id : {IDM_RENAME_ITEMS, IDM_COPY_ITEMS, IDM_MOVE_ITEMS, IDM_DELETE_ITEMS}) EnableMenuItem(popup, id, MF_BYCOMMAND | MF_GRAYED);
         break;
     default: break;
     }
@@ -193,12 +197,13 @@ HMENU BuildDropDownMenu(UINT button, HMENU* resource) {
 }
 
 void OnRecentListChoice(HWND window, bool files, UINT choice) {
-    if (choice == 0) return;
+    if (choice < IDM_RECENT_FIRST) return;  // 0: nothing chosen
     const int count = files ? AppState::RecentFileCount : AppState::RecentFolderCount;
-    if ((int)choice > count) return;
+    const int entry = (int)(choice - IDM_RECENT_FIRST);
+    if (entry >= count) return;
     if (files) AppState::PendingRecentFile = 1;
     else AppState::PendingRecentFolder = 1;
-    PostMessageW(window, WM_APP_OPEN_PENDING, (WPARAM)(choice - 1), 0);
+    PostMessageW(window, WM_APP_OPEN_PENDING, (WPARAM)entry, 0);
 }
 
 float WheelZoom(float zoom, int delta) {
@@ -211,7 +216,7 @@ POINT MinimumTrackSize(bool browserShown, int menuBarWidth, int formatId, int ca
                        int imageToolBarLength, const RECT& margins, int thumbWindowWidth) {
     if (browserShown) return {thumbWindowWidth + 200, 480};
     POINT size = {menuBarWidth, 0};
-    if (formatId == 28 || formatId == 43 || formatId == 46) return size;
+    if (PlayerForFormat(formatId)) return size;
     size.y = captionHeight + menuHeight + imageToolBarLength + margins.top + margins.bottom + 5;
     return size;
 }
@@ -229,18 +234,16 @@ HMENU BuildViewerContextMenu(bool onSelection, HMENU* resource) {
     if (!popup) return nullptr;
     ApplyCommandStates(popup);
     if (onSelection) return popup;
-    if (AppState::ViewMode == VIEW_PRESENTATION) CheckMenuItem(popup, 40050, MF_BYCOMMAND | MF_CHECKED);
+    if (AppState::ViewMode == VIEW_PRESENTATION) CheckMenuItem(popup, IDM_PRESENTATION_MODE, MF_BYCOMMAND | MF_CHECKED);
     if (AppState::DocumentKind == DOC_NEW_IMAGE)
-        for (UINT id : {215u, 217u, 216u}) EnableMenuItem(popup, id, MF_BYCOMMAND | MF_GRAYED);
-    const int format = AppState::CurrentFormatId;
-    const bool muted = (format == 46 && VideoPlayer.muted) || (format == 28 && QuickTimePlayer.muted) ||
-                       (format == 43 && SoundPlayer.muted);
-    if (muted) {
-        CheckMenuItem(popup, 40165, MF_BYCOMMAND | MF_CHECKED);
+        for (UINT id : {IDM_MOVE_ITEMS, IDM_RENAME_ITEMS, IDM_DELETE_ITEMS}) EnableMenuItem(popup, id, MF_BYCOMMAND | MF_GRAYED);
+    const CMediaPlayer* player = CurrentPlayer();
+    if (player && player->muted) {
+        CheckMenuItem(popup, ID_VOLUME_MUTE, MF_BYCOMMAND | MF_CHECKED);
         for (UINT id : {40163u, 40164u}) EnableMenuItem(popup, id, MF_BYCOMMAND | MF_GRAYED);
     }
-    if (AppState::BrowserTab == 4)
-        for (UINT id : {217u, 214u, 215u, 216u}) EnableMenuItem(popup, id, MF_BYCOMMAND | MF_GRAYED);
+    if (AppState::BrowserTab == TAB_PLAYLIST)
+        for (UINT id : {IDM_RENAME_ITEMS, IDM_COPY_ITEMS, IDM_MOVE_ITEMS, IDM_DELETE_ITEMS}) EnableMenuItem(popup, id, MF_BYCOMMAND | MF_GRAYED);
     return popup;
 }
 
@@ -263,7 +266,7 @@ LRESULT OnCreate(HWND window) {
         AppTrace("status bar");
         StatusBar.Create(window);
     }
-    AppState::ChannelView = 0;
+    AppState::ChannelView = CHANNEL_ALL;
     AppTrace("view borders");
     CreateViewBorders(window);
     AppState::MenuInitialised = 1;
@@ -362,8 +365,8 @@ LRESULT OnMouseWheel(HWND window, WPARAM wParam, LPARAM lParam) {
             UpdateScrollState();
             ViewScrollBars.UpdateRanges();
         } else if (FileList::Count > 1) {
-            if (delta > 0) PostMessageW(window, WM_COMMAND, 40003, 0);
-            else if (delta < 0) PostMessageW(window, WM_COMMAND, 40002, 0);
+            if (delta > 0) PostMessageW(window, WM_COMMAND, IDM_PREVIOUS_MEDIA, 0);
+            else if (delta < 0) PostMessageW(window, WM_COMMAND, IDM_NEXT_MEDIA, 0);
         }
         return 0;
     }
@@ -448,7 +451,7 @@ void BrowserUp() {
         *slash = 0;
         if (wcslen(path) == 2) wcscat(path, L"\\");
     }
-    Browser.ChangeFolder(path, 2);
+    Browser.ChangeFolder(path, BROWSER_OPEN_GIVEN_PATH);
 }
 
 LRESULT OnOpenPending(HWND window, WPARAM wParam, LPARAM lParam) {
@@ -459,11 +462,11 @@ LRESULT OnOpenPending(HWND window, WPARAM wParam, LPARAM lParam) {
         const wchar_t* folder = AppState::RecentFolders[index];
         if (Browser.IsHidden()) {
             Browser.Show();
-            Browser.ChangeFolder(folder, 2);
+            Browser.ChangeFolder(folder, BROWSER_OPEN_GIVEN_PATH);
         } else if (!Browser.open) {
-            Browser.Open(folder, 2, window);
+            Browser.Open(folder, BROWSER_OPEN_GIVEN_PATH, window);
         } else {
-            Browser.ChangeFolder(folder, 2);
+            Browser.ChangeFolder(folder, BROWSER_OPEN_GIVEN_PATH);
         }
         return 0;
     }
@@ -506,8 +509,9 @@ LRESULT OnTimer(HWND window, WPARAM id) {
         break;
     case TIMER_ANIMBAR_MOUSE: AnimationBar.OnHoverTimer(); break;
     case TIMER_PLAYER_MOUSE:
-        if (AppState::CurrentFormatId == 46) VideoPlayer.OnHoverTimer();
-        else if (AppState::CurrentFormatId == 28) QuickTimePlayer.OnHoverTimer();
+        // The sound player has a hover timer of its own.
+        if (AppState::CurrentFormatId == FMT_VIDEO) VideoPlayer.OnHoverTimer();
+        else if (AppState::CurrentFormatId == FMT_QTMOVIE) QuickTimePlayer.OnHoverTimer();
         break;
     case TIMER_SOUND_MOUSE: SoundPlayer.OnHoverTimer(); break;
     case TIMER_PLAYLIST_SHOW: StepPlaylistShow(window); break;
@@ -522,7 +526,7 @@ LRESULT OnKeyDown(HWND window, WPARAM key) {
     case VK_TAB:
         if (Browser.IsShown() && Browser.fileListWindow) SetFocus(Browser.fileListWindow);
         break;
-    case VK_RETURN: SendMessageW(window, WM_COMMAND, 40139, 0); break;
+    case VK_RETURN: SendMessageW(window, WM_COMMAND, IDM_BROWSE, 0); break;
     case VK_LEFT: AppState::LastScrollStep.x = step; ScrollView(step, 0, true); break;
     case VK_RIGHT: AppState::LastScrollStep.x = -step; ScrollView(-step, 0, true); break;
     case VK_UP: AppState::LastScrollStep.y = step; ScrollView(0, step, true); break;
@@ -539,7 +543,7 @@ LRESULT OnContextMenu(HWND window, LPARAM lParam) {
         ScreenToClient(window, &client);
         HWND child = ChildWindowFromPoint(window, client);
         if (child && child == Browser.folderTreeWindow) return FolderTreeOnContextMenu(window, screen.x, screen.y);
-        if ((child && child == Browser.playlistListWindow) || AppState::BrowserTab == 5) return 0;
+        if ((child && child == Browser.playlistListWindow) || AppState::BrowserTab == TAB_CONFIGURE) return 0;
     }
     if (!AppState::CurrentImage.IsValid()) return 0;
     RECT client;
@@ -575,18 +579,18 @@ void ShowDropDownMenu(HWND window, const NMTOOLBARW* notify) {
     SendMessageW(notify->hdr.hwndFrom, TB_GETRECT, (WPARAM)button, reinterpret_cast<LPARAM>(&item));
     GetWindowRect(notify->hdr.hwndFrom, &bar);
     const int x = bar.left + item.left, y = bar.top + item.bottom;
-    const bool recentList = button == 200 || button == 40139;
+    const bool recentList = button == IDM_OPEN_MEDIA || button == IDM_BROWSE;
     // The lists and the alpha menu are plain menus; the others are drawn like the main menu.
-    if (!recentList && button != 40090) CurrentPopupMenu = popup;
+    if (!recentList && button != IDM_ALPHA_AS_IMAGE) CurrentPopupMenu = popup;
     if (recentList) {
         const UINT choice = (UINT)TrackPopupMenu(popup, TPM_RIGHTBUTTON | TPM_RETURNCMD, x, y, 0, window, nullptr);
-        OnRecentListChoice(window, button == 200, choice);
+        OnRecentListChoice(window, button == IDM_OPEN_MEDIA, choice);
     } else {
         TrackPopupMenu(popup, TPM_RIGHTBUTTON, x, y, 0, window, nullptr);
     }
     CurrentPopupMenu = MainMenu.menu;
     DestroyMenu(resource);
-    if (button == 40319 || button == 40180) MainToolBar.UpdateButtonStates();
+    if (button == IDM_SLIDESHOW || button == IDM_FILE_OPERATIONS) MainToolBar.UpdateButtonStates();
 }
 
 LRESULT OnNotify(HWND window, NMHDR* header) {
@@ -642,137 +646,124 @@ LRESULT OnNotify(HWND window, NMHDR* header) {
     return 0;
 }
 
-LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+// ---- The messages by area. Each area's function handles the messages of its
+// area and returns true with *result set; false sends the message on to
+// DefWindowProcW (also for the few messages an area acts on and still passes on).
+
+// The players: their message pumps see every message first, then the
+// players' own notifications.
+bool OnPlayerMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
     QuickTimePlayer.OnWindowMessage(window, message, wParam, lParam);
     ViewerPlayer.NotifyOwnerMessage(window, message, wParam, lParam);
-
     switch (message) {
-    case WM_NCCREATE:
-        InitShellMalloc();
-        break;
-    case WM_NCDESTROY:
-        ReleaseShellMalloc();
-        break;
-    case WM_CREATE: return OnCreate(window);
-    case WM_CLOSE:
-        if (ThumbLoader::Running) ThumbLoader::CloseRequest = 1;
-        else DestroyWindow(window);
-        return 0;
-    case WM_DESTROY: return OnDestroy(window);
-    case WM_SIZE: return OnSize(window);
-    case WM_PAINT: PaintView(window); return 0;
-    case WM_ERASEBKGND: return 0;
-    case WM_PALETTECHANGED:
-        InvalidateRect(window, nullptr, FALSE);
-        UpdateWindow(window);
-        return 0;
+    case MM_MIXM_CONTROL_CHANGE:
+        if (CMediaPlayer* player = CurrentPlayer()) player->UpdateVolumeBar();
+        *result = 0;
+        return true;
+    case WM_APP_INIT_QUICKTIME:
+        StartQuickTime();
+        *result = 0;
+        return true;
+    case WM_APP_VIDEO_GRAPH_EVENT: VideoPlayer.OnGraphEvent(); return false;
+    case WM_APP_SOUND_GRAPH_EVENT: SoundPlayer.OnGraphEvent(); return false;
+    case WM_APP_MUSIC_GRAPH_EVENT: OnBackgroundMusicEvent(); return false;
+    default: return false;
+    }
+}
+
+// The chrome: the menus (owner drawing, popups), the owner-drawn buttons, the
+// system colours and the window's minimum size.
+bool OnChromeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+    switch (message) {
     case WM_SYSCOLORCHANGE:
         MainMenu.Destroy();
         MainMenu.Load(window);
         MainToolBar.Destroy();
         if (AppState::GeneralShowToolbar) MainToolBar.Create(window);
         if (Browser.IsShown()) SetFileListColors();
-        return 0;
+        *result = 0;
+        return true;
     case WM_GETMINMAXINFO: {
-        if (!AppState::MenuInitialised) break;
+        if (!AppState::MenuInitialised) return false;
         auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
         POINT size = MinimumTrackSize(Browser.IsShown(), GetMenuBarWidth(MainMenu.menu, window), AppState::CurrentFormatId,
                                       GetSystemMetrics(SM_CYCAPTION), GetSystemMetrics(SM_CYMENU), ImageToolBar.Length(),
                                       AppState::ViewMargins, AppState::BrowserThumbWindowWidth);
         info->ptMinTrackSize.x = size.x;
         if (size.y) info->ptMinTrackSize.y = size.y;
-        return 0;
+        *result = 0;
+        return true;
     }
     case WM_DRAWITEM: {
-        LRESULT result = 0;
+        LRESULT ignored = 0;
         auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-        if (!FolderTreeHandleMenuMsg(window, message, wParam, lParam, &result)) MainMenu.DrawItem(item);
+        if (!FolderTreeHandleMenuMsg(window, message, wParam, lParam, &ignored)) MainMenu.DrawItem(item);
         if (AnimationBar.controlsCreated && AnimationBar.visible) AnimationBar.DrawButton(item);
-        if (AppState::CurrentFormatId == 46) VideoPlayer.DrawButton(item);
-        else if (AppState::CurrentFormatId == 28) QuickTimePlayer.DrawButton(item);
-        else if (AppState::CurrentFormatId == 43) SoundPlayer.DrawButton(item);
-        return 1;
+        if (CMediaPlayer* player = CurrentPlayer()) player->DrawButton(item);
+        *result = 1;
+        return true;
     }
     case WM_MEASUREITEM: {
-        LRESULT result = 0;
-        if (!FolderTreeHandleMenuMsg(window, message, wParam, lParam, &result))
+        LRESULT ignored = 0;
+        if (!FolderTreeHandleMenuMsg(window, message, wParam, lParam, &ignored))
             MainMenu.MeasureItem(reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
-        return 1;
+        *result = 1;
+        return true;
     }
     case WM_MENUCHAR: {
-        LRESULT result = 0;
-        FolderTreeHandleMenuMsg(window, message, wParam, lParam, &result);
-        break;
+        LRESULT ignored = 0;
+        FolderTreeHandleMenuMsg(window, message, wParam, lParam, &ignored);
+        return false;
     }
     case WM_INITMENUPOPUP: {
-        LRESULT result = 0;
-        FolderTreeHandleMenuMsg(window, message, wParam, lParam, &result);
+        LRESULT ignored = 0;
+        FolderTreeHandleMenuMsg(window, message, wParam, lParam, &ignored);
         HMENU popup = reinterpret_cast<HMENU>(wParam);
         RebuildOpenWithMenu(popup, window);
         if (MainMenu.menu && GetSubMenu(MainMenu.menu, 1) == popup) {
             // Sound and video files take no pasted picture.
             const MediaFileEntry* entry = CurrentFileListEntry();
             const bool media = entry && (IsSoundExtension(entry->name) || IsVideoExtension(entry->name));
-            const bool enable = !media && IsCommandEnabled(40054);
-            EnableMenuItem(popup, 40054, MF_BYCOMMAND | (enable ? MF_ENABLED : MF_GRAYED));
+            const bool enable = !media && IsCommandEnabled(IDM_PASTE);
+            EnableMenuItem(popup, IDM_PASTE, MF_BYCOMMAND | (enable ? MF_ENABLED : MF_GRAYED));
         }
-        return 0;
+        *result = 0;
+        return true;
     }
-    case WM_KEYDOWN: return OnKeyDown(window, wParam);
-    case WM_TIMER: return OnTimer(window, wParam);
-    case WM_HSCROLL: ViewScrollBars.OnHScroll(lParam, wParam); return 0;
-    case WM_VSCROLL: ViewScrollBars.OnVScroll(lParam, wParam); return 0;
-    case WM_LBUTTONDBLCLK:
-        KillTimer(window, TIMER_AUTOSCROLL);
-        PostMessageW(window, WM_COMMAND, 40139, 0);
-        return 0;
-    case WM_MBUTTONDOWN:
-        if (AppState::CurrentImage.IsValid()) PostMessageW(window, WM_COMMAND, 40050, 0);
-        return 0;
+    default: return false;
+    }
+}
+
+// The browser: its controls' notifications, its private messages and the
+// mouse's back button.
+bool OnBrowserMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+    *result = 0;
+    switch (message) {
+    case WM_NOTIFY: *result = OnNotify(window, reinterpret_cast<NMHDR*>(lParam)); return true;
     case WM_XBUTTONDOWN:
         if (Browser.IsShown() && !ThumbLoader::Running && GET_XBUTTON_WPARAM(wParam) == XBUTTON1)
             PostMessageW(window, WM_APP_BROWSER_BACK, 0, 0);
-        return 1;
-    case WM_MOVING: AppState::WindowMoved = 1; return 1;
-    case WM_SIZING: AppState::WindowSized = 1; return 1;
-    case WM_MOUSEWHEEL: return OnMouseWheel(window, wParam, lParam);
-    case 0x3D1:  // MM_MIXM_CONTROL_CHANGE
-        if (AppState::CurrentFormatId == 46) VideoPlayer.UpdateVolumeBar();
-        else if (AppState::CurrentFormatId == 28) QuickTimePlayer.UpdateVolumeBar();
-        else if (AppState::CurrentFormatId == 43) SoundPlayer.UpdateVolumeBar();
-        return 0;
-    case WM_CONTEXTMENU: return OnContextMenu(window, lParam);
-    case WM_NOTIFY: return OnNotify(window, reinterpret_cast<NMHDR*>(lParam));
-    case WM_COMMAND: return OnMainCommand(window, wParam, lParam);
-    case WM_COPYDATA: return OnCopyData(window, reinterpret_cast<const COPYDATASTRUCT*>(lParam));
-
-    case WM_APP_BROWSER_UP: BrowserUp(); return 0;
+        *result = 1;
+        return true;
+    case WM_APP_BROWSER_UP: BrowserUp(); return true;
     case WM_APP_BROWSER_OPENFOLDER: {
-        if (!Browser.IsShown() || ThumbLoader::Running) return 0;
+        if (!Browser.IsShown() || ThumbLoader::Running) return true;
         int index = (int)wParam;
-        if (index < 0 || index >= FileList::SubfolderCount || !FileList::Subfolders) return 0;
+        if (index < 0 || index >= FileList::SubfolderCount || !FileList::Subfolders) return true;
         wchar_t path[MAX_PATH];
         GetCurrentDirectoryW(MAX_PATH, path);
-        if (AppendPath(path, FileList::Subfolders[index].name)) Browser.ChangeFolder(path, 2);
-        return 0;
+        if (AppendPath(path, FileList::Subfolders[index].name)) Browser.ChangeFolder(path, BROWSER_OPEN_GIVEN_PATH);
+        return true;
     }
     case WM_APP_BROWSER_REFRESH:
-        AppState::BrowserTab = 0;
+        AppState::BrowserTab = TAB_ALL_TYPES;
         if (AppState::TreeSelectedFolder[0]) SetCurrentDirectoryW(AppState::TreeSelectedFolder);
-        PostMessageW(window, WM_COMMAND, 40107, 0);
-        return 0;
-    case WM_APP_REOPEN_OPEN_DIALOG:
-        if ((int)wParam >= 0 && (int)wParam < AppState::RecentFolderCount && (int)wParam < RECENT_FOLDER_CAPACITY)
-            CopyStringW(AppState::LastOpenDir, AppState::RecentFolders[wParam]);
-        ShowOpenFileDialog(window);
-        return 0;
-    case WM_APP_OPEN_PENDING: return OnOpenPending(window, wParam, lParam);
-    case WM_APP_BRING_TO_FRONT: BringToFront(window); return 0;
+        PostMessageW(window, WM_COMMAND, IDM_REFRESH, 0);
+        return true;
     case WM_APP_BROWSER_GOTO:
         RefillRecentFoldersFromCombo();
-        if (const wchar_t* folder = SelectedRecentFolder()) Browser.ChangeFolder(folder, 2);
-        break;
-    case WM_APP_INIT_QUICKTIME: StartQuickTime(); return 0;
+        if (const wchar_t* folder = SelectedRecentFolder()) Browser.ChangeFolder(folder, BROWSER_OPEN_GIVEN_PATH);
+        return false;
     case WM_APP_OPEN_LIST_ENTRY: {
         int index = (int)wParam;
         if (FileList::Entries && index >= 0 && index < FileList::Count) {
@@ -782,28 +773,93 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             if (AppendPath(path, FileList::Entries[index].name)) OpenMediaFile(path);
         }
         if (Browser.IsShown() && Browser.fileListWindow) SetFocus(Browser.fileListWindow);
-        return 0;
+        return true;
     }
+    case WM_APP_BROWSER_BACK:
+        if (!Browser.IsShown() || ThumbLoader::Running) return true;
+        RefillRecentFoldersFromCombo();
+        if (AppState::RecentFolderCount >= 2) Browser.ChangeFolder(AppState::RecentFolders[1], BROWSER_OPEN_GIVEN_PATH);
+        return true;
+    default: return false;
+    }
+}
+
+// The viewer: painting, sizing, scrolling, the mouse and keys over the
+// picture, the timers and the context menu.
+bool OnViewerMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+    *result = 0;
+    switch (message) {
+    case WM_SIZE: *result = OnSize(window); return true;
+    case WM_PAINT: PaintView(window); return true;
+    case WM_ERASEBKGND: return true;
+    case WM_PALETTECHANGED:
+        InvalidateRect(window, nullptr, FALSE);
+        UpdateWindow(window);
+        return true;
+    case WM_KEYDOWN: *result = OnKeyDown(window, wParam); return true;
+    case WM_TIMER: *result = OnTimer(window, wParam); return true;
+    case WM_HSCROLL: ViewScrollBars.OnHScroll(lParam, wParam); return true;
+    case WM_VSCROLL: ViewScrollBars.OnVScroll(lParam, wParam); return true;
+    case WM_LBUTTONDBLCLK:
+        KillTimer(window, TIMER_AUTOSCROLL);
+        PostMessageW(window, WM_COMMAND, IDM_BROWSE, 0);
+        return true;
+    case WM_MBUTTONDOWN:
+        if (AppState::CurrentImage.IsValid()) PostMessageW(window, WM_COMMAND, IDM_PRESENTATION_MODE, 0);
+        return true;
+    case WM_MOVING: AppState::WindowMoved = 1; *result = 1; return true;
+    case WM_SIZING: AppState::WindowSized = 1; *result = 1; return true;
+    case WM_MOUSEWHEEL: *result = OnMouseWheel(window, wParam, lParam); return true;
+    case WM_CONTEXTMENU: *result = OnContextMenu(window, lParam); return true;
+    default: return false;
+    }
+}
+
+// The window itself: creation and teardown, commands, the hand-over from a
+// second copy and the requests to open files or dialogs.
+bool OnFrameMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+    *result = 0;
+    switch (message) {
+    case WM_NCCREATE: InitShellMalloc(); return false;
+    case WM_NCDESTROY: ReleaseShellMalloc(); return false;
+    case WM_CREATE: *result = OnCreate(window); return true;
+    case WM_CLOSE:
+        if (ThumbLoader::Running) ThumbLoader::CloseRequest = 1;
+        else DestroyWindow(window);
+        return true;
+    case WM_DESTROY: *result = OnDestroy(window); return true;
+    case WM_COMMAND: *result = OnMainCommand(window, wParam, lParam); return true;
+    case WM_COPYDATA: *result = OnCopyData(window, reinterpret_cast<const COPYDATASTRUCT*>(lParam)); return true;
+    case WM_APP_REOPEN_OPEN_DIALOG:
+        if ((int)wParam >= 0 && (int)wParam < AppState::RecentFolderCount && (int)wParam < RECENT_FOLDER_CAPACITY)
+            CopyStringW(AppState::LastOpenDir, AppState::RecentFolders[wParam]);
+        ShowOpenFileDialog(window);
+        return true;
+    case WM_APP_OPEN_PENDING: *result = OnOpenPending(window, wParam, lParam); return true;
+    case WM_APP_BRING_TO_FRONT: BringToFront(window); return true;
     case WM_APP_SAVE_ITEM_AS: {
         // Save As again (from "Switch to current Folder"); wParam 1: in the current directory.
         wchar_t path[MAX_PATH];
-        if (!AppState::CurrentImage.IsValid()) return 0;
+        if (!AppState::CurrentImage.IsValid()) return true;
         if (AppState::DocumentKind == DOC_NEW_IMAGE)
             ShowSaveAsDialog(AppState::CurrentFile, window, true, wParam == 1);
         else if (CurrentFileListEntryPath(path))
             ShowSaveAsDialog(path, window, true, wParam == 1);
-        return 0;
+        return true;
     }
-    case WM_APP_VIDEO_GRAPH_EVENT: VideoPlayer.OnGraphEvent(); break;
-    case WM_APP_SOUND_GRAPH_EVENT: SoundPlayer.OnGraphEvent(); break;
-    case WM_APP_BROWSER_BACK:
-        if (!Browser.IsShown() || ThumbLoader::Running) return 0;
-        RefillRecentFoldersFromCombo();
-        if (AppState::RecentFolderCount >= 2) Browser.ChangeFolder(AppState::RecentFolders[1], 2);
-        return 0;
-    case WM_APP_MUSIC_GRAPH_EVENT: OnBackgroundMusicEvent(); break;
-    default: break;
+    default: return false;
     }
+}
+
+LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = 0;
+    // The players come first: their pumps see every message.
+    if (OnPlayerMessage(window, message, wParam, lParam, &result) ||
+        OnChromeMessage(window, message, wParam, lParam, &result) ||
+        OnBrowserMessage(window, message, wParam, lParam, &result) ||
+        OnViewerMessage(window, message, wParam, lParam, &result) ||
+        OnFrameMessage(window, message, wParam, lParam, &result))
+        return result;
     return DefWindowProcW(window, message, wParam, lParam);
 }
 

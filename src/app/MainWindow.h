@@ -36,7 +36,7 @@ POINT MinimumTrackSize(bool browserShown, int menuBarWidth, int formatId, int ca
 // Tool-bar drop-down menus (TBN_DROPDOWN). The popup of a button with its check
 // marks and grayed items set from the state, or null for a button without one;
 // *resource receives the loaded menu, which the caller destroys. The Open (200)
-// and Browse (40139) buttons get the recent files or folders, item n (from 1)
+// and Browse (IDM_BROWSE) buttons get the recent files or folders, item n (from 1)
 // for entry n - 1.
 HMENU BuildDropDownMenu(UINT button, HMENU* resource);
 // The context menu of the viewer (WM_CONTEXTMENU with a valid image, the cursor

@@ -64,13 +64,14 @@ void LayoutChrome() {
 void ApplyAlphaChannelMode() {
     CImage& image = AppState::CurrentImage;
     const bool alphaImage = image.IsValid() && image.GetBpp() == 32;
-    if (AppState::ImageAlphaBlend32BitAtLoadTime && alphaImage && AppState::ChannelView == 0) AppState::ChannelView = 6;
+    if (AppState::ImageAlphaBlend32BitAtLoadTime && alphaImage && AppState::ChannelView == CHANNEL_ALL)
+        AppState::ChannelView = CHANNEL_ALPHA_BLENDED;
     const int mode = AppState::ChannelView;
-    if (mode != 4 && mode != 5 && mode != 6) return;
+    if (mode != CHANNEL_ALPHA_AS_IMAGE && mode != CHANNEL_ALPHA_AS_LAYER && mode != CHANNEL_ALPHA_BLENDED) return;
     ChannelViewSnapshot.Discard();
     // The picture itself stays in the channel-view store (what is saved and
     // edited); without it nothing is treated and the view returns to 0.
-    if (!EnterAlphaView(mode)) AppState::ChannelView = 0;
+    if (!EnterAlphaView(mode)) AppState::ChannelView = CHANNEL_ALL;
 }
 
 void StopCurrentMedia() {
@@ -208,7 +209,7 @@ void OpenMediaFile(const wchar_t* pathArgument) {
     const bool wantScrollBars = !(id == FMT_SOUND || id == FMT_PLAYLIST || presentation);
     if (!wantToolBar) ImageToolBar.Destroy();
     if (!wantScrollBars) ViewScrollBars.Destroy();
-    if (IsPlayerId(id) || previousFailed) AppState::ToolMode = 0;
+    if (IsPlayerId(id) || previousFailed) AppState::ToolMode = TOOL_SCROLL;
 
     if (loaded) {
         AppState::DocumentKind = DOC_FILE;

@@ -10,14 +10,15 @@
 #include "app/MainWindowIds.h"
 #include "browser/FileList.h"
 #include "image/Common.h"
+#include "command_ids.h"
 
 bool OpenWithTarget(UINT id, wchar_t program[MAX_PATH], wchar_t file[MAX_PATH]) {
     program[0] = file[0] = 0;
     int count = AppState::OpenWithCount;
     if (count < 0) count = 0;
     if (count > OPEN_WITH_CAPACITY) count = OPEN_WITH_CAPACITY;
-    if (id < OPEN_WITH_FIRST_ID || id >= OPEN_WITH_FIRST_ID + (UINT)count) return false;
-    CopyStringW(program, AppState::OpenWithPaths[id - OPEN_WITH_FIRST_ID]);
+    if (id < IDM_OPEN_WITH_FIRST || id >= IDM_OPEN_WITH_FIRST + (UINT)count) return false;
+    CopyStringW(program, AppState::OpenWithPaths[id - IDM_OPEN_WITH_FIRST]);
 
     const MediaFileEntry* entry = CurrentFileListEntry();
     const wchar_t* name = entry ? entry->name : (AppState::CurrentFile[0] ? PathFindFileNameW(AppState::CurrentFile) : L"");
@@ -60,7 +61,7 @@ void RebuildOpenWithMenu(HMENU popup, HWND mainWindow) {
     // item inside the submenu of the popup that holds "Open with").
     bool holdsClear = false;
     const int items = GetMenuItemCount(popup);
-    for (int i = 0; i < items && !holdsClear; ++i) holdsClear = GetMenuItemID(popup, i) == 40314;
+    for (int i = 0; i < items && !holdsClear; ++i) holdsClear = GetMenuItemID(popup, i) == IDM_OPEN_WITH_CLEAR;
     if (!holdsClear) return;
     while (GetMenuItemCount(popup) > 4) {
         if (!DeleteMenu(popup, 0, MF_BYPOSITION)) break;
@@ -72,6 +73,6 @@ void RebuildOpenWithMenu(HMENU popup, HWND mainWindow) {
     // Plain text items: the menu is drawn by the system while its owner drawing
     // is not built.
     for (int i = 0; i < count; ++i)
-        InsertMenuW(popup, (UINT)i, MF_BYPOSITION | MF_STRING | MF_ENABLED, OPEN_WITH_FIRST_ID + (UINT)i,
+        InsertMenuW(popup, (UINT)i, MF_BYPOSITION | MF_STRING | MF_ENABLED, IDM_OPEN_WITH_FIRST + (UINT)i,
                     AppState::OpenWithDescs[i]);
 }

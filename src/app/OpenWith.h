@@ -1,9 +1,9 @@
 // The "Open with" list: programs the user added, each with a command id from
-// OPEN_WITH_FIRST_ID, that open the viewer's current file.
+// IDM_OPEN_WITH_FIRST, that open the viewer's current file.
 #pragma once
 #include <windows.h>
 
-enum : UINT { OPEN_WITH_FIRST_ID = 40250 };
+#include "command_ids.h"
 
 // For an id of the list: the program's path and the file to hand it (the
 // current list entry, else the current file, joined to the current directory,
@@ -14,7 +14,7 @@ bool OpenWithTarget(UINT id, wchar_t program[MAX_PATH], wchar_t file[MAX_PATH]);
 // when the program was started.
 bool LaunchOpenWithProgram(UINT id);
 // WM_INITMENUPOPUP of the main window: a popup holding "&Clear Program list"
-// (40314) is the "Open with" submenu; it is cut back to its four fixed items
+// (IDM_OPEN_WITH_CLEAR) is the "Open with" submenu; it is cut back to its four fixed items
 // (separator, add, edit, clear) and the programs are put in front of them.
 // Any other popup is left alone.
 void RebuildOpenWithMenu(HMENU popup, HWND mainWindow);

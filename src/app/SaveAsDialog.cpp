@@ -601,7 +601,7 @@ bool SaveCurrentImage(const wchar_t* path) {
     // A format without alpha gets a picture shown blended over the background as
     // it is shown: its writer would drop the alpha and leave the colours hidden
     // under transparent pixels (mostly black) in view.
-    if (picture && picture != &AppState::CurrentImage && AppState::ChannelView == 6 &&
+    if (picture && picture != &AppState::CurrentImage && AppState::ChannelView == CHANNEL_ALPHA_BLENDED &&
         !WriterKeepsAlpha(SaveFormatIdForPath(path)))
         picture = &AppState::CurrentImage;
     const bool ok = picture && SaveImageFile(path, *picture, text, AppState::CurrentFormatId,

@@ -48,10 +48,10 @@ void OpenDroppedItem(HWND mainWindow, HDROP drop) {
 
     if (Browser.IsHidden()) {
         Browser.Show();
-        Browser.ChangeFolder(AppState::CurrentFolder, 2);
+        Browser.ChangeFolder(AppState::CurrentFolder, BROWSER_OPEN_GIVEN_PATH);
     } else if (Browser.IsShown()) {
-        Browser.ChangeFolder(AppState::CurrentFolder, 2);
+        Browser.ChangeFolder(AppState::CurrentFolder, BROWSER_OPEN_GIVEN_PATH);
     } else {
-        Browser.Open(AppState::CurrentFolder, 2, mainWindow);
+        Browser.Open(AppState::CurrentFolder, BROWSER_OPEN_GIVEN_PATH, mainWindow);
     }
 }

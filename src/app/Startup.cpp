@@ -80,7 +80,7 @@ bool InitApplication(HINSTANCE instance) {
     AppState::ViewMode = VIEW_VIEWER;
     AppState::DocumentKind = DOC_NONE;
     AppState::CurrentFormatId = 0;
-    AppState::ToolMode = 0;
+    AppState::ToolMode = TOOL_SCROLL;
     AnimationBar.Reset();
     ThumbLoader::Running = 0;
     AppState::BackgroundLoad = 0;

@@ -59,15 +59,15 @@ float GetZoomOutStep(float zoom) {
     return zoom;
 }
 
-float ComputeFitScale(int mode, bool limit, int areaWidth, int areaHeight, int imageWidth, int imageHeight) {
+float ComputeFitScale(FitModeKind mode, bool limit, int areaWidth, int areaHeight, int imageWidth, int imageHeight) {
     if (imageWidth <= 0 || imageHeight <= 0) return 1.0f;
     const float rx = (float)areaWidth / (float)imageWidth;
     const float ry = (float)areaHeight / (float)imageHeight;
     float scale;
     switch (mode) {
-    case 0: scale = rx < ry ? rx : ry; break;
-    case 1: scale = rx; break;
-    case 2: scale = ry; break;
+    case FIT_WHOLE: scale = rx < ry ? rx : ry; break;
+    case FIT_WIDTH: scale = rx; break;
+    case FIT_HEIGHT: scale = ry; break;
     default: return 1.0f;
     }
     if (limit && ((int)(imageWidth * scale) > imageWidth || (int)(imageHeight * scale) > imageHeight)) return 1.0f;
@@ -356,7 +356,7 @@ WindowFitResult ComputeWindowFit(const WindowFitInput& in, int w, int h, float z
         case 2:
         case 3: {
             // The whole picture in the available area; style 2 never enlarges it.
-            zoom = ComputeFitScale(0, in.viewStyle == 2, AW, AH, w, h);
+            zoom = ComputeFitScale(FIT_WHOLE, in.viewStyle == 2, AW, AH, w, h);
             zw = (int)(w * zoom);
             zh = (int)(h * zoom);
             x = (AW - zw) / 2;

@@ -5,6 +5,8 @@
 #pragma once
 #include <windows.h>
 
+#include "app/Modes.h"
+
 class CImage;
 
 // ---- Zoom, fit and scroll ----
@@ -16,7 +18,7 @@ float GetZoomOutStep(float zoom);
 // Scale of an image in an area: mode 0 whole image, 1 fit width, 2 fit
 // height, other 1.0. With limit the result is 1.0 whenever it would enlarge.
 // A zero image size gives 1.0.
-float ComputeFitScale(int mode, bool limit, int areaWidth, int areaHeight, int imageWidth, int imageHeight);
+float ComputeFitScale(FitModeKind mode, bool limit, int areaWidth, int areaHeight, int imageWidth, int imageHeight);
 
 // Height of the folder pane above the preview in browser mode (0 otherwise).
 int GetBrowserTopOffset();

@@ -23,7 +23,7 @@
 namespace {
 
 // Largest visible part (in KB of pixel data) that is copied out for smoothing.
-constexpr long long kSmoothPartLimitKB = 40960;
+constexpr long long kSmoothPartLimitKB = 40 * 1024;
 
 bool IsPlayerFormat(int id) {
     return id == FMT_QTMOVIE || id == FMT_SOUND || id == FMT_VIDEO;
@@ -69,11 +69,11 @@ void ApplyPendingFit(const RECT& client) {
     switch (style) {
     case 1: AppState::Zoom = 1.0f; break;
     case 2: {
-        const float scale = ComputeFitScale(0, true, area.cx, area.cy, w, h);
+        const float scale = ComputeFitScale(FIT_WHOLE, true, area.cx, area.cy, w, h);
         if (!(video && scale == 1.0f)) AppState::Zoom = scale;
         break;
     }
-    case 3: AppState::Zoom = ComputeFitScale(0, false, area.cx, area.cy, w, h); break;
+    case 3: AppState::Zoom = ComputeFitScale(FIT_WHOLE, false, area.cx, area.cy, w, h); break;
     case 4: if (w > 0) AppState::Zoom = (float)area.cx / (float)w; break;
     case 5: if (h > 0) AppState::Zoom = (float)area.cy / (float)h; break;
     default: break;  // "No Fit": the zoom stays
@@ -270,9 +270,9 @@ void DrawViewImage(int zoomedWidth, HWND window, HDC dc, int x, int y, int zoome
         HBRUSH brush = nullptr;
         HGDIOBJ oldBrush = nullptr;
         DWORD rop = SRCCOPY;
-        if (channel >= 1 && channel <= 3) {
+        if (channel >= CHANNEL_RED && channel <= CHANNEL_BLUE) {
             static const COLORREF kChannels[3] = {0x0000FF, 0x00FF00, 0xFF0000};
-            brush = CreateSolidBrush(kChannels[channel - 1]);
+            brush = CreateSolidBrush(kChannels[channel - CHANNEL_RED]);
             oldBrush = SelectObject(dc, brush);
             rop = MERGECOPY;
         }

@@ -16,11 +16,11 @@
 
 CBrowser Browser;
 
-bool CBrowser::Open(const wchar_t* folder, int mode, HWND ownerWindow) {
+bool CBrowser::Open(const wchar_t* folder, BrowserOpenMode mode, HWND ownerWindow) {
     owner = ownerWindow;
     wchar_t path[MAX_PATH] = {};
-    if (mode == 2 && folder) CopyStringW(path, folder);
-    else if (mode == 1) {
+    if (mode == BROWSER_OPEN_GIVEN_PATH && folder) CopyStringW(path, folder);
+    else if (mode == BROWSER_OPEN_RECENT_FOLDER) {
         LoadRecentFolders();
         if (AppState::RecentFolderCount > 0) CopyStringW(path, AppState::RecentFolders[0]);
     }
@@ -80,11 +80,11 @@ void CBrowser::Show() {
     AppState::ViewMode = VIEW_BROWSER;
 }
 
-bool CBrowser::ChangeFolder(const wchar_t* folder, int mode) {
+bool CBrowser::ChangeFolder(const wchar_t* folder, BrowserOpenMode mode) {
     // The loader still walks the shown folder's files; it re-reads the folder
     // in the address box itself when it stops.
     if (!open || ThumbLoader::Running) return false;
-    if (mode == 2 && folder) SetCurrentDirectoryW(folder);
+    if (mode == BROWSER_OPEN_GIVEN_PATH && folder) SetCurrentDirectoryW(folder);
     GetCurrentDirectoryW(MAX_PATH, AppState::CurrentFolder);
     return true;
 }

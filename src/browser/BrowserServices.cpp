@@ -11,7 +11,7 @@ int HalfDown(int value) {
 }
 }  // namespace
 
-float FitImageToBox(int mode, bool noUpscale, RECT* out, int boxWidth, int boxHeight, int sourceWidth,
+float FitImageToBox(FitModeKind mode, bool noUpscale, RECT* out, int boxWidth, int boxHeight, int sourceWidth,
                     int sourceHeight) {
     float scale = 1.0f;
     int width = 0, height = 0;
@@ -19,9 +19,9 @@ float FitImageToBox(int mode, bool noUpscale, RECT* out, int boxWidth, int boxHe
         const float sx = (float)boxWidth / (float)sourceWidth;
         const float sy = (float)boxHeight / (float)sourceHeight;
         switch (mode) {
-        case 0: scale = sx < sy ? sx : sy; break;
-        case 1: scale = sx; break;
-        case 2: scale = sy; break;
+        case FIT_WHOLE: scale = sx < sy ? sx : sy; break;
+        case FIT_WIDTH: scale = sx; break;
+        case FIT_HEIGHT: scale = sy; break;
         default: scale = 1.0f; break;
         }
         width = (int)(sourceWidth * scale);

@@ -4,12 +4,14 @@
 #pragma once
 #include <windows.h>
 
-// Fits a source size into a box: mode 0 the whole image (smaller ratio), 1 the
-// width, 2 the height, any other mode 1:1. With noUpscale a side larger than
+#include "app/Modes.h"
+
+// Fits a source size into a box: FIT_WHOLE the whole image (smaller ratio),
+// FIT_WIDTH the width, FIT_HEIGHT the height, any other mode 1:1. With noUpscale a side larger than
 // the source's is cut back to it and the scale becomes 1. The result is
 // centred in the box (left, top; right and bottom = left/top + size). A source
 // without area fits at 1:1 as an empty rectangle in the box's centre.
-float FitImageToBox(int mode, bool noUpscale, RECT* out, int boxWidth, int boxHeight, int sourceWidth,
+float FitImageToBox(FitModeKind mode, bool noUpscale, RECT* out, int boxWidth, int boxHeight, int sourceWidth,
                     int sourceHeight);
 // Local date and time of a file time as "yyyy/mm/dd hh:mm"; on failure
 // "Err: FileTimeToSystemTime()". out holds at least 64 characters.

@@ -2,6 +2,7 @@
 
 #include "app/AppState.h"
 #include "app/MainWindowIds.h"
+#include "command_ids.h"
 
 void ThumbnailLoaderFinished(HWND mainWindow) {
     ThumbLoader::Running = 0;
@@ -15,7 +16,7 @@ void ThumbnailLoaderFinished(HWND mainWindow) {
     }
     if (ThumbLoader::DoubleClickRequest) {
         ThumbLoader::DoubleClickRequest = 0;
-        PostMessageW(mainWindow, WM_COMMAND, 40139, 0);
+        PostMessageW(mainWindow, WM_COMMAND, IDM_BROWSE, 0);
     }
     if (ThumbLoader::CloseRequest) {
         ThumbLoader::CloseRequest = 0;

@@ -20,7 +20,7 @@ thread_local AnimationFrameTables t_lastTables;
 
 constexpr uint32_t kFirstFrameLimit = 20000;  // first image, either direction
 constexpr uint32_t kLaterFrameLimit = 2000;   // later images are skipped above this
-constexpr uint64_t kCountLimitKiB = 40960;    // frames stop counting at this much memory
+constexpr uint64_t kCountLimitKiB = 40 * 1024;   // frames stop counting at this much memory
 
 // Buffered reading of the whole file: header, blocks and image data all come
 // through the same 16 KiB read-ahead, so nothing has to be given back.
@@ -320,40 +320,45 @@ int CountGifFrames(const wchar_t* path) {
     return count;
 }
 
-bool LoadGif(CImage& image, const wchar_t* path, wchar_t* errorText) {
-    const int frames = CountGifFrames(path);
-    if (frames == -2) return SetFormatError(errorText, FORMAT_TEXT_INVALID_ID), false;
-    if (frames == -1) return SetFormatError(errorText, L"Failed to Open File!"), false;
-    if (frames == 0) return SetFormatError(errorText, L"Failed to retrieve Number of Frames!"), false;
+namespace {
 
-    FILE* file = _wfopen(path, L"rb");
-    if (!file) return SetFormatError(errorText, L"Couldn't open file!"), false;
-    FileCloser closer{file};
-    auto reader = std::make_unique<ByteReader>(file);
-
-    AnimationFrameTables& tables = t_lastTables;
-    tables = AnimationFrameTables();
-    tables.kind = ANIM_KIND_GIF;
-    tables.frameCount = frames < AnimationFrameTables::kMaxFrames ? frames : AnimationFrameTables::kMaxFrames;
-    tables.loop = true;
-    tables.singleDelay = false;
-
-    uint8_t head[13];
-    if (!reader->Read(head, 13)) return SetFormatError(errorText, L"Failed to retrieve Number of Frames!"), false;
-    const uint32_t screenWidth = head[6] | (head[7] << 8), screenHeight = head[8] | (head[9] << 8);
-    const int screenFlags = head[10], backgroundIndex = head[11];
-    const bool hasGlobal = (screenFlags & 0x80) != 0;
-    const int globalEntries = 2 << (screenFlags & 7);
-
+// The logical screen, the palettes and what the whole file decides about the
+// output, read before the first frame.
+struct GifScreen {
+    uint32_t width = 0, height = 0;
+    int backgroundIndex = 0;
+    bool hasGlobal = false;
+    int globalEntries = 0;
+    // The palette of the frame being read, the global one, and the one the
+    // output's palette and 24-bit colours come from.
     uint8_t current[768], global[768], conversion[768];
-    std::memset(current, 255, sizeof(current));
+    bool paletteOutput = false;  // one frame, MNG hand-over, or no local colour table anywhere
+    bool singleFrame = false;    // only the first frame is decoded, into the image itself
+    COLORREF background = 0;
+};
+
+// Reads the header and the global colour table, and scans the file for a local
+// colour table (it decides the output depth). False with the error text set.
+bool ReadGifScreen(ByteReader& reader, const wchar_t* path, int frames, GifScreen& screen, wchar_t* errorText) {
+    uint8_t head[13];
+    if (!reader.Read(head, 13)) return SetFormatError(errorText, L"Failed to retrieve Number of Frames!"), false;
+    screen.width = head[6] | (head[7] << 8);
+    screen.height = head[8] | (head[9] << 8);
+    const int screenFlags = head[10];
+    screen.backgroundIndex = head[11];
+    screen.hasGlobal = (screenFlags & 0x80) != 0;
+    screen.globalEntries = 2 << (screenFlags & 7);
+    const bool hasGlobal = screen.hasGlobal;
+    const int globalEntries = screen.globalEntries;
+
+    std::memset(screen.current, 255, sizeof(screen.current));
     if (hasGlobal) {
-        if (!reader->Read(current, (size_t)globalEntries * 3)) return SetFormatError(errorText, L"Failed to retrieve Number of Frames!"), false;
-        std::memcpy(global, current, sizeof(current));
-        std::memcpy(conversion, current, sizeof(current));
+        if (!reader.Read(screen.current, (size_t)globalEntries * 3)) return SetFormatError(errorText, L"Failed to retrieve Number of Frames!"), false;
+        std::memcpy(screen.global, screen.current, sizeof(screen.current));
+        std::memcpy(screen.conversion, screen.current, sizeof(screen.current));
     } else {
         for (int i = 0; i < 256; ++i)
-            conversion[i * 3] = conversion[i * 3 + 1] = conversion[i * 3 + 2] =
+            screen.conversion[i * 3] = screen.conversion[i * 3 + 1] = screen.conversion[i * 3 + 2] =
                 (uint8_t)((255 / (globalEntries - 1)) * i);
     }
     if (GifToMngMode) GifGlobalColorCount = hasGlobal ? globalEntries : 256;
@@ -382,49 +387,136 @@ bool LoadGif(CImage& image, const wchar_t* path, wchar_t* errorText) {
             }
         }
     }
-    const bool paletteOutput = frames == 1 || GifToMngMode || !anyLocal;
-    const bool singleFrame =
+    screen.paletteOutput = frames == 1 || GifToMngMode || !anyLocal;
+    screen.singleFrame =
         GifToMngMode ? frames == 1 : (frames == 1 || AppState::PreviewLoad || AppState::BackgroundLoad);
-    const COLORREF background = ReaderBackgroundColor();
+    screen.background = ReaderBackgroundColor();
+    return true;
+}
+
+// One decoded frame (one byte per pixel) and how it is put into its slot.
+struct GifFrame {
+    const uint8_t* pixels = nullptr;
+    int left = 0, top = 0, width = 0, height = 0;
+    int index = 0;  // the slot
+    int disposal = 1;
+    bool hasTransparent = false;
+    int transparentIndex = 0;
+};
+
+// Composes a frame into its slot of the tall image (slot i holds the screen as
+// frame i leaves it): the previous slot is copied first unless the frame's
+// disposal clears to the background, then the frame's visible pixels are set,
+// its transparent ones left as they are.
+void ComposeFrameIntoSlot(const GifFrame& frame, const GifScreen& screen, int imageDepth, CImage& image) {
+    const bool paletteOutput = screen.paletteOutput;
+    const bool hasTransparent = frame.hasTransparent;
+    const int transparentIndex = frame.transparentIndex;
+    const int backgroundIndex = screen.backgroundIndex;
+    const uint8_t* conversion = screen.conversion;
+    const int width = frame.width;
+    const int i = frame.index;
+    GdiFlush();
+    const uint32_t S = screen.height, W = screen.width;
+    uint8_t* slot = image.bits + (size_t)i * S * image.stride;
+    const size_t slotBytes = (size_t)S * image.stride;
+    if (i > 0) {
+        if (frame.disposal != 2) {
+            std::memcpy(slot, slot - slotBytes, slotBytes);
+        } else if (paletteOutput && !hasTransparent) {
+            std::memset(slot, imageDepth == 8 ? backgroundIndex
+                              : imageDepth == 4 ? (backgroundIndex & 15) * 0x11
+                                                : (backgroundIndex & 1) ? 0xFF : 0,
+                        slotBytes);
+        }
+    }
+    // The frame's rectangle intersected with the logical screen.
+    const uint32_t x0 = (uint32_t)frame.left, y0 = (uint32_t)frame.top;
+    if (x0 < W && y0 < S) {
+        const uint32_t visibleW = (uint32_t)width < W - x0 ? (uint32_t)width : W - x0;
+        const uint32_t visibleH = (uint32_t)frame.height < S - y0 ? (uint32_t)frame.height : S - y0;
+        for (uint32_t y = 0; y < visibleH; ++y) {
+            const uint8_t* source = frame.pixels + (size_t)y * width;
+            uint8_t* row = slot + (size_t)(S - 1 - (y0 + y)) * image.stride;
+            for (uint32_t x = 0; x < visibleW; ++x) {
+                const uint8_t index = source[x];
+                if (hasTransparent && index == transparentIndex) continue;
+                const uint32_t px = x0 + x;
+                switch (imageDepth) {
+                    case 24: {
+                        uint8_t* p = row + (size_t)px * 3;
+                        p[0] = conversion[index * 3 + 2];
+                        p[1] = conversion[index * 3 + 1];
+                        p[2] = conversion[index * 3];
+                        break;
+                    }
+                    case 8: row[px] = index; break;
+                    case 4: {
+                        uint8_t& b = row[px / 2];
+                        b = (px & 1) ? (uint8_t)((b & 0xF0) | (index & 15)) : (uint8_t)((b & 0x0F) | (index & 15) << 4);
+                        break;
+                    }
+                    default: {
+                        const uint8_t mask = (uint8_t)(0x80 >> (px & 7));
+                        row[px / 8] = (index & 1) ? (uint8_t)(row[px / 8] | mask) : (uint8_t)(row[px / 8] & ~mask);
+                    }
+                }
+            }
+        }
+    }
+}
+
+// The frame loop: the graphic-control extensions and the image descriptors up
+// to the trailer, each frame's table entries, its decoding and composing.
+// decoded receives the number of slots filled; false (error text set) only
+// when the first frame cannot be taken or the output cannot be allocated.
+bool DecodeGifFrames(ByteReader& reader, int frames, GifScreen& screen, AnimationFrameTables& tables, CImage& image,
+                     int& decoded, bool& anyImage, wchar_t* errorText) {
+    const bool hasGlobal = screen.hasGlobal;
+    const int globalEntries = screen.globalEntries;
+    const bool paletteOutput = screen.paletteOutput;
+    const bool singleFrame = screen.singleFrame;
+    const COLORREF background = screen.background;
+    uint8_t* current = screen.current;
+    uint8_t* conversion = screen.conversion;
+    const size_t paletteBytes = sizeof(screen.current);
 
     GraphicControl control;
-    int decoded = 0;
-    bool anyImage = false;
     std::vector<uint8_t> frameBuffer;
     int imageDepth = 0;
 
     for (;;) {
-        const int block = reader->Byte();
+        const int block = reader.Byte();
         if (block < 0 || block == 0x3B) break;
         if (block == 0x21) {
-            const int label = reader->Byte();
+            const int label = reader.Byte();
             if (label == 0xF9) {
-                const int size = reader->Byte();
-                const int flags = reader->Byte();
-                const int delay = reader->U16();
-                const int index = reader->Byte();
+                const int size = reader.Byte();
+                const int flags = reader.Byte();
+                const int delay = reader.U16();
+                const int index = reader.Byte();
                 if (size < 0 || flags < 0 || delay < 0 || index < 0) break;
                 control.pending = true;
                 control.disposal = (flags >> 2) & 7;
                 control.hasTransparent = (flags & 1) != 0;
                 control.delay = delay;
                 control.transparentIndex = index;
-                if (size > 4) reader->Skip((size_t)size - 4);
+                if (size > 4) reader.Skip((size_t)size - 4);
             }
-            reader->SkipSubBlocks();
+            reader.SkipSubBlocks();
             continue;
         }
         if (block != 0x2C) continue;
 
         // Image descriptor.
-        const int left = reader->U16(), top = reader->U16(), width = reader->U16(), height = reader->U16();
-        const int flags = reader->Byte();
+        const int left = reader.U16(), top = reader.U16(), width = reader.U16(), height = reader.U16();
+        const int flags = reader.Byte();
         if (flags < 0 || height < 0) break;
         int entries = hasGlobal ? globalEntries : 256;
         if (flags & 0x80) {
             entries = 2 << (flags & 7);
-            std::memset(current, 255, sizeof(current));
-            if (!reader->Read(current, (size_t)entries * 3)) break;
+            std::memset(current, 255, paletteBytes);
+            if (!reader.Read(current, (size_t)entries * 3)) break;
             if (GifToMngMode && !hasGlobal) GifGlobalColorCount = entries;
         }
         const int i = decoded;
@@ -447,15 +539,15 @@ bool LoadGif(CImage& image, const wchar_t* path, wchar_t* errorText) {
         const bool first = !anyImage;
         if (width == 0 || height == 0) {
             if (first) return SetFormatError(errorText, L"Invalid Width/Height found"), false;
-            reader->Byte();
-            reader->SkipSubBlocks();
+            reader.Byte();
+            reader.SkipSubBlocks();
             continue;
         }
         if (first && ((uint32_t)width > kFirstFrameLimit || (uint32_t)height > kFirstFrameLimit))
             return SetFormatError(errorText, L"Sorry, Width/Height too big"), false;
         if (!first && ((uint32_t)width > kLaterFrameLimit || (uint32_t)height > kLaterFrameLimit)) {
-            reader->Byte();
-            reader->SkipSubBlocks();
+            reader.Byte();
+            reader.SkipSubBlocks();
             continue;
         }
 
@@ -465,7 +557,7 @@ bool LoadGif(CImage& image, const wchar_t* path, wchar_t* errorText) {
             current[transparentIndex * 3 + 1] = GetGValue(background);
             current[transparentIndex * 3 + 2] = GetBValue(background);
         }
-        if (hasGlobal || (flags & 0x80)) std::memcpy(conversion, current, sizeof(current));
+        if (hasGlobal || (flags & 0x80)) std::memcpy(conversion, current, paletteBytes);
         const bool interlaced = (flags & 0x40) != 0;
 
         if (singleFrame) {
@@ -474,7 +566,7 @@ bool LoadGif(CImage& image, const wchar_t* path, wchar_t* errorText) {
             RowTarget target;
             target.image = &image;
             target.depth = depth;
-            LzwDecoder decoder(*reader, (uint32_t)width, (uint32_t)height, interlaced, target);
+            LzwDecoder decoder(reader, (uint32_t)width, (uint32_t)height, interlaced, target);
             decoder.Run();
             if (hasTransparent) {
                 image.hasTransparency = 1;
@@ -491,19 +583,20 @@ bool LoadGif(CImage& image, const wchar_t* path, wchar_t* errorText) {
             frameBuffer.assign((size_t)width * height, 0);
         } catch (...) {
             if (first) return SetFormatError(errorText, L"Unable to allocate Memory for single Frame"), false;
-            reader->Byte();
-            reader->SkipSubBlocks();
+            reader.Byte();
+            reader.SkipSubBlocks();
             continue;
         }
         RowTarget target;
         target.buffer = frameBuffer.data();
-        LzwDecoder decoder(*reader, (uint32_t)width, (uint32_t)height, interlaced, target);
+        LzwDecoder decoder(reader, (uint32_t)width, (uint32_t)height, interlaced, target);
         decoder.Run();
 
         if (first) {
             imageDepth = paletteOutput ? depth : 24;
-            if ((uint64_t)screenHeight * frames > 0x7FFFFFFF ||
-                !image.CreateEmpty((int)screenWidth, (int)(screenHeight * frames), imageDepth, background, conversion))
+            if ((uint64_t)screen.height * frames > 0x7FFFFFFF ||
+                !image.CreateEmpty((int)screen.width, (int)(screen.height * frames), imageDepth, background,
+                                   conversion))
                 return SetFormatError(errorText, L"Out of memory for frames!"), false;
         }
         if (hasTransparent) {
@@ -513,59 +606,53 @@ bool LoadGif(CImage& image, const wchar_t* path, wchar_t* errorText) {
             else
                 image.transparentColor = background;
         }
-        GdiFlush();
-        const uint32_t S = screenHeight, W = screenWidth;
-        uint8_t* slot = image.bits + (size_t)i * S * image.stride;
-        const size_t slotBytes = (size_t)S * image.stride;
-        if (i > 0) {
-            if (disposal != 2) {
-                std::memcpy(slot, slot - slotBytes, slotBytes);
-            } else if (paletteOutput && !hasTransparent) {
-                std::memset(slot, imageDepth == 8 ? backgroundIndex
-                                  : imageDepth == 4 ? (backgroundIndex & 15) * 0x11
-                                                    : (backgroundIndex & 1) ? 0xFF : 0,
-                            slotBytes);
-            }
-        }
-        // The frame's rectangle intersected with the logical screen.
-        const uint32_t x0 = (uint32_t)left, y0 = (uint32_t)top;
-        if (x0 < W && y0 < S) {
-            const uint32_t visibleW = (uint32_t)width < W - x0 ? (uint32_t)width : W - x0;
-            const uint32_t visibleH = (uint32_t)height < S - y0 ? (uint32_t)height : S - y0;
-            for (uint32_t y = 0; y < visibleH; ++y) {
-                const uint8_t* source = frameBuffer.data() + (size_t)y * width;
-                uint8_t* row = slot + (size_t)(S - 1 - (y0 + y)) * image.stride;
-                for (uint32_t x = 0; x < visibleW; ++x) {
-                    const uint8_t index = source[x];
-                    if (hasTransparent && index == transparentIndex) continue;
-                    const uint32_t px = x0 + x;
-                    switch (imageDepth) {
-                        case 24: {
-                            uint8_t* p = row + (size_t)px * 3;
-                            p[0] = conversion[index * 3 + 2];
-                            p[1] = conversion[index * 3 + 1];
-                            p[2] = conversion[index * 3];
-                            break;
-                        }
-                        case 8: row[px] = index; break;
-                        case 4: {
-                            uint8_t& b = row[px / 2];
-                            b = (px & 1) ? (uint8_t)((b & 0xF0) | (index & 15)) : (uint8_t)((b & 0x0F) | (index & 15) << 4);
-                            break;
-                        }
-                        default: {
-                            const uint8_t mask = (uint8_t)(0x80 >> (px & 7));
-                            row[px / 8] = (index & 1) ? (uint8_t)(row[px / 8] | mask) : (uint8_t)(row[px / 8] & ~mask);
-                        }
-                    }
-                }
-            }
-        }
-        if (hasGlobal) std::memcpy(current, global, sizeof(current));
+        GifFrame frame;
+        frame.pixels = frameBuffer.data();
+        frame.left = left;
+        frame.top = top;
+        frame.width = width;
+        frame.height = height;
+        frame.index = i;
+        frame.disposal = disposal;
+        frame.hasTransparent = hasTransparent;
+        frame.transparentIndex = transparentIndex;
+        ComposeFrameIntoSlot(frame, screen, imageDepth, image);
+        if (hasGlobal) std::memcpy(current, screen.global, paletteBytes);
         anyImage = true;
         ++decoded;
         if (decoded >= frames) break;
     }
+    return true;
+}
+
+}  // namespace
+
+bool LoadGif(CImage& image, const wchar_t* path, wchar_t* errorText) {
+    const int frames = CountGifFrames(path);
+    if (frames == -2) return SetFormatError(errorText, FORMAT_TEXT_INVALID_ID), false;
+    if (frames == -1) return SetFormatError(errorText, L"Failed to Open File!"), false;
+    if (frames == 0) return SetFormatError(errorText, L"Failed to retrieve Number of Frames!"), false;
+
+    FILE* file = _wfopen(path, L"rb");
+    if (!file) return SetFormatError(errorText, L"Couldn't open file!"), false;
+    FileCloser closer{file};
+    auto reader = std::make_unique<ByteReader>(file);
+
+    AnimationFrameTables& tables = t_lastTables;
+    tables = AnimationFrameTables();
+    tables.kind = ANIM_KIND_GIF;
+    tables.frameCount = frames < AnimationFrameTables::kMaxFrames ? frames : AnimationFrameTables::kMaxFrames;
+    tables.loop = true;
+    tables.singleDelay = false;
+
+    auto screen = std::make_unique<GifScreen>();
+    if (!ReadGifScreen(*reader, path, frames, *screen, errorText)) return false;
+    const uint32_t screenHeight = screen->height;
+    const bool singleFrame = screen->singleFrame;
+
+    int decoded = 0;
+    bool anyImage = false;
+    if (!DecodeGifFrames(*reader, frames, *screen, tables, image, decoded, anyImage, errorText)) return false;
     closer.f = nullptr;
     fclose(file);
 

@@ -24,7 +24,7 @@ extern thread_local int GifGlobalColorCount;
 // Reader contract (formats/Formats.h).
 bool LoadGif(CImage& image, const wchar_t* path, wchar_t* errorText);
 // -2: not a GIF; -1: cannot be opened; else the number of frames counted
-// (counting stops once the frames would need 40960 KiB or more).
+// (counting stops once the frames would need 40 MiB or more).
 int CountGifFrames(const wchar_t* path);
 // The per-frame tables the last LoadGif on this thread collected.
 const AnimationFrameTables& LastGifFrameTables();

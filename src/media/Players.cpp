@@ -4,6 +4,7 @@
 
 #include "app/AppState.h"
 #include "app/Chrome.h"
+#include "formats/Formats.h"
 
 CDirectShowPlayer ViewerPlayer;
 CDirectShowPlayer BackgroundMusicPlayer;
@@ -17,6 +18,27 @@ void CDirectShowPlayer::ChangeRate(double step) {
 }
 void CDirectShowPlayer::SetRate(double newRate) {
     rate = newRate;
+}
+
+CMediaPlayer* PlayerForFormat(int formatId) {
+    switch (formatId) {
+    case FMT_VIDEO: return &VideoPlayer;
+    case FMT_QTMOVIE: return &QuickTimePlayer;
+    case FMT_SOUND: return &SoundPlayer;
+    default: return nullptr;
+    }
+}
+
+CMediaPlayer* CurrentPlayer() {
+    return PlayerForFormat(AppState::CurrentFormatId);
+}
+
+void CMediaPlayer::OnControlButton(LPARAM control) {
+    PlayPause(control);
+    Stop(control);
+    OnTransportButton(control);
+    ToggleMute(control);
+    OnInfoButton(control);
 }
 
 bool CMediaPlayer::Open(CImage*, const wchar_t*, wchar_t* errorText) {

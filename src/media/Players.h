@@ -22,6 +22,11 @@ extern CDirectShowPlayer BackgroundMusicPlayer;
 // The operations the main window reaches for the three players.
 class CMediaPlayer {
 public:
+    virtual ~CMediaPlayer() = default;
+    // A click on one of the player's controls (the WM_COMMAND's control window),
+    // offered to each of its buttons in turn: play/pause, stop, the player's own
+    // transport buttons, mute, information.
+    void OnControlButton(LPARAM control);
     bool Open(CImage* image, const wchar_t* path, wchar_t* errorText);
     void Close();
     bool PlayPause(LPARAM control);
@@ -38,6 +43,10 @@ public:
     LPARAM StopButton() const { return 0; }
     LPARAM MuteButton() const { return 0; }
     uint8_t muted = 0;
+
+protected:
+    // The buttons between stop and mute that only some players have.
+    virtual void OnTransportButton(LPARAM) {}
 };
 
 class CVideoPlayer : public CMediaPlayer {
@@ -47,6 +56,9 @@ public:
     void OnGraphEvent();
     void RaiseControls();
     void SetControlsVisible(bool visible);
+
+protected:
+    void OnTransportButton(LPARAM control) override { OnStepButton(control); }
 };
 
 class CSoundPlayer : public CMediaPlayer {
@@ -63,11 +75,23 @@ public:
     bool OnPreviousButton(LPARAM control);
     bool OnNextButton(LPARAM control);
     void SetControlsVisible(bool visible);
+
+protected:
+    void OnTransportButton(LPARAM control) override {
+        OnPreviousButton(control);
+        OnNextButton(control);
+    }
 };
 
 extern CVideoPlayer VideoPlayer;
 extern CSoundPlayer SoundPlayer;
 extern CQuickTimePlayer QuickTimePlayer;
+
+// The player of a format: VideoPlayer for FMT_VIDEO, QuickTimePlayer for
+// FMT_QTMOVIE, SoundPlayer for FMT_SOUND, null for every other format.
+CMediaPlayer* PlayerForFormat(int formatId);
+// The player of the open document (AppState::CurrentFormatId), or null.
+CMediaPlayer* CurrentPlayer();
 
 void StartQuickTime();
 void StopQuickTime();

@@ -259,7 +259,7 @@ TEST_F(ViewerWindowTest, LargePictureIsFittedIntoTheScreen) {
     GetClientRect(window, &client);
     const RECT view = GetViewArea(client);
     const SIZE zoomed = GetZoomedImageSize();
-    EXPECT_FLOAT_EQ(AppState::Zoom, ComputeFitScale(0, true, view.right - view.left, view.bottom - view.top, 1900, 1300));
+    EXPECT_FLOAT_EQ(AppState::Zoom, ComputeFitScale(FIT_WHOLE, true, view.right - view.left, view.bottom - view.top, 1900, 1300));
     EXPECT_LE(zoomed.cx, view.right - view.left);
     EXPECT_LE(zoomed.cy, view.bottom - view.top);
     // The view shows the smoothed picture, exactly as the scaled drawing makes it.

@@ -197,7 +197,7 @@ TEST_F(DropOnWindow, FileIsOpenedFromItsFolderAndTheBrowserFollows) {
 
 TEST_F(DropOnWindow, FolderBecomesTheCurrentFolderOfTheShownBrowser) {
     qrvtest::TempDir other;
-    ASSERT_TRUE(Browser.Open(other.Path().c_str(), 2, window));
+    ASSERT_TRUE(Browser.Open(other.Path().c_str(), BROWSER_OPEN_GIVEN_PATH, window));
     Browser.Hide();
     HGLOBAL drop = MakeDrop(dir.Path());
     AppState::DragActive = 1;

@@ -59,7 +59,7 @@ TEST(ViewFit, ComputeFitScaleRows) {
         {0, false, 800, 800, 100, 0, 1.0f},
     };
     for (const Row& r : rows)
-        EXPECT_FLOAT_EQ(ComputeFitScale(r.mode, r.limit, r.aw, r.ah, r.iw, r.ih), r.expected)
+        EXPECT_FLOAT_EQ(ComputeFitScale((FitModeKind)r.mode, r.limit, r.aw, r.ah, r.iw, r.ih), r.expected)
             << r.mode << " " << r.aw << "x" << r.ah << " " << r.iw << "x" << r.ih;
 }
 

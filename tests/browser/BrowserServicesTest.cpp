@@ -23,7 +23,7 @@ TEST(FitImageToBox, ModesNoUpscaleAndCentring) {
     };
     for (const auto& c : cases) {
         RECT r = {};
-        const float scale = FitImageToBox(c.mode, c.noUpscale, &r, c.boxW, c.boxH, c.srcW, c.srcH);
+        const float scale = FitImageToBox((FitModeKind)c.mode, c.noUpscale, &r, c.boxW, c.boxH, c.srcW, c.srcH);
         EXPECT_FLOAT_EQ(scale, c.scale) << c.mode << " " << c.srcW << "x" << c.srcH;
         EXPECT_EQ(r.left, c.expected.left) << c.mode << " " << c.srcW << "x" << c.srcH;
         EXPECT_EQ(r.top, c.expected.top) << c.mode << " " << c.srcW << "x" << c.srcH;

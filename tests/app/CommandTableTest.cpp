@@ -1,0 +1,308 @@
+// The command table against the resources: every command of a menu, an
+// accelerator or a tool bar has a row, every row is reachable, the row's
+// predicate is what grays the menu item and what refuses the shortcut, and the
+// player commands reach the player of the open format through CurrentPlayer().
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "AppWindowTest.h"
+#include "app/AppState.h"
+#include "app/Chrome.h"
+#include "app/CommandState.h"
+#include "app/CommandTable.h"
+#include "app/ImageSnapshot.h"
+#include "app/MainMenu.h"
+#include "app/MainWindow.h"
+#include "app_ids.h"
+#include "browser/Browser.h"
+#include "browser/FileList.h"
+#include "command_ids.h"
+#include "formats/Formats.h"
+#include "media/Players.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+// Every command id of a menu and its submenus.
+void CollectMenuIds(HMENU menu, std::set<UINT>* ids) {
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        MENUITEMINFOW info = {};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_ID | MIIM_SUBMENU | MIIM_FTYPE;
+        ASSERT_TRUE(GetMenuItemInfoW(menu, (UINT)i, TRUE, &info));
+        if (info.hSubMenu) CollectMenuIds(info.hSubMenu, ids);
+        else if (!(info.fType & MFT_SEPARATOR)) ids->insert(info.wID);
+    }
+}
+
+BOOL CALLBACK AddMenuName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR list) {
+    auto* names = reinterpret_cast<std::vector<std::wstring>*>(list);
+    if (IS_INTRESOURCE(name)) names->push_back(L"#" + std::to_wstring((UINT)(UINT_PTR)name));
+    else names->push_back(name);
+    return TRUE;
+}
+
+// The ids of every menu resource of the program, by menu name.
+std::map<std::wstring, std::set<UINT>> MenuResourceIds() {
+    HMODULE module = GetModuleHandleW(nullptr);
+    std::vector<std::wstring> names;
+    EnumResourceNamesW(module, RT_MENU, AddMenuName, reinterpret_cast<LONG_PTR>(&names));
+    std::map<std::wstring, std::set<UINT>> menus;
+    for (const std::wstring& name : names) {
+        const wchar_t* id = name[0] == L'#' ? MAKEINTRESOURCEW(std::stoi(name.substr(1))) : name.c_str();
+        HMENU menu = LoadMenuW(module, id);
+        EXPECT_NE(menu, nullptr) << qrvtest::Narrow(name.c_str());
+        if (!menu) continue;
+        CollectMenuIds(menu, &menus[name]);
+        DestroyMenu(menu);
+    }
+    return menus;
+}
+
+std::vector<ACCEL> AcceleratorKeys() {
+    HACCEL table = LoadAcceleratorsW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_ACCELERATORS));
+    EXPECT_NE(table, nullptr);
+    if (!table) return {};
+    std::vector<ACCEL> keys((size_t)CopyAcceleratorTableW(table, nullptr, 0));
+    CopyAcceleratorTableW(table, keys.data(), (int)keys.size());
+    DestroyAcceleratorTable(table);
+    return keys;
+}
+
+bool InRecentRange(UINT id) { return id >= IDM_RECENT_FIRST && id <= IDM_RECENT_FOLDER_LAST; }
+bool InOpenWithRange(UINT id) { return id >= IDM_OPEN_WITH_FIRST && id <= IDM_OPEN_WITH_LAST; }
+
+}  // namespace
+
+// Each id of a menu or an accelerator has exactly one row; each row's id is
+// offered by a menu, an accelerator or a tool bar. The numbered ranges stay out
+// of the table and clear of every row.
+TEST(CommandTable, RowsMatchMenusAcceleratorsAndToolBars) {
+    std::set<UINT> rows;
+    for (const CommandRow& row : CommandTable()) {
+        EXPECT_TRUE(rows.insert(row.id).second) << "two rows for " << row.id;
+        EXPECT_FALSE(InRecentRange(row.id) || InOpenWithRange(row.id)) << "row inside a numbered range: " << row.id;
+        EXPECT_EQ(FindCommandRow(row.id), &row) << row.id;
+    }
+    ASSERT_GT(rows.size(), 100u);
+
+    std::set<UINT> offered;
+    const auto menus = MenuResourceIds();
+    for (const char* expected : {"THEMENU", "IMAGE", "VIDEO", "SOUND", "SELECTTOOLMENU", "ZOOM100POPUP",
+                                 "SLIDESHOWPOPUP", "FILEOPERATIONPOPUP", "BROWSERCONFIGPOPUP",
+                                 "SORTORDERCONFIGPOPUP", "BROWSERBATCHTOOLSPOPUP", "ALPHABLENDPOPUP", "CHEVRONMENU"})
+        EXPECT_TRUE(menus.count(qrvtest::Widen(expected))) << expected;
+    for (const auto& [name, ids] : menus) {
+        for (UINT id : ids) {
+            offered.insert(id);
+            // The recent lists' popup holds only its placeholder from that range.
+            if (name == L"CHEVRONMENU") {
+                EXPECT_TRUE(InRecentRange(id)) << id;
+                continue;
+            }
+            EXPECT_TRUE(rows.count(id)) << "menu " << qrvtest::Narrow(name.c_str()) << " item " << id << " has no row";
+        }
+    }
+    for (const ACCEL& key : AcceleratorKeys()) {
+        offered.insert(key.cmd);
+        EXPECT_TRUE(rows.count(key.cmd)) << "shortcut " << key.cmd << " has no row";
+    }
+    for (UINT id : kMainToolBarCommands) {
+        offered.insert(id);
+        EXPECT_TRUE(rows.count(id)) << "main tool bar button " << id << " has no row";
+    }
+    for (UINT id : kBrowserToolBarCommands) {
+        offered.insert(id);
+        EXPECT_TRUE(rows.count(id)) << "browser tool bar button " << id << " has no row";
+    }
+    for (UINT id : rows) EXPECT_TRUE(offered.count(id)) << "row " << id << " is offered nowhere";
+}
+
+// The enabled state comes from the row alone: a row without a handler is never
+// enabled, a row without a predicate is enabled whenever it has a handler.
+TEST(CommandTable, EnabledStateFollowsTheRow) {
+    for (const CommandRow& row : CommandTable()) {
+        EXPECT_EQ(HasCommandHandler(row.id), row.run != nullptr) << row.id;
+        const bool expected = row.run && (!row.enabled || row.enabled());
+        EXPECT_EQ(IsCommandEnabled(row.id), expected) << row.id;
+    }
+    // No id outside the table is a command (the "Open with" list is empty).
+    AppState::OpenWithCount = 0;
+    for (UINT id : {0u, 1u, 199u, 40207u, (UINT)IDM_OPEN_WITH_FIRST, 65535u}) {
+        EXPECT_EQ(FindCommandRow(id), nullptr) << id;
+        EXPECT_FALSE(IsCommandEnabled(id)) << id;
+    }
+}
+
+namespace {
+
+// The window's state that a command run by mistake would change.
+struct Observed {
+    int toolMode, documentKind, viewMode, formatId;
+    float zoom;
+    uint32_t width, height;
+    bool undo, redo, slideShow, toolbar, statusbar, tiles;
+    bool operator==(const Observed&) const = default;
+};
+
+Observed Observe() {
+    return {AppState::ToolMode,
+            AppState::DocumentKind,
+            AppState::ViewMode,
+            AppState::CurrentFormatId,
+            AppState::Zoom,
+            AppState::CurrentImage.GetWidth(),
+            AppState::CurrentImage.GetHeight(),
+            UndoSnapshot.IsValid(),
+            RedoSnapshot.IsValid(),
+            AppState::SlideShowRunning != 0,
+            AppState::GeneralShowToolbar != 0,
+            AppState::GeneralShowStatusbar != 0,
+            AppState::GeneralViewImageAsTiles != 0};
+}
+
+class CommandGuardTest : public apptest::MainWindowFixture {
+protected:
+    void TearDown() override {
+        free(FileList::Entries);
+        FileList::Entries = nullptr;
+        FileList::Count = 0;
+        AppState::CurrentImage.Destroy();
+        AppState::DocumentKind = DOC_NONE;
+        AppState::CurrentFormatId = FMT_UNKNOWN;
+        UndoSnapshot.Discard();
+        RedoSnapshot.Discard();
+        MainWindowFixture::TearDown();
+    }
+};
+
+}  // namespace
+
+// In each state, every item of the menu bar is gray exactly when its row says
+// the command may not run, and every shortcut of a gray command is refused
+// without touching the window's state, whichever way it arrives.
+TEST_F(CommandGuardTest, GrayedCommandsNeverRunFromTheirShortcuts) {
+    struct State {
+        const char* name;
+        int documentKind;
+        int formatId;
+        bool image, list, undo;
+    } states[] = {
+        {"nothing open", DOC_NONE, FMT_UNKNOWN, false, false, false},
+        {"picture from the folder", DOC_FILE, FMT_JPEG, true, true, true},
+        {"new picture", DOC_NEW_IMAGE, FMT_UNKNOWN, true, false, false},
+        {"failed load", DOC_LOAD_FAILED, FMT_PNG, true, true, false},
+        {"video", DOC_FILE, FMT_VIDEO, true, true, false},
+        {"sound without picture", DOC_FILE, FMT_SOUND, false, true, false},
+    };
+    const std::vector<ACCEL> keys = AcceleratorKeys();
+    ASSERT_FALSE(keys.empty());
+    for (const State& s : states) {
+        SCOPED_TRACE(s.name);
+        AppState::DocumentKind = s.documentKind;
+        AppState::CurrentFormatId = s.formatId;
+        AppState::CurrentImage.Destroy();
+        if (s.image) {
+            ASSERT_TRUE(AppState::CurrentImage.CreateEmpty(6, 4, 24, 0, nullptr));
+        }
+        free(FileList::Entries);
+        FileList::Entries = nullptr;
+        FileList::Count = 0;
+        if (s.list) {
+            FileList::Entries = (MediaFileEntry*)calloc(2, sizeof(MediaFileEntry));
+            wcscpy(FileList::Entries[0].name, L"a.jpg");
+            wcscpy(FileList::Entries[1].name, L"b.jpg");
+            FileList::Count = 2;
+            FileList::Current = 0;
+        }
+        UndoSnapshot.Discard();
+        RedoSnapshot.Discard();
+        if (s.undo) {
+            ASSERT_TRUE(UndoSnapshot.Save());
+        }
+
+        MainMenu.UpdateStates();
+        HMENU bar = GetMenu(window);
+        ASSERT_NE(bar, nullptr);
+        std::set<UINT> items;
+        CollectMenuIds(bar, &items);
+        for (UINT id : items) {
+            const bool gray = (GetMenuState(bar, id, MF_BYCOMMAND) & MF_GRAYED) != 0;
+            EXPECT_EQ(gray, !IsCommandEnabled(id)) << "menu item " << id;
+        }
+        for (const ACCEL& key : keys) {
+            if (IsCommandEnabled(key.cmd)) continue;
+            const Observed before = Observe();
+            EXPECT_FALSE(RunCommand(window, key.cmd, 0)) << "shortcut " << key.cmd;
+            // As the accelerator delivers it (notification code 1) and as a tool-bar click would.
+            SendMessageW(window, WM_COMMAND, MAKEWPARAM(key.cmd, 1), 0);
+            qrvtest::Pump();
+            EXPECT_TRUE(Observe() == before) << "shortcut " << key.cmd << " changed the window";
+        }
+    }
+}
+
+// Each player format has its player and every other format none; the current
+// player follows the open format.
+TEST(CurrentPlayer, OnePlayerPerPlayerFormat) {
+    std::set<const CMediaPlayer*> seen;
+    for (int id = 0; id < FMT_COUNT; ++id) {
+        CMediaPlayer* player = PlayerForFormat(id);
+        const CMediaPlayer* expected = id == FMT_VIDEO     ? &VideoPlayer
+                                       : id == FMT_QTMOVIE ? static_cast<CMediaPlayer*>(&QuickTimePlayer)
+                                       : id == FMT_SOUND   ? &SoundPlayer
+                                                           : nullptr;
+        EXPECT_EQ(player, expected) << id;
+        if (player) seen.insert(player);
+        AppState::CurrentFormatId = id;
+        EXPECT_EQ(CurrentPlayer(), expected) << id;
+    }
+    EXPECT_EQ(seen.size(), 3u);
+    AppState::CurrentFormatId = FMT_UNKNOWN;
+}
+
+// What the window asks of "the player" goes to the open format's player and
+// no other: the mute check of the context menu and the minimum window size,
+// for each player kind and for no player.
+TEST(CurrentPlayer, WindowReachesThePlayerOfTheOpenFormat) {
+    AppState::Instance = GetModuleHandleW(nullptr);
+    struct Case {
+        const wchar_t* file;
+        int format;
+        CMediaPlayer* player;
+    } cases[] = {
+        {L"C:\\x\\a.avi", FMT_VIDEO, &VideoPlayer},
+        {L"C:\\x\\a.mov", FMT_QTMOVIE, &QuickTimePlayer},
+        {L"C:\\x\\a.mp3", FMT_SOUND, &SoundPlayer},
+        {L"C:\\x\\a.avi", FMT_UNKNOWN, nullptr},   // a video that failed to open
+        {L"C:\\x\\a.mp3", FMT_PLAYLIST, nullptr},  // a playlist plays through no player of its own
+    };
+    CMediaPlayer* players[] = {&VideoPlayer, &QuickTimePlayer, &SoundPlayer};
+    const RECT margins = {2, 3, 4, 5};
+    for (const Case& c : cases) {
+        CopyStringW(AppState::CurrentFile, c.file);
+        AppState::CurrentFormatId = c.format;
+        // Only one player is muted at a time: the check shows whose state was read.
+        for (CMediaPlayer* muted : players) {
+            for (CMediaPlayer* p : players) p->muted = p == muted ? 1 : 0;
+            HMENU resource = nullptr;
+            HMENU popup = BuildViewerContextMenu(false, &resource);
+            ASSERT_NE(popup, nullptr);
+            const bool checked = (GetMenuState(popup, ID_VOLUME_MUTE, MF_BYCOMMAND) & MF_CHECKED) != 0;
+            EXPECT_EQ(checked, muted == c.player) << qrvtest::Narrow(c.file) << " format " << c.format;
+            DestroyMenu(resource);
+        }
+        // A player's window has no minimum height of the picture's chrome.
+        const POINT size = MinimumTrackSize(false, 300, c.format, 20, 20, 280, margins, 512);
+        EXPECT_EQ(size.y == 0, c.player != nullptr) << c.format;
+    }
+    for (CMediaPlayer* p : players) p->muted = 0;
+    AppState::CurrentFile[0] = 0;
+    AppState::CurrentFormatId = FMT_UNKNOWN;
+}
