@@ -265,54 +265,77 @@ ChannelLayout LayoutOf(uint32_t flags) {
     return l;
 }
 
+// Where a tile lies and how its samples reach the image: sample i of a
+// channel is tile pixel (i mod width, i / width); pixels outside the image
+// are dropped.
+struct TilePlacement {
+    CImage& image;
+    const ChannelLayout& layout;
+    uint64_t x1, y1, tileWidth, pixels;
+
+    void Put(uint64_t i, int channel, uint8_t value) const {
+        const uint64_t x = x1 + i % tileWidth, y = y1 + i / tileWidth;
+        if (x >= image.GetWidth() || y >= image.GetHeight()) return;
+        image.ScanLine((uint32_t)y)[x * layout.pixelBytes + layout.byteOf[channel]] = value;
+    }
+};
+
+// Uncompressed tile data: the pixels one after another, each pixel's
+// channels together.
+void IffReadRawTile(const Bytes& in, uint64_t pos, uint64_t end, const TilePlacement& tile) {
+    const int channels = tile.layout.count;
+    const uint64_t whole = std::min<uint64_t>(tile.pixels, (end - pos) / channels);
+    const uint8_t* p = in.data + pos;
+    for (uint64_t i = 0; i < whole; ++i)
+        for (int c = 0; c < channels; ++c) tile.Put(i, c, *p++);
+}
+
+// One run-length channel plane: c & 0x7F plus one samples, the next byte
+// repeated when the high bit is set, else literal bytes. A packet that would
+// overrun the plane ends it. False when the data ends.
+bool IffDecodeTileChannel(const Bytes& in, uint64_t& pos, uint64_t end, const TilePlacement& tile, int channel) {
+    uint64_t i = 0;
+    while (i < tile.pixels) {
+        if (pos >= end) return false;
+        const uint8_t code = in.data[pos++];
+        const uint64_t count = (uint64_t)(code & 0x7F) + 1;
+        if (i + count > tile.pixels) {
+            pos += (code & 0x80) ? 1 : count;
+            return true;
+        }
+        if (code & 0x80) {
+            if (pos >= end) return false;
+            const uint8_t value = in.data[pos++];
+            for (uint64_t k = 0; k < count; ++k) tile.Put(i++, channel, value);
+        } else {
+            const uint64_t have = std::min(count, end - pos);
+            for (uint64_t k = 0; k < have; ++k) tile.Put(i++, channel, in.data[pos++]);
+            if (have < count) return false;
+        }
+    }
+    return true;
+}
+
+// Run-length tile data: one full plane per channel, in the layout's order.
+void IffDecodeTile(const Bytes& in, uint64_t pos, uint64_t end, const TilePlacement& tile) {
+    for (int c = 0; c < tile.layout.count; ++c)
+        if (!IffDecodeTileChannel(in, pos, end, tile, c)) return;
+}
+
 // One colour tile (chunk data from start, declared size, bytes available)
-// into the image, clipped to it.
-void DecodeTile(const Bytes& in, uint64_t start, uint64_t declared, uint64_t available, const ChannelLayout& layout,
-                CImage& image) {
+// into the image, clipped to it. The data is uncompressed when the chunk
+// holds at least all of the tile's samples.
+void DecodeColourTile(const Bytes& in, uint64_t start, uint64_t declared, uint64_t available,
+                      const ChannelLayout& layout, CImage& image) {
     if (available < 8) return;
     const uint32_t x1 = in.U16(start), y1 = in.U16(start + 2), x2 = in.U16(start + 4), y2 = in.U16(start + 6);
     if (x2 < x1 || y2 < y1) return;
     const uint64_t tileWidth = (uint64_t)x2 - x1 + 1, tileHeight = (uint64_t)y2 - y1 + 1;
-    const uint64_t pixels = tileWidth * tileHeight;
-    const uint32_t width = image.GetWidth(), height = image.GetHeight();
-    auto place = [&](uint64_t i, int channel, uint8_t value) {
-        const uint64_t x = x1 + i % tileWidth, y = y1 + i / tileWidth;
-        if (x >= width || y >= height) return;
-        image.ScanLine((uint32_t)y)[x * layout.pixelBytes + layout.byteOf[channel]] = value;
-    };
-    const uint64_t dataStart = start + 8, dataEnd = start + available;
-    const int channels = layout.count;
-    if (declared >= pixels * channels + 8) {
-        const uint64_t whole = std::min<uint64_t>(pixels, (dataEnd - dataStart) / channels);
-        const uint8_t* p = in.data + dataStart;
-        for (uint64_t i = 0; i < whole; ++i)
-            for (int c = 0; c < channels; ++c) place(i, c, *p++);
-        return;
-    }
-    // Run-length, one full plane per channel: c & 0x7F plus one samples, the
-    // next byte repeated when the high bit is set, else literal bytes. A
-    // packet that would overrun the plane ends it.
-    uint64_t pos = dataStart;
-    for (int c = 0; c < channels; ++c) {
-        uint64_t i = 0;
-        while (i < pixels && pos < dataEnd) {
-            const uint8_t code = in.data[pos++];
-            const uint64_t count = (uint64_t)(code & 0x7F) + 1;
-            if (i + count > pixels) {
-                pos += (code & 0x80) ? 1 : count;
-                break;
-            }
-            if (code & 0x80) {
-                if (pos >= dataEnd) return;
-                const uint8_t value = in.data[pos++];
-                for (uint64_t k = 0; k < count; ++k) place(i++, c, value);
-            } else {
-                const uint64_t have = std::min(count, dataEnd - pos);
-                for (uint64_t k = 0; k < have; ++k) place(i++, c, in.data[pos++]);
-                if (have < count) return;
-            }
-        }
-    }
+    const TilePlacement tile{image, layout, x1, y1, tileWidth, tileWidth * tileHeight};
+    if (declared >= tile.pixels * layout.count + 8)
+        IffReadRawTile(in, start + 8, start + available, tile);
+    else
+        IffDecodeTile(in, start + 8, start + available, tile);
 }
 
 bool DecodeTiledIff(const Bytes& in, CImage& image, wchar_t* errorText) {
@@ -345,7 +368,7 @@ bool DecodeTiledIff(const Bytes& in, CImage& image, wchar_t* errorText) {
                 const uint64_t chunkSize = in.U32(tile + 4);
                 const uint64_t available = std::min(chunkSize, in.size - (tile + 8));
                 if (in.Is(tile, "RGBA")) {
-                    DecodeTile(in, tile + 8, chunkSize, available, layout, image);
+                    DecodeColourTile(in, tile + 8, chunkSize, available, layout, image);
                     ++colourTiles;
                 } else if (in.Is(tile, "ZBUF")) {
                     ++depthTiles;
