@@ -46,3 +46,26 @@ bool SaveRas(const wchar_t* path, CImage& image, wchar_t* errorText, bool rle);
 bool SaveRasWithOptions(const wchar_t* path, CImage& image, wchar_t* errorText, const void* options);
 bool SaveRaw(const wchar_t* path, CImage& image, wchar_t* errorText, bool flip, bool swapRedBlue, bool keepDepth);
 bool SaveRawWithOptions(const wchar_t* path, CImage& image, wchar_t* errorText, const void* options);
+
+// Interchange File Format pictures (Iff.cpp): interleaved bit planes ("ILBM"),
+// chunky forms and, through LoadIffTiled, tiled "FOR4"/"CIMG" files. DecodeIff
+// takes the file's bytes.
+bool LoadIff(CImage& image, const wchar_t* path, wchar_t* errorText);
+bool LoadIffTiled(CImage& image, const wchar_t* path, wchar_t* errorText);
+bool DecodeIff(const uint8_t* data, size_t size, CImage& image, wchar_t* errorText);
+
+// The ".pic" family (Pic.cpp): LoadPic, the table's reader, picks Softimage
+// (magic 0x5380F634), PC Paint (0x1234) or the planar 320 x 200 dump (exactly
+// 64,000 bytes) by the first bytes; anything else goes to the Softimage reader.
+bool LoadPic(CImage& image, const wchar_t* path, wchar_t* errorText);
+bool LoadSoftimagePic(CImage& image, const wchar_t* path, wchar_t* errorText);
+bool LoadPcPaintPic(CImage& image, const wchar_t* path, wchar_t* errorText);
+bool LoadPlanarPic(CImage& image, const wchar_t* path, wchar_t* errorText);
+
+// Alias/Wavefront PIX (Pix.cpp): 8- and 24-bit run-length files are read, 24
+// bits written ("<path>.tmp" replaces the target only when complete; no
+// options). DecodePix takes the file's bytes.
+bool LoadPix(CImage& image, const wchar_t* path, wchar_t* errorText);
+bool DecodePix(const uint8_t* data, size_t size, CImage& image, wchar_t* errorText);
+bool IsEsmPixFile(const wchar_t* path);
+bool SavePix(const wchar_t* path, CImage& image, wchar_t* errorText, const void* options = nullptr);
