@@ -22,6 +22,11 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
+Bytes Cat(Bytes a, const Bytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
 struct FixtureCase {
     const wchar_t* name;
     FormatReader reader;
@@ -170,7 +175,7 @@ TEST(Image11Reader, RefusedFiles) {
     Bytes huge = Image11Header(100000, 100000, 8);
     huge.push_back(0);
     fmttest::ExpectRefused(LoadImage11, L"bad.img",
-                           {{"signature", fmttest::Bytes("IMAGE12") + Bytes(20, 0), L"Invalid FormatID"},
+                           {{"signature", Cat(fmttest::Bytes("IMAGE12"), Bytes(20, 0)), L"Invalid FormatID"},
                             {"short", fmttest::Bytes("IMAGE"), L"Invalid FormatID"},
                             {"12 bits", Image11Header(2, 2, 12), L"Unsupported Bitdepth!"},
                             {"0 bits", Image11Header(2, 2, 0), L"Unsupported Bitdepth!"},
@@ -396,7 +401,7 @@ TEST(PictReader, RefusedPictures) {
          {"QuickTime, uncompressed", Pict2(2, 2, {{0x82, 0x01, 0, 0, 0, 0}}), L"Need Apple Quicktime to decode image."},
          {"QuickTime image file", qtif, L"Need Apple Quicktime to decode image."},
          {"no bit image", Pict2(2, 2, {frameRect}), L"Failed to decode image."},
-         {"not a picture", fmttest::Bytes("GIF89a") + Bytes(600, 0), L"Failed to decode image."},
+         {"not a picture", Cat(fmttest::Bytes("GIF89a"), Bytes(600, 0)), L"Failed to decode image."},
          {"empty frame", Pict2(0, 2, {frameRect}), L"Failed to decode image."},
          {"frame beyond the file", Pict2(30000, 30000, {frameRect}), L"Failed to decode image."}});
 }
