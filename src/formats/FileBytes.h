@@ -37,9 +37,15 @@ public:
         }
         return done;
     }
-    // Moves to an offset from the start of the file; false beyond its end.
+    // Moves to an offset from the start of the file; false beyond its end. An
+    // offset inside the buffered bytes is reached without reading again.
     bool SeekTo(uint64_t offset) {
-        if (offset > length_ || file_.Seek((int64_t)offset, FILE_BEGIN) != offset) return false;
+        if (offset > length_) return false;
+        if (offset >= start_ && offset < start_ + filled_) {
+            pos_ = (uint32_t)(offset - start_);
+            return true;
+        }
+        if (file_.Seek((int64_t)offset, FILE_BEGIN) != offset) return false;
         start_ = offset;
         pos_ = filled_ = 0;
         return true;

@@ -69,3 +69,24 @@ bool LoadPix(CImage& image, const wchar_t* path, wchar_t* errorText);
 bool DecodePix(const uint8_t* data, size_t size, CImage& image, wchar_t* errorText);
 bool IsEsmPixFile(const wchar_t* path);
 bool SavePix(const wchar_t* path, CImage& image, wchar_t* errorText, const void* options = nullptr);
+
+// Small raster formats without writers, one source file each: Dr. Halo CUT
+// with its ".pal" colour table beside it (Cut.cpp), IMAGE11 (Image11.cpp), GEM
+// raster images (Gem.cpp) and slow-scan television pictures (Hrz.cpp).
+bool LoadCut(CImage& image, const wchar_t* path, wchar_t* errorText);
+bool LoadImage11(CImage& image, const wchar_t* path, wchar_t* errorText);
+bool LoadGem(CImage& image, const wchar_t* path, wchar_t* errorText);
+bool LoadHrz(CImage& image, const wchar_t* path, wchar_t* errorText);
+// An IMAGE11 float sample (4 bytes, little-endian) as the byte it shows.
+uint8_t Image11FloatToByte(const uint8_t* littleEndian);
+
+// Photo CD (Pcd.cpp): the 768 x 512 base picture, or the 192 x 128 one while
+// AppState::PreviewLoad is set. PcdYccToRgb converts one sample to red, green,
+// blue (rgb[0..2]).
+bool LoadPcd(CImage& image, const wchar_t* path, wchar_t* errorText);
+void PcdYccToRgb(uint8_t y, uint8_t c1, uint8_t c2, uint8_t* rgb);
+
+// Macintosh PICT pictures (Pict.cpp), versions 1 and 2: their bit images are
+// drawn into a frame-sized 24-bit picture; QuickTime image files and
+// QuickTime-compressed pictures are refused.
+bool LoadPict(CImage& image, const wchar_t* path, wchar_t* errorText);
