@@ -98,10 +98,71 @@ constexpr uint16_t kMetaPolygon = 0x0324, kMetaPolyline = 0x0325, kMetaPolyPolyg
 constexpr uint16_t kMetaDibBitBlt = 0x0940, kMetaDibStretchBlt = 0x0B41, kMetaStretchDib = 0x0F43,
                    kMetaSetDibToDev = 0x0D33, kMetaDibCreatePatternBrush = 0x0142;
 
+// The record functions a Windows metafile may hold, with the fewest parameter
+// words each takes. Anything else is not handed to GDI.
+struct WmfFunction {
+    uint16_t function;
+    uint16_t minWords;
+};
+constexpr WmfFunction kWmfFunctions[] = {
+    {0x0035, 0}, {0x0037, 2}, {0x0102, 1}, {0x0103, 1}, {0x0104, 1}, {0x0105, 1}, {0x0106, 1}, {0x0107, 1},
+    {0x0108, 1}, {0x0127, 1}, {0x0139, 1}, {0x0142, 2}, {0x0149, 2}, {0x0201, 2}, {0x0209, 2}, {0x0211, 2},
+    {0x0213, 2}, {0x0214, 2}, {0x0220, 2}, {0x0228, 2}, {0x0231, 2}, {0x0234, 1}, {0x0324, 1}, {0x0325, 1},
+    {0x020A, 2}, {0x020B, 2}, {0x020C, 2}, {0x020D, 2}, {0x020E, 2}, {0x020F, 2}, {0x0410, 4}, {0x0412, 4},
+    {0x0415, 4}, {0x0416, 4}, {0x0418, 4}, {0x0419, 4}, {0x0429, 4}, {0x0436, 2}, {0x0521, 3}, {0x0538, 1},
+    {0x0548, 5}, {0x041B, 4}, {0x041F, 4}, {0x061C, 6}, {0x061D, 6}, {0x001E, 0}, {0x081A, 8}, {0x0B23, 10},
+    {0x0626, 2}, {0x012A, 1}, {0x012B, 1}, {0x012C, 1}, {0x012D, 1}, {0x012E, 1}, {0x0817, 8}, {0x0830, 8},
+    {0x0922, 8}, {0x0A32, 4}, {0x0D33, 9}, {0x0940, 8}, {0x0B41, 10}, {0x0F43, 11}, {0x01F0, 1}, {0x00F7, 2},
+    {0x01F9, 14}, {0x02FA, 5}, {0x02FB, 9}, {0x02FC, 4}, {0x06FF, 11},
+};
+
+// A 16-bit device-dependent bitmap (type, width, height, bytes a row, planes
+// and bits a pixel) at word `at`, its bits `skip` words behind its header.
+bool Bitmap16Fits(const uint8_t* params, uint64_t words, uint64_t at, uint64_t skip) {
+    if (at + 5 + skip > words) return false;
+    const uint64_t height = Get16(params + (at + 2) * 2), rowBytes = Get16(params + (at + 3) * 2);
+    return height * rowBytes <= (words - at - 5 - skip) * 2;
+}
+
 // The parameters of one record (words after the size and function fields).
 bool WmfRecordFits(uint16_t function, const uint8_t* params, uint64_t paramBytes) {
     auto word = [&](uint64_t i) { return i * 2 + 2 <= paramBytes ? Get16(params + i * 2) : 0xFFFF; };
     const uint64_t words = paramBytes / 2;
+    const WmfFunction* known = nullptr;
+    for (const WmfFunction& f : kWmfFunctions)
+        if (f.function == function) known = &f;
+    if (!known || words < known->minWords) return false;
+    switch (function) {
+        case 0x0521:  // TEXTOUT: length, text, y, x
+            return 1 + (word(0) + 1ull) / 2 + 2 <= words;
+        case 0x0A32: {  // EXTTEXTOUT: y, x, length, options, [rectangle], text
+            const uint64_t rectangle = (word(3) & (ETO_OPAQUE | ETO_CLIPPED)) ? 4 : 0;
+            return 4 + rectangle + (word(2) + 1ull) / 2 <= words;
+        }
+        case 0x0626:  // ESCAPE: function, byte count, data
+            return 2 + (word(1) + 1ull) / 2 <= words;
+        case 0x0037:  // SETPALENTRIES, ANIMATEPALETTE, CREATEPALETTE: start, count, entries
+        case 0x0436:
+        case 0x00F7:
+            return 2 + 2ull * word(1) <= words;
+        case 0x0B23:  // STRETCHBLT: with a bitmap unless it has the reserved word
+            return words == 11 || Bitmap16Fits(params, words, 10, 0);
+        case 0x0922:  // BITBLT
+            return words == 9 || Bitmap16Fits(params, words, 8, 0);
+        case 0x01F9:  // CREATEPATTERNBRUSH: bitmap header, 18 reserved bytes, bits
+            return Bitmap16Fits(params, words, 0, 9);
+        case 0x06FF: {  // CREATEREGION: 10-word header with the scan count, then the scans
+            uint64_t at = 10;
+            for (uint64_t scan = 0, scans = word(5); scan < scans; ++scan) {
+                if (at + 3 > words) return false;
+                at += 4 + (uint64_t)word(at);
+                if (at > words) return false;
+            }
+            return true;
+        }
+        default:
+            break;
+    }
     switch (function) {
         case kMetaPolygon:
         case kMetaPolyline:

@@ -96,7 +96,8 @@ __declspec(dllexport) HGLOBAL __cdecl ReadCRW(const wchar_t* path, wchar_t* erro
     long size = 0;
     char echo[1024];
     snprintf(echo, sizeof echo, "path=%ls one=%d thumb=%d", path, one, thumbnail);
-    return Run(ReadWhole(_wfopen(path, L"rb"), &size), size, echo, error, NULL, fullWidth, fullHeight);
+    unsigned char* data = ReadWhole(_wfopen(path, L"rb"), &size);
+    return Run(data, size, echo, error, NULL, fullWidth, fullHeight);
 }
 #elif QRV_STUB_KIND == KIND_EXR
 __declspec(dllexport) HGLOBAL __cdecl ReadEXR(const wchar_t* path, wchar_t* error, int* fullWidth, int* fullHeight,
@@ -104,7 +105,8 @@ __declspec(dllexport) HGLOBAL __cdecl ReadEXR(const wchar_t* path, wchar_t* erro
     long size = 0;
     char echo[1024];
     snprintf(echo, sizeof echo, "path=%ls thumb=%d", path, thumbnail);
-    return Run(ReadWhole(_wfopen(path, L"rb"), &size), size, echo, error, NULL, fullWidth, fullHeight);
+    unsigned char* data = ReadWhole(_wfopen(path, L"rb"), &size);
+    return Run(data, size, echo, error, NULL, fullWidth, fullHeight);
 }
 #elif QRV_STUB_KIND == KIND_FPX
 __declspec(dllexport) HGLOBAL __cdecl ReadFPX(char* path, unsigned char thumbnail, char* error, int* fullWidth,
@@ -112,20 +114,23 @@ __declspec(dllexport) HGLOBAL __cdecl ReadFPX(char* path, unsigned char thumbnai
     long size = 0;
     char echo[1024];
     snprintf(echo, sizeof echo, "path=%s thumb=%d", path, thumbnail);
-    return Run(ReadWhole(fopen(path, "rb"), &size), size, echo, NULL, error, fullWidth, fullHeight);
+    unsigned char* data = ReadWhole(fopen(path, "rb"), &size);
+    return Run(data, size, echo, NULL, error, fullWidth, fullHeight);
 }
 #elif QRV_STUB_KIND == KIND_JBIG2
 __declspec(dllexport) HGLOBAL __cdecl ReadJBIG2(char* path, void* work) {
     long size = 0;
     memset(work, 0xA5, 500); /* the caller's scratch space, not read afterwards */
-    return Run(ReadWhole(fopen(path, "rb"), &size), size, "", NULL, NULL, NULL, NULL);
+    unsigned char* data = ReadWhole(fopen(path, "rb"), &size);
+    return Run(data, size, "", NULL, NULL, NULL, NULL);
 }
 #elif QRV_STUB_KIND == KIND_JBG
 __declspec(dllexport) HGLOBAL __cdecl ReadJBG(const wchar_t* path, wchar_t* error) {
     long size = 0;
     char echo[1024];
     snprintf(echo, sizeof echo, "path=%ls", path);
-    return Run(ReadWhole(_wfopen(path, L"rb"), &size), size, echo, error, NULL, NULL, NULL);
+    unsigned char* data = ReadWhole(_wfopen(path, L"rb"), &size);
+    return Run(data, size, echo, error, NULL, NULL, NULL);
 }
 #else
 /* No export: the library loads, but has nothing to call. */

@@ -325,25 +325,37 @@ TEST(AddOnReaders, InvalidBlocksAreRefused) {
 TEST(AddOnReaders, NarrowPathNeverNamesAnotherFile) {
     AddOnFolder addOns;
     qrvtest::TempDir dir;
-    // "Ω" has no form in the Western code page; a best-fit conversion would
-    // make it "O", the name of another file.
-    const std::wstring omega = dir.File(L"\x03A9.fpx");
-    const std::vector<uint8_t> right = StubFile(kBlock, Block(2, 2, 24, kRows24));
+    // "\u03A9" has no form in the Western code page; a best-fit conversion
+    // would make it "O", the name of another file.
     const std::vector<uint8_t> wrong = StubFile(kText, fmttest::Bytes("the wrong file"));
-    ASSERT_TRUE(qrvtest::WriteAll(omega, right.data(), right.size()));
-    ASSERT_TRUE(qrvtest::WriteAll(dir.File(L"O.fpx"), wrong.data(), wrong.size()));
-    ASSERT_TRUE(qrvtest::WriteAll(dir.File(L"_.fpx"), wrong.data(), wrong.size()));
-    for (FormatReader read : {LoadFpx, LoadJbig2}) {
+    const std::vector<uint8_t> rows1 = {0x80, 0, 0, 0, 0x40, 0, 0, 0};
+    const struct {
+        FormatReader read;
+        const wchar_t* extension;
+        std::vector<uint8_t> right;
+    } cases[] = {
+        {LoadFpx, L".fpx", StubFile(kBlock, Block(2, 2, 24, kRows24))},
+        {LoadJbig2, L".jb2", StubFile(kBlock, Block(2, 2, 1, rows1, {255, 255, 255, 0, 0, 0, 0, 0}))},
+    };
+    for (const auto& c : cases) {
+        const std::wstring omega = dir.File(std::wstring(L"\x03A9") + c.extension);
+        ASSERT_TRUE(qrvtest::WriteAll(omega, c.right.data(), c.right.size()));
+        for (const wchar_t* other : {L"O", L"_"}) {
+            const std::wstring path = dir.File(std::wstring(other) + c.extension);
+            ASSERT_TRUE(qrvtest::WriteAll(path, wrong.data(), wrong.size()));
+        }
         CImage image;
         std::wstring text;
-        const bool ok = fmttest::LoadWith(read, image, omega, &text);
+        const bool ok = fmttest::LoadWith(c.read, image, omega, &text);
         // Either the file itself (through its short name) or a refusal.
         if (ok) {
             EXPECT_EQ(Rgb(image).size(), 12u);
         } else {
             EXPECT_EQ(text, L"Failed to open file for read!");
         }
+        // The other files answer with these texts (JBIG2 has no text of its own).
         EXPECT_NE(text, L"the wrong file");
+        EXPECT_NE(text, L"Unknown error in decoder dll!");
     }
 }
 

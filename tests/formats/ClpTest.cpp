@@ -59,7 +59,7 @@ std::vector<uint8_t> Info(int32_t width, int32_t height, uint16_t bits, uint32_t
     Put16(out, 1);
     Put16(out, bits);
     Put32(out, compression);
-    for (int i = 0; i < 4; ++i) Put32(out, 0);
+    for (int i = 0; i < 3; ++i) Put32(out, 0);
     Put32(out, clrUsed);
     Put32(out, 0);
     out.resize(size, 0);
@@ -104,7 +104,7 @@ TEST(ClpReader, ColourTableAndMasksPlaceThePixels) {
         int bpp;
         std::vector<uint8_t> rgba;  // top row first
     } cases[] = {
-        {"8 bits, 2 colours", eightBit, 8, {0, 0, 255, 255, 255, 0, 0, 255}},
+        {"8 bits, 2 colours", eightBit, 8, {0, 0, 255, 255, 0, 0}},
         {"32 bits, standard masks", thirtyTwo, 32, {30, 20, 10}},
         {"32 bits, swapped masks", swapped, 24, {10, 20, 30}},
         {"24 bits, colour table", optimised, 24, {30, 20, 10}},
@@ -130,7 +130,7 @@ TEST(ClpReader, DamagedFilesAreRefused) {
     std::vector<uint8_t> lengthPast = Clp({{8, good}});
     lengthPast[6] = 0xFF;
     std::vector<uint8_t> wrongId = Clp({{8, good}});
-    wrongId[1] = 0xC3;
+    wrongId[0] = 0x51;
     std::vector<fmttest::RefusedCase> cases = {
         {"wrong identifier", wrongId, FORMAT_TEXT_INVALID_ID},
         {"too short for the header", {0x50}, FORMAT_TEXT_INVALID_ID},

@@ -237,7 +237,7 @@ TEST(MetafileReader, DamagedMetafilesAreRefused) {
         {"placeable, cut inside the records", placeable([](auto& b) { b.resize(b.size() - 8); }), nullptr},
         {"plain, record beyond the metafile", plain([](auto& b) { Set32(b, 18, 0x00FFFFFF); }), nullptr},
         {"plain, record of 0 words", plain([](auto& b) { Set32(b, 18, 0); }), nullptr},
-        {"plain, no end record", plain([](auto& b) { Set16(b, b.size() - 2, 0x0999); }), nullptr},
+        {"plain, no end record", plain([](auto& b) { Set16(b, b.size() - 2, 0x0035); }), nullptr},
         {"plain, size beyond the file", plain([](auto& b) { Set32(b, 6, 0x10000000); }), nullptr},
         {"enhanced, total size beyond the file", enhanced([](auto& b) { Set32(b, 48, 0x7FFFFFFF); }), nullptr},
         {"enhanced, record beyond the total", enhanced([](auto& b) { Set32(b, 100 + 4, 0x10000); }), nullptr},
@@ -292,7 +292,7 @@ TEST(MetafileReader, RecordChecksTable) {
         {"polygon, 2 points", {8, 0, 0x0324, 2, 1, 1, 5, 5}, true},
         {"polygon, 3 points claimed", {8, 0, 0x0324, 3, 1, 1, 5, 5}, false},
         {"polypolygon, counts beyond", {9, 0, 0x0538, 1, 4, 1, 1, 5, 5}, false},
-        {"polypolygon, fits", {9, 0, 0x0538, 1, 1, 1, 1}, true},
+        {"polypolygon, fits", {7, 0, 0x0538, 1, 1, 1, 1}, true},
         {"stretchdib, header only", {14, 0, 0x0F43, 0, 0, 0, 1, 1, 0, 0, 1, 1, 0, 0, 40}, false},
         {"dibcreatepatternbrush, 1 x 1 x 24", {5 + 22, 0, 0x0142, 0, 0, 40, 0, 1, 0, 1, 0, 1, 24, 0, 0, 0, 0, 0,
                                                0, 0, 0, 0, 0, 0, 0, 0, 0},
@@ -300,7 +300,14 @@ TEST(MetafileReader, RecordChecksTable) {
         {"dibcreatepatternbrush, 1000 rows", {5 + 22, 0, 0x0142, 0, 0, 40, 0, 1, 0, 1000, 0, 1, 24, 0, 0, 0, 0, 0,
                                               0, 0, 0, 0, 0, 0, 0, 0, 0},
          false},
-        {"unknown record", {4, 0, 0x0999, 7}, true},
+        {"undefined function", {4, 0, 0x0999, 7}, false},
+        {"undefined function 0x0413 (a damaged rectangle)", {7, 0, 0x0413, 100, 100, 0, 0}, false},
+        {"rectangle", {7, 0, 0x041B, 100, 100, 0, 0}, true},
+        {"rectangle short of parameters", {6, 0, 0x041B, 100, 100, 0}, false},
+        {"textout, 3 characters", {8, 0, 0x0521, 3, 0x6261, 0x63, 5, 5}, true},
+        {"textout, text beyond the record", {8, 0, 0x0521, 9, 0x6261, 0x63, 5, 5}, false},
+        {"createpalette, entries beyond", {7, 0, 0x00F7, 0x300, 2, 0, 0}, false},
+        {"createregion, scan beyond", {14, 0, 0x06FF, 0, 6, 0, 0, 30, 1, 1, 0, 0, 9, 9}, false},
     };
     for (const auto& c : cases) {
         const std::vector<uint8_t> b = wmfWith(c.record);
