@@ -90,3 +90,30 @@ void PcdYccToRgb(uint8_t y, uint8_t c1, uint8_t c2, uint8_t* rgb);
 // drawn into a frame-sized 24-bit picture; QuickTime image files and
 // QuickTime-compressed pictures are refused.
 bool LoadPict(CImage& image, const wchar_t* path, wchar_t* errorText);
+
+// Windows clipboard files (Clp.cpp): the first device-independent bitmap
+// entry. ClpImageFromDib makes the image from such an entry's bytes (a packed
+// bitmap: header, masks, colour table, rows, all inside the block).
+bool LoadClp(CImage& image, const wchar_t* path, wchar_t* errorText);
+bool ClpImageFromDib(CImage& image, const uint8_t* dib, uint64_t size, wchar_t* errorText);
+// Known extensions whose files are identified by content only: "Invalid
+// FormatID" for any file that opens (Clp.cpp).
+bool LoadCam(CImage& image, const wchar_t* path, wchar_t* errorText);
+bool LoadLvp(CImage& image, const wchar_t* path, wchar_t* errorText);
+bool LoadPsp(CImage& image, const wchar_t* path, wchar_t* errorText);
+
+// Windows metafiles (enhanced, placeable and plain) and the previews of
+// encapsulated PostScript files, rendered by GDI (Metafile.cpp; more in
+// formats/Metafile.h).
+bool LoadMetafile(CImage& image, const wchar_t* path, wchar_t* errorText);
+bool LoadEps(CImage& image, const wchar_t* path, wchar_t* errorText);
+
+// Readers bound to the optional decoder libraries in the program's "AddOns"
+// folder (AddOns.cpp): Canon raw, OpenEXR, FlashPix, JBIG2 and JBIG.
+bool LoadCrw(CImage& image, const wchar_t* path, wchar_t* errorText);
+bool LoadExr(CImage& image, const wchar_t* path, wchar_t* errorText);
+bool LoadFpx(CImage& image, const wchar_t* path, wchar_t* errorText);
+bool LoadJbig2(CImage& image, const wchar_t* path, wchar_t* errorText);
+bool LoadJbg(CImage& image, const wchar_t* path, wchar_t* errorText);
+// The add-on library's module (program folder + "AddOns" + fileName), or null.
+HMODULE LoadAddOnLibrary(const wchar_t* fileName);
