@@ -148,7 +148,6 @@ protected:
         FreeFileLists();
         FileList::Current = 0;
         AppState::MainWindow = nullptr;
-        AppState::RecentFileCount = 0;
         SetCurrentDirectoryW(L"C:\\");
     }
     HWND window = nullptr;

@@ -18,39 +18,12 @@
 #include "formats_ids.h"
 #include "image/Common.h"
 #include "image/Image.h"
+#include "support/SettingsKeeper.h"
 #include "support/TestSupport.h"
 
 using qrvtest::TempDir;
 
 namespace {
-
-// Keeps the save settings of AppState as they were before the test.
-struct SettingsGuard {
-    int jpgQuality = AppState::FormatJPGQuality, jpgOptimize = AppState::FormatJPGOptimize,
-        jpgProgressive = AppState::FormatJPGProgressive, jpgSmoothing = AppState::FormatJPGSmoothing,
-        jp2Quality = AppState::FormatJP2Quality, jp2Lossless = AppState::FormatJP2LossLess,
-        png = AppState::FormatPNGInterlace, tif = AppState::FormatTIFCompression, tga = AppState::FormatTGAEncode,
-        sgi = AppState::FormatSGICompression, ras = AppState::FormatRASCompression, rawFlip = AppState::FormatRAWFlip,
-        rawSwap = AppState::FormatRAWSwapRedAndBlue, rawKeep = AppState::FormatRAWNoConvert24Bit,
-        filter = AppState::LastSaveFilter;
-    ~SettingsGuard() {
-        AppState::FormatJPGQuality = jpgQuality;
-        AppState::FormatJPGOptimize = jpgOptimize;
-        AppState::FormatJPGProgressive = jpgProgressive;
-        AppState::FormatJPGSmoothing = jpgSmoothing;
-        AppState::FormatJP2Quality = jp2Quality;
-        AppState::FormatJP2LossLess = jp2Lossless;
-        AppState::FormatPNGInterlace = png;
-        AppState::FormatTIFCompression = tif;
-        AppState::FormatTGAEncode = tga;
-        AppState::FormatSGICompression = sgi;
-        AppState::FormatRASCompression = ras;
-        AppState::FormatRAWFlip = rawFlip;
-        AppState::FormatRAWSwapRedAndBlue = rawSwap;
-        AppState::FormatRAWNoConvert24Bit = rawKeep;
-        AppState::LastSaveFilter = filter;
-    }
-};
 
 bool HasMarker(const std::vector<unsigned char>& bytes, unsigned char marker) {
     for (size_t i = 0; i + 1 < bytes.size(); ++i)
@@ -136,7 +109,7 @@ TEST(SaveDispatch, WriterByExtension) {
 }
 
 TEST(SaveDispatch, SettingsReachTheWriters) {
-    SettingsGuard guard;
+    qrvtest::SettingsKeeper guard;
     TempDir dir;
     CImage image;
     ASSERT_TRUE(pixelcheck::MakePattern24(image, 40, 30));
@@ -245,7 +218,7 @@ TEST(SaveAsDialog, TargetTakesTheSelectedTypesExtension) {
 }
 
 TEST(SaveAsDialog, OptionPanelsShowAndStoreTheSettings) {
-    SettingsGuard guard;
+    qrvtest::SettingsKeeper guard;
     ParentWindow parent;
     ASSERT_NE(parent.window, nullptr);
 
@@ -334,7 +307,7 @@ TEST(SaveAsDialog, OptionPanelsShowAndStoreTheSettings) {
 }
 
 TEST(SaveAsDialog, ComboListsComeFromTheLanguageFile) {
-    SettingsGuard guard;
+    qrvtest::SettingsKeeper guard;
     ParentWindow parent;
     SaveServices services;
     services.langText = [](const wchar_t* section, const wchar_t* key, wchar_t* out, int size) {
@@ -352,7 +325,7 @@ TEST(SaveAsDialog, ComboListsComeFromTheLanguageFile) {
 }
 
 TEST(SaveAsDialog, NoExceptionLeavesAnOptionPanel) {
-    SettingsGuard guard;
+    qrvtest::SettingsKeeper guard;
     ParentWindow parent;
     ASSERT_NE(parent.window, nullptr);
     SaveServices services;
@@ -375,7 +348,7 @@ TEST(SaveAsDialog, NoExceptionLeavesAnOptionPanel) {
 }
 
 TEST(SaveAsDialog, PanelFollowsTheFileType) {
-    SettingsGuard guard;
+    qrvtest::SettingsKeeper guard;
     ParentWindow parent;
     ASSERT_NE(parent.window, nullptr);
     const LONG_PTR parentProc = GetWindowLongPtrW(parent.window, GWLP_WNDPROC);

@@ -9,6 +9,7 @@
 #include "app/AppState.h"
 #include "image/Effects.h"
 #include "image_ids.h"
+#include "support/SettingsKeeper.h"
 
 using namespace imgtest;
 
@@ -170,10 +171,6 @@ protected:
     void SetUp() override {
         INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES};
         InitCommonControlsEx(&icc);
-        saved_[0] = AppState::EffBlurRandomization;
-        saved_[1] = AppState::EffBlurRepeatCount;
-        saved_[2] = AppState::EffPixelizePixelWidth;
-        saved_[3] = AppState::EffSharpenPercent;
         EffectServices services;
         services.saveUndoSnapshot = [] { ++g_undoSaves; };
         SetEffectServices(services);
@@ -181,10 +178,6 @@ protected:
         ASSERT_TRUE(MakePattern(AppState::CurrentImage, 30, 20, 24));
     }
     void TearDown() override {
-        AppState::EffBlurRandomization = saved_[0];
-        AppState::EffBlurRepeatCount = saved_[1];
-        AppState::EffPixelizePixelWidth = saved_[2];
-        AppState::EffSharpenPercent = saved_[3];
         SetEffectServices(EffectServices{});
         AppState::CurrentImage.Destroy();
     }
@@ -199,7 +192,7 @@ protected:
         HWND s = GetDlgItem(dlg, id);
         return {(int)SendMessageW(s, TBM_GETRANGEMIN, 0, 0), (int)SendMessageW(s, TBM_GETRANGEMAX, 0, 0)};
     }
-    int saved_[4] = {};
+    qrvtest::SettingsKeeper settings_;  // the dialogs write the Eff settings
 };
 
 TEST_F(EffectDialogs, SliderRangesAndInitialValues) {
