@@ -8,6 +8,7 @@
 
 #include "app/MainWindowIds.h"  // capacities of the numbered lists
 #include "app/Modes.h"
+#include "app/SettingsRecord.h"
 #include "image/Image.h"
 
 enum ViewModeKind : int { VIEW_VIEWER = 0, VIEW_BROWSER = 1, VIEW_PRESENTATION = 2 };
@@ -83,136 +84,6 @@ namespace AppState {
     inline bool IsWindows2000 = false;
     inline bool IsWindowsXPOrLater = false;
 
-    // ---- General settings (loaded by LoadSettings, saved by SaveSettings) ----
-    inline int GeneralAlwaysOnTop = 0;
-    inline int GeneralShowToolbar = 1;
-    inline int GeneralShowStatusbar = 1;
-    inline int GeneralZoomQuality = 1;
-    inline int GeneralUseOnlyOneInstance = 0;
-    inline int GeneralViewImageAsTiles = 0;
-    inline int GeneralAlwaysMaximizeWindow = 0;
-    inline int GeneralLastWinPos = 0;
-    inline int GeneralLastWinX = 20;
-    inline int GeneralLastWinY = 20;
-    inline int GeneralLastWinW = 620;
-    inline int GeneralLastWinH = 400;
-    inline int GeneralAlwaysStartInPresentationMode = 0;
-    inline wchar_t GeneralLanguageFile[MAX_PATH] = {};
-    inline int GeneralDetectedLanguage = 0;
-    inline int GeneralViewImages = 1;
-    inline int GeneralPlayVideos = 1;
-    inline int GeneralPlayMusic = 1;
-    inline int GeneralSortOrder = 0;
-    inline int GeneralSortAscending = 1;
-    inline int GeneralOwnerdrawnMenu = 1;
-    inline int GeneralShowHiddenFiles = 0;
-    inline int GeneralShowHiddenFolders = 0;
-
-    inline int ViewerWrapAround = 1;
-    inline int ViewerClrBackground = 0xAFD8D8;
-    inline int ViewerIntelligentWindowPositioning = 1;
-    inline int ViewerInvertSelectionRectangle = 1;
-    inline int ViewerRedMarkerWidth = 2;
-    inline int ViewerRedMarkerColor = 0x0000FF;
-    inline int TransitionEffectsInPresentationMode = 1;
-    inline int TransitionEffectsUsed = 0;
-    inline int PrivacyNoRecentlyOpenedList = 0;
-    inline int PrivacyNoBrowsedDirsList = 0;
-    inline wchar_t SkinName[MAX_PATH] = L"Win2K";
-    inline int ViewStyleViewer = 2;
-    inline int ViewStyleBrowser = 4;
-    inline int ViewStylePresentation = 3;
-
-    inline int ToolBarShowToolTips = 1;
-    inline int ToolBarShowLabels = 1;
-    inline int ToolBarBackgroundType = 0;
-    inline int ToolBarSnapButtons = 1;
-    alignas(16) inline int ToolBarBtnUsed[TOOLBAR_BUTTON_SWITCHES] = {1, 0, 1, 1, 1, 1, 1, 1, 0, 1, 0, 1,
-                                                                 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
-    inline int ResizeConstrainProportions = 1;
-    inline int ResizeScaleType = 3;
-    inline int SlideShowDelay = 5000;
-    inline int SlideShowWrapAround = 1;
-    inline int SlideShowDirection = 2;
-    inline int SlideShowPlayMediaTillEnd = 1;
-    inline int SlideShowStartFullscreen = 0;
-    inline wchar_t LastOpenDir[MAX_PATH] = L"C:\\";
-    inline int LastOpenFilter = 1;
-    inline wchar_t LastSaveDir[MAX_PATH] = L"C:\\";
-    inline int LastSaveFilter = 1;
-    inline int CaptureStyle = 0;
-    inline int CaptureHideAppWindow = 0;
-    inline int CaptureUseHotkeyF12 = 0;
-    inline int ExtractFramesOutputFormat = 0;
-    inline wchar_t ExtractFramesOutputDirectory[MAX_PATH] = L"C:\\Temp";
-    inline wchar_t ExtractFramesOutputFilename[MAX_PATH] = L"SomeFrame";
-    inline wchar_t CreateAnimationOutputDirectory[MAX_PATH] = L"C:\\Temp";
-    inline int CreateAnimationTIFCompression = 3;
-    inline int CreateAnimationGIFMNGDelay = 100;
-    inline int JPGCleanerEncodeProgressive = 0;
-    inline int JPGCleanerOptimize = 1;
-    inline int JPGCleanerTrimEdges = 1;
-    inline int JPGCleanerMarkersCopy = 2;
-    inline int CreateNewImageWidth = 512;
-    inline int CreateNewImageHeight = 512;
-    inline int CreateNewImageBpp = 4;
-    inline int CreateNewImageColor = 0xFFFFFF;
-    inline int ResizeCanvasColor = 0xFFFFFF;
-    inline int ResizeCanvasPosition = 0;
-
-    inline int FormatJP2LossLess = 0;
-    inline int FormatJP2Quality = 30;
-    inline int FormatJPGQuality = 80;
-    inline int FormatJPGOptimize = 1;
-    inline int FormatJPGProgressive = 0;
-    inline int FormatJPGSmoothing = 0;
-    inline int FormatPNGInterlace = 0;
-    inline int FormatTIFCompression = 3;
-    inline int FormatTGAEncode = 1;
-    inline int FormatSGICompression = 1;
-    inline int FormatRASCompression = 1;
-    inline int FormatRAWFlip = 0;
-    inline int FormatRAWSwapRedAndBlue = 1;
-    inline int FormatRAWNoConvert24Bit = 0;
-    inline int EffBlurRandomization = 100;
-    inline int EffBlurRepeatCount = 1;
-    inline int EffPixelizePixelWidth = 10;
-    inline int EffSharpenPercent = 70;
-    inline int ImageAlphaBlend32BitAtLoadTime = 1;
-    inline int ImageAdjustGammaAtLoadTime = 0;
-    inline int ImageAdjustGammaAtLoadTimeGamma = 10;
-
-    inline int BrowserStyle = 0;
-    inline int BrowserThumbWindowWidth = 512;
-    inline int BrowserWindowX = 0;
-    inline int BrowserWindowY = 0;
-    inline int BrowserWindowW = 1024;
-    inline int BrowserWindowH = 768;
-    inline int BrowserThumbnailWidth = 120;
-    inline int BrowserThumbnailHeight = 90;
-    inline int BrowserThumbnailBorder = 6;
-    inline int BrowserStretchSmallThumbnails = 0;
-    inline int BrowserScaleType = 1;
-    inline int BrowserTreeViewWindowHeight = 200;
-    inline int BrowserUseCaching = 1;
-    inline int BrowserCacheCompressionType = 1;
-    inline int BrowserFolderViewOnTheLeft = 1;
-    inline int BrowserClrBackground = 0xC0C0C0;
-    inline int BrowserHideSubfolders = 0;
-    inline int VideoLoop = 1;
-    inline int VideoAutoPlay = 1;
-    inline int VideoMuteAudio = 0;
-    inline int AudioLoop = 1;
-    inline int AudioAutoPlay = 1;
-
-    // Numbered lists (count value plus entries numbered from 1 in the registry).
-    inline wchar_t CopyToDirs[COPY_MOVE_TARGET_CAPACITY][MAX_PATH] = {};
-    inline int CopyToDirCount = 0;
-    inline wchar_t MoveToDirs[COPY_MOVE_TARGET_CAPACITY][MAX_PATH] = {};
-    inline int MoveToDirCount = 0;
-    inline wchar_t RecentFiles[RECENT_FILE_CAPACITY][MAX_PATH] = {};  // newest first
-    inline int RecentFileCount = 0;
-    inline wchar_t OpenWithPaths[OPEN_WITH_CAPACITY][MAX_PATH] = {};
-    inline wchar_t OpenWithDescs[OPEN_WITH_CAPACITY][MAX_PATH] = {};
-    inline int OpenWithCount = 0;
+    // The persisted settings are in g_settings (app/SettingsRecord.h), each
+    // reachable here under its own name.
 }  // namespace AppState

@@ -34,6 +34,7 @@
 #include "image/Common.h"
 #include "image/Image.h"
 #include "image/Registry.h"
+#include "support/SettingsKeeper.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -69,15 +70,7 @@ void WriteBmp(const std::wstring& path, int width, COLORREF color) { apptest::Wr
 using apptest::WithDialogDriver;
 apptest::DialogDriver& g_driver = apptest::g_dialogDriver;
 
-struct SaveSettingsGuard {
-    int filter = AppState::LastSaveFilter;
-    wchar_t folder[MAX_PATH];
-    SaveSettingsGuard() { CopyStringW(folder, AppState::LastSaveDir); }
-    ~SaveSettingsGuard() {
-        AppState::LastSaveFilter = filter;
-        CopyStringW(AppState::LastSaveDir, folder);
-    }
-};
+using SaveSettingsGuard = qrvtest::SettingsKeeper;  // the save dialog stores its folder and filter
 
 class SaveWiringTest : public apptest::MainWindowFixture {
 protected:

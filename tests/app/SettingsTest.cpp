@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <cwchar>
 #include <string>
+#include <vector>
 
 #include "app/AppState.h"
 #include "app/Settings.h"
@@ -167,6 +170,283 @@ TEST_F(SettingsTest, SaveOptionsRoundTrip) {
     EXPECT_EQ(AppState::FormatTIFCompression, 1);
     EXPECT_EQ(AppState::FormatJP2Quality, 12);
     EXPECT_EQ(AppState::FormatRAWSwapRedAndBlue, 0);
+}
+
+}  // namespace
+
+namespace {
+
+// What the registry holds for one setting, written out here independently of
+// the settings table so that a wrong name, type or default in the table shows.
+struct StoredSetting {
+    const wchar_t* name;
+    DWORD type;          // REG_DWORD or REG_SZ
+    int number;          // default of a REG_DWORD
+    const wchar_t* text; // default of a REG_SZ
+    bool checkedSize;    // a browser size kept within 1..10000
+};
+
+std::vector<StoredSetting> StoredSettings() {
+    const int screenW = GetSystemMetrics(SM_CXFULLSCREEN);
+    const int screenH = GetSystemMetrics(SM_CYFULLSCREEN) + GetSystemMetrics(SM_CYCAPTION);
+    auto d = [](const wchar_t* name, int value) { return StoredSetting{name, REG_DWORD, value, nullptr, false}; };
+    auto s = [](const wchar_t* name, const wchar_t* value) { return StoredSetting{name, REG_SZ, 0, value, false}; };
+    auto size = [](const wchar_t* name, int value) { return StoredSetting{name, REG_DWORD, value, nullptr, true}; };
+    return {
+        d(L"GeneralAlwaysOnTop", 0), d(L"GeneralShowToolbar", 1), d(L"GeneralShowStatusbar", 1),
+        d(L"GeneralZoomQuality", 1), d(L"GeneralUseOnlyOneInstance", 0), d(L"GeneralViewImageAsTiles", 0),
+        d(L"GeneralAlwaysMaximizeWindow", 0), d(L"GeneralLastWinPos", 0), d(L"GeneralLastWinX", 20),
+        d(L"GeneralLastWinY", 20), d(L"GeneralLastWinW", 620), d(L"GeneralLastWinH", 400),
+        d(L"GeneralAlwaysStartInPresentationMode", 0), s(L"GeneralLanguageFile", L""),
+        d(L"GeneralDetectedLanguage", 0), d(L"GeneralViewImages", 1), d(L"GeneralPlayVideos", 1),
+        d(L"GeneralPlayMusic", 1), d(L"GeneralSortOrder", 0), d(L"GeneralSortAscending", 1),
+        d(L"GeneralOwnerdrawnMenu", 1), d(L"GeneralShowHiddenFiles", 0), d(L"GeneralShowHiddenFolders", 0),
+
+        d(L"ViewerWrapAround", 1), d(L"ViewerClrBackground", 0xAFD8D8), d(L"ViewerIntelligentWindowPositioning", 1),
+        d(L"ViewerInvertSelectionRectangle", 1), d(L"ViewerRedMarkerWidth", 2), d(L"ViewerRedMarkerColor", 0x0000FF),
+        d(L"TransitionEffectsInPresentationMode", 1), d(L"TransitionEffectsUsed", 0),
+        d(L"PrivacyNoRecentlyOpenedList", 0), d(L"PrivacyNoBrowsedDirsList", 0), s(L"SkinName", L"Win2K"),
+        d(L"ViewStyleViewer", 2), d(L"ViewStyleBrowser", 4), d(L"ViewStylePresentation", 3),
+
+        d(L"ToolBarShowToolTips", 1), d(L"ToolBarShowLabels", 1), d(L"ToolBarBackgroundType", 0),
+        d(L"ToolBarSnapButtons", 1), d(L"ResizeConstrainProportions", 1), d(L"ResizeScaleType", 3),
+        d(L"SlideShowDelay", 5000), d(L"SlideShowWrapAround", 1), d(L"SlideShowDirection", 2),
+        d(L"SlideShowPlayMediaTillEnd", 1), d(L"SlideShowStartFullscreen", 0), s(L"LastOpenDir", L"C:\\"),
+        d(L"LastOpenFilter", 1), s(L"LastSaveDir", L"C:\\"), d(L"LastSaveFilter", 1), d(L"CaptureStyle", 0),
+        d(L"CaptureHideAppWindow", 0), d(L"CaptureUseHotkeyF12", 0), d(L"ExtractFramesOutputFormat", 0),
+        s(L"ExtractFramesOutputDirectory", L"C:\\Temp"), s(L"ExtractFramesOutputFilename", L"SomeFrame"),
+        s(L"CreateAnimationOutputDirectory", L"C:\\Temp"), d(L"CreateAnimationTIFCompression", 3),
+        d(L"CreateAnimationGIFMNGDelay", 100), d(L"JPGCleanerEncodeProgressive", 0), d(L"JPGCleanerOptimize", 1),
+        d(L"JPGCleanerTrimEdges", 1), d(L"JPGCleanerMarkersCopy", 2), d(L"CreateNewImageWidth", 512),
+        d(L"CreateNewImageHeight", 512), d(L"CreateNewImageBpp", 4), d(L"CreateNewImageColor", 0xFFFFFF),
+        d(L"ResizeCanvasColor", 0xFFFFFF), d(L"ResizeCanvasPosition", 0),
+
+        d(L"FormatJP2LossLess", 0), d(L"FormatJP2Quality", 30), d(L"FormatJPGQuality", 80),
+        d(L"FormatJPGOptimize", 1), d(L"FormatJPGProgressive", 0), d(L"FormatJPGSmoothing", 0),
+        d(L"FormatPNGInterlace", 0), d(L"FormatTIFCompression", 3), d(L"FormatTGAEncode", 1),
+        d(L"FormatSGICompression", 1), d(L"FormatRASCompression", 1), d(L"FormatRAWFlip", 0),
+        d(L"FormatRAWSwapRedAndBlue", 1), d(L"FormatRAWNoConvert24Bit", 0), d(L"EffBlurRandomization", 100),
+        d(L"EffBlurRepeatCount", 1), d(L"EffPixelizePixelWidth", 10), d(L"EffSharpenPercent", 70),
+        d(L"ImageAlphaBlend32BitAtLoadTime", 1), d(L"ImageAdjustGammaAtLoadTime", 0),
+        d(L"ImageAdjustGammaAtLoadTimeGamma", 10),
+
+        d(L"BrowserStyle", 0), size(L"BrowserThumbWindowWidth", screenW / 2), d(L"BrowserWindowX", 0),
+        d(L"BrowserWindowY", 0), size(L"BrowserWindowW", screenW), size(L"BrowserWindowH", screenH),
+        size(L"BrowserThumbnailWidth", 120), size(L"BrowserThumbnailHeight", 90), d(L"BrowserThumbnailBorder", 6),
+        d(L"BrowserStretchSmallThumbnails", 0), d(L"BrowserScaleType", 1), d(L"BrowserTreeViewWindowHeight", 200),
+        d(L"BrowserUseCaching", 1), d(L"BrowserCacheCompressionType", 1), d(L"BrowserFolderViewOnTheLeft", 1),
+        d(L"BrowserClrBackground", (int)GetSysColor(COLOR_BTNFACE)), d(L"BrowserHideSubfolders", 0),
+        d(L"VideoLoop", 1), d(L"VideoAutoPlay", 1), d(L"VideoMuteAudio", 0), d(L"AudioLoop", 1),
+        d(L"AudioAutoPlay", 1),
+    };
+}
+
+// The raw registry value under the scratch key: its type and its data as a
+// number or a text.
+struct RawValue {
+    DWORD type = REG_NONE;
+    DWORD number = 0;
+    std::wstring text;
+};
+
+RawValue ReadRaw(const wchar_t* key, const wchar_t* name) {
+    RawValue v;
+    HKEY h = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, key, 0, KEY_READ, &h) != ERROR_SUCCESS) return v;
+    BYTE data[4 * MAX_PATH] = {};
+    DWORD size = sizeof(data) - sizeof(wchar_t);
+    if (RegQueryValueExW(h, name, nullptr, &v.type, data, &size) == ERROR_SUCCESS) {
+        if (v.type == REG_DWORD && size == sizeof(DWORD)) memcpy(&v.number, data, sizeof(DWORD));
+        if (v.type == REG_SZ) v.text = reinterpret_cast<const wchar_t*>(data);
+    }
+    RegCloseKey(h);
+    return v;
+}
+
+const SettingRow* FindRow(const wchar_t* name) {
+    const SettingRow* found = nullptr;
+    for (const SettingRow& row : SettingsTable())
+        if (wcscmp(row.name, name) == 0) {
+            EXPECT_EQ(found, nullptr) << "twice in the table: " << qrvtest::Narrow(name);
+            found = &row;
+        }
+    return found;
+}
+
+// A value for row i that is no row's default and, for the browser sizes, in range.
+int ScribbledNumber(const SettingRow& row, size_t i) {
+    return row.kind == SettingKind::Size ? 300 + (int)i : 0x10000 + (int)i;
+}
+std::wstring ScribbledText(size_t i) {
+    return L"D:\\Scribbled\\" + std::to_wstring(i);
+}
+
+// Gives every setting, switch and list a value that is not its default.
+void ScribbleEverySetting() {
+    const auto rows = SettingsTable();
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i].kind == SettingKind::Text) CopyStringW(g_settings.*rows[i].text, ScribbledText(i).c_str());
+        else g_settings.*rows[i].number = ScribbledNumber(rows[i], i);
+    }
+    for (int i = 0; i < TOOLBAR_BUTTON_SWITCHES; ++i) g_settings.ToolBarBtnUsed[i] = 2 + i;
+    for (const SettingsList& list : SettingsLists()) {
+        for (int i = 0; i < 3; ++i) {
+            CopyStringW(list.entry(g_settings, i), (L"E:\\entry" + std::to_wstring(i)).c_str());
+            if (list.secondEntry) CopyStringW(list.secondEntry(g_settings, i), (L"desc" + std::to_wstring(i)).c_str());
+        }
+        g_settings.*list.count = 3;
+    }
+}
+
+TEST_F(SettingsTest, TableHoldsEveryStoredNameWithItsTypeAndDefault) {
+    const auto expected = StoredSettings();
+    EXPECT_EQ(SettingsTable().size(), expected.size());
+    const SettingsRecord defaults;
+    for (const StoredSetting& e : expected) {
+        SCOPED_TRACE(qrvtest::Narrow(e.name));
+        const SettingRow* row = FindRow(e.name);
+        ASSERT_NE(row, nullptr);
+        if (e.type == REG_SZ) {
+            ASSERT_EQ(row->kind, SettingKind::Text);
+            EXPECT_STREQ(defaults.*row->text, e.text);
+        } else {
+            ASSERT_EQ(row->kind, e.checkedSize ? SettingKind::Size : SettingKind::Dword);
+            EXPECT_EQ(defaults.*row->number, e.number);
+        }
+    }
+    const int switches[TOOLBAR_BUTTON_SWITCHES] = {1, 0, 1, 1, 1, 1, 1, 1, 0, 1, 0, 1,
+                                                   1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+    for (int i = 0; i < TOOLBAR_BUTTON_SWITCHES; ++i) EXPECT_EQ(defaults.ToolBarBtnUsed[i], switches[i]) << i;
+}
+
+TEST_F(SettingsTest, NumberedListsKeepTheirNamesCapacitiesAndEntryDefaults) {
+    struct Case {
+        const wchar_t *count, *entry, *second, *entryDefault;
+        int capacity;
+        int SettingsRecord::* field;
+        bool privacy;
+    } cases[] = {
+        {L"CopyToDirCount", L"CopyToDir%d", nullptr, L"C:\\Temp", 50, &SettingsRecord::CopyToDirCount, false},
+        {L"MoveToDirCount", L"MoveToDir%d", nullptr, L"C:\\Temp", 50, &SettingsRecord::MoveToDirCount, false},
+        {L"RecentlyOpenedFilesCount", L"RecentlyOpened%d", nullptr, L"C:\\", 20, &SettingsRecord::RecentFileCount,
+         true},
+        {L"OpenWithCount", L"OpenWithPath%d", L"OpenWithDesc%d", L"C:\\Temp", 20, &SettingsRecord::OpenWithCount,
+         false},
+    };
+    const auto lists = SettingsLists();
+    ASSERT_EQ(lists.size(), std::size(cases));
+    for (size_t i = 0; i < lists.size(); ++i) {
+        const Case& c = cases[i];
+        const SettingsList& l = lists[i];
+        SCOPED_TRACE(qrvtest::Narrow(c.count));
+        EXPECT_STREQ(l.countName, c.count);
+        EXPECT_STREQ(l.entryFormat, c.entry);
+        if (c.second) {
+            EXPECT_STREQ(l.secondEntryFormat, c.second);
+        } else {
+            EXPECT_EQ(l.secondEntryFormat, nullptr);
+        }
+        EXPECT_STREQ(l.entryDefault, c.entryDefault);
+        EXPECT_EQ(l.capacity, c.capacity);
+        EXPECT_TRUE(l.count == c.field);
+        EXPECT_EQ(l.privacy != nullptr, c.privacy);
+    }
+}
+
+TEST_F(SettingsTest, EveryValueIsWrittenUnderItsNameAndTypeAndReadBack) {
+    ResetSettingsToDefaults();
+    ScribbleEverySetting();
+    g_settings.PrivacyNoRecentlyOpenedList = 0;  // keep the recent files
+    const SettingsRecord written = g_settings;
+    SaveSettings(key);
+    EXPECT_EQ(g_settings, written);  // saving changes nothing that is in range
+
+    const auto rows = SettingsTable();
+    for (size_t i = 0; i < rows.size(); ++i) {
+        SCOPED_TRACE(qrvtest::Narrow(rows[i].name));
+        const RawValue raw = ReadRaw(key, rows[i].name);
+        if (rows[i].kind == SettingKind::Text) {
+            EXPECT_EQ(raw.type, (DWORD)REG_SZ);
+            EXPECT_EQ(raw.text, std::wstring(written.*rows[i].text));
+        } else {
+            EXPECT_EQ(raw.type, (DWORD)REG_DWORD);
+            EXPECT_EQ(raw.number, (DWORD)(written.*rows[i].number));
+        }
+    }
+    for (int i = 0; i < TOOLBAR_BUTTON_SWITCHES; ++i) {
+        wchar_t name[32];
+        ToolBarSwitchName(name, 32, i);
+        const RawValue raw = ReadRaw(key, name);
+        EXPECT_EQ(raw.type, (DWORD)REG_DWORD) << i;
+        EXPECT_EQ(raw.number, (DWORD)written.ToolBarBtnUsed[i]) << i;
+    }
+    for (const SettingsList& list : SettingsLists()) {
+        SCOPED_TRACE(qrvtest::Narrow(list.countName));
+        EXPECT_EQ(ReadRaw(key, list.countName).number, 3u);
+        EXPECT_EQ(ReadRaw(key, list.countName).type, (DWORD)REG_DWORD);
+        for (int i = 0; i < 3; ++i) {
+            wchar_t name[64];
+            swprintf(name, 64, list.entryFormat, i + 1);
+            EXPECT_EQ(ReadRaw(key, name).text, L"E:\\entry" + std::to_wstring(i));
+            if (list.secondEntryFormat) {
+                swprintf(name, 64, list.secondEntryFormat, i + 1);
+                EXPECT_EQ(ReadRaw(key, name).text, L"desc" + std::to_wstring(i));
+            }
+        }
+        wchar_t beyond[64];
+        swprintf(beyond, 64, list.entryFormat, 4);
+        EXPECT_EQ(ReadRaw(key, beyond).type, (DWORD)REG_NONE);  // nothing beyond the count
+    }
+
+    ResetSettingsToDefaults();
+    LoadSettings(key);
+    for (const SettingRow& row : rows) {
+        SCOPED_TRACE(qrvtest::Narrow(row.name));
+        if (row.kind == SettingKind::Text) EXPECT_STREQ(g_settings.*row.text, written.*row.text);
+        else EXPECT_EQ(g_settings.*row.number, written.*row.number);
+    }
+    for (int i = 0; i < TOOLBAR_BUTTON_SWITCHES; ++i) EXPECT_EQ(g_settings.ToolBarBtnUsed[i], 2 + i) << i;
+    for (const SettingsList& list : SettingsLists()) {
+        SCOPED_TRACE(qrvtest::Narrow(list.countName));
+        ASSERT_EQ(g_settings.*list.count, 3);
+        EXPECT_STREQ(list.entry(g_settings, 2), L"E:\\entry2");
+        if (list.secondEntry) {
+            EXPECT_STREQ(list.secondEntry(g_settings, 2), L"desc2");
+        }
+    }
+    // Loaded from the saved values, the record is the one that was saved.
+    EXPECT_EQ(g_settings, written);
+}
+
+TEST_F(SettingsTest, EmptyKeyLoadsEveryDefault) {
+    ScribbleEverySetting();
+    LoadSettings(key);
+    const SettingsRecord defaults;
+    for (const SettingRow& row : SettingsTable()) {
+        SCOPED_TRACE(qrvtest::Narrow(row.name));
+        if (row.kind == SettingKind::Text) EXPECT_STREQ(g_settings.*row.text, defaults.*row.text);
+        else EXPECT_EQ(g_settings.*row.number, defaults.*row.number);
+    }
+    for (int i = 0; i < TOOLBAR_BUTTON_SWITCHES; ++i) EXPECT_EQ(g_settings.ToolBarBtnUsed[i], defaults.ToolBarBtnUsed[i]);
+    for (const SettingsList& list : SettingsLists()) EXPECT_EQ(g_settings.*list.count, 0);
+}
+
+TEST_F(SettingsTest, ResetGivesADefaultConstructedRecord) {
+    ScribbleEverySetting();
+    ResetSettingsToDefaults();
+    EXPECT_TRUE(g_settings == SettingsRecord{});
+}
+
+// The AppState:: names are the record's own members, not copies of them.
+TEST_F(SettingsTest, AppStateNamesReachTheRecord) {
+    EXPECT_EQ(&AppState::SlideShowDelay, &g_settings.SlideShowDelay);
+    EXPECT_EQ(&AppState::SkinName, &g_settings.SkinName);
+    EXPECT_EQ(&AppState::BrowserWindowW, &g_settings.BrowserWindowW);
+    EXPECT_EQ(&AppState::ToolBarBtnUsed, &g_settings.ToolBarBtnUsed);
+    EXPECT_EQ(&AppState::RecentFiles, &g_settings.RecentFiles);
+    EXPECT_EQ(&AppState::OpenWithCount, &g_settings.OpenWithCount);
+    EXPECT_EQ(sizeof(AppState::SkinName), sizeof(wchar_t) * MAX_PATH);
+    EXPECT_EQ(sizeof(AppState::CopyToDirs), sizeof(wchar_t) * MAX_PATH * COPY_MOVE_TARGET_CAPACITY);
 }
 
 }  // namespace
