@@ -4,6 +4,8 @@
 #pragma once
 #include <windows.h>
 
+#include "app/SettingsRecord.h"  // capacities of the stored lists
+
 // Private messages of the main window.
 enum : UINT {
     WM_APP_BROWSER_UP = 0x8259,
@@ -33,11 +35,6 @@ enum : UINT_PTR {
 #define QRV_WINDOW_CLASS L"QRVClass"
 #define QRV_MUTEX_NAME L"QRVMUTEX"
 
-// Capacities of the numbered settings lists.
-enum : int {
-    COPY_MOVE_TARGET_CAPACITY = 50,
-    RECENT_FILE_CAPACITY = 20,
-    OPEN_WITH_CAPACITY = 20,
-    RECENT_FOLDER_CAPACITY = 100,
-    TOOLBAR_BUTTON_SWITCHES = 23,
-};
+// Capacity of the browser's recent-folder list (the capacities of the stored
+// lists stand beside the settings record).
+inline constexpr int RECENT_FOLDER_CAPACITY = 100;
