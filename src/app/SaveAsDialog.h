@@ -17,9 +17,9 @@ class CImage;
 // runs (the shell discards the undo snapshot and refreshes its bars).
 bool SaveCurrentImage(const wchar_t* path);
 
-// What the save code needs from the shell without linking it. Every member may
-// be null: then the image is only marked unmodified, and the dialogs keep
-// their built-in English texts.
+// What the save code needs from the rest of the shell (the undo snapshot, the
+// bars, the language file). Every member may be null: then the image is only
+// marked unmodified, and the dialogs keep their built-in English texts.
 struct SaveServices {
     void (*imageSaved)() = nullptr;
     // The picture to write for the viewer image: that image itself, or one

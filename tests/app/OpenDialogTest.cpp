@@ -432,12 +432,10 @@ TEST(ResourceImage, DecodesAPictureAndReportsEachFailure) {
     HMODULE pictures = LoadLibraryExW(module.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(pictures, nullptr);
     OleInitialize(nullptr);
-    HINSTANCE instance = AppState::Instance;
-    AppState::Instance = (HINSTANCE)pictures;
 
     CImage image;
     wchar_t error[FORMAT_ERROR_CHARS] = {};
-    ASSERT_TRUE(LoadImageFromResource(image, L"SMALLBMP", L"IMAGE", error)) << qrvtest::Narrow(error);
+    ASSERT_TRUE(LoadImageFromResource(image, L"SMALLBMP", L"IMAGE", error, pictures)) << qrvtest::Narrow(error);
     ASSERT_EQ(image.GetWidth(), 4u);
     ASSERT_EQ(image.GetHeight(), 3u);
     EXPECT_EQ(image.GetBpp(), 24);
@@ -445,13 +443,12 @@ TEST(ResourceImage, DecodesAPictureAndReportsEachFailure) {
         for (int x = 0; x < 4; ++x) EXPECT_EQ(PixelAt(image, x, y), RGB(60 * x, 80 * y, 90)) << x << "," << y;
 
     CImage other;
-    EXPECT_FALSE(LoadImageFromResource(other, L"MISSING", L"IMAGE", error));
+    EXPECT_FALSE(LoadImageFromResource(other, L"MISSING", L"IMAGE", error, pictures));
     EXPECT_STREQ(error, L"Failed to retrieve size of Resource!");
-    EXPECT_FALSE(LoadImageFromResource(other, L"NOTAPICTURE", L"IMAGE", error));
+    EXPECT_FALSE(LoadImageFromResource(other, L"NOTAPICTURE", L"IMAGE", error, pictures));
     EXPECT_STREQ(error, L"Failed: OleLoadPicture()");
     EXPECT_FALSE(other.IsValid());
 
-    AppState::Instance = instance;
     FreeLibrary(pictures);
     OleUninitialize();
 }
