@@ -267,6 +267,15 @@ TEST(MetafileReader, DamagedMetafilesAreRefused) {
     }
 
     CImage image;
+    // A frame far beyond any picture (damaged bottom edge): refused, not played
+    // into hundreds of megabytes.
+    const DWORD start = GetTickCount();
+    const auto huge = fmttest::LoadBytes(LoadMetafile, image, enhanced([](auto& b) { Set32(b, 36, 0x01000000); }),
+                                         L"x.emf");
+    EXPECT_FALSE(huge.ok);
+    EXPECT_EQ(huge.text, L"Unable to allocate Memory for storing Imagedata!");
+    EXPECT_LT(GetTickCount() - start, 2000u);
+
     std::wstring text;
     EXPECT_FALSE(fmttest::LoadWith(LoadMetafile, image, dir.File(L"missing.wmf"), &text));
     EXPECT_EQ(text, L"Unable to open file!");
