@@ -40,8 +40,10 @@ constexpr uint32_t kPlaceableBytes = 22;
 constexpr uint32_t kWmfHeaderBytes = 18;
 constexpr uint32_t kEpsHeaderBytes = 32;
 constexpr uint8_t kEpsMagic[4] = {0xC5, 0xD0, 0xD3, 0xC6};
-// A rendered picture is never larger than this on either side.
-constexpr double kMaxSide = 1 << 20;
+// A rendered picture is never larger than this on either side, nor has it
+// more pixels than kMaxPixels (playing a damaged frame's size would take long).
+constexpr double kMaxSide = 1 << 15;
+constexpr uint64_t kMaxPixels = 64ull << 20;
 
 uint16_t Get16(const uint8_t* p) { return (uint16_t)(p[0] | p[1] << 8); }
 uint32_t Get32(const uint8_t* p) {
@@ -122,6 +124,28 @@ bool Bitmap16Fits(const uint8_t* params, uint64_t words, uint64_t at, uint64_t s
     if (at + 5 + skip > words) return false;
     const uint64_t height = Get16(params + (at + 2) * 2), rowBytes = Get16(params + (at + 3) * 2);
     return height * rowBytes <= (words - at - 5 - skip) * 2;
+}
+
+// Records that name objects of the metafile's object table: the parameter
+// words holding the indices.
+struct WmfObjectUse {
+    uint16_t function;
+    uint8_t first, count;
+};
+constexpr WmfObjectUse kWmfObjectUses[] = {
+    {0x012D, 0, 1}, {0x01F0, 0, 1}, {0x0234, 0, 1}, {0x012C, 0, 1}, {0x012A, 0, 1},
+    {0x012B, 0, 1}, {0x0228, 0, 2}, {0x0429, 2, 2},  // FRAMEREGION: height, width, brush, region
+};
+
+// True when every object a record names lies inside the object table of
+// `objects` entries (GDI indexes its table with them unchecked).
+bool WmfObjectsInside(uint16_t function, const uint8_t* params, uint64_t paramBytes, uint32_t objects) {
+    for (const WmfObjectUse& use : kWmfObjectUses) {
+        if (use.function != function) continue;
+        for (uint32_t i = use.first; i < (uint32_t)use.first + use.count; ++i)
+            if ((uint64_t)i * 2 + 2 > paramBytes || Get16(params + i * 2) >= objects) return false;
+    }
+    return true;
 }
 
 // The parameters of one record (words after the size and function fields).
@@ -220,7 +244,8 @@ struct EmfPolyRecord {
 constexpr EmfPolyRecord kEmfPolyRecords[] = {
     {2, 8, false},  {3, 8, false},  {4, 8, false},  {5, 8, false},  {6, 8, false},  {7, 8, true},
     {8, 8, true},   {85, 4, false}, {86, 4, false}, {87, 4, false}, {88, 4, false}, {89, 4, false},
-    {90, 4, true},  {91, 4, true},  {92, 4, false},  // POLYDRAW16 (points, then as many type bytes)
+    {90, 4, true},  {91, 4, true},
+    {56, 8, false}, {92, 4, false},  // POLYDRAW, POLYDRAW16: points, then as many type bytes
 };
 // Enhanced metafile records with bitmaps: offsets of the usage, header offset,
 // header size, bits offset and bits size fields (a second set for masks).
@@ -253,6 +278,31 @@ bool EmfBitmapFits(const uint8_t* record, uint64_t size, uint32_t field, bool in
     return DibFits(record + offBmi, cbBmi, cbBits, indices);
 }
 
+// Enhanced metafile records that name handle-table entries, and where.
+struct EmfObjectUse {
+    uint32_t type;
+    uint32_t at;
+    bool stockAllowed;  // stock objects (high bit set) may be named
+};
+constexpr EmfObjectUse kEmfObjectUses[] = {
+    {37, 8, true},   {40, 8, true},   {38, 8, false},  {39, 8, false},  {82, 8, false},  {49, 8, false},
+    {48, 8, true},   {95, 8, false},  {93, 8, false},  {94, 8, false},  {50, 8, false},  {51, 8, false},
+    {99, 8, false},  {100, 8, true},  {101, 8, false}, {122, 8, false}, {71, 28, false}, {72, 28, false},
+};
+
+// True when the handle a record names lies inside the table of `handles`
+// entries (GDI indexes its table with it unchecked); entry 0 is the metafile.
+bool EmfObjectInside(uint32_t type, const uint8_t* record, uint64_t size, uint32_t handles) {
+    for (const EmfObjectUse& use : kEmfObjectUses) {
+        if (use.type != type) continue;
+        if (use.at + 4 > size) return false;
+        const uint32_t index = Get32(record + use.at);
+        if (use.stockAllowed && (index & 0x80000000u)) return true;
+        return index != 0 && index < handles;
+    }
+    return true;
+}
+
 bool EmfRecordFits(uint32_t type, const uint8_t* record, uint64_t size) {
     for (const EmfPolyRecord& poly : kEmfPolyRecords) {
         if (poly.type != type) continue;
@@ -267,8 +317,56 @@ bool EmfRecordFits(uint32_t type, const uint8_t* record, uint64_t size) {
             for (uint64_t i = 0; i < lists; ++i) total += Get32(record + head + i * 4);
             if (total > points) return false;
         }
-        const uint64_t typeBytes = type == 92 ? points : 0;
+        const uint64_t typeBytes = type == 56 || type == 92 ? points : 0;
         return head + lists * 4 + points * poly.pointBytes + typeBytes <= size;
+    }
+    auto u32 = [&](uint64_t at) { return at + 4 <= size ? (uint64_t)Get32(record + at) : UINT64_MAX; };
+    // Region data: a 32-byte header with the rectangle count, then the rectangles.
+    auto regionFits = [&](uint64_t sizeAt, uint64_t dataAt, bool mayBeEmpty = false) {
+        const uint64_t bytes = u32(sizeAt);
+        if (mayBeEmpty && bytes == 0) return true;
+        if (bytes == UINT64_MAX || dataAt > size || bytes > size - dataAt || bytes < 32) return false;
+        return 32 + 16 * (uint64_t)Get32(record + dataAt + 8) <= bytes;
+    };
+    switch (type) {
+        case 83:  // EXTTEXTOUTA, EXTTEXTOUTW: characters and spacing inside the record
+        case 84: {
+            const uint64_t chars = u32(44), stringAt = u32(48), options = u32(52), dxAt = u32(72);
+            if (dxAt == UINT64_MAX) return false;
+            const uint64_t charBytes = type == 84 ? 2 : 1, dxBytes = (options & ETO_PDY) ? 8 : 4;
+            if (chars && (stringAt > size || chars * charBytes > size - stringAt)) return false;
+            return !chars || !dxAt || (dxAt <= size && chars * dxBytes <= size - dxAt);
+        }
+        case 96:  // POLYTEXTOUTA, POLYTEXTOUTW: not handed over
+        case 97:
+            return false;
+        case 108: {  // SMALLTEXTOUT: x, y, count, options, mode, scales, [clip], text
+            const uint64_t chars = u32(16), options = u32(20);
+            if (options == UINT64_MAX) return false;
+            const uint64_t textAt = 36 + ((options & 0x100) ? 0 : 16);
+            return chars * ((options & 0x200) ? 1 : 2) <= (size > textAt ? size - textAt : 0) && textAt <= size;
+        }
+        case 49:  // CREATEPALETTE: handle, version, count, entries
+            return size >= 16 && 16 + 4ull * Get16(record + 14) <= size;
+        case 50:  // SETPALETTEENTRIES: handle, start, count, entries
+            return u32(16) != UINT64_MAX && 20 + 4 * u32(16) <= size;
+        case 82:  // EXTCREATEFONTINDIRECTW: handle and a whole LOGFONTW
+            return size >= 12 + sizeof(LOGFONTW);
+        case 95: {  // EXTCREATEPEN: bitmap fields, then the pen with its style entries
+            const uint64_t entries = u32(48);
+            return entries != UINT64_MAX && 52 + 4 * entries <= size && EmfBitmapFits(record, size, 12, false);
+        }
+        case 75:  // EXTSELECTCLIPRGN: size, mode, region (none: the clip is reset)
+            return regionFits(8, 16, true);
+        case 71:  // FILLRGN: bounds, size, brush, region
+            return regionFits(24, 32);
+        case 72:  // FRAMERGN: bounds, size, brush, stroke, region
+            return regionFits(24, 40);
+        case 73:  // INVERTRGN, PAINTRGN: bounds, size, region
+        case 74:
+            return regionFits(24, 28);
+        default:
+            break;
     }
     for (const EmfBitmapRecord& bitmap : kEmfBitmapRecords) {
         if (bitmap.type != type) continue;
@@ -329,6 +427,7 @@ bool CheckWindowsMetafile(const uint8_t* data, uint64_t size, uint64_t* bytes) {
     const uint64_t total = (uint64_t)Get32(data + 6) * 2;
     if ((type != 1 && type != 2) || headerWords != kWmfHeaderBytes / 2 || total < kWmfHeaderBytes || total > size)
         return false;
+    const uint32_t objects = Get16(data + 10);
     uint64_t at = kWmfHeaderBytes;
     while (at + 6 <= total) {
         const uint64_t recordBytes = (uint64_t)Get32(data + at) * 2;
@@ -338,7 +437,9 @@ bool CheckWindowsMetafile(const uint8_t* data, uint64_t size, uint64_t* bytes) {
             if (bytes) *bytes = total;
             return true;
         }
-        if (!WmfRecordFits(function, data + at + 6, recordBytes - 6)) return false;
+        if (!WmfRecordFits(function, data + at + 6, recordBytes - 6) ||
+            !WmfObjectsInside(function, data + at + 6, recordBytes - 6, objects))
+            return false;
         at += recordBytes;
     }
     return false;  // no end record
@@ -356,12 +457,14 @@ bool CheckEnhancedMetafile(const uint8_t* data, uint64_t size, uint32_t* bytes) 
         const uint64_t formatBytes = Get32(data + 88), formatAt = Get32(data + 92);
         if (formatBytes && (formatAt > headerBytes || formatBytes > headerBytes - formatAt)) return false;
     }
+    const uint32_t handles = Get16(data + 56);
     uint64_t at = headerBytes;
     while (at + 8 <= total) {
         const uint32_t type = Get32(data + at);
         const uint64_t recordBytes = Get32(data + at + 4);
         if (recordBytes < 8 || recordBytes % 4 || recordBytes > total - at) return false;
-        if (!EmfRecordFits(type, data + at, recordBytes)) return false;
+        if (!EmfRecordFits(type, data + at, recordBytes) || !EmfObjectInside(type, data + at, recordBytes, handles))
+            return false;
         if (type == EMR_EOF) {
             if (bytes) *bytes = (uint32_t)total;
             return true;
@@ -396,7 +499,7 @@ namespace {
 // Plays emf into a new 24-bit image of width x height filled with background.
 bool RenderMetafile(CImage& image, HENHMETAFILE emf, int width, int height, COLORREF background,
                     wchar_t* errorText) {
-    if (!image.CreateEmpty(width, height, 24, background, nullptr)) {
+    if ((uint64_t)width * (uint64_t)height > kMaxPixels || !image.CreateEmpty(width, height, 24, background, nullptr)) {
         SetFormatError(errorText, kTextMemory);
         return false;
     }

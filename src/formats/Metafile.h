@@ -22,12 +22,15 @@ void UnmapFile(MappedFile& mapped);
 // header, a total size (in words) inside the bytes, and records of at least
 // three words, each inside that size, up to the end record; the point counts of
 // the polygon and polyline records and the bitmaps of the DIB records lie
-// inside their records. *bytes (when given) receives the total size in bytes.
+// inside their records, only documented record functions occur and every
+// object index lies inside the object table. *bytes (when given) receives the
+// total size in bytes.
 bool CheckWindowsMetafile(const uint8_t* data, uint64_t size, uint64_t* bytes = nullptr);
 // True when the size bytes hold a whole enhanced metafile: a header record
 // whose total size lies inside the bytes and whose description lies inside the
 // header, then records of at least 8 bytes (multiples of 4) inside that size
-// up to the end-of-file record, point counts inside their records.
+// up to the end-of-file record, point counts and bitmaps inside their records,
+// handle indices inside the handle table.
 // *bytes receives the total size.
 bool CheckEnhancedMetafile(const uint8_t* data, uint64_t size, uint32_t* bytes = nullptr);
 

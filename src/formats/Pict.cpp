@@ -95,6 +95,9 @@ struct Canvas {
     uint32_t width = 0, height = 0, stride = 0;
     std::vector<uint8_t> dib;  // header and rows
     bool drawn = false;
+    // Pixels all bit images together may still draw: a picture of many images
+    // scaled over a large frame cannot keep the reader busy for long.
+    uint64_t budget = 0;
 
     bool Make(const Rect& f) {
         frame = f;
@@ -103,6 +106,7 @@ struct Canvas {
         stride = CImage::RowBytes(width, 24);
         if (!stride || (uint64_t)stride * height > CImage::kMaxImageBytes) return false;
         dib.assign(kDibHeader + (size_t)stride * height, 0xFF);
+        budget = (uint64_t)width * height * 8 + (64ull << 20);
         BITMAPINFOHEADER h = {};
         h.biSize = sizeof h;
         h.biWidth = (LONG)width;
@@ -289,6 +293,8 @@ bool DrawBitImage(Reader& in, uint16_t op, Canvas& canvas) {
         if (!drawable) continue;
         while (y < yTo && sourceRow(y) < j) ++y;
         for (; y < yTo && sourceRow(y) == j; ++y) {
+            if (canvas.budget < columns.size()) continue;
+            canvas.budget -= columns.size();
             uint8_t* out = canvas.Row((uint32_t)(y - canvas.frame.top));
             for (size_t k = 0; k < columns.size(); ++k) {
                 const int sx = columns[k];

@@ -238,6 +238,7 @@ TEST(MetafileReader, DamagedMetafilesAreRefused) {
         {"plain, record beyond the metafile", plain([](auto& b) { Set32(b, 18, 0x00FFFFFF); }), nullptr},
         {"plain, record of 0 words", plain([](auto& b) { Set32(b, 18, 0); }), nullptr},
         {"plain, no end record", plain([](auto& b) { Set16(b, b.size() - 2, 0x0035); }), nullptr},
+        {"plain, objects selected beyond the object table", plain([](auto& b) { Set16(b, 10, 0); }), nullptr},
         {"plain, size beyond the file", plain([](auto& b) { Set32(b, 6, 0x10000000); }), nullptr},
         {"enhanced, total size beyond the file", enhanced([](auto& b) { Set32(b, 48, 0x7FFFFFFF); }), nullptr},
         {"enhanced, record beyond the total", enhanced([](auto& b) { Set32(b, 100 + 4, 0x10000); }), nullptr},
@@ -249,6 +250,8 @@ TEST(MetafileReader, DamagedMetafilesAreRefused) {
          nullptr},
         {"enhanced, polygon count beyond its record",
          enhanced([&](auto& b) { Set32(b, emfPolygon + 24, 0x10000000); }), nullptr},
+        {"enhanced, brush made at a handle beyond the table", enhanced([](auto& b) { Set32(b, 100 + 8, 7); }),
+         nullptr},
         {"enhanced, no end-of-file record", enhanced([](auto& b) { Set32(b, b.size() - 20, 70); }), nullptr},
     };
     for (auto& c : cases) {
@@ -264,6 +267,15 @@ TEST(MetafileReader, DamagedMetafilesAreRefused) {
     }
 
     CImage image;
+    // A frame far beyond any picture (damaged bottom edge): refused, not played
+    // into hundreds of megabytes.
+    const DWORD start = GetTickCount();
+    const auto huge = fmttest::LoadBytes(LoadMetafile, image, enhanced([](auto& b) { Set32(b, 36, 0x01000000); }),
+                                         L"x.emf");
+    EXPECT_FALSE(huge.ok);
+    EXPECT_EQ(huge.text, L"Unable to allocate Memory for storing Imagedata!");
+    EXPECT_LT(GetTickCount() - start, 2000u);
+
     std::wstring text;
     EXPECT_FALSE(fmttest::LoadWith(LoadMetafile, image, dir.File(L"missing.wmf"), &text));
     EXPECT_EQ(text, L"Unable to open file!");
@@ -314,6 +326,36 @@ TEST(MetafileReader, RecordChecksTable) {
         EXPECT_EQ(CheckWindowsMetafile(b.data(), b.size()), c.whole) << c.what;
     }
     const std::vector<uint8_t> emf = qrvtest::ReadAll(qrvtest::Fixture(L"meta\\picture.emf"));
+    ASSERT_GE(emf.size(), 120u);
+    // Enhanced metafile: the fixture's header (100 bytes), one record, end of file.
+    auto emfWith = [&](std::vector<uint32_t> record) {
+        std::vector<uint8_t> b(emf.begin(), emf.begin() + 100);
+        record[1] = (uint32_t)record.size() * 4;
+        record.insert(record.end(), {14, 20, 0, 16, 20});
+        for (uint32_t v : record)
+            for (int i = 0; i < 4; ++i) b.push_back((uint8_t)(v >> (8 * i)));
+        Set32(b, 48, (uint32_t)b.size());
+        return b;
+    };
+    const struct {
+        const char* what;
+        std::vector<uint32_t> record;  // type, size (filled in), fields
+        bool whole;
+    } emfCases[] = {
+        {"rectangle", {43, 0, 0, 0, 10, 10}, true},
+        {"exttextoutw, 2 characters", {84, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 2, 76, 0, 0, 0, 0, 0, 0, 0x00620061}, true},
+        {"exttextoutw, string beyond", {84, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 2, 0x10000, 0, 0, 0, 0, 0, 0, 0}, false},
+        {"exttextoutw, spacing beyond", {84, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 2, 76, 0, 0, 0, 0, 0, 76, 0x00620061},
+         false},
+        {"polytextoutw", {97, 0, 0, 0, 0, 0, 1, 0, 0, 0}, false},
+        {"extselectcliprgn, no region", {75, 0, 0, 5}, true},
+        {"fillrgn, rectangles beyond", {71, 0, 0, 0, 0, 0, 32, 1, 32, 1, 9, 0, 0, 0, 0, 0}, false},
+        {"createpalette, entries beyond", {49, 0, 1, 0x00400300}, false},
+    };
+    for (const auto& c : emfCases) {
+        const std::vector<uint8_t> b = emfWith(c.record);
+        EXPECT_EQ(CheckEnhancedMetafile(b.data(), b.size()), c.whole) << c.what;
+    }
     uint32_t bytes = 0;
     EXPECT_TRUE(CheckEnhancedMetafile(emf.data(), emf.size(), &bytes));
     EXPECT_EQ(bytes, emf.size());

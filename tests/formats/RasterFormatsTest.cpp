@@ -406,6 +406,41 @@ TEST(PictReader, RefusedPictures) {
          {"frame beyond the file", Pict2(30000, 30000, {frameRect}), L"Failed to decode image."}});
 }
 
+// A 1 x 1 DirectBitsRect (32 bits, unpacked) of colour rgb scaled over dst.
+Bytes OnePixelImage(int16_t dstBottom, int16_t dstRight, uint8_t r, uint8_t g, uint8_t b) {
+    Bytes op = {0x00, 0x9A, 0, 0, 0, 0xFF, 0x80, 0x04, 0, 0, 0, 0, 0, 1, 0, 1};  // base, row bytes, bounds
+    op.insert(op.end(), {0, 0, 0, 1, 0, 0, 0, 0, 0, 0x48, 0, 0, 0, 0x48, 0, 0});  // version, pack type 1, sizes
+    op.insert(op.end(), {0, 16, 0, 32, 0, 3, 0, 8});                            // type, size, components
+    op.insert(op.end(), 12, 0);
+    op.insert(op.end(), {0, 0, 0, 0, 0, 1, 0, 1});  // source
+    op.insert(op.end(), {0, 0, 0, 0, (uint8_t)(dstBottom >> 8), (uint8_t)dstBottom, (uint8_t)(dstRight >> 8),
+                         (uint8_t)dstRight});
+    op.insert(op.end(), {0, 0, 0, r, g, b});  // mode, pixel
+    return op;
+}
+
+TEST(PictReader, ScaledImagesDrawAndManyOfThemStayBounded) {
+    CImage image;
+    fmttest::Loaded r = fmttest::LoadBytes(LoadPict, image, Pict2(3, 4, {OnePixelImage(2, 3, 10, 20, 30)}), L"one.pct");
+    ASSERT_TRUE(r.ok) << qrvtest::Narrow(r.text);
+    const Bytes got = pixelcheck::ImageRgba(image);
+    EXPECT_EQ(Bytes(got.begin(), got.begin() + 4), (Bytes{10, 20, 30, 255}));
+    EXPECT_EQ(Bytes(got.begin() + (4 + 2) * 4, got.begin() + (4 + 2) * 4 + 4), (Bytes{10, 20, 30, 255}));
+    EXPECT_EQ(Bytes(got.begin() + 3 * 4, got.begin() + 4 * 4), (Bytes{255, 255, 255, 255}));  // right of it
+    EXPECT_EQ(Bytes(got.begin() + 8 * 4, got.begin() + 9 * 4), (Bytes{255, 255, 255, 255}));  // below it
+
+    // Two thousand images each scaled over a 4096 x 4096 frame: the drawing
+    // stops after a few frames' worth of pixels.
+    std::vector<Bytes> ops(2000, OnePixelImage(4096, 4096, 1, 2, 3));
+    ops.back() = OnePixelImage(4096, 4096, 200, 0, 0);
+    const DWORD start = GetTickCount();
+    r = fmttest::LoadBytes(LoadPict, image, Pict2(4096, 4096, ops), L"many.pct");
+    ASSERT_TRUE(r.ok) << qrvtest::Narrow(r.text);
+    EXPECT_LT(GetTickCount() - start, 60000u);
+    EXPECT_EQ(image.GetWidth(), 4096u);
+    EXPECT_EQ(pixelcheck::ImageRgba(image)[0], 1);  // the last image was not drawn any more
+}
+
 TEST(PictReader, PictureCutShortKeepsItsFirstRows) {
     Bytes b = qrvtest::ReadAll(qrvtest::Fixture(L"raster\\pict-direct-pack1.pct"));
     ASSERT_GT(b.size(), 700u);
