@@ -22,14 +22,27 @@ static bool ReadPpm(const char* path, CImage& image) {
     FILE* f = std::fopen(path, "rb");
     if (!f) return false;
     int w = 0, h = 0, maxv = 0;
-    if (std::fscanf(f, "P6 %d %d %d", &w, &h, &maxv) != 3 || maxv != 255) { std::fclose(f); return false; }
+    if (std::fscanf(f, "P6 %d %d %d", &w, &h, &maxv) != 3 || maxv != 255) {
+        std::fclose(f);
+        return false;
+    }
     std::fgetc(f);
-    if (!image.CreateEmpty(w, h, 24, 0, nullptr)) { std::fclose(f); return false; }
+    if (!image.CreateEmpty(w, h, 24, 0, nullptr)) {
+        std::fclose(f);
+        return false;
+    }
     std::vector<uint8_t> row((size_t)w * 3);
     for (int y = 0; y < h; ++y) {
-        if (std::fread(row.data(), 1, row.size(), f) != row.size()) { std::fclose(f); return false; }
+        if (std::fread(row.data(), 1, row.size(), f) != row.size()) {
+            std::fclose(f);
+            return false;
+        }
         uint8_t* d = image.ScanLine((uint32_t)(h - 1 - y));
-        for (int x = 0; x < w; ++x) { d[x * 3] = row[x * 3 + 2]; d[x * 3 + 1] = row[x * 3 + 1]; d[x * 3 + 2] = row[x * 3]; }
+        for (int x = 0; x < w; ++x) {
+            d[x * 3] = row[x * 3 + 2];
+            d[x * 3 + 1] = row[x * 3 + 1];
+            d[x * 3 + 2] = row[x * 3];
+        }
     }
     std::fclose(f);
     return true;
@@ -39,14 +52,21 @@ static bool WritePpm(const std::string& path, CImage& image) {
     uint8_t* rows = image.GetBits(24);
     if (!rows) return false;
     FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) { std::free(rows); return false; }
+    if (!f) {
+        std::free(rows);
+        return false;
+    }
     const int w = (int)image.width, h = (int)image.height;
     const uint32_t s = CImage::RowBytes(w, 24);
     std::fprintf(f, "P6\n%d %d\n255\n", w, h);
     std::vector<uint8_t> row((size_t)w * 3);
     for (int y = 0; y < h; ++y) {
         const uint8_t* p = rows + (size_t)(h - 1 - y) * s;
-        for (int x = 0; x < w; ++x) { row[x * 3] = p[x * 3 + 2]; row[x * 3 + 1] = p[x * 3 + 1]; row[x * 3 + 2] = p[x * 3]; }
+        for (int x = 0; x < w; ++x) {
+            row[x * 3] = p[x * 3 + 2];
+            row[x * 3 + 1] = p[x * 3 + 1];
+            row[x * 3 + 2] = p[x * 3];
+        }
         std::fwrite(row.data(), 1, row.size(), f);
     }
     std::fclose(f);
@@ -87,7 +107,8 @@ int main(int argc, char** argv) {
                     Time(source, runs, [&](CImage& im) { return ResampleImage(im, width, height, mode); }));
     std::printf("scale_coverage %.1f\n", Time(source, runs, [&](CImage& im) { return ScaleImage(im, width, height); }));
     CImage quant;
-    std::printf("quantize_256 %.1f\n", Time(source, runs, [](CImage& im) { return im.ReduceDepth(8); }, &quant));
+    std::printf("quantize_256 %.1f\n", Time(
+                                           source, runs, [](CImage& im) { return im.ReduceDepth(8); }, &quant));
     WritePpm(std::string(argv[4]) + "-quant.ppm", quant);
     std::printf("rotate_90 %.1f\n", Time(source, runs, [](CImage& im) { return im.RotateRight90(); }));
     std::printf("mirror %.1f\n", Time(source, runs, [](CImage& im) { return im.Mirror(); }));

@@ -22,7 +22,6 @@
 #include "formats/Jpeg.h"
 #include "image/Image.h"
 
-
 int wmain(int argc, wchar_t** argv) {
     if (argc < 4) return 2;
     const int runs = _wtoi(argv[2]);

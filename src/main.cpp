@@ -3,7 +3,6 @@
 
 #include "app/Startup.h"
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR argumentText, int)
-{
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR argumentText, int) {
     return RunApplication(instance, argumentText);
 }

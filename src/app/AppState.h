@@ -21,69 +21,69 @@ enum DocumentKindValue : int { DOC_NONE = 0, DOC_FILE = 1, DOC_LOAD_FAILED = 2, 
 // them assuming the alignment it gave its own copy of an inline variable, while
 // the linker keeps another translation unit's copy.
 namespace AppState {
-    inline HWND MainWindow = nullptr;      // owner of every message box and dialog
-    inline HINSTANCE Instance = nullptr;   // module instance for resources and classes
+inline HWND MainWindow = nullptr;     // owner of every message box and dialog
+inline HINSTANCE Instance = nullptr;  // module instance for resources and classes
 
-    // The document in the viewer.
-    inline int ViewMode = VIEW_VIEWER;
-    inline int DocumentKind = DOC_NONE;
-    inline wchar_t CurrentFile[MAX_PATH] = {};
-    inline wchar_t CurrentFolder[MAX_PATH] = {};
-    // Current directory + the opened file's name (the quick save's Exif source).
-    inline wchar_t OpenedFilePath[MAX_PATH] = {};
-    inline int CurrentFormatId = 0;
-    inline CImage CurrentImage;
-    inline float Zoom = 1.0f;
-    // Set by every edit of the viewer image, cleared by open, save and close; an
-    // edit whose undo snapshot could not be written still counts as unsaved.
-    inline bool ImageModified = false;
+// The document in the viewer.
+inline int ViewMode = VIEW_VIEWER;
+inline int DocumentKind = DOC_NONE;
+inline wchar_t CurrentFile[MAX_PATH] = {};
+inline wchar_t CurrentFolder[MAX_PATH] = {};
+// Current directory + the opened file's name (the quick save's Exif source).
+inline wchar_t OpenedFilePath[MAX_PATH] = {};
+inline int CurrentFormatId = 0;
+inline CImage CurrentImage;
+inline float Zoom = 1.0f;
+// Set by every edit of the viewer image, cleared by open, save and close; an
+// edit whose undo snapshot could not be written still counts as unsaved.
+inline bool ImageModified = false;
 
-    // Loads that must leave the viewer's players, timers and bars alone. Per
-    // thread: the thumbnail loader decodes on its own thread while the viewer
-    // decodes on the user-interface thread (set them with LoadModeScope).
-    inline thread_local uint8_t BackgroundLoad = 0;
-    inline thread_local uint8_t PreviewLoad = 0;
-    // Full size of the picture behind a reduced decode (thumbnail or scaled
-    // JPEG), written by the reader on the thread that called it.
-    inline thread_local int FullImageWidth = 0;
-    inline thread_local int FullImageHeight = 0;
-    // Set while a print or album run draws pictures, read from other threads.
-    inline std::atomic<bool> PrintInProgress = false;
-    inline std::atomic<bool> AlbumInProgress = false;
-    // The album's thumbnail background (read and written by the album dialog);
-    // the colour behind transparent pixels while an album is generated.
-    inline int CreateHTMLAlbumThumbColor = 0xC08000;
+// Loads that must leave the viewer's players, timers and bars alone. Per
+// thread: the thumbnail loader decodes on its own thread while the viewer
+// decodes on the user-interface thread (set them with LoadModeScope).
+inline thread_local uint8_t BackgroundLoad = 0;
+inline thread_local uint8_t PreviewLoad = 0;
+// Full size of the picture behind a reduced decode (thumbnail or scaled
+// JPEG), written by the reader on the thread that called it.
+inline thread_local int FullImageWidth = 0;
+inline thread_local int FullImageHeight = 0;
+// Set while a print or album run draws pictures, read from other threads.
+inline std::atomic<bool> PrintInProgress = false;
+inline std::atomic<bool> AlbumInProgress = false;
+// The album's thumbnail background (read and written by the album dialog);
+// the colour behind transparent pixels while an album is generated.
+inline int CreateHTMLAlbumThumbColor = 0xC08000;
 
-    // Viewer placement and painting.
-    alignas(16) inline RECT ViewMargins = {};           // client area taken by chrome (left, top, right, bottom)
-    alignas(16) inline POINT ImageOrigin = {};
-    alignas(16) inline POINT ScrollOffset = {};
-    alignas(16) inline POINT LastScrollPos = {};       // offsets last reported as changed by scrolling
-    alignas(16) inline POINT LastScrollStep = {};      // signed step of the last arrow-key scroll per axis
-    inline bool CanScrollX = false;
-    inline bool CanScrollY = false;
-    inline int ToolMode = 0;                // 0 scroll, 1 select, 2 red marker
-    alignas(16) inline RECT Selection = {};
-    inline int ChannelView = 0;             // 0 all .. 6 alpha blended
-    inline bool PaintSuspended = false;      // PaintView returns at once while set
-    inline bool FitPending = false;          // next paint applies the view style
-    inline bool WheelUsed = false;
-    inline bool WindowMoved = false;
-    inline bool WindowSized = false;
-    inline bool SizeFromFit = false;
-    inline bool MenuInitialised = false;
-    inline bool PlayerControlsShown = false;
-    alignas(16) inline RECT WindowRect = {};
-    inline float VideoZoom = 1.0f;
-    inline bool SlideShowRunning = false;
-    inline bool DragActive = false;
-    inline HWND DragSourceWindow = nullptr;
-    inline bool PendingRecentFolder = false;
-    inline bool PendingRecentFile = false;
-    inline uint32_t LoadTimeMs = 0;
-    inline bool IsWindows2000 = false;
-    inline bool IsWindowsXPOrLater = false;
+// Viewer placement and painting.
+alignas(16) inline RECT ViewMargins = {};  // client area taken by chrome (left, top, right, bottom)
+alignas(16) inline POINT ImageOrigin = {};
+alignas(16) inline POINT ScrollOffset = {};
+alignas(16) inline POINT LastScrollPos = {};   // offsets last reported as changed by scrolling
+alignas(16) inline POINT LastScrollStep = {};  // signed step of the last arrow-key scroll per axis
+inline bool CanScrollX = false;
+inline bool CanScrollY = false;
+inline int ToolMode = 0;  // 0 scroll, 1 select, 2 red marker
+alignas(16) inline RECT Selection = {};
+inline int ChannelView = 0;          // 0 all .. 6 alpha blended
+inline bool PaintSuspended = false;  // PaintView returns at once while set
+inline bool FitPending = false;      // next paint applies the view style
+inline bool WheelUsed = false;
+inline bool WindowMoved = false;
+inline bool WindowSized = false;
+inline bool SizeFromFit = false;
+inline bool MenuInitialised = false;
+inline bool PlayerControlsShown = false;
+alignas(16) inline RECT WindowRect = {};
+inline float VideoZoom = 1.0f;
+inline bool SlideShowRunning = false;
+inline bool DragActive = false;
+inline HWND DragSourceWindow = nullptr;
+inline bool PendingRecentFolder = false;
+inline bool PendingRecentFile = false;
+inline uint32_t LoadTimeMs = 0;
+inline bool IsWindows2000 = false;
+inline bool IsWindowsXPOrLater = false;
 
-    // The persisted settings are in g_settings (app/SettingsRecord.h), each
-    // reachable here under its own name.
+// The persisted settings are in g_settings (app/SettingsRecord.h), each
+// reachable here under its own name.
 }  // namespace AppState

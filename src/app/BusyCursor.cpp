@@ -1,7 +1,7 @@
 #include "app/BusyCursor.h"
 
 namespace {
-DWORD g_uiThreadId = 0;       // 0 until the first ArmBusyCursor
+DWORD g_uiThreadId = 0;  // 0 until the first ArmBusyCursor
 HHOOK g_hook = nullptr;
 }  // namespace
 
@@ -40,6 +40,4 @@ void ArmBusyCursor() {
     ProgramBusyCursor().Arm();
 }
 
-void RestoreBusyCursor() {
-    ProgramBusyCursor().Restore();
-}
+void RestoreBusyCursor() { ProgramBusyCursor().Restore(); }

@@ -13,8 +13,8 @@
 class CBusyCursor {
 public:
     using SetCursorFn = HCURSOR(WINAPI*)(HCURSOR);
-    static constexpr int kArmTicks = 5;      // watchdog ticks until the wait cursor
-    static constexpr int kTickMs = 25;       // watchdog period
+    static constexpr int kArmTicks = 5;  // watchdog ticks until the wait cursor
+    static constexpr int kTickMs = 25;   // watchdog period
 
     explicit CBusyCursor(SetCursorFn setCursor = ::SetCursor) : setCursor_(setCursor) {}
 

@@ -59,9 +59,7 @@ void CMainToolBar::SetButtonOffset(UINT command, int offset) {
 void CMainToolBar::Resize() {}
 void CMainToolBar::UpdateButtonStates() {}
 void CMainToolBar::OnChevron(NMHDR*, HWND) {}
-bool CMainToolBar::GetTooltipText(NMTTDISPINFOW*) {
-    return false;
-}
+bool CMainToolBar::GetTooltipText(NMTTDISPINFOW*) { return false; }
 
 void CStatusBar::Create(HWND mainWindow) {
     if (created) {
@@ -157,9 +155,7 @@ void CImageToolBar::Destroy() {
 
 void CImageToolBar::Reposition() {}
 void CImageToolBar::UpdateButtonStates() {}
-bool CImageToolBar::GetTooltipText(NMTTDISPINFOW*) {
-    return false;
-}
+bool CImageToolBar::GetTooltipText(NMTTDISPINFOW*) { return false; }
 
 void CSkin::GetSkinsFolder(wchar_t* out) {
     if (!skinsFolder[0]) {
@@ -178,9 +174,7 @@ void CSkin::GetIniPath(wchar_t* out) {
     CopyStringW(out, iniPath);
 }
 
-int CSkin::GetInt(const wchar_t* key) const {
-    return (int)GetPrivateProfileIntW(L"Skin", key, 16, iniPath);
-}
+int CSkin::GetInt(const wchar_t* key) const { return (int)GetPrivateProfileIntW(L"Skin", key, 16, iniPath); }
 
 bool CSkin::Load(const wchar_t* skinName) {
     CopyStringW(name, skinName ? skinName : L"Win2K");

@@ -22,9 +22,7 @@
 
 namespace {
 
-bool IsBlank(wchar_t c) {
-    return c == L' ' || c == L'\t';
-}
+bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
 
 // Copies [start, end) into out (MAX_PATH), cut at 259 characters.
 void CopyArgument(wchar_t* out, const wchar_t* start, const wchar_t* end) {
@@ -172,7 +170,8 @@ void ParseCommandLine(const wchar_t* commandLine) {
         wchar_t* slash = wcsrchr(args.file, L'\\');
         if (slash) {
             CopyArgument(AppState::CurrentFolder, args.file, slash);
-            if (slash == args.file + 2 && args.file[1] == L':') CopyStringW(AppState::CurrentFolder + 2, L"\\", MAX_PATH - 2);
+            if (slash == args.file + 2 && args.file[1] == L':')
+                CopyStringW(AppState::CurrentFolder + 2, L"\\", MAX_PATH - 2);
         }
         SetCurrentDirectoryW(AppState::CurrentFolder);
         if (!AppState::CurrentFolder[0] || wcscmp(AppState::CurrentFolder, args.file) == 0)

@@ -15,9 +15,7 @@
 namespace {
 
 // The players' formats and the playlist: documents the image edits never touch.
-bool IsMediaFormat(int id) {
-    return PlayerForFormat(id) != nullptr || id == FMT_PLAYLIST;
-}
+bool IsMediaFormat(int id) { return PlayerForFormat(id) != nullptr || id == FMT_PLAYLIST; }
 
 }  // namespace
 
@@ -31,37 +29,23 @@ bool CanQuickSave() {
     return HasEditableImage() && AppState::DocumentKind == DOC_FILE && HasCurrentListEntry() && !Browser.IsShown();
 }
 
-bool ClipboardHasBitmap() {
-    return IsClipboardFormatAvailable(CF_BITMAP) != 0;
-}
+bool ClipboardHasBitmap() { return IsClipboardFormatAvailable(CF_BITMAP) != 0; }
 
-bool CanUndo() {
-    return UndoSnapshot.IsValid() && AppState::CurrentImage.IsValid();
-}
+bool CanUndo() { return UndoSnapshot.IsValid() && AppState::CurrentImage.IsValid(); }
 
-bool CanRedo() {
-    return RedoSnapshot.IsValid() && AppState::CurrentImage.IsValid();
-}
+bool CanRedo() { return RedoSnapshot.IsValid() && AppState::CurrentImage.IsValid(); }
 
-bool HasOpenDocument() {
-    return AppState::CurrentImage.IsValid() || AppState::CurrentFormatId != FMT_UNKNOWN;
-}
+bool HasOpenDocument() { return AppState::CurrentImage.IsValid() || AppState::CurrentFormatId != FMT_UNKNOWN; }
 
-bool HasCurrentListEntry() {
-    return CurrentFileListEntry() != nullptr;
-}
+bool HasCurrentListEntry() { return CurrentFileListEntry() != nullptr; }
 
-bool HasFileList() {
-    return !FileList::ScanBusy && FileList::Entries && FileList::Count > 0;
-}
+bool HasFileList() { return !FileList::ScanBusy && FileList::Entries && FileList::Count > 0; }
 
 bool CanStartOrStopSlideShow() {
     return AppState::SlideShowRunning || Playlist::ShowRunning || (HasFileList() && SlideShowCanAdvance());
 }
 
-bool IsFolderScanIdle() {
-    return !FileList::ScanBusy;
-}
+bool IsFolderScanIdle() { return !FileList::ScanBusy; }
 
 const MediaFileEntry* CurrentFileListEntry() {
     if (FileList::ScanBusy || !FileList::Entries || FileList::Count <= 0) return nullptr;

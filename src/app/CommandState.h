@@ -46,7 +46,6 @@ bool CurrentFileListEntryPath(wchar_t path[MAX_PATH]);
 // next goes to the first entry and previous to the last.
 int StepTargetIndex(UINT id, int current, int count, bool wrap);
 
-
 // Where the cursor goes so that it stays on the tool-bar button whose command
 // moved or resized the window: (left + offset + 10, top + caption + menu + 15)
 // of the window rectangle. False when the button is unknown (offset < 0) or

@@ -363,7 +363,9 @@ void CloseMedia() {
 void OpenMedia(HWND window) { ShowOpenFileDialog(window); }
 void EnterPresentationMode() { TogglePresentationMode(false); }
 template <ToolModeKind Mode>
-void SetToolModeTo() { SetToolMode(Mode); }
+void SetToolModeTo() {
+    SetToolMode(Mode);
+}
 
 constexpr auto kEditable = &HasEditableImage;
 
@@ -543,9 +545,7 @@ const CommandRow kCommandTable[] = {
 
 }  // namespace
 
-std::span<const CommandRow> CommandTable() {
-    return kCommandTable;
-}
+std::span<const CommandRow> CommandTable() { return kCommandTable; }
 
 const CommandRow* FindCommandRow(UINT id) {
     for (const CommandRow& row : kCommandTable)

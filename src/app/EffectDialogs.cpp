@@ -55,25 +55,23 @@ INT_PTR EffectDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, co
                      void (*langApply)(HWND), void (*run)()) {
     try {
         switch (message) {
-            case WM_INITDIALOG:
-                InitEffectDialog(dialog, sliders, count, langApply);
+        case WM_INITDIALOG: InitEffectDialog(dialog, sliders, count, langApply); return TRUE;
+        case WM_HSCROLL:
+            if (lParam) OnSlider(dialog, (HWND)lParam, sliders, count);
+            return TRUE;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDOK) {
+                ReadEdits(dialog, sliders, count);
+                EndDialog(dialog, IDOK);
+                run();
                 return TRUE;
-            case WM_HSCROLL:
-                if (lParam) OnSlider(dialog, (HWND)lParam, sliders, count);
+            }
+            if (LOWORD(wParam) == IDCANCEL) {
+                EndDialog(dialog, IDCANCEL);
                 return TRUE;
-            case WM_COMMAND:
-                if (LOWORD(wParam) == IDOK) {
-                    ReadEdits(dialog, sliders, count);
-                    EndDialog(dialog, IDOK);
-                    run();
-                    return TRUE;
-                }
-                if (LOWORD(wParam) == IDCANCEL) {
-                    EndDialog(dialog, IDCANCEL);
-                    return TRUE;
-                }
-                break;
-            default: break;
+            }
+            break;
+        default: break;
         }
     } catch (...) {
         // Nothing may leave a dialog procedure.

@@ -17,9 +17,7 @@ CImageSnapshot UndoSnapshot;
 CImageSnapshot RedoSnapshot;
 CImageSnapshot ChannelViewSnapshot;
 
-CImageSnapshot::~CImageSnapshot() {
-    Discard();
-}
+CImageSnapshot::~CImageSnapshot() { Discard(); }
 
 int CImageSnapshot::Discard() {
     if (valid) {
@@ -30,9 +28,7 @@ int CImageSnapshot::Discard() {
     return 0;
 }
 
-bool CImageSnapshot::Save() {
-    return SaveFrom(AppState::CurrentImage);
-}
+bool CImageSnapshot::Save() { return SaveFrom(AppState::CurrentImage); }
 
 bool CImageSnapshot::SaveFrom(CImage& image) {
     Discard();
@@ -82,9 +78,7 @@ bool CImageSnapshot::SaveFrom(CImage& image) {
     return true;
 }
 
-bool CImageSnapshot::Restore() {
-    return RestoreInto(AppState::CurrentImage);
-}
+bool CImageSnapshot::Restore() { return RestoreInto(AppState::CurrentImage); }
 
 bool CImageSnapshot::RestoreInto(CImage& image) {
     if (!ReadInto(image)) return false;

@@ -32,8 +32,8 @@ public:
     bool IsValid() const { return valid != 0; }
     const wchar_t* FileName() const { return fileName; }
 
-    uint8_t valid = 0;               // the file holds a complete snapshot
-    wchar_t fileName[MAX_PATH] = {}; // empty when not valid
+    uint8_t valid = 0;                // the file holds a complete snapshot
+    wchar_t fileName[MAX_PATH] = {};  // empty when not valid
 };
 
 // The three program-wide stores.

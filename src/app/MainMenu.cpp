@@ -75,9 +75,5 @@ void CMainMenu::FreeSkinBitmaps() {
     hotBitmap = coldBitmap = nullptr;
 }
 void CMainMenu::LoadSkinBitmaps() {}
-bool CMainMenu::MeasureItem(MEASUREITEMSTRUCT*) {
-    return false;
-}
-bool CMainMenu::DrawItem(const DRAWITEMSTRUCT*) {
-    return false;
-}
+bool CMainMenu::MeasureItem(MEASUREITEMSTRUCT*) { return false; }
+bool CMainMenu::DrawItem(const DRAWITEMSTRUCT*) { return false; }

@@ -146,7 +146,8 @@ HMENU BuildDropDownMenu(UINT button, HMENU* resource) {
     case IDM_BROWSER_CONFIGURE: name = L"BROWSERCONFIGPOPUP"; break;
     case IDM_BROWSER_BATCH: name = L"BROWSERBATCHTOOLSPOPUP"; break;
     case IDM_ALPHA_AS_IMAGE: name = L"ALPHABLENDPOPUP"; break;
-    case IDM_BROWSE: case IDM_OPEN_MEDIA: name = L"CHEVRONMENU"; break;
+    case IDM_BROWSE:
+    case IDM_OPEN_MEDIA: name = L"CHEVRONMENU"; break;
     case IDM_ZOOM_100: name = L"ZOOM100POPUP"; break;
     case IDM_SLIDESHOW: name = L"SLIDESHOWPOPUP"; break;
     case IDM_FILE_OPERATIONS: name = L"FILEOPERATIONPOPUP"; break;
@@ -189,7 +190,8 @@ HMENU BuildDropDownMenu(UINT button, HMENU* resource) {
     }
     case IDM_FILE_OPERATIONS:
         if (AppState::BrowserTab == TAB_PLAYLIST)
-            for (UINT id : {IDM_RENAME_ITEMS, IDM_COPY_ITEMS, IDM_MOVE_ITEMS, IDM_DELETE_ITEMS}) EnableMenuItem(popup, id, MF_BYCOMMAND | MF_GRAYED);
+            for (UINT id : {IDM_RENAME_ITEMS, IDM_COPY_ITEMS, IDM_MOVE_ITEMS, IDM_DELETE_ITEMS})
+                EnableMenuItem(popup, id, MF_BYCOMMAND | MF_GRAYED);
         break;
     default: break;
     }
@@ -224,7 +226,7 @@ POINT MinimumTrackSize(bool browserShown, int menuBarWidth, int formatId, int ca
 HMENU BuildViewerContextMenu(bool onSelection, HMENU* resource) {
     // The menu follows the kind of file by its extension; the player state by
     // the format that is open.
-    const wchar_t* name = onSelection                                 ? L"SELECTTOOLMENU"
+    const wchar_t* name = onSelection                               ? L"SELECTTOOLMENU"
                           : IsVideoExtension(AppState::CurrentFile) ? L"VIDEO"
                           : IsSoundExtension(AppState::CurrentFile) ? L"SOUND"
                                                                     : L"IMAGE";
@@ -236,14 +238,16 @@ HMENU BuildViewerContextMenu(bool onSelection, HMENU* resource) {
     if (onSelection) return popup;
     if (AppState::ViewMode == VIEW_PRESENTATION) CheckMenuItem(popup, IDM_PRESENTATION_MODE, MF_BYCOMMAND | MF_CHECKED);
     if (AppState::DocumentKind == DOC_NEW_IMAGE)
-        for (UINT id : {IDM_MOVE_ITEMS, IDM_RENAME_ITEMS, IDM_DELETE_ITEMS}) EnableMenuItem(popup, id, MF_BYCOMMAND | MF_GRAYED);
+        for (UINT id : {IDM_MOVE_ITEMS, IDM_RENAME_ITEMS, IDM_DELETE_ITEMS})
+            EnableMenuItem(popup, id, MF_BYCOMMAND | MF_GRAYED);
     const CMediaPlayer* player = CurrentPlayer();
     if (player && player->muted) {
         CheckMenuItem(popup, ID_VOLUME_MUTE, MF_BYCOMMAND | MF_CHECKED);
         for (UINT id : {40163u, 40164u}) EnableMenuItem(popup, id, MF_BYCOMMAND | MF_GRAYED);
     }
     if (AppState::BrowserTab == TAB_PLAYLIST)
-        for (UINT id : {IDM_RENAME_ITEMS, IDM_COPY_ITEMS, IDM_MOVE_ITEMS, IDM_DELETE_ITEMS}) EnableMenuItem(popup, id, MF_BYCOMMAND | MF_GRAYED);
+        for (UINT id : {IDM_RENAME_ITEMS, IDM_COPY_ITEMS, IDM_MOVE_ITEMS, IDM_DELETE_ITEMS})
+            EnableMenuItem(popup, id, MF_BYCOMMAND | MF_GRAYED);
     return popup;
 }
 
@@ -397,8 +401,8 @@ LRESULT OnCopyData(HWND window, const COPYDATASTRUCT* data) {
 void BringToFront(HWND window) {
     DWORD foregroundThread = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
     DWORD ownThread = GetCurrentThreadId();
-    bool attached = foregroundThread && foregroundThread != ownThread &&
-                    AttachThreadInput(ownThread, foregroundThread, TRUE);
+    bool attached =
+        foregroundThread && foregroundThread != ownThread && AttachThreadInput(ownThread, foregroundThread, TRUE);
     SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_SHOWWINDOW | SWP_NOMOVE | SWP_NOSIZE);
     SetForegroundWindow(window);
     SetFocus(window);
@@ -527,10 +531,22 @@ LRESULT OnKeyDown(HWND window, WPARAM key) {
         if (Browser.IsShown() && Browser.fileListWindow) SetFocus(Browser.fileListWindow);
         break;
     case VK_RETURN: SendMessageW(window, WM_COMMAND, IDM_BROWSE, 0); break;
-    case VK_LEFT: AppState::LastScrollStep.x = step; ScrollView(step, 0, true); break;
-    case VK_RIGHT: AppState::LastScrollStep.x = -step; ScrollView(-step, 0, true); break;
-    case VK_UP: AppState::LastScrollStep.y = step; ScrollView(0, step, true); break;
-    case VK_DOWN: AppState::LastScrollStep.y = -step; ScrollView(0, -step, true); break;
+    case VK_LEFT:
+        AppState::LastScrollStep.x = step;
+        ScrollView(step, 0, true);
+        break;
+    case VK_RIGHT:
+        AppState::LastScrollStep.x = -step;
+        ScrollView(-step, 0, true);
+        break;
+    case VK_UP:
+        AppState::LastScrollStep.y = step;
+        ScrollView(0, step, true);
+        break;
+    case VK_DOWN:
+        AppState::LastScrollStep.y = -step;
+        ScrollView(0, -step, true);
+        break;
     default: break;
     }
     return 0;
@@ -628,7 +644,8 @@ LRESULT OnNotify(HWND window, NMHDR* header) {
     case LVN_COLUMNCLICK: {
         auto* list = reinterpret_cast<NMLISTVIEW*>(header);
         if (fromFileList) {
-            if (list->iSubItem == AppState::GeneralSortOrder) AppState::GeneralSortAscending = !AppState::GeneralSortAscending;
+            if (list->iSubItem == AppState::GeneralSortOrder)
+                AppState::GeneralSortAscending = !AppState::GeneralSortAscending;
             AppState::GeneralSortOrder = list->iSubItem;
             PostMessageW(window, WM_APP_BROWSER_GOTO, 0, 0);
         } else if (fromPlaylist) {
@@ -686,9 +703,10 @@ bool OnChromeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LR
     case WM_GETMINMAXINFO: {
         if (!AppState::MenuInitialised) return false;
         auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-        POINT size = MinimumTrackSize(Browser.IsShown(), GetMenuBarWidth(MainMenu.menu, window), AppState::CurrentFormatId,
-                                      GetSystemMetrics(SM_CYCAPTION), GetSystemMetrics(SM_CYMENU), ImageToolBar.Length(),
-                                      AppState::ViewMargins, AppState::BrowserThumbWindowWidth);
+        POINT size =
+            MinimumTrackSize(Browser.IsShown(), GetMenuBarWidth(MainMenu.menu, window), AppState::CurrentFormatId,
+                             GetSystemMetrics(SM_CYCAPTION), GetSystemMetrics(SM_CYMENU), ImageToolBar.Length(),
+                             AppState::ViewMargins, AppState::BrowserThumbWindowWidth);
         info->ptMinTrackSize.x = size.x;
         if (size.y) info->ptMinTrackSize.y = size.y;
         *result = 0;
@@ -807,8 +825,14 @@ bool OnViewerMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LR
     case WM_MBUTTONDOWN:
         if (AppState::CurrentImage.IsValid()) PostMessageW(window, WM_COMMAND, IDM_PRESENTATION_MODE, 0);
         return true;
-    case WM_MOVING: AppState::WindowMoved = 1; *result = 1; return true;
-    case WM_SIZING: AppState::WindowSized = 1; *result = 1; return true;
+    case WM_MOVING:
+        AppState::WindowMoved = 1;
+        *result = 1;
+        return true;
+    case WM_SIZING:
+        AppState::WindowSized = 1;
+        *result = 1;
+        return true;
     case WM_MOUSEWHEEL: *result = OnMouseWheel(window, wParam, lParam); return true;
     case WM_CONTEXTMENU: *result = OnContextMenu(window, lParam); return true;
     default: return false;
@@ -841,10 +865,8 @@ bool OnFrameMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRE
         // Save As again (from "Switch to current Folder"); wParam 1: in the current directory.
         wchar_t path[MAX_PATH];
         if (!AppState::CurrentImage.IsValid()) return true;
-        if (AppState::DocumentKind == DOC_NEW_IMAGE)
-            ShowSaveAsDialog(AppState::CurrentFile, window, true, wParam == 1);
-        else if (CurrentFileListEntryPath(path))
-            ShowSaveAsDialog(path, window, true, wParam == 1);
+        if (AppState::DocumentKind == DOC_NEW_IMAGE) ShowSaveAsDialog(AppState::CurrentFile, window, true, wParam == 1);
+        else if (CurrentFileListEntryPath(path)) ShowSaveAsDialog(path, window, true, wParam == 1);
         return true;
     }
     default: return false;
@@ -869,7 +891,5 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     // No exception may leave a window procedure.
     try {
         return HandleMessage(window, message, wParam, lParam);
-    } catch (...) {
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
+    } catch (...) { return DefWindowProcW(window, message, wParam, lParam); }
 }

@@ -32,9 +32,7 @@
 
 namespace {
 
-bool IsPlayerId(int id) {
-    return id == FMT_VIDEO || id == FMT_SOUND || id == FMT_QTMOVIE || id == FMT_PLAYLIST;
-}
+bool IsPlayerId(int id) { return id == FMT_VIDEO || id == FMT_SOUND || id == FMT_QTMOVIE || id == FMT_PLAYLIST; }
 
 // Palette displays (8 bits or less) would show a true-colour picture badly;
 // every display this program meets shows 16 bits or more, where nothing is done.
@@ -191,7 +189,8 @@ void OpenMediaFile(const wchar_t* pathArgument) {
     wchar_t opened[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, opened);
     size_t length = wcslen(opened);
-    if (length && opened[length - 1] != L'\\' && opened[length - 1] != L'/') CopyStringW(opened + length, L"\\", MAX_PATH - length);
+    if (length && opened[length - 1] != L'\\' && opened[length - 1] != L'/')
+        CopyStringW(opened + length, L"\\", MAX_PATH - length);
     length = wcslen(opened);
     CopyStringW(opened + length, PathFindFileNameW(path), MAX_PATH - length);
     CopyStringW(AppState::OpenedFilePath, opened);
@@ -205,7 +204,8 @@ void OpenMediaFile(const wchar_t* pathArgument) {
     AppState::CurrentFormatId = id;
 
     const bool presentation = AppState::ViewMode == VIEW_PRESENTATION;
-    const bool wantToolBar = !(id == FMT_VIDEO || id == FMT_SOUND || id == FMT_QTMOVIE || id == FMT_PLAYLIST || presentation);
+    const bool wantToolBar =
+        !(id == FMT_VIDEO || id == FMT_SOUND || id == FMT_QTMOVIE || id == FMT_PLAYLIST || presentation);
     const bool wantScrollBars = !(id == FMT_SOUND || id == FMT_PLAYLIST || presentation);
     if (!wantToolBar) ImageToolBar.Destroy();
     if (!wantScrollBars) ViewScrollBars.Destroy();

@@ -29,4 +29,3 @@ void ShowLoadFailure(const wchar_t* path, const wchar_t* format, ...);
 // chosen for 32-bit images by ImageAlphaBlend32BitAtLoadTime) to the current
 // image, keeping the picture itself in the channel-view store (app/AlphaView.h).
 void ApplyAlphaChannelMode();
-

@@ -112,8 +112,8 @@ const OpenFilterRow kOpenFilters[OPEN_FILTER_COUNT] = {
 thread_local bool g_openSelectionSeen = false;
 thread_local HBITMAP g_openPreviewBitmap = nullptr;
 
-const int kOpenValueFields[6] = {IDC_OPEN_WIDTH, IDC_OPEN_HEIGHT, IDC_OPEN_COLORS, IDC_OPEN_FILESIZE,
-                                 IDC_OPEN_MEMORYSIZE, IDC_OPEN_FORMAT};
+const int kOpenValueFields[6] = {IDC_OPEN_WIDTH,    IDC_OPEN_HEIGHT,     IDC_OPEN_COLORS,
+                                 IDC_OPEN_FILESIZE, IDC_OPEN_MEMORYSIZE, IDC_OPEN_FORMAT};
 
 bool MakeEmptyPreviewPicture(CImage& picture) {
     return picture.CreateEmpty(OPEN_PREVIEW_WIDTH, OPEN_PREVIEW_HEIGHT, 24, GetSysColor(COLOR_BTNFACE), nullptr);
@@ -174,8 +174,8 @@ void UpdatePreview(HWND panel, const wchar_t* path) {
         return;
     }
     ShowPreviewPicture(panel, picture);
-    const wchar_t* values[6] = {texts.width, texts.height, texts.colors, texts.fileSize, texts.memorySize,
-                                texts.format};
+    const wchar_t* values[6] = {texts.width,    texts.height,     texts.colors,
+                                texts.fileSize, texts.memorySize, texts.format};
     for (int i = 0; i < 6; ++i) SetDlgItemTextW(panel, kOpenValueFields[i], values[i]);
 }
 
@@ -185,7 +185,8 @@ void FillFavourites(HWND panel) {
     int count = AppState::RecentFolderCount;
     if (count < 0) count = 0;
     if (count > RECENT_FOLDER_CAPACITY) count = RECENT_FOLDER_CAPACITY;
-    for (int i = 0; i < count; ++i) SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(AppState::RecentFolders[i]));
+    for (int i = 0; i < count; ++i)
+        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(AppState::RecentFolders[i]));
 }
 
 void OnFavouriteChosen(HWND panel) {
@@ -200,7 +201,8 @@ void OnFavouriteChosen(HWND panel) {
 
 void OnFolderChange(HWND panel) {
     wchar_t folder[MAX_PATH] = {};
-    const LRESULT length = SendMessageW(GetParent(panel), CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(folder));
+    const LRESULT length =
+        SendMessageW(GetParent(panel), CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(folder));
     if (length <= 0 || length > MAX_PATH) return;
     folder[MAX_PATH - 1] = 0;
     // CB_FINDSTRINGEXACT compares without regard to case.
@@ -278,19 +280,18 @@ bool MakeOpenPreview(const wchar_t* path, CImage& picture, OpenPreviewTexts& tex
     }
     if (!loaded) return true;
 
-    const RECT fit = FitIntoPreviewBox(OPEN_PREVIEW_WIDTH, OPEN_PREVIEW_HEIGHT, (int)image.GetWidth(),
-                                       (int)image.GetHeight());
+    const RECT fit =
+        FitIntoPreviewBox(OPEN_PREVIEW_WIDTH, OPEN_PREVIEW_HEIGHT, (int)image.GetWidth(), (int)image.GetHeight());
     DrawImageScaled(image, picture.memoryDC, fit.left, fit.top, fit.right - fit.left, fit.bottom - fit.top, 0);
     GdiFlush();
 
     // JPEG and FlashPix previews may be reduced decodes: their readers give the full size.
-    const bool reduced = (id == FMT_JPEG || id == FMT_FPX) && AppState::FullImageWidth > 0 &&
-                         AppState::FullImageHeight > 0;
+    const bool reduced =
+        (id == FMT_JPEG || id == FMT_FPX) && AppState::FullImageWidth > 0 && AppState::FullImageHeight > 0;
     const int width = reduced ? AppState::FullImageWidth : (int)image.GetWidth();
     const int height = reduced ? AppState::FullImageHeight : (int)image.GetHeight();
     const int bpp = image.GetBpp();
-    const double memory = reduced ? (double)width * height * (bpp / 8)
-                                  : (double)image.GetHeight() * image.stride;
+    const double memory = reduced ? (double)width * height * (bpp / 8) : (double)image.GetHeight() * image.stride;
 
     swprintf(texts.width, 32, L"%d", width);
     swprintf(texts.height, 32, L"%d", height);
@@ -309,34 +310,32 @@ bool MakeOpenPreview(const wchar_t* path, CImage& picture, OpenPreviewTexts& tex
 UINT_PTR CALLBACK OpenDialogHookProc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
     try {
         switch (message) {
-            case WM_INITDIALOG:
-                if (AppState::MainWindow) CenterWindow(GetParent(panel), AppState::MainWindow);
-                g_openSelectionSeen = false;
-                if (GetSaveServices().langApply) GetSaveServices().langApply(panel, L"Dlg_OpenAsAdd");
-                if (!Browser.IsShown()) Browser.LoadRecentFolders();
-                FillFavourites(panel);
-                ClearPreview(panel);
-                return FALSE;  // the focus stays with the dialog's name box, not the Favourites box
-            case WM_COMMAND:
-                if (LOWORD(wParam) == IDC_OPEN_FAVOURITES && HIWORD(wParam) == CBN_SELCHANGE) OnFavouriteChosen(panel);
-                return 0;
-            case WM_NOTIFY: {
-                const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
-                if (!header) return 0;
-                if (header->code == CDN_FOLDERCHANGE) OnFolderChange(panel);
-                else if (header->code == CDN_SELCHANGE) OnSelectionChange(panel);
-                return 0;
-            }
-            case WM_DESTROY:
-                SendDlgItemMessageW(panel, IDC_OPEN_PREVIEW, STM_SETIMAGE, IMAGE_BITMAP, 0);
-                if (g_openPreviewBitmap) DeleteObject(g_openPreviewBitmap);
-                g_openPreviewBitmap = nullptr;
-                return 0;
-            default: return 0;
+        case WM_INITDIALOG:
+            if (AppState::MainWindow) CenterWindow(GetParent(panel), AppState::MainWindow);
+            g_openSelectionSeen = false;
+            if (GetSaveServices().langApply) GetSaveServices().langApply(panel, L"Dlg_OpenAsAdd");
+            if (!Browser.IsShown()) Browser.LoadRecentFolders();
+            FillFavourites(panel);
+            ClearPreview(panel);
+            return FALSE;  // the focus stays with the dialog's name box, not the Favourites box
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDC_OPEN_FAVOURITES && HIWORD(wParam) == CBN_SELCHANGE) OnFavouriteChosen(panel);
+            return 0;
+        case WM_NOTIFY: {
+            const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
+            if (!header) return 0;
+            if (header->code == CDN_FOLDERCHANGE) OnFolderChange(panel);
+            else if (header->code == CDN_SELCHANGE) OnSelectionChange(panel);
+            return 0;
         }
-    } catch (...) {
-        return 0;
-    }
+        case WM_DESTROY:
+            SendDlgItemMessageW(panel, IDC_OPEN_PREVIEW, STM_SETIMAGE, IMAGE_BITMAP, 0);
+            if (g_openPreviewBitmap) DeleteObject(g_openPreviewBitmap);
+            g_openPreviewBitmap = nullptr;
+            return 0;
+        default: return 0;
+        }
+    } catch (...) { return 0; }
 }
 
 void ShowOpenFileDialog(HWND owner) {

@@ -21,7 +21,8 @@ bool OpenWithTarget(UINT id, wchar_t program[MAX_PATH], wchar_t file[MAX_PATH]) 
     CopyStringW(program, AppState::OpenWithPaths[id - IDM_OPEN_WITH_FIRST]);
 
     const MediaFileEntry* entry = CurrentFileListEntry();
-    const wchar_t* name = entry ? entry->name : (AppState::CurrentFile[0] ? PathFindFileNameW(AppState::CurrentFile) : L"");
+    const wchar_t* name =
+        entry ? entry->name : (AppState::CurrentFile[0] ? PathFindFileNameW(AppState::CurrentFile) : L"");
     if (!name[0]) return true;
     wchar_t full[MAX_PATH] = {};
     const DWORD length = GetCurrentDirectoryW(MAX_PATH, full);

@@ -168,7 +168,8 @@ LRESULT CALLBACK FileDialogSubclassProc(HWND window, UINT message, WPARAM wParam
     const WNDPROC original = reinterpret_cast<WNDPROC>(GetPropW(window, kOriginalProcProperty));
     if (message == WM_MOVE) {
         // The option panel moves with the dialog.
-        if (HWND panel = static_cast<HWND>(GetPropW(window, kPanelProperty))) SendMessageW(panel, WM_MOVE, wParam, lParam);
+        if (HWND panel = static_cast<HWND>(GetPropW(window, kPanelProperty)))
+            SendMessageW(panel, WM_MOVE, wParam, lParam);
     }
     return original ? CallWindowProcW(original, window, message, wParam, lParam)
                     : DefWindowProcW(window, message, wParam, lParam);
@@ -230,10 +231,10 @@ struct PanelControl {
     enum Kind { CheckBox, Trackbar, RadioPair, DropDown } kind;
     int id;
     int* setting;
-    int low = 0;          // the stored value's range: a trackbar's own range,
-    int high = 0;         // a drop-down list's first and last item
-    int frequency = 0;    // Trackbar: tick spacing
-    int partner = 0;      // Trackbar: the text showing its position; RadioPair: the "0" button
+    int low = 0;                     // the stored value's range: a trackbar's own range,
+    int high = 0;                    // a drop-down list's first and last item
+    int frequency = 0;               // Trackbar: tick spacing
+    int partner = 0;                 // Trackbar: the text showing its position; RadioPair: the "0" button
     const wchar_t* items = nullptr;  // DropDown: its built-in "|"-separated list
 };
 
@@ -260,15 +261,13 @@ struct OptionPanelSpec {
 void LoadPanel(const OptionPanelSpec& spec, HWND d) {
     for (const PanelControl& c : spec.controls) {
         switch (c.kind) {
-            case PanelControl::CheckBox: SetCheck(d, c.id, *c.setting); break;
-            case PanelControl::Trackbar:
-                SetupTrackbar(d, c.id, c.low, c.high, c.frequency, *c.setting);
-                ShowNumber(d, c.partner, TrackbarValue(d, c.id));
-                break;
-            case PanelControl::RadioPair:
-                CheckRadioButton(d, c.id, c.partner, *c.setting == 1 ? c.id : c.partner);
-                break;
-            case PanelControl::DropDown: FillCompressionCombo(d, c.id, spec.section, c.items, *c.setting); break;
+        case PanelControl::CheckBox: SetCheck(d, c.id, *c.setting); break;
+        case PanelControl::Trackbar:
+            SetupTrackbar(d, c.id, c.low, c.high, c.frequency, *c.setting);
+            ShowNumber(d, c.partner, TrackbarValue(d, c.id));
+            break;
+        case PanelControl::RadioPair: CheckRadioButton(d, c.id, c.partner, *c.setting == 1 ? c.id : c.partner); break;
+        case PanelControl::DropDown: FillCompressionCombo(d, c.id, spec.section, c.items, *c.setting); break;
         }
     }
     if (spec.afterLoad) spec.afterLoad(d);
@@ -282,33 +281,29 @@ void ShowTrackbarValues(const OptionPanelSpec& spec, HWND d) {
 void StorePanel(const OptionPanelSpec& spec, HWND d) {
     for (const PanelControl& c : spec.controls) {
         switch (c.kind) {
-            case PanelControl::CheckBox:
-            case PanelControl::RadioPair: *c.setting = GetCheck(d, c.id); break;
-            case PanelControl::Trackbar: *c.setting = Clamp(TrackbarValue(d, c.id), c.low, c.high); break;
-            case PanelControl::DropDown: *c.setting = Clamp(ComboSelection(d, c.id, *c.setting), 0, c.high); break;
+        case PanelControl::CheckBox:
+        case PanelControl::RadioPair: *c.setting = GetCheck(d, c.id); break;
+        case PanelControl::Trackbar: *c.setting = Clamp(TrackbarValue(d, c.id), c.low, c.high); break;
+        case PanelControl::DropDown: *c.setting = Clamp(ComboSelection(d, c.id, *c.setting), 0, c.high); break;
         }
     }
 }
 
 INT_PTR HandleOptionPanel(const OptionPanelSpec& spec, HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
-        case WM_INITDIALOG:
-            LangApply(dialog, spec.section);
-            LoadPanel(spec, dialog);
-            return TRUE;
-        case WM_HSCROLL:
-            ShowTrackbarValues(spec, dialog);
-            return TRUE;
-        case WM_COMMAND:
-            if (spec.click && HIWORD(wParam) == BN_CLICKED) {
-                spec.click(dialog, LOWORD(wParam));
-                StorePanel(spec, dialog);
-            }
-            return FALSE;
-        case WM_DESTROY:
+    case WM_INITDIALOG:
+        LangApply(dialog, spec.section);
+        LoadPanel(spec, dialog);
+        return TRUE;
+    case WM_HSCROLL: ShowTrackbarValues(spec, dialog); return TRUE;
+    case WM_COMMAND:
+        if (spec.click && HIWORD(wParam) == BN_CLICKED) {
+            spec.click(dialog, LOWORD(wParam));
             StorePanel(spec, dialog);
-            return FALSE;
-        default: return FALSE;
+        }
+        return FALSE;
+    case WM_DESTROY: StorePanel(spec, dialog); return FALSE;
+    default: return FALSE;
     }
 }
 
@@ -362,79 +357,72 @@ bool ConfirmSaveAsTarget(const wchar_t* chosenPath, int filterIndex, HWND dialog
 UINT_PTR CALLBACK SaveAsHookProc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
     try {
         switch (message) {
-            case WM_INITDIALOG: {
-                EnsureCommonControls();
-                LangApply(panel, L"Dlg_SaveAsAdd");
-                HWND tab = GetDlgItem(panel, IDC_SAVEAS_TAB);
-                for (int i = 0; i < 9; ++i) {
-                    TCITEMW item{};
-                    item.mask = TCIF_TEXT;
-                    item.pszText = const_cast<wchar_t*>(kPanels[i].label);
-                    SendMessageW(tab, TCM_INSERTITEMW, (WPARAM)i, reinterpret_cast<LPARAM>(&item));
-                }
-                // The tab follows the file type; the user does not click it.
-                EnableWindow(tab, FALSE);
-                SubclassFileDialog(panel);
-                // FALSE: the dialog gives the focus to its name box. TRUE would put it
-                // on the panel's first control, and typing a name starting with "s"
-                // would hit "&Switch to current Folder".
-                return FALSE;
+        case WM_INITDIALOG: {
+            EnsureCommonControls();
+            LangApply(panel, L"Dlg_SaveAsAdd");
+            HWND tab = GetDlgItem(panel, IDC_SAVEAS_TAB);
+            for (int i = 0; i < 9; ++i) {
+                TCITEMW item{};
+                item.mask = TCIF_TEXT;
+                item.pszText = const_cast<wchar_t*>(kPanels[i].label);
+                SendMessageW(tab, TCM_INSERTITEMW, (WPARAM)i, reinterpret_cast<LPARAM>(&item));
             }
-            case WM_NOTIFY: {
-                const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
-                if (!header) return 0;
-                if (header->idFrom == IDC_SAVEAS_TAB && header->code == TCN_SELCHANGE) {
-                    ShowOptionPanelForTab(panel);
-                    return 0;
-                }
-                if (header->code == CDN_FILEOK) {
-                    // The dialog's own overwrite question would ask about the typed
-                    // name; the file written carries the selected type's extension.
-                    const OFNOTIFYW* notify = reinterpret_cast<const OFNOTIFYW*>(lParam);
-                    wchar_t chosen[MAX_PATH] = {};
-                    if (notify->lpOFN && notify->lpOFN->lpstrFile && notify->lpOFN->lpstrFile[0])
-                        CopyStringW(chosen, notify->lpOFN->lpstrFile);
-                    else
-                        SendMessageW(GetParent(panel), CDM_GETFILEPATH, MAX_PATH, reinterpret_cast<LPARAM>(chosen));
-                    chosen[MAX_PATH - 1] = 0;
-                    const int index = notify->lpOFN ? (int)notify->lpOFN->nFilterIndex : AppState::LastSaveFilter;
-                    // Asked over the file dialog: the main window stays disabled under it.
-                    if (!ConfirmSaveAsTarget(chosen, index, GetParent(panel))) {
-                        SetWindowLongPtrW(panel, DWLP_MSGRESULT, 1);  // keep the dialog open
-                        return 1;
-                    }
-                    return 0;
-                }
-                if (header->code == CDN_INITDONE) {
-                    SelectTypeTab(panel, AppState::LastSaveFilter, false);
-                    if (AppState::MainWindow) CenterWindow(GetParent(panel), AppState::MainWindow);
-                } else if (header->code == CDN_TYPECHANGE) {
-                    const OFNOTIFYW* notify = reinterpret_cast<const OFNOTIFYW*>(lParam);
-                    const int index = notify->lpOFN ? (int)notify->lpOFN->nFilterIndex : 1;
-                    AppState::LastSaveFilter = index;
-                    SendMessageW(GetParent(panel), CDM_SETDEFEXT, 0,
-                                 reinterpret_cast<LPARAM>(SaveTypeExtension(index)));
-                    SelectTypeTab(panel, index, true);
-                }
-                return 0;
-            }
-            case WM_MOVE:
-            case WM_SIZE:
-                PlaceOptionPanel(panel);
-                return 0;
-            case WM_COMMAND:
-                if (LOWORD(wParam) == IDC_SAVEAS_SWITCHFOLDER && HIWORD(wParam) == BN_CLICKED)
-                    SwitchToCurrentFolder(panel);
-                return 0;
-            case WM_DESTROY:
-                DestroyOptionPanel();
-                UnsubclassFileDialog(panel);
-                return 0;
-            default: return 0;
+            // The tab follows the file type; the user does not click it.
+            EnableWindow(tab, FALSE);
+            SubclassFileDialog(panel);
+            // FALSE: the dialog gives the focus to its name box. TRUE would put it
+            // on the panel's first control, and typing a name starting with "s"
+            // would hit "&Switch to current Folder".
+            return FALSE;
         }
-    } catch (...) {
-        return 0;
-    }
+        case WM_NOTIFY: {
+            const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
+            if (!header) return 0;
+            if (header->idFrom == IDC_SAVEAS_TAB && header->code == TCN_SELCHANGE) {
+                ShowOptionPanelForTab(panel);
+                return 0;
+            }
+            if (header->code == CDN_FILEOK) {
+                // The dialog's own overwrite question would ask about the typed
+                // name; the file written carries the selected type's extension.
+                const OFNOTIFYW* notify = reinterpret_cast<const OFNOTIFYW*>(lParam);
+                wchar_t chosen[MAX_PATH] = {};
+                if (notify->lpOFN && notify->lpOFN->lpstrFile && notify->lpOFN->lpstrFile[0])
+                    CopyStringW(chosen, notify->lpOFN->lpstrFile);
+                else SendMessageW(GetParent(panel), CDM_GETFILEPATH, MAX_PATH, reinterpret_cast<LPARAM>(chosen));
+                chosen[MAX_PATH - 1] = 0;
+                const int index = notify->lpOFN ? (int)notify->lpOFN->nFilterIndex : AppState::LastSaveFilter;
+                // Asked over the file dialog: the main window stays disabled under it.
+                if (!ConfirmSaveAsTarget(chosen, index, GetParent(panel))) {
+                    SetWindowLongPtrW(panel, DWLP_MSGRESULT, 1);  // keep the dialog open
+                    return 1;
+                }
+                return 0;
+            }
+            if (header->code == CDN_INITDONE) {
+                SelectTypeTab(panel, AppState::LastSaveFilter, false);
+                if (AppState::MainWindow) CenterWindow(GetParent(panel), AppState::MainWindow);
+            } else if (header->code == CDN_TYPECHANGE) {
+                const OFNOTIFYW* notify = reinterpret_cast<const OFNOTIFYW*>(lParam);
+                const int index = notify->lpOFN ? (int)notify->lpOFN->nFilterIndex : 1;
+                AppState::LastSaveFilter = index;
+                SendMessageW(GetParent(panel), CDM_SETDEFEXT, 0, reinterpret_cast<LPARAM>(SaveTypeExtension(index)));
+                SelectTypeTab(panel, index, true);
+            }
+            return 0;
+        }
+        case WM_MOVE:
+        case WM_SIZE: PlaceOptionPanel(panel); return 0;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDC_SAVEAS_SWITCHFOLDER && HIWORD(wParam) == BN_CLICKED) SwitchToCurrentFolder(panel);
+            return 0;
+        case WM_DESTROY:
+            DestroyOptionPanel();
+            UnsubclassFileDialog(panel);
+            return 0;
+        default: return 0;
+        }
+    } catch (...) { return 0; }
 }
 
 // Each option panel's procedure catches everything: no exception may leave a
@@ -447,9 +435,7 @@ INT_PTR CALLBACK JpegOptionsDlgProc(HWND d, UINT m, WPARAM w, LPARAM l) {
         CheckBox(IDC_JPG_PROGRESSIVE, &AppState::FormatJPGProgressive)};
     try {
         return HandleOptionPanel({L"Dlg_JPG", controls}, d, m, w, l);
-    } catch (...) {
-        return FALSE;
-    }
+    } catch (...) { return FALSE; }
 }
 INT_PTR CALLBACK Jp2OptionsDlgProc(HWND d, UINT m, WPARAM w, LPARAM l) {
     static constexpr PanelControl controls[] = {
@@ -457,62 +443,47 @@ INT_PTR CALLBACK Jp2OptionsDlgProc(HWND d, UINT m, WPARAM w, LPARAM l) {
         RadioPair(IDC_JP2_LOSSLESS, IDC_JP2_LOSSY, &AppState::FormatJP2LossLess)};
     try {
         return HandleOptionPanel({L"Dlg_JP2", controls, Jp2FollowLossless, Jp2Click}, d, m, w, l);
-    } catch (...) {
-        return FALSE;
-    }
+    } catch (...) { return FALSE; }
 }
 INT_PTR CALLBACK PngOptionsDlgProc(HWND d, UINT m, WPARAM w, LPARAM l) {
     static constexpr PanelControl controls[] = {CheckBox(IDC_PNG_INTERLACE, &AppState::FormatPNGInterlace)};
     try {
         return HandleOptionPanel({L"Dlg_PNG", controls}, d, m, w, l);
-    } catch (...) {
-        return FALSE;
-    }
+    } catch (...) { return FALSE; }
 }
 INT_PTR CALLBACK RasOptionsDlgProc(HWND d, UINT m, WPARAM w, LPARAM l) {
     static constexpr PanelControl controls[] = {CheckBox(IDC_RAS_RLE, &AppState::FormatRASCompression)};
     try {
         return HandleOptionPanel({L"Dlg_RAS", controls}, d, m, w, l);
-    } catch (...) {
-        return FALSE;
-    }
+    } catch (...) { return FALSE; }
 }
 INT_PTR CALLBACK RawOptionsDlgProc(HWND d, UINT m, WPARAM w, LPARAM l) {
-    static constexpr PanelControl controls[] = {
-        CheckBox(IDC_RAW_FLIP, &AppState::FormatRAWFlip),
-        CheckBox(IDC_RAW_SWAP, &AppState::FormatRAWSwapRedAndBlue),
-        CheckBox(IDC_RAW_NOCONVERT, &AppState::FormatRAWNoConvert24Bit)};
+    static constexpr PanelControl controls[] = {CheckBox(IDC_RAW_FLIP, &AppState::FormatRAWFlip),
+                                                CheckBox(IDC_RAW_SWAP, &AppState::FormatRAWSwapRedAndBlue),
+                                                CheckBox(IDC_RAW_NOCONVERT, &AppState::FormatRAWNoConvert24Bit)};
     try {
         return HandleOptionPanel({L"Dlg_RAW", controls}, d, m, w, l);
-    } catch (...) {
-        return FALSE;
-    }
+    } catch (...) { return FALSE; }
 }
 INT_PTR CALLBACK SgiOptionsDlgProc(HWND d, UINT m, WPARAM w, LPARAM l) {
     static constexpr PanelControl controls[] = {
         DropDown(IDC_SGI_COMPRESSION, L"None|RLE|Agressive RLE", 2, &AppState::FormatSGICompression)};
     try {
         return HandleOptionPanel({L"Dlg_SGI", controls}, d, m, w, l);
-    } catch (...) {
-        return FALSE;
-    }
+    } catch (...) { return FALSE; }
 }
 INT_PTR CALLBACK TgaOptionsDlgProc(HWND d, UINT m, WPARAM w, LPARAM l) {
     static constexpr PanelControl controls[] = {CheckBox(IDC_TGA_RLE, &AppState::FormatTGAEncode)};
     try {
         return HandleOptionPanel({L"Dlg_TGA", controls}, d, m, w, l);
-    } catch (...) {
-        return FALSE;
-    }
+    } catch (...) { return FALSE; }
 }
 INT_PTR CALLBACK TifOptionsDlgProc(HWND d, UINT m, WPARAM w, LPARAM l) {
     static constexpr PanelControl controls[] = {DropDown(
         IDC_TIF_COMPRESSION, L"None|Packbits|ZIP|Automatic (JPEG/ZIP/CCITTFAX4)", 3, &AppState::FormatTIFCompression)};
     try {
         return HandleOptionPanel({L"Dlg_TIF", controls}, d, m, w, l);
-    } catch (...) {
-        return FALSE;
-    }
+    } catch (...) { return FALSE; }
 }
 
 // ---- the dialog ----
@@ -584,9 +555,7 @@ const SaveServices& GetSaveServices() { return g_services; }
 
 namespace {
 // Formats whose writers store a 32-bit picture's alpha channel.
-bool WriterKeepsAlpha(FormatId id) {
-    return id == FMT_PNG || id == FMT_TIFF;
-}
+bool WriterKeepsAlpha(FormatId id) { return id == FMT_PNG || id == FMT_TIFF; }
 }  // namespace
 
 bool SaveCurrentImage(const wchar_t* path) {

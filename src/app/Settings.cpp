@@ -80,30 +80,20 @@ void WriteList(CRegistry& reg, const wchar_t* key, const SettingsList& list, Set
 
 }  // namespace
 
-std::span<const SettingRow> SettingsTable() {
-    return kRows;
-}
+std::span<const SettingRow> SettingsTable() { return kRows; }
 
-std::span<const SettingsList> SettingsLists() {
-    return kLists;
-}
+std::span<const SettingsList> SettingsLists() { return kLists; }
 
 int ClampListCount(DWORD stored, int capacity) {
     if (stored >= 0x80000000u) return 0;
     return (int)stored > capacity ? capacity : (int)stored;
 }
 
-bool BrowserSizeIsCorrupt(int value) {
-    return value <= 0 || value > 10000;
-}
+bool BrowserSizeIsCorrupt(int value) { return value <= 0 || value > 10000; }
 
-void ToolBarSwitchName(wchar_t* out, size_t size, int index) {
-    swprintf(out, size, L"ToolBarBtnUsed%2.0d", index);
-}
+void ToolBarSwitchName(wchar_t* out, size_t size, int index) { swprintf(out, size, L"ToolBarBtnUsed%2.0d", index); }
 
-void ResetSettingsToDefaults() {
-    g_settings = SettingsRecord{};
-}
+void ResetSettingsToDefaults() { g_settings = SettingsRecord{}; }
 
 void LoadSettings(const wchar_t* key) {
     CRegistry reg(HKEY_CURRENT_USER);
@@ -111,9 +101,7 @@ void LoadSettings(const wchar_t* key) {
     SettingsRecord& s = g_settings;
     for (const SettingRow& row : kRows) {
         switch (row.kind) {
-        case SettingKind::Text:
-            ReadText(reg, key, row.name, defaults.*row.text, s.*row.text);
-            break;
+        case SettingKind::Text: ReadText(reg, key, row.name, defaults.*row.text, s.*row.text); break;
         case SettingKind::Dword:
             s.*row.number = (int)reg.ReadDword(key, row.name, (DWORD)(defaults.*row.number));
             break;
@@ -145,10 +133,11 @@ void SaveSettings(const wchar_t* key) {
     for (const SettingRow& row : kRows)
         if (row.kind == SettingKind::Size) corrupt |= BrowserSizeIsCorrupt(s.*row.number);
     if (corrupt) {
-        ShowMessage(L"Browservalues Corrupted! ThumbWinWidth: %d, ThumbWidth: %d, ThumbHeight: %dWinWidth %d, "
-                    L"WinHeight %d",
-                    s.BrowserThumbWindowWidth, s.BrowserThumbnailWidth, s.BrowserThumbnailHeight, s.BrowserWindowW,
-                    s.BrowserWindowH);
+        ShowMessage(
+            L"Browservalues Corrupted! ThumbWinWidth: %d, ThumbWidth: %d, ThumbHeight: %dWinWidth %d, "
+            L"WinHeight %d",
+            s.BrowserThumbWindowWidth, s.BrowserThumbnailWidth, s.BrowserThumbnailHeight, s.BrowserWindowW,
+            s.BrowserWindowH);
         const SettingsRecord defaults;
         for (const SettingRow& row : kRows)
             if (row.kind == SettingKind::Size && BrowserSizeIsCorrupt(s.*row.number))

@@ -23,8 +23,8 @@ enum class SettingKind { Dword, Text, Size };
 struct SettingRow {
     const wchar_t* name;
     SettingKind kind;
-    int SettingsRecord::* number;                // Dword, Size
-    wchar_t (SettingsRecord::* text)[MAX_PATH];  // Text
+    int SettingsRecord::*number;                // Dword, Size
+    wchar_t (SettingsRecord::*text)[MAX_PATH];  // Text
 };
 std::span<const SettingRow> SettingsTable();
 
@@ -39,10 +39,10 @@ struct SettingsList {
     const wchar_t* secondEntryFormat;  // null for a one-text list
     const wchar_t* entryDefault;
     int capacity;
-    int SettingsRecord::* count;
+    int SettingsRecord::*count;
     wchar_t* (*entry)(SettingsRecord& record, int index);
     wchar_t* (*secondEntry)(SettingsRecord& record, int index);  // with secondEntryFormat
-    int SettingsRecord::* privacy;                                // or null
+    int SettingsRecord::*privacy;                                // or null
 };
 std::span<const SettingsList> SettingsLists();
 

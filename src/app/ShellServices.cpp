@@ -22,8 +22,8 @@ void SaveUndoSnapshot() {
 
 // Sets the viewer's playback bar up from the tables a multi-frame reader collected.
 static bool StartAnimation(const AnimationFrameTables& tables, bool play) {
-    if (!AnimationBar.Init(tables.kind, tables.frameCount, 0, AppState::MainWindow, TIMER_ANIMATION_FRAME,
-                           tables.loop, tables.singleDelay))
+    if (!AnimationBar.Init(tables.kind, tables.frameCount, 0, AppState::MainWindow, TIMER_ANIMATION_FRAME, tables.loop,
+                           tables.singleDelay))
         return false;
     for (int i = 0; i < CAnimationBar::kMaxFrames; ++i) {
         AnimationBar.FrameDelayTable[i] = tables.FrameDelayTable[i];

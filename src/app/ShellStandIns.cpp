@@ -12,9 +12,7 @@
 #include "browser/FileList.h"
 #include "image/Common.h"
 
-void ShowSettingsSheet(int) {
-    ShowMessage(L"The settings cannot be changed in this version yet.");
-}
+void ShowSettingsSheet(int) { ShowMessage(L"The settings cannot be changed in this version yet."); }
 
 void ApplyFileAssociations(HWND, const HWND*) {}
 

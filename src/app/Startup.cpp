@@ -91,8 +91,8 @@ bool InitApplication(HINSTANCE instance) {
     Playlist::ShowRunning = 0;
 
     HWND window = CreateWindowExW(AppState::GeneralAlwaysOnTop ? WS_EX_TOPMOST : 0, QRV_WINDOW_CLASS, QRV_PRODUCT_NAME,
-                                  WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0, 0, 0, nullptr,
-                                  nullptr, instance, nullptr);
+                                  WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0, 0, 0, nullptr, nullptr,
+                                  instance, nullptr);
     AppState::MainWindow = window;
     SetMessageOwner(window);
     if (!window) return false;

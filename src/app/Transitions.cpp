@@ -39,8 +39,10 @@ struct Area {
     }
 };
 
-#define EFFECT_ARGS HDC source, int sx, int sy, HDC target, int tx, int ty, int width, int height, unsigned delay, int step
-#define AREA Area a{source, sx, sy, target, tx, ty, width, height, delay}
+#define EFFECT_ARGS \
+    HDC source, int sx, int sy, HDC target, int tx, int ty, int width, int height, unsigned delay, int step
+#define AREA \
+    Area a { source, sx, sy, target, tx, ty, width, height, delay }
 
 bool TransitionInterlaceColumns(EFFECT_ARGS) {
     AREA;
@@ -333,11 +335,8 @@ std::vector<BYTE> ReadPicture(HDC dc, int width, int height, BITMAPINFO& info) {
         try {
             if (copied && stride * (uint64_t)height <= (uint64_t)PTRDIFF_MAX)
                 bits.resize((size_t)(stride * (uint64_t)height));
-        } catch (const std::exception&) {
-            bits.clear();
-        }
-        if (bits.empty() ||
-            GetDIBits(copyDC, copy, 0, (UINT)height, bits.data(), &info, DIB_RGB_COLORS) != height)
+        } catch (const std::exception&) { bits.clear(); }
+        if (bits.empty() || GetDIBits(copyDC, copy, 0, (UINT)height, bits.data(), &info, DIB_RGB_COLORS) != height)
             std::vector<BYTE>().swap(bits);
     }
     if (copy) DeleteObject(copy);
@@ -372,12 +371,14 @@ bool TransitionBlendOver(EFFECT_ARGS) {
 #undef EFFECT_ARGS
 
 const TransitionEffect kEffects[TRANSITION_EFFECT_COUNT] = {
-    TransitionInterlaceColumns, TransitionInterlaceRows,   TransitionWipeRight,        TransitionWipeLeft,
-    TransitionDripDown,         TransitionDripUp,          TransitionDripRight,        TransitionDripLeft,
-    TransitionRandomBlocks,     TransitionCrossRows,       TransitionSpiralIn,         TransitionStretchFromLeft,
-    TransitionStretchFromRight, TransitionStretchFromTop,  TransitionStretchFromBottom, TransitionSlideFromLeft,
-    TransitionSlideFromRight,   TransitionSlideFromTop,    TransitionSlideFromBottom,  TransitionSlideFromTopLeft,
-    TransitionSlideFromBottomLeft, TransitionBoxOut,       TransitionBlendOver,
+    TransitionInterlaceColumns, TransitionInterlaceRows,    TransitionWipeRight,
+    TransitionWipeLeft,         TransitionDripDown,         TransitionDripUp,
+    TransitionDripRight,        TransitionDripLeft,         TransitionRandomBlocks,
+    TransitionCrossRows,        TransitionSpiralIn,         TransitionStretchFromLeft,
+    TransitionStretchFromRight, TransitionStretchFromTop,   TransitionStretchFromBottom,
+    TransitionSlideFromLeft,    TransitionSlideFromRight,   TransitionSlideFromTop,
+    TransitionSlideFromBottom,  TransitionSlideFromTopLeft, TransitionSlideFromBottomLeft,
+    TransitionBoxOut,           TransitionBlendOver,
 };
 
 }  // namespace
@@ -395,14 +396,24 @@ bool WaitMilliseconds(unsigned n) {
 
 bool TransitionEndsWithFullCopy(int index) {
     switch (index) {
-    case 0: case 1: case 2: case 3: case 8: case 10:
-    case 15: case 16: case 17: case 18: case 19: case 20: return true;
+    case 0:
+    case 1:
+    case 2:
+    case 3:
+    case 8:
+    case 10:
+    case 15:
+    case 16:
+    case 17:
+    case 18:
+    case 19:
+    case 20: return true;
     default: return false;
     }
 }
 
-bool RunTransitionEffect(HDC source, int sx, int sy, HDC target, int tx, int ty, int width, int height,
-                         unsigned delay, int step, int index) {
+bool RunTransitionEffect(HDC source, int sx, int sy, HDC target, int tx, int ty, int width, int height, unsigned delay,
+                         int step, int index) {
     if (index < 0 || index >= TRANSITION_EFFECT_COUNT) index = 0;
     return kEffects[index](source, sx, sy, target, tx, ty, width, height, delay, step);
 }

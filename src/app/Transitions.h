@@ -12,8 +12,8 @@ using TransitionEffect = bool (*)(HDC source, int sx, int sy, HDC target, int tx
 
 // Runs effect `index` (outside 0..22 runs effect 0); returns the effect's result
 // (false only when the blend cannot read the pictures).
-bool RunTransitionEffect(HDC source, int sx, int sy, HDC target, int tx, int ty, int width, int height,
-                         unsigned delay, int step, int index);
+bool RunTransitionEffect(HDC source, int sx, int sy, HDC target, int tx, int ty, int width, int height, unsigned delay,
+                         int step, int index);
 // Sleeps in 1 ms slices until more than n milliseconds have passed (or the tick
 // count wrapped); returns at once for 0.
 bool WaitMilliseconds(unsigned n);

@@ -17,12 +17,8 @@ namespace {
 // Left, right, top, bottom lines around the view area.
 HWND g_borders[4] = {};
 
-int ImageWidth() {
-    return (int)AppState::CurrentImage.GetWidth();
-}
-int ImageHeight() {
-    return (int)AppState::CurrentImage.GetHeight();
-}
+int ImageWidth() { return (int)AppState::CurrentImage.GetWidth(); }
+int ImageHeight() { return (int)AppState::CurrentImage.GetHeight(); }
 
 RECT ClientRect() {
     RECT client = {};
@@ -39,10 +35,12 @@ RECT ClientRect() {
 float GetZoomInStep(float zoom) {
     const int p = (int)((double)zoom * 100.0);
     if (p < 0) return zoom;
-    static const struct { int from; float zoom; } kSteps[] = {
-        {4000, 50.0f}, {3000, 40.0f}, {2000, 30.0f}, {1000, 20.0f}, {750, 10.0f}, {500, 7.5f}, {300, 5.0f},
-        {250, 3.0f},   {200, 2.5f},   {150, 2.0f},   {100, 1.5f},   {75, 1.0f},   {50, 0.75f}, {25, 0.5f},
-        {15, 0.25f},   {10, 0.15f},   {5, 0.1f},     {2, 0.05f},    {0, 0.03f}};
+    static const struct {
+        int from;
+        float zoom;
+    } kSteps[] = {{4000, 50.0f}, {3000, 40.0f}, {2000, 30.0f}, {1000, 20.0f}, {750, 10.0f}, {500, 7.5f}, {300, 5.0f},
+                  {250, 3.0f},   {200, 2.5f},   {150, 2.0f},   {100, 1.5f},   {75, 1.0f},   {50, 0.75f}, {25, 0.5f},
+                  {15, 0.25f},   {10, 0.15f},   {5, 0.1f},     {2, 0.05f},    {0, 0.03f}};
     for (const auto& s : kSteps)
         if (p >= s.from) return s.zoom;
     return zoom;
@@ -50,10 +48,12 @@ float GetZoomInStep(float zoom) {
 
 float GetZoomOutStep(float zoom) {
     const int p = (int)((double)zoom * 100.0);
-    static const struct { int upTo; float zoom; } kSteps[] = {
-        {3, 0.02f},   {5, 0.03f},   {10, 0.05f},  {15, 0.1f},   {25, 0.15f},   {50, 0.25f},   {75, 0.5f},
-        {100, 0.75f}, {150, 1.0f},  {200, 1.5f},  {250, 2.0f},  {300, 2.5f},   {500, 3.0f},   {750, 5.0f},
-        {1000, 7.5f}, {2000, 10.0f}, {3000, 20.0f}, {4000, 30.0f}, {5000, 40.0f}};
+    static const struct {
+        int upTo;
+        float zoom;
+    } kSteps[] = {{3, 0.02f},   {5, 0.03f},    {10, 0.05f},   {15, 0.1f},    {25, 0.15f},  {50, 0.25f}, {75, 0.5f},
+                  {100, 0.75f}, {150, 1.0f},   {200, 1.5f},   {250, 2.0f},   {300, 2.5f},  {500, 3.0f}, {750, 5.0f},
+                  {1000, 7.5f}, {2000, 10.0f}, {3000, 20.0f}, {4000, 30.0f}, {5000, 40.0f}};
     for (const auto& s : kSteps)
         if (p <= s.upTo) return s.zoom;
     return zoom;
@@ -85,7 +85,8 @@ RECT GetViewArea(const RECT& client) {
     const RECT& m = AppState::ViewMargins;
     switch (AppState::ViewMode) {
     case VIEW_BROWSER:
-        return {m.left, m.top + GetBrowserTopOffset(), AppState::BrowserThumbWindowWidth - m.right, client.bottom - m.bottom};
+        return {m.left, m.top + GetBrowserTopOffset(), AppState::BrowserThumbWindowWidth - m.right,
+                client.bottom - m.bottom};
     case VIEW_PRESENTATION: return {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     default: return {client.left + m.left, client.top + m.top, client.right - m.right, client.bottom - m.bottom};
     }
@@ -204,8 +205,9 @@ void SetZoom(float zoom, bool refit) {
 void CreateViewBorders(HWND window) {
     for (HWND& line : g_borders) {
         if (line) continue;
-        line = CreateWindowExW(0, L"Static", L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | SS_BLACKFRAME,
-                               0, 0, 1, 1, window, nullptr, AppState::Instance, nullptr);
+        line = CreateWindowExW(0, L"Static", L"",
+                               WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | SS_BLACKFRAME, 0, 0, 1, 1,
+                               window, nullptr, AppState::Instance, nullptr);
     }
 }
 
@@ -280,7 +282,8 @@ int GetMenuBarWidth(HMENU menu, HWND window) {
     for (int i = 0; i < count; ++i) {
         RECT item = {};
         int itemWidth = 0;
-        if (IsWindowVisible(window) && GetMenuItemRect(window, menu, (UINT)i, &item)) itemWidth = item.right - item.left;
+        if (IsWindowVisible(window) && GetMenuItemRect(window, menu, (UINT)i, &item))
+            itemWidth = item.right - item.left;
         if (itemWidth <= 0) {
             if (!dc) {
                 font = CreateFontIndirectW(&metrics.lfMenuFont);
@@ -363,8 +366,14 @@ WindowFitResult ComputeWindowFit(const WindowFitInput& in, int w, int h, float z
             y = (AH - zh) / 2;
             break;
         }
-        case 4: zoom = (float)AW / (float)w; keepZoom(); break;
-        case 5: zoom = (float)AH / (float)h; keepZoom(); break;
+        case 4:
+            zoom = (float)AW / (float)w;
+            keepZoom();
+            break;
+        case 5:
+            zoom = (float)AH / (float)h;
+            keepZoom();
+            break;
         default: keepZoom(); break;  // 1 "Show at 100%" and 0 "No Fit" keep the zoom
         }
         if (zoom == 1.0f && video && (int)(w * zoom) < 640) {

@@ -45,15 +45,15 @@ void SetZoom(float zoom, bool refit);
 // Everything FitWindowToImage reads, so that its arithmetic can be run with
 // any screen, chrome and setting.
 struct WindowFitInput {
-    RECT work;                 // work area
+    RECT work;  // work area
     int captionHeight, menuHeight;
-    int fullWidth, fullHeight; // full-screen client size
+    int fullWidth, fullHeight;  // full-screen client size
     int menuBarWidth;
-    RECT margins;              // view margins
-    int imageToolBarLength;    // 0 while the image tool bar is not shown
-    int viewStyle;             // ViewStyleViewer
+    RECT margins;            // view margins
+    int imageToolBarLength;  // 0 while the image tool bar is not shown
+    int viewStyle;           // ViewStyleViewer
     int formatId;
-    bool fitPending;           // a new picture is shown
+    bool fitPending;  // a new picture is shown
     bool placedByUser;
     bool alwaysMaximize;
     bool lastWinPos;

@@ -25,9 +25,7 @@ namespace {
 // Largest visible part (in KB of pixel data) that is copied out for smoothing.
 constexpr long long kSmoothPartLimitKB = 40 * 1024;
 
-bool IsPlayerFormat(int id) {
-    return id == FMT_QTMOVIE || id == FMT_SOUND || id == FMT_VIDEO;
-}
+bool IsPlayerFormat(int id) { return id == FMT_QTMOVIE || id == FMT_SOUND || id == FMT_VIDEO; }
 
 int CurrentViewStyle() {
     switch (AppState::ViewMode) {
@@ -39,9 +37,7 @@ int CurrentViewStyle() {
 
 // A GIF animation held by the playback bar keeps its frames one above another
 // in the image; the frame shown is one band of it.
-bool ShowsGifAnimation() {
-    return AnimationBar.kind == ANIM_KIND_GIF && AnimationBar.frameCount > 1;
-}
+bool ShowsGifAnimation() { return AnimationBar.kind == ANIM_KIND_GIF && AnimationBar.frameCount > 1; }
 
 // The area the fit rule fits the picture into, for the current mode.
 SIZE FitArea(const RECT& client) {
@@ -74,8 +70,12 @@ void ApplyPendingFit(const RECT& client) {
         break;
     }
     case 3: AppState::Zoom = ComputeFitScale(FIT_WHOLE, false, area.cx, area.cy, w, h); break;
-    case 4: if (w > 0) AppState::Zoom = (float)area.cx / (float)w; break;
-    case 5: if (h > 0) AppState::Zoom = (float)area.cy / (float)h; break;
+    case 4:
+        if (w > 0) AppState::Zoom = (float)area.cx / (float)w;
+        break;
+    case 5:
+        if (h > 0) AppState::Zoom = (float)area.cy / (float)h;
+        break;
     default: break;  // "No Fit": the zoom stays
     }
     if (!(AppState::Zoom > 0.0f)) AppState::Zoom = 1.0f;
@@ -288,8 +288,7 @@ void DrawViewImage(int zoomedWidth, HWND window, HDC dc, int x, int y, int zoome
         CImage part;
         if (partKB < kSmoothPartLimitKB && CopyImagePart(image, b, part))
             DrawImageScaled(part, dc, b.dx, b.dy, b.dw, b.dh, channel);
-        else
-            DrawImageScaled(image, dc, x, y, zoomedWidth, zoomedHeight, channel);
+        else DrawImageScaled(image, dc, x, y, zoomedWidth, zoomedHeight, channel);
     }
     RestoreDC(dc, saved);
 }
@@ -328,11 +327,9 @@ static bool FillWithTilePattern(HWND window, HDC dc, SIZE zoomed, int left, int 
     return ok;
 }
 
-
 void FormatPresentationCaption(wchar_t* out, size_t size, const wchar_t* file, bool sound, int width, int height,
                                int bpp, float zoom, int index, int count) {
-    if (sound)
-        swprintf(out, size, L"%ls - (%d/%d)", file, index + 1, count);
+    if (sound) swprintf(out, size, L"%ls - (%d/%d)", file, index + 1, count);
     else
         swprintf(out, size, L"%ls - %dx%dx%d - %0.0f%% - (%d/%d)", file, width, height, bpp, (double)zoom * 100.0,
                  index + 1, count);
@@ -355,8 +352,8 @@ void DrawPresentationCaption(HDC dc) {
 
 void DrawSelectionRect(HDC dc, int left, int top, int right, int bottom) {
     HPEN pen = CreatePen(PS_DOT, 1, RGB(0, 255, 255));
-    HBRUSH brush = AppState::ViewerInvertSelectionRectangle ? CreateSolidBrush(RGB(0, 0, 0))
-                                                            : (HBRUSH)GetStockObject(NULL_BRUSH);
+    HBRUSH brush =
+        AppState::ViewerInvertSelectionRectangle ? CreateSolidBrush(RGB(0, 0, 0)) : (HBRUSH)GetStockObject(NULL_BRUSH);
     HGDIOBJ oldPen = SelectObject(dc, pen);
     HGDIOBJ oldBrush = SelectObject(dc, brush);
     const int oldRop = SetROP2(dc, R2_NOTXORPEN);

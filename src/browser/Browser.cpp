@@ -105,16 +105,10 @@ void CBrowser::LoadRecentFolders() {
 }
 
 void CBrowser::OnTabChange() {}
-bool CBrowser::OnConfigCommand(LPARAM) {
-    return false;
-}
-bool CBrowser::GetToolbarTipText(NMTTDISPINFOW*) {
-    return false;
-}
+bool CBrowser::OnConfigCommand(LPARAM) { return false; }
+bool CBrowser::GetToolbarTipText(NMTTDISPINFOW*) { return false; }
 void CBrowser::GetFileInfoTip(NMLVGETINFOTIPW*) {}
 void CBrowser::UpdateToolbarButtons() {}
 void CBrowser::SaveFolderStyle(int, const wchar_t*) {}
 void CBrowser::DeleteFolderStyle(const wchar_t*) {}
-int CBrowser::GetListAreaWidth() const {
-    return 0;
-}
+int CBrowser::GetListAreaWidth() const { return 0; }

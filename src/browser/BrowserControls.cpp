@@ -7,15 +7,9 @@
 
 CPlaylistPanel PlaylistPanel;
 
-bool FolderTreeHandleMenuMsg(HWND, UINT, WPARAM, LPARAM, LRESULT*) {
-    return false;
-}
-LRESULT FolderTreeOnNotify(HWND, NMHDR*) {
-    return 0;
-}
-bool FolderTreeOnContextMenu(HWND, int, int) {
-    return false;
-}
+bool FolderTreeHandleMenuMsg(HWND, UINT, WPARAM, LPARAM, LRESULT*) { return false; }
+LRESULT FolderTreeOnNotify(HWND, NMHDR*) { return 0; }
+bool FolderTreeOnContextMenu(HWND, int, int) { return false; }
 void FileListOnGetDispInfo(NMLVDISPINFOW*) {}
 void FileListOnItemChanged(NMLISTVIEW*) {}
 void FileListBeginDrag(NMLISTVIEW*) {}
@@ -23,9 +17,7 @@ void SetFileListColors() {}
 void SelectAllFiles() {}
 void ArrangeThumbnailGrid(HWND) {}
 
-bool CPlaylistPanel::OnButton(LPARAM) {
-    return false;
-}
+bool CPlaylistPanel::OnButton(LPARAM) { return false; }
 void CPlaylistPanel::SelectAll() {}
 void CPlaylistPanel::OnGetDispInfo(NMLVDISPINFOW*) {}
 void CPlaylistPanel::BeginDrag(NMLISTVIEW*) {}
@@ -34,11 +26,7 @@ void CPlaylistPanel::OnItemChanged(NMLISTVIEW*) {}
 void CPlaylistPanel::Refill() {}
 
 void StepSlideShow(HWND) {}
-bool SlideShowCanAdvance() {
-    return false;
-}
+bool SlideShowCanAdvance() { return false; }
 void StepPlaylistShow(HWND) {}
-void EndPlaylistShow() {
-    Playlist::ShowRunning = 0;
-}
+void EndPlaylistShow() { Playlist::ShowRunning = 0; }
 void OnBackgroundMusicEvent() {}

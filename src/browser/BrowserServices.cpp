@@ -6,9 +6,7 @@
 namespace {
 // Half of a difference, rounded towards minus infinity (a picture wider than
 // its box starts left of it).
-int HalfDown(int value) {
-    return (int)std::floor(value / 2.0);
-}
+int HalfDown(int value) { return (int)std::floor(value / 2.0); }
 }  // namespace
 
 float FitImageToBox(FitModeKind mode, bool noUpscale, RECT* out, int boxWidth, int boxHeight, int sourceWidth,
@@ -48,8 +46,7 @@ void FormatFileTime(wchar_t* out, const FILETIME* time) {
         wcscpy(out, L"Err: FileTimeToSystemTime()");
         return;
     }
-    swprintf(out, 64, L"%.2d/%.2d/%.2d %2.2d:%2.2d", local.wYear, local.wMonth, local.wDay, local.wHour,
-             local.wMinute);
+    swprintf(out, 64, L"%.2d/%.2d/%.2d %2.2d:%2.2d", local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute);
 }
 
 int GetScreenBitsPerPixel() {

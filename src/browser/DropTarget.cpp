@@ -20,9 +20,7 @@ HRESULT STDMETHODCALLTYPE CDropTarget::QueryInterface(REFIID riid, void** object
     return E_NOINTERFACE;
 }
 
-ULONG STDMETHODCALLTYPE CDropTarget::AddRef() {
-    return (ULONG)InterlockedIncrement(&refs_);
-}
+ULONG STDMETHODCALLTYPE CDropTarget::AddRef() { return (ULONG)InterlockedIncrement(&refs_); }
 
 ULONG STDMETHODCALLTYPE CDropTarget::Release() {
     LONG n = InterlockedDecrement(&refs_);

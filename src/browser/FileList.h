@@ -5,7 +5,7 @@
 #include <cstdint>
 
 struct MediaFileEntry {
-    wchar_t name[MAX_PATH];   // relative to the current folder; a full path in the playlist
+    wchar_t name[MAX_PATH];  // relative to the current folder; a full path in the playlist
     uint32_t size;
     FILETIME lastWrite;
     int width;
@@ -22,7 +22,7 @@ struct FileList {
     static inline int SubfolderCount = 0;
     static inline int SubfolderCapacity = 500;
     static inline std::atomic<bool> ScanBusy = false;
-    static inline std::atomic<bool> ScanStop = false;     // asks the scan worker to end
+    static inline std::atomic<bool> ScanStop = false;  // asks the scan worker to end
     static inline HANDLE ScanThread = nullptr;
     static inline int SelectedItem = -1;
 };

@@ -25,9 +25,7 @@ bool DescribesSourceData(uint16_t marker, const char* id) {
 
 const uint16_t kCom = 0xFFFE;
 
-bool StandaloneMarker(uint16_t marker) {
-    return marker == 0xFF01 || (marker >= 0xFFD0 && marker <= 0xFFD8);
-}
+bool StandaloneMarker(uint16_t marker) { return marker == 0xFF01 || (marker >= 0xFFD0 && marker <= 0xFFD8); }
 
 // A temporary file name in the system's temporary folder (the file exists).
 std::string MakeTempName() {
@@ -48,14 +46,20 @@ bool ResolveIfdSelector(ExifIfdSelector selector, uint16_t& marker, const char*&
     case 3: path = {{0, 0}, {34665, 0}, {40965, 0}}; return true;
     case 4: path = {{0, 0}, {34853, 0}}; return true;
     case 5: path = {{0, 1}}; return true;
-    case 6: marker = 0xFFE3; identifier = "Meta"; path = {{0, 0}}; return true;
+    case 6:
+        marker = 0xFFE3;
+        identifier = "Meta";
+        path = {{0, 0}};
+        return true;
     default: return false;
     }
 }
 
 ExifImageFile::ExifImageFile() {
     EnsureExifSubIfdTags();
-    auto add = [this](ExifTagEntry* e) { if (e) defaultTags[e->tag] = e; };
+    auto add = [this](ExifTagEntry* e) {
+        if (e) defaultTags[e->tag] = e;
+    };
     try {
         add(new ExifShortVectorEntry(258, EXIF_TYPE_SHORT, 3, {8, 8, 8}));
         add(new ExifShortEntry(274, EXIF_TYPE_SHORT, 1, 1));
@@ -72,8 +76,7 @@ ExifImageFile::ExifImageFile() {
         add(new ExifShortEntry(40961, EXIF_TYPE_SHORT, 1, 1));
         add(new ExifLongEntry(40962, EXIF_TYPE_LONG, 1, 0));
         add(new ExifLongEntry(40963, EXIF_TYPE_LONG, 1, 0));
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 ExifImageFile::~ExifImageFile() {
@@ -99,7 +102,7 @@ int ExifImageFile::ReadSegments(ExifFileHandle* h, bool ownSegments) {
         uint16_t marker;
         if (!h->ReadU16(marker)) return EXIF_SHORT_READ;
         if ((marker >> 8) != 0xFF) return EXIF_SHORT_READ;  // not at a marker: the lengths are wrong
-        if (marker == 0xFFFF) {                              // a fill byte
+        if (marker == 0xFFFF) {                             // a fill byte
             if (!h->SeekTo(pos + 1)) return EXIF_SHORT_READ;
             continue;
         }
@@ -119,7 +122,10 @@ int ExifImageFile::ReadSegments(ExifFileHandle* h, bool ownSegments) {
             if (!h->ReadAll(head, first)) return EXIF_SHORT_READ;
             uint32_t zero = first;
             for (uint32_t i = 0; i < first; ++i)
-                if (head[i] == 0) { zero = i; break; }
+                if (head[i] == 0) {
+                    zero = i;
+                    break;
+                }
             if (!application) {
                 // A comment has no identifier.
             } else if (zero < first) {
@@ -133,7 +139,10 @@ int ExifImageFile::ReadSegments(ExifFileHandle* h, bool ownSegments) {
                 while (n < available && n < sizeof(id)) {
                     uint8_t b;
                     if (!h->ReadAll(&b, 1)) return EXIF_SHORT_READ;
-                    if (b == 0) { found = true; break; }
+                    if (b == 0) {
+                        found = true;
+                        break;
+                    }
                     if (n == sizeof(id) - 1) break;  // no room left for the zero byte
                     id[n++] = static_cast<char>(b);
                 }
@@ -145,9 +154,15 @@ int ExifImageFile::ReadSegments(ExifFileHandle* h, bool ownSegments) {
             if (ownSegments || !DescribesSourceData(marker, id)) {
                 ExifRawAppSeg* segment = new (std::nothrow) ExifRawAppSeg(marker, id);
                 if (!segment) return EXIF_NO_MEMORY;
-                if (!h->SeekTo(pos)) { delete segment; return EXIF_SHORT_READ; }
+                if (!h->SeekTo(pos)) {
+                    delete segment;
+                    return EXIF_SHORT_READ;
+                }
                 int status = segment->Read(h, length, static_cast<uint32_t>(pos + 4));
-                if (status != EXIF_OK) { delete segment; return status; }
+                if (status != EXIF_OK) {
+                    delete segment;
+                    return status;
+                }
                 // Copied segments keep the source's order behind the Exif
                 // segment; only JFIF segments go before it.
                 bool added = ownSegments || marker == 0xFFE0
@@ -167,7 +182,10 @@ int GatherJpegImageData(ExifFileHandle* h, std::vector<uint8_t>& out) {
     out.clear();
     ExifByteOrderState saved = ExifByteOrderState::Of(*h);
     h->SetJpegByteOrder();
-    auto done = [&](int status) { saved.ApplyTo(*h); return status; };
+    auto done = [&](int status) {
+        saved.ApplyTo(*h);
+        return status;
+    };
     int64_t size = h->Size();
     if (!h->SeekTo(2)) return done(EXIF_SHORT_READ);
     try {
@@ -175,7 +193,10 @@ int GatherJpegImageData(ExifFileHandle* h, std::vector<uint8_t>& out) {
             int64_t pos = h->Tell();
             uint16_t marker;
             if (!h->ReadU16(marker) || (marker >> 8) != 0xFF) return done(EXIF_NO_IMAGE_DATA);
-            if (marker == 0xFFFF) { h->SeekTo(pos + 1); continue; }
+            if (marker == 0xFFFF) {
+                h->SeekTo(pos + 1);
+                continue;
+            }
             if (marker == kEoi) return done(EXIF_NO_IMAGE_DATA);
             if (marker == kDqt || marker == kSos) {
                 size_t start = out.size();
@@ -197,9 +218,7 @@ int GatherJpegImageData(ExifFileHandle* h, std::vector<uint8_t>& out) {
             }
             if (!h->SeekTo(pos + 2 + length)) return done(EXIF_SHORT_READ);
         }
-    } catch (...) {
-        return done(EXIF_NO_MEMORY);
-    }
+    } catch (...) { return done(EXIF_NO_MEMORY); }
 }
 
 int ExifImageFile::CreateDefaultExifSegment() {
@@ -251,9 +270,7 @@ int ExifImageFile::Open(const char* name) {
         int status = ReadSegments(handle);
         if (status != EXIF_OK) return status;
         return ExifJpegImage::Open(name);
-    } catch (...) {
-        return EXIF_NO_MEMORY;
-    }
+    } catch (...) { return EXIF_NO_MEMORY; }
 }
 
 ExifTiffAppSeg* ExifImageFile::TiffSegment(uint16_t marker, const char* identifier, bool create, int& status) {
@@ -283,9 +300,7 @@ int ExifImageFile::ReadSegmentTags(uint16_t marker, const char* identifier, std:
     if (tiff) {
         try {
             tiff->CollectTags(out);
-        } catch (...) {
-            return EXIF_NO_MEMORY;
-        }
+        } catch (...) { return EXIF_NO_MEMORY; }
     }
     return EXIF_OK;
 }
@@ -296,9 +311,7 @@ int ExifImageFile::WriteSegmentTags(uint16_t marker, const char* identifier, con
         ExifTiffAppSeg* tiff = TiffSegment(marker, identifier, true, status);
         if (!tiff) return status;
         return tiff->SetTags(list);
-    } catch (...) {
-        return EXIF_NO_MEMORY;
-    }
+    } catch (...) { return EXIF_NO_MEMORY; }
 }
 
 ExifTagEntry* ExifImageFile::FindTag(uint32_t tag, ExifIfdSelector selector, int& status) {
@@ -329,9 +342,7 @@ int ExifImageFile::SetTag(const ExifTagEntry* entry, ExifIfdSelector selector) {
         ExifTiffAppSeg* tiff = TiffSegment(marker, id, true, status);
         if (!tiff) return EXIF_ERROR;
         return tiff->SetTag(entry, path);
-    } catch (...) {
-        return EXIF_NO_MEMORY;
-    }
+    } catch (...) { return EXIF_NO_MEMORY; }
 }
 
 ExifImageBuffer* ExifImageFile::ReadThumbnail() {
@@ -340,9 +351,7 @@ ExifImageBuffer* ExifImageFile::ReadThumbnail() {
         ExifTiffAppSeg* tiff = TiffSegment(0xFFE1, "Exif", false, status);
         if (!tiff || tiff->ifds.size() < 2) return nullptr;
         return tiff->ifds[1]->DecodeThumbnail();
-    } catch (...) {
-        return nullptr;
-    }
+    } catch (...) { return nullptr; }
 }
 
 int ExifImageFile::CopyThumbnailFrom(ExifImageFile& source) {
@@ -365,9 +374,7 @@ int ExifImageFile::CopyThumbnailFrom(ExifImageFile& source) {
             std::swap(dst->thumbImage, copy.thumbImage);
         }
         return EXIF_OK;
-    } catch (...) {
-        return EXIF_NO_MEMORY;
-    }
+    } catch (...) { return EXIF_NO_MEMORY; }
 }
 
 int ExifImageFile::CopyMetadataFrom(ExifImageFile& source) {
@@ -386,9 +393,7 @@ int ExifImageFile::CopyMetadataFrom(ExifImageFile& source) {
             if (from && to) to->byteOrder = from->byteOrder;
         }
         return ReadSegments(source.handle, false);
-    } catch (...) {
-        return EXIF_NO_MEMORY;
-    }
+    } catch (...) { return EXIF_NO_MEMORY; }
 }
 
 int ExifImageFile::SetThumbnailImage(ExifImageBuffer* image) {
@@ -514,9 +519,7 @@ int ExifImageFile::Close() {
     if (handle && (handle->mode == EXIF_MODE_WRITE || handle->mode == EXIF_MODE_UPDATE)) {
         try {
             status = Finish();
-        } catch (...) {
-            status = EXIF_NO_MEMORY;
-        }
+        } catch (...) { status = EXIF_NO_MEMORY; }
     }
     if (encoder.handle) encoder.Close();
     if (!tempName.empty()) {
@@ -575,7 +578,6 @@ int GetExifTagInt(ExifIfdSelector selector, ExifImageFile* file, uint32_t tag) {
         int64_t v;
         return ExifFirstInt(e, v) ? static_cast<int>(v) : 0;
     }
-    default:
-        return 0;
+    default: return 0;
     }
 }

@@ -193,8 +193,8 @@ ExifFileHandle* MakeExifMemoryHandle(int& status, uint8_t* block, uint32_t capac
     if (length < 0) length = (mode & 1) ? 0 : capacity;
     if (length > capacity) length = capacity;
     ExifFileHandle* handle = new (std::nothrow) ExifFileHandle;
-    ExifMemoryIO* io = handle ? new (std::nothrow) ExifMemoryIO(handle, block, capacity, static_cast<uint32_t>(length))
-                              : nullptr;
+    ExifMemoryIO* io =
+        handle ? new (std::nothrow) ExifMemoryIO(handle, block, capacity, static_cast<uint32_t>(length)) : nullptr;
     if (!io) {
         delete handle;
         status = EXIF_NO_MEMORY;
@@ -210,9 +210,7 @@ ExifFileHandle* MakeExifMemoryHandle(int& status, uint8_t* block, uint32_t capac
 
 // ---- open file object ----
 
-ExifOpenFile::~ExifOpenFile() {
-    ExifOpenFile::Close();
-}
+ExifOpenFile::~ExifOpenFile() { ExifOpenFile::Close(); }
 
 int ExifOpenFile::Close() {
     if (handle && ownsHandle) delete handle;

@@ -10,10 +10,10 @@
 // Status codes of the EXIF library (0 is success; nothing raises).
 enum : int {
     EXIF_OK = 0,
-    EXIF_ERROR = 1,            // not an Exif JPEG; segment not TIFF-structured; codec error
-    EXIF_BAD_MAGIC = 2,        // no start-of-image marker; TIFF magic not 42
+    EXIF_ERROR = 1,      // not an Exif JPEG; segment not TIFF-structured; codec error
+    EXIF_BAD_MAGIC = 2,  // no start-of-image marker; TIFF magic not 42
     EXIF_SHORT_WRITE = 3,
-    EXIF_SHORT_READ = 4,       // also: malformed lengths and counts
+    EXIF_SHORT_READ = 4,  // also: malformed lengths and counts
     EXIF_NO_SEGMENT = 6,
     EXIF_OPEN_FAILED = 7,
     EXIF_CLOSE_FAILED = 8,
@@ -141,7 +141,10 @@ struct ExifFileHandle {
 
     // Marks the handle big-endian with swapping (JPEG marker fields) or
     // little-endian without.
-    void SetJpegByteOrder() { flags |= EXIF_FLAG_SWAP; bigEndian = 1; }
+    void SetJpegByteOrder() {
+        flags |= EXIF_FLAG_SWAP;
+        bigEndian = 1;
+    }
 };
 
 // The byte-order state of a handle: swap bit and big-endian flag.

@@ -119,7 +119,8 @@ std::vector<double> NumericValues(const ExifTagEntry* e) {
     return out;
 }
 
-template <typename T> ExifTagEntry* MakeEntry(uint32_t tag, uint16_t type, const std::vector<T>& v) {
+template <typename T>
+ExifTagEntry* MakeEntry(uint32_t tag, uint16_t type, const std::vector<T>& v) {
     if (v.size() == 1) return new ExifTagEntryT<T>(tag, type, 1, v[0]);
     return new ExifTagEntryT<std::vector<T>>(tag, type, static_cast<uint32_t>(v.size()), v);
 }
@@ -152,14 +153,26 @@ const uint32_t kThumbnailTags[] = {513, 514, 256, 257, 258, 262, 277, 278, 284};
 }  // namespace
 
 bool ExifEntryBytes(const ExifTagEntry* e, std::vector<uint8_t>& out) {
-    if (auto* a = dynamic_cast<const ExifByteEntry*>(e)) { out.push_back(a->value); return true; }
-    if (auto* b = dynamic_cast<const ExifCharEntry*>(e)) { out.push_back(static_cast<uint8_t>(b->value)); return true; }
-    if (auto* c = dynamic_cast<const ExifByteVectorEntry*>(e)) { out.assign(c->value.begin(), c->value.end()); return true; }
+    if (auto* a = dynamic_cast<const ExifByteEntry*>(e)) {
+        out.push_back(a->value);
+        return true;
+    }
+    if (auto* b = dynamic_cast<const ExifCharEntry*>(e)) {
+        out.push_back(static_cast<uint8_t>(b->value));
+        return true;
+    }
+    if (auto* c = dynamic_cast<const ExifByteVectorEntry*>(e)) {
+        out.assign(c->value.begin(), c->value.end());
+        return true;
+    }
     if (auto* d = dynamic_cast<const ExifCharVectorEntry*>(e)) {
         for (char ch : d->value) out.push_back(static_cast<uint8_t>(ch));
         return true;
     }
-    if (auto* s = dynamic_cast<const ExifStringEntry*>(e)) { out.assign(s->value.begin(), s->value.end()); return true; }
+    if (auto* s = dynamic_cast<const ExifStringEntry*>(e)) {
+        out.assign(s->value.begin(), s->value.end());
+        return true;
+    }
     return false;
 }
 
@@ -182,9 +195,7 @@ ExifIfd::ExifIfd(uint16_t pointerTag, uint32_t directoryPosition, uint32_t readB
 
 ExifIfd::ExifIfd(uint16_t pointerTag, uint16_t index) : pointerTag(pointerTag), index(index) {}
 
-ExifIfd::ExifIfd(const ExifIfd& other) : pointerTag(other.pointerTag), index(other.index) {
-    CopyFrom(other);
-}
+ExifIfd::ExifIfd(const ExifIfd& other) : pointerTag(other.pointerTag), index(other.index) { CopyFrom(other); }
 
 ExifIfd::~ExifIfd() { Clear(); }
 
@@ -228,8 +239,8 @@ ExifTagEntry* ExifIfd::FindTag(uint32_t tag) const {
 }
 
 void ExifIfd::ForgetQuickRef(const ExifTagEntry* e) {
-    ExifTagEntry** refs[] = {&imageWidth, &imageLength, &photometric, &planarConfig, &samplesPerPixel,
-                             &rowsPerStrip, &compression, &jpegOffset, &jpegLength, &ycbcrSubSampling,
+    ExifTagEntry** refs[] = {&imageWidth,    &imageLength,  &photometric,    &planarConfig, &samplesPerPixel,
+                             &rowsPerStrip,  &compression,  &jpegOffset,     &jpegLength,   &ycbcrSubSampling,
                              &bitsPerSample, &stripOffsets, &stripByteCounts};
     for (ExifTagEntry** r : refs)
         if (*r == e) *r = nullptr;
@@ -297,9 +308,9 @@ void ExifIfd::LoadSubIfds(ExifTagEntry* entry) {
     if (values.size() > EXIF_MAX_SUBIFDS_PER_TAG) values.resize(EXIF_MAX_SUBIFDS_PER_TAG);
     for (size_t i = 0; i < values.size(); ++i) {
         uint64_t position = static_cast<uint64_t>(readBase) + values[i];
-        ExifIfd* d = new (std::nothrow) ExifIfd(static_cast<uint16_t>(entry->tag),
-                                                position > 0xFFFFFFFFu ? 0 : static_cast<uint32_t>(position),
-                                                readBase, static_cast<uint16_t>(i));
+        ExifIfd* d = new (std::nothrow)
+            ExifIfd(static_cast<uint16_t>(entry->tag), position > 0xFFFFFFFFu ? 0 : static_cast<uint32_t>(position),
+                    readBase, static_cast<uint16_t>(i));
         if (!d) return;
         if (AddSubIfd(d) != EXIF_OK) delete d;
     }
@@ -321,9 +332,7 @@ ExifIfd* ExifIfd::GetSubIfd(uint32_t tag, uint32_t i) const {
 int ExifIfd::AddSubIfd(ExifIfd* directory) {
     try {
         subIfds[directory->pointerTag].push_back(directory);
-    } catch (...) {
-        return EXIF_NO_MEMORY;
-    }
+    } catch (...) { return EXIF_NO_MEMORY; }
     return EXIF_OK;
 }
 
@@ -334,7 +343,8 @@ int ExifIfd::CreateSubIfd(uint32_t tag) {
         if (it != tags.end()) {
             std::vector<unsigned int> values = ExifLongValues(it->second);
             values.push_back(0);
-            auto* replacement = new ExifLongVectorEntry(tag, EXIF_TYPE_LONG, static_cast<uint32_t>(values.size()), values);
+            auto* replacement =
+                new ExifLongVectorEntry(tag, EXIF_TYPE_LONG, static_cast<uint32_t>(values.size()), values);
             ForgetQuickRef(it->second);
             delete it->second;
             it->second = replacement;
@@ -348,9 +358,7 @@ int ExifIfd::CreateSubIfd(uint32_t tag) {
             delete d;
             return EXIF_NO_MEMORY;
         }
-    } catch (...) {
-        return EXIF_NO_MEMORY;
-    }
+    } catch (...) { return EXIF_NO_MEMORY; }
     return EXIF_OK;
 }
 
@@ -363,12 +371,10 @@ void ExifIfd::StoreLongList(uint32_t tag, const std::vector<unsigned int>& value
     ExifTagEntry* e = nullptr;
     try {
         if (values.size() < 2)
-            e = new ExifLongEntry(tag, EXIF_TYPE_LONG, static_cast<uint32_t>(values.size()), values.empty() ? 0 : values[0]);
-        else
-            e = new ExifLongVectorEntry(tag, EXIF_TYPE_LONG, static_cast<uint32_t>(values.size()), values);
-    } catch (...) {
-        return;
-    }
+            e = new ExifLongEntry(tag, EXIF_TYPE_LONG, static_cast<uint32_t>(values.size()),
+                                  values.empty() ? 0 : values[0]);
+        else e = new ExifLongVectorEntry(tag, EXIF_TYPE_LONG, static_cast<uint32_t>(values.size()), values);
+    } catch (...) { return; }
     SetTag(e);
 }
 
@@ -408,9 +414,7 @@ int ExifIfd::ReadEntries(ExifFileHandle* stream, std::vector<ExifRawEntry>& entr
     try {
         block.resize(static_cast<size_t>(n) * 12);
         entries.resize(n);
-    } catch (...) {
-        return EXIF_NO_MEMORY;
-    }
+    } catch (...) { return EXIF_NO_MEMORY; }
     if (!stream->ReadAll(block.data(), static_cast<uint32_t>(block.size()))) return EXIF_SHORT_READ;
     for (uint16_t i = 0; i < n; ++i) {
         const uint8_t* p = &block[static_cast<size_t>(i) * 12];
@@ -453,13 +457,11 @@ ExifTagEntry* ExifIfd::EntryFactory(ExifFileHandle* stream, const ExifRawEntry& 
         const uint8_t* p = bytes.data();
         uint32_t tag = raw.tag;
         switch (raw.type) {
-        case EXIF_TYPE_BYTE:
-            return MakeEntry<unsigned char>(tag, raw.type, std::vector<unsigned char>(p, p + n));
+        case EXIF_TYPE_BYTE: return MakeEntry<unsigned char>(tag, raw.type, std::vector<unsigned char>(p, p + n));
         case EXIF_TYPE_ASCII:
             return new ExifStringEntry(tag, raw.type, n, std::string(reinterpret_cast<const char*>(p), n - 1));
         case EXIF_TYPE_SBYTE:
-        case EXIF_TYPE_UNDEFINED:
-            return MakeEntry<char>(tag, raw.type, std::vector<char>(p, p + n));
+        case EXIF_TYPE_UNDEFINED: return MakeEntry<char>(tag, raw.type, std::vector<char>(p, p + n));
         case EXIF_TYPE_SHORT:
         case EXIF_TYPE_SSHORT: {
             std::vector<uint16_t> v(n);
@@ -478,8 +480,7 @@ ExifTagEntry* ExifIfd::EntryFactory(ExifFileHandle* stream, const ExifRawEntry& 
             memcpy(v.data(), p, static_cast<size_t>(n) * 4);
             stream->Swap32Array(v.data(), n);
             if (raw.type == EXIF_TYPE_LONG) return MakeEntry<unsigned int>(tag, raw.type, v);
-            if (raw.type == EXIF_TYPE_SLONG)
-                return MakeEntry<int>(tag, raw.type, std::vector<int>(v.begin(), v.end()));
+            if (raw.type == EXIF_TYPE_SLONG) return MakeEntry<int>(tag, raw.type, std::vector<int>(v.begin(), v.end()));
             std::vector<float> f(n);
             memcpy(f.data(), v.data(), static_cast<size_t>(n) * 4);
             return MakeEntry<float>(tag, raw.type, f);
@@ -494,11 +495,17 @@ ExifTagEntry* ExifIfd::EntryFactory(ExifFileHandle* stream, const ExifRawEntry& 
                 uint32_t num = v[2 * i], den = v[2 * i + 1];
                 if (raw.type == EXIF_TYPE_RATIONAL) {
                     if (num == 0) f[i] = 0;
-                    else if (den == 0) { status = EXIF_ZERO_DENOMINATOR; return nullptr; }
-                    else f[i] = static_cast<float>(static_cast<double>(num) / den);
+                    else if (den == 0) {
+                        status = EXIF_ZERO_DENOMINATOR;
+                        return nullptr;
+                    } else f[i] = static_cast<float>(static_cast<double>(num) / den);
                 } else {
-                    if (den == 0) { status = EXIF_ZERO_DENOMINATOR; return nullptr; }
-                    f[i] = static_cast<float>(static_cast<double>(static_cast<int32_t>(num)) / static_cast<int32_t>(den));
+                    if (den == 0) {
+                        status = EXIF_ZERO_DENOMINATOR;
+                        return nullptr;
+                    }
+                    f[i] =
+                        static_cast<float>(static_cast<double>(static_cast<int32_t>(num)) / static_cast<int32_t>(den));
                 }
             }
             ExifTagEntry* e = MakeEntry<float>(tag, raw.type, f);
@@ -513,8 +520,7 @@ ExifTagEntry* ExifIfd::EntryFactory(ExifFileHandle* stream, const ExifRawEntry& 
             memcpy(d.data(), v.data(), static_cast<size_t>(n) * 8);
             return MakeEntry<double>(tag, raw.type, d);
         }
-        default:
-            return nullptr;
+        default: return nullptr;
         }
     } catch (...) {
         status = EXIF_OK;
@@ -733,8 +739,7 @@ void ExifIfd::MatchTagsToImage() {
         if (!photometric) SetTag(new ExifShortEntry(262, EXIF_TYPE_SHORT, 1, c == 1 ? 1 : 2));
         int64_t rps = TagInt(rowsPerStrip, 0);
         if (rps <= 0 || rps > image->height) SetTag(new ExifLongEntry(278, EXIF_TYPE_LONG, 1, image->height));
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 int ExifIfd::PrepareThumbnailTags() {
@@ -843,11 +848,12 @@ uint32_t ExifIfd::ClearOfNote(uint32_t position, uint64_t size) const {
 }
 
 bool ExifIfd::IsPinnedNote(const ExifTagEntry* entry, size_t size) const {
-    return entry->tag == EXIF_TAG_MAKER_NOTE && pointerTag == 34665 && noteEnd > noteStart &&
-           entry->valueOffset != 0 && writeBase + entry->valueOffset == noteStart && size == noteEnd - noteStart;
+    return entry->tag == EXIF_TAG_MAKER_NOTE && pointerTag == 34665 && noteEnd > noteStart && entry->valueOffset != 0 &&
+           writeBase + entry->valueOffset == noteStart && size == noteEnd - noteStart;
 }
 
-int ExifIfd::WriteRawEntry(ExifFileHandle* stream, uint16_t tag, uint16_t type, uint32_t count, const uint8_t field[4]) {
+int ExifIfd::WriteRawEntry(ExifFileHandle* stream, uint16_t tag, uint16_t type, uint32_t count,
+                           const uint8_t field[4]) {
     if (!stream->SeekTo(entryPos) || !stream->WriteU16(tag) || !stream->WriteU16(type) || !stream->WriteU32(count) ||
         !stream->WriteAll(field, 4))
         return EXIF_SHORT_WRITE;
@@ -910,7 +916,8 @@ int ExifIfd::WriteEntry(ExifFileHandle* stream, const ExifTagEntry* entry) {
             for (size_t i = 0; keepPairs && i < values.size(); ++i) {
                 uint32_t num = entry->rationalPairs[2 * i], den = entry->rationalPairs[2 * i + 1];
                 float q;
-                if (type == EXIF_TYPE_RATIONAL) q = num == 0 ? 0.0f : static_cast<float>(static_cast<double>(num) / den);
+                if (type == EXIF_TYPE_RATIONAL)
+                    q = num == 0 ? 0.0f : static_cast<float>(static_cast<double>(num) / den);
                 else q = static_cast<float>(static_cast<double>(static_cast<int32_t>(num)) / static_cast<int32_t>(den));
                 if (q != static_cast<float>(values[i])) keepPairs = false;
             }
@@ -925,11 +932,19 @@ int ExifIfd::WriteEntry(ExifFileHandle* stream, const ExifTagEntry* entry) {
                     if (type == EXIF_TYPE_RATIONAL && negative) v = 0;
                     if (DoubleToRational(std::fabs(v), 1e-10, num, den) != EXIF_OK) {
                         // Out of range: the nearest end of what a rational can hold.
-                        if (std::fabs(v) >= 1) { num = type == EXIF_TYPE_SRATIONAL ? 0x7FFFFFFF : 0xFFFFFFFF; den = 1; }
-                        else { num = 0; den = 1; }
+                        if (std::fabs(v) >= 1) {
+                            num = type == EXIF_TYPE_SRATIONAL ? 0x7FFFFFFF : 0xFFFFFFFF;
+                            den = 1;
+                        } else {
+                            num = 0;
+                            den = 1;
+                        }
                     }
                     if (type == EXIF_TYPE_SRATIONAL) {
-                        while (num > 0x7FFFFFFF) { num >>= 1; den = std::max<uint32_t>(den >> 1, 1); }
+                        while (num > 0x7FFFFFFF) {
+                            num >>= 1;
+                            den = std::max<uint32_t>(den >> 1, 1);
+                        }
                         if (negative) num = static_cast<uint32_t>(-static_cast<int32_t>(num));
                     }
                 }
@@ -948,13 +963,9 @@ int ExifIfd::WriteEntry(ExifFileHandle* stream, const ExifTagEntry* entry) {
             count = static_cast<uint32_t>(values.size());
             break;
         }
-        default:
-            count = 0;
-            break;
+        default: count = 0; break;
         }
-    } catch (...) {
-        return EXIF_NO_MEMORY;
-    }
+    } catch (...) { return EXIF_NO_MEMORY; }
     uint8_t field[4];
     if (IsPinnedNote(entry, bytes.size())) {
         // The segment writes the bytes there when every directory is laid out.

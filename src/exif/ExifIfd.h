@@ -29,9 +29,9 @@ bool IsIfdPointerTag(uint32_t tag);
 
 // Limits that keep a hostile file from looping or exhausting memory.
 enum : uint32_t {
-    EXIF_MAX_CHAIN = 16,          // top-level directories of one segment
-    EXIF_MAX_DEPTH = 8,           // sub-directory nesting
-    EXIF_MAX_DIRECTORIES = 256,   // directories of one segment in all
+    EXIF_MAX_CHAIN = 16,         // top-level directories of one segment
+    EXIF_MAX_DEPTH = 8,          // sub-directory nesting
+    EXIF_MAX_DIRECTORIES = 256,  // directories of one segment in all
     EXIF_MAX_SUBIFDS_PER_TAG = 64,
     EXIF_MAX_ENTRIES = 8191,
     // A JPEG thumbnail is at most 65534 bytes, yet arithmetic coding packs a
@@ -43,8 +43,8 @@ struct ExifRawEntry {
     uint16_t tag;
     uint16_t type;
     uint32_t count;
-    uint32_t value;        // host order, as a 32-bit number
-    uint8_t valueBytes[4]; // the field in file order
+    uint32_t value;         // host order, as a 32-bit number
+    uint8_t valueBytes[4];  // the field in file order
 };
 
 // Shared by all directories read from one segment.
@@ -83,8 +83,8 @@ public:
     int Write(ExifFileHandle* stream, uint32_t writeBase, uint32_t* nextField);
 
     ExifTagEntry* FindTag(uint32_t tag) const;
-    void SetTag(ExifTagEntry* entry);        // takes ownership
-    int AddTag(const ExifTagEntry* entry);   // stores a clone; 0 or 14
+    void SetTag(ExifTagEntry* entry);       // takes ownership
+    int AddTag(const ExifTagEntry* entry);  // stores a clone; 0 or 14
     bool RemoveTag(uint32_t tag);
     bool GetSubIfds(uint32_t tag, std::vector<ExifIfd*>& out) const;
     ExifIfd* GetSubIfd(uint32_t tag, uint32_t index) const;

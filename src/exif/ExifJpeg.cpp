@@ -111,9 +111,7 @@ struct MemorySource {
 
 const JOCTET kFakeEoi[2] = {0xFF, JPEG_EOI};
 
-void SourceInit(j_decompress_ptr cinfo) {
-    reinterpret_cast<MemorySource*>(cinfo->src)->startOfFile = true;
-}
+void SourceInit(j_decompress_ptr cinfo) { reinterpret_cast<MemorySource*>(cinfo->src)->startOfFile = true; }
 
 boolean SourceFill(j_decompress_ptr cinfo) {
     MemorySource* src = reinterpret_cast<MemorySource*>(cinfo->src);
@@ -193,8 +191,8 @@ void DestTerm(j_compress_ptr cinfo) {
 
 void JpegMemorySource(j_decompress_ptr cinfo, const uint8_t* block, uint32_t size) {
     if (!cinfo->src) {
-        cinfo->src = static_cast<jpeg_source_mgr*>((*cinfo->mem->alloc_small)(
-            reinterpret_cast<j_common_ptr>(cinfo), JPOOL_PERMANENT, sizeof(MemorySource)));
+        cinfo->src = static_cast<jpeg_source_mgr*>(
+            (*cinfo->mem->alloc_small)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_PERMANENT, sizeof(MemorySource)));
         MemorySource* src = reinterpret_cast<MemorySource*>(cinfo->src);
         src->work = static_cast<JOCTET*>(
             (*cinfo->mem->alloc_small)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_PERMANENT, kSourceChunk));
@@ -512,8 +510,9 @@ int ExifJpegDecompress::Start() {
     dinfo.scale_num = 1;
     dinfo.scale_denom = 1u << scaleIndex;
     dinfo.dct_method = DctOf(dctMethod);
-    dinfo.out_color_space = colorCode == EXIF_COLOR_GRAY ? JCS_GRAYSCALE
-                            : colorCode == EXIF_COLOR_YCBCR ? JCS_YCbCr : JCS_RGB;
+    dinfo.out_color_space = colorCode == EXIF_COLOR_GRAY    ? JCS_GRAYSCALE
+                            : colorCode == EXIF_COLOR_YCBCR ? JCS_YCbCr
+                                                            : JCS_RGB;
     jpeg_calc_output_dimensions(&dinfo);
     jpeg_start_decompress(&dinfo);
     outputWidth = dinfo.output_width;
@@ -591,9 +590,7 @@ ExifJpegImage::~ExifJpegImage() {
     decompressor = nullptr;
 }
 
-int ExifJpegImage::Close() {
-    return ExifOpenFile::Close();
-}
+int ExifJpegImage::Close() { return ExifOpenFile::Close(); }
 
 int ExifJpegImage::Open(const char*) {
     if (!handle) return EXIF_ERROR;
@@ -682,9 +679,7 @@ int ExifJpegImage::SetCodingTables(const uint8_t* const quant[4], const uint8_t*
             if (quant && quant[i]) quantRecords[i].assign(quant[i], quant[i] + 130);
             if (huff && huff[i]) huffRecords[i].assign(huff[i], huff[i] + 273);
         }
-    } catch (...) {
-        return EXIF_NO_MEMORY;
-    }
+    } catch (...) { return EXIF_NO_MEMORY; }
     tableKey = key;
     tablesSet = 1;
     return EXIF_OK;
@@ -698,9 +693,9 @@ int ExifJpegImage::SetQuantTable(int index, const uint8_t* table) {
 }
 
 int ExifJpegImage::UseStandardTables(int on) {
-    static const uint8_t kQuant[64] = {
-        2, 2, 3, 3, 3, 4, 3, 4, 2, 2, 4, 3, 2, 3, 4, 3, 2, 2, 2, 2, 2, 5, 3, 4, 2, 2, 2, 2, 5, 3, 5, 7,
-        2, 3, 4, 2, 6, 6, 6, 8, 3, 4, 2, 6, 7, 5, 9, 6, 3, 3, 5, 8, 4, 4, 5, 8, 4, 4, 3, 3, 4, 4, 9, 11};
+    static const uint8_t kQuant[64] = {2, 2, 3, 3, 3, 4, 3, 4, 2, 2, 4, 3, 2, 3, 4, 3, 2, 2, 2, 2, 2, 5,
+                                       3, 4, 2, 2, 2, 2, 5, 3, 5, 7, 2, 3, 4, 2, 6, 6, 6, 8, 3, 4, 2, 6,
+                                       7, 5, 9, 6, 3, 3, 5, 8, 4, 4, 5, 8, 4, 4, 3, 3, 4, 4, 9, 11};
     for (int i = 0; i < 4; ++i) {
         quantRecords[i].clear();
         huffRecords[i].clear();
@@ -725,9 +720,7 @@ int ExifJpegImage::UseStandardTables(int on) {
         memcpy(huffRecords[0].data(), kDcLum, 17);
         memcpy(huffRecords[1].data(), kDcChr, 17);
         for (int v = 0; v < 12; ++v) huffRecords[0][17 + v] = huffRecords[1][17 + v] = static_cast<uint8_t>(v);
-    } catch (...) {
-        return EXIF_NO_MEMORY;
-    }
+    } catch (...) { return EXIF_NO_MEMORY; }
     tableKey = 1;
     tablesSet = 1;
     return EXIF_OK;
@@ -737,9 +730,7 @@ int ExifJpegImage::SetToneCurves(const uint16_t* const curves[3], uint32_t n, in
     if (!curves || !curves[0] || !curves[1] || !curves[2]) return EXIF_ERROR;
     try {
         for (int i = 0; i < 3; ++i) toneCurves[i].assign(curves[i], curves[i] + n);
-    } catch (...) {
-        return EXIF_NO_MEMORY;
-    }
+    } catch (...) { return EXIF_NO_MEMORY; }
     toneCurveValue = value;
     toneCurveFlag = 1;
     return EXIF_OK;

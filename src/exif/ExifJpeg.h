@@ -16,13 +16,13 @@
 enum : uint32_t { EXIF_KIND_YCBCR = 0, EXIF_KIND_BGR = 5, EXIF_KIND_RGB = 6 };
 
 struct ExifChannelInfo {
-    uint32_t kind;        // EXIF_KIND_*
+    uint32_t kind;  // EXIF_KIND_*
     uint32_t reserved;
     uint32_t factorX;
     uint32_t factorY;
-    int32_t sampleStep;   // bytes between horizontally adjacent samples
-    int32_t rowStep;      // bytes between rows
-    uint8_t* data;        // first sample of the channel
+    int32_t sampleStep;  // bytes between horizontally adjacent samples
+    int32_t rowStep;     // bytes between rows
+    uint8_t* data;       // first sample of the channel
 };
 
 struct ExifImageBuffer {
@@ -101,7 +101,7 @@ public:
 
 private:
     void Destroy();
-    uint8_t* swapRows = nullptr;     // BGR rows copied for one call
+    uint8_t* swapRows = nullptr;  // BGR rows copied for one call
     JSAMPROW* rowPointers = nullptr;
 };
 

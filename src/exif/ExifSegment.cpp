@@ -79,8 +79,12 @@ int ExifApp0Seg::Write(ExifFileHandle* handle) {
 // ---- TIFF ----
 
 ExifTiffAppSeg::ExifTiffAppSeg(const ExifTiffAppSeg& other)
-    : ExifAppSegment(other), byteOrder(other.byteOrder), magic(other.magic), firstIfdOffset(other.firstIfdOffset),
-      callerState(other.callerState), ownState(other.ownState) {
+    : ExifAppSegment(other),
+      byteOrder(other.byteOrder),
+      magic(other.magic),
+      firstIfdOffset(other.firstIfdOffset),
+      callerState(other.callerState),
+      ownState(other.ownState) {
     for (const ExifIfd* d : other.ifds) {
         ExifIfd* copy = new (std::nothrow) ExifIfd(*d);
         if (copy) ifds.push_back(copy);
@@ -94,9 +98,7 @@ ExifTiffAppSeg::~ExifTiffAppSeg() {
 ExifAppSegment* ExifTiffAppSeg::Clone() const {
     try {
         return new ExifTiffAppSeg(*this);
-    } catch (...) {
-        return nullptr;
-    }
+    } catch (...) { return nullptr; }
 }
 
 static void ApplyByteOrder(ExifFileHandle* handle, uint16_t byteOrder) {
@@ -151,9 +153,7 @@ int ExifTiffAppSeg::Read(ExifFileHandle* handle, uint32_t len, uint32_t off) {
             d->Read(handle, context, 0);
             o = next;
         }
-    } catch (...) {
-        return finish(EXIF_NO_MEMORY);
-    }
+    } catch (...) { return finish(EXIF_NO_MEMORY); }
     return finish(EXIF_OK);
 }
 
@@ -248,9 +248,7 @@ int ExifTiffAppSeg::MakeIfdPath(const ExifIfdPath& path) {
     if (n > ifds.size()) return EXIF_BAD_PATH;
     try {
         if (n == ifds.size()) ifds.push_back(new ExifIfd(0, n));
-    } catch (...) {
-        return EXIF_NO_MEMORY;
-    }
+    } catch (...) { return EXIF_NO_MEMORY; }
     ExifIfd* d = ifds[n];
     for (size_t i = 1; i < path.size(); ++i) {
         std::vector<ExifIfd*> list;

@@ -57,7 +57,8 @@ int ExifStripImage::ReadRow(uint8_t* destination, uint32_t destinationSize, uint
     int64_t strip;
     if (!StripOfRow(row, plane, strip) || strip < 0 || strip >= totalStrips) return EXIF_ERROR;
     std::vector<unsigned int> offsets = directory->StripOffsets(), counts = directory->StripByteCounts();
-    if (strip >= static_cast<int64_t>(offsets.size()) || strip >= static_cast<int64_t>(counts.size())) return EXIF_ERROR;
+    if (strip >= static_cast<int64_t>(offsets.size()) || strip >= static_cast<int64_t>(counts.size()))
+        return EXIF_ERROR;
     int64_t n = counts[strip];
     if (n <= 0) return EXIF_ERROR;
     if (rowBytes >= 0 && rowBytes < n) n = rowBytes;
@@ -74,7 +75,8 @@ int ExifStripImage::ReadRow(uint8_t* destination, uint32_t destinationSize, uint
 int ExifStripImage::ReadImage(ExifImageBuffer* buffer) {
     uint32_t rowSize = buffer->width * buffer->channels;
     for (uint32_t i = 0; i < buffer->height; ++i) {
-        int status = ReadRow(buffer->channel[0].data + static_cast<size_t>(i) * buffer->channel[0].rowStep, rowSize, i, 0);
+        int status =
+            ReadRow(buffer->channel[0].data + static_cast<size_t>(i) * buffer->channel[0].rowStep, rowSize, i, 0);
         if (status != EXIF_OK) return status;
     }
     return EXIF_OK;

@@ -2,17 +2,23 @@
 
 uint32_t ExifTypeUnitSize(uint16_t type) {
     switch (type) {
-    case EXIF_TYPE_BYTE: case EXIF_TYPE_ASCII: case EXIF_TYPE_SBYTE: case EXIF_TYPE_UNDEFINED: return 1;
-    case EXIF_TYPE_SHORT: case EXIF_TYPE_SSHORT: return 2;
-    case EXIF_TYPE_LONG: case EXIF_TYPE_SLONG: case EXIF_TYPE_FLOAT: return 4;
-    case EXIF_TYPE_RATIONAL: case EXIF_TYPE_SRATIONAL: case EXIF_TYPE_DOUBLE: return 8;
+    case EXIF_TYPE_BYTE:
+    case EXIF_TYPE_ASCII:
+    case EXIF_TYPE_SBYTE:
+    case EXIF_TYPE_UNDEFINED: return 1;
+    case EXIF_TYPE_SHORT:
+    case EXIF_TYPE_SSHORT: return 2;
+    case EXIF_TYPE_LONG:
+    case EXIF_TYPE_SLONG:
+    case EXIF_TYPE_FLOAT: return 4;
+    case EXIF_TYPE_RATIONAL:
+    case EXIF_TYPE_SRATIONAL:
+    case EXIF_TYPE_DOUBLE: return 8;
     default: return 0;
     }
 }
 
-bool IsExifWidenedTag(uint32_t tag) {
-    return tag == 256 || tag == 257 || tag == 273 || tag == 278 || tag == 279;
-}
+bool IsExifWidenedTag(uint32_t tag) { return tag == 256 || tag == 257 || tag == 273 || tag == 278 || tag == 279; }
 
 std::vector<unsigned int> ExifLongValues(const ExifTagEntry* entry) {
     if (auto* one = dynamic_cast<const ExifLongEntry*>(entry)) return {one->value};

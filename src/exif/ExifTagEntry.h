@@ -8,9 +8,18 @@
 #include <vector>
 
 enum : uint16_t {
-    EXIF_TYPE_BYTE = 1, EXIF_TYPE_ASCII = 2, EXIF_TYPE_SHORT = 3, EXIF_TYPE_LONG = 4, EXIF_TYPE_RATIONAL = 5,
-    EXIF_TYPE_SBYTE = 6, EXIF_TYPE_UNDEFINED = 7, EXIF_TYPE_SSHORT = 8, EXIF_TYPE_SLONG = 9,
-    EXIF_TYPE_SRATIONAL = 10, EXIF_TYPE_FLOAT = 11, EXIF_TYPE_DOUBLE = 12,
+    EXIF_TYPE_BYTE = 1,
+    EXIF_TYPE_ASCII = 2,
+    EXIF_TYPE_SHORT = 3,
+    EXIF_TYPE_LONG = 4,
+    EXIF_TYPE_RATIONAL = 5,
+    EXIF_TYPE_SBYTE = 6,
+    EXIF_TYPE_UNDEFINED = 7,
+    EXIF_TYPE_SSHORT = 8,
+    EXIF_TYPE_SLONG = 9,
+    EXIF_TYPE_SRATIONAL = 10,
+    EXIF_TYPE_FLOAT = 11,
+    EXIF_TYPE_DOUBLE = 12,
 };
 
 class ExifTagEntry {
@@ -36,10 +45,14 @@ public:
 };
 
 namespace exif_detail {
-template <typename T> inline void PrintValue(std::ostream& out, const T& v) { out << v; }
+template <typename T>
+inline void PrintValue(std::ostream& out, const T& v) {
+    out << v;
+}
 inline void PrintValue(std::ostream& out, const unsigned char& v) { out << static_cast<unsigned>(v); }
 inline void PrintValue(std::ostream& out, const char& v) { out << static_cast<int>(static_cast<signed char>(v)); }
-template <typename E> inline void PrintValue(std::ostream& out, const std::vector<E>& v) {
+template <typename E>
+inline void PrintValue(std::ostream& out, const std::vector<E>& v) {
     out << '[';
     for (size_t i = 0; i < v.size(); ++i) {
         if (i) out << ',';
@@ -70,9 +83,7 @@ ExifTagEntry* ExifTagEntryT<T>::Clone() const {
         copy->rationalPairs = rationalPairs;
         copy->valueOffset = valueOffset;
         return copy;
-    } catch (...) {
-        return nullptr;
-    }
+    } catch (...) { return nullptr; }
 }
 
 using ExifByteEntry = ExifTagEntryT<unsigned char>;

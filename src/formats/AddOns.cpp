@@ -55,7 +55,7 @@ struct AddOnInfo {
 
 const AddOnInfo& InfoOf(AddOn which) {
     static const AddOnInfo infos[] = {
-        {L"QRV_CRW.dll", "ReadCRW"}, {L"QRV_EXR.dll", "ReadEXR"}, {L"QRV_FPX.dll", "ReadFPX"},
+        {L"QRV_CRW.dll", "ReadCRW"},   {L"QRV_EXR.dll", "ReadEXR"}, {L"QRV_FPX.dll", "ReadFPX"},
         {L"QRV_JB2.dll", "ReadJBIG2"}, {L"QRV_JBG.dll", "ReadJBG"},
     };
     return infos[(int)which];
@@ -158,26 +158,24 @@ bool LoadWithAddOn(AddOn which, CImage& image, const wchar_t* path, wchar_t* err
     }
     HGLOBAL block = nullptr;
     switch (which) {
-        case AddOn::Crw:
-            block = As<ReadCrwFunc>(function)(path, error, 1, thumbnail == 1 ? 1 : 0,
-                                                            &AppState::FullImageWidth, &AppState::FullImageHeight);
-            break;
-        case AddOn::Exr:
-            block = As<ReadExrFunc>(function)(path, error, &AppState::FullImageWidth,
-                                                            &AppState::FullImageHeight, thumbnail);
-            break;
-        case AddOn::Fpx:
-            block = As<ReadFpxFunc>(function)(ansiPath, thumbnail, errorAnsi, &AppState::FullImageWidth,
-                                                            &AppState::FullImageHeight);
-            break;
-        case AddOn::Jbig2: {
-            uint8_t work[512] = {};
-            block = As<ReadJbig2Func>(function)(ansiPath, work);
-            break;
-        }
-        case AddOn::Jbg:
-            block = As<ReadJbgFunc>(function)(path, error);
-            break;
+    case AddOn::Crw:
+        block = As<ReadCrwFunc>(function)(path, error, 1, thumbnail == 1 ? 1 : 0, &AppState::FullImageWidth,
+                                          &AppState::FullImageHeight);
+        break;
+    case AddOn::Exr:
+        block =
+            As<ReadExrFunc>(function)(path, error, &AppState::FullImageWidth, &AppState::FullImageHeight, thumbnail);
+        break;
+    case AddOn::Fpx:
+        block = As<ReadFpxFunc>(function)(ansiPath, thumbnail, errorAnsi, &AppState::FullImageWidth,
+                                          &AppState::FullImageHeight);
+        break;
+    case AddOn::Jbig2: {
+        uint8_t work[512] = {};
+        block = As<ReadJbig2Func>(function)(ansiPath, work);
+        break;
+    }
+    case AddOn::Jbg: block = As<ReadJbgFunc>(function)(path, error); break;
     }
     error[kErrorChars] = L'\0';
     errorAnsi[kErrorChars] = '\0';

@@ -35,9 +35,8 @@ constexpr uint64_t kMissingDataSlack = 64ull << 20;
 constexpr uint64_t kRleExpansion = 512;
 
 // 5-bit channel values to 8 bits: round(i x 255 / 31).
-constexpr uint8_t kFiveBitTable[32] = {0,   8,   16,  25,  33,  41,  49,  58,  66,  74,  82,
-                                       90,  99,  107, 115, 123, 132, 140, 148, 156, 165, 173,
-                                       181, 189, 197, 206, 214, 222, 230, 239, 247, 255};
+constexpr uint8_t kFiveBitTable[32] = {0,   8,   16,  25,  33,  41,  49,  58,  66,  74,  82,  90,  99,  107, 115, 123,
+                                       132, 140, 148, 156, 165, 173, 181, 189, 197, 206, 214, 222, 230, 239, 247, 255};
 
 uint16_t Get16(const uint8_t* p) { return (uint16_t)(p[0] | p[1] << 8); }
 uint32_t Get32(const uint8_t* p) {
@@ -194,8 +193,8 @@ bool DecodeRows(CBinFile& file, CImage& image, const BmpInfo& info, uint64_t ava
         blue.Set(info.masks[2]);
         alpha.Set(info.masks[3]);
         // 32-bit files with the standard masks are stored like the image already.
-        convert = info.bpp == 16 || !(info.masks[0] == 0xFF0000 && info.masks[1] == 0xFF00 &&
-                                      info.masks[2] == 0xFF && (info.masks[3] == 0 || info.masks[3] == 0xFF000000u));
+        convert = info.bpp == 16 || !(info.masks[0] == 0xFF0000 && info.masks[1] == 0xFF00 && info.masks[2] == 0xFF &&
+                                      (info.masks[3] == 0 || info.masks[3] == 0xFF000000u));
     }
 
     if (!convert) {
@@ -354,8 +353,7 @@ bool ReadBmp(CImage& image, const wchar_t* path, wchar_t* errorText) {
     const uint64_t available = fileLength > info.pixelOffset ? fileLength - info.pixelOffset : 0;
     const bool rle = info.compression == BMP_RLE8 || info.compression == BMP_RLE4;
     const uint64_t fileBytes = (((uint64_t)info.width * info.bpp + 31) / 32) * 4 * (uint64_t)info.height;
-    if (rle ? imageBytes > available * kRleExpansion + kMissingDataSlack
-            : fileBytes > available + kMissingDataSlack) {
+    if (rle ? imageBytes > available * kRleExpansion + kMissingDataSlack : fileBytes > available + kMissingDataSlack) {
         SetFormatError(errorText, kTextTooLarge);
         return false;
     }

@@ -21,13 +21,54 @@ using FormatId = int;
 
 enum : FormatId {
     FMT_UNKNOWN = 0,
-    FMT_ANI = 1, FMT_BMP = 2, FMT_CAM = 3, FMT_CLP = 4, FMT_CRW = 5, FMT_CUT = 6, FMT_DCX = 7, FMT_DDS = 8,
-    FMT_WMF = 9, FMT_EPS = 10, FMT_EXR = 11, FMT_IMAGE11 = 12, FMT_FPX = 13, FMT_GEM = 14, FMT_GIF = 15,
-    FMT_HRZ = 16, FMT_ICO = 17, FMT_IFF = 18, FMT_JBG = 19, FMT_JB2 = 20, /* 21 is never produced */
-    FMT_JPEG = 22, FMT_JP2 = 23, FMT_JPP = 24, FMT_LVP = 25, FMT_MAC = 26, FMT_MNG = 27, FMT_QTMOVIE = 28,
-    FMT_MSP = 29, FMT_PCD = 30, FMT_PICT = 31, FMT_PCX = 32, FMT_PIC = 33, FMT_PIX = 34, FMT_PNG = 35,
-    FMT_PNM = 36, FMT_PPP = 37, FMT_PSD = 38, FMT_PSP = 39, FMT_RAS = 40, FMT_RAW = 41, FMT_SGI = 42,
-    FMT_SOUND = 43, FMT_TGA = 44, FMT_TIFF = 45, FMT_VIDEO = 46, FMT_WBMP = 47, FMT_XBM = 48, FMT_ZBR = 49,
+    FMT_ANI = 1,
+    FMT_BMP = 2,
+    FMT_CAM = 3,
+    FMT_CLP = 4,
+    FMT_CRW = 5,
+    FMT_CUT = 6,
+    FMT_DCX = 7,
+    FMT_DDS = 8,
+    FMT_WMF = 9,
+    FMT_EPS = 10,
+    FMT_EXR = 11,
+    FMT_IMAGE11 = 12,
+    FMT_FPX = 13,
+    FMT_GEM = 14,
+    FMT_GIF = 15,
+    FMT_HRZ = 16,
+    FMT_ICO = 17,
+    FMT_IFF = 18,
+    FMT_JBG = 19,
+    FMT_JB2 = 20, /* 21 is never produced */
+    FMT_JPEG = 22,
+    FMT_JP2 = 23,
+    FMT_JPP = 24,
+    FMT_LVP = 25,
+    FMT_MAC = 26,
+    FMT_MNG = 27,
+    FMT_QTMOVIE = 28,
+    FMT_MSP = 29,
+    FMT_PCD = 30,
+    FMT_PICT = 31,
+    FMT_PCX = 32,
+    FMT_PIC = 33,
+    FMT_PIX = 34,
+    FMT_PNG = 35,
+    FMT_PNM = 36,
+    FMT_PPP = 37,
+    FMT_PSD = 38,
+    FMT_PSP = 39,
+    FMT_RAS = 40,
+    FMT_RAW = 41,
+    FMT_SGI = 42,
+    FMT_SOUND = 43,
+    FMT_TGA = 44,
+    FMT_TIFF = 45,
+    FMT_VIDEO = 46,
+    FMT_WBMP = 47,
+    FMT_XBM = 48,
+    FMT_ZBR = 49,
     FMT_PLAYLIST = 50,
     FMT_COUNT = 51  // rows of the tables, 0 included
 };
@@ -53,14 +94,14 @@ enum : uint32_t {
     FORMAT_SOUND = 0x04,
     FORMAT_VIDEO = 0x08,
     FORMAT_PLAYLIST = 0x10,
-    FORMAT_ANIMATION = 0x20,   // an animation with a player of its own
+    FORMAT_ANIMATION = 0x20,  // an animation with a player of its own
     FORMAT_SAVE_ONLY = 0x40,
 };
 
 struct FormatEntry {
     FormatId id;
-    const wchar_t* extensions;   // blank-separated, lower case; null for none
-    FormatReader reader;         // null: no reader (yet)
+    const wchar_t* extensions;  // blank-separated, lower case; null for none
+    FormatReader reader;        // null: no reader (yet)
     FormatStreamReader streamReader;
     FormatWriter writer;
     uint32_t flags;
@@ -111,6 +152,7 @@ public:
     ~LoadModeScope();
     LoadModeScope(const LoadModeScope&) = delete;
     LoadModeScope& operator=(const LoadModeScope&) = delete;
+
 private:
     uint8_t previousBackground_;
     uint8_t previousPreview_;

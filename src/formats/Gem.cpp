@@ -64,10 +64,8 @@ void MergePlanes(const uint8_t* line, uint32_t planes, uint32_t planeBytes, uint
         }
         value ^= mask;
         if (planes <= 4) {
-            if (x & 1)
-                out[x / 2] = (uint8_t)((out[x / 2] & 0xF0) | value);
-            else
-                out[x / 2] = (uint8_t)((out[x / 2] & 0x0F) | value << 4);
+            if (x & 1) out[x / 2] = (uint8_t)((out[x / 2] & 0xF0) | value);
+            else out[x / 2] = (uint8_t)((out[x / 2] & 0x0F) | value << 4);
         } else {
             out[x] = value;
         }
@@ -85,7 +83,11 @@ bool ReadGem(CBinFile& file, CImage& image, wchar_t* errorText) {
     const bool wide = Get16BE(header + 2) == 9;
     const uint32_t planes = header[5];
     const uint32_t width = Get16BE(header + 12), height = Get16BE(header + 14);
-    const int depth = wide || planes == 24 ? 24 : planes == 1 ? 1 : planes <= 4 && planes ? 4 : planes <= 8 && planes ? 8 : 0;
+    const int depth = wide || planes == 24    ? 24
+                      : planes == 1           ? 1
+                      : planes <= 4 && planes ? 4
+                      : planes <= 8 && planes ? 8
+                                              : 0;
     if (!depth) {
         SetFormatError(errorText, kTextMemory);
         return false;
@@ -120,10 +122,8 @@ bool ReadGem(CBinFile& file, CImage& image, wchar_t* errorText) {
         std::fill(line.begin(), line.end(), 0);
         DecodeLine(in, line.data(), lineBytes, multiplier);
         uint8_t* out = image.ScanLine(height - 1 - y);
-        if (depth == 1 || depth == 24)
-            std::memcpy(out, line.data(), std::min<size_t>(lineBytes, image.stride));
-        else
-            MergePlanes(line.data(), planes, planeBytes, width, out);
+        if (depth == 1 || depth == 24) std::memcpy(out, line.data(), std::min<size_t>(lineBytes, image.stride));
+        else MergePlanes(line.data(), planes, planeBytes, width, out);
         if (!in.Remaining()) break;
     }
     return true;

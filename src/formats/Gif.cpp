@@ -18,18 +18,16 @@ namespace {
 
 thread_local AnimationFrameTables t_lastTables;
 
-constexpr uint32_t kFirstFrameLimit = 20000;  // first image, either direction
-constexpr uint32_t kLaterFrameLimit = 2000;   // later images are skipped above this
-constexpr uint64_t kCountLimitKiB = 40 * 1024;   // frames stop counting at this much memory
+constexpr uint32_t kFirstFrameLimit = 20000;    // first image, either direction
+constexpr uint32_t kLaterFrameLimit = 2000;     // later images are skipped above this
+constexpr uint64_t kCountLimitKiB = 40 * 1024;  // frames stop counting at this much memory
 
 // Buffered reading of the whole file: header, blocks and image data all come
 // through the same 16 KiB read-ahead, so nothing has to be given back.
 class ByteReader {
 public:
     explicit ByteReader(FILE* file) : file_(file) {}
-    bool Eof() {
-        return pos_ >= len_ && !Fill();
-    }
+    bool Eof() { return pos_ >= len_ && !Fill(); }
     int Byte() {
         if (pos_ >= len_ && !Fill()) return -1;
         return buffer_[pos_++];
@@ -77,15 +75,19 @@ private:
 // Where decoded rows go: packed into image rows (single-frame output, bottom-
 // up), one byte per pixel into a frame buffer (top-down), or nowhere (counting).
 struct RowTarget {
-    CImage* image = nullptr;   // single-frame output
-    uint8_t* buffer = nullptr; // one byte per pixel, width x height
+    CImage* image = nullptr;    // single-frame output
+    uint8_t* buffer = nullptr;  // one byte per pixel, width x height
     int depth = 8;
 };
 
 class LzwDecoder {
 public:
     LzwDecoder(ByteReader& reader, uint32_t width, uint32_t height, bool interlaced, const RowTarget& target)
-        : reader_(reader), width_(width), height_(height), interlaced_(interlaced), target_(target),
+        : reader_(reader),
+          width_(width),
+          height_(height),
+          interlaced_(interlaced),
+          target_(target),
           line_(width + 1, 0) {}
 
     // Decodes one frame's data. A damaged stream ends the frame silently; the
@@ -153,7 +155,8 @@ private:
             } else {
                 for (uint32_t x = 0; x < width_; x += 8) {
                     uint8_t packed = 0;
-                    for (uint32_t b = 0; b < 8 && x + b < width_; ++b) packed |= (uint8_t)((line_[x + b] & 1) << (7 - b));
+                    for (uint32_t b = 0; b < 8 && x + b < width_; ++b)
+                        packed |= (uint8_t)((line_[x + b] & 1) << (7 - b));
                     out[x / 8] = packed;
                 }
             }
@@ -269,10 +272,10 @@ const AnimationFrameTables& LastGifFrameTables() { return t_lastTables; }
 uint32_t GifRowBytes(uint32_t width, int bpp) {
     uint64_t bytes;
     switch (bpp) {
-        case 1: bytes = ((uint64_t)width + 7) / 8; break;
-        case 4: bytes = (((uint64_t)width + 7) / 8) * 4; break;
-        case 24: bytes = (uint64_t)width * 3; break;
-        default: bytes = width; break;
+    case 1: bytes = ((uint64_t)width + 7) / 8; break;
+    case 4: bytes = (((uint64_t)width + 7) / 8) * 4; break;
+    case 24: bytes = (uint64_t)width * 3; break;
+    default: bytes = width; break;
     }
     return (uint32_t)((bytes + 3) & ~3ull);
 }
@@ -353,7 +356,8 @@ bool ReadGifScreen(ByteReader& reader, const wchar_t* path, int frames, GifScree
 
     std::memset(screen.current, 255, sizeof(screen.current));
     if (hasGlobal) {
-        if (!reader.Read(screen.current, (size_t)globalEntries * 3)) return SetFormatError(errorText, L"Failed to retrieve Number of Frames!"), false;
+        if (!reader.Read(screen.current, (size_t)globalEntries * 3))
+            return SetFormatError(errorText, L"Failed to retrieve Number of Frames!"), false;
         std::memcpy(screen.global, screen.current, sizeof(screen.current));
         std::memcpy(screen.conversion, screen.current, sizeof(screen.current));
     } else {
@@ -424,9 +428,11 @@ void ComposeFrameIntoSlot(const GifFrame& frame, const GifScreen& screen, int im
         if (frame.disposal != 2) {
             std::memcpy(slot, slot - slotBytes, slotBytes);
         } else if (paletteOutput && !hasTransparent) {
-            std::memset(slot, imageDepth == 8 ? backgroundIndex
-                              : imageDepth == 4 ? (backgroundIndex & 15) * 0x11
-                                                : (backgroundIndex & 1) ? 0xFF : 0,
+            std::memset(slot,
+                        imageDepth == 8         ? backgroundIndex
+                        : imageDepth == 4       ? (backgroundIndex & 15) * 0x11
+                        : (backgroundIndex & 1) ? 0xFF
+                                                : 0,
                         slotBytes);
         }
     }
@@ -443,23 +449,23 @@ void ComposeFrameIntoSlot(const GifFrame& frame, const GifScreen& screen, int im
                 if (hasTransparent && index == transparentIndex) continue;
                 const uint32_t px = x0 + x;
                 switch (imageDepth) {
-                    case 24: {
-                        uint8_t* p = row + (size_t)px * 3;
-                        p[0] = conversion[index * 3 + 2];
-                        p[1] = conversion[index * 3 + 1];
-                        p[2] = conversion[index * 3];
-                        break;
-                    }
-                    case 8: row[px] = index; break;
-                    case 4: {
-                        uint8_t& b = row[px / 2];
-                        b = (px & 1) ? (uint8_t)((b & 0xF0) | (index & 15)) : (uint8_t)((b & 0x0F) | (index & 15) << 4);
-                        break;
-                    }
-                    default: {
-                        const uint8_t mask = (uint8_t)(0x80 >> (px & 7));
-                        row[px / 8] = (index & 1) ? (uint8_t)(row[px / 8] | mask) : (uint8_t)(row[px / 8] & ~mask);
-                    }
+                case 24: {
+                    uint8_t* p = row + (size_t)px * 3;
+                    p[0] = conversion[index * 3 + 2];
+                    p[1] = conversion[index * 3 + 1];
+                    p[2] = conversion[index * 3];
+                    break;
+                }
+                case 8: row[px] = index; break;
+                case 4: {
+                    uint8_t& b = row[px / 2];
+                    b = (px & 1) ? (uint8_t)((b & 0xF0) | (index & 15)) : (uint8_t)((b & 0x0F) | (index & 15) << 4);
+                    break;
+                }
+                default: {
+                    const uint8_t mask = (uint8_t)(0x80 >> (px & 7));
+                    row[px / 8] = (index & 1) ? (uint8_t)(row[px / 8] | mask) : (uint8_t)(row[px / 8] & ~mask);
+                }
                 }
             }
         }
@@ -601,10 +607,8 @@ bool DecodeGifFrames(ByteReader& reader, int frames, GifScreen& screen, Animatio
         }
         if (hasTransparent) {
             image.hasTransparency = 1;
-            if (paletteOutput)
-                image.transparentIndex = (uint8_t)transparentIndex;
-            else
-                image.transparentColor = background;
+            if (paletteOutput) image.transparentIndex = (uint8_t)transparentIndex;
+            else image.transparentColor = background;
         }
         GifFrame frame;
         frame.pixels = frameBuffer.data();
@@ -824,7 +828,8 @@ void WriteGifGraphicControl(FILE* file, CImage& image, int delayMs) {
 bool GIFAddFrame(FILE* file, CImage& image, int delayMs, bool withLocalPalette, wchar_t* errorText) {
     if (image.IsValid() && image.GetBpp() > 8) return SetFormatError(errorText, L"Bpp > 8 in GIFAddFrame()!"), false;
     GdiFlush();
-    if (!image.IsValid() || !image.bits) return SetFormatError(errorText, L"Error getting Imagedata! Aborting..."), false;
+    if (!image.IsValid() || !image.bits)
+        return SetFormatError(errorText, L"Error getting Imagedata! Aborting..."), false;
     const uint32_t width = image.GetWidth(), height = image.GetHeight();
     if (width > 0xFFFF || height > 0xFFFF)
         return SetFormatError(errorText, L"Image too large for GIF (at most 65535 x 65535 pixels)!"), false;

@@ -51,9 +51,9 @@ struct Bytes {
 // Reads the whole file; false (with a text) when it cannot be had.
 bool ReadIffFile(const wchar_t* path, std::vector<uint8_t>& out, wchar_t* errorText) {
     switch (ReadWholeFile(path, out)) {
-        case WholeFileResult::Ok: return true;
-        case WholeFileResult::TooLarge: SetFormatError(errorText, kTextMemory); return false;
-        default: SetFormatError(errorText, kTextOpen); return false;
+    case WholeFileResult::Ok: return true;
+    case WholeFileResult::TooLarge: SetFormatError(errorText, kTextMemory); return false;
+    default: SetFormatError(errorText, kTextOpen); return false;
     }
 }
 
@@ -114,8 +114,7 @@ bool DecodeBody(const Bytes& in, uint64_t start, uint64_t length, const BitmapHe
     // rounded up to an even number of bytes.
     const uint64_t planeRowBytes = ((uint64_t)width + 15) / 16 * 2;
     const uint64_t planeRows = bmhd.planes + (ilbm && bmhd.masking == kMaskHasMask ? 1 : 0);
-    const uint64_t rowBytes =
-        ilbm ? planeRowBytes * planeRows : ((uint64_t)width * bmhd.planes + 15) / 16 * 2;
+    const uint64_t rowBytes = ilbm ? planeRowBytes * planeRows : ((uint64_t)width * bmhd.planes + 15) / 16 * 2;
     const uint64_t end = start + std::min(length, in.size - start);
     if (!PlausibleDataSize(rowBytes * height, end - start, bmhd.compression ? kRunExpansion : 1)) {
         SetFormatError(errorText, kTextTooShort);
@@ -165,10 +164,8 @@ bool DecodeBody(const Bytes& in, uint64_t start, uint64_t length, const BitmapHe
                 uint8_t index = 0;
                 for (uint32_t p = 0; p < bmhd.planes; ++p)
                     index |= (uint8_t)(((row[p * planeRowBytes + byte] >> shift) & 1) << p);
-                if (depth == 8)
-                    out[x] = index;
-                else
-                    out[x / 2] |= (x & 1) ? index : (uint8_t)(index << 4);
+                if (depth == 8) out[x] = index;
+                else out[x / 2] |= (x & 1) ? index : (uint8_t)(index << 4);
             }
         }
         if (!complete) break;  // the rest of the picture stays as created
@@ -332,10 +329,8 @@ void DecodeColourTile(const Bytes& in, uint64_t start, uint64_t declared, uint64
     if (x2 < x1 || y2 < y1) return;
     const uint64_t tileWidth = (uint64_t)x2 - x1 + 1, tileHeight = (uint64_t)y2 - y1 + 1;
     const TilePlacement tile{image, layout, x1, y1, tileWidth, tileWidth * tileHeight};
-    if (declared >= tile.pixels * layout.count + 8)
-        IffReadRawTile(in, start + 8, start + available, tile);
-    else
-        IffDecodeTile(in, start + 8, start + available, tile);
+    if (declared >= tile.pixels * layout.count + 8) IffReadRawTile(in, start + 8, start + available, tile);
+    else IffDecodeTile(in, start + 8, start + available, tile);
 }
 
 bool DecodeTiledIff(const Bytes& in, CImage& image, wchar_t* errorText) {

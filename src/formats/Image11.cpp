@@ -48,7 +48,8 @@ bool ReadImage11(CBinFile& file, CImage& image, wchar_t* errorText) {
     // A grey ramp of 2^bits entries (256 above 8 bits).
     const uint32_t entries = bits == 1 ? 2 : 256;
     uint8_t rgb[256 * 3] = {};
-    for (uint32_t i = 0; i < entries; ++i) rgb[i * 3] = rgb[i * 3 + 1] = rgb[i * 3 + 2] = (uint8_t)(i * (255 / (entries - 1)));
+    for (uint32_t i = 0; i < entries; ++i)
+        rgb[i * 3] = rgb[i * 3 + 1] = rgb[i * 3 + 2] = (uint8_t)(i * (255 / (entries - 1)));
     if (!image.CreateEmpty((int)width, (int)height, bpp, RGB(0, 0, 0), rgb) || !image.ScanLine(0)) {
         SetFormatError(errorText, kTextMemory);
         return false;
@@ -60,15 +61,13 @@ bool ReadImage11(CBinFile& file, CImage& image, wchar_t* errorText) {
         uint8_t* out = image.ScanLine(height - 1 - y);
         const uint32_t whole = read / (bits == 1 ? 1 : bits / 8);
         switch (bits) {
-            case 1:
-            case 8:
-                std::memcpy(out, samples.data(), read);
-                break;
-            case 16:
-                for (uint32_t x = 0; x < whole; ++x) out[x] = samples[x * 2 + 1];
-                break;
-            default:
-                for (uint32_t x = 0; x < whole; ++x) out[x] = Image11FloatToByte(samples.data() + x * 4);
+        case 1:
+        case 8: std::memcpy(out, samples.data(), read); break;
+        case 16:
+            for (uint32_t x = 0; x < whole; ++x) out[x] = samples[x * 2 + 1];
+            break;
+        default:
+            for (uint32_t x = 0; x < whole; ++x) out[x] = Image11FloatToByte(samples.data() + x * 4);
         }
         if (read < rowBytes) break;
     }
@@ -85,12 +84,9 @@ uint8_t Image11FloatToByte(const uint8_t* littleEndian) {
     float x;
     std::memcpy(&x, &raw, sizeof x);
     double v;
-    if (x > 0)
-        v = (double)x + 189.0;
-    else if (x < 0)
-        v = 2.0 * (double)x + 189.0;
-    else
-        return 0;  // 0 and NaN
+    if (x > 0) v = (double)x + 189.0;
+    else if (x < 0) v = 2.0 * (double)x + 189.0;
+    else return 0;  // 0 and NaN
     v = std::min(std::max(v, -2147483648.0), 2147483647.0);
     return (uint8_t)(int32_t)v;
 }

@@ -104,25 +104,33 @@ bool RunDecode(DecodeCall& c) {
     c.cinfo.scale_denom = 1;
     c.cinfo.dct_method = JDCT_ISLOW;
     if (c.preview) {
-        c.cinfo.scale_denom = (unsigned)JpegPreviewDenominator(c.cinfo.image_width, c.cinfo.image_height,
-                                                               c.cellWidth, c.cellHeight);
+        c.cinfo.scale_denom =
+            (unsigned)JpegPreviewDenominator(c.cinfo.image_width, c.cinfo.image_height, c.cellWidth, c.cellHeight);
         // A picture that is reduced again for its cell needs no exact samples.
         c.cinfo.dct_method = JDCT_IFAST;
         c.cinfo.do_fancy_upsampling = FALSE;
     }
     int components;
     switch (c.cinfo.jpeg_color_space) {
-        case JCS_GRAYSCALE: c.cinfo.out_color_space = JCS_GRAYSCALE; components = 1; break;
-        case JCS_CMYK:
-        case JCS_YCCK: c.cinfo.out_color_space = JCS_CMYK; components = 4; break;
-        default: c.cinfo.out_color_space = JCS_EXT_BGR; components = 3; break;
+    case JCS_GRAYSCALE:
+        c.cinfo.out_color_space = JCS_GRAYSCALE;
+        components = 1;
+        break;
+    case JCS_CMYK:
+    case JCS_YCCK:
+        c.cinfo.out_color_space = JCS_CMYK;
+        components = 4;
+        break;
+    default:
+        c.cinfo.out_color_space = JCS_EXT_BGR;
+        components = 3;
+        break;
     }
     jpeg_calc_output_dimensions(&c.cinfo);
     const uint32_t width = c.cinfo.output_width, height = c.cinfo.output_height;
     // Create the image before the decoder allocates its own buffers, so an
     // absurd size in a small file costs nothing.
-    if (!c.image->CreateEmpty((int)width, (int)height, 8 * components, 0,
-                              components == 1 ? GreyPalette() : nullptr)) {
+    if (!c.image->CreateEmpty((int)width, (int)height, 8 * components, 0, components == 1 ? GreyPalette() : nullptr)) {
         c.imageFailed = true;
         return false;
     }
@@ -260,14 +268,23 @@ bool OrientationSwapsSides(int orientation) { return orientation >= 5 && orienta
 
 void ApplyExifOrientation(int orientation, CImage& image) {
     switch (orientation) {
-        case 2: image.Mirror(); break;
-        case 3: image.Mirror(); image.FlipVertical(); break;
-        case 4: image.FlipVertical(); break;
-        case 5: image.RotateRight90(); image.Mirror(); break;
-        case 6: image.RotateRight90(); break;
-        case 7: image.RotateRight90(); image.FlipVertical(); break;
-        case 8: image.RotateLeft90(); break;
-        default: break;
+    case 2: image.Mirror(); break;
+    case 3:
+        image.Mirror();
+        image.FlipVertical();
+        break;
+    case 4: image.FlipVertical(); break;
+    case 5:
+        image.RotateRight90();
+        image.Mirror();
+        break;
+    case 6: image.RotateRight90(); break;
+    case 7:
+        image.RotateRight90();
+        image.FlipVertical();
+        break;
+    case 8: image.RotateLeft90(); break;
+    default: break;
     }
 }
 
@@ -349,28 +366,30 @@ bool RowsAs24(CImage& image, uint32_t top, uint32_t count, uint8_t* out) {
         uint8_t* o = out + (size_t)width * 3 * i;
         const uint8_t* in = image.bits + (size_t)stored * image.stride;
         switch (image.bpp) {
-            case 24: std::memcpy(o, in, (size_t)width * 3); break;
-            case 32:
-                for (uint32_t x = 0; x < width; ++x, o += 3, in += 4) {
-                    o[0] = in[0];
-                    o[1] = in[1];
-                    o[2] = in[2];
-                }
-                break;
-            case 1: case 4: case 8:
-                for (uint32_t x = 0; x < width; ++x, o += 3) {
-                    const uint8_t index = image.GetPixelIndex(x, stored);
-                    o[0] = rgb[index * 3 + 2];
-                    o[1] = rgb[index * 3 + 1];
-                    o[2] = rgb[index * 3];
-                }
-                break;
-            default: {
-                uint8_t* line = image.GetLine(24, stored);
-                if (!line) return false;
-                std::memcpy(o, line, (size_t)width * 3);
-                std::free(line);
+        case 24: std::memcpy(o, in, (size_t)width * 3); break;
+        case 32:
+            for (uint32_t x = 0; x < width; ++x, o += 3, in += 4) {
+                o[0] = in[0];
+                o[1] = in[1];
+                o[2] = in[2];
             }
+            break;
+        case 1:
+        case 4:
+        case 8:
+            for (uint32_t x = 0; x < width; ++x, o += 3) {
+                const uint8_t index = image.GetPixelIndex(x, stored);
+                o[0] = rgb[index * 3 + 2];
+                o[1] = rgb[index * 3 + 1];
+                o[2] = rgb[index * 3];
+            }
+            break;
+        default: {
+            uint8_t* line = image.GetLine(24, stored);
+            if (!line) return false;
+            std::memcpy(o, line, (size_t)width * 3);
+            std::free(line);
+        }
         }
     }
     return true;
@@ -430,9 +449,7 @@ ExifImageBuffer* MakeThumbnail(CImage& image, uint32_t boxWidth, uint32_t boxHei
     std::vector<uint8_t> dib;
     try {
         dib.resize(stride * height);
-    } catch (...) {
-        return nullptr;
-    }
+    } catch (...) { return nullptr; }
     uint8_t palette[768];
     GetFullPaletteRGB(image, palette);
     GdiFlush();
@@ -519,7 +536,8 @@ bool SaveJpeg(const wchar_t* path, CImage& image, wchar_t* errorText, const Jpeg
 
     // The output goes to "<target>.tmp" first; it exists before the EXIF
     // library opens it so that it has a short name when its own has no ANSI form.
-    HANDLE created = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE created =
+        CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     char narrowTemp[MAX_PATH];
     ExifImageFile out;
     if (created == INVALID_HANDLE_VALUE) {

@@ -36,11 +36,11 @@ int JpegPreviewDenominator(uint32_t width, uint32_t height, int cellWidth, int c
 
 // Options of the writer as the save dispatch passes them.
 struct JpegSaveOptions {
-    int quality = 80;            // 1..100
-    bool optimize = true;        // optimised Huffman codes
-    double smoothing = 0.0;      // 0.0..1.0
+    int quality = 80;        // 1..100
+    bool optimize = true;    // optimised Huffman codes
+    double smoothing = 0.0;  // 0.0..1.0
     bool progressive = false;
-    FormatId sourceFormat = 0;   // with FMT_JPEG and an Exif JPEG sourcePath, its Exif tags are kept
+    FormatId sourceFormat = 0;  // with FMT_JPEG and an Exif JPEG sourcePath, its Exif tags are kept
     const wchar_t* sourcePath = nullptr;
 };
 

@@ -105,9 +105,7 @@ bool GuardedRead(wchar_t* text, Call call) {
         return call();
     } catch (const std::bad_alloc&) {
         SetFormatError(text, L"Unable to allocate Memory for storing Imagedata!");
-    } catch (...) {
-        SetFormatError(text, L"Reader failed with an exception!");
-    }
+    } catch (...) { SetFormatError(text, L"Reader failed with an exception!"); }
     return false;
 }
 

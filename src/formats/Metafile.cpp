@@ -107,14 +107,14 @@ struct WmfFunction {
     uint16_t minWords;
 };
 constexpr WmfFunction kWmfFunctions[] = {
-    {0x0035, 0}, {0x0037, 2}, {0x0102, 1}, {0x0103, 1}, {0x0104, 1}, {0x0105, 1}, {0x0106, 1}, {0x0107, 1},
-    {0x0108, 1}, {0x0127, 1}, {0x0139, 1}, {0x0142, 2}, {0x0149, 2}, {0x0201, 2}, {0x0209, 2}, {0x0211, 2},
-    {0x0213, 2}, {0x0214, 2}, {0x0220, 2}, {0x0228, 2}, {0x0231, 2}, {0x0234, 1}, {0x0324, 1}, {0x0325, 1},
-    {0x020A, 2}, {0x020B, 2}, {0x020C, 2}, {0x020D, 2}, {0x020E, 2}, {0x020F, 2}, {0x0410, 4}, {0x0412, 4},
-    {0x0415, 4}, {0x0416, 4}, {0x0418, 4}, {0x0419, 4}, {0x0429, 4}, {0x0436, 2}, {0x0521, 3}, {0x0538, 1},
-    {0x0548, 5}, {0x041B, 4}, {0x041F, 4}, {0x061C, 6}, {0x061D, 6}, {0x001E, 0}, {0x081A, 8}, {0x0B23, 10},
-    {0x0626, 2}, {0x012A, 1}, {0x012B, 1}, {0x012C, 1}, {0x012D, 1}, {0x012E, 1}, {0x0817, 8}, {0x0830, 8},
-    {0x0922, 8}, {0x0A32, 4}, {0x0D33, 9}, {0x0940, 8}, {0x0B41, 10}, {0x0F43, 11}, {0x01F0, 1}, {0x00F7, 2},
+    {0x0035, 0},  {0x0037, 2}, {0x0102, 1}, {0x0103, 1}, {0x0104, 1},  {0x0105, 1},  {0x0106, 1}, {0x0107, 1},
+    {0x0108, 1},  {0x0127, 1}, {0x0139, 1}, {0x0142, 2}, {0x0149, 2},  {0x0201, 2},  {0x0209, 2}, {0x0211, 2},
+    {0x0213, 2},  {0x0214, 2}, {0x0220, 2}, {0x0228, 2}, {0x0231, 2},  {0x0234, 1},  {0x0324, 1}, {0x0325, 1},
+    {0x020A, 2},  {0x020B, 2}, {0x020C, 2}, {0x020D, 2}, {0x020E, 2},  {0x020F, 2},  {0x0410, 4}, {0x0412, 4},
+    {0x0415, 4},  {0x0416, 4}, {0x0418, 4}, {0x0419, 4}, {0x0429, 4},  {0x0436, 2},  {0x0521, 3}, {0x0538, 1},
+    {0x0548, 5},  {0x041B, 4}, {0x041F, 4}, {0x061C, 6}, {0x061D, 6},  {0x001E, 0},  {0x081A, 8}, {0x0B23, 10},
+    {0x0626, 2},  {0x012A, 1}, {0x012B, 1}, {0x012C, 1}, {0x012D, 1},  {0x012E, 1},  {0x0817, 8}, {0x0830, 8},
+    {0x0922, 8},  {0x0A32, 4}, {0x0D33, 9}, {0x0940, 8}, {0x0B41, 10}, {0x0F43, 11}, {0x01F0, 1}, {0x00F7, 2},
     {0x01F9, 14}, {0x02FA, 5}, {0x02FB, 9}, {0x02FC, 4}, {0x06FF, 11},
 };
 
@@ -133,8 +133,8 @@ struct WmfObjectUse {
     uint8_t first, count;
 };
 constexpr WmfObjectUse kWmfObjectUses[] = {
-    {0x012D, 0, 1}, {0x01F0, 0, 1}, {0x0234, 0, 1}, {0x012C, 0, 1}, {0x012A, 0, 1},
-    {0x012B, 0, 1}, {0x0228, 0, 2}, {0x0429, 2, 2},  // FRAMEREGION: height, width, brush, region
+    {0x012D, 0, 1}, {0x01F0, 0, 1}, {0x0234, 0, 1}, {0x012C, 0, 1},
+    {0x012A, 0, 1}, {0x012B, 0, 1}, {0x0228, 0, 2}, {0x0429, 2, 2},  // FRAMEREGION: height, width, brush, region
 };
 
 // True when every object a record names lies inside the object table of
@@ -157,78 +157,73 @@ bool WmfRecordFits(uint16_t function, const uint8_t* params, uint64_t paramBytes
         if (f.function == function) known = &f;
     if (!known || words < known->minWords) return false;
     switch (function) {
-        case 0x0521:  // TEXTOUT: length, text, y, x
-            return 1 + (word(0) + 1ull) / 2 + 2 <= words;
-        case 0x0A32: {  // EXTTEXTOUT: y, x, length, options, [rectangle], text
-            const uint64_t rectangle = (word(3) & (ETO_OPAQUE | ETO_CLIPPED)) ? 4 : 0;
-            return 4 + rectangle + (word(2) + 1ull) / 2 <= words;
+    case 0x0521:  // TEXTOUT: length, text, y, x
+        return 1 + (word(0) + 1ull) / 2 + 2 <= words;
+    case 0x0A32: {  // EXTTEXTOUT: y, x, length, options, [rectangle], text
+        const uint64_t rectangle = (word(3) & (ETO_OPAQUE | ETO_CLIPPED)) ? 4 : 0;
+        return 4 + rectangle + (word(2) + 1ull) / 2 <= words;
+    }
+    case 0x0626:  // ESCAPE: function, byte count, data
+        return 2 + (word(1) + 1ull) / 2 <= words;
+    case 0x0037:  // SETPALENTRIES, ANIMATEPALETTE, CREATEPALETTE: start, count, entries
+    case 0x0436:
+    case 0x00F7: return 2 + 2ull * word(1) <= words;
+    case 0x0B23:  // STRETCHBLT: with a bitmap unless it has the reserved word
+        return words == 11 || Bitmap16Fits(params, words, 10, 0);
+    case 0x0922:  // BITBLT
+        return words == 9 || Bitmap16Fits(params, words, 8, 0);
+    case 0x01F9:  // CREATEPATTERNBRUSH: bitmap header, 18 reserved bytes, bits
+        return Bitmap16Fits(params, words, 0, 9);
+    case 0x06FF: {  // CREATEREGION: 10-word header with the scan count, then the scans
+        uint64_t at = 10;
+        for (uint64_t scan = 0, scans = word(5); scan < scans; ++scan) {
+            if (at + 3 > words) return false;
+            at += 4 + (uint64_t)word(at);
+            if (at > words) return false;
         }
-        case 0x0626:  // ESCAPE: function, byte count, data
-            return 2 + (word(1) + 1ull) / 2 <= words;
-        case 0x0037:  // SETPALENTRIES, ANIMATEPALETTE, CREATEPALETTE: start, count, entries
-        case 0x0436:
-        case 0x00F7:
-            return 2 + 2ull * word(1) <= words;
-        case 0x0B23:  // STRETCHBLT: with a bitmap unless it has the reserved word
-            return words == 11 || Bitmap16Fits(params, words, 10, 0);
-        case 0x0922:  // BITBLT
-            return words == 9 || Bitmap16Fits(params, words, 8, 0);
-        case 0x01F9:  // CREATEPATTERNBRUSH: bitmap header, 18 reserved bytes, bits
-            return Bitmap16Fits(params, words, 0, 9);
-        case 0x06FF: {  // CREATEREGION: 10-word header with the scan count, then the scans
-            uint64_t at = 10;
-            for (uint64_t scan = 0, scans = word(5); scan < scans; ++scan) {
-                if (at + 3 > words) return false;
-                at += 4 + (uint64_t)word(at);
-                if (at > words) return false;
-            }
-            return true;
-        }
-        default:
-            break;
+        return true;
+    }
+    default: break;
     }
     switch (function) {
-        case kMetaPolygon:
-        case kMetaPolyline:
-            return words >= 1 && 1 + 2ull * word(0) <= words;
-        case kMetaPolyPolygon: {
-            if (words < 1) return false;
-            const uint64_t polygons = word(0);
-            if (1 + polygons > words) return false;
-            uint64_t points = 0;
-            for (uint64_t i = 0; i < polygons; ++i) points += word(1 + i);
-            return 1 + polygons + 2 * points <= words;
-        }
-        default:
-            break;
+    case kMetaPolygon:
+    case kMetaPolyline: return words >= 1 && 1 + 2ull * word(0) <= words;
+    case kMetaPolyPolygon: {
+        if (words < 1) return false;
+        const uint64_t polygons = word(0);
+        if (1 + polygons > words) return false;
+        uint64_t points = 0;
+        for (uint64_t i = 0; i < polygons; ++i) points += word(1 + i);
+        return 1 + polygons + 2 * points <= words;
+    }
+    default: break;
     }
     // Bitmap records: where the bitmap starts (in words) and how its colour
     // table is given.
     uint64_t at = 0;
     bool indices = false;
     switch (function) {
-        case kMetaDibBitBlt:
-            if (words == 9) return true;  // no bitmap
-            at = 8;
-            break;
-        case kMetaDibStretchBlt:
-            if (words == 11) return true;
-            at = 10;
-            break;
-        case kMetaStretchDib:
-            at = 11;
-            indices = word(2) == DIB_PAL_COLORS;
-            break;
-        case kMetaSetDibToDev:
-            at = 9;
-            indices = word(0) == DIB_PAL_COLORS;
-            break;
-        case kMetaDibCreatePatternBrush:
-            at = 2;
-            indices = word(1) == DIB_PAL_COLORS;
-            break;
-        default:
-            return true;
+    case kMetaDibBitBlt:
+        if (words == 9) return true;  // no bitmap
+        at = 8;
+        break;
+    case kMetaDibStretchBlt:
+        if (words == 11) return true;
+        at = 10;
+        break;
+    case kMetaStretchDib:
+        at = 11;
+        indices = word(2) == DIB_PAL_COLORS;
+        break;
+    case kMetaSetDibToDev:
+        at = 9;
+        indices = word(0) == DIB_PAL_COLORS;
+        break;
+    case kMetaDibCreatePatternBrush:
+        at = 2;
+        indices = word(1) == DIB_PAL_COLORS;
+        break;
+    default: return true;
     }
     if (at * 2 > paramBytes) return false;
     return DibFits(params + at * 2, paramBytes - at * 2, UINT64_MAX, indices);
@@ -242,10 +237,10 @@ struct EmfPolyRecord {
     bool polyPoly;
 };
 constexpr EmfPolyRecord kEmfPolyRecords[] = {
-    {2, 8, false},  {3, 8, false},  {4, 8, false},  {5, 8, false},  {6, 8, false},  {7, 8, true},
-    {8, 8, true},   {85, 4, false}, {86, 4, false}, {87, 4, false}, {88, 4, false}, {89, 4, false},
-    {90, 4, true},  {91, 4, true},
-    {56, 8, false}, {92, 4, false},  // POLYDRAW, POLYDRAW16: points, then as many type bytes
+    {2, 8, false}, {3, 8, false},  {4, 8, false},  {5, 8, false},  {6, 8, false},  {7, 8, true},
+    {8, 8, true},  {85, 4, false}, {86, 4, false}, {87, 4, false}, {88, 4, false}, {89, 4, false},
+    {90, 4, true}, {91, 4, true},  {56, 8, false}, {92, 4, false},  // POLYDRAW, POLYDRAW16: points, then as many type
+                                                                    // bytes
 };
 // Enhanced metafile records with bitmaps: offsets of the usage, header offset,
 // header size, bits offset and bits size fields (a second set for masks).
@@ -255,16 +250,16 @@ struct EmfBitmapRecord {
     uint32_t maskUsage, maskOffBmi;  // 0: none
 };
 constexpr EmfBitmapRecord kEmfBitmapRecords[] = {
-    {76, 80, 84, 0, 0},     // BITBLT
-    {77, 80, 84, 0, 0},     // STRETCHBLT
-    {78, 80, 84, 108, 112}, // MASKBLT
-    {79, 92, 96, 120, 124}, // PLGBLT
-    {80, 64, 48, 0, 0},     // SETDIBITSTODEVICE
-    {81, 64, 48, 0, 0},     // STRETCHDIBITS
-    {93, 12, 16, 0, 0},     // CREATEMONOBRUSH
-    {94, 12, 16, 0, 0},     // CREATEDIBPATTERNBRUSHPT
-    {114, 80, 84, 0, 0},    // ALPHABLEND
-    {116, 80, 84, 0, 0},    // TRANSPARENTBLT
+    {76, 80, 84, 0, 0},      // BITBLT
+    {77, 80, 84, 0, 0},      // STRETCHBLT
+    {78, 80, 84, 108, 112},  // MASKBLT
+    {79, 92, 96, 120, 124},  // PLGBLT
+    {80, 64, 48, 0, 0},      // SETDIBITSTODEVICE
+    {81, 64, 48, 0, 0},      // STRETCHDIBITS
+    {93, 12, 16, 0, 0},      // CREATEMONOBRUSH
+    {94, 12, 16, 0, 0},      // CREATEDIBPATTERNBRUSHPT
+    {114, 80, 84, 0, 0},     // ALPHABLEND
+    {116, 80, 84, 0, 0},     // TRANSPARENTBLT
 };
 
 // The bitmap whose four fields (header offset and size, bits offset and size)
@@ -285,9 +280,9 @@ struct EmfObjectUse {
     bool stockAllowed;  // stock objects (high bit set) may be named
 };
 constexpr EmfObjectUse kEmfObjectUses[] = {
-    {37, 8, true},   {40, 8, true},   {38, 8, false},  {39, 8, false},  {82, 8, false},  {49, 8, false},
-    {48, 8, true},   {95, 8, false},  {93, 8, false},  {94, 8, false},  {50, 8, false},  {51, 8, false},
-    {99, 8, false},  {100, 8, true},  {101, 8, false}, {122, 8, false}, {71, 28, false}, {72, 28, false},
+    {37, 8, true},  {40, 8, true},  {38, 8, false},  {39, 8, false},  {82, 8, false},  {49, 8, false},
+    {48, 8, true},  {95, 8, false}, {93, 8, false},  {94, 8, false},  {50, 8, false},  {51, 8, false},
+    {99, 8, false}, {100, 8, true}, {101, 8, false}, {122, 8, false}, {71, 28, false}, {72, 28, false},
 };
 
 // True when the handle a record names lies inside the table of `handles`
@@ -329,50 +324,46 @@ bool EmfRecordFits(uint32_t type, const uint8_t* record, uint64_t size) {
         return 32 + 16 * (uint64_t)Get32(record + dataAt + 8) <= bytes;
     };
     switch (type) {
-        case 83:  // EXTTEXTOUTA, EXTTEXTOUTW: characters and spacing inside the record
-        case 84: {
-            const uint64_t chars = u32(44), stringAt = u32(48), options = u32(52), dxAt = u32(72);
-            if (dxAt == UINT64_MAX) return false;
-            const uint64_t charBytes = type == 84 ? 2 : 1, dxBytes = (options & ETO_PDY) ? 8 : 4;
-            if (chars && (stringAt > size || chars * charBytes > size - stringAt)) return false;
-            return !chars || !dxAt || (dxAt <= size && chars * dxBytes <= size - dxAt);
-        }
-        case 96:  // POLYTEXTOUTA, POLYTEXTOUTW: not handed over
-        case 97:
-            return false;
-        case 108: {  // SMALLTEXTOUT: x, y, count, options, mode, scales, [clip], text
-            const uint64_t chars = u32(16), options = u32(20);
-            if (options == UINT64_MAX) return false;
-            const uint64_t textAt = 36 + ((options & 0x100) ? 0 : 16);
-            return chars * ((options & 0x200) ? 1 : 2) <= (size > textAt ? size - textAt : 0) && textAt <= size;
-        }
-        case 49:  // CREATEPALETTE: handle, version, count, entries
-            return size >= 16 && 16 + 4ull * Get16(record + 14) <= size;
-        case 50:  // SETPALETTEENTRIES: handle, start, count, entries
-            return u32(16) != UINT64_MAX && 20 + 4 * u32(16) <= size;
-        case 82:  // EXTCREATEFONTINDIRECTW: handle and a whole LOGFONTW
-            return size >= 12 + sizeof(LOGFONTW);
-        case 95: {  // EXTCREATEPEN: bitmap fields, then the pen with its style entries
-            const uint64_t entries = u32(48);
-            return entries != UINT64_MAX && 52 + 4 * entries <= size && EmfBitmapFits(record, size, 12, false);
-        }
-        case 75:  // EXTSELECTCLIPRGN: size, mode, region (none: the clip is reset)
-            return regionFits(8, 16, true);
-        case 71:  // FILLRGN: bounds, size, brush, region
-            return regionFits(24, 32);
-        case 72:  // FRAMERGN: bounds, size, brush, stroke, region
-            return regionFits(24, 40);
-        case 73:  // INVERTRGN, PAINTRGN: bounds, size, region
-        case 74:
-            return regionFits(24, 28);
-        default:
-            break;
+    case 83:  // EXTTEXTOUTA, EXTTEXTOUTW: characters and spacing inside the record
+    case 84: {
+        const uint64_t chars = u32(44), stringAt = u32(48), options = u32(52), dxAt = u32(72);
+        if (dxAt == UINT64_MAX) return false;
+        const uint64_t charBytes = type == 84 ? 2 : 1, dxBytes = (options & ETO_PDY) ? 8 : 4;
+        if (chars && (stringAt > size || chars * charBytes > size - stringAt)) return false;
+        return !chars || !dxAt || (dxAt <= size && chars * dxBytes <= size - dxAt);
+    }
+    case 96:  // POLYTEXTOUTA, POLYTEXTOUTW: not handed over
+    case 97: return false;
+    case 108: {  // SMALLTEXTOUT: x, y, count, options, mode, scales, [clip], text
+        const uint64_t chars = u32(16), options = u32(20);
+        if (options == UINT64_MAX) return false;
+        const uint64_t textAt = 36 + ((options & 0x100) ? 0 : 16);
+        return chars * ((options & 0x200) ? 1 : 2) <= (size > textAt ? size - textAt : 0) && textAt <= size;
+    }
+    case 49:  // CREATEPALETTE: handle, version, count, entries
+        return size >= 16 && 16 + 4ull * Get16(record + 14) <= size;
+    case 50:  // SETPALETTEENTRIES: handle, start, count, entries
+        return u32(16) != UINT64_MAX && 20 + 4 * u32(16) <= size;
+    case 82:  // EXTCREATEFONTINDIRECTW: handle and a whole LOGFONTW
+        return size >= 12 + sizeof(LOGFONTW);
+    case 95: {  // EXTCREATEPEN: bitmap fields, then the pen with its style entries
+        const uint64_t entries = u32(48);
+        return entries != UINT64_MAX && 52 + 4 * entries <= size && EmfBitmapFits(record, size, 12, false);
+    }
+    case 75:  // EXTSELECTCLIPRGN: size, mode, region (none: the clip is reset)
+        return regionFits(8, 16, true);
+    case 71:  // FILLRGN: bounds, size, brush, region
+        return regionFits(24, 32);
+    case 72:  // FRAMERGN: bounds, size, brush, stroke, region
+        return regionFits(24, 40);
+    case 73:  // INVERTRGN, PAINTRGN: bounds, size, region
+    case 74: return regionFits(24, 28);
+    default: break;
     }
     for (const EmfBitmapRecord& bitmap : kEmfBitmapRecords) {
         if (bitmap.type != type) continue;
         if (bitmap.usage + 4 > size) return false;
-        if (!EmfBitmapFits(record, size, bitmap.offBmi, Get32(record + bitmap.usage) == DIB_PAL_COLORS))
-            return false;
+        if (!EmfBitmapFits(record, size, bitmap.offBmi, Get32(record + bitmap.usage) == DIB_PAL_COLORS)) return false;
         if (bitmap.maskUsage) {
             if (bitmap.maskUsage + 4 > size) return false;
             return EmfBitmapFits(record, size, bitmap.maskOffBmi, false);
@@ -386,8 +377,8 @@ bool EmfRecordFits(uint32_t type, const uint8_t* record, uint64_t size) {
 
 bool MapFileReadOnly(const wchar_t* path, const wchar_t* mappingName, MappedFile& mapped) {
     mapped = MappedFile{};
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
+    HANDLE file =
+        CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file, &size) || size.QuadPart <= 0 || (uint64_t)size.QuadPart > SIZE_MAX) {
@@ -497,8 +488,7 @@ HENHMETAFILE LoadPlaceableMetafile(const uint8_t* data, uint64_t size) {
 namespace {
 
 // Plays emf into a new 24-bit image of width x height filled with background.
-bool RenderMetafile(CImage& image, HENHMETAFILE emf, int width, int height, COLORREF background,
-                    wchar_t* errorText) {
+bool RenderMetafile(CImage& image, HENHMETAFILE emf, int width, int height, COLORREF background, wchar_t* errorText) {
     if ((uint64_t)width * (uint64_t)height > kMaxPixels || !image.CreateEmpty(width, height, 24, background, nullptr)) {
         SetFormatError(errorText, kTextMemory);
         return false;

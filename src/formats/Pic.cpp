@@ -49,9 +49,9 @@ struct Bytes {
 
 bool ReadPicFile(const wchar_t* path, std::vector<uint8_t>& out, wchar_t* errorText, const wchar_t* openText) {
     switch (ReadWholeFile(path, out)) {
-        case WholeFileResult::Ok: return true;
-        case WholeFileResult::TooLarge: SetFormatError(errorText, kTextMemory); return false;
-        default: SetFormatError(errorText, openText); return false;
+    case WholeFileResult::Ok: return true;
+    case WholeFileResult::TooLarge: SetFormatError(errorText, kTextMemory); return false;
+    default: SetFormatError(errorText, openText); return false;
     }
 }
 
@@ -156,9 +156,9 @@ bool SoftimageReadScanline(Cursor& in, const std::vector<Packet>& packets, uint8
     for (const Packet& p : packets) {
         bool ok = false;
         switch (p.type) {
-            case PACKET_RAW: ok = SoftimageReadRaw(in, p, row, width); break;
-            case PACKET_PURE_RLE: ok = SoftimageReadPureRle(in, p, row, width); break;
-            default: ok = SoftimageReadMixedRle(in, p, row, width); break;
+        case PACKET_RAW: ok = SoftimageReadRaw(in, p, row, width); break;
+        case PACKET_PURE_RLE: ok = SoftimageReadPureRle(in, p, row, width); break;
+        default: ok = SoftimageReadMixedRle(in, p, row, width); break;
         }
         if (!ok) return false;
     }
@@ -175,9 +175,9 @@ bool SoftimageReadImage(Cursor& in, const std::vector<Packet>& packets, CImage& 
 // The fewest bytes one row of a packet can take.
 uint64_t MinimumRowBytes(const Packet& p, uint64_t width) {
     switch (p.type) {
-        case PACKET_RAW: return width * p.channels;
-        case PACKET_PURE_RLE: return (width + 254) / 255 * (1 + p.channels);
-        default: return (width + 65534) / 65535 * (3 + p.channels);
+    case PACKET_RAW: return width * p.channels;
+    case PACKET_PURE_RLE: return (width + 254) / 255 * (1 + p.channels);
+    default: return (width + 65534) / 65535 * (3 + p.channels);
     }
 }
 

@@ -349,20 +349,49 @@ bool SkipOpcode(Reader& in, uint16_t op, bool version2) {
         return size >= 2 && in.Skip(size - 2u);
     };
     switch (op) {
-        case 0x00: case 0x17: case 0x18: case 0x19: case 0x1C: case 0x1E: return true;
-        case 0x01: return shape();
-        case 0x02: case 0x09: case 0x0A: case 0x10: case 0x20: return in.Skip(8);
-        case 0x03: case 0x05: case 0x08: case 0x0D: case 0x15: case 0x16: case 0x23: case 0xA0: return in.Skip(2);
-        case 0x04: return in.Skip(1);
-        case 0x06: case 0x07: case 0x0B: case 0x0C: case 0x0E: case 0x0F: case 0x21: return in.Skip(4);
-        case 0x11: return in.Skip(version2 ? 2 : 1);
-        case 0x12: case 0x13: case 0x14: return version2 ? SkipPixPat(in) : in.Skip(8);
-        case 0x1A: case 0x1B: case 0x1D: case 0x1F: case 0x22: return in.Skip(6);
-        case 0x28: return text(4);
-        case 0x29: case 0x2A: return text(1);
-        case 0x2B: return text(2);
-        case 0xA1: return in.Skip(2) && sized16();
-        default: break;
+    case 0x00:
+    case 0x17:
+    case 0x18:
+    case 0x19:
+    case 0x1C:
+    case 0x1E: return true;
+    case 0x01: return shape();
+    case 0x02:
+    case 0x09:
+    case 0x0A:
+    case 0x10:
+    case 0x20: return in.Skip(8);
+    case 0x03:
+    case 0x05:
+    case 0x08:
+    case 0x0D:
+    case 0x15:
+    case 0x16:
+    case 0x23:
+    case 0xA0: return in.Skip(2);
+    case 0x04: return in.Skip(1);
+    case 0x06:
+    case 0x07:
+    case 0x0B:
+    case 0x0C:
+    case 0x0E:
+    case 0x0F:
+    case 0x21: return in.Skip(4);
+    case 0x11: return in.Skip(version2 ? 2 : 1);
+    case 0x12:
+    case 0x13:
+    case 0x14: return version2 ? SkipPixPat(in) : in.Skip(8);
+    case 0x1A:
+    case 0x1B:
+    case 0x1D:
+    case 0x1F:
+    case 0x22: return in.Skip(6);
+    case 0x28: return text(4);
+    case 0x29:
+    case 0x2A: return text(1);
+    case 0x2B: return text(2);
+    case 0xA1: return in.Skip(2) && sized16();
+    default: break;
     }
     if ((op >= 0x24 && op <= 0x27) || (op >= 0x2C && op <= 0x2F)) return sized16();
     if (op >= 0x30 && op <= 0x37) return in.Skip(8);
@@ -415,8 +444,7 @@ Outcome PlayPicture(const uint8_t* data, size_t size, size_t start, std::vector<
         bool ok;
         if (op == 0x90 || op == 0x91 || op == 0x98 || op == 0x99 || op == 0x9A || op == 0x9B)
             ok = DrawBitImage(in, op, canvas);
-        else
-            ok = SkipOpcode(in, op, version2);
+        else ok = SkipOpcode(in, op, version2);
         if (!ok) break;  // what was drawn so far stays
     }
     if (!canvas.drawn) return Outcome::NoImage;
@@ -427,7 +455,8 @@ Outcome PlayPicture(const uint8_t* data, size_t size, size_t start, std::vector<
 // A QuickTime image file starts with an atom of one of these types.
 bool IsQuickTimeImageFile(const uint8_t* data, size_t size) {
     if (size < 8) return false;
-    static const char* const kAtoms[] = {"idsc", "idat", "iicc", "moov", "mdat", "ftyp", "pnot", "wide", "free", "skip"};
+    static const char* const kAtoms[] = {"idsc", "idat", "iicc", "moov", "mdat",
+                                         "ftyp", "pnot", "wide", "free", "skip"};
     for (const char* atom : kAtoms)
         if (std::memcmp(data + 4, atom, 4) == 0) return true;
     return false;
@@ -441,12 +470,10 @@ bool DecodePictToDib(const uint8_t* data, size_t size, std::vector<uint8_t>& dib
         const uint8_t* v = data + start + 10;
         return std::memcmp(v, "\x11\x01", 2) == 0 || (size >= start + 14 && std::memcmp(v, "\x00\x11\x02\xFF", 4) == 0);
     };
-    if (hasVersion(kPreamble))
-        outcome = PlayPicture(data, size, kPreamble, dib);
+    if (hasVersion(kPreamble)) outcome = PlayPicture(data, size, kPreamble, dib);
     else if (hasVersion(0))  // a picture without its preamble, as the clipboard holds it
         outcome = PlayPicture(data, size, 0, dib);
-    else if (IsQuickTimeImageFile(data, size))
-        outcome = Outcome::NeedQuickTime;
+    else if (IsQuickTimeImageFile(data, size)) outcome = Outcome::NeedQuickTime;
     if (outcome == Outcome::Drawn) return true;
     SetFormatError(errorText, outcome == Outcome::NeedQuickTime ? kTextNeedQuickTime : kTextNoImage);
     return false;
@@ -478,8 +505,8 @@ bool LoadPict(CImage& image, const wchar_t* path, wchar_t* errorText) {
     bytes = std::vector<uint8_t>();
     BITMAPINFOHEADER header;
     std::memcpy(&header, dib.data(), sizeof header);
-    const bool created = image.Create((int)header.biWidth, (int)header.biHeight, header.biBitCount,
-                                      dib.data() + kDibHeader, nullptr);
+    const bool created =
+        image.Create((int)header.biWidth, (int)header.biHeight, header.biBitCount, dib.data() + kDibHeader, nullptr);
     dib = std::vector<uint8_t>();
     if (!created) {
         SetFormatError(errorText, kTextCreate);

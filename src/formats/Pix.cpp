@@ -111,9 +111,9 @@ bool LoadPix(CImage& image, const wchar_t* path, wchar_t* errorText) {
         if (IsEsmPixFile(path)) return LoadEsmPix(path, errorText);
         std::vector<uint8_t> bytes;
         switch (ReadWholeFile(path, bytes)) {
-            case WholeFileResult::Ok: break;
-            case WholeFileResult::TooLarge: SetFormatError(errorText, kTextMemory); return false;
-            default: SetFormatError(errorText, kTextOpen); return false;
+        case WholeFileResult::Ok: break;
+        case WholeFileResult::TooLarge: SetFormatError(errorText, kTextMemory); return false;
+        default: SetFormatError(errorText, kTextOpen); return false;
         }
         return DecodePix(bytes.data(), bytes.size(), image, errorText);
     } catch (const std::bad_alloc&) {

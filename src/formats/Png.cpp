@@ -65,15 +65,15 @@ bool DecodePng(PngCall& call, CImage& image) {
 
     int depth;
     switch (colorType) {
-        case PNG_COLOR_TYPE_GRAY:
-        case PNG_COLOR_TYPE_PALETTE: depth = bitDepth == 16 ? 8 : bitDepth; break;
-        case PNG_COLOR_TYPE_RGB: depth = 24; break;
-        case PNG_COLOR_TYPE_GRAY_ALPHA:
-            png_set_expand(call.png);
-            png_set_gray_to_rgb(call.png);
-            depth = 32;
-            break;
-        default: depth = 32; break;
+    case PNG_COLOR_TYPE_GRAY:
+    case PNG_COLOR_TYPE_PALETTE: depth = bitDepth == 16 ? 8 : bitDepth; break;
+    case PNG_COLOR_TYPE_RGB: depth = 24; break;
+    case PNG_COLOR_TYPE_GRAY_ALPHA:
+        png_set_expand(call.png);
+        png_set_gray_to_rgb(call.png);
+        depth = 32;
+        break;
+    default: depth = 32; break;
     }
 
     uint8_t alpha[256];
@@ -214,7 +214,8 @@ bool IsPngFile(const wchar_t* path) {
     FILE* file = path ? _wfopen(path, L"rb") : nullptr;
     if (!file) return false;
     uint8_t head[4] = {};
-    const bool ok = fread(head, 1, 4, file) == 4 && head[0] == 137 && head[1] == 'P' && head[2] == 'N' && head[3] == 'G';
+    const bool ok =
+        fread(head, 1, 4, file) == 4 && head[0] == 137 && head[1] == 'P' && head[2] == 'N' && head[3] == 'G';
     fclose(file);
     return ok;
 }
@@ -284,10 +285,8 @@ bool SavePng(const wchar_t* path, CImage& image, wchar_t* errorText, int interla
         failure = L"Not enough memory for a row";
     else if (!(call.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &call, OnPngError, OnPngWarning)))
         failure = L"Failed: png_create_write_struct!";
-    else if (!(call.info = png_create_info_struct(call.png)))
-        failure = L"Failed: png_create_info_struct!";
-    else if (!EncodePng(call, image, interlace, rowBuffer))
-        failure = call.text;
+    else if (!(call.info = png_create_info_struct(call.png))) failure = L"Failed: png_create_info_struct!";
+    else if (!EncodePng(call, image, interlace, rowBuffer)) failure = call.text;
     std::free(rowBuffer);
     if (call.png) png_destroy_write_struct(&call.png, call.info ? &call.info : nullptr);
     // fflush/fclose report a full disk that the buffered writes did not.

@@ -132,37 +132,37 @@ public:
 private:
     bool ReadRow(uint8_t* row, uint32_t w) {
         switch (h_.Digit()) {
-            case '4': return ReadBytes(row, ((size_t)w + 7) / 8);
-            case '1':
-                std::memset(row, 0, ((size_t)w + 7) / 8);
-                for (uint32_t x = 0; x < w; ++x) {
-                    const int bit = ReadPlainBit(f_);
-                    if (bit < 0) return false;
-                    // 1 (black) is index 0 of the black-and-white palette.
-                    if (!bit) row[x >> 3] |= (uint8_t)(0x80 >> (x & 7));
-                }
+        case '4': return ReadBytes(row, ((size_t)w + 7) / 8);
+        case '1':
+            std::memset(row, 0, ((size_t)w + 7) / 8);
+            for (uint32_t x = 0; x < w; ++x) {
+                const int bit = ReadPlainBit(f_);
+                if (bit < 0) return false;
+                // 1 (black) is index 0 of the black-and-white palette.
+                if (!bit) row[x >> 3] |= (uint8_t)(0x80 >> (x & 7));
+            }
+            return true;
+        case '5':
+        case '6':
+            if (bits_ == 8) {
+                const size_t bytes = (size_t)w * h_.components;
+                if (!ReadBytes(row, bytes)) return false;
+                if (h_.components == 3)
+                    for (size_t x = 0; x < bytes; x += 3) std::swap(row[x], row[x + 2]);
                 return true;
-            case '5':
-            case '6':
-                if (bits_ == 8) {
-                    const size_t bytes = (size_t)w * h_.components;
-                    if (!ReadBytes(row, bytes)) return false;
-                    if (h_.components == 3)
-                        for (size_t x = 0; x < bytes; x += 3) std::swap(row[x], row[x + 2]);
-                    return true;
+            }
+            [[fallthrough]];
+        default:
+            for (uint32_t x = 0; x < w; ++x) {
+                uint8_t* pixel = row + (size_t)x * h_.components;
+                // Red, green, blue land in the third, second and first byte.
+                for (int c = h_.components - 1; c >= 0; --c) {
+                    uint32_t sample;
+                    if (!ReadSample(sample)) return false;
+                    pixel[c] = (uint8_t)(bits_ > 8 ? sample >> (bits_ - 8) : sample);
                 }
-                [[fallthrough]];
-            default:
-                for (uint32_t x = 0; x < w; ++x) {
-                    uint8_t* pixel = row + (size_t)x * h_.components;
-                    // Red, green, blue land in the third, second and first byte.
-                    for (int c = h_.components - 1; c >= 0; --c) {
-                        uint32_t sample;
-                        if (!ReadSample(sample)) return false;
-                        pixel[c] = (uint8_t)(bits_ > 8 ? sample >> (bits_ - 8) : sample);
-                    }
-                }
-                return true;
+            }
+            return true;
         }
     }
 
@@ -197,10 +197,11 @@ private:
 uint64_t LeastDataBytes(const PnmHeader& h) {
     const uint64_t pixels = (uint64_t)h.width * h.height;
     switch (h.Digit()) {
-        case '1': return pixels;  // digits need no separator
-        case '4': return ((uint64_t)h.width + 7) / 8 * h.height;
-        case '2': case '3': return pixels * h.components * 2 - 1;
-        default: return pixels * h.components * ((SignificantBits(h.maxValue) + 7) / 8);
+    case '1': return pixels;  // digits need no separator
+    case '4': return ((uint64_t)h.width + 7) / 8 * h.height;
+    case '2':
+    case '3': return pixels * h.components * 2 - 1;
+    default: return pixels * h.components * ((SignificantBits(h.maxValue) + 7) / 8);
     }
 }
 
@@ -248,8 +249,7 @@ bool ReadPnm(CImage& image, const wchar_t* path, wchar_t* errorText) {
 // Header text of a written file: magic, comment, size and (for P6) maximum.
 std::string PnmHeaderText(const char* magic, uint32_t width, uint32_t height, bool withMax) {
     char text[96];
-    std::snprintf(text, sizeof text, "%s\n" QRV_PNM_COMMENT "%u %u\n%s", magic, width, height,
-                  withMax ? "255\n" : "");
+    std::snprintf(text, sizeof text, "%s\n" QRV_PNM_COMMENT "%u %u\n%s", magic, width, height, withMax ? "255\n" : "");
     return text;
 }
 

@@ -18,9 +18,17 @@ struct HeapBlock {
 };
 
 uint16_t GetU16(const uint8_t* p) { return (uint16_t)(p[0] | (p[1] << 8)); }
-uint32_t GetU32(const uint8_t* p) { return (uint32_t)p[0] | ((uint32_t)p[1] << 8) | ((uint32_t)p[2] << 16) | ((uint32_t)p[3] << 24); }
-void PutU16(uint8_t* p, uint32_t v) { p[0] = (uint8_t)v; p[1] = (uint8_t)(v >> 8); }
-void PutU32(uint8_t* p, uint32_t v) { PutU16(p, v); PutU16(p + 2, v >> 16); }
+uint32_t GetU32(const uint8_t* p) {
+    return (uint32_t)p[0] | ((uint32_t)p[1] << 8) | ((uint32_t)p[2] << 16) | ((uint32_t)p[3] << 24);
+}
+void PutU16(uint8_t* p, uint32_t v) {
+    p[0] = (uint8_t)v;
+    p[1] = (uint8_t)(v >> 8);
+}
+void PutU32(uint8_t* p, uint32_t v) {
+    PutU16(p, v);
+    PutU16(p + 2, v >> 16);
+}
 
 }  // namespace
 
@@ -39,9 +47,9 @@ int CheckPppVersion(const wchar_t* path) {
 
 bool LoadPpp(CImage& image, const wchar_t* path, wchar_t* errorText) {
     switch (CheckPppVersion(path)) {
-        case 1: SetFormatError(errorText, L"Version 1.0 Format not supported."); return false;
-        case 2: break;
-        default: SetFormatError(errorText, FORMAT_TEXT_INVALID_ID); return false;
+    case 1: SetFormatError(errorText, L"Version 1.0 Format not supported."); return false;
+    case 2: break;
+    default: SetFormatError(errorText, FORMAT_TEXT_INVALID_ID); return false;
     }
     CBinFile file;
     if (!file.Open(path, BINFILE_READ | BINFILE_SHARE_READ)) {

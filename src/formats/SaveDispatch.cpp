@@ -18,12 +18,12 @@ struct ExtensionRow {
 };
 
 constexpr ExtensionRow kWriterExtensions[] = {
-    {L".ppp", FMT_PPP},  {L".jpg", FMT_JPEG}, {L".jpeg", FMT_JPEG}, {L".jif", FMT_JPEG}, {L".jfif", FMT_JPEG},
-    {L".png", FMT_PNG},  {L".tif", FMT_TIFF}, {L".tiff", FMT_TIFF}, {L".tga", FMT_TGA},  {L".sgi", FMT_SGI},
-    {L".rgb", FMT_SGI},  {L".rgba", FMT_SGI}, {L".ras", FMT_RAS},   {L".sun", FMT_RAS},  {L".bmp", FMT_BMP},
-    {L".dib", FMT_BMP},  {L".rle", FMT_BMP},  {L".pcx", FMT_PCX},   {L".ppm", FMT_PNM},  {L".pgm", FMT_PNM},
-    {L".pbm", FMT_PNM},  {L".pnm", FMT_PNM},  {L".pix", FMT_PIX},   {L".mng", FMT_MNG},  {L".gif", FMT_GIF},
-    {L".jp2", FMT_JP2},  {L".j2c", FMT_JP2},  {L".raw", FMT_RAW},
+    {L".ppp", FMT_PPP}, {L".jpg", FMT_JPEG}, {L".jpeg", FMT_JPEG}, {L".jif", FMT_JPEG}, {L".jfif", FMT_JPEG},
+    {L".png", FMT_PNG}, {L".tif", FMT_TIFF}, {L".tiff", FMT_TIFF}, {L".tga", FMT_TGA},  {L".sgi", FMT_SGI},
+    {L".rgb", FMT_SGI}, {L".rgba", FMT_SGI}, {L".ras", FMT_RAS},   {L".sun", FMT_RAS},  {L".bmp", FMT_BMP},
+    {L".dib", FMT_BMP}, {L".rle", FMT_BMP},  {L".pcx", FMT_PCX},   {L".ppm", FMT_PNM},  {L".pgm", FMT_PNM},
+    {L".pbm", FMT_PNM}, {L".pnm", FMT_PNM},  {L".pix", FMT_PIX},   {L".mng", FMT_MNG},  {L".gif", FMT_GIF},
+    {L".jp2", FMT_JP2}, {L".j2c", FMT_JP2},  {L".raw", FMT_RAW},
 };
 
 }  // namespace
@@ -55,30 +55,30 @@ bool SaveImageFile(const wchar_t* path, CImage& image, wchar_t* errorText, Forma
     bool ok = false;
     try {
         switch (id) {
-            case FMT_JPEG: {
-                JpegSaveOptions options = JpegOptionsFromSettings();
-                options.sourceFormat = sourceFormat;
-                options.sourcePath = sourcePath;
-                ok = writer(path, image, text, &options);
-                break;
-            }
-            case FMT_JP2: {
-                const Jp2SaveOptions options{AppState::FormatJP2Quality, AppState::FormatJP2LossLess};
-                ok = writer(path, image, text, &options);
-                break;
-            }
-            case FMT_RAW: {
-                const RawSaveOptions options{AppState::FormatRAWFlip, AppState::FormatRAWSwapRedAndBlue,
-                                             AppState::FormatRAWNoConvert24Bit};
-                ok = writer(path, image, text, &options);
-                break;
-            }
-            case FMT_PNG: ok = writer(path, image, text, &AppState::FormatPNGInterlace); break;
-            case FMT_TIFF: ok = writer(path, image, text, &AppState::FormatTIFCompression); break;
-            case FMT_TGA: ok = writer(path, image, text, &AppState::FormatTGAEncode); break;
-            case FMT_SGI: ok = writer(path, image, text, &AppState::FormatSGICompression); break;
-            case FMT_RAS: ok = writer(path, image, text, &AppState::FormatRASCompression); break;
-            default: ok = writer(path, image, text, nullptr); break;
+        case FMT_JPEG: {
+            JpegSaveOptions options = JpegOptionsFromSettings();
+            options.sourceFormat = sourceFormat;
+            options.sourcePath = sourcePath;
+            ok = writer(path, image, text, &options);
+            break;
+        }
+        case FMT_JP2: {
+            const Jp2SaveOptions options{AppState::FormatJP2Quality, AppState::FormatJP2LossLess};
+            ok = writer(path, image, text, &options);
+            break;
+        }
+        case FMT_RAW: {
+            const RawSaveOptions options{AppState::FormatRAWFlip, AppState::FormatRAWSwapRedAndBlue,
+                                         AppState::FormatRAWNoConvert24Bit};
+            ok = writer(path, image, text, &options);
+            break;
+        }
+        case FMT_PNG: ok = writer(path, image, text, &AppState::FormatPNGInterlace); break;
+        case FMT_TIFF: ok = writer(path, image, text, &AppState::FormatTIFCompression); break;
+        case FMT_TGA: ok = writer(path, image, text, &AppState::FormatTGAEncode); break;
+        case FMT_SGI: ok = writer(path, image, text, &AppState::FormatSGICompression); break;
+        case FMT_RAS: ok = writer(path, image, text, &AppState::FormatRASCompression); break;
+        default: ok = writer(path, image, text, nullptr); break;
         }
     } catch (...) {
         // No exception may reach the dialog or command that called us.

@@ -20,9 +20,9 @@ struct Jp2SaveOptions {
     int lossless;  // FormatJP2LossLess
 };
 struct RawSaveOptions {
-    int flip;          // FormatRAWFlip
-    int swapRedBlue;   // FormatRAWSwapRedAndBlue
-    int noConvert24;   // FormatRAWNoConvert24Bit
+    int flip;         // FormatRAWFlip
+    int swapRedBlue;  // FormatRAWSwapRedAndBlue
+    int noConvert24;  // FormatRAWNoConvert24Bit
 };
 
 // Writes image to path with the writer of its extension. errorText holds

@@ -39,9 +39,7 @@ constexpr uint64_t kRleExpansion = 128;
 constexpr uint32_t kMaxPacket = 126;
 
 uint16_t Get16BE(const uint8_t* p) { return (uint16_t)(p[0] << 8 | p[1]); }
-uint32_t Get32BE(const uint8_t* p) {
-    return (uint32_t)p[0] << 24 | (uint32_t)p[1] << 16 | (uint32_t)p[2] << 8 | p[3];
-}
+uint32_t Get32BE(const uint8_t* p) { return (uint32_t)p[0] << 24 | (uint32_t)p[1] << 16 | (uint32_t)p[2] << 8 | p[3]; }
 void Put16BE(uint8_t* p, uint32_t v) {
     p[0] = (uint8_t)(v >> 8);
     p[1] = (uint8_t)v;
@@ -127,8 +125,8 @@ bool ReadSgi(CImage& image, const wchar_t* path, wchar_t* errorText) {
         }
         starts.resize((size_t)rows);
         for (size_t i = 0; i < starts.size(); ++i) starts[i] = Get32BE(&table[i * 4]);
-    } else if ((uint64_t)width * height * used > (fileLength - std::min<uint64_t>(fileLength, kHeaderBytes)) +
-                                                    kMissingDataSlack) {
+    } else if ((uint64_t)width * height * used >
+               (fileLength - std::min<uint64_t>(fileLength, kHeaderBytes)) + kMissingDataSlack) {
         SetFormatError(errorText, kTextTooShort);
         return false;
     }

@@ -43,9 +43,7 @@ constexpr uint8_t kEscape = 0x80;
 constexpr uint64_t kMissingDataSlack = 64ull << 20;
 constexpr uint64_t kRleExpansion = 86;
 
-uint32_t Get32BE(const uint8_t* p) {
-    return (uint32_t)p[0] << 24 | (uint32_t)p[1] << 16 | (uint32_t)p[2] << 8 | p[3];
-}
+uint32_t Get32BE(const uint8_t* p) { return (uint32_t)p[0] << 24 | (uint32_t)p[1] << 16 | (uint32_t)p[2] << 8 | p[3]; }
 void Put32BE(uint8_t* p, uint32_t v) {
     p[0] = (uint8_t)(v >> 24);
     p[1] = (uint8_t)(v >> 16);
@@ -341,8 +339,8 @@ bool SaveRas(const wchar_t* path, CImage& image, wchar_t* errorText, bool rle) {
             const size_t bytes = (size_t)(((uint64_t)width * depth + 7) / 8);
             for (size_t i = 0; i < bytes; ++i) row[i] = invert ? (uint8_t)~in[i] : in[i];
         } else if (depth == 24) {
-            std::unique_ptr<uint8_t, decltype(&std::free)> converted(
-                bpp == 24 ? nullptr : image.GetLine(24, stored), &std::free);
+            std::unique_ptr<uint8_t, decltype(&std::free)> converted(bpp == 24 ? nullptr : image.GetLine(24, stored),
+                                                                     &std::free);
             const uint8_t* in = bpp == 24 ? image.ScanLine(stored) : converted.get();
             if (!in) {
                 SetFormatError(errorText, L"Unable to allocate Memory for storing Imagedata!");

@@ -110,7 +110,8 @@ bool ReadColorMap(FILE* f, const TgaHeader& h, uint8_t* rgb) {
 
 void ReverseRow(uint8_t* row, uint32_t count, int pixelBytes) {
     for (uint32_t a = 0, b = count - 1; a < b; ++a, --b)
-        for (int k = 0; k < pixelBytes; ++k) std::swap(row[(size_t)a * pixelBytes + k], row[(size_t)b * pixelBytes + k]);
+        for (int k = 0; k < pixelBytes; ++k)
+            std::swap(row[(size_t)a * pixelBytes + k], row[(size_t)b * pixelBytes + k]);
 }
 
 bool ReadTga(CImage& image, const wchar_t* path, wchar_t* errorText) {

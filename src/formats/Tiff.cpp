@@ -57,7 +57,8 @@ struct Block {
     ~Block() { std::free(p); }
     bool Allocate(uint64_t size) {
         std::free(p);
-        p = (size > 0 && size <= (uint64_t)kMaxTiffAlloc) ? static_cast<uint8_t*>(std::calloc(1, (size_t)size)) : nullptr;
+        p = (size > 0 && size <= (uint64_t)kMaxTiffAlloc) ? static_cast<uint8_t*>(std::calloc(1, (size_t)size))
+                                                          : nullptr;
         return p != nullptr;
     }
 };
@@ -76,14 +77,14 @@ struct Failure {
 
 bool ApplyOrientation(CImage& image, int orientation) {
     switch (orientation) {
-        case 2: return image.Mirror();
-        case 3: return image.FlipVertical() && image.Mirror();
-        case 4: return image.FlipVertical();
-        case 5: return image.RotateRight90() && image.Mirror();
-        case 6: return image.RotateRight90();
-        case 7: return image.RotateLeft90() && image.Mirror();
-        case 8: return image.RotateLeft90();
-        default: return true;
+    case 2: return image.Mirror();
+    case 3: return image.FlipVertical() && image.Mirror();
+    case 4: return image.FlipVertical();
+    case 5: return image.RotateRight90() && image.Mirror();
+    case 6: return image.RotateRight90();
+    case 7: return image.RotateLeft90() && image.Mirror();
+    case 8: return image.RotateLeft90();
+    default: return true;
     }
 }
 
@@ -97,12 +98,12 @@ bool ApplyOrientation(CImage& image, int orientation) {
 bool PageReaderHandles(int samples, int bits, int photometric, int planar) {
     if (bits < 1 || bits > 16) return false;
     switch (photometric) {
-        case PHOTOMETRIC_MINISWHITE:
-        case PHOTOMETRIC_MINISBLACK:
-        case PHOTOMETRIC_PALETTE:
-            return samples == 1 || (samples == 2 && planar == PLANARCONFIG_CONTIG && (bits == 8 || bits == 16));
-        case PHOTOMETRIC_CIELAB: return samples >= 3 && planar == PLANARCONFIG_CONTIG && (bits == 8 || bits == 16);
-        default: return false;
+    case PHOTOMETRIC_MINISWHITE:
+    case PHOTOMETRIC_MINISBLACK:
+    case PHOTOMETRIC_PALETTE:
+        return samples == 1 || (samples == 2 && planar == PLANARCONFIG_CONTIG && (bits == 8 || bits == 16));
+    case PHOTOMETRIC_CIELAB: return samples >= 3 && planar == PLANARCONFIG_CONTIG && (bits == 8 || bits == 16);
+    default: return false;
     }
 }
 
@@ -138,8 +139,7 @@ void ReadRgbaPage(TIFF* tif, CImage& image, uint32_t width, uint32_t height, int
     GdiFlush();
     // Bottom row first, as the image stores its rows; the library follows the
     // file's Orientation tag on the way.
-    if (!TIFFReadRGBAImageOriented(tif, width, height, reinterpret_cast<uint32_t*>(image.bits), ORIENTATION_BOTLEFT,
-                                   0))
+    if (!TIFFReadRGBAImageOriented(tif, width, height, reinterpret_cast<uint32_t*>(image.bits), ORIENTATION_BOTLEFT, 0))
         throw Failure{L"Unknown Decoder Error!"};
     image.SwapRedBlue();
     // Pages without a fourth sample become 24-bit (16-bit samples included).
@@ -165,7 +165,8 @@ int TiffColormapDepth(int count, const uint16_t* red, const uint16_t* green, con
 void CopyByteRows(const uint8_t* source, int rows, uint8_t* destination, int destinationStride, int bytesPerRow,
                   int sourceStride) {
     for (int r = 0; r < rows; ++r)
-        std::memcpy(destination + (size_t)r * destinationStride, source + (size_t)r * sourceStride, (size_t)bytesPerRow);
+        std::memcpy(destination + (size_t)r * destinationStride, source + (size_t)r * sourceStride,
+                    (size_t)bytesPerRow);
 }
 
 void LabToRgb(uint8_t l, int8_t a, int8_t b, uint8_t& red, uint8_t& green, uint8_t& blue) {
@@ -270,7 +271,8 @@ bool LoadTiffPage(CImage& image, const wchar_t* path, int page, wchar_t* errorTe
                 TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tileWidth);
                 TIFFGetField(tif, TIFFTAG_TILELENGTH, &tileLength);
                 if (tileWidth == 0 || tileLength == 0) throw Failure{L"Failed to decode TIFF tile!"};
-                if (!tile.Allocate((uint64_t)TIFFTileSize64(tif))) throw Failure{L"Insufficient memory to hold Tilebuffer!"};
+                if (!tile.Allocate((uint64_t)TIFFTileSize64(tif)))
+                    throw Failure{L"Insufficient memory to hold Tilebuffer!"};
                 bandRows = tileLength;
                 if (!band.Allocate(scanline * tileLength)) throw Failure{L"Insufficient memory to hold imagedata!"};
             } else {
@@ -284,7 +286,8 @@ bool LoadTiffPage(CImage& image, const wchar_t* path, int page, wchar_t* errorTe
                 const uint32_t rows = height - top < bandRows ? height - top : bandRows;
                 if (tiled) {
                     for (uint32_t left = 0; left < width; left += tileWidth) {
-                        if (TIFFReadTile(tif, tile.p, left, top, 0, 0) < 0) throw Failure{L"Failed to decode TIFF tile!"};
+                        if (TIFFReadTile(tif, tile.p, left, top, 0, 0) < 0)
+                            throw Failure{L"Failed to decode TIFF tile!"};
                         const uint64_t offset = (uint64_t)left * samples * bits / 8;
                         const uint64_t copy = tileRowBytes < scanline - offset ? tileRowBytes : scanline - offset;
                         CopyByteRows(tile.p, (int)rows, band.p + offset, (int)scanline, (int)copy, (int)tileRowBytes);
@@ -330,9 +333,7 @@ bool LoadTiffPage(CImage& image, const wchar_t* path, int page, wchar_t* errorTe
         if (hasXres && xres > 0 && xres < 4e9f) image.xResolution = (uint32_t)xres;
         if (hasYres && yres > 0 && yres < 4e9f) image.yResolution = (uint32_t)yres;
         return true;
-    } catch (const Failure& failure) {
-        SetFormatError(errorText, failure.text);
-    } catch (...) {
+    } catch (const Failure& failure) { SetFormatError(errorText, failure.text); } catch (...) {
         SetFormatError(errorText, L"Unknown Decoder Error!");
     }
     return false;
@@ -365,13 +366,13 @@ bool LoadTiff(CImage& image, const wchar_t* path, wchar_t* errorText) {
 
 int TiffCompressionFor(int setting, int bpp) {
     switch (setting) {
-        case TIFF_SAVE_NONE: return COMPRESSION_NONE;
-        case TIFF_SAVE_PACKBITS: return COMPRESSION_PACKBITS;
-        case TIFF_SAVE_DEFLATE: return COMPRESSION_ADOBE_DEFLATE;
-        default:
-            if (bpp == 1) return COMPRESSION_CCITTFAX4;
-            if (bpp <= 8) return COMPRESSION_ADOBE_DEFLATE;
-            return COMPRESSION_JPEG;
+    case TIFF_SAVE_NONE: return COMPRESSION_NONE;
+    case TIFF_SAVE_PACKBITS: return COMPRESSION_PACKBITS;
+    case TIFF_SAVE_DEFLATE: return COMPRESSION_ADOBE_DEFLATE;
+    default:
+        if (bpp == 1) return COMPRESSION_CCITTFAX4;
+        if (bpp <= 8) return COMPRESSION_ADOBE_DEFLATE;
+        return COMPRESSION_JPEG;
     }
 }
 

@@ -61,9 +61,8 @@ bool LoadWbmp(CImage& image, const wchar_t* path, wchar_t* errorText) {
     uint32_t type = 0, width = 0, height = 0;
     uint8_t fixed = 0;
     // Without magic bytes a damaged header is no WBMP at all.
-    if (!WbmpReadMultiByte(in, type) || type != 0 || !in.Next(fixed) ||
-        ((fixed & 0x80) && !WbmpSkipExtension(in)) || !WbmpReadMultiByte(in, width) ||
-        !WbmpReadMultiByte(in, height)) {
+    if (!WbmpReadMultiByte(in, type) || type != 0 || !in.Next(fixed) || ((fixed & 0x80) && !WbmpSkipExtension(in)) ||
+        !WbmpReadMultiByte(in, width) || !WbmpReadMultiByte(in, height)) {
         SetFormatError(errorText, FORMAT_TEXT_INVALID_ID);
         return false;
     }

@@ -16,10 +16,10 @@ bool CBinFile::Open(const wchar_t* name, uint32_t flags) {
     static const DWORD access[] = {GENERIC_READ, GENERIC_WRITE, GENERIC_READ | GENERIC_WRITE, 0};
     DWORD share = 0;
     switch (flags & 0x70) {
-        case 0x20: share = FILE_SHARE_READ; break;
-        case 0x30: share = FILE_SHARE_WRITE; break;
-        case 0x40: share = FILE_SHARE_READ | FILE_SHARE_WRITE; break;
-        default: share = 0; break;  // 0x10 or nothing: no sharing
+    case 0x20: share = FILE_SHARE_READ; break;
+    case 0x30: share = FILE_SHARE_WRITE; break;
+    case 0x40: share = FILE_SHARE_READ | FILE_SHARE_WRITE; break;
+    default: share = 0; break;  // 0x10 or nothing: no sharing
     }
     SECURITY_ATTRIBUTES security{sizeof(SECURITY_ATTRIBUTES), nullptr, (flags & BINFILE_NO_INHERIT) ? FALSE : TRUE};
     DWORD creation = OPEN_EXISTING;

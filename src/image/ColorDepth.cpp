@@ -11,32 +11,41 @@
 namespace {
 
 // round(i * 255 / 31): 5-bit channel to 8 bits.
-const uint8_t kExpand5[32] = {0,   8,   16,  25,  33,  41,  49,  58,  66,  74,  82,
-                              90,  99,  107, 115, 123, 132, 140, 148, 156, 165, 173,
-                              181, 189, 197, 206, 214, 222, 230, 239, 247, 255};
+const uint8_t kExpand5[32] = {0,   8,   16,  25,  33,  41,  49,  58,  66,  74,  82,  90,  99,  107, 115, 123,
+                              132, 140, 148, 156, 165, 173, 181, 189, 197, 206, 214, 222, 230, 239, 247, 255};
 
 // Red, green, blue of pixel x of a stored row at any depth the mappings take.
 inline void FetchRGB(const uint8_t* line, uint32_t x, int bpp, const uint8_t* palRGB, int& r, int& g, int& b) {
     switch (bpp) {
-        case 32: line += (size_t)x * 4; r = line[2]; g = line[1]; b = line[0]; return;
-        case 24: line += (size_t)x * 3; r = line[2]; g = line[1]; b = line[0]; return;
-        case 16: {
-            const uint16_t v = (uint16_t)(line[x * 2] | (line[x * 2 + 1] << 8));
-            r = kExpand5[(v >> 10) & 31];
-            g = kExpand5[(v >> 5) & 31];
-            b = kExpand5[v & 31];
-            return;
-        }
-        default: {
-            int i;
-            if (bpp == 8) i = line[x];
-            else if (bpp == 4) i = (x & 1) ? (line[x >> 1] & 15) : (line[x >> 1] >> 4);
-            else i = (line[x >> 3] >> (7 - (x & 7))) & 1;
-            r = palRGB[i * 3];
-            g = palRGB[i * 3 + 1];
-            b = palRGB[i * 3 + 2];
-            return;
-        }
+    case 32:
+        line += (size_t)x * 4;
+        r = line[2];
+        g = line[1];
+        b = line[0];
+        return;
+    case 24:
+        line += (size_t)x * 3;
+        r = line[2];
+        g = line[1];
+        b = line[0];
+        return;
+    case 16: {
+        const uint16_t v = (uint16_t)(line[x * 2] | (line[x * 2 + 1] << 8));
+        r = kExpand5[(v >> 10) & 31];
+        g = kExpand5[(v >> 5) & 31];
+        b = kExpand5[v & 31];
+        return;
+    }
+    default: {
+        int i;
+        if (bpp == 8) i = line[x];
+        else if (bpp == 4) i = (x & 1) ? (line[x >> 1] & 15) : (line[x >> 1] >> 4);
+        else i = (line[x >> 3] >> (7 - (x & 7))) & 1;
+        r = palRGB[i * 3];
+        g = palRGB[i * 3 + 1];
+        b = palRGB[i * 3 + 2];
+        return;
+    }
     }
 }
 
@@ -57,8 +66,7 @@ inline void StoreIndex(uint8_t* line, uint32_t x, int bpp, int index) {
 // (outBpp, rows padded to 4 bytes) must be zeroed for depths below 8.
 template <class Choose>
 bool Diffuse(const uint8_t* src, uint32_t srcStride, int srcBpp, const uint8_t* srcPalRGB, uint32_t width,
-             uint32_t height, uint8_t* out, uint32_t outStride, int outBpp, const uint8_t* entryRGB,
-             Choose choose) {
+             uint32_t height, uint8_t* out, uint32_t outStride, int outBpp, const uint8_t* entryRGB, Choose choose) {
     std::vector<float> a, b;
     try {
         a.assign((size_t)(width + 2) * 3, 0.f);
@@ -87,10 +95,18 @@ bool Diffuse(const uint8_t* src, uint32_t srcStride, int srcBpp, const uint8_t* 
             const float eg = (float)(cg - entryRGB[idx * 3 + 1]) / 16.f;
             const float eb = (float)(cb - entryRGB[idx * 3 + 2]) / 16.f;
             const size_t ahead = e + (ptrdiff_t)dir * 3, behind = e - (ptrdiff_t)dir * 3;
-            cur[ahead] += 7 * er; cur[ahead + 1] += 7 * eg; cur[ahead + 2] += 7 * eb;
-            next[behind] += 3 * er; next[behind + 1] += 3 * eg; next[behind + 2] += 3 * eb;
-            next[e] += 5 * er; next[e + 1] += 5 * eg; next[e + 2] += 5 * eb;
-            next[ahead] += er; next[ahead + 1] += eg; next[ahead + 2] += eb;
+            cur[ahead] += 7 * er;
+            cur[ahead + 1] += 7 * eg;
+            cur[ahead + 2] += 7 * eb;
+            next[behind] += 3 * er;
+            next[behind + 1] += 3 * eg;
+            next[behind + 2] += 3 * eb;
+            next[e] += 5 * er;
+            next[e + 1] += 5 * eg;
+            next[e + 2] += 5 * eb;
+            next[ahead] += er;
+            next[ahead + 1] += eg;
+            next[ahead + 2] += eb;
             StoreIndex(o, x, outBpp, idx);
         }
         std::swap(cur, next);
@@ -113,11 +129,11 @@ uint8_t* MapToFew(CImage& image, const uint8_t* rgbEntries, int count, int outBp
     uint8_t srcPal[768];
     GetFullPaletteRGB(image, srcPal);
     GdiFlush();
-    const bool ok = Diffuse(image.bits, image.stride, image.bpp, srcPal, w, h, out, outStride, outBpp, rgbEntries,
-                            [&](int r, int g, int b) {
-                                return (int)image.FindNearestColor(reds, greens, blues, count, (uint8_t)r,
-                                                                   (uint8_t)g, (uint8_t)b);
-                            });
+    const bool ok =
+        Diffuse(image.bits, image.stride, image.bpp, srcPal, w, h, out, outStride, outBpp, rgbEntries,
+                [&](int r, int g, int b) {
+                    return (int)image.FindNearestColor(reds, greens, blues, count, (uint8_t)r, (uint8_t)g, (uint8_t)b);
+                });
     if (!ok) {
         std::free(out);
         return nullptr;
@@ -144,9 +160,9 @@ uint8_t* CImage::MapToMono(const uint8_t* rgbPalette2) {
 namespace {
 
 struct Box {
-    int lo[3], hi[3];    // red, green, blue in 5-bit units, inclusive
+    int lo[3], hi[3];  // red, green, blue in 5-bit units, inclusive
     int mean[3];
-    uint32_t count;      // 0: the box holds no counted cell
+    uint32_t count;  // 0: the box holds no counted cell
 };
 
 inline int CellIndex(int r5, int g5, int b5) { return (r5 << 10) | (g5 << 5) | b5; }
@@ -157,9 +173,7 @@ struct MedianCut {
     Box boxes[256];
     uint8_t pal[768];
 
-    bool IsSingleCell(const Box& b) const {
-        return b.lo[0] == b.hi[0] && b.lo[1] == b.hi[1] && b.lo[2] == b.hi[2];
-    }
+    bool IsSingleCell(const Box& b) const { return b.lo[0] == b.hi[0] && b.lo[1] == b.hi[1] && b.lo[2] == b.hi[2]; }
 
     // Shrinks a box to its counted cells. A box without any keeps its bounds and
     // gets count 0, so it is never chosen for a split.
@@ -172,10 +186,15 @@ struct MedianCut {
                 for (int b = box.lo[2]; b <= box.hi[2]; ++b) {
                     const uint32_t n = c[b];
                     if (!n) continue;
-                    lo[0] = std::min(lo[0], r); hi[0] = std::max(hi[0], r);
-                    lo[1] = std::min(lo[1], g); hi[1] = std::max(hi[1], g);
-                    lo[2] = std::min(lo[2], b); hi[2] = std::max(hi[2], b);
-                    sum[0] += (uint64_t)n * r; sum[1] += (uint64_t)n * g; sum[2] += (uint64_t)n * b;
+                    lo[0] = std::min(lo[0], r);
+                    hi[0] = std::max(hi[0], r);
+                    lo[1] = std::min(lo[1], g);
+                    hi[1] = std::max(hi[1], g);
+                    lo[2] = std::min(lo[2], b);
+                    hi[2] = std::max(hi[2], b);
+                    sum[0] += (uint64_t)n * r;
+                    sum[1] += (uint64_t)n * g;
+                    sum[2] += (uint64_t)n * b;
                     total += n;
                 }
             }
@@ -193,7 +212,7 @@ struct MedianCut {
     }
 
     void Build() {
-        static const int corners[8][3] = {{0, 0, 0},  {31, 0, 0},  {0, 31, 0},  {0, 0, 31},
+        static const int corners[8][3] = {{0, 0, 0},   {31, 0, 0},  {0, 31, 0},  {0, 0, 31},
                                           {31, 31, 0}, {0, 31, 31}, {31, 0, 31}, {31, 31, 31}};
         for (int i = 0; i < 8; ++i) {
             counts[CellIndex(corners[i][0], corners[i][1], corners[i][2])] = 0;
@@ -202,7 +221,10 @@ struct MedianCut {
             b.count = 1;
         }
         Box& all = boxes[8];
-        for (int k = 0; k < 3; ++k) { all.lo[k] = 0; all.hi[k] = 31; }
+        for (int k = 0; k < 3; ++k) {
+            all.lo[k] = 0;
+            all.hi[k] = 31;
+        }
         Shrink(all);
         int made = 9;
         for (; made < 256; ++made) {
@@ -274,8 +296,7 @@ struct MedianCut {
 }  // namespace
 
 uint8_t* QuantizeMedianCut(const uint8_t* bits, int width, int height, int bpp, uint8_t* outRgbPalette) {
-    if (!bits || !outRgbPalette || width <= 0 || height <= 0 || (bpp != 16 && bpp != 24 && bpp != 32))
-        return nullptr;
+    if (!bits || !outRgbPalette || width <= 0 || height <= 0 || (bpp != 16 && bpp != 24 && bpp != 32)) return nullptr;
     const uint32_t srcStride = CImage::RowBytes((uint64_t)width, bpp);
     uint32_t outStride = 0;
     uint8_t* out = AllocRows((uint64_t)width, (uint64_t)height, 8, false, &outStride);
@@ -395,8 +416,7 @@ bool CQuantizer::ProcessImage(const uint8_t* bits, int width, int height, int bp
         AddColor((uint8_t)r, (uint8_t)g, (uint8_t)b);
         // A node of one child folds without lowering the count; the loop goes
         // on with the next node and ends only when nothing is left to fold.
-        while (leafCount > leafLimit && ReduceTree()) {
-        }
+        while (leafCount > leafLimit && ReduceTree()) {}
     };
     if (bpp <= 8) {
         for (int y = height - 1; y >= 0 && !failed; --y)
@@ -437,9 +457,7 @@ bool CHiColorDither::DitherImage(uint8_t* bits, int width, int height, int bpp, 
     std::vector<uint8_t> scratch;
     try {
         scratch.resize((size_t)stride);
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
+    } catch (const std::bad_alloc&) { return false; }
     for (int y = 0; y < height; ++y) {
         uint8_t* line = bits + (size_t)y * stride;
         std::memcpy(scratch.data(), line, (size_t)stride);
@@ -555,8 +573,8 @@ bool CImage::IncreaseDepth(int bpp) {
             const uint8_t* s = image.bits + (size_t)y * image.stride;
             uint8_t* d = result.bits + (size_t)y * result.stride;
             for (int x = 0; x < w; ++x) {
-                const int v = from == 1 ? (s[x >> 3] >> (7 - (x & 7))) & 1
-                                        : ((x & 1) ? (s[x >> 1] & 15) : (s[x >> 1] >> 4));
+                const int v =
+                    from == 1 ? (s[x >> 3] >> (7 - (x & 7))) & 1 : ((x & 1) ? (s[x >> 1] & 15) : (s[x >> 1] >> 4));
                 StoreIndex(d, (uint32_t)x, bpp, v);
             }
         }

@@ -8,7 +8,6 @@
 #include <cwchar>
 #include <new>
 
-
 static MessageHook g_messageHook = nullptr;
 static HWND g_messageOwner = nullptr;
 static HWND g_defaultOwner = nullptr;  // the main window, named by the shell
@@ -19,9 +18,7 @@ MessageHook SetMessageHook(MessageHook hook) {
     return previous;
 }
 
-HWND CurrentMessageOwner() {
-    return g_messageOwner;
-}
+HWND CurrentMessageOwner() { return g_messageOwner; }
 
 void SetMessageOwner(HWND window) { g_defaultOwner = window; }
 
@@ -240,10 +237,10 @@ uint32_t GetColorTableSize(const void* header) {
     const auto* core = static_cast<const BITMAPCOREHEADER*>(header);
     auto entriesFor = [](unsigned bitCount) -> uint32_t {
         switch (bitCount) {
-            case 1: return 2;
-            case 4: return 16;
-            case 8: return 256;
-            default: return 0;
+        case 1: return 2;
+        case 4: return 16;
+        case 8: return 256;
+        default: return 0;
         }
     };
     if (core->bcSize == sizeof(BITMAPCOREHEADER)) return entriesFor(core->bcBitCount) * sizeof(RGBTRIPLE);

@@ -163,8 +163,8 @@ bool CImageEffects::Blur(CImage& image, int randomization, int repeatCount, bool
                     o[i] = self[i];
                 } else {
                     const int j = i + 3;  // position in the extended rows
-                    const int sum = a[j - 3] + a[j] + a[j + 3] + b[j - 3] + b[j] + b[j + 3] + c[j - 3] + c[j] +
-                                    c[j + 3];
+                    const int sum =
+                        a[j - 3] + a[j] + a[j + 3] + b[j - 3] + b[j] + b[j + 3] + c[j - 3] + c[j] + c[j + 3];
                     o[i] = (uint8_t)(sum / 9);
                 }
             }
@@ -227,8 +227,8 @@ bool CImageEffects::Sharpen(CImage& image, int percent, bool interactive) {
             const uint8_t* p = src + (size_t)y * s;
             uint8_t* o = out + (size_t)y * s;
             for (size_t i = 3; i < n - 3; ++i) {
-                const int around = m0[i - 3] + m0[i] + m0[i + 3] + m1[i - 3] + m1[i + 3] + m2[i - 3] + m2[i] +
-                                   m2[i + 3];
+                const int around =
+                    m0[i - 3] + m0[i] + m0[i + 3] + m1[i - 3] + m1[i + 3] + m2[i - 3] + m2[i] + m2[i + 3];
                 const int v = sharpenCentre[p[i]] - around + 4;
                 o[i] = v < 0 ? 0 : ((v >> 3) > 254 ? 255 : (uint8_t)(v >> 3));
             }
@@ -262,13 +262,21 @@ bool CImageEffects::Pixelize(uint8_t* pixels, int blockWidth, int width, int str
             uint32_t sum[3] = {0, 0, 0};
             for (int y = y0; y < y1; ++y) {
                 const uint8_t* p = pixels + (size_t)y * stride + (size_t)x0 * 3;
-                for (int x = x0; x < x1; ++x, p += 3) { sum[0] += p[0]; sum[1] += p[1]; sum[2] += p[2]; }
+                for (int x = x0; x < x1; ++x, p += 3) {
+                    sum[0] += p[0];
+                    sum[1] += p[1];
+                    sum[2] += p[2];
+                }
             }
             const uint32_t count = (uint32_t)(y1 - y0) * (uint32_t)(x1 - x0);
             const uint8_t m[3] = {(uint8_t)(sum[0] / count), (uint8_t)(sum[1] / count), (uint8_t)(sum[2] / count)};
             for (int y = y0; y < y1; ++y) {
                 uint8_t* p = pixels + (size_t)y * stride + (size_t)x0 * 3;
-                for (int x = x0; x < x1; ++x, p += 3) { p[0] = m[0]; p[1] = m[1]; p[2] = m[2]; }
+                for (int x = x0; x < x1; ++x, p += 3) {
+                    p[0] = m[0];
+                    p[1] = m[1];
+                    p[2] = m[2];
+                }
             }
         }
     }

@@ -15,11 +15,11 @@
 #include "image/Image.h"
 
 struct EffectServices {
-    void (*saveUndoSnapshot)() = nullptr;         // snapshot of the viewer image
+    void (*saveUndoSnapshot)() = nullptr;  // snapshot of the viewer image
     HWND (*createProgressBar)(int steps) = nullptr;
     void (*stepProgressBar)(HWND bar) = nullptr;
     void (*destroyProgressBar)(HWND bar) = nullptr;
-    void (*repaintViewer)() = nullptr;            // at the end of an interactive run
+    void (*repaintViewer)() = nullptr;  // at the end of an interactive run
     // Language texts of the three dialogs (sections Dlg_EffBlur, Dlg_EffPixelize, Dlg_EffSharpen).
     void (*langApplyEffBlur)(HWND dialog) = nullptr;
     void (*langApplyEffPixelize)(HWND dialog) = nullptr;

@@ -137,8 +137,7 @@ bool CImage::CreateEmpty(int w, int h, int depth, COLORREF fillColor, const uint
     // A new DIB section's memory comes zeroed: black at 16 bits and up, and
     // palette entry 0 below. Readers that create such an image and write every
     // row skip a full pass.
-    const COLORREF zeroColor =
-        bpp > 8 ? RGB(0, 0, 0) : RGB(rgbPalette[0], rgbPalette[1], rgbPalette[2]);
+    const COLORREF zeroColor = bpp > 8 ? RGB(0, 0, 0) : RGB(rgbPalette[0], rgbPalette[1], rgbPalette[2]);
     if ((fillColor & 0xFFFFFF) != zeroColor) {
         RECT all{0, 0, w, h};
         FillRect(all, fillColor);
@@ -240,8 +239,7 @@ bool CImage::PutLine(int depth, uint32_t row, const void* data) {
     BITMAPINFO info = DirectInfo(width, 1, depth);
     // Draw the one row at its top-down position.
     const int y = (int)(height - 1 - row);
-    int done = StretchDIBits(memoryDC, 0, y, (int)width, 1, 0, 0, (int)width, 1, data, &info, DIB_RGB_COLORS,
-                             SRCCOPY);
+    int done = StretchDIBits(memoryDC, 0, y, (int)width, 1, 0, 0, (int)width, 1, data, &info, DIB_RGB_COLORS, SRCCOPY);
     GdiFlush();
     return done != 0 && done != (int)GDI_ERROR;
 }
@@ -251,9 +249,9 @@ uint8_t CImage::GetPixelIndex(uint32_t x, uint32_t row) {
     GdiFlush();
     const uint8_t* line = bits + (size_t)row * stride;
     switch (bpp) {
-        case 1: return (line[x >> 3] >> (7 - (x & 7))) & 1;
-        case 4: return (x & 1) ? (line[x >> 1] & 0x0F) : (line[x >> 1] >> 4);
-        default: return line[x];
+    case 1: return (line[x >> 3] >> (7 - (x & 7))) & 1;
+    case 4: return (x & 1) ? (line[x >> 1] & 0x0F) : (line[x >> 1] >> 4);
+    default: return line[x];
     }
 }
 
@@ -262,16 +260,16 @@ void CImage::SetPixelIndex(uint32_t x, uint32_t row, uint8_t index) {
     GdiFlush();
     uint8_t* line = bits + (size_t)row * stride;
     switch (bpp) {
-        case 1: {
-            const uint8_t mask = (uint8_t)(0x80 >> (x & 7));
-            line[x >> 3] = (index & 1) ? (line[x >> 3] | mask) : (line[x >> 3] & ~mask);
-            break;
-        }
-        case 4:
-            if (x & 1) line[x >> 1] = (uint8_t)((line[x >> 1] & 0xF0) | (index & 0x0F));
-            else line[x >> 1] = (uint8_t)((line[x >> 1] & 0x0F) | ((index & 0x0F) << 4));
-            break;
-        default: line[x] = index; break;
+    case 1: {
+        const uint8_t mask = (uint8_t)(0x80 >> (x & 7));
+        line[x >> 3] = (index & 1) ? (line[x >> 3] | mask) : (line[x >> 3] & ~mask);
+        break;
+    }
+    case 4:
+        if (x & 1) line[x >> 1] = (uint8_t)((line[x >> 1] & 0xF0) | (index & 0x0F));
+        else line[x >> 1] = (uint8_t)((line[x >> 1] & 0x0F) | ((index & 0x0F) << 4));
+        break;
+    default: line[x] = index; break;
     }
 }
 
@@ -338,8 +336,8 @@ void CImage::BuildDistanceTables() {
     }
 }
 
-uint8_t CImage::FindNearestColor(const uint8_t* reds, const uint8_t* greens, const uint8_t* blues, int count,
-                                 uint8_t r, uint8_t g, uint8_t b) const {
+uint8_t CImage::FindNearestColor(const uint8_t* reds, const uint8_t* greens, const uint8_t* blues, int count, uint8_t r,
+                                 uint8_t g, uint8_t b) const {
     int64_t best = INT64_MAX;
     uint8_t bestIndex = 0;
     for (int i = 0; i < count && i < 256; ++i) {

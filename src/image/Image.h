@@ -54,8 +54,8 @@ public:
     bool DeselectBitmap();
 
     void BuildDistanceTables();
-    uint8_t FindNearestColor(const uint8_t* reds, const uint8_t* greens, const uint8_t* blues, int count,
-                             uint8_t r, uint8_t g, uint8_t b) const;
+    uint8_t FindNearestColor(const uint8_t* reds, const uint8_t* greens, const uint8_t* blues, int count, uint8_t r,
+                             uint8_t g, uint8_t b) const;
 
     // Pixel operations (PixelOps.cpp): in place, or rebuilt and swapped in only
     // on success; false with the image unchanged when it is not valid or a

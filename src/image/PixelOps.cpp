@@ -113,7 +113,9 @@ bool CImage::Mirror() {
 }
 
 bool CImage::Rotate180() {
-    CImage& image = *this; return image.FlipVertical() && image.Mirror(); }
+    CImage& image = *this;
+    return image.FlipVertical() && image.Mirror();
+}
 
 // Moves every pixel of `image` into a new image of swapped size. In stored
 // coordinates a left turn sends (x, row) to (height - 1 - row, x) and a right
@@ -142,10 +144,17 @@ static bool Rotate90(CImage& image, bool left) {
                         const uint32_t dr = left ? x : w - 1 - x;
                         uint8_t* dp = out + (size_t)dr * ds + (size_t)dc * n;
                         switch (n) {
-                            case 4: std::memcpy(dp, sp, 4); break;
-                            case 3: dp[0] = sp[0]; dp[1] = sp[1]; dp[2] = sp[2]; break;
-                            case 2: dp[0] = sp[0]; dp[1] = sp[1]; break;
-                            default: dp[0] = sp[0]; break;
+                        case 4: std::memcpy(dp, sp, 4); break;
+                        case 3:
+                            dp[0] = sp[0];
+                            dp[1] = sp[1];
+                            dp[2] = sp[2];
+                            break;
+                        case 2:
+                            dp[0] = sp[0];
+                            dp[1] = sp[1];
+                            break;
+                        default: dp[0] = sp[0]; break;
                         }
                     }
                 }
@@ -172,9 +181,13 @@ static bool Rotate90(CImage& image, bool left) {
 }
 
 bool CImage::RotateLeft90() {
-    CImage& image = *this; return Rotate90(image, true); }
+    CImage& image = *this;
+    return Rotate90(image, true);
+}
 bool CImage::RotateRight90() {
-    CImage& image = *this; return Rotate90(image, false); }
+    CImage& image = *this;
+    return Rotate90(image, false);
+}
 
 bool CImage::Invert() {
     CImage& image = *this;
@@ -242,11 +255,17 @@ static bool SwapChannels(CImage& image, int a, int b) {
 }
 
 bool CImage::SwapRedBlue() {
-    CImage& image = *this; return SwapChannels(image, 2, 0); }
+    CImage& image = *this;
+    return SwapChannels(image, 2, 0);
+}
 bool CImage::SwapRedGreen() {
-    CImage& image = *this; return SwapChannels(image, 2, 1); }
+    CImage& image = *this;
+    return SwapChannels(image, 2, 1);
+}
 bool CImage::SwapGreenBlue() {
-    CImage& image = *this; return SwapChannels(image, 1, 0); }
+    CImage& image = *this;
+    return SwapChannels(image, 1, 0);
+}
 
 bool SwapRedBlueBits(uint8_t* pixels, int width, int height, int bpp) {
     if (!pixels || (bpp != 24 && bpp != 32) || width <= 0 || height <= 0) return false;

@@ -136,13 +136,13 @@ void CRegistry::ReadString(const wchar_t* subKey, const wchar_t* valueName, cons
     RegistryReadValue(subKey, valueName, record, rootKey);
     const wchar_t* text = defaultText ? defaultText : L"";
     switch (record.type) {
-        case REG_SZ:
-        case REG_EXPAND_SZ:
-        case REG_LINK:
-        case REG_MULTI_SZ:
-            if (record.data) text = reinterpret_cast<const wchar_t*>(record.data);
-            break;
-        default: break;
+    case REG_SZ:
+    case REG_EXPAND_SZ:
+    case REG_LINK:
+    case REG_MULTI_SZ:
+        if (record.data) text = reinterpret_cast<const wchar_t*>(record.data);
+        break;
+    default: break;
     }
     lstrcpynW(out, text, MAX_PATH);
 }

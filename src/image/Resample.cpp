@@ -12,9 +12,8 @@
 
 namespace {
 
-const uint8_t kExpand5[32] = {0,   8,   16,  25,  33,  41,  49,  58,  66,  74,  82,
-                              90,  99,  107, 115, 123, 132, 140, 148, 156, 165, 173,
-                              181, 189, 197, 206, 214, 222, 230, 239, 247, 255};
+const uint8_t kExpand5[32] = {0,   8,   16,  25,  33,  41,  49,  58,  66,  74,  82,  90,  99,  107, 115, 123,
+                              132, 140, 148, 156, 165, 173, 181, 189, 197, 206, 214, 222, 230, 239, 247, 255};
 
 inline uint32_t Stride(int width, int bpp) { return CImage::RowBytes((uint64_t)width, bpp); }
 
@@ -30,25 +29,33 @@ size_t Elements(uint64_t count) {
 // One source row of any depth as packed blue, green, red bytes.
 void FetchRow24(uint8_t* out, const uint8_t* line, int width, int bpp, const uint8_t* pal) {
     switch (bpp) {
-        case 24: std::memcpy(out, line, (size_t)width * 3); return;
-        case 32:
-            for (int x = 0; x < width; ++x, line += 4, out += 3) { out[0] = line[0]; out[1] = line[1]; out[2] = line[2]; }
-            return;
-        case 16:
-            for (int x = 0; x < width; ++x, out += 3) {
-                const unsigned v = line[x * 2] | (line[x * 2 + 1] << 8);
-                out[0] = kExpand5[v & 31]; out[1] = kExpand5[(v >> 5) & 31]; out[2] = kExpand5[(v >> 10) & 31];
-            }
-            return;
-        default:
-            for (int x = 0; x < width; ++x, out += 3) {
-                int i;
-                if (bpp == 8) i = line[x];
-                else if (bpp == 4) i = (x & 1) ? (line[x >> 1] & 15) : (line[x >> 1] >> 4);
-                else i = (line[x >> 3] >> (7 - (x & 7))) & 1;
-                out[0] = pal[i * 3 + 2]; out[1] = pal[i * 3 + 1]; out[2] = pal[i * 3];
-            }
-            return;
+    case 24: std::memcpy(out, line, (size_t)width * 3); return;
+    case 32:
+        for (int x = 0; x < width; ++x, line += 4, out += 3) {
+            out[0] = line[0];
+            out[1] = line[1];
+            out[2] = line[2];
+        }
+        return;
+    case 16:
+        for (int x = 0; x < width; ++x, out += 3) {
+            const unsigned v = line[x * 2] | (line[x * 2 + 1] << 8);
+            out[0] = kExpand5[v & 31];
+            out[1] = kExpand5[(v >> 5) & 31];
+            out[2] = kExpand5[(v >> 10) & 31];
+        }
+        return;
+    default:
+        for (int x = 0; x < width; ++x, out += 3) {
+            int i;
+            if (bpp == 8) i = line[x];
+            else if (bpp == 4) i = (x & 1) ? (line[x >> 1] & 15) : (line[x >> 1] >> 4);
+            else i = (line[x >> 3] >> (7 - (x & 7))) & 1;
+            out[0] = pal[i * 3 + 2];
+            out[1] = pal[i * 3 + 1];
+            out[2] = pal[i * 3];
+        }
+        return;
     }
 }
 
@@ -116,8 +123,14 @@ void ScaleShrink(uint8_t* dst, int dw, int dh, const uint8_t* src, int sw, int s
         for (int sx = 0; sx < sw; ++sx, p += 3) {
             const Weight wx = tx[sx];
             uint32_t* a = &h[(size_t)dx * 3];
-            a[0] += wx.w * p[0]; a[1] += wx.w * p[1]; a[2] += wx.w * p[2];
-            if (wx.w2 > 0) { a[3] += wx.w2 * p[0]; a[4] += wx.w2 * p[1]; a[5] += wx.w2 * p[2]; }
+            a[0] += wx.w * p[0];
+            a[1] += wx.w * p[1];
+            a[2] += wx.w * p[2];
+            if (wx.w2 > 0) {
+                a[3] += wx.w2 * p[0];
+                a[4] += wx.w2 * p[1];
+                a[5] += wx.w2 * p[2];
+            }
             if (wx.w2 != 0 && dx < dw) ++dx;
         }
         // The horizontal sums are at most 4096 x 255, so wy x sum fits 32 bits.
@@ -210,8 +223,14 @@ void ResampleBresenham(uint8_t* dst, int dw, int dh, const uint8_t* src, int sw,
             uint32_t s0 = 0, s1 = 0, s2 = 0;
             const uint32_t* u = &cx.units[cx.start[j]];
             const uint8_t* p = line + (size_t)cx.first[j] * n;
-            for (int k = 0; k < cx.count[j]; ++k, p += n) { s0 += u[k] * p[0]; s1 += u[k] * p[1]; s2 += u[k] * p[2]; }
-            m[j * 3] = (uint8_t)(s0 / sw); m[j * 3 + 1] = (uint8_t)(s1 / sw); m[j * 3 + 2] = (uint8_t)(s2 / sw);
+            for (int k = 0; k < cx.count[j]; ++k, p += n) {
+                s0 += u[k] * p[0];
+                s1 += u[k] * p[1];
+                s2 += u[k] * p[2];
+            }
+            m[j * 3] = (uint8_t)(s0 / sw);
+            m[j * 3 + 1] = (uint8_t)(s1 / sw);
+            m[j * 3 + 2] = (uint8_t)(s2 / sw);
         }
     }
     std::vector<uint32_t> acc((size_t)dw * 3);
@@ -248,8 +267,14 @@ void ResampleBilinear(uint8_t* dst, int dw, int dh, const uint8_t* src, int sw, 
             uint32_t s0 = 0, s1 = 0, s2 = 0;
             const uint32_t* ux = &cx.units[cx.start[i]];
             const uint8_t* p = &avg[(size_t)cx.first[i] * 3];
-            for (int k = 0; k < cx.count[i]; ++k, p += 3) { s0 += ux[k] * p[0]; s1 += ux[k] * p[1]; s2 += ux[k] * p[2]; }
-            o[i * 3] = (uint8_t)(s0 / sw); o[i * 3 + 1] = (uint8_t)(s1 / sw); o[i * 3 + 2] = (uint8_t)(s2 / sw);
+            for (int k = 0; k < cx.count[i]; ++k, p += 3) {
+                s0 += ux[k] * p[0];
+                s1 += ux[k] * p[1];
+                s2 += ux[k] * p[2];
+            }
+            o[i * 3] = (uint8_t)(s0 / sw);
+            o[i * 3 + 1] = (uint8_t)(s1 / sw);
+            o[i * 3 + 2] = (uint8_t)(s2 / sw);
         }
     }
 }
@@ -263,9 +288,7 @@ struct Taps {
 };
 
 inline float Cube(float u) { return u > 0 ? u * u * u : 0.f; }
-inline float BSpline(float t) {
-    return (Cube(t + 2) - 4 * Cube(t + 1) + 6 * Cube(t) - 4 * Cube(t - 1)) / 6.f;
-}
+inline float BSpline(float t) { return (Cube(t + 2) - 4 * Cube(t + 1) + 6 * Cube(t) - 4 * Cube(t - 1)) / 6.f; }
 
 Taps BicubicTaps(int S, int D) {
     Taps t{4, std::vector<int>((size_t)D * 4), std::vector<float>((size_t)D * 4)};
@@ -303,7 +326,9 @@ void ResampleSeparable(uint8_t* dst, int dw, int dh, const uint8_t* src, int sw,
             const float w = ty.weight[(size_t)j * ty.taps + l];
             const uint8_t* line = src + (size_t)ty.index[(size_t)j * ty.taps + l] * ss;
             for (int x = 0; x < sw; ++x, line += n) {
-                col[x * 3] += w * line[0]; col[x * 3 + 1] += w * line[1]; col[x * 3 + 2] += w * line[2];
+                col[x * 3] += w * line[0];
+                col[x * 3 + 1] += w * line[1];
+                col[x * 3 + 2] += w * line[2];
             }
         }
         uint8_t* o = dst + (size_t)j * ds;
@@ -312,7 +337,9 @@ void ResampleSeparable(uint8_t* dst, int dw, int dh, const uint8_t* src, int sw,
             for (int k = 0; k < tx.taps; ++k) {
                 const float w = tx.weight[(size_t)i * tx.taps + k];
                 const float* c = &col[(size_t)tx.index[(size_t)i * tx.taps + k] * 3];
-                s0 += w * c[0]; s1 += w * c[1]; s2 += w * c[2];
+                s0 += w * c[0];
+                s1 += w * c[1];
+                s2 += w * c[2];
             }
             o[0] = (uint8_t)(int)std::clamp(s0, 0.f, 255.f);
             o[1] = (uint8_t)(int)std::clamp(s1, 0.f, 255.f);
@@ -333,10 +360,16 @@ void ResampleNearest(uint8_t* dst, int dw, int dh, const uint8_t* src, int sw, i
         for (int i = 0; i < dw; ++i, o += n) {
             std::memcpy(o, line + (size_t)std::min(sx, sw - 1) * n, (size_t)n);
             acc += sw;
-            while (acc > dw) { acc -= dw; ++sx; }
+            while (acc > dw) {
+                acc -= dw;
+                ++sx;
+            }
         }
         accY += sh;
-        while (accY > dh) { accY -= dh; ++sy; }
+        while (accY > dh) {
+            accY -= dh;
+            ++sy;
+        }
     }
 }
 
@@ -380,16 +413,23 @@ bool TryResampleBits(uint8_t* dst, int dw, int dh, const uint8_t* src, int sw, i
             return true;
         }
         switch (mode) {
-            case 0: ResampleNearest(dst, dw, dh, src, sw, sh, n); break;
-            case 1: if (n >= 3) ResampleBresenham(dst, dw, dh, src, sw, sh, n); break;
-            case 2: if (n >= 3) ResampleSeparable(dst, dw, dh, src, sw, sh, n, BicubicTaps(sw, dw), BicubicTaps(sh, dh)); break;
-            case 3:
-                // The 2-D weight exp(-(dx^2 + dy^2) / 2) / 2pi splits into two
-                // factors; the whole divisor goes with the horizontal one.
-                if (n >= 3) ResampleSeparable(dst, dw, dh, src, sw, sh, n, GaussTaps(sw, dw, 6.2831855f), GaussTaps(sh, dh, 1.f));
-                break;
-            case 4: if (bpp == 24) ResampleBilinear(dst, dw, dh, src, sw, sh); break;
-            default: break;
+        case 0: ResampleNearest(dst, dw, dh, src, sw, sh, n); break;
+        case 1:
+            if (n >= 3) ResampleBresenham(dst, dw, dh, src, sw, sh, n);
+            break;
+        case 2:
+            if (n >= 3) ResampleSeparable(dst, dw, dh, src, sw, sh, n, BicubicTaps(sw, dw), BicubicTaps(sh, dh));
+            break;
+        case 3:
+            // The 2-D weight exp(-(dx^2 + dy^2) / 2) / 2pi splits into two
+            // factors; the whole divisor goes with the horizontal one.
+            if (n >= 3)
+                ResampleSeparable(dst, dw, dh, src, sw, sh, n, GaussTaps(sw, dw, 6.2831855f), GaussTaps(sh, dh, 1.f));
+            break;
+        case 4:
+            if (bpp == 24) ResampleBilinear(dst, dw, dh, src, sw, sh);
+            break;
+        default: break;
         }
     } catch (...) {
         // As in ScaleBits: a buffer that cannot be had leaves dst as it is.
@@ -511,8 +551,8 @@ void DrawImageScaled(CImage& image, HDC dc, int x, int y, int width, int height,
             GdiFlush();
             // The buffer is not cleared: when the scaler cannot get its tables
             // nothing is drawn rather than uninitialised memory.
-            if (TryScaleBits(buf, width, height, source->bits, (int)source->width, (int)source->height,
-                             source->bpp, pal)) {
+            if (TryScaleBits(buf, width, height, source->bits, (int)source->width, (int)source->height, source->bpp,
+                             pal)) {
                 BITMAPINFO info{};
                 info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
                 info.bmiHeader.biWidth = width;

@@ -14,8 +14,8 @@
 // triples for palette depths) into the caller's 24-bit buffer dst.
 void ScaleBits(uint8_t* dst, int dstWidth, int dstHeight, const uint8_t* src, int srcWidth, int srcHeight, int bpp,
                const uint8_t* rgbPalette);
-void ResampleBits(uint8_t* dst, int dstWidth, int dstHeight, const uint8_t* src, int srcWidth, int srcHeight,
-                  int bpp, int mode);
+void ResampleBits(uint8_t* dst, int dstWidth, int dstHeight, const uint8_t* src, int srcWidth, int srcHeight, int bpp,
+                  int mode);
 // Both rebuild the image as 24 bits of the new size; on failure (including a
 // size that cannot be allocated) they return false with the image as it was.
 bool ResampleImage(CImage& image, int width, int height, int mode);

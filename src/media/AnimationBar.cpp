@@ -147,16 +147,12 @@ void CAnimationBar::CreateControls() {
     visible = 1;
 }
 
-void CAnimationBar::SetVisible(bool show) {
-    visible = show;
-}
+void CAnimationBar::SetVisible(bool show) { visible = show; }
 
 void CAnimationBar::Layout() {}
 void CAnimationBar::PaintButtons() {}
 
-bool CAnimationBar::OnButton(LPARAM) {
-    return false;
-}
+bool CAnimationBar::OnButton(LPARAM) { return false; }
 
 void CAnimationBar::DrawButton(const DRAWITEMSTRUCT*) {}
 

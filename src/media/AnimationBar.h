@@ -64,13 +64,13 @@ public:
     uint8_t playing;
     uint8_t loop;
     uint8_t singleDelay;
-    uint8_t multiFrame;           // the current file has several frames
+    uint8_t multiFrame;  // the current file has several frames
     uint8_t controlsCreated;
     uint8_t visible;
     HWND timerWindow;
     UINT_PTR timerId;
-    int marginTaken;              // bottom margin added by CreateControls
-    uint32_t MediaLength;         // length in ms of the sound, video or movie just opened
+    int marginTaken;       // bottom margin added by CreateControls
+    uint32_t MediaLength;  // length in ms of the sound, video or movie just opened
     int FrameDelayTable[kMaxFrames];
     uint8_t DisposalTable[kMaxFrames];
     int TransparentTable[kMaxFrames];

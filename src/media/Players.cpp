@@ -13,12 +13,8 @@ CSoundPlayer SoundPlayer;
 CQuickTimePlayer QuickTimePlayer;
 
 void CDirectShowPlayer::NotifyOwnerMessage(HWND, UINT, WPARAM, LPARAM) {}
-void CDirectShowPlayer::ChangeRate(double step) {
-    rate += step;
-}
-void CDirectShowPlayer::SetRate(double newRate) {
-    rate = newRate;
-}
+void CDirectShowPlayer::ChangeRate(double step) { rate += step; }
+void CDirectShowPlayer::SetRate(double newRate) { rate = newRate; }
 
 CMediaPlayer* PlayerForFormat(int formatId) {
     switch (formatId) {
@@ -29,9 +25,7 @@ CMediaPlayer* PlayerForFormat(int formatId) {
     }
 }
 
-CMediaPlayer* CurrentPlayer() {
-    return PlayerForFormat(AppState::CurrentFormatId);
-}
+CMediaPlayer* CurrentPlayer() { return PlayerForFormat(AppState::CurrentFormatId); }
 
 void CMediaPlayer::OnControlButton(LPARAM control) {
     PlayPause(control);
@@ -46,21 +40,11 @@ bool CMediaPlayer::Open(CImage*, const wchar_t*, wchar_t* errorText) {
         lstrcpynW(errorText, L"Media playback is not available.", 512);
     return false;
 }
-void CMediaPlayer::Close() {
-    AppState::DocumentKind = DOC_NONE;
-}
-bool CMediaPlayer::PlayPause(LPARAM) {
-    return false;
-}
-bool CMediaPlayer::Stop(LPARAM) {
-    return false;
-}
-bool CMediaPlayer::ToggleMute(LPARAM) {
-    return false;
-}
-bool CMediaPlayer::OnInfoButton(LPARAM) {
-    return false;
-}
+void CMediaPlayer::Close() { AppState::DocumentKind = DOC_NONE; }
+bool CMediaPlayer::PlayPause(LPARAM) { return false; }
+bool CMediaPlayer::Stop(LPARAM) { return false; }
+bool CMediaPlayer::ToggleMute(LPARAM) { return false; }
+bool CMediaPlayer::OnInfoButton(LPARAM) { return false; }
 void CMediaPlayer::ChangeVolume(bool, int) {}
 void CMediaPlayer::DrawButton(const DRAWITEMSTRUCT*) {}
 void CMediaPlayer::UpdatePosition() {}
@@ -69,9 +53,7 @@ void CMediaPlayer::UpdateVolumeBar() {}
 void CMediaPlayer::Layout() {}
 
 void CVideoPlayer::StepFrame() {}
-bool CVideoPlayer::OnStepButton(LPARAM) {
-    return false;
-}
+bool CVideoPlayer::OnStepButton(LPARAM) { return false; }
 void CVideoPlayer::OnGraphEvent() {}
 void CVideoPlayer::RaiseControls() {}
 void CVideoPlayer::SetControlsVisible(bool visible) {
@@ -84,15 +66,9 @@ void CQuickTimePlayer::OnWindowMessage(HWND, UINT, WPARAM, LPARAM) {}
 void CQuickTimePlayer::NextFrame() {}
 void CQuickTimePlayer::PreviousFrame() {}
 void CQuickTimePlayer::ChangeRate(int) {}
-bool CQuickTimePlayer::OnPreviousButton(LPARAM) {
-    return false;
-}
-bool CQuickTimePlayer::OnNextButton(LPARAM) {
-    return false;
-}
-void CQuickTimePlayer::SetControlsVisible(bool visible) {
-    PlayerStripHeight = visible ? Skin.cyPlayerButton : 0;
-}
+bool CQuickTimePlayer::OnPreviousButton(LPARAM) { return false; }
+bool CQuickTimePlayer::OnNextButton(LPARAM) { return false; }
+void CQuickTimePlayer::SetControlsVisible(bool visible) { PlayerStripHeight = visible ? Skin.cyPlayerButton : 0; }
 
 void StartQuickTime() {}
 void StopQuickTime() {}
@@ -112,10 +88,6 @@ void CloseQuickTimeMovie(QuickTimeMovieRecord* record) {
     record->movie = nullptr;
 }
 
-uint8_t DescribeAudioStream(const wchar_t*) {
-    return 0;
-}
+uint8_t DescribeAudioStream(const wchar_t*) { return 0; }
 
-uint8_t DescribeVideoStreams(const wchar_t*) {
-    return 0;
-}
+uint8_t DescribeVideoStreams(const wchar_t*) { return 0; }

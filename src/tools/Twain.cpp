@@ -4,19 +4,11 @@
 
 CTwainHandler TwainHandler;
 
-bool CTwain::StartSession(HWND) {
-    return false;
-}
-int CTwain::UserSelectSource() {
-    return 0;
-}
-bool CTwain::Acquire(int) {
-    return false;
-}
+bool CTwain::StartSession(HWND) { return false; }
+int CTwain::UserSelectSource() { return 0; }
+bool CTwain::Acquire(int) { return false; }
 void CTwain::EndSession() {
     sessionOpen = false;
     sourceEnabled = false;
 }
-bool CTwain::ProcessEvent(MSG*) {
-    return sessionOpen && sourceEnabled && false;
-}
+bool CTwain::ProcessEvent(MSG*) { return sessionOpen && sourceEnabled && false; }

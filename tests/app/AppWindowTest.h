@@ -90,8 +90,8 @@ inline void TypeNameAndConfirm(HWND dialog, const std::wstring& name) {
 // typeName cancels it); a dialog still there at the next tick is cancelled,
 // and so is one that shows after 100 ticks, so no test waits on a dialog.
 struct DialogDriver {
-    std::wstring typeName;     // typed into the name box before OK; empty: cancel
-    std::wstring offered;      // the name box's text when the dialog was found
+    std::wstring typeName;  // typed into the name box before OK; empty: cancel
+    std::wstring offered;   // the name box's text when the dialog was found
     int ticks = 0;
     bool seen = false;
     bool nameFocused = false;  // the focus was in the name box when it was found

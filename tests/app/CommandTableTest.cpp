@@ -95,8 +95,8 @@ TEST(CommandTable, RowsMatchMenusAcceleratorsAndToolBars) {
     std::set<UINT> offered;
     const auto menus = MenuResourceIds();
     for (const char* expected : {"THEMENU", "IMAGE", "VIDEO", "SOUND", "SELECTTOOLMENU", "ZOOM100POPUP",
-                                 "SLIDESHOWPOPUP", "FILEOPERATIONPOPUP", "BROWSERCONFIGPOPUP",
-                                 "SORTORDERCONFIGPOPUP", "BROWSERBATCHTOOLSPOPUP", "ALPHABLENDPOPUP", "CHEVRONMENU"})
+                                 "SLIDESHOWPOPUP", "FILEOPERATIONPOPUP", "BROWSERCONFIGPOPUP", "SORTORDERCONFIGPOPUP",
+                                 "BROWSERBATCHTOOLSPOPUP", "ALPHABLENDPOPUP", "CHEVRONMENU"})
         EXPECT_TRUE(menus.count(qrvtest::Widen(expected))) << expected;
     for (const auto& [name, ids] : menus) {
         for (UINT id : ids) {
@@ -208,9 +208,7 @@ TEST_F(CommandGuardTest, GrayedCommandsNeverRunFromTheirShortcuts) {
         AppState::DocumentKind = s.documentKind;
         AppState::CurrentFormatId = s.formatId;
         AppState::CurrentImage.Destroy();
-        if (s.image) {
-            ASSERT_TRUE(AppState::CurrentImage.CreateEmpty(6, 4, 24, 0, nullptr));
-        }
+        if (s.image) { ASSERT_TRUE(AppState::CurrentImage.CreateEmpty(6, 4, 24, 0, nullptr)); }
         free(FileList::Entries);
         FileList::Entries = nullptr;
         FileList::Count = 0;
@@ -223,9 +221,7 @@ TEST_F(CommandGuardTest, GrayedCommandsNeverRunFromTheirShortcuts) {
         }
         UndoSnapshot.Discard();
         RedoSnapshot.Discard();
-        if (s.undo) {
-            ASSERT_TRUE(UndoSnapshot.Save());
-        }
+        if (s.undo) { ASSERT_TRUE(UndoSnapshot.Save()); }
 
         MainMenu.UpdateStates();
         HMENU bar = GetMenu(window);

@@ -25,7 +25,9 @@ TEST(DrawImageScaled, TexturedShrinkIsTheBoxAverageInMemoryAndWindow) {
     HWND window = CreateWindowExW(WS_EX_TOOLWINDOW, wc.lpszClassName, L"", WS_POPUP | WS_VISIBLE, 0, 0, 200, 140,
                                   nullptr, nullptr, wc.hInstance, nullptr);
     ASSERT_NE(window, nullptr);
-    const struct { int sw, sh, w, h; } rows[] = {
+    const struct {
+        int sw, sh, w, h;
+    } rows[] = {
         {300, 200, 184, 123}, {375, 250, 184, 123}, {640, 480, 164, 123}, {1000, 180, 184, 33},
         {150, 400, 46, 123},  {368, 246, 184, 123}, {97, 61, 40, 30},     {500, 500, 123, 123},
     };

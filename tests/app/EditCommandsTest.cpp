@@ -169,9 +169,7 @@ TEST_F(EditCommandsTest, NoMenuItemOrShortcutIsEnabledWithoutAHandler) {
         CopyAcceleratorTableW(table, keys.data(), (int)keys.size());
         DestroyAcceleratorTable(table);
         for (const ACCEL& key : keys) {
-            if (!HasCommandHandler(key.cmd)) {
-                EXPECT_FALSE(IsCommandEnabled(key.cmd)) << "shortcut " << key.cmd;
-            }
+            if (!HasCommandHandler(key.cmd)) { EXPECT_FALSE(IsCommandEnabled(key.cmd)) << "shortcut " << key.cmd; }
         }
     }
 
@@ -179,8 +177,7 @@ TEST_F(EditCommandsTest, NoMenuItemOrShortcutIsEnabledWithoutAHandler) {
     for (UINT id : {40005u, 40006u, 40011u, 40012u, 254u, 40063u, 40064u, 40081u, 40079u, 40303u, 40319u})
         EXPECT_TRUE(MenuEnabled(id)) << id;
     // A command without a handler is refused even when it arrives on its own.
-    for (UINT id : {40120u, 203u, 40021u, 40116u, 40017u, 40052u})
-        EXPECT_FALSE(IsCommandEnabled(id)) << id;
+    for (UINT id : {40120u, 203u, 40021u, 40116u, 40017u, 40052u}) EXPECT_FALSE(IsCommandEnabled(id)) << id;
     SetRectEmpty(&AppState::Selection);
     ASSERT_TRUE(OpenClipboard(window));
     EmptyClipboard();

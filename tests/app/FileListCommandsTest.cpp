@@ -40,13 +40,25 @@ TEST(StepTarget, NextPreviousFirstLastWithAndWithoutWrap) {
         bool wrap;
         int expected;
     } rows[] = {
-        {40002, 0, 3, false, 1},  {40002, 2, 3, false, 2},  {40002, 2, 3, true, 0},
-        {40003, 1, 3, false, 0},  {40003, 0, 3, false, 0},  {40003, 0, 3, true, 2},
-        {40028, 2, 3, false, 0},  {40029, 0, 3, false, 2},
-        {40002, -1, 3, false, 0}, {40003, -1, 3, false, 2}, {40002, 7, 3, false, 0},
+        {40002, 0, 3, false, 1},
+        {40002, 2, 3, false, 2},
+        {40002, 2, 3, true, 0},
+        {40003, 1, 3, false, 0},
+        {40003, 0, 3, false, 0},
+        {40003, 0, 3, true, 2},
+        {40028, 2, 3, false, 0},
+        {40029, 0, 3, false, 2},
+        {40002, -1, 3, false, 0},
+        {40003, -1, 3, false, 2},
+        {40002, 7, 3, false, 0},
         // A count of 0 is no list, whatever the index says.
-        {40002, -1, 0, true, -1}, {40003, -1, 0, true, -1}, {40028, 0, 0, false, -1}, {40029, 0, 0, false, -1},
-        {40002, 0, -5, true, -1}, {40002, 0, 1, true, 0},   {40003, 0, 1, true, 0},
+        {40002, -1, 0, true, -1},
+        {40003, -1, 0, true, -1},
+        {40028, 0, 0, false, -1},
+        {40029, 0, 0, false, -1},
+        {40002, 0, -5, true, -1},
+        {40002, 0, 1, true, 0},
+        {40003, 0, 1, true, 0},
     };
     for (const Row& r : rows)
         EXPECT_EQ(StepTargetIndex(r.id, r.current, r.count, r.wrap), r.expected)
@@ -67,9 +79,7 @@ TEST(CurrentEntry, EmptyOrOutOfRangeListHasNoCurrentEntry) {
             const bool expected = count > 0 && current >= 0 && current < count;
             EXPECT_EQ(CurrentFileListEntry() != nullptr, expected) << current << "/" << count;
             EXPECT_EQ(CurrentFileListEntryPath(path), expected);
-            if (!expected) {
-                EXPECT_STREQ(path, L"");
-            }
+            if (!expected) { EXPECT_STREQ(path, L""); }
         }
     SetCurrentDirectoryW(L"C:\\windows");
     FileList::Count = 2;

@@ -25,9 +25,7 @@
 namespace {
 
 std::vector<std::string> g_trace;
-void Record(const char* step) {
-    g_trace.push_back(step);
-}
+void Record(const char* step) { g_trace.push_back(step); }
 
 using qrvtest::Pump;
 
@@ -102,8 +100,8 @@ TEST_F(MainWindowTest, MinMaxInfo) {
     info.ptMinTrackSize = {1, 1};
     SendMessageW(window, WM_GETMINMAXINFO, 0, (LPARAM)&info);
     EXPECT_GT(info.ptMinTrackSize.x, 1);
-    EXPECT_EQ(info.ptMinTrackSize.y, GetSystemMetrics(SM_CYCAPTION) + GetSystemMetrics(SM_CYMENU) + AppState::ViewMargins.top +
-                                         AppState::ViewMargins.bottom + 5);
+    EXPECT_EQ(info.ptMinTrackSize.y, GetSystemMetrics(SM_CYCAPTION) + GetSystemMetrics(SM_CYMENU) +
+                                         AppState::ViewMargins.top + AppState::ViewMargins.bottom + 5);
     RECT margins = {0, 28, 0, 20};
     POINT browser = MinimumTrackSize(true, 300, 0, 20, 20, 0, margins, 512);
     EXPECT_EQ(browser.x, 712);
@@ -208,9 +206,8 @@ TEST_F(MainWindowTest, EditMenuPasteFollowsClipboardAndCurrentEntry) {
         const wchar_t* entry;
         bool bitmap;
         bool enabled;
-    } cases[] = {{L"a.jpg", true, true},   {L"a.jpg", false, false}, {L"a.aiff", true, false},
-                 {L"a.mp2", true, false},  {L"a.divx", true, false}, {L"a.mov", true, false},
-                 {L"a.png", true, true}};
+    } cases[] = {{L"a.jpg", true, true},   {L"a.jpg", false, false}, {L"a.aiff", true, false}, {L"a.mp2", true, false},
+                 {L"a.divx", true, false}, {L"a.mov", true, false},  {L"a.png", true, true}};
     for (const auto& c : cases) {
         wcscpy(FileList::Entries[0].name, c.entry);
         SetClipboardBitmap(window, c.bitmap);
@@ -386,8 +383,11 @@ TEST(HandOver, ReceiverBoundsQuotesAndFolders) {
     struct Case {
         const wchar_t* text;
         const wchar_t* expected;
-    } cases[] = {{L"\"C:\\a b\\x.jpg\"", L"C:\\a b\\x.jpg"}, {L"C:\\a b\\x.jpg", L"C:\\a b\\x.jpg"},
-                 {L"\"", L"\""}, {L"\"\"", L""}, {L"\"C:\\open", L"C:\\open"}};
+    } cases[] = {{L"\"C:\\a b\\x.jpg\"", L"C:\\a b\\x.jpg"},
+                 {L"C:\\a b\\x.jpg", L"C:\\a b\\x.jpg"},
+                 {L"\"", L"\""},
+                 {L"\"\"", L""},
+                 {L"\"C:\\open", L"C:\\open"}};
     for (const auto& c : cases) {
         ReadHandOverPath(c.text, (DWORD)((wcslen(c.text) + 1) * 2), path);
         EXPECT_STREQ(path, c.expected) << c.text;
@@ -579,12 +579,15 @@ TEST(HandOver, SecondCopyHandsItsFileToTheFirst) {
     Process a, b;
     ASSERT_TRUE(a.Start(exe, first));
     HWND running = nullptr;
-    EXPECT_TRUE(WaitFor([&] {
-        running = FindWindowW(QRV_WINDOW_CLASS, nullptr);
-        return running && WindowTitle(running) == L"[first.bmp] - Quorvane";
-    }, 20000)) << "the first copy did not open its file: window " << (running != nullptr) << " title "
-                << qrvtest::Narrow(running ? WindowTitle(running) : L"") << " exited "
-                << (WaitForSingleObject(a.info.hProcess, 0) == WAIT_OBJECT_0) << " windows " << WindowsOf(a.info.dwProcessId);
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            running = FindWindowW(QRV_WINDOW_CLASS, nullptr);
+            return running && WindowTitle(running) == L"[first.bmp] - Quorvane";
+        },
+        20000))
+        << "the first copy did not open its file: window " << (running != nullptr) << " title "
+        << qrvtest::Narrow(running ? WindowTitle(running) : L"") << " exited "
+        << (WaitForSingleObject(a.info.hProcess, 0) == WAIT_OBJECT_0) << " windows " << WindowsOf(a.info.dwProcessId);
     if (running) {
         ASSERT_TRUE(b.Start(exe, second));
         ASSERT_EQ(WaitForSingleObject(b.info.hProcess, 20000), WAIT_OBJECT_0) << "the second copy did not end";

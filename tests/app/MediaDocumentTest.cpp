@@ -113,9 +113,7 @@ std::wstring ProgramFolder() {
     return folder;
 }
 
-std::wstring Parent(const std::wstring& path) {
-    return path.substr(0, path.rfind(L'\\'));
-}
+std::wstring Parent(const std::wstring& path) { return path.substr(0, path.rfind(L'\\')); }
 
 TEST(CommandLineParse, Tokens) {
     CommandLineArgs a = ParseCommandLineArgs(L"\"C:\\q\\qrv.exe\"");
@@ -158,17 +156,17 @@ TEST(CommandLineParse, RelativePathsJoinTheProgramFolder) {
         std::wstring expected;
     } rows[] = {
         {L".\\x.jpg", true, base + L"\\x.jpg"},
-        {L".\\_a.jpg", true, base + L"\\_a.jpg"},      // leading characters of the name are kept
+        {L".\\_a.jpg", true, base + L"\\_a.jpg"},  // leading characters of the name are kept
         {L".\\(1).jpg", true, base + L"\\(1).jpg"},
         {L"\\x.jpg", true, base + L"\\x.jpg"},
         {L"..\\x.jpg", true, Parent(base) + L"\\x.jpg"},
         {L"..\\..\\a.jpg", true, Parent(Parent(base)) + L"\\a.jpg"},
-        {L"sub\\x.jpg", true, L"sub\\x.jpg"},          // not dotted: left for the current directory
+        {L"sub\\x.jpg", true, L"sub\\x.jpg"},  // not dotted: left for the current directory
         {L"sub\\x.jpg", false, base + L"\\sub\\x.jpg"},
         {L"C:\\abs\\x.jpg", false, L"C:\\abs\\x.jpg"},
-        {L"C:x.jpg", false, L"C:x.jpg"},               // drive-relative
+        {L"C:x.jpg", false, L"C:x.jpg"},  // drive-relative
         {L"\\\\server\\share\\x.jpg", true, L"\\\\server\\share\\x.jpg"},
-        {L"x", false, L"x"},                           // shorter than two characters
+        {L"x", false, L"x"},  // shorter than two characters
     };
     for (const Row& r : rows) {
         wchar_t path[MAX_PATH];
@@ -259,7 +257,8 @@ TEST_F(ViewerWindowTest, LargePictureIsFittedIntoTheScreen) {
     GetClientRect(window, &client);
     const RECT view = GetViewArea(client);
     const SIZE zoomed = GetZoomedImageSize();
-    EXPECT_FLOAT_EQ(AppState::Zoom, ComputeFitScale(FIT_WHOLE, true, view.right - view.left, view.bottom - view.top, 1900, 1300));
+    EXPECT_FLOAT_EQ(AppState::Zoom,
+                    ComputeFitScale(FIT_WHOLE, true, view.right - view.left, view.bottom - view.top, 1900, 1300));
     EXPECT_LE(zoomed.cx, view.right - view.left);
     EXPECT_LE(zoomed.cy, view.bottom - view.top);
     // The view shows the smoothed picture, exactly as the scaled drawing makes it.

@@ -124,8 +124,8 @@ bool Near(COLORREF a, COLORREF b) {
            abs(GetBValue(a) - GetBValue(b)) <= 8;
 }
 
-const int kValueFields[6] = {IDC_OPEN_WIDTH, IDC_OPEN_HEIGHT, IDC_OPEN_COLORS, IDC_OPEN_FILESIZE,
-                             IDC_OPEN_MEMORYSIZE, IDC_OPEN_FORMAT};
+const int kValueFields[6] = {IDC_OPEN_WIDTH,    IDC_OPEN_HEIGHT,     IDC_OPEN_COLORS,
+                             IDC_OPEN_FILESIZE, IDC_OPEN_MEMORYSIZE, IDC_OPEN_FORMAT};
 
 }  // namespace
 
@@ -153,11 +153,10 @@ TEST(OpenDialog, PreviewBoxFitsWithoutEnlarging) {
         int w, h;
         RECT expected;
     } rows[] = {
-        {50, 20, {67, 51, 117, 71}},      // small: as it is, centred
-        {184, 123, {0, 0, 184, 123}},
-        {4000, 3000, {10, 0, 174, 123}},  // limited by the height
-        {3000, 1000, {0, 31, 184, 92}},   // limited by the width
-        {1, 5000, {91, 0, 92, 123}},      // never narrower than one pixel
+        {50, 20, {67, 51, 117, 71}},                                      // small: as it is, centred
+        {184, 123, {0, 0, 184, 123}},   {4000, 3000, {10, 0, 174, 123}},  // limited by the height
+        {3000, 1000, {0, 31, 184, 92}},                                   // limited by the width
+        {1, 5000, {91, 0, 92, 123}},                                      // never narrower than one pixel
         {0, 10, {0, 0, 0, 0}},
     };
     for (const Row& r : rows) {
@@ -194,12 +193,11 @@ TEST(OpenDialog, PreviewOfAReadableFile) {
     ASSERT_EQ(picture.GetHeight(), (uint32_t)OPEN_PREVIEW_HEIGHT);
     EXPECT_EQ(picture.GetBpp(), 24);
     EXPECT_EQ(PixelAt(picture, 0, 0), GetSysColor(COLOR_BTNFACE));
-    const RECT fit = FitIntoPreviewBox(OPEN_PREVIEW_WIDTH, OPEN_PREVIEW_HEIGHT, (int)decoded.GetWidth(),
-                                       (int)decoded.GetHeight());
+    const RECT fit =
+        FitIntoPreviewBox(OPEN_PREVIEW_WIDTH, OPEN_PREVIEW_HEIGHT, (int)decoded.GetWidth(), (int)decoded.GetHeight());
     int differing = 0;
     for (int y = fit.top; y < fit.bottom; ++y)
-        for (int x = fit.left; x < fit.right; ++x)
-            differing += PixelAt(picture, x, y) != GetSysColor(COLOR_BTNFACE);
+        for (int x = fit.left; x < fit.right; ++x) differing += PixelAt(picture, x, y) != GetSysColor(COLOR_BTNFACE);
     EXPECT_GT(differing, (fit.right - fit.left) * (fit.bottom - fit.top) / 2);
 }
 
@@ -341,8 +339,9 @@ TEST(OpenDialog, PreviewBoxShowsTheScaledPicturePixelForPixel) {
     ASSERT_NE(panel, nullptr);
     HWND box = GetDlgItem(panel, IDC_OPEN_PREVIEW);
     Notify(panel, parent.window, CDN_SELCHANGE);  // the dialog's own first selection shows nothing
-    const struct { int w, h; } rows[] = {{300, 200}, {375, 250}, {640, 480}, {200, 150}, {1000, 180}, {150, 400},
-                                         {184, 123}, {90, 60}};
+    const struct {
+        int w, h;
+    } rows[] = {{300, 200}, {375, 250}, {640, 480}, {200, 150}, {1000, 180}, {150, 400}, {184, 123}, {90, 60}};
     for (const auto& r : rows) {
         SCOPED_TRACE(std::to_string(r.w) + "x" + std::to_string(r.h));
         const std::wstring file = dir.File(L"tex" + std::to_wstring(r.w) + L"x" + std::to_wstring(r.h) + L".bmp");
@@ -531,9 +530,7 @@ protected:
     }
 };
 
-std::wstring FileName(const std::wstring& path) {
-    return path.substr(path.find_last_of(L'\\') + 1);
-}
+std::wstring FileName(const std::wstring& path) { return path.substr(path.find_last_of(L'\\') + 1); }
 
 }  // namespace
 

@@ -63,7 +63,9 @@ struct AnswerWith {
     ~AnswerWith() { SetMessageHook(previous); }
 };
 
-void WriteBmp(const std::wstring& path, int width, COLORREF color) { apptest::WriteSolidPicture(path, width, 6, color); }
+void WriteBmp(const std::wstring& path, int width, COLORREF color) {
+    apptest::WriteSolidPicture(path, width, 6, color);
+}
 
 // ---- the real save dialog, driven by a thread timer ----
 
@@ -348,8 +350,8 @@ std::vector<unsigned char> Mirrored(const std::vector<unsigned char>& rgba, size
         return ::testing::AssertionFailure() << got.size() << " bytes, " << want.size() << " wanted";
     for (size_t i = 0; i < want.size(); ++i)
         if (got[i] != want[i])
-            return ::testing::AssertionFailure() << "pixel " << i / 4 << " channel " << i % 4 << ": " << (int)got[i]
-                                                 << ", wanted " << (int)want[i];
+            return ::testing::AssertionFailure()
+                   << "pixel " << i / 4 << " channel " << i % 4 << ": " << (int)got[i] << ", wanted " << (int)want[i];
     return ::testing::AssertionSuccess();
 }
 

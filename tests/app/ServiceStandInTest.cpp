@@ -36,13 +36,18 @@ TEST(ChromeMargins, EachPieceTakesItsStripOnceAndGivesItBack) {
     Skin.cyPlayerButton = 21;  // a skin whose buttons are not the default size
     CAnimationBar bar;
     const std::vector<MarginCase> cases = {
-        {"main tool bar", [](HWND w) { MainToolBar.Create(w); }, [] { MainToolBar.Destroy(); },
+        {"main tool bar",
+         [](HWND w) { MainToolBar.Create(w); },
+         [] { MainToolBar.Destroy(); },
          {0, MAIN_TOOLBAR_HEIGHT, 0, 0}},
-        {"scroll bars", [](HWND w) { ViewScrollBars.Create(w, GetModuleHandleW(nullptr)); },
+        {"scroll bars",
+         [](HWND w) { ViewScrollBars.Create(w, GetModuleHandleW(nullptr)); },
          [] { ViewScrollBars.Destroy(); },
          // zoom slider left, vertical bar right, horizontal bar bottom
          {GetSystemMetrics(SM_CXHSCROLL), 0, GetSystemMetrics(SM_CXHSCROLL), GetSystemMetrics(SM_CXVSCROLL)}},
-        {"image tool bar", [](HWND w) { ImageToolBar.Create(w); }, [] { ImageToolBar.Destroy(); },
+        {"image tool bar",
+         [](HWND w) { ImageToolBar.Create(w); },
+         [] { ImageToolBar.Destroy(); },
          {0, 0, IMAGE_TOOLBAR_WIDTH, 0}},
         // The playback bar's strip is the skin's player button height and 6.
         {"animation bar", [&bar](HWND) { bar.CreateControls(); }, [&bar] { bar.Reset(); }, {0, 0, 0, 21 + 6}},
@@ -101,8 +106,8 @@ TEST(Players, ControlStripAndCloseFlags) {
     PlayerStripHeight = 0;
     Skin.cyPlayerButton = savedButton;
     // Every player's Close leaves nothing open.
-    for (CMediaPlayer* player : {(CMediaPlayer*)&VideoPlayer, (CMediaPlayer*)&SoundPlayer,
-                                 (CMediaPlayer*)&QuickTimePlayer}) {
+    for (CMediaPlayer* player :
+         {(CMediaPlayer*)&VideoPlayer, (CMediaPlayer*)&SoundPlayer, (CMediaPlayer*)&QuickTimePlayer}) {
         AppState::DocumentKind = DOC_FILE;
         player->Close();
         EXPECT_EQ(AppState::DocumentKind, DOC_NONE);

@@ -180,10 +180,10 @@ namespace {
 // the settings table so that a wrong name, type or default in the table shows.
 struct StoredSetting {
     const wchar_t* name;
-    DWORD type;          // REG_DWORD or REG_SZ
-    int number;          // default of a REG_DWORD
-    const wchar_t* text; // default of a REG_SZ
-    bool checkedSize;    // a browser size kept within 1..10000
+    DWORD type;           // REG_DWORD or REG_SZ
+    int number;           // default of a REG_DWORD
+    const wchar_t* text;  // default of a REG_SZ
+    bool checkedSize;     // a browser size kept within 1..10000
 };
 
 std::vector<StoredSetting> StoredSettings() {
@@ -193,50 +193,123 @@ std::vector<StoredSetting> StoredSettings() {
     auto s = [](const wchar_t* name, const wchar_t* value) { return StoredSetting{name, REG_SZ, 0, value, false}; };
     auto size = [](const wchar_t* name, int value) { return StoredSetting{name, REG_DWORD, value, nullptr, true}; };
     return {
-        d(L"GeneralAlwaysOnTop", 0), d(L"GeneralShowToolbar", 1), d(L"GeneralShowStatusbar", 1),
-        d(L"GeneralZoomQuality", 1), d(L"GeneralUseOnlyOneInstance", 0), d(L"GeneralViewImageAsTiles", 0),
-        d(L"GeneralAlwaysMaximizeWindow", 0), d(L"GeneralLastWinPos", 0), d(L"GeneralLastWinX", 20),
-        d(L"GeneralLastWinY", 20), d(L"GeneralLastWinW", 620), d(L"GeneralLastWinH", 400),
-        d(L"GeneralAlwaysStartInPresentationMode", 0), s(L"GeneralLanguageFile", L""),
-        d(L"GeneralDetectedLanguage", 0), d(L"GeneralViewImages", 1), d(L"GeneralPlayVideos", 1),
-        d(L"GeneralPlayMusic", 1), d(L"GeneralSortOrder", 0), d(L"GeneralSortAscending", 1),
-        d(L"GeneralOwnerdrawnMenu", 1), d(L"GeneralShowHiddenFiles", 0), d(L"GeneralShowHiddenFolders", 0),
+        d(L"GeneralAlwaysOnTop", 0),
+        d(L"GeneralShowToolbar", 1),
+        d(L"GeneralShowStatusbar", 1),
+        d(L"GeneralZoomQuality", 1),
+        d(L"GeneralUseOnlyOneInstance", 0),
+        d(L"GeneralViewImageAsTiles", 0),
+        d(L"GeneralAlwaysMaximizeWindow", 0),
+        d(L"GeneralLastWinPos", 0),
+        d(L"GeneralLastWinX", 20),
+        d(L"GeneralLastWinY", 20),
+        d(L"GeneralLastWinW", 620),
+        d(L"GeneralLastWinH", 400),
+        d(L"GeneralAlwaysStartInPresentationMode", 0),
+        s(L"GeneralLanguageFile", L""),
+        d(L"GeneralDetectedLanguage", 0),
+        d(L"GeneralViewImages", 1),
+        d(L"GeneralPlayVideos", 1),
+        d(L"GeneralPlayMusic", 1),
+        d(L"GeneralSortOrder", 0),
+        d(L"GeneralSortAscending", 1),
+        d(L"GeneralOwnerdrawnMenu", 1),
+        d(L"GeneralShowHiddenFiles", 0),
+        d(L"GeneralShowHiddenFolders", 0),
 
-        d(L"ViewerWrapAround", 1), d(L"ViewerClrBackground", 0xAFD8D8), d(L"ViewerIntelligentWindowPositioning", 1),
-        d(L"ViewerInvertSelectionRectangle", 1), d(L"ViewerRedMarkerWidth", 2), d(L"ViewerRedMarkerColor", 0x0000FF),
-        d(L"TransitionEffectsInPresentationMode", 1), d(L"TransitionEffectsUsed", 0),
-        d(L"PrivacyNoRecentlyOpenedList", 0), d(L"PrivacyNoBrowsedDirsList", 0), s(L"SkinName", L"Win2K"),
-        d(L"ViewStyleViewer", 2), d(L"ViewStyleBrowser", 4), d(L"ViewStylePresentation", 3),
+        d(L"ViewerWrapAround", 1),
+        d(L"ViewerClrBackground", 0xAFD8D8),
+        d(L"ViewerIntelligentWindowPositioning", 1),
+        d(L"ViewerInvertSelectionRectangle", 1),
+        d(L"ViewerRedMarkerWidth", 2),
+        d(L"ViewerRedMarkerColor", 0x0000FF),
+        d(L"TransitionEffectsInPresentationMode", 1),
+        d(L"TransitionEffectsUsed", 0),
+        d(L"PrivacyNoRecentlyOpenedList", 0),
+        d(L"PrivacyNoBrowsedDirsList", 0),
+        s(L"SkinName", L"Win2K"),
+        d(L"ViewStyleViewer", 2),
+        d(L"ViewStyleBrowser", 4),
+        d(L"ViewStylePresentation", 3),
 
-        d(L"ToolBarShowToolTips", 1), d(L"ToolBarShowLabels", 1), d(L"ToolBarBackgroundType", 0),
-        d(L"ToolBarSnapButtons", 1), d(L"ResizeConstrainProportions", 1), d(L"ResizeScaleType", 3),
-        d(L"SlideShowDelay", 5000), d(L"SlideShowWrapAround", 1), d(L"SlideShowDirection", 2),
-        d(L"SlideShowPlayMediaTillEnd", 1), d(L"SlideShowStartFullscreen", 0), s(L"LastOpenDir", L"C:\\"),
-        d(L"LastOpenFilter", 1), s(L"LastSaveDir", L"C:\\"), d(L"LastSaveFilter", 1), d(L"CaptureStyle", 0),
-        d(L"CaptureHideAppWindow", 0), d(L"CaptureUseHotkeyF12", 0), d(L"ExtractFramesOutputFormat", 0),
-        s(L"ExtractFramesOutputDirectory", L"C:\\Temp"), s(L"ExtractFramesOutputFilename", L"SomeFrame"),
-        s(L"CreateAnimationOutputDirectory", L"C:\\Temp"), d(L"CreateAnimationTIFCompression", 3),
-        d(L"CreateAnimationGIFMNGDelay", 100), d(L"JPGCleanerEncodeProgressive", 0), d(L"JPGCleanerOptimize", 1),
-        d(L"JPGCleanerTrimEdges", 1), d(L"JPGCleanerMarkersCopy", 2), d(L"CreateNewImageWidth", 512),
-        d(L"CreateNewImageHeight", 512), d(L"CreateNewImageBpp", 4), d(L"CreateNewImageColor", 0xFFFFFF),
-        d(L"ResizeCanvasColor", 0xFFFFFF), d(L"ResizeCanvasPosition", 0),
+        d(L"ToolBarShowToolTips", 1),
+        d(L"ToolBarShowLabels", 1),
+        d(L"ToolBarBackgroundType", 0),
+        d(L"ToolBarSnapButtons", 1),
+        d(L"ResizeConstrainProportions", 1),
+        d(L"ResizeScaleType", 3),
+        d(L"SlideShowDelay", 5000),
+        d(L"SlideShowWrapAround", 1),
+        d(L"SlideShowDirection", 2),
+        d(L"SlideShowPlayMediaTillEnd", 1),
+        d(L"SlideShowStartFullscreen", 0),
+        s(L"LastOpenDir", L"C:\\"),
+        d(L"LastOpenFilter", 1),
+        s(L"LastSaveDir", L"C:\\"),
+        d(L"LastSaveFilter", 1),
+        d(L"CaptureStyle", 0),
+        d(L"CaptureHideAppWindow", 0),
+        d(L"CaptureUseHotkeyF12", 0),
+        d(L"ExtractFramesOutputFormat", 0),
+        s(L"ExtractFramesOutputDirectory", L"C:\\Temp"),
+        s(L"ExtractFramesOutputFilename", L"SomeFrame"),
+        s(L"CreateAnimationOutputDirectory", L"C:\\Temp"),
+        d(L"CreateAnimationTIFCompression", 3),
+        d(L"CreateAnimationGIFMNGDelay", 100),
+        d(L"JPGCleanerEncodeProgressive", 0),
+        d(L"JPGCleanerOptimize", 1),
+        d(L"JPGCleanerTrimEdges", 1),
+        d(L"JPGCleanerMarkersCopy", 2),
+        d(L"CreateNewImageWidth", 512),
+        d(L"CreateNewImageHeight", 512),
+        d(L"CreateNewImageBpp", 4),
+        d(L"CreateNewImageColor", 0xFFFFFF),
+        d(L"ResizeCanvasColor", 0xFFFFFF),
+        d(L"ResizeCanvasPosition", 0),
 
-        d(L"FormatJP2LossLess", 0), d(L"FormatJP2Quality", 30), d(L"FormatJPGQuality", 80),
-        d(L"FormatJPGOptimize", 1), d(L"FormatJPGProgressive", 0), d(L"FormatJPGSmoothing", 0),
-        d(L"FormatPNGInterlace", 0), d(L"FormatTIFCompression", 3), d(L"FormatTGAEncode", 1),
-        d(L"FormatSGICompression", 1), d(L"FormatRASCompression", 1), d(L"FormatRAWFlip", 0),
-        d(L"FormatRAWSwapRedAndBlue", 1), d(L"FormatRAWNoConvert24Bit", 0), d(L"EffBlurRandomization", 100),
-        d(L"EffBlurRepeatCount", 1), d(L"EffPixelizePixelWidth", 10), d(L"EffSharpenPercent", 70),
-        d(L"ImageAlphaBlend32BitAtLoadTime", 1), d(L"ImageAdjustGammaAtLoadTime", 0),
+        d(L"FormatJP2LossLess", 0),
+        d(L"FormatJP2Quality", 30),
+        d(L"FormatJPGQuality", 80),
+        d(L"FormatJPGOptimize", 1),
+        d(L"FormatJPGProgressive", 0),
+        d(L"FormatJPGSmoothing", 0),
+        d(L"FormatPNGInterlace", 0),
+        d(L"FormatTIFCompression", 3),
+        d(L"FormatTGAEncode", 1),
+        d(L"FormatSGICompression", 1),
+        d(L"FormatRASCompression", 1),
+        d(L"FormatRAWFlip", 0),
+        d(L"FormatRAWSwapRedAndBlue", 1),
+        d(L"FormatRAWNoConvert24Bit", 0),
+        d(L"EffBlurRandomization", 100),
+        d(L"EffBlurRepeatCount", 1),
+        d(L"EffPixelizePixelWidth", 10),
+        d(L"EffSharpenPercent", 70),
+        d(L"ImageAlphaBlend32BitAtLoadTime", 1),
+        d(L"ImageAdjustGammaAtLoadTime", 0),
         d(L"ImageAdjustGammaAtLoadTimeGamma", 10),
 
-        d(L"BrowserStyle", 0), size(L"BrowserThumbWindowWidth", screenW / 2), d(L"BrowserWindowX", 0),
-        d(L"BrowserWindowY", 0), size(L"BrowserWindowW", screenW), size(L"BrowserWindowH", screenH),
-        size(L"BrowserThumbnailWidth", 120), size(L"BrowserThumbnailHeight", 90), d(L"BrowserThumbnailBorder", 6),
-        d(L"BrowserStretchSmallThumbnails", 0), d(L"BrowserScaleType", 1), d(L"BrowserTreeViewWindowHeight", 200),
-        d(L"BrowserUseCaching", 1), d(L"BrowserCacheCompressionType", 1), d(L"BrowserFolderViewOnTheLeft", 1),
-        d(L"BrowserClrBackground", (int)GetSysColor(COLOR_BTNFACE)), d(L"BrowserHideSubfolders", 0),
-        d(L"VideoLoop", 1), d(L"VideoAutoPlay", 1), d(L"VideoMuteAudio", 0), d(L"AudioLoop", 1),
+        d(L"BrowserStyle", 0),
+        size(L"BrowserThumbWindowWidth", screenW / 2),
+        d(L"BrowserWindowX", 0),
+        d(L"BrowserWindowY", 0),
+        size(L"BrowserWindowW", screenW),
+        size(L"BrowserWindowH", screenH),
+        size(L"BrowserThumbnailWidth", 120),
+        size(L"BrowserThumbnailHeight", 90),
+        d(L"BrowserThumbnailBorder", 6),
+        d(L"BrowserStretchSmallThumbnails", 0),
+        d(L"BrowserScaleType", 1),
+        d(L"BrowserTreeViewWindowHeight", 200),
+        d(L"BrowserUseCaching", 1),
+        d(L"BrowserCacheCompressionType", 1),
+        d(L"BrowserFolderViewOnTheLeft", 1),
+        d(L"BrowserClrBackground", (int)GetSysColor(COLOR_BTNFACE)),
+        d(L"BrowserHideSubfolders", 0),
+        d(L"VideoLoop", 1),
+        d(L"VideoAutoPlay", 1),
+        d(L"VideoMuteAudio", 0),
+        d(L"AudioLoop", 1),
         d(L"AudioAutoPlay", 1),
     };
 }
@@ -277,9 +350,7 @@ const SettingRow* FindRow(const wchar_t* name) {
 int ScribbledNumber(const SettingRow& row, size_t i) {
     return row.kind == SettingKind::Size ? 300 + (int)i : 0x10000 + (int)i;
 }
-std::wstring ScribbledText(size_t i) {
-    return L"D:\\Scribbled\\" + std::to_wstring(i);
-}
+std::wstring ScribbledText(size_t i) { return L"D:\\Scribbled\\" + std::to_wstring(i); }
 
 // Gives every setting, switch and list a value that is not its default.
 void ScribbleEverySetting() {
@@ -314,8 +385,7 @@ TEST_F(SettingsTest, TableHoldsEveryStoredNameWithItsTypeAndDefault) {
             EXPECT_EQ(defaults.*row->number, e.number);
         }
     }
-    const int switches[TOOLBAR_BUTTON_SWITCHES] = {1, 0, 1, 1, 1, 1, 1, 1, 0, 1, 0, 1,
-                                                   1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+    const int switches[TOOLBAR_BUTTON_SWITCHES] = {1, 0, 1, 1, 1, 1, 1, 1, 0, 1, 0, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
     for (int i = 0; i < TOOLBAR_BUTTON_SWITCHES; ++i) EXPECT_EQ(defaults.ToolBarBtnUsed[i], switches[i]) << i;
 }
 
@@ -323,7 +393,7 @@ TEST_F(SettingsTest, NumberedListsKeepTheirNamesCapacitiesAndEntryDefaults) {
     struct Case {
         const wchar_t *count, *entry, *second, *entryDefault;
         int capacity;
-        int SettingsRecord::* field;
+        int SettingsRecord::*field;
         bool privacy;
     } cases[] = {
         {L"CopyToDirCount", L"CopyToDir%d", nullptr, L"C:\\Temp", 50, &SettingsRecord::CopyToDirCount, false},
@@ -410,9 +480,7 @@ TEST_F(SettingsTest, EveryValueIsWrittenUnderItsNameAndTypeAndReadBack) {
         SCOPED_TRACE(qrvtest::Narrow(list.countName));
         ASSERT_EQ(g_settings.*list.count, 3);
         EXPECT_STREQ(list.entry(g_settings, 2), L"E:\\entry2");
-        if (list.secondEntry) {
-            EXPECT_STREQ(list.secondEntry(g_settings, 2), L"desc2");
-        }
+        if (list.secondEntry) { EXPECT_STREQ(list.secondEntry(g_settings, 2), L"desc2"); }
     }
     // Loaded from the saved values, the record is the one that was saved.
     EXPECT_EQ(g_settings, written);
@@ -427,7 +495,8 @@ TEST_F(SettingsTest, EmptyKeyLoadsEveryDefault) {
         if (row.kind == SettingKind::Text) EXPECT_STREQ(g_settings.*row.text, defaults.*row.text);
         else EXPECT_EQ(g_settings.*row.number, defaults.*row.number);
     }
-    for (int i = 0; i < TOOLBAR_BUTTON_SWITCHES; ++i) EXPECT_EQ(g_settings.ToolBarBtnUsed[i], defaults.ToolBarBtnUsed[i]);
+    for (int i = 0; i < TOOLBAR_BUTTON_SWITCHES; ++i)
+        EXPECT_EQ(g_settings.ToolBarBtnUsed[i], defaults.ToolBarBtnUsed[i]);
     for (const SettingsList& list : SettingsLists()) EXPECT_EQ(g_settings.*list.count, 0);
 }
 

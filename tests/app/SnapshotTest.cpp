@@ -11,7 +11,8 @@ namespace {
 
 void Fill(CImage& image, int bpp, int w, int h) {
     uint8_t palette[256 * 3];
-    for (int i = 0; i < 256; ++i) palette[i * 3] = (uint8_t)i, palette[i * 3 + 1] = (uint8_t)(255 - i), palette[i * 3 + 2] = 7;
+    for (int i = 0; i < 256; ++i)
+        palette[i * 3] = (uint8_t)i, palette[i * 3 + 1] = (uint8_t)(255 - i), palette[i * 3 + 2] = 7;
     ASSERT_TRUE(image.CreateEmpty(w, h, bpp, RGB(0, 0, 0), palette));
     for (uint32_t row = 0; row < image.height; ++row) {
         uint8_t* line = image.ScanLine(row);

@@ -48,9 +48,7 @@ TEST_P(TransitionTest, EndsOnOddSizes) {
     if (effect != 13 && effect != 14) {
         EXPECT_FALSE(SamePixels(target, black)) << "effect " << effect << " drew nothing";
     }
-    if (TransitionEndsWithFullCopy(effect)) {
-        EXPECT_TRUE(SamePixels(target, source)) << "effect " << effect;
-    }
+    if (TransitionEndsWithFullCopy(effect)) { EXPECT_TRUE(SamePixels(target, source)) << "effect " << effect; }
 }
 
 // Steps the caller never passes: 0 and 1 (the drips grew by rand() % 1 = 0 for
@@ -60,9 +58,7 @@ TEST_P(TransitionTest, EndsWithTinyAndHugeSteps) {
     for (int step : {0, 1, 2, 500}) {
         target.FillRect({0, 0, kWidth, kHeight}, RGB(0, 0, 0));
         RunTransitionEffect(source.memoryDC, 0, 0, target.memoryDC, 0, 0, kWidth, kHeight, 0, step, effect);
-        if (TransitionEndsWithFullCopy(effect)) {
-            EXPECT_TRUE(SamePixels(target, source)) << "step " << step;
-        }
+        if (TransitionEndsWithFullCopy(effect)) { EXPECT_TRUE(SamePixels(target, source)) << "step " << step; }
     }
 }
 

@@ -22,8 +22,7 @@ std::vector<float> Walk(float zoom, float (*step)(float), int count) {
 }
 
 TEST(ViewZoom, StepsInAndOutFromOne) {
-    EXPECT_EQ(Walk(1.0f, GetZoomInStep, 12),
-              (std::vector<float>{1.5f, 2, 2.5f, 3, 5, 7.5f, 10, 20, 30, 40, 50, 50}));
+    EXPECT_EQ(Walk(1.0f, GetZoomInStep, 12), (std::vector<float>{1.5f, 2, 2.5f, 3, 5, 7.5f, 10, 20, 30, 40, 50, 50}));
     EXPECT_EQ(Walk(1.0f, GetZoomOutStep, 9),
               (std::vector<float>{0.75f, 0.5f, 0.25f, 0.15f, 0.1f, 0.05f, 0.03f, 0.02f, 0.02f}));
     // From the smallest step back up: 0.02 x 100 computed in single precision
@@ -50,12 +49,11 @@ TEST(ViewFit, ComputeFitScaleRows) {
         {0, false, 800, 800, 1000, 500, 0.8f},  // the width decides
         {0, true, 800, 800, 1000, 500, 0.8f},   // shrinking is allowed with the limit
         {0, true, 800, 800, 100, 100, 1.0f},    // the limit never enlarges
-        {0, false, 800, 800, 100, 100, 8.0f},
-        {0, false, 400, 300, 800, 600, 0.5f},   // equal ratios
-        {1, false, 800, 100, 400, 400, 2.0f},   // fit width
-        {2, false, 800, 100, 400, 400, 0.25f},  // fit height
-        {7, false, 800, 100, 400, 400, 1.0f},   // no such mode
-        {0, false, 800, 800, 0, 100, 1.0f},     // no image
+        {0, false, 800, 800, 100, 100, 8.0f},  {0, false, 400, 300, 800, 600, 0.5f},  // equal ratios
+        {1, false, 800, 100, 400, 400, 2.0f},                                         // fit width
+        {2, false, 800, 100, 400, 400, 0.25f},                                        // fit height
+        {7, false, 800, 100, 400, 400, 1.0f},                                         // no such mode
+        {0, false, 800, 800, 0, 100, 1.0f},                                           // no image
         {0, false, 800, 800, 100, 0, 1.0f},
     };
     for (const Row& r : rows)
@@ -113,9 +111,7 @@ TEST(ViewPaintClip, SourceStaysInsideTheImageAndCoversTheView) {
                 ViewBlit b;
                 const bool visible = ClipToView(view, zoom, iw, ih, 0, {ox, oy}, b);
                 const bool overlaps = ox + zw > view.left && ox < view.right && oy + zh > view.top && oy < view.bottom;
-                if (overlaps) {
-                    ASSERT_TRUE(visible) << zoom << " " << ox << "," << oy;
-                }
+                if (overlaps) { ASSERT_TRUE(visible) << zoom << " " << ox << "," << oy; }
                 if (!visible) continue;
                 ASSERT_GE(b.sx, 0);
                 ASSERT_GE(b.sy, 0);
@@ -300,14 +296,13 @@ TEST(KeepInsideWorkArea, ShrinksThenMovesIntoTheArea) {
         {work, {0, -12, 1040, 780}, {0, 0, 1024, 768}},        // larger both ways
         {work, {900, 700, 1100, 800}, {824, 668, 1024, 768}},  // past the far edges
         {work, {-50, -40, 150, 60}, {0, 0, 200, 100}},         // before the near edges
-        {shifted, {0, 0, 300, 200}, {100, 30, 400, 230}},
-        {shifted, {50, 0, 2050, 1000}, {100, 30, 1124, 798}},
+        {shifted, {0, 0, 300, 200}, {100, 30, 400, 230}},       {shifted, {50, 0, 2050, 1000}, {100, 30, 1124, 798}},
         {{0, 0, 0, 0}, {5, 6, 7000, 8000}, {5, 6, 7000, 8000}},  // no work area known
     };
     for (const Row& r : rows) {
         const RECT got = KeepInsideWorkArea(r.window, r.work);
-        EXPECT_TRUE(EqualRect(&got, &r.expected)) << Describe(r.window) << " in " << Describe(r.work) << " gave "
-                                                 << Describe(got);
+        EXPECT_TRUE(EqualRect(&got, &r.expected))
+            << Describe(r.window) << " in " << Describe(r.work) << " gave " << Describe(got);
     }
 }
 
@@ -381,7 +376,8 @@ TEST(ViewPaintGif, ShowsTheCurrentFrameBand) {
         DrawViewImage(width, GetDesktopWindow(), target.memoryDC, 0, 0, frameHeight);
         const COLORREF expected = colors[k < frames ? k : frames - 1];
         for (int y : {0, frameHeight / 2, frameHeight - 1})
-            for (int x : {0, width - 1}) EXPECT_EQ(GetPixel(target.memoryDC, x, y), expected) << k << " " << x << "," << y;
+            for (int x : {0, width - 1})
+                EXPECT_EQ(GetPixel(target.memoryDC, x, y), expected) << k << " " << x << "," << y;
     }
 
     AnimationBar.kind = keptKind, AnimationBar.frameCount = keptCount, AnimationBar.currentFrame = keptFrame;
@@ -443,7 +439,7 @@ TEST_F(ViewPaintWindow, BandsKeepTheViewerColourWhilePrinting) {
     HDC dc = GetDC(window);
     EXPECT_EQ(GetPixel(dc, origin.x + 10, origin.y + 5), RGB(250, 0, 250));
     EXPECT_EQ(GetPixel(dc, view.left + 3, (view.top + view.bottom) / 2), RGB(10, 200, 30));  // left band
-    EXPECT_EQ(GetPixel(dc, origin.x + 10, origin.y - 3), RGB(10, 200, 30));                 // band above
+    EXPECT_EQ(GetPixel(dc, origin.x + 10, origin.y - 3), RGB(10, 200, 30));                  // band above
     ReleaseDC(window, dc);
     image.Destroy();
     AppState::CurrentFormatId = 0;

@@ -15,11 +15,11 @@ TEST(FitImageToBox, ModesNoUpscaleAndCentring) {
     } cases[] = {
         {0, true, 100, 100, 50, 40, {25, 30, 75, 70}, 1.0f},
         {0, false, 100, 100, 50, 40, {0, 10, 100, 90}, 2.0f},
-        {0, false, 100, 100, 400, 100, {0, 37, 100, 62}, 0.25f},   // sizes truncated, halves taken down
-        {1, false, 100, 100, 50, 100, {0, -50, 100, 150}, 2.0f},   // fit width: taller than the box
+        {0, false, 100, 100, 400, 100, {0, 37, 100, 62}, 0.25f},  // sizes truncated, halves taken down
+        {1, false, 100, 100, 50, 100, {0, -50, 100, 150}, 2.0f},  // fit width: taller than the box
         {2, false, 100, 50, 200, 100, {0, 0, 100, 50}, 0.5f},
-        {7, false, 100, 100, 30, 20, {35, 40, 65, 60}, 1.0f},      // any other mode is 1:1
-        {0, true, 100, 100, 0, 40, {50, 50, 50, 50}, 1.0f},        // no area: no division by zero
+        {7, false, 100, 100, 30, 20, {35, 40, 65, 60}, 1.0f},  // any other mode is 1:1
+        {0, true, 100, 100, 0, 40, {50, 50, 50, 50}, 1.0f},    // no area: no division by zero
     };
     for (const auto& c : cases) {
         RECT r = {};

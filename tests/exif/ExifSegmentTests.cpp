@@ -93,7 +93,10 @@ TEST(ExifSegments, MetaSegmentIsParsedAndRawSegmentsComeBackUnchanged) {
     for (const Segment& s : after) {
         if (s.marker < 0xFFE0 || s.marker > 0xFFEF) continue;
         char text[64];
-        snprintf(text, sizeof text, "%04X%s", s.marker, HasPrefix(s, "Exif") ? " Exif" : HasPrefix(s, "http") ? " XMP" : "");
+        snprintf(text, sizeof text, "%04X%s", s.marker,
+                 HasPrefix(s, "Exif")   ? " Exif"
+                 : HasPrefix(s, "http") ? " XMP"
+                                        : "");
         kinds.push_back(text);
     }
     // Ascending markers; the two APP1 segments keep their order.
@@ -147,11 +150,11 @@ TEST(ExifSegments, CheckExifJpegFileCases) {
         const wchar_t* file;
         int expected;
     } cases[] = {
-        {L"exif_ii.jpg", 0},        // APP1 "Exif" first
-        {L"exif_jfif_exif.jpg", 0}, // JFIF, then APP1 "Exif"
-        {L"exif_jfif_xmp.jpg", 1},  // JFIF, then an APP1 that is not Exif
-        {L"exif_plain.jpg", 1},     // JFIF, then the tables
-        {L"exif_short.jpg", 1},     // fewer than 12 bytes
+        {L"exif_ii.jpg", 0},         // APP1 "Exif" first
+        {L"exif_jfif_exif.jpg", 0},  // JFIF, then APP1 "Exif"
+        {L"exif_jfif_xmp.jpg", 1},   // JFIF, then an APP1 that is not Exif
+        {L"exif_plain.jpg", 1},      // JFIF, then the tables
+        {L"exif_short.jpg", 1},      // fewer than 12 bytes
         {L"exif_missing.jpg", 7},
     };
     for (const Case& c : cases) {
@@ -225,18 +228,21 @@ TEST_P(ExifStripThumbnail, WrittenAsStripsAndReadBack) {
     std::wstring rgb = dir.File(L"expected.rgb");
     ASSERT_TRUE(qrvtest::WriteAll(rgb, expected.data(), expected.size()));
     // exiftool gives the strip offsets as positions in the file.
-    EXPECT_EQ(0, qrvtest::RunHost(
-                     "f=" + Q(out) + "; o=$(exiftool -n -b -IFD1:StripOffsets $f); l=$(exiftool -n -b "
-                     "-IFD1:StripByteCounts $f); python3 -c 'import sys; d=open(sys.argv[1],\"rb\").read(); "
-                     "o=sys.argv[2].split(); l=sys.argv[3].split(); assert len(o)==len(l)==" +
-                     std::to_string(GetParam().strips) +
-                     "; sys.stdout.buffer.write(b\"\".join(d[int(a):int(a)+int(b)] for a,b in zip(o,l)))' "
-                     "$f \"$o\" \"$l\" | cmp - " + Q(rgb)));
+    EXPECT_EQ(0,
+              qrvtest::RunHost("f=" + Q(out) +
+                               "; o=$(exiftool -n -b -IFD1:StripOffsets $f); l=$(exiftool -n -b "
+                               "-IFD1:StripByteCounts $f); python3 -c 'import sys; d=open(sys.argv[1],\"rb\").read(); "
+                               "o=sys.argv[2].split(); l=sys.argv[3].split(); assert len(o)==len(l)==" +
+                               std::to_string(GetParam().strips) +
+                               "; sys.stdout.buffer.write(b\"\".join(d[int(a):int(a)+int(b)] for a,b in zip(o,l)))' "
+                               "$f \"$o\" \"$l\" | cmp - " +
+                               Q(rgb)));
     if (th % GetParam().rowsPerStrip == 0) {
         // Full strips: exiftool itself rebuilds the thumbnail as a TIFF file.
-        EXPECT_EQ(0, qrvtest::RunHost("t=$(mktemp -d) && exiftool -b -ThumbnailTIFF " + Q(out) + " > $t/t.tif && "
-                                      "/usr/bin/convert $t/t.tif -depth 8 rgb:- | cmp - " + Q(rgb) +
-                                      "; r=$?; rm -rf $t; exit $r"));
+        EXPECT_EQ(0, qrvtest::RunHost("t=$(mktemp -d) && exiftool -b -ThumbnailTIFF " + Q(out) +
+                                      " > $t/t.tif && "
+                                      "/usr/bin/convert $t/t.tif -depth 8 rgb:- | cmp - " +
+                                      Q(rgb) + "; r=$?; rm -rf $t; exit $r"));
     }
     EXPECT_EQ(0, qrvtest::RunHost("djpeg " + Q(out) + " > /dev/null"));
 
@@ -253,9 +259,7 @@ TEST_P(ExifStripThumbnail, WrittenAsStripsAndReadBack) {
     ExifTagEntry* offsets = again.FindTag(273, 5, status);
     ASSERT_TRUE(offsets);
     EXPECT_EQ(GetParam().strips, offsets->count);
-    if (GetParam().strips == 1) {
-        EXPECT_EQ(57600, GetExifTagInt(5, &again, 279));
-    }
+    if (GetParam().strips == 1) { EXPECT_EQ(57600, GetExifTagInt(5, &again, 279)); }
 }
 
 INSTANTIATE_TEST_SUITE_P(RowsPerStrip, ExifStripThumbnail,
@@ -517,9 +521,7 @@ TEST(ExifSegments, CopiedMetadataKeepsEverySegmentAndTheMakerNoteOffset) {
         // The Exif segment in the source's byte order, the note where it was.
         const std::vector<uint8_t> before = ExifSegmentBytes(src), after = ExifSegmentBytes(out);
         ASSERT_GE(after.size(), 12u);
-        if (!before.empty()) {
-            EXPECT_EQ(0, memcmp(before.data() + 10, after.data() + 10, 2));
-        }
+        if (!before.empty()) { EXPECT_EQ(0, memcmp(before.data() + 10, after.data() + 10, 2)); }
         if (note) {
             ExifImageFile again;
             ASSERT_EQ(0, again.Open(N(out).c_str(), "r"));

@@ -158,8 +158,8 @@ TEST_P(ExifReadFixture, ReadsTagsLikeExiftool) {
     EXPECT_EQ(0, file.ReadSegmentTags(0xFFE1, "Exif", lists));
     std::vector<ExifIfdPath> paths;
     for (auto& l : lists) paths.push_back(l.path);
-    std::vector<ExifIfdPath> expected = {{{0, 0}}, {{0, 0}, {34665, 0}}, {{0, 0}, {34665, 0}, {40965, 0}},
-                                         {{0, 0}, {34853, 0}}, {{0, 1}}};
+    std::vector<ExifIfdPath> expected = {
+        {{0, 0}}, {{0, 0}, {34665, 0}}, {{0, 0}, {34665, 0}, {40965, 0}}, {{0, 0}, {34853, 0}}, {{0, 1}}};
     EXPECT_EQ(expected, paths);
     EXPECT_EQ(0, file.Close());
     EXPECT_EQ(0, file.Close());

@@ -29,8 +29,10 @@ bool DecodeFile(const std::string& path, ExifImageBuffer& buffer) {
 // exiftool's view of the EXIF tags of two files must agree apart from the tags named.
 std::string SameTagsCommand(const std::wstring& a, const std::wstring& b, const std::string& excluded) {
     std::string x = " -x ThumbnailOffset" + excluded;
-    return "exiftool -n -S -G1 -a -EXIF:all" + x + " " + Q(a) + " > /tmp/qrv_exif_a.$$ && exiftool -n -S -G1 -a -EXIF:all" +
-           x + " " + Q(b) + " > /tmp/qrv_exif_b.$$ && diff /tmp/qrv_exif_a.$$ /tmp/qrv_exif_b.$$; r=$?; rm -f /tmp/qrv_exif_?.$$; exit $r";
+    return "exiftool -n -S -G1 -a -EXIF:all" + x + " " + Q(a) +
+           " > /tmp/qrv_exif_a.$$ && exiftool -n -S -G1 -a -EXIF:all" + x + " " + Q(b) +
+           " > /tmp/qrv_exif_b.$$ && diff /tmp/qrv_exif_a.$$ /tmp/qrv_exif_b.$$; r=$?; rm -f /tmp/qrv_exif_?.$$; exit "
+           "$r";
 }
 
 TEST(ExifWrite, CameraTagsCarriedIntoNewFile) {
@@ -148,11 +150,17 @@ TEST(ExifUpdate, FileWithoutExifKeepsItsOwnSegments) {
     EXPECT_EQ(0, qrvtest::RunHost("exiftool -n -s3 -Make -ExifImageWidth -ExifImageHeight " + Q(copy) +
                                   " | tr '\\n' ' ' | grep -qx 'Changed 64 48 '"));
     // The colour profile and the JFIF segment are still there, byte for byte.
-    EXPECT_EQ(0, qrvtest::RunHost("exiftool -b -ICC_Profile " + Q(src) + " > /tmp/qrv_p1.$$ && test -s /tmp/qrv_p1.$$ && "
-                                  "exiftool -b -ICC_Profile " + Q(copy) + " | cmp - /tmp/qrv_p1.$$; r=$?; "
+    EXPECT_EQ(0, qrvtest::RunHost("exiftool -b -ICC_Profile " + Q(src) +
+                                  " > /tmp/qrv_p1.$$ && test -s /tmp/qrv_p1.$$ && "
+                                  "exiftool -b -ICC_Profile " +
+                                  Q(copy) +
+                                  " | cmp - /tmp/qrv_p1.$$; r=$?; "
                                   "rm -f /tmp/qrv_p1.$$; exit $r"));
-    EXPECT_EQ(0, qrvtest::RunHost("exiftool -a -n -s3 -JFIF:all " + Q(src) + " > /tmp/qrv_j1.$$ && test -s /tmp/qrv_j1.$$ && "
-                                  "exiftool -a -n -s3 -JFIF:all " + Q(copy) + " | diff - /tmp/qrv_j1.$$; r=$?; "
+    EXPECT_EQ(0, qrvtest::RunHost("exiftool -a -n -s3 -JFIF:all " + Q(src) +
+                                  " > /tmp/qrv_j1.$$ && test -s /tmp/qrv_j1.$$ && "
+                                  "exiftool -a -n -s3 -JFIF:all " +
+                                  Q(copy) +
+                                  " | diff - /tmp/qrv_j1.$$; r=$?; "
                                   "rm -f /tmp/qrv_j1.$$; exit $r"));
     EXPECT_EQ(0, qrvtest::RunHost("djpeg " + Q(src) + " > /tmp/qrv_d2.$$ && djpeg " + Q(copy) +
                                   " | cmp - /tmp/qrv_d2.$$; r=$?; rm -f /tmp/qrv_d2.$$; exit $r"));
@@ -288,26 +296,26 @@ struct HostileCase {
 };
 
 const HostileCase kHostileCorpus[] = {
-    {L"exif_bad_chain_loop.jpg", true},       // next-directory offset back at itself
-    {L"exif_bad_chain_loop2.jpg", true},      // IFD0 -> IFD1 -> IFD0
-    {L"exif_bad_long_chain.jpg", true},       // 40 directories in the chain
-    {L"exif_bad_subifd_loop.jpg", true},      // Exif pointer back at IFD0
-    {L"exif_bad_subifd_fanout.jpg", true},    // 64 x 6 pointers in 65 directories
-    {L"exif_bad_huge_counts.jpg", true},      // counts far past the segment, 32-bit wrap
-    {L"exif_bad_too_many_entries.jpg", true}, // 65535 entries
-    {L"exif_bad_pointer_outside.jpg", true},  // a sub-directory far outside
-    {L"exif_bad_thumb_size_wrap.jpg", true},  // 65536 x 65536 strip thumbnail
-    {L"exif_bad_rows_per_strip_0.jpg", true}, // RowsPerStrip 0, byte count past a row
-    {L"exif_bad_strip_offsets.jpg", true},    // strip offsets and counts outside
-    {L"exif_bad_thumb_past_end.jpg", true},   // JPEG thumbnail running past the segment
-    {L"exif_bad_thumb_not_jpeg.jpg", true},   // JPEG thumbnail that is no JPEG
-    {L"exif_thumb_bomb.jpg", true},           // JPEG thumbnail of 8192 x 4096 pixels in 211 bytes
-    {L"exif_bad_byte_order.jpg", true},       // "XX": the segment stays raw
-    {L"exif_bad_magic.jpg", true},            // 43: the segment stays raw
-    {L"exif_bad_length_1.jpg", false},        // segment length below 2
-    {L"exif_bad_length_10.jpg", false},       // no room for the TIFF header
-    {L"exif_bad_length_past_end.jpg", false}, // length past the end of the file
-    {L"exif_bad_truncated.jpg", false},       // file ends inside the segment
+    {L"exif_bad_chain_loop.jpg", true},        // next-directory offset back at itself
+    {L"exif_bad_chain_loop2.jpg", true},       // IFD0 -> IFD1 -> IFD0
+    {L"exif_bad_long_chain.jpg", true},        // 40 directories in the chain
+    {L"exif_bad_subifd_loop.jpg", true},       // Exif pointer back at IFD0
+    {L"exif_bad_subifd_fanout.jpg", true},     // 64 x 6 pointers in 65 directories
+    {L"exif_bad_huge_counts.jpg", true},       // counts far past the segment, 32-bit wrap
+    {L"exif_bad_too_many_entries.jpg", true},  // 65535 entries
+    {L"exif_bad_pointer_outside.jpg", true},   // a sub-directory far outside
+    {L"exif_bad_thumb_size_wrap.jpg", true},   // 65536 x 65536 strip thumbnail
+    {L"exif_bad_rows_per_strip_0.jpg", true},  // RowsPerStrip 0, byte count past a row
+    {L"exif_bad_strip_offsets.jpg", true},     // strip offsets and counts outside
+    {L"exif_bad_thumb_past_end.jpg", true},    // JPEG thumbnail running past the segment
+    {L"exif_bad_thumb_not_jpeg.jpg", true},    // JPEG thumbnail that is no JPEG
+    {L"exif_thumb_bomb.jpg", true},            // JPEG thumbnail of 8192 x 4096 pixels in 211 bytes
+    {L"exif_bad_byte_order.jpg", true},        // "XX": the segment stays raw
+    {L"exif_bad_magic.jpg", true},             // 43: the segment stays raw
+    {L"exif_bad_length_1.jpg", false},         // segment length below 2
+    {L"exif_bad_length_10.jpg", false},        // no room for the TIFF header
+    {L"exif_bad_length_past_end.jpg", false},  // length past the end of the file
+    {L"exif_bad_truncated.jpg", false},        // file ends inside the segment
 };
 
 TEST(ExifHostile, EveryDamagedFileGivesAStatus) {
@@ -343,9 +351,7 @@ TEST(ExifHostile, EveryDamagedFileGivesAStatus) {
         if (update.Open(N(path).c_str(), "r+") == 0) {
             ExifShortEntry o(274, 3, 1, 1);
             update.SetTag(&o, 0);
-            if (update.Close() == 0) {
-                EXPECT_EQ(0, qrvtest::RunHost("djpeg " + Q(path) + " > /dev/null"));
-            }
+            if (update.Close() == 0) { EXPECT_EQ(0, qrvtest::RunHost("djpeg " + Q(path) + " > /dev/null")); }
         }
         auto now = qrvtest::ReadAll(path);
         EXPECT_FALSE(now.empty());

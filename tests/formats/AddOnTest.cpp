@@ -26,8 +26,7 @@ std::wstring ProgramFolder() {
     return folder;
 }
 
-const wchar_t* const kLibraries[] = {L"QRV_CRW.dll", L"QRV_EXR.dll", L"QRV_FPX.dll", L"QRV_JB2.dll",
-                                     L"QRV_JBG.dll"};
+const wchar_t* const kLibraries[] = {L"QRV_CRW.dll", L"QRV_EXR.dll", L"QRV_FPX.dll", L"QRV_JB2.dll", L"QRV_JBG.dll"};
 
 // The "AddOns" folder with the stand-ins while it lives.
 class AddOnFolder {
@@ -132,8 +131,7 @@ TEST(AddOnReaders, MissingLibraries) {
         CImage image;
         const Result result = Load(r.read, image, StubFile(kBlock, Block(2, 2, 24, kRows24)), r.file);
         EXPECT_FALSE(result.ok) << r.name;
-        EXPECT_EQ(result.text, std::wstring(L"Need ") + r.library + L" for decoding! Check AddOns Website")
-            << r.name;
+        EXPECT_EQ(result.text, std::wstring(L"Need ") + r.library + L" for decoding! Check AddOns Website") << r.name;
     }
     // Through the dispatch, by extension.
     qrvtest::TempDir dir;
@@ -184,14 +182,26 @@ TEST(AddOnReaders, BitmapsBecomeImages) {
         {"EXR", LoadExr, L"x.exr", Block(2, 2, 24, kRows24), 24, kTop24},
         {"FPX", LoadFpx, L"x.fpx", Block(2, 2, 24, kRows24), 24, kTop24},
         {"FPX, negative height", LoadFpx, L"x.fpx", Block(2, -2, 24, kRows24), 24, kTop24},
-        {"JBG, 1 bit: 0 white, 1 black", LoadJbg, L"x.jbg", Block(2, 2, 1, rows1), 1,
+        {"JBG, 1 bit: 0 white, 1 black",
+         LoadJbg,
+         L"x.jbg",
+         Block(2, 2, 1, rows1),
+         1,
          {255, 255, 255, 0, 0, 0, 0, 0, 0, 255, 255, 255}},
-        {"JBG, 8 bits grey", LoadJbg, L"x.jbg", Block(2, 2, 8, rows8), 8,
+        {"JBG, 8 bits grey",
+         LoadJbg,
+         L"x.jbg",
+         Block(2, 2, 8, rows8),
+         8,
          {128, 128, 128, 64, 64, 64, 0, 0, 0, 255, 255, 255}},
         // Rows behind a two-entry table, flipped once: the negative height
         // still gives the picture upright.
-        {"JBIG2, negative height", LoadJbig2, L"x.jb2", Block(2, -2, 1, rows1, {255, 255, 255, 0, 0, 0, 0, 0}),
-         1, {0, 0, 0, 255, 255, 255, 255, 255, 255, 0, 0, 0}},
+        {"JBIG2, negative height",
+         LoadJbig2,
+         L"x.jb2",
+         Block(2, -2, 1, rows1, {255, 255, 255, 0, 0, 0, 0, 0}),
+         1,
+         {0, 0, 0, 255, 255, 255, 255, 255, 255, 0, 0, 0}},
     };
     for (const auto& c : cases) {
         CImage image;
@@ -289,12 +299,10 @@ TEST(AddOnReaders, InvalidBlocksAreRefused) {
         {"bit count 0", LoadCrw, L"x.crw", Block(2, 2, 0, kRows24), bad},
         {"rows beyond the block", LoadExr, L"x.exr", Block(2, 3000, 24, kRows24), bad},
         {"width beyond the block", LoadJbg, L"x.jbg", Block(0x7FFFFFFF, 1, 1, kRows24), bad},
-        {"JBIG2 rows behind the table missing", LoadJbig2, L"x.jb2", Block(2, 2, 1, {0, 0, 0, 0, 0, 0, 0, 0}),
-         bad},
+        {"JBIG2 rows behind the table missing", LoadJbig2, L"x.jb2", Block(2, 2, 1, {0, 0, 0, 0, 0, 0, 0, 0}), bad},
         {"zero width", LoadCrw, L"x.crw", Block(0, 2, 24, kRows24), memory},
         {"negative height (CRW)", LoadCrw, L"x.crw", Block(2, -2, 24, kRows24), memory},
-        {"FPX zero height", LoadFpx, L"x.fpx", Block(2, 0, 24, kRows24),
-         L"Insufficient Memory for storing imagedata!"},
+        {"FPX zero height", LoadFpx, L"x.fpx", Block(2, 0, 24, kRows24), L"Insufficient Memory for storing imagedata!"},
         {"EXR 8 bits (no palette)", LoadExr, L"x.exr", Block(2, 2, 8, kRows24), memory},
     };
     for (const auto& c : cases) {

@@ -24,16 +24,16 @@ struct FixtureCase {
 };
 
 const FixtureCase kFixtures[] = {
-    {L"pal1-info.bmp", 1, 0, false},      {L"pal1-v5.bmp", 1, 0, false},        {L"pal1-netpbm.bmp", 1, 0, false},
-    {L"pal4-info.bmp", 4, 0, false},      {L"pal4-v5.bmp", 4, 0, false},        {L"pal4-netpbm-core.bmp", 4, 0, false},
-    {L"pal4-topdown.bmp", 4, 0, false},   {L"pal8-info.bmp", 8, 0, false},      {L"pal8-v5.bmp", 8, 0, false},
-    {L"pal8-core.bmp", 8, 0, false},      {L"pal8-netpbm.bmp", 8, 0, false},    {L"rle4.bmp", 4, 0, false},
-    {L"rle4-delta.bmp", 4, 0, false},     {L"rle8-info.bmp", 8, 0, false},      {L"rle8-v5.bmp", 8, 0, false},
-    {L"rle8-runs.bmp", 8, 0, false},      {L"rle8-delta.bmp", 8, 0, false},     {L"rgb16-info.bmp", 16, 1, false},
-    {L"bf555-v5.bmp", 24, 1, false},      {L"bf565-v5.bmp", 24, 1, false},      {L"bf565-info.bmp", 24, 1, false},
-    {L"rgb24-info.bmp", 24, 0, false},    {L"rgb24-v5.bmp", 24, 0, false},      {L"rgb24-core.bmp", 24, 0, false},
-    {L"rgb24-netpbm.bmp", 24, 0, false},  {L"rgb24-topdown.bmp", 24, 0, false}, {L"rgb24-1x1.bmp", 24, 0, false},
-    {L"rgb32-info.bmp", 32, 0, false},    {L"argb32-v5.bmp", 32, 0, true},
+    {L"pal1-info.bmp", 1, 0, false},     {L"pal1-v5.bmp", 1, 0, false},        {L"pal1-netpbm.bmp", 1, 0, false},
+    {L"pal4-info.bmp", 4, 0, false},     {L"pal4-v5.bmp", 4, 0, false},        {L"pal4-netpbm-core.bmp", 4, 0, false},
+    {L"pal4-topdown.bmp", 4, 0, false},  {L"pal8-info.bmp", 8, 0, false},      {L"pal8-v5.bmp", 8, 0, false},
+    {L"pal8-core.bmp", 8, 0, false},     {L"pal8-netpbm.bmp", 8, 0, false},    {L"rle4.bmp", 4, 0, false},
+    {L"rle4-delta.bmp", 4, 0, false},    {L"rle8-info.bmp", 8, 0, false},      {L"rle8-v5.bmp", 8, 0, false},
+    {L"rle8-runs.bmp", 8, 0, false},     {L"rle8-delta.bmp", 8, 0, false},     {L"rgb16-info.bmp", 16, 1, false},
+    {L"bf555-v5.bmp", 24, 1, false},     {L"bf565-v5.bmp", 24, 1, false},      {L"bf565-info.bmp", 24, 1, false},
+    {L"rgb24-info.bmp", 24, 0, false},   {L"rgb24-v5.bmp", 24, 0, false},      {L"rgb24-core.bmp", 24, 0, false},
+    {L"rgb24-netpbm.bmp", 24, 0, false}, {L"rgb24-topdown.bmp", 24, 0, false}, {L"rgb24-1x1.bmp", 24, 0, false},
+    {L"rgb32-info.bmp", 32, 0, false},   {L"argb32-v5.bmp", 32, 0, true},
 };
 
 TEST(BmpReader, FixturesMatchImageMagick) {
@@ -47,9 +47,9 @@ TEST(BmpReader, FixturesMatchImageMagick) {
         const std::vector<unsigned char> reference = qrvtest::ReadAll(path + L".rgba");
         ASSERT_EQ(reference.size(), (size_t)image.GetWidth() * image.GetHeight() * 4) << name;
         size_t where = 0;
-        const int diff = fmttest::MaxDifference(fmttest::ImageToRgba(image, c.alpha),
-                                                std::vector<uint8_t>(reference.begin(), reference.end()), c.alpha,
-                                                &where);
+        const int diff =
+            fmttest::MaxDifference(fmttest::ImageToRgba(image, c.alpha),
+                                   std::vector<uint8_t>(reference.begin(), reference.end()), c.alpha, &where);
         EXPECT_LE(diff, c.tolerance) << name << " at pixel " << where;
 
         // The same file through the dispatcher, by extension and by content.
@@ -77,18 +77,42 @@ TEST(BmpReader, FoundByContentUnderAnotherName) {
 struct BmpBuilder {
     std::vector<uint8_t> bytes;
     void U8(uint32_t v) { bytes.push_back((uint8_t)v); }
-    void U16(uint32_t v) { U8(v); U8(v >> 8); }
-    void U32(uint32_t v) { U16(v); U16(v >> 16); }
-    void Raw(std::initializer_list<int> list) { for (int b : list) U8((uint32_t)b); }
+    void U16(uint32_t v) {
+        U8(v);
+        U8(v >> 8);
+    }
+    void U32(uint32_t v) {
+        U16(v);
+        U16(v >> 16);
+    }
+    void Raw(std::initializer_list<int> list) {
+        for (int b : list) U8((uint32_t)b);
+    }
     // File header and a 40-byte info header; pixel offset patched by Finish.
     BmpBuilder(int32_t width, int32_t height, int bpp, uint32_t compression, uint32_t colors = 0) {
         Raw({'B', 'M'});
-        U32(0); U32(0); U32(0);
-        U32(40); U32((uint32_t)width); U32((uint32_t)height); U16(1); U16(bpp); U32(compression);
-        U32(0); U32(0); U32(0); U32(colors); U32(0);
+        U32(0);
+        U32(0);
+        U32(0);
+        U32(40);
+        U32((uint32_t)width);
+        U32((uint32_t)height);
+        U16(1);
+        U16(bpp);
+        U32(compression);
+        U32(0);
+        U32(0);
+        U32(0);
+        U32(colors);
+        U32(0);
     }
     void Palette(int entries) {
-        for (int i = 0; i < entries; ++i) { U8(i * 10); U8(i * 20); U8(i * 30 + 1); U8(0); }
+        for (int i = 0; i < entries; ++i) {
+            U8(i * 10);
+            U8(i * 20);
+            U8(i * 30 + 1);
+            U8(0);
+        }
     }
     void PixelsStart() {
         const uint32_t offset = (uint32_t)bytes.size();
@@ -114,7 +138,9 @@ Loaded Load(CImage& image, const std::wstring& path) {
 TEST(BmpReader, Rgb565WidthFiveTakesAllGreenBits) {
     qrvtest::TempDir dir;
     BmpBuilder b(5, 2, 16, 3);
-    b.U32(0xF800); b.U32(0x07E0); b.U32(0x001F);
+    b.U32(0xF800);
+    b.U32(0x07E0);
+    b.U32(0x001F);
     b.PixelsStart();
     // Bottom row: white, pure green, green 1 of 63, red 16 of 31, blue 1 of 31; then 2 padding bytes.
     for (uint32_t v : {0xFFFFu, 0x07E0u, 0x0020u, 0x8000u, 0x0001u}) b.U16(v);
@@ -137,7 +163,8 @@ TEST(BmpReader, Uncompressed16BitStays16Bit) {
     qrvtest::TempDir dir;
     BmpBuilder b(2, 1, 16, 0);
     b.PixelsStart();
-    b.U16(0x7C00); b.U16(0x001F);
+    b.U16(0x7C00);
+    b.U16(0x001F);
     CImage image;
     ASSERT_TRUE(Load(image, b.Save(dir)).ok);
     EXPECT_EQ(image.GetBpp(), 16);
@@ -178,7 +205,8 @@ TEST(BmpReader, RefusedFiles) {
         {"depth 2", header(4, 4, 2, 0), L"Unsupported bit depth in BMP File!"},
         {"width 0x7FFFFFFF", header(0x7FFFFFFF, 1, 24, 0), L"Unable to allocate Memory for storing Imagedata!"},
         {"32767 x 36864 x 8 bits", header(0x7FFF, 0x9000, 8, 0), L"Unable to allocate Memory for storing Imagedata!"},
-        {"30000 x 30000 x 4 bits in 160 bytes", header(30000, 30000, 4, 0), L"BMP File is too short for its image size!"},
+        {"30000 x 30000 x 4 bits in 160 bytes", header(30000, 30000, 4, 0),
+         L"BMP File is too short for its image size!"},
         {"RLE8 20000 x 20000 in 160 bytes", header(20000, 20000, 8, 1), L"BMP File is too short for its image size!"},
     };
     qrvtest::TempDir dir;
@@ -225,14 +253,14 @@ TEST(BmpReader, RleRunsAreClippedToTheImage) {
     BmpBuilder b(4, 2, 8, 1, 4);
     b.Palette(4);
     b.PixelsStart();
-    b.Raw({255, 3,                  // run far past the right edge
-           0, 5, 1, 2, 1, 2, 1, 0,  // absolute run of 5 from x = 4: all outside
-           0, 0,                    // next row
-           2, 2,                    // two pixels of 2
-           0, 2, 200, 0,            // delta far to the right
-           3, 1,                    // outside
-           0, 2, 0, 250,            // delta far up: past the top
-           5, 3, 0, 1});
+    b.Raw({255, 3,                        // run far past the right edge
+           0,   5, 1,   2,   1, 2, 1, 0,  // absolute run of 5 from x = 4: all outside
+           0,   0,                        // next row
+           2,   2,                        // two pixels of 2
+           0,   2, 200, 0,                // delta far to the right
+           3,   1,                        // outside
+           0,   2, 0,   250,              // delta far up: past the top
+           5,   3, 0,   1});
     CImage image;
     const Loaded r = Load(image, b.Save(dir));
     ASSERT_TRUE(r.ok) << qrvtest::Narrow(r.text);
@@ -247,10 +275,10 @@ TEST(BmpReader, Rle4NibblesAndOddAbsoluteRuns) {
     BmpBuilder b(7, 1, 4, 2, 16);
     b.Palette(16);
     b.PixelsStart();
-    b.Raw({3, 0x12,              // 1 2 1
-           0, 3, 0x45, 0x60,     // absolute 4 5 6, two bytes (even: no padding)
-           0, 1,                 // end of picture
-           4, 0xFF});            // never read
+    b.Raw({3, 0x12,           // 1 2 1
+           0, 3, 0x45, 0x60,  // absolute 4 5 6, two bytes (even: no padding)
+           0, 1,              // end of picture
+           4, 0xFF});         // never read
     CImage image;
     ASSERT_TRUE(Load(image, b.Save(dir)).ok);
     std::vector<int> pixels;
@@ -310,9 +338,7 @@ TEST(BmpWriter, EveryDepthReadBackByImageMagick) {
         ASSERT_EQ(back.GetBpp(), bpp);
         for (uint32_t row = 0; row < 7; ++row)
             EXPECT_EQ(std::memcmp(back.ScanLine(row), image.ScanLine(row), image.stride), 0) << bpp;
-        if (bpp <= 8) {
-            EXPECT_EQ(std::memcmp(back.palette, image.palette, (size_t)3 << bpp), 0);
-        }
+        if (bpp <= 8) { EXPECT_EQ(std::memcmp(back.palette, image.palette, (size_t)3 << bpp), 0); }
     }
 }
 

@@ -50,8 +50,8 @@ std::vector<uint8_t> Clp(const std::vector<Entry>& entries, int count = -1) {
 }
 
 // A BITMAPINFOHEADER.
-std::vector<uint8_t> Info(int32_t width, int32_t height, uint16_t bits, uint32_t compression = 0,
-                          uint32_t clrUsed = 0, uint32_t size = 40) {
+std::vector<uint8_t> Info(int32_t width, int32_t height, uint16_t bits, uint32_t compression = 0, uint32_t clrUsed = 0,
+                          uint32_t size = 40) {
     std::vector<uint8_t> out;
     Put32(out, size);
     Put32(out, (uint32_t)width);
@@ -78,9 +78,9 @@ TEST(ClpReader, FixturesMatchReference) {
         const wchar_t* name;
         int bpp;
     } cases[] = {
-        {L"bits1.clp", 1}, {L"bits8.clp", 8}, {L"bits24.clp", 24},
-        {L"topdown24.clp", 24},     // negative height: rows from the top
-        {L"bitfields565.clp", 24},  // 5-6-5 masks unpacked to 24 bits
+        {L"bits1.clp", 1},         {L"bits8.clp", 8},
+        {L"bits24.clp", 24},       {L"topdown24.clp", 24},  // negative height: rows from the top
+        {L"bitfields565.clp", 24},                          // 5-6-5 masks unpacked to 24 bits
     };
     for (const auto& c : cases)
         pixelcheck::ExpectFixtureMatches(LoadClp, FMT_CLP, std::wstring(L"meta\\") + c.name, c.bpp);

@@ -13,15 +13,15 @@ TEST(FormatIdFromExtension, KnownRows) {
         const wchar_t* path;
         FormatId id;
     } rows[] = {
-        {L"Photo.JPG", FMT_JPEG},     {L"photo.jpg", FMT_JPEG},       {L"a.JfIf", FMT_JPEG},
-        {L"a.rgba", FMT_SGI},         {L"x.m3u", FMT_PLAYLIST},       {L"x.QRVLIST", FMT_PLAYLIST},
-        {L"C:\\p.d\\x.bmp", FMT_BMP}, {L"x.dib", FMT_BMP},            {L"x.rle", FMT_BMP},
-        {L"a.cur", FMT_ICO},          {L"a.pspimage", FMT_PSP},       {L"a.au", FMT_SOUND},
-        {L"a.mp3", FMT_SOUND},        {L"a.qt", FMT_QTMOVIE},         {L"a.mov", FMT_QTMOVIE},
-        {L"a.wm", FMT_VIDEO},         {L"a.divx", FMT_VIDEO},         {L"a.jng", FMT_MNG},
-        {L"a.emf", FMT_WMF},          {L"a.img", FMT_IMAGE11},        {L"a.j2c", FMT_JP2},
-        {L"image.tar.gz", 0},         {L"noextension", 0},            {L"trailingdot.", 0},
-        {L"C:\\dir.bmp\\file", 0},    {L"a.jpgx", 0},                 {L"a.jp", 0},
+        {L"Photo.JPG", FMT_JPEG},     {L"photo.jpg", FMT_JPEG}, {L"a.JfIf", FMT_JPEG},
+        {L"a.rgba", FMT_SGI},         {L"x.m3u", FMT_PLAYLIST}, {L"x.QRVLIST", FMT_PLAYLIST},
+        {L"C:\\p.d\\x.bmp", FMT_BMP}, {L"x.dib", FMT_BMP},      {L"x.rle", FMT_BMP},
+        {L"a.cur", FMT_ICO},          {L"a.pspimage", FMT_PSP}, {L"a.au", FMT_SOUND},
+        {L"a.mp3", FMT_SOUND},        {L"a.qt", FMT_QTMOVIE},   {L"a.mov", FMT_QTMOVIE},
+        {L"a.wm", FMT_VIDEO},         {L"a.divx", FMT_VIDEO},   {L"a.jng", FMT_MNG},
+        {L"a.emf", FMT_WMF},          {L"a.img", FMT_IMAGE11},  {L"a.j2c", FMT_JP2},
+        {L"image.tar.gz", 0},         {L"noextension", 0},      {L"trailingdot.", 0},
+        {L"C:\\dir.bmp\\file", 0},    {L"a.jpgx", 0},           {L"a.jp", 0},
     };
     for (const Row& row : rows) EXPECT_EQ(GetFormatIdFromExtension(row.path), row.id) << row.path;
     EXPECT_EQ(GetFormatIdFromExtension(nullptr), 0);
@@ -65,12 +65,12 @@ TEST(FormatIdFromExtension, EveryTableExtensionMapsToItsRow) {
 }
 
 TEST(MediaExtensions, SoundAndVideoLists) {
-    for (const wchar_t* p : {L"a.wav", L"a.WAX", L"a.midi", L"a.aifc", L"a.au", L"a.snd", L"a.rmi", L"a.ogg",
-                             L"a.wma", L"a.mp1", L"a.mp2", L"a.mpa", L"a.Mp3"})
+    for (const wchar_t* p : {L"a.wav", L"a.WAX", L"a.midi", L"a.aifc", L"a.au", L"a.snd", L"a.rmi", L"a.ogg", L"a.wma",
+                             L"a.mp1", L"a.mp2", L"a.mpa", L"a.Mp3"})
         EXPECT_TRUE(IsSoundExtension(p)) << p;
-    for (const wchar_t* p : {L"a.mov", L"a.qt", L"a.avi", L"a.wm", L"a.wmv", L"a.wvx", L"a.asf", L"a.ivf",
-                             L"a.MPG", L"a.mpe", L"a.mpeg", L"a.m1v", L"a.mp2v", L"a.mpv2", L"a.mpv", L"a.m2v",
-                             L"a.divx", L"a.div", L"a.dat"})
+    for (const wchar_t* p :
+         {L"a.mov", L"a.qt", L"a.avi", L"a.wm", L"a.wmv", L"a.wvx", L"a.asf", L"a.ivf", L"a.MPG", L"a.mpe", L"a.mpeg",
+          L"a.m1v", L"a.mp2v", L"a.mpv2", L"a.mpv", L"a.m2v", L"a.divx", L"a.div", L"a.dat"})
         EXPECT_TRUE(IsVideoExtension(p)) << p;
     for (const wchar_t* p : {L"a.jpg", L"a", L"a.mp4x", L"mp3", L"a.mov.txt"}) {
         EXPECT_FALSE(IsSoundExtension(p)) << p;

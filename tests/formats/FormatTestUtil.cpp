@@ -16,32 +16,34 @@ std::vector<uint8_t> ImageToRgba(CImage& image, bool withAlpha) {
         for (uint32_t x = 0; x < w; ++x) {
             uint8_t* o = &out[((size_t)y * w + x) * 4];
             switch (image.GetBpp()) {
-                case 1: case 4: case 8: {
-                    const uint8_t i = image.GetPixelIndex(x, h - 1 - y);
-                    o[0] = image.palette[i][2];
-                    o[1] = image.palette[i][1];
-                    o[2] = image.palette[i][0];
-                    break;
-                }
-                case 16: {
-                    const uint32_t v = row[x * 2] | row[x * 2 + 1] << 8;
-                    auto expand = [](uint32_t c) { return (uint8_t)((c * 255 + 15) / 31); };
-                    o[0] = expand((v >> 10) & 31);
-                    o[1] = expand((v >> 5) & 31);
-                    o[2] = expand(v & 31);
-                    break;
-                }
-                case 24:
-                    o[0] = row[x * 3 + 2];
-                    o[1] = row[x * 3 + 1];
-                    o[2] = row[x * 3];
-                    break;
-                case 32:
-                    o[0] = row[x * 4 + 2];
-                    o[1] = row[x * 4 + 1];
-                    o[2] = row[x * 4];
-                    if (withAlpha) o[3] = row[x * 4 + 3];
-                    break;
+            case 1:
+            case 4:
+            case 8: {
+                const uint8_t i = image.GetPixelIndex(x, h - 1 - y);
+                o[0] = image.palette[i][2];
+                o[1] = image.palette[i][1];
+                o[2] = image.palette[i][0];
+                break;
+            }
+            case 16: {
+                const uint32_t v = row[x * 2] | row[x * 2 + 1] << 8;
+                auto expand = [](uint32_t c) { return (uint8_t)((c * 255 + 15) / 31); };
+                o[0] = expand((v >> 10) & 31);
+                o[1] = expand((v >> 5) & 31);
+                o[2] = expand(v & 31);
+                break;
+            }
+            case 24:
+                o[0] = row[x * 3 + 2];
+                o[1] = row[x * 3 + 1];
+                o[2] = row[x * 3];
+                break;
+            case 32:
+                o[0] = row[x * 4 + 2];
+                o[1] = row[x * 4 + 1];
+                o[2] = row[x * 4];
+                if (withAlpha) o[3] = row[x * 4 + 3];
+                break;
             }
         }
     }
@@ -85,8 +87,8 @@ void ExpectRefused(FormatReader read, const wchar_t* name, const std::vector<Ref
 
 std::vector<uint8_t> DecodeWithImageMagick(const std::wstring& path) {
     const std::wstring out = path + L".im.rgba";
-    const std::string cmd = "/usr/bin/convert '" + qrvtest::HostPath(path) + "' -depth 8 'rgba:" +
-                            qrvtest::HostPath(out) + "'";
+    const std::string cmd =
+        "/usr/bin/convert '" + qrvtest::HostPath(path) + "' -depth 8 'rgba:" + qrvtest::HostPath(out) + "'";
     if (qrvtest::RunHost(cmd) != 0) return {};
     return qrvtest::ReadAll(out);
 }

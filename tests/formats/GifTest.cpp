@@ -61,8 +61,9 @@ std::vector<uint8_t> SlotRgb(CImage& image, int slot) {
                 g = row[x * 3 + 1];
                 r = row[x * 3 + 2];
             } else {
-                const uint8_t i = image.bpp == 8 ? row[x] : image.bpp == 4 ? (x & 1 ? row[x / 2] & 15 : row[x / 2] >> 4)
-                                                                            : (row[x / 8] >> (7 - (x & 7))) & 1;
+                const uint8_t i = image.bpp == 8   ? row[x]
+                                  : image.bpp == 4 ? (x & 1 ? row[x / 2] & 15 : row[x / 2] >> 4)
+                                                   : (row[x / 8] >> (7 - (x & 7))) & 1;
                 r = image.palette[i][2];
                 g = image.palette[i][1];
                 b = image.palette[i][0];
@@ -77,16 +78,17 @@ std::vector<uint8_t> SlotRgb(CImage& image, int slot) {
     const auto ref = qrvtest::ReadAll(reference);
     const size_t frameBytes = (size_t)image.width * image.height * 4;
     if (ref.size() != frameBytes * frames)
-        return ::testing::AssertionFailure() << "reference has " << ref.size() << " bytes, want " << frameBytes * frames;
+        return ::testing::AssertionFailure()
+               << "reference has " << ref.size() << " bytes, want " << frameBytes * frames;
     for (int k = 0; k < frames; ++k) {
         const auto got = SlotRgb(image, k);
         for (size_t p = 0; p < got.size() / 3; ++p)
             for (int c = 0; c < 3; ++c)
                 if (got[p * 3 + c] != ref[k * frameBytes + p * 4 + c])
-                    return ::testing::AssertionFailure() << "frame " << k << " pixel (" << p % image.width << ","
-                                                         << p / image.width << ") channel " << c << ": got "
-                                                         << (int)got[p * 3 + c] << ", reference "
-                                                         << (int)ref[k * frameBytes + p * 4 + c];
+                    return ::testing::AssertionFailure()
+                           << "frame " << k << " pixel (" << p % image.width << "," << p / image.width << ") channel "
+                           << c << ": got " << (int)got[p * 3 + c] << ", reference "
+                           << (int)ref[k * frameBytes + p * 4 + c];
     }
     return ::testing::AssertionSuccess();
 }
@@ -238,8 +240,7 @@ TEST(Gif, FramesAreClippedToTheLogicalScreen) {
     const auto first = SlotRgb(image, 0), next = SlotRgb(image, 1);
     for (size_t p = 0; p < 64; ++p) EXPECT_EQ(first[p * 3], 1) << "frame 0 pixel " << p;
     for (uint32_t y = 0; y < 8; ++y)
-        for (uint32_t x = 0; x < 8; ++x)
-            EXPECT_EQ(next[(y * 8 + x) * 3], (x >= 5 && y >= 6) ? 2 : 1) << x << "," << y;
+        for (uint32_t x = 0; x < 8; ++x) EXPECT_EQ(next[(y * 8 + x) * 3], (x >= 5 && y >= 6) ? 2 : 1) << x << "," << y;
 }
 
 TEST(Gif, ForeignDamagedAndMissingFiles) {
@@ -259,9 +260,7 @@ TEST(Gif, ForeignDamagedAndMissingFiles) {
         const std::wstring path = dir.File(L"cut.gif");
         ASSERT_TRUE(qrvtest::WriteAll(path, data.data(), cut));
         CImage cutImage;
-        if (!Load(cutImage, path, &text)) {
-            EXPECT_FALSE(text.empty()) << cut;
-        }
+        if (!Load(cutImage, path, &text)) { EXPECT_FALSE(text.empty()) << cut; }
     }
     // Random bytes in the image data never leave the frame.
     auto noisy = qrvtest::ReadAll(Fixture(L"gif_single.gif"));
@@ -363,9 +362,9 @@ TEST(Gif, GifToMngModeFlipsTheRowsAndReversesTheTables) {
         // Slot j of the flipped buffer is frame f-1-j, top row first.
         for (uint32_t j = 0; j < f; ++j)
             for (uint32_t y = 0; y < s; ++y)
-                ASSERT_EQ(0, std::memcmp(flipped.bits + (size_t)(j * s + y) * flipped.stride,
-                                         plain.bits + (size_t)((f - 1 - j) * s + (s - 1 - y)) * plain.stride,
-                                         plain.stride))
+                ASSERT_EQ(
+                    0, std::memcmp(flipped.bits + (size_t)(j * s + y) * flipped.stride,
+                                   plain.bits + (size_t)((f - 1 - j) * s + (s - 1 - y)) * plain.stride, plain.stride))
                     << "slot " << j << " row " << y;
         const AnimationFrameTables& tables = LastGifFrameTables();
         for (int k = 0; k < c.frames; ++k) {

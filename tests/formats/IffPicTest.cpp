@@ -144,18 +144,18 @@ TEST(IffReader, RowLayouts) {
     CImage image;
     // Width 17: plane rows of 4 bytes; a pixel at x = 16 lives in byte 2.
     Bytes body = {0x80, 0, 0x80, 0, 0, 0, 0, 0};
-    Bytes rgba = LoadedRgba(LoadIff, Form("ILBM", {Chunk("BMHD", Bmhd(17, 2, 1, 0, 0)), Chunk("CMAP", GreyCmap(2)),
-                                                   Chunk("BODY", body)}),
-                            L"w17.iff", image);
+    Bytes rgba = LoadedRgba(
+        LoadIff, Form("ILBM", {Chunk("BMHD", Bmhd(17, 2, 1, 0, 0)), Chunk("CMAP", GreyCmap(2)), Chunk("BODY", body)}),
+        L"w17.iff", image);
     ASSERT_EQ(rgba.size(), 17u * 2 * 4);
     for (int x = 0; x < 17; ++x) EXPECT_EQ(rgba[x * 4], x == 0 || x == 16 ? 255 : 0) << x;
     for (int x = 0; x < 17; ++x) EXPECT_EQ(rgba[(17 + x) * 4], 0) << x;
 
     // ByteRun1: 128 is skipped, 255 repeats the next byte twice, 1 copies two.
     body = {128, 255, 0xAA, 1, 0x55, 0x0F};
-    rgba = LoadedRgba(LoadIff, Form("ILBM", {Chunk("BMHD", Bmhd(32, 1, 1, 0, 1)), Chunk("CMAP", GreyCmap(2)),
-                                             Chunk("BODY", body)}),
-                      L"runs.iff", image);
+    rgba = LoadedRgba(
+        LoadIff, Form("ILBM", {Chunk("BMHD", Bmhd(32, 1, 1, 0, 1)), Chunk("CMAP", GreyCmap(2)), Chunk("BODY", body)}),
+        L"runs.iff", image);
     ASSERT_EQ(image.GetBpp(), 1);
     EXPECT_EQ(Bytes(image.ScanLine(0), image.ScanLine(0) + 4), (Bytes{0xAA, 0xAA, 0x55, 0x0F}));
 
@@ -174,17 +174,17 @@ TEST(IffReader, RowLayouts) {
 
     // A mask plane follows the picture's planes and is read past.
     body = {0x80, 0, 0xFF, 0xFF, 0x40, 0, 0xFF, 0xFF};
-    rgba = LoadedRgba(LoadIff, Form("ILBM", {Chunk("BMHD", Bmhd(2, 2, 1, 1, 0)), Chunk("CMAP", GreyCmap(2)),
-                                             Chunk("BODY", body)}),
-                      L"mask.iff", image);
+    rgba = LoadedRgba(
+        LoadIff, Form("ILBM", {Chunk("BMHD", Bmhd(2, 2, 1, 1, 0)), Chunk("CMAP", GreyCmap(2)), Chunk("BODY", body)}),
+        L"mask.iff", image);
     EXPECT_EQ(rgba, (Bytes{255, 255, 255, 255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255, 255}));
 
     // Chunky rows: the width rounded up to an even number of bytes, copied
     // into image rows that are no longer than the picture.
     body = {1, 2, 3, 99, 4, 5, 6, 99};
-    rgba = LoadedRgba(LoadIff, Form("PBM ", {Chunk("BMHD", Bmhd(3, 2, 8, 0, 0)), Chunk("CMAP", GreyCmap(256)),
-                                             Chunk("BODY", body)}),
-                      L"chunky.iff", image);
+    rgba = LoadedRgba(
+        LoadIff, Form("PBM ", {Chunk("BMHD", Bmhd(3, 2, 8, 0, 0)), Chunk("CMAP", GreyCmap(256)), Chunk("BODY", body)}),
+        L"chunky.iff", image);
     ASSERT_EQ(image.GetBpp(), 8);
     EXPECT_EQ(image.GetPixelIndex(0, 1), 1);
     EXPECT_EQ(image.GetPixelIndex(2, 1), 3);
@@ -206,8 +206,9 @@ TEST(IffReader, RowLayouts) {
     EXPECT_EQ(rgba[4 * 4], 0);
 
     // A body that ends early keeps the rows it had.
-    rgba = LoadedRgba(LoadIff, Form("ILBM", {Chunk("BMHD", Bmhd(16, 3, 1, 0, 0)), Chunk("CMAP", GreyCmap(2)),
-                                             Chunk("BODY", {0xFF, 0xFF, 0x0F})}),
+    rgba = LoadedRgba(LoadIff,
+                      Form("ILBM", {Chunk("BMHD", Bmhd(16, 3, 1, 0, 0)), Chunk("CMAP", GreyCmap(2)),
+                                    Chunk("BODY", {0xFF, 0xFF, 0x0F})}),
                       L"short.iff", image);
     ASSERT_EQ(rgba.size(), 16u * 3 * 4);
     EXPECT_EQ(rgba[0], 255);
@@ -269,7 +270,7 @@ TEST(IffReader, TilesAreClippedAndDepthTilesSkipped) {
     ASSERT_EQ(image.GetBpp(), 24);
     // Top row (tile row y1 = 1 counted from the bottom): only (2, 1) set.
     EXPECT_EQ(rgba, (Bytes{0, 0, 0, 255, 0, 0, 0, 255, 30, 20, 10, 255,  //
-                           3, 2, 1, 255, 3, 2, 1, 255, 3, 2, 1, 255}));
+                           3, 2, 1, 255, 3, 2, 1, 255, 3,  2,  1,  255}));
 }
 
 TEST(IffReader, RefusedFiles) {
@@ -292,8 +293,8 @@ TEST(IffReader, RefusedFiles) {
             {"palette beyond the file", longCmap, L"Palette Error!"},
             {"body before a header", Form("ILBM", {Chunk("BODY", {1, 2})}),
              L"Unable to allocate Memory for storing Imagedata!"},
-            {"height beyond the file", Form("ILBM", {Chunk("BMHD", Bmhd(0xFFFF, 0xFFFF, 1, 0, 0)),
-                                                     Chunk("BODY", {1, 2})}),
+            {"height beyond the file",
+             Form("ILBM", {Chunk("BMHD", Bmhd(0xFFFF, 0xFFFF, 1, 0, 0)), Chunk("BODY", {1, 2})}),
              L"IFF File is too short for its image size!"},
             {"tiled, not CIMG", notCimg, FORMAT_TEXT_INVALID_ID},
             {"tiled, compression 2", Tiled(2, 2, 1, 1, 2, {}), L"Unsupported/Unknown Compressiontype!"},
@@ -482,14 +483,14 @@ TEST(PixReader, RunsStopAtTheRowAndHeadersAreChecked) {
 
     Bytes esm;
     Append(esm, "Esm Software PIX file and more");
-    fmttest::ExpectRefused(LoadPix, L"test.pix",
-                           {
-                               {"16 bits", PixHeader(2, 2, 16), L"Unsupported Bitdepth!"},
-                               {"width 0", PixHeader(0, 2, 24), L"Invalid Imagesize!"},
-                               {"Esm file", esm, FORMAT_TEXT_INVALID_ID},
-                               {"far too short", PixHeader(0xFFFF, 0xFFFF, 24),
-                                L"PIX File is too short for its image size!"},
-                           });
+    fmttest::ExpectRefused(
+        LoadPix, L"test.pix",
+        {
+            {"16 bits", PixHeader(2, 2, 16), L"Unsupported Bitdepth!"},
+            {"width 0", PixHeader(0, 2, 24), L"Invalid Imagesize!"},
+            {"Esm file", esm, FORMAT_TEXT_INVALID_ID},
+            {"far too short", PixHeader(0xFFFF, 0xFFFF, 24), L"PIX File is too short for its image size!"},
+        });
 }
 
 TEST(PixWriter, RunsOfAtMost255WithinRows) {
@@ -525,8 +526,8 @@ TEST(PixWriter, OtherDepthsAreWrittenAt24BitsAndReadBack) {
         EXPECT_EQ(pixelcheck::ImageRgba(back), pixelcheck::ImageRgba(*image)) << (int)image->GetBpp();
         // ImageMagick reads the first picture of the file.
         const std::wstring reference = path + L".im.rgba";
-        const std::string cmd = "/usr/bin/convert 'pix:" + qrvtest::HostPath(path) + "[0]' -depth 8 'rgba:" +
-                                qrvtest::HostPath(reference) + "'";
+        const std::string cmd = "/usr/bin/convert 'pix:" + qrvtest::HostPath(path) +
+                                "[0]' -depth 8 'rgba:" + qrvtest::HostPath(reference) + "'";
         ASSERT_EQ(qrvtest::RunHost(cmd), 0) << cmd;
         EXPECT_TRUE(pixelcheck::MatchesRgba(*image, reference)) << (int)image->GetBpp();
     }

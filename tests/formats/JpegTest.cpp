@@ -74,9 +74,8 @@ TEST(Jpeg, DecodesExactlyAsDjpeg) {
     struct Case {
         const wchar_t* name;
         int bpp;
-    } cases[] = {{L"jpeg_base", 24}, {L"jpeg_444", 24},     {L"jpeg_prog", 24}, {L"jpeg_grey", 8},
-                 {L"jpeg_restart", 24}, {L"jpeg_arith", 24}, {L"jpeg_trunc", 24},
-                 {L"jpeg_large", 24}};
+    } cases[] = {{L"jpeg_base", 24},    {L"jpeg_444", 24},   {L"jpeg_prog", 24},  {L"jpeg_grey", 8},
+                 {L"jpeg_restart", 24}, {L"jpeg_arith", 24}, {L"jpeg_trunc", 24}, {L"jpeg_large", 24}};
     for (const Case& c : cases) {
         SCOPED_TRACE(qrvtest::Narrow(c.name));
         CImage image;
@@ -146,8 +145,8 @@ TEST(Jpeg, PreviewDenominatorFollowsTheCell) {
     struct Row {
         uint32_t w, h;
         int expected;
-    } rows[] = {{3000, 2000, 8}, {2000, 3000, 8}, {500, 400, 4}, {300, 200, 2}, {240, 180, 1}, {241, 100, 2},
-                {100, 720, 4}, {100, 721, 8}, {0, 0, 1}};
+    } rows[] = {{3000, 2000, 8}, {2000, 3000, 8}, {500, 400, 4}, {300, 200, 2}, {240, 180, 1},
+                {241, 100, 2},   {100, 720, 4},   {100, 721, 8}, {0, 0, 1}};
     for (const Row& r : rows) EXPECT_EQ(JpegPreviewDenominator(r.w, r.h, 120, 90), r.expected) << r.w << "x" << r.h;
 }
 
@@ -410,9 +409,10 @@ TEST(JpegSave, SavingOverACameraFileKeepsWhatExiftoolReads) {
         EXPECT_NE(qrvtest::RunHost("exiftool -a -warning " + Q(target) + " | grep -qi 'maker notes'"), 0);
         // The colour profile byte for byte, and a thumbnail where there was one.
         const std::wstring iccA = dir.File(L"a.icc"), iccB = dir.File(L"b.icc");
-        EXPECT_EQ(qrvtest::RunHost("exiftool -b -ICC_Profile " + Q(before) + " > " + Q(iccA) + " && exiftool -b " +
-                                   "-ICC_Profile " + Q(target) + " > " + Q(iccB) + " && cmp " + Q(iccA) + " " + Q(iccB)),
-                  0);
+        EXPECT_EQ(
+            qrvtest::RunHost("exiftool -b -ICC_Profile " + Q(before) + " > " + Q(iccA) + " && exiftool -b " +
+                             "-ICC_Profile " + Q(target) + " > " + Q(iccB) + " && cmp " + Q(iccA) + " " + Q(iccB)),
+            0);
         EXPECT_EQ(qrvtest::RunHost("exiftool -b -ThumbnailImage " + Q(target) + " | identify - > /dev/null"), 0);
         CImage again;
         EXPECT_TRUE(Load(again, target));

@@ -90,8 +90,8 @@ std::vector<uint8_t> RecordWindowsMetafile(const qrvtest::TempDir& dir) {
 }
 
 // The 22-byte placeable header in front of a Windows metafile.
-std::vector<uint8_t> Placeable(const std::vector<uint8_t>& wmf, int left, int top, int right, int bottom,
-                               int inch, bool goodChecksum = true) {
+std::vector<uint8_t> Placeable(const std::vector<uint8_t>& wmf, int left, int top, int right, int bottom, int inch,
+                               bool goodChecksum = true) {
     std::vector<uint8_t> out(22, 0);
     Set32(out, 0, 0x9AC6CDD7);
     Set16(out, 6, (uint16_t)left);
@@ -187,8 +187,7 @@ TEST(MetafileReader, FixturesRender) {
         const std::string name = qrvtest::Narrow(c.name);
         CImage image;
         std::wstring text;
-        ASSERT_TRUE(fmttest::LoadWith(LoadMetafile, image, qrvtest::Fixture(std::wstring(L"meta\\") + c.name),
-                                      &text))
+        ASSERT_TRUE(fmttest::LoadWith(LoadMetafile, image, qrvtest::Fixture(std::wstring(L"meta\\") + c.name), &text))
             << name << ": " << qrvtest::Narrow(text);
         EXPECT_EQ(image.transparentColor, kBackground) << name;
         if (!c.frameRight) continue;
@@ -232,8 +231,7 @@ TEST(MetafileReader, DamagedMetafilesAreRefused) {
     std::vector<fmttest::RefusedCase> cases = {
         {"placeable, wrong checksum", Placeable(wmf, 0, 0, 200, 100, 96, false), nullptr},
         {"placeable, 0 units per inch", Placeable(wmf, 0, 0, 200, 100, 0), nullptr},
-        {"placeable, word count beyond the file", placeable([](auto& b) { Set32(b, 22 + 6, 0x7FFFFFFF); }),
-         nullptr},
+        {"placeable, word count beyond the file", placeable([](auto& b) { Set32(b, 22 + 6, 0x7FFFFFFF); }), nullptr},
         {"placeable, cut inside the records", placeable([](auto& b) { b.resize(b.size() - 8); }), nullptr},
         {"plain, record beyond the metafile", plain([](auto& b) { Set32(b, 18, 0x00FFFFFF); }), nullptr},
         {"plain, record of 0 words", plain([](auto& b) { Set32(b, 18, 0); }), nullptr},
@@ -248,10 +246,9 @@ TEST(MetafileReader, DamagedMetafilesAreRefused) {
              Set32(b, 68, 100);
          }),
          nullptr},
-        {"enhanced, polygon count beyond its record",
-         enhanced([&](auto& b) { Set32(b, emfPolygon + 24, 0x10000000); }), nullptr},
-        {"enhanced, brush made at a handle beyond the table", enhanced([](auto& b) { Set32(b, 100 + 8, 7); }),
+        {"enhanced, polygon count beyond its record", enhanced([&](auto& b) { Set32(b, emfPolygon + 24, 0x10000000); }),
          nullptr},
+        {"enhanced, brush made at a handle beyond the table", enhanced([](auto& b) { Set32(b, 100 + 8, 7); }), nullptr},
         {"enhanced, no end-of-file record", enhanced([](auto& b) { Set32(b, b.size() - 20, 70); }), nullptr},
     };
     for (auto& c : cases) {
@@ -260,8 +257,8 @@ TEST(MetafileReader, DamagedMetafilesAreRefused) {
                                        : what.rfind("plain", 0) == 0   ? wmfText
                                                                        : emfText;
         CImage image;
-        const auto r = fmttest::LoadBytes(LoadMetafile, image, c.bytes, what.rfind("enhanced", 0) == 0 ? L"x.emf"
-                                                                                                       : L"x.wmf");
+        const auto r =
+            fmttest::LoadBytes(LoadMetafile, image, c.bytes, what.rfind("enhanced", 0) == 0 ? L"x.emf" : L"x.wmf");
         EXPECT_FALSE(r.ok) << what;
         EXPECT_EQ(r.text, expected) << what;
     }
@@ -270,8 +267,8 @@ TEST(MetafileReader, DamagedMetafilesAreRefused) {
     // A frame far beyond any picture (damaged bottom edge): refused, not played
     // into hundreds of megabytes.
     const DWORD start = GetTickCount();
-    const auto huge = fmttest::LoadBytes(LoadMetafile, image, enhanced([](auto& b) { Set32(b, 36, 0x01000000); }),
-                                         L"x.emf");
+    const auto huge =
+        fmttest::LoadBytes(LoadMetafile, image, enhanced([](auto& b) { Set32(b, 36, 0x01000000); }), L"x.emf");
     EXPECT_FALSE(huge.ok);
     EXPECT_EQ(huge.text, L"Unable to allocate Memory for storing Imagedata!");
     EXPECT_LT(GetTickCount() - start, 2000u);
@@ -306,11 +303,11 @@ TEST(MetafileReader, RecordChecksTable) {
         {"polypolygon, counts beyond", {9, 0, 0x0538, 1, 4, 1, 1, 5, 5}, false},
         {"polypolygon, fits", {7, 0, 0x0538, 1, 1, 1, 1}, true},
         {"stretchdib, header only", {14, 0, 0x0F43, 0, 0, 0, 1, 1, 0, 0, 1, 1, 0, 0, 40}, false},
-        {"dibcreatepatternbrush, 1 x 1 x 24", {5 + 22, 0, 0x0142, 0, 0, 40, 0, 1, 0, 1, 0, 1, 24, 0, 0, 0, 0, 0,
-                                               0, 0, 0, 0, 0, 0, 0, 0, 0},
+        {"dibcreatepatternbrush, 1 x 1 x 24",
+         {5 + 22, 0, 0x0142, 0, 0, 40, 0, 1, 0, 1, 0, 1, 24, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
          true},
-        {"dibcreatepatternbrush, 1000 rows", {5 + 22, 0, 0x0142, 0, 0, 40, 0, 1, 0, 1000, 0, 1, 24, 0, 0, 0, 0, 0,
-                                              0, 0, 0, 0, 0, 0, 0, 0, 0},
+        {"dibcreatepatternbrush, 1000 rows",
+         {5 + 22, 0, 0x0142, 0, 0, 40, 0, 1, 0, 1000, 0, 1, 24, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
          false},
         {"undefined function", {4, 0, 0x0999, 7}, false},
         {"undefined function 0x0413 (a damaged rectangle)", {7, 0, 0x0413, 100, 100, 0, 0}, false},
@@ -345,7 +342,8 @@ TEST(MetafileReader, RecordChecksTable) {
         {"rectangle", {43, 0, 0, 0, 10, 10}, true},
         {"exttextoutw, 2 characters", {84, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 2, 76, 0, 0, 0, 0, 0, 0, 0x00620061}, true},
         {"exttextoutw, string beyond", {84, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 2, 0x10000, 0, 0, 0, 0, 0, 0, 0}, false},
-        {"exttextoutw, spacing beyond", {84, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 2, 76, 0, 0, 0, 0, 0, 76, 0x00620061},
+        {"exttextoutw, spacing beyond",
+         {84, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 2, 76, 0, 0, 0, 0, 0, 76, 0x00620061},
          false},
         {"polytextoutw", {97, 0, 0, 0, 0, 0, 1, 0, 0, 0}, false},
         {"extselectcliprgn, no region", {75, 0, 0, 5}, true},

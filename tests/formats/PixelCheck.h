@@ -19,8 +19,8 @@ namespace pixelcheck {
 // top, in a file beside it; returns that file's path.
 inline std::wstring ImageMagickRgba(const std::wstring& path) {
     const std::wstring out = path + L".rgba";
-    const std::string cmd = "/usr/bin/convert '" + qrvtest::HostPath(path) + "' -depth 8 'rgba:" +
-                            qrvtest::HostPath(out) + "'";
+    const std::string cmd =
+        "/usr/bin/convert '" + qrvtest::HostPath(path) + "' -depth 8 'rgba:" + qrvtest::HostPath(out) + "'";
     EXPECT_EQ(qrvtest::RunHost(cmd), 0) << cmd;
     return out;
 }
@@ -37,16 +37,28 @@ inline std::vector<uint8_t> ImageRgba(CImage& image) {
         for (uint32_t x = 0; x < w; ++x) {
             uint8_t* o = &out[((size_t)y * w + x) * 4];
             switch (image.GetBpp()) {
-                case 1: case 4: case 8: {
-                    const uint8_t i = image.GetPixelIndex(x, row);
-                    o[0] = image.palette[i][2]; o[1] = image.palette[i][1]; o[2] = image.palette[i][0]; o[3] = 255;
-                    break;
-                }
-                case 16: case 24:
-                    o[0] = line[x * 3 + 2]; o[1] = line[x * 3 + 1]; o[2] = line[x * 3]; o[3] = 255;
-                    break;
-                default:
-                    o[0] = line[x * 4 + 2]; o[1] = line[x * 4 + 1]; o[2] = line[x * 4]; o[3] = line[x * 4 + 3];
+            case 1:
+            case 4:
+            case 8: {
+                const uint8_t i = image.GetPixelIndex(x, row);
+                o[0] = image.palette[i][2];
+                o[1] = image.palette[i][1];
+                o[2] = image.palette[i][0];
+                o[3] = 255;
+                break;
+            }
+            case 16:
+            case 24:
+                o[0] = line[x * 3 + 2];
+                o[1] = line[x * 3 + 1];
+                o[2] = line[x * 3];
+                o[3] = 255;
+                break;
+            default:
+                o[0] = line[x * 4 + 2];
+                o[1] = line[x * 4 + 1];
+                o[2] = line[x * 4];
+                o[3] = line[x * 4 + 3];
             }
         }
         std::free(converted);
@@ -62,15 +74,14 @@ inline ::testing::AssertionResult MatchesRgba(CImage& image, const std::wstring&
     const std::vector<uint8_t> ref = qrvtest::ReadAll(referencePath);
     const std::vector<uint8_t> got = ImageRgba(image);
     if (ref.size() != got.size())
-        return ::testing::AssertionFailure() << "size " << image.GetWidth() << "x" << image.GetHeight()
-                                             << " gives " << got.size() << " bytes, reference has " << ref.size();
+        return ::testing::AssertionFailure() << "size " << image.GetWidth() << "x" << image.GetHeight() << " gives "
+                                             << got.size() << " bytes, reference has " << ref.size();
     const size_t w = image.GetWidth();
     for (size_t i = 0; i < ref.size(); ++i) {
         if ((i % 4) == 3 && !compareAlpha) continue;
         if (std::abs((int)ref[i] - (int)got[i]) > tolerance)
-            return ::testing::AssertionFailure()
-                   << "pixel (" << (i / 4) % w << "," << (i / 4) / w << ") channel " << i % 4 << ": got "
-                   << (int)got[i] << ", reference " << (int)ref[i];
+            return ::testing::AssertionFailure() << "pixel (" << (i / 4) % w << "," << (i / 4) / w << ") channel "
+                                                 << i % 4 << ": got " << (int)got[i] << ", reference " << (int)ref[i];
     }
     return ::testing::AssertionSuccess();
 }
@@ -112,8 +123,8 @@ inline ::testing::AssertionResult TransparentPixelsShow(CImage& image, const std
             if (RGB(got[i], got[i + 1], got[i + 2]) != background)
                 return ::testing::AssertionFailure() << "pixel " << i / 4 << " does not show the background";
             if (image.GetPixelIndex(x, h - 1 - y) != image.transparentIndex)
-                return ::testing::AssertionFailure() << "pixel " << i / 4 << " has index "
-                                                     << (int)image.GetPixelIndex(x, h - 1 - y);
+                return ::testing::AssertionFailure()
+                       << "pixel " << i / 4 << " has index " << (int)image.GetPixelIndex(x, h - 1 - y);
         } else if (std::memcmp(&ref[i], &got[i], 3) != 0) {
             return ::testing::AssertionFailure() << "pixel " << i / 4;
         }
@@ -139,9 +150,9 @@ inline bool MakePattern24(CImage& image, int w, int h) {
 // Rows of two images equal byte for byte (pixel bytes only, not the padding).
 inline ::testing::AssertionResult SamePixels(CImage& a, CImage& b) {
     if (a.GetWidth() != b.GetWidth() || a.GetHeight() != b.GetHeight() || a.GetBpp() != b.GetBpp())
-        return ::testing::AssertionFailure() << "shape " << a.GetWidth() << "x" << a.GetHeight() << "x"
-                                             << (int)a.GetBpp() << " vs " << b.GetWidth() << "x" << b.GetHeight()
-                                             << "x" << (int)b.GetBpp();
+        return ::testing::AssertionFailure()
+               << "shape " << a.GetWidth() << "x" << a.GetHeight() << "x" << (int)a.GetBpp() << " vs " << b.GetWidth()
+               << "x" << b.GetHeight() << "x" << (int)b.GetBpp();
     const uint32_t bitCount = a.GetWidth() * a.GetBpp(), bytes = (bitCount + 7) / 8;
     // Bits of the last byte beyond the last pixel are padding.
     const uint8_t lastMask = (bitCount % 8) ? (uint8_t)(0xFF << (8 - bitCount % 8)) : 0xFF;
@@ -150,8 +161,8 @@ inline ::testing::AssertionResult SamePixels(CImage& a, CImage& b) {
         const uint8_t* pb = b.ScanLine(row);
         for (uint32_t i = 0; i < bytes; ++i)
             if ((pa[i] ^ pb[i]) & (i + 1 == bytes ? lastMask : 0xFF))
-                return ::testing::AssertionFailure() << "stored row " << row << " byte " << i << ": " << (int)pa[i]
-                                                     << " vs " << (int)pb[i];
+                return ::testing::AssertionFailure()
+                       << "stored row " << row << " byte " << i << ": " << (int)pa[i] << " vs " << (int)pb[i];
     }
     return ::testing::AssertionSuccess();
 }

@@ -37,10 +37,21 @@ TEST(Png, EveryColourTypeAndDepthDecodesAsImageMagickDecodesIt) {
         int bpp;
         bool alpha;
     } cases[] = {
-        {L"pal8", 8, false},  {L"pal4", 4, false},  {L"pal2", 4, false},     {L"pal1", 1, false},
-        {L"grey8", 8, false}, {L"grey4", 4, false}, {L"grey2", 4, false},    {L"grey1", 1, false},
-        {L"grey16", 8, false}, {L"rgb8", 24, false}, {L"rgb8_interlaced", 24, false},
-        {L"rgb16", 24, false}, {L"rgba8", 32, true}, {L"rgba16", 32, true}, {L"grey_alpha", 32, true},
+        {L"pal8", 8, false},
+        {L"pal4", 4, false},
+        {L"pal2", 4, false},
+        {L"pal1", 1, false},
+        {L"grey8", 8, false},
+        {L"grey4", 4, false},
+        {L"grey2", 4, false},
+        {L"grey1", 1, false},
+        {L"grey16", 8, false},
+        {L"rgb8", 24, false},
+        {L"rgb8_interlaced", 24, false},
+        {L"rgb16", 24, false},
+        {L"rgba8", 32, true},
+        {L"rgba16", 32, true},
+        {L"grey_alpha", 32, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(qrvtest::Narrow(c.name));
@@ -122,8 +133,9 @@ TEST(Png, ForeignAndMissingFiles) {
     // A signature followed by garbage: the library's own text comes back.
     const std::wstring bad = dir.File(L"bad.png");
     // A header chunk whose CRC does not match.
-    const char ihdr[] = "\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\0\x10\0\0\0\x10\x08\x02\0\0\0xxxx"
-                        "\0\0\0\0IEND\xae\x42\x60\x82";
+    const char ihdr[] =
+        "\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\0\x10\0\0\0\x10\x08\x02\0\0\0xxxx"
+        "\0\0\0\0IEND\xae\x42\x60\x82";
     ASSERT_TRUE(qrvtest::WriteAll(bad, ihdr, sizeof(ihdr) - 1));
     EXPECT_FALSE(Load(image, bad, &text));
     EXPECT_FALSE(text.empty());
@@ -158,7 +170,8 @@ TEST(Png, WrittenFilesReadBackInOtherTools) {
                 uint8_t* line = image.ScanLine(row);
                 for (uint32_t i = 0; i < (23u * bpp + 7) / 8; ++i) line[i] = (uint8_t)(row * 31 + i * 7);
             }
-            const std::wstring path = dir.File(L"w" + std::to_wstring(bpp) + L"_" + std::to_wstring(interlace) + L".png");
+            const std::wstring path =
+                dir.File(L"w" + std::to_wstring(bpp) + L"_" + std::to_wstring(interlace) + L".png");
             wchar_t text[FORMAT_ERROR_CHARS] = {};
             ASSERT_TRUE(SavePng(path.c_str(), image, text, interlace)) << qrvtest::Narrow(text);
             EXPECT_EQ(qrvtest::RunHost("pngcheck -q '" + qrvtest::HostPath(path) + "'"), 0);
@@ -166,9 +179,7 @@ TEST(Png, WrittenFilesReadBackInOtherTools) {
             CImage back;
             ASSERT_TRUE(Load(back, path));
             EXPECT_EQ(back.GetBpp(), bpp == 16 ? 24 : bpp);
-            if (bpp != 16) {
-                EXPECT_TRUE(pixelcheck::SamePixels(image, back));
-            }
+            if (bpp != 16) { EXPECT_TRUE(pixelcheck::SamePixels(image, back)); }
         }
     }
 }

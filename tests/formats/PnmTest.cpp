@@ -25,10 +25,9 @@ struct FixtureCase {
 };
 
 const FixtureCase kFixtures[] = {
-    {L"rgb-raw.ppm", 24, 0},         {L"grey-raw.pgm", 8, 0},        {L"mono-raw.pbm", 1, 0},
-    {L"rgb-plain.ppm", 24, 0},       {L"grey-plain.pgm", 8, 0},      {L"mono-plain.pbm", 1, 0},
-    {L"rgb-16bit.ppm", 24, 1},       {L"ramp-16bit.pgm", 8, 1},      {L"rgb-16bit-plain.pnm", 24, 1},
-    {L"ramp.pgm", 8, 0},
+    {L"rgb-raw.ppm", 24, 0},         {L"grey-raw.pgm", 8, 0},   {L"mono-raw.pbm", 1, 0},   {L"rgb-plain.ppm", 24, 0},
+    {L"grey-plain.pgm", 8, 0},       {L"mono-plain.pbm", 1, 0}, {L"rgb-16bit.ppm", 24, 1}, {L"ramp-16bit.pgm", 8, 1},
+    {L"rgb-16bit-plain.pnm", 24, 1}, {L"ramp.pgm", 8, 0},
 };
 
 TEST(PnmReader, FixturesMatchImageMagick) {
@@ -53,21 +52,25 @@ uint32_t TopPixel(CImage& image, uint32_t x, uint32_t y = 0) {
 
 TEST(PnmReader, RefusedHeaders) {
     auto b = fmttest::Bytes;
-    fmttest::ExpectRefused(LoadPnm, L"refused.pnm", {
-        {"P7", b("P7\nWIDTH 2\nHEIGHT 2\nDEPTH 1\nMAXVAL 255\nENDHDR\n\1\2\3\4"), FORMAT_TEXT_INVALID_ID},
-        {"P and a letter", b("PA\n2 2\n255\n\1\2\3\4"), FORMAT_TEXT_INVALID_ID},
-        {"P0", b("P0\n2 2\n255\n\1\2\3\4"), FORMAT_TEXT_INVALID_ID},
-        {"letters for the width", b("P5\nx 2\n255\n\1\2\3\4"), FORMAT_TEXT_INVALID_ID},
-        {"end of file in the header", b("P5\n2 2\n25"), FORMAT_TEXT_INVALID_ID},
-        {"raw data right after the maximum", b("P5\n2 2\n255\x01\2\3\4"), FORMAT_TEXT_INVALID_ID},
-        {"maximum 0", b("P5\n2 2\n0\n\1\2\3\4"), FORMAT_TEXT_INVALID_ID},
-        {"width beyond 32 bits", b("P5\n99999999999 2\n255\n\1\2\3\4"), FORMAT_TEXT_INVALID_ID},
-        {"width 0", b("P5\n0 2\n255\n\1\2"), L"Failed to create Image!"},
-        {"negative height", b("P5\n2 -2\n255\n\1\2"), L"Failed to create Image!"},
-        {"beyond the image limit", b("P6\n100000 100000\n255\n\1\2"), L"Failed to create Image!"},
-        {"far more rows than the file holds", b("P6\n10000 10000\n255\n\1\2\3"), L"PNM File is too short for its image size!"},
-        {"plain map far beyond the file", b("P3\n8000 8000\n255\n1 2 3\n"), L"PNM File is too short for its image size!"},
-    });
+    fmttest::ExpectRefused(
+        LoadPnm, L"refused.pnm",
+        {
+            {"P7", b("P7\nWIDTH 2\nHEIGHT 2\nDEPTH 1\nMAXVAL 255\nENDHDR\n\1\2\3\4"), FORMAT_TEXT_INVALID_ID},
+            {"P and a letter", b("PA\n2 2\n255\n\1\2\3\4"), FORMAT_TEXT_INVALID_ID},
+            {"P0", b("P0\n2 2\n255\n\1\2\3\4"), FORMAT_TEXT_INVALID_ID},
+            {"letters for the width", b("P5\nx 2\n255\n\1\2\3\4"), FORMAT_TEXT_INVALID_ID},
+            {"end of file in the header", b("P5\n2 2\n25"), FORMAT_TEXT_INVALID_ID},
+            {"raw data right after the maximum", b("P5\n2 2\n255\x01\2\3\4"), FORMAT_TEXT_INVALID_ID},
+            {"maximum 0", b("P5\n2 2\n0\n\1\2\3\4"), FORMAT_TEXT_INVALID_ID},
+            {"width beyond 32 bits", b("P5\n99999999999 2\n255\n\1\2\3\4"), FORMAT_TEXT_INVALID_ID},
+            {"width 0", b("P5\n0 2\n255\n\1\2"), L"Failed to create Image!"},
+            {"negative height", b("P5\n2 -2\n255\n\1\2"), L"Failed to create Image!"},
+            {"beyond the image limit", b("P6\n100000 100000\n255\n\1\2"), L"Failed to create Image!"},
+            {"far more rows than the file holds", b("P6\n10000 10000\n255\n\1\2\3"),
+             L"PNM File is too short for its image size!"},
+            {"plain map far beyond the file", b("P3\n8000 8000\n255\n1 2 3\n"),
+             L"PNM File is too short for its image size!"},
+        });
     CImage image;
     qrvtest::TempDir dir;
     std::wstring text;
@@ -90,8 +93,9 @@ TEST(PnmReader, CommentsAreSkippedEvenBetweenDigits) {
     CImage image;
     // Width "1#...\n2" is 12; a comment between width and height and one
     // right after the magic.
-    const Loaded r = LoadBytes(image, "P2# after the magic\n1# inside the width\n2 # between\n1\n255\n"
-                                      "0 1 2 3 4 5 6 7 8 9 1#x\n0 255\n");
+    const Loaded r = LoadBytes(image,
+                               "P2# after the magic\n1# inside the width\n2 # between\n1\n255\n"
+                               "0 1 2 3 4 5 6 7 8 9 1#x\n0 255\n");
     ASSERT_TRUE(r.ok) << qrvtest::Narrow(r.text);
     EXPECT_EQ(image.GetWidth(), 12u);
     EXPECT_EQ(image.GetHeight(), 1u);
@@ -172,9 +176,7 @@ TEST(PnmWriter, EveryDepthReadBackByNetpbm) {
     for (int bpp : {1, 4, 8, 16, 24, 32}) {
         CImage source;
         ASSERT_TRUE(pixelcheck::MakePattern24(source, 13, 5));
-        if (bpp != 24) {
-            ASSERT_TRUE(source.ConvertDepth(bpp)) << bpp;
-        }
+        if (bpp != 24) { ASSERT_TRUE(source.ConvertDepth(bpp)) << bpp; }
         const std::wstring path = dir.File(L"depth" + std::to_wstring(bpp) + L".pnm");
         wchar_t text[FORMAT_ERROR_CHARS] = {};
         ASSERT_TRUE(SavePnm(path.c_str(), source, text)) << bpp << ": " << qrvtest::Narrow(text);

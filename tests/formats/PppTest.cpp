@@ -120,14 +120,27 @@ TEST(Ppp, DamagedFilesAreRefused) {
         const char* name;
         void (*damage)(std::vector<unsigned char>&);
     } cases[] = {
-        {"raw size too small", [](std::vector<unsigned char>& d) { d[7] = 8; d[8] = 0; d[9] = 0; d[10] = 0; }},
+        {"raw size too small",
+         [](std::vector<unsigned char>& d) {
+             d[7] = 8;
+             d[8] = 0;
+             d[9] = 0;
+             d[10] = 0;
+         }},
         {"raw size huge", [](std::vector<unsigned char>& d) { d[10] = 0x7F; }},
         {"height larger than the data", [](std::vector<unsigned char>& d) { d[5] = 200; }},
-        {"width zero", [](std::vector<unsigned char>& d) { d[3] = 0; d[4] = 0; }},
+        {"width zero",
+         [](std::vector<unsigned char>& d) {
+             d[3] = 0;
+             d[4] = 0;
+         }},
         {"stream longer than the file", [](std::vector<unsigned char>& d) { d[14] = 0x10; }},
         {"stream cut short", [](std::vector<unsigned char>& d) { d.resize(d.size() / 2); }},
         {"header only", [](std::vector<unsigned char>& d) { d.resize(9); }},
-        {"corrupt stream", [](std::vector<unsigned char>& d) { for (size_t i = 20; i < d.size(); i += 3) d[i] ^= 0x5A; }},
+        {"corrupt stream",
+         [](std::vector<unsigned char>& d) {
+             for (size_t i = 20; i < d.size(); i += 3) d[i] ^= 0x5A;
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -36,7 +36,7 @@ struct FixtureCase {
 };
 
 const FixtureCase kFixtures[] = {
-    {L"cut-pal.cut", LoadCut, FMT_CUT, 8, 45, 19},  // entry 78 from the second block of the ".pal"
+    {L"cut-pal.cut", LoadCut, FMT_CUT, 8, 45, 19},   // entry 78 from the second block of the ".pal"
     {L"cut-grey.cut", LoadCut, FMT_CUT, 8, 45, 19},  // no ".pal": grey ramp
     {L"image11-8.img", LoadImage11, FMT_IMAGE11, 8, 21, 5},
     {L"image11-8-wrap.flt", LoadImage11, FMT_IMAGE11, 8, 21, 5},  // offsets the other way round
@@ -69,7 +69,7 @@ const FixtureCase kFixtures[] = {
     {L"pict-direct-pack4.pct", LoadPict, FMT_PICT, 24, 13, 5},
     {L"pict-direct-pack4-alpha.pct", LoadPict, FMT_PICT, 24, 13, 5},
     {L"pict-direct-16.pct", LoadPict, FMT_PICT, 24, 13, 5},
-    {L"pict-skips-scaled.pct", LoadPict, FMT_PICT, 24, 13, 5},  // region form, scaled image
+    {L"pict-skips-scaled.pct", LoadPict, FMT_PICT, 24, 13, 5},   // region form, scaled image
     {L"pict-indexed-wide.pct", LoadPict, FMT_PICT, 24, 260, 3},  // frame off (0, 0)
     {L"pict-v1-bits.pct", LoadPict, FMT_PICT, 24, 16, 3},
 };
@@ -159,10 +159,18 @@ TEST(Image11Reader, FloatSamples) {
         uint8_t shown;
     };
     const Case cases[] = {
-        {10.0f, 199}, {-10.0f, 169}, {0.0f, 0}, {66.0f, 255}, {67.0f, 0}, {-0.25f, 188},
+        {10.0f, 199},
+        {-10.0f, 169},
+        {0.0f, 0},
+        {66.0f, 255},
+        {67.0f, 0},
+        {-0.25f, 188},
         // Beyond the integer range and NaN: held at the range's ends, no undefined conversion.
-        {1e30f, 255}, {-1e30f, 0}, {std::numeric_limits<float>::infinity(), 255},
-        {-std::numeric_limits<float>::infinity(), 0}, {std::numeric_limits<float>::quiet_NaN(), 0},
+        {1e30f, 255},
+        {-1e30f, 0},
+        {std::numeric_limits<float>::infinity(), 255},
+        {-std::numeric_limits<float>::infinity(), 0},
+        {std::numeric_limits<float>::quiet_NaN(), 0},
     };
     for (const Case& c : cases) {
         uint8_t bytes[4];
@@ -328,7 +336,9 @@ TEST(PcdReader, Orientation) {
     }
     const Bytes p = pixelcheck::ImageRgba(upright);
     const uint32_t w = 192, h = 128;
-    auto at = [&](uint32_t x, uint32_t y) { return Bytes(p.begin() + (y * w + x) * 4, p.begin() + (y * w + x) * 4 + 4); };
+    auto at = [&](uint32_t x, uint32_t y) {
+        return Bytes(p.begin() + (y * w + x) * 4, p.begin() + (y * w + x) * 4 + 4);
+    };
     struct Case {
         uint8_t value;
         uint32_t width, height;
@@ -336,8 +346,8 @@ TEST(PcdReader, Orientation) {
     };
     const Case cases[] = {
         {8, w, h, [&](uint32_t x, uint32_t y) { return at(x, y); }},
-        {0x48, w, h, [&](uint32_t x, uint32_t y) { return at(x, y); }},  // the high bits do not count
-        {3, w, h, [&](uint32_t x, uint32_t y) { return at(x, y); }},     // no meaning: as 8
+        {0x48, w, h, [&](uint32_t x, uint32_t y) { return at(x, y); }},                // the high bits do not count
+        {3, w, h, [&](uint32_t x, uint32_t y) { return at(x, y); }},                   // no meaning: as 8
         {10, w, h, [&](uint32_t x, uint32_t y) { return at(w - 1 - x, h - 1 - y); }},  // half a turn
         {9, h, w, [&](uint32_t x, uint32_t y) { return at(w - 1 - y, x); }},           // turned left
         {11, h, w, [&](uint32_t x, uint32_t y) { return at(y, h - 1 - x); }},          // turned right
@@ -363,8 +373,9 @@ TEST(PcdReader, Orientation) {
 TEST(PcdReader, SignatureAndShortFiles) {
     Bytes start(32, 0xFF);
     start[31] = 0xFE;
-    fmttest::ExpectRefused(LoadPcd, L"bad.pcd", {{"no signature", start, L"Invalid FormatID"},
-                                                 {"short", Bytes(20, 0xFF), L"Invalid FormatID"}});
+    fmttest::ExpectRefused(
+        LoadPcd, L"bad.pcd",
+        {{"no signature", start, L"Invalid FormatID"}, {"short", Bytes(20, 0xFF), L"Invalid FormatID"}});
     // The signature alone: a black picture of the full size.
     CImage image;
     const fmttest::Loaded r = fmttest::LoadBytes(LoadPcd, image, Bytes(100, 0xFF), L"empty.pcd");
@@ -408,13 +419,13 @@ TEST(PictReader, RefusedPictures) {
 
 // A 1 x 1 DirectBitsRect (32 bits, unpacked) of colour rgb scaled over dst.
 Bytes OnePixelImage(int16_t dstBottom, int16_t dstRight, uint8_t r, uint8_t g, uint8_t b) {
-    Bytes op = {0x00, 0x9A, 0, 0, 0, 0xFF, 0x80, 0x04, 0, 0, 0, 0, 0, 1, 0, 1};  // base, row bytes, bounds
+    Bytes op = {0x00, 0x9A, 0, 0, 0, 0xFF, 0x80, 0x04, 0, 0, 0, 0, 0, 1, 0, 1};   // base, row bytes, bounds
     op.insert(op.end(), {0, 0, 0, 1, 0, 0, 0, 0, 0, 0x48, 0, 0, 0, 0x48, 0, 0});  // version, pack type 1, sizes
-    op.insert(op.end(), {0, 16, 0, 32, 0, 3, 0, 8});                            // type, size, components
+    op.insert(op.end(), {0, 16, 0, 32, 0, 3, 0, 8});                              // type, size, components
     op.insert(op.end(), 12, 0);
     op.insert(op.end(), {0, 0, 0, 0, 0, 1, 0, 1});  // source
-    op.insert(op.end(), {0, 0, 0, 0, (uint8_t)(dstBottom >> 8), (uint8_t)dstBottom, (uint8_t)(dstRight >> 8),
-                         (uint8_t)dstRight});
+    op.insert(op.end(),
+              {0, 0, 0, 0, (uint8_t)(dstBottom >> 8), (uint8_t)dstBottom, (uint8_t)(dstRight >> 8), (uint8_t)dstRight});
     op.insert(op.end(), {0, 0, 0, r, g, b});  // mode, pixel
     return op;
 }

@@ -175,7 +175,7 @@ LONG CALLBACK CrashFilter(EXCEPTION_POINTERS* info) {
 
 // One fixture's run on a worker thread.
 struct VariantRun {
-    std::wstring fixture;      // relative name
+    std::wstring fixture;  // relative name
     std::string name;
     std::vector<Variant> variants;
     std::wstring inputPath;
@@ -201,9 +201,7 @@ std::string CheckOneLoad(const std::wstring& path) {
     bool ok = false;
     try {
         ok = LoadMediaFile(image, path.c_str(), text.data(), &id);
-    } catch (...) {
-        return "exception out of LoadMediaFile";
-    }
+    } catch (...) { return "exception out of LoadMediaFile"; }
     for (size_t i = FORMAT_ERROR_CHARS; i < text.size(); ++i)
         if (text[i] != L'\x5A5A') return "write past the 512-character error text";
     if (std::find(text.begin(), text.begin() + FORMAT_ERROR_CHARS, L'\0') == text.begin() + FORMAT_ERROR_CHARS)
@@ -295,11 +293,12 @@ TEST(Robustness, EveryReaderSurvivesDamagedFixtures) {
         run->name = qrvtest::Narrow(fixtures[i]);
         run->extension = Extension(fixtures[i]);
         if (!everything)
-            run->budget = std::max(kMinVariantsPerFixture,
-                                   kVariantsPerFormat / fixturesPerFormat[GetFormatIdFromExtension(fixtures[i].c_str())]);
+            run->budget =
+                std::max(kMinVariantsPerFixture,
+                         kVariantsPerFormat / fixturesPerFormat[GetFormatIdFromExtension(fixtures[i].c_str())]);
         run->inputPath = work.File(L"input" + std::to_wstring(i) + run->extension);
-        run->failureStem = failureDir + L"\\" +
-                           SafeName(fixtures[i].substr(0, fixtures[i].size() - run->extension.size()));
+        run->failureStem =
+            failureDir + L"\\" + SafeName(fixtures[i].substr(0, fixtures[i].size() - run->extension.size()));
         runs.push_back(std::move(run));
     }
     size_t next = 0, total = 0;
@@ -364,9 +363,7 @@ TEST(Robustness, VariantsAreDeterministicAndDistinct) {
     for (size_t i = 0; i < a.size(); ++i) {
         EXPECT_EQ(a[i].name, b[i].name);
         EXPECT_EQ(a[i].bytes, b[i].bytes);
-        if (i > 0) {
-            EXPECT_NE(a[i].bytes, file);
-        }
+        if (i > 0) { EXPECT_NE(a[i].bytes, file); }
     }
     EXPECT_NE(MakeVariants(file, "y.bmp")[120].name, a[120].name);  // the seed follows the name
     std::set<std::string> names;

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-
 #include <cwchar>
 #include <new>
 #include <stdexcept>
@@ -61,12 +60,13 @@ TEST(SaveDispatch, WriterByExtension) {
     struct Row {
         const wchar_t* path;
         FormatId id;
-    } rows[] = {{L"a.JPEG", FMT_JPEG}, {L"a.jpe", 0},        {L"a.rgba", FMT_SGI},   {L"C:\\x.y\\noext", 0},
-                {L"a.Tiff", FMT_TIFF}, {L"a.ppp", FMT_PPP},  {L"a.RLE", FMT_BMP},    {L"a.jfif", FMT_JPEG},
-                {L"a.sun", FMT_RAS},   {L"a.j2c", FMT_JP2},  {L"a.pbm", FMT_PNM},    {L"a.raw", FMT_RAW},
-                {L"a.gif", FMT_GIF},   {L"a.mng", FMT_MNG},  {L"a.pix", FMT_PIX},    {L"a.pcx", FMT_PCX},
-                {L"a.png", FMT_PNG},   {L"a.tga", FMT_TGA},  {L"a.dib", FMT_BMP},    {nullptr, 0}};
-    for (const Row& r : rows) EXPECT_EQ(SaveFormatIdForPath(r.path), r.id) << (r.path ? qrvtest::Narrow(r.path) : "null");
+    } rows[] = {{L"a.JPEG", FMT_JPEG}, {L"a.jpe", 0},       {L"a.rgba", FMT_SGI}, {L"C:\\x.y\\noext", 0},
+                {L"a.Tiff", FMT_TIFF}, {L"a.ppp", FMT_PPP}, {L"a.RLE", FMT_BMP},  {L"a.jfif", FMT_JPEG},
+                {L"a.sun", FMT_RAS},   {L"a.j2c", FMT_JP2}, {L"a.pbm", FMT_PNM},  {L"a.raw", FMT_RAW},
+                {L"a.gif", FMT_GIF},   {L"a.mng", FMT_MNG}, {L"a.pix", FMT_PIX},  {L"a.pcx", FMT_PCX},
+                {L"a.png", FMT_PNG},   {L"a.tga", FMT_TGA}, {L"a.dib", FMT_BMP},  {nullptr, 0}};
+    for (const Row& r : rows)
+        EXPECT_EQ(SaveFormatIdForPath(r.path), r.id) << (r.path ? qrvtest::Narrow(r.path) : "null");
 }
 
 TEST(SaveDispatch, SettingsReachTheWriters) {

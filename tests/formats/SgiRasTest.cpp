@@ -46,8 +46,8 @@ const FixtureCase kFixtures[] = {
     {L"pal-netpbm-standard.ras", LoadRas, FMT_RAS, 8, false},
     {L"pal-netpbm-rle.ras", LoadRas, FMT_RAS, 8, false},
     {L"mono-netpbm.ras", LoadRas, FMT_RAS, 1, false},
-    {L"rgb-im.ras", LoadRas, FMT_RAS, 24, false},   // type 3, odd width
-    {L"rgba-im.ras", LoadRas, FMT_RAS, 32, true},   // type 3, alpha first
+    {L"rgb-im.ras", LoadRas, FMT_RAS, 24, false},  // type 3, odd width
+    {L"rgba-im.ras", LoadRas, FMT_RAS, 32, true},  // type 3, alpha first
 };
 
 TEST(SgiRasReader, FixturesMatchImageMagick) {
@@ -79,9 +79,17 @@ TEST(SgiReader, RefusesSixteenBitChannels) {
 Bytes SgiFile(bool rle, uint16_t w, uint16_t h, uint16_t z, const Bytes& data) {
     Bytes b(512 + data.size(), 0);
     std::copy(data.begin(), data.end(), b.begin() + 512);
-    b[0] = 0x01; b[1] = 0xDA; b[2] = rle ? 1 : 0; b[3] = 1; b[5] = 3;
-    b[6] = (uint8_t)(w >> 8); b[7] = (uint8_t)w; b[8] = (uint8_t)(h >> 8); b[9] = (uint8_t)h;
-    b[10] = (uint8_t)(z >> 8); b[11] = (uint8_t)z;
+    b[0] = 0x01;
+    b[1] = 0xDA;
+    b[2] = rle ? 1 : 0;
+    b[3] = 1;
+    b[5] = 3;
+    b[6] = (uint8_t)(w >> 8);
+    b[7] = (uint8_t)w;
+    b[8] = (uint8_t)(h >> 8);
+    b[9] = (uint8_t)h;
+    b[10] = (uint8_t)(z >> 8);
+    b[11] = (uint8_t)z;
     return b;
 }
 
@@ -224,8 +232,8 @@ bool MakePattern32(CImage& image, int w, int h) {
 // A host tool's decoding of path as an RGBA file beside it.
 std::wstring HostRgba(const std::string& tool, const std::wstring& path) {
     const std::wstring out = path + L"." + qrvtest::Widen(tool.substr(0, tool.find(' '))) + L".rgba";
-    const std::string cmd = tool + " '" + qrvtest::HostPath(path) + "' | /usr/bin/convert - -depth 8 'rgba:" +
-                            qrvtest::HostPath(out) + "'";
+    const std::string cmd =
+        tool + " '" + qrvtest::HostPath(path) + "' | /usr/bin/convert - -depth 8 'rgba:" + qrvtest::HostPath(out) + "'";
     EXPECT_EQ(qrvtest::RunHost(cmd), 0) << cmd;
     return out;
 }

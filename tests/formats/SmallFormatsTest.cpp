@@ -100,8 +100,11 @@ TEST(WbmpReader, HeaderCases) {
     };
     const Case cases[] = {
         // Fixed header with extensions: a multi-byte one, then a name/value pair (6 + 3 bytes).
-        {"extensions", {0, 0x80, 0x80, 0x85, 0x01, 0x63, 'n', 'a', 'm', 'e', '_', 'x', 'v', 'a', 'l', 9, 1, 0x55, 0xAA},
-         true, L"", 9},
+        {"extensions",
+         {0, 0x80, 0x80, 0x85, 0x01, 0x63, 'n', 'a', 'm', 'e', '_', 'x', 'v', 'a', 'l', 9, 1, 0x55, 0xAA},
+         true,
+         L"",
+         9},
         {"four-byte width", {0, 0, 0x80, 0x80, 0x80, 0x10, 1, 0xFF, 0xFF}, true, L"", 16},
         {"five-byte width", {0, 0, 0x80, 0x80, 0x80, 0x80, 0x10, 1, 0xFF, 0xFF}, false, L"Invalid FormatID", 0},
         {"five-byte type", {0x80, 0x80, 0x80, 0x80, 0x00, 0, 8, 1, 0}, false, L"Invalid FormatID", 0},
@@ -110,26 +113,26 @@ TEST(WbmpReader, HeaderCases) {
         {"width 0", {0, 0, 0, 1, 0}, false, L"Width/Height <= NULL!", 0},
         {"height 0", {0, 0, 8, 0}, false, L"Width/Height <= NULL!", 0},
         // 2^28 - 1 square: a file of a few bytes cannot hold it.
-        {"size beyond file", {0, 0, 0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0xFF, 0xFF, 0x7F, 0},
-         false, L"WBMP File is too short for its image size!", 0},
+        {"size beyond file",
+         {0, 0, 0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0xFF, 0xFF, 0x7F, 0},
+         false,
+         L"WBMP File is too short for its image size!",
+         0},
     };
     for (const Case& c : cases) {
         CImage image;
         const Outcome out = LoadBytes(LoadWbmp, image, c.bytes, L"test.wbmp");
         EXPECT_EQ(out.ok, c.ok) << c.what;
         EXPECT_EQ(out.text, c.text) << c.what;
-        if (c.ok) {
-            EXPECT_EQ(image.GetWidth(), c.width) << c.what;
-        }
+        if (c.ok) { EXPECT_EQ(image.GetWidth(), c.width) << c.what; }
     }
 }
 
 TEST(WbmpReader, ExtensionsSkippedAndShortFileStaysWhite) {
     // 9 x 3 after extensions; the second row ends after one byte, the third is missing.
     CImage image;
-    const Outcome out = LoadBytes(LoadWbmp, image,
-                                  {0, 0x80, 0x80, 0x85, 0x01, 0x63, 'n', 'a', 'm', 'e', '_', 'x', 'v', 'a', 'l', 9, 3,
-                                   0x55, 0x00, 0x0F},
+    const Outcome out = LoadBytes(LoadWbmp, image, {0,   0x80, 0x80, 0x85, 0x01, 0x63, 'n', 'a',  'm',  'e',
+                                                    '_', 'x',  'v',  'a',  'l',  9,    3,   0x55, 0x00, 0x0F},
                                   L"test.wbmp");
     ASSERT_TRUE(out.ok) << qrvtest::Narrow(out.text);
     ASSERT_EQ(image.GetHeight(), 3u);

@@ -26,10 +26,10 @@ struct FixtureCase {
 };
 
 const FixtureCase kFixtures[] = {
-    {L"rgb-rle-netpbm.tga", 24, false}, {L"rgb-netpbm.tga", 24, false},      {L"cmap-rle-netpbm.tga", 8, false},
-    {L"cmap-netpbm.tga", 8, false},     {L"grey-rle-netpbm.tga", 8, false},  {L"grey-netpbm.tga", 8, false},
-    {L"rgb-rle-im.tga", 24, false},     {L"rgb-im.tga", 24, false},          {L"cmap-im.tga", 8, false},
-    {L"cmap-rle-im.tga", 8, false},     {L"argb-im.tga", 32, true},          {L"argb-rle-im.tga", 32, true},
+    {L"rgb-rle-netpbm.tga", 24, false}, {L"rgb-netpbm.tga", 24, false},     {L"cmap-rle-netpbm.tga", 8, false},
+    {L"cmap-netpbm.tga", 8, false},     {L"grey-rle-netpbm.tga", 8, false}, {L"grey-netpbm.tga", 8, false},
+    {L"rgb-rle-im.tga", 24, false},     {L"rgb-im.tga", 24, false},         {L"cmap-im.tga", 8, false},
+    {L"cmap-rle-im.tga", 8, false},     {L"argb-im.tga", 32, true},         {L"argb-rle-im.tga", 32, true},
     {L"rgb-topdown.tga", 24, false},    {L"rgb-rightleft.tga", 24, false},
 };
 
@@ -42,13 +42,24 @@ TEST(TgaReader, FixturesMatchNetpbm) {
 struct TgaBuilder {
     std::vector<uint8_t> bytes;
     void U8(uint32_t v) { bytes.push_back((uint8_t)v); }
-    void U16(uint32_t v) { U8(v); U8(v >> 8); }
-    void Raw(std::initializer_list<int> list) { for (int b : list) U8((uint32_t)b); }
+    void U16(uint32_t v) {
+        U8(v);
+        U8(v >> 8);
+    }
+    void Raw(std::initializer_list<int> list) {
+        for (int b : list) U8((uint32_t)b);
+    }
     TgaBuilder(int type, int width, int height, int depth, int descriptor = 0, int mapLength = 0, int mapBits = 0) {
         Raw({0, mapLength ? 1 : 0, type});
-        U16(0); U16(mapLength); U8(mapBits);
-        U16(0); U16(0); U16(width); U16(height);
-        U8(depth); U8(descriptor);
+        U16(0);
+        U16(mapLength);
+        U8(mapBits);
+        U16(0);
+        U16(0);
+        U16(width);
+        U16(height);
+        U8(depth);
+        U8(descriptor);
     }
 };
 
@@ -96,7 +107,7 @@ TEST(TgaReader, TruncatedFileKeepsRowsAndTheNextLoadStartsFresh) {
 TEST(TgaReader, RunLengthOneBitRowsAreWholeBytes) {
     // 20 pixels a row are 3 bytes; each byte is one run-length unit.
     TgaBuilder b(11, 20, 2, 1);
-    b.Raw({0x82, 0xF0,               // bottom row: three bytes F0
+    b.Raw({0x82, 0xF0,                // bottom row: three bytes F0
            0x02, 0x11, 0x22, 0x33});  // top row: literal 11 22 33
     CImage image;
     const Loaded r = Load(image, b.bytes);
@@ -143,18 +154,20 @@ TEST(TgaReader, RefusedFiles) {
         b.bytes.resize(b.bytes.size() + data, 0);
         return b.bytes;
     };
-    fmttest::ExpectRefused(LoadTga, L"refused.tga", {
-        {"type 0", file(0, 2, 2, 24, 12), FORMAT_TEXT_INVALID_ID},
-        {"type 4", file(4, 2, 2, 24, 12), FORMAT_TEXT_INVALID_ID},
-        {"type 32", file(32, 2, 2, 24, 12), FORMAT_TEXT_INVALID_ID},
-        {"depth 7", file(2, 2, 2, 7, 12), FORMAT_TEXT_INVALID_ID},
-        {"header cut", std::vector<uint8_t>(17, 2), FORMAT_TEXT_INVALID_ID},
-        {"width 0", file(2, 0, 2, 24, 12), L"Insufficient Memory for storing Imagedata!"},
-        {"65535 x 65535 x 32 bits", file(2, 65535, 65535, 32, 12), L"Insufficient Memory for storing Imagedata!"},
-        {"10000 x 10000 in 12 bytes", file(2, 10000, 10000, 24, 12), L"TGA File is too short for its image size!"},
-        {"RLE 10000 x 10000 in 12 bytes", file(10, 10000, 10000, 24, 12),
-         L"TGA File is too short for its image size!"},
-    });
+    fmttest::ExpectRefused(
+        LoadTga, L"refused.tga",
+        {
+            {"type 0", file(0, 2, 2, 24, 12), FORMAT_TEXT_INVALID_ID},
+            {"type 4", file(4, 2, 2, 24, 12), FORMAT_TEXT_INVALID_ID},
+            {"type 32", file(32, 2, 2, 24, 12), FORMAT_TEXT_INVALID_ID},
+            {"depth 7", file(2, 2, 2, 7, 12), FORMAT_TEXT_INVALID_ID},
+            {"header cut", std::vector<uint8_t>(17, 2), FORMAT_TEXT_INVALID_ID},
+            {"width 0", file(2, 0, 2, 24, 12), L"Insufficient Memory for storing Imagedata!"},
+            {"65535 x 65535 x 32 bits", file(2, 65535, 65535, 32, 12), L"Insufficient Memory for storing Imagedata!"},
+            {"10000 x 10000 in 12 bytes", file(2, 10000, 10000, 24, 12), L"TGA File is too short for its image size!"},
+            {"RLE 10000 x 10000 in 12 bytes", file(10, 10000, 10000, 24, 12),
+             L"TGA File is too short for its image size!"},
+        });
     CImage image;
     qrvtest::TempDir dir;
     std::wstring text;
@@ -218,9 +231,9 @@ TEST(TgaWriter, OneBitIsAColourMappedByteAPixel) {
     for (bool rle : {false, true}) {
         const auto file = SaveBytes(image, rle);
         ASSERT_EQ(file.size(), 18u + 6u + 10u) << rle;
-        EXPECT_EQ(file[1], 1);   // colour map
-        EXPECT_EQ(file[2], 1);   // uncompressed also with the option
-        EXPECT_EQ(file[5], 2);   // two entries
+        EXPECT_EQ(file[1], 1);  // colour map
+        EXPECT_EQ(file[2], 1);  // uncompressed also with the option
+        EXPECT_EQ(file[5], 2);  // two entries
         EXPECT_EQ(file[7], 24);
         EXPECT_EQ(file[16], 8);  // a byte a pixel
         EXPECT_EQ(file[18 + 5], 200);
@@ -233,7 +246,8 @@ TEST(TgaWriter, OneBitIsAColourMappedByteAPixel) {
 std::vector<uint8_t> Flipped(const std::vector<uint8_t>& rgba, uint32_t width) {
     const size_t row = (size_t)width * 4;
     std::vector<uint8_t> out;
-    for (size_t end = rgba.size(); end >= row; end -= row) out.insert(out.end(), rgba.begin() + (end - row), rgba.begin() + end);
+    for (size_t end = rgba.size(); end >= row; end -= row)
+        out.insert(out.end(), rgba.begin() + (end - row), rgba.begin() + end);
     return out;
 }
 
@@ -248,9 +262,7 @@ TEST(TgaWriter, EveryDepthReadBackByOtherTools) {
         ASSERT_TRUE(pixelcheck::MakePattern24(source, 131, 5));
         // Runs of equal pixels in the middle of each row.
         for (uint32_t row = 0; row < 5; ++row) std::memset(source.ScanLine(row) + 30, 0x80, 3 * 60);
-        if (bpp != 24) {
-            ASSERT_TRUE(source.ConvertDepth(bpp)) << bpp;
-        }
+        if (bpp != 24) { ASSERT_TRUE(source.ConvertDepth(bpp)) << bpp; }
         if (bpp == 32)
             for (uint32_t row = 0; row < 5; ++row)
                 for (uint32_t x = 0; x < 131; ++x) source.ScanLine(row)[x * 4 + 3] = 255;
@@ -283,8 +295,7 @@ TEST(TgaWriter, EveryDepthReadBackByOtherTools) {
 
             CImage back;
             ASSERT_TRUE(fmttest::LoadWith(LoadTga, back, path)) << what;
-            EXPECT_EQ(fmttest::MaxDifference(fmttest::ImageToRgba(back), expected, false), 0)
-                << what;
+            EXPECT_EQ(fmttest::MaxDifference(fmttest::ImageToRgba(back), expected, false), 0) << what;
             EXPECT_EQ(back.GetBpp(), bpp == 1 ? 8 : bpp == 4 ? 24 : bpp) << what;
         }
     }

@@ -53,11 +53,11 @@ TEST(Tiff, PagesDecodeAsImageMagickDecodesThem) {
         int bpp;
         int tolerance;
     } cases[] = {
-        {"rgb", 24, 0},         {"lzw", 24, 0},          {"packbits", 24, 0},    {"deflate", 24, 0},
-        {"jpeg", 24, 3},        {"tiled_rgb", 24, 0},    {"rgb16", 24, 0},       {"grey16", 8, 1},
-        {"tiled_grey16", 8, 1}, {"grey8", 8, 0},         {"grey4", 4, 0},        {"palette", 8, 0},
-        {"palette4", 4, 0},     {"tiled_palette", 8, 0}, {"lab", 24, 3},         {"g3", 1, 0},
-        {"g4", 1, 0},           {"miniswhite", 1, 0},    {"minisblack", 1, 0},   {"orient6_grey", 8, 0},
+        {"rgb", 24, 0},         {"lzw", 24, 0},          {"packbits", 24, 0},  {"deflate", 24, 0},
+        {"jpeg", 24, 3},        {"tiled_rgb", 24, 0},    {"rgb16", 24, 0},     {"grey16", 8, 1},
+        {"tiled_grey16", 8, 1}, {"grey8", 8, 0},         {"grey4", 4, 0},      {"palette", 8, 0},
+        {"palette4", 4, 0},     {"tiled_palette", 8, 0}, {"lab", 24, 3},       {"g3", 1, 0},
+        {"g4", 1, 0},           {"miniswhite", 1, 0},    {"minisblack", 1, 0}, {"orient6_grey", 8, 0},
         {"orient6_rgb", 24, 0},
     };
     for (const Case& c : cases) ExpectPageMatches(c.name, c.bpp, c.tolerance);
@@ -71,7 +71,7 @@ TEST(Tiff, OneSamplePagesOfOddSampleSizes) {
         const char* name;
         int tolerance;
     } cases[] = {
-        {"grey3", 0}, {"grey5", 0},       {"grey6", 0},    {"grey7", 0},
+        {"grey3", 0},  {"grey5", 0},       {"grey6", 0},    {"grey7", 0},
         {"grey12", 1}, {"tiled_grey5", 0}, {"palette3", 0}, {"palette5", 0},
     };
     for (const Case& c : cases) ExpectPageMatches(c.name, 8, c.tolerance);
@@ -213,9 +213,7 @@ TEST(Tiff, ForeignCutAndMissingFiles) {
     EXPECT_EQ(text, FORMAT_TEXT_INVALID_ID);
     // A cut strip never reads past the data; whatever comes back is a valid image or a text.
     const bool ok = LoadPage(image, Fixture(L"tiff_cut.tif"), 0, &text);
-    if (!ok) {
-        EXPECT_FALSE(text.empty());
-    }
+    if (!ok) { EXPECT_FALSE(text.empty()); }
     wchar_t buffer[FORMAT_ERROR_CHARS] = {};
     EXPECT_FALSE(LoadTiff(image, dir.File(L"missing.tif").c_str(), buffer));
     EXPECT_STREQ(buffer, L"Failed to open file for read!");

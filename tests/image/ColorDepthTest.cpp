@@ -16,7 +16,9 @@ void Fill24(CImage& im, int w, int h, uint32_t (*color)(int x, int y)) {
         for (int x = 0; x < w; ++x) {
             const uint32_t c = color(x, y);  // 0xRRGGBB
             uint8_t* p = Row(im, y) + x * 3;
-            p[0] = (uint8_t)c; p[1] = (uint8_t)(c >> 8); p[2] = (uint8_t)(c >> 16);
+            p[0] = (uint8_t)c;
+            p[1] = (uint8_t)(c >> 8);
+            p[2] = (uint8_t)(c >> 16);
         }
 }
 
@@ -43,8 +45,12 @@ TEST(ColorDepth, BlackAndWhiteToEightBitsUsesTheCornerEntries) {
     ASSERT_EQ(im.bpp, 8);
     uint8_t pal[768];
     ASSERT_TRUE(im.GetPaletteRGB(pal));
-    EXPECT_EQ(pal[0], 0); EXPECT_EQ(pal[1], 0); EXPECT_EQ(pal[2], 0);
-    EXPECT_EQ(pal[21], 255); EXPECT_EQ(pal[22], 255); EXPECT_EQ(pal[23], 255);
+    EXPECT_EQ(pal[0], 0);
+    EXPECT_EQ(pal[1], 0);
+    EXPECT_EQ(pal[2], 0);
+    EXPECT_EQ(pal[21], 255);
+    EXPECT_EQ(pal[22], 255);
+    EXPECT_EQ(pal[23], 255);
     for (int y = 0; y < 16; ++y)
         for (int x = 0; x < 16; ++x) ASSERT_EQ(Px(im, x, y), ((x + y) & 1) ? 7u : 0u) << x << "," << y;
 }
@@ -81,7 +87,8 @@ TEST(ColorDepth, FewColoursNeverSplitSingleCellsAndStayDeterministic) {
 
 TEST(ColorDepth, SixteenBitSourcesQuantize) {
     CImage im;
-    Fill24(im, 20, 10, [](int x, int y) -> uint32_t { return (uint32_t)(x * 12) << 16 | (uint32_t)(y * 20) << 8 | 77; });
+    Fill24(im, 20, 10,
+           [](int x, int y) -> uint32_t { return (uint32_t)(x * 12) << 16 | (uint32_t)(y * 20) << 8 | 77; });
     ASSERT_TRUE(im.ReduceDepth(16));
     ASSERT_EQ(im.bpp, 16);
     ASSERT_TRUE(im.ReduceDepth(8));
@@ -130,8 +137,10 @@ TEST(ColorDepth, OctreeTable) {
     EXPECT_EQ(q.GetColorCount(), 2u);
     RGBQUAD t[16] = {};
     q.GetColorTable(t);
-    EXPECT_EQ(t[0].rgbBlue, 1); EXPECT_EQ(t[0].rgbRed, 3);
-    EXPECT_EQ(t[1].rgbBlue, 200); EXPECT_EQ(t[1].rgbRed, 50);
+    EXPECT_EQ(t[0].rgbBlue, 1);
+    EXPECT_EQ(t[0].rgbRed, 3);
+    EXPECT_EQ(t[1].rgbBlue, 200);
+    EXPECT_EQ(t[1].rgbRed, 50);
     uint8_t one[4] = {0xFF, 0, 0, 0};
     EXPECT_FALSE(q.ProcessImage(one, 8, 1, 1, nullptr));
     EXPECT_FALSE(q.ProcessImage(nullptr, 8, 1, 24, nullptr));

@@ -34,9 +34,8 @@ TEST(Common, FormatByteSize) {
         float bytes;
         const wchar_t* expected;
     } rows[] = {
-        {0, L"   0 Bytes"},        {999, L" 999 Bytes"},        {1000, L"0.98 KB"},
-        {1000000, L"976.56 KB"},   {1048576, L"1.00 MB"},       {1073741824, L"1.00 GB"},
-        {5e12f, L"4656.61 GB"},
+        {0, L"   0 Bytes"},    {999, L" 999 Bytes"},     {1000, L"0.98 KB"},     {1000000, L"976.56 KB"},
+        {1048576, L"1.00 MB"}, {1073741824, L"1.00 GB"}, {5e12f, L"4656.61 GB"},
     };
     for (const auto& r : rows) {
         wchar_t out[64];
@@ -89,9 +88,7 @@ TEST(Common, MessagesGoThroughTheSeam) {
     try {
         FatalError(L"Fatal Error during AppInit occured! Aborting...");
         ADD_FAILURE() << "FatalError returned";
-    } catch (const qrvtest::FatalExit& e) {
-        EXPECT_EQ(e.text, L"Fatal Error during AppInit occured! Aborting...");
-    }
+    } catch (const qrvtest::FatalExit& e) { EXPECT_EQ(e.text, L"Fatal Error during AppInit occured! Aborting..."); }
 }
 
 TEST(Common, CanOpenForRead) {
@@ -143,11 +140,17 @@ TEST(Common, ReplaceBitmapColorOnlyOn24BitSections) {
     HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     ASSERT_NE(bitmap, nullptr);
     auto* p = static_cast<uint8_t*>(bits);
-    p[0] = 0xFF; p[1] = 0x00; p[2] = 0xFF;      // magenta at (0, bottom row)
-    p[12 + 6] = 0xFF; p[12 + 8] = 0xFF;          // magenta at (2, top row), row padded to 12
+    p[0] = 0xFF;
+    p[1] = 0x00;
+    p[2] = 0xFF;  // magenta at (0, bottom row)
+    p[12 + 6] = 0xFF;
+    p[12 + 8] = 0xFF;  // magenta at (2, top row), row padded to 12
     ASSERT_TRUE(ReplaceBitmapColor(bitmap, RGB(255, 0, 255), RGB(1, 2, 3)));
-    EXPECT_EQ(p[0], 3); EXPECT_EQ(p[1], 2); EXPECT_EQ(p[2], 1);
-    EXPECT_EQ(p[12 + 6], 3); EXPECT_EQ(p[12 + 8], 1);
+    EXPECT_EQ(p[0], 3);
+    EXPECT_EQ(p[1], 2);
+    EXPECT_EQ(p[2], 1);
+    EXPECT_EQ(p[12 + 6], 3);
+    EXPECT_EQ(p[12 + 8], 1);
     EXPECT_EQ(p[3], 0);
     DeleteObject(bitmap);
     info.bmiHeader.biBitCount = 32;

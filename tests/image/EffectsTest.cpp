@@ -105,7 +105,9 @@ TEST(Effects, PixelizeClampsTheBlockWidth) {
 }
 
 TEST(Effects, SeamlessTileSmallAndUniformImages) {
-    struct Size { int w, h; } sizes[] = {{1, 1}, {2, 5}, {3, 3}, {7, 2}, {1, 9}};
+    struct Size {
+        int w, h;
+    } sizes[] = {{1, 1}, {2, 5}, {3, 3}, {7, 2}, {1, 9}};
     for (auto sz : sizes) {
         CImage im;
         ASSERT_TRUE(MakePattern(im, sz.w, sz.h, 24));
@@ -130,8 +132,8 @@ TEST(Effects, SeamlessWeightsOfAPixelAndItsPartnerSumToTheValue) {
     for (int y = 0; y < 10; ++y)
         for (int x = 0; x < 10; ++x) {
             const int px = x < 5 ? x + 5 : x - 5, py = y < 5 ? y + 5 : y - 5;
-            const int total = CImageEffects::SeamlessWeight(x, y, 255, 10, 10) +
-                              CImageEffects::SeamlessWeight(px, py, 255, 10, 10);
+            const int total =
+                CImageEffects::SeamlessWeight(x, y, 255, 10, 10) + CImageEffects::SeamlessWeight(px, py, 255, 10, 10);
             EXPECT_NEAR(total, 255, 60) << x << "," << y;
         }
 }

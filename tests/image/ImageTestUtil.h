@@ -33,22 +33,35 @@ inline uint8_t* Row(CImage& im, uint32_t yTop) { return im.ScanLine(im.height - 
 inline uint32_t Px(CImage& im, uint32_t x, uint32_t yTop) {
     const uint8_t* r = Row(im, yTop);
     switch (im.bpp) {
-        case 1: return (r[x >> 3] >> (7 - (x & 7))) & 1;
-        case 4: return (x & 1) ? (r[x >> 1] & 15) : (r[x >> 1] >> 4);
-        case 8: return r[x];
-        case 16: return r[x * 2] | (r[x * 2 + 1] << 8);
-        case 24: return r[x * 3] | (r[x * 3 + 1] << 8) | (r[x * 3 + 2] << 16);
-        default: { uint32_t v; std::memcpy(&v, r + x * 4, 4); return v; }
+    case 1: return (r[x >> 3] >> (7 - (x & 7))) & 1;
+    case 4: return (x & 1) ? (r[x >> 1] & 15) : (r[x >> 1] >> 4);
+    case 8: return r[x];
+    case 16: return r[x * 2] | (r[x * 2 + 1] << 8);
+    case 24: return r[x * 3] | (r[x * 3 + 1] << 8) | (r[x * 3 + 2] << 16);
+    default: {
+        uint32_t v;
+        std::memcpy(&v, r + x * 4, 4);
+        return v;
+    }
     }
 }
 
 inline void SetPx(CImage& im, uint32_t x, uint32_t yTop, uint32_t v) {
     uint8_t* r = Row(im, yTop);
     switch (im.bpp) {
-        case 1: case 4: case 8: im.SetPixelIndex(x, im.height - 1 - yTop, (uint8_t)v); break;
-        case 16: r[x * 2] = (uint8_t)v; r[x * 2 + 1] = (uint8_t)(v >> 8); break;
-        case 24: r[x * 3] = (uint8_t)v; r[x * 3 + 1] = (uint8_t)(v >> 8); r[x * 3 + 2] = (uint8_t)(v >> 16); break;
-        default: std::memcpy(r + x * 4, &v, 4); break;
+    case 1:
+    case 4:
+    case 8: im.SetPixelIndex(x, im.height - 1 - yTop, (uint8_t)v); break;
+    case 16:
+        r[x * 2] = (uint8_t)v;
+        r[x * 2 + 1] = (uint8_t)(v >> 8);
+        break;
+    case 24:
+        r[x * 3] = (uint8_t)v;
+        r[x * 3 + 1] = (uint8_t)(v >> 8);
+        r[x * 3 + 2] = (uint8_t)(v >> 16);
+        break;
+    default: std::memcpy(r + x * 4, &v, 4); break;
     }
 }
 
@@ -56,12 +69,12 @@ inline void SetPx(CImage& im, uint32_t x, uint32_t yTop, uint32_t v) {
 inline uint32_t PatternValue(int bpp, uint32_t x, uint32_t y) {
     const uint32_t k = x * 31 + y * 17 + 5;
     switch (bpp) {
-        case 1: return (x * 3 + y * 5 + (x * y)) & 1;
-        case 4: return k & 15;
-        case 8: return k & 255;
-        case 16: return (k * 2654435761u >> 7) & 0x7FFF;
-        case 24: return (k * 2654435761u) & 0xFFFFFF;
-        default: return k * 2654435761u;
+    case 1: return (x * 3 + y * 5 + (x * y)) & 1;
+    case 4: return k & 15;
+    case 8: return k & 255;
+    case 16: return (k * 2654435761u >> 7) & 0x7FFF;
+    case 24: return (k * 2654435761u) & 0xFFFFFF;
+    default: return k * 2654435761u;
     }
 }
 

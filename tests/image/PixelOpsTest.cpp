@@ -98,7 +98,9 @@ TEST_P(AllDepths, InvertTwiceIsIdentity) {
 TEST_P(AllDepths, SwapsExchangeChannels) {
     const int bpp = GetParam();
     auto pal = DistinctPalette();
-    pal[0] = 10; pal[1] = 20; pal[2] = 30;  // entry 0 = (10, 20, 30)
+    pal[0] = 10;
+    pal[1] = 20;
+    pal[2] = 30;  // entry 0 = (10, 20, 30)
     CImage im;
     ASSERT_TRUE(im.CreateEmpty(3, 2, bpp, RGB(10, 20, 30), pal.data()));
     if (bpp == 1) {
@@ -108,7 +110,10 @@ TEST_P(AllDepths, SwapsExchangeChannels) {
         return;
     }
     auto orig = Snapshot(im);
-    struct { bool (CImage::*op)(); uint8_t r, g, b; } rows[] = {
+    struct {
+        bool (CImage::*op)();
+        uint8_t r, g, b;
+    } rows[] = {
         {&CImage::SwapRedGreen, 20, 10, 30}, {&CImage::SwapRedBlue, 30, 20, 10}, {&CImage::SwapGreenBlue, 10, 30, 20}};
     for (auto& row : rows) {
         ASSERT_TRUE((im.*row.op)());
@@ -135,7 +140,9 @@ TEST_P(AllDepths, SwapsExchangeChannels) {
 TEST_P(AllDepths, GreyscaleGivesEightBitRamp) {
     const int bpp = GetParam();
     auto pal = GreyRamp();
-    pal[3] = 255; pal[4] = 255; pal[5] = 255;  // entry 1 white
+    pal[3] = 255;
+    pal[4] = 255;
+    pal[5] = 255;  // entry 1 white
     CImage im;
     ASSERT_TRUE(im.CreateEmpty(4, 3, bpp, RGB(200, 100, 50), pal.data()));
     RECT white{0, 0, 2, 3};
@@ -178,7 +185,12 @@ TEST(PixelOps, RotationClearsTransparencyFlipKeepsIt) {
 }
 
 TEST(PixelOps, ChannelArithmeticRows) {
-    struct Case { const char* name; bool (*op)(CImage&); uint8_t in, out; int tolerance; } cases[] = {
+    struct Case {
+        const char* name;
+        bool (*op)(CImage&);
+        uint8_t in, out;
+        int tolerance;
+    } cases[] = {
         {"brightness 300 acts as 255", [](CImage& i) { return i.Brightness(300); }, 10, 255, 0},
         {"brightness -40", [](CImage& i) { return i.Brightness(-40); }, 30, 0, 0},
         {"brightness +40", [](CImage& i) { return i.Brightness(40); }, 100, 140, 0},
@@ -199,9 +211,7 @@ TEST(PixelOps, ChannelArithmeticRows) {
             EXPECT_NEAR(p[0], c.out, c.tolerance) << c.name << " bpp " << bpp;
             EXPECT_EQ(p[0], p[1]);
             EXPECT_EQ(p[1], p[2]);
-            if (bpp == 32) {
-                EXPECT_EQ(im.ScanLine(0)[3], 0x5A) << "fourth byte left alone";
-            }
+            if (bpp == 32) { EXPECT_EQ(im.ScanLine(0)[3], 0x5A) << "fourth byte left alone"; }
         }
     }
     // 255 * (64/255)^(1/2) = 127.5 -> 127; 255 * (128/255)^(1/5) = 222.x

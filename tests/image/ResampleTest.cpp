@@ -48,7 +48,9 @@ TEST(Resample, UniformImagesStayUniform) {
             for (int y = 0; y < sh; ++y)
                 for (int x = 0; x < sw; ++x) {
                     uint8_t* p = &src[y * CImage::RowBytes(sw, 24) + x * 3];
-                    p[0] = 200; p[1] = 37; p[2] = 255;
+                    p[0] = 200;
+                    p[1] = 37;
+                    p[2] = 255;
                 }
             ResampleBits(dst.data(), dw, dh, src.data(), sw, sh, 24, mode);
             for (int y = 0; y < dh; ++y)

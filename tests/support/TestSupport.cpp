@@ -36,7 +36,7 @@ std::string HostPath(const std::wstring& path) {
     wchar_t full[MAX_PATH * 4];
     DWORD n = GetFullPathNameW(path.c_str(), MAX_PATH * 4, full, nullptr);
     std::wstring p = (n && n < MAX_PATH * 4) ? std::wstring(full) : path;
-    using UnixName = char* (CDECL*)(const wchar_t*);
+    using UnixName = char*(CDECL*)(const wchar_t*);
     static auto unixName = reinterpret_cast<UnixName>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
     if (unixName) {
@@ -92,8 +92,8 @@ TempDir::TempDir() {
     GetTempPathW(MAX_PATH, base);
     for (;;) {
         wchar_t name[MAX_PATH];
-        swprintf(name, MAX_PATH, L"%lsqrvtest-%lu-%ld-%lu", base, GetCurrentProcessId(),
-                 InterlockedIncrement(&counter), GetTickCount());
+        swprintf(name, MAX_PATH, L"%lsqrvtest-%lu-%ld-%lu", base, GetCurrentProcessId(), InterlockedIncrement(&counter),
+                 GetTickCount());
         if (CreateDirectoryW(name, nullptr)) {
             path_ = name;
             break;
@@ -140,8 +140,7 @@ int RunHost(const std::string& shellCommand, DWORD timeoutMs) {
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
     std::wstring mutableCmd = cmd;
-    if (!CreateProcessW(nullptr, mutableCmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return -1;
+    if (!CreateProcessW(nullptr, mutableCmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     DWORD start = GetTickCount();

@@ -22,6 +22,7 @@ public:
     ~TempDir();
     const std::wstring& Path() const { return path_; }
     std::wstring File(const std::wstring& name) const { return path_ + L"\\" + name; }
+
 private:
     std::wstring path_;
 };
@@ -57,6 +58,7 @@ public:
     std::vector<std::wstring> messages;
     std::vector<HWND> owners;  // the owner of each of messages' boxes
     std::vector<std::wstring> fatals;
+
 private:
     MessageHook previous_;
 };
