@@ -8,7 +8,7 @@ PACKAGES=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools nasm dpkg-dev cmake ninja-build googletest
   wine wine64 xvfb xauth fonts-wine fonts-liberation
   imagemagick netpbm libtiff-tools libjpeg-turbo-progs libimage-exiftool-perl
-  icoutils libopenjp2-tools pngcheck python3 perl
+  icoutils libopenjp2-tools pngcheck python3 perl clang-format
 )
 if qrv_host_runs_i686; then
   PACKAGES+=(wine32:i386)

@@ -17,7 +17,10 @@ else
   flavours=(x86_64 i686)
 fi
 
+bash "$ROOT/scripts/install-packages.sh"
 bash "$ROOT/scripts/check-command-ids.sh"
+# Every source matches .clang-format (clang-format -i on a file formats it).
+bash "$ROOT/scripts/check-format.sh"
 
 status=0
 # The core includes nothing from the shell; the check itself is checked first.
