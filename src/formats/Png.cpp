@@ -12,6 +12,7 @@
 #include "app/AppState.h"
 #include "formats/PageToucher.h"
 #include "formats/ReaderServices.h"
+#include "formats/StdioFile.h"
 #include "image/Image.h"
 
 namespace {
@@ -21,6 +22,12 @@ namespace {
 // each other's texts) and jumps back to the binding.
 struct PngCall {
     FILE* file = nullptr;
+    // Bytes of the file not read yet (reading only). A read that asks for more
+    // fails at once and marks the file as cut short, whatever a chunk's length
+    // field claims: libpng's own stdio reading would skip such a chunk a little
+    // at a time up to the claimed length.
+    uint64_t bytesLeft = 0;
+    bool cutShort = false;
     png_structp png = nullptr;
     png_infop info = nullptr;
     wchar_t text[256] = L"Unknown PNG Load Error";
@@ -48,6 +55,20 @@ void PNGCBAPI OnPngError(png_structp png, png_const_charp message) {
 
 void PNGCBAPI OnPngWarning(png_structp, png_const_charp) {}
 
+// The read callback: never asks the stream for bytes past the end of the file.
+void PNGCBAPI OnPngRead(png_structp png, png_bytep data, size_t length) {
+    auto* call = static_cast<PngCall*>(png_get_io_ptr(png));
+    if (length > call->bytesLeft) {
+        call->cutShort = true;
+        png_error(png, "Read Error");
+    }
+    if (std::fread(data, 1, length, call->file) != length) {
+        call->cutShort = true;
+        png_error(png, "Read Error");
+    }
+    call->bytesLeft -= length;
+}
+
 void GreyPalette(uint8_t* rgb, int bits) {
     const int count = 1 << bits, step = 255 / (count - 1);
     for (int i = 0; i < count; ++i) rgb[i * 3] = rgb[i * 3 + 1] = rgb[i * 3 + 2] = (uint8_t)(step * i);
@@ -57,7 +78,7 @@ void GreyPalette(uint8_t* rgb, int bits) {
 // library's long jump leaves nothing behind.
 bool DecodePng(PngCall& call, CImage& image) {
     if (setjmp(png_jmpbuf(call.png))) return false;
-    png_init_io(call.png, call.file);
+    png_set_read_fn(call.png, &call, OnPngRead);
     png_read_info(call.png, call.info);
     png_uint_32 width = 0, height = 0;
     int bitDepth = 0, colorType = 0, interlace = 0;
@@ -233,6 +254,7 @@ bool LoadPng(CImage& image, const wchar_t* path, wchar_t* errorText) {
         SetFormatError(errorText, FORMAT_TEXT_INVALID_ID);
         return false;
     }
+    call.bytesLeft = BytesLeft(call.file) + 4;
     rewind(call.file);
     call.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &call, OnPngError, OnPngWarning);
     if (!call.png) {
@@ -253,7 +275,7 @@ bool LoadPng(CImage& image, const wchar_t* path, wchar_t* errorText) {
     fclose(call.file);
     // A file cut short keeps the rows read so far, but only once the image
     // exists: a header cut short is a failure, not an empty success.
-    if (!ok && call.imageCreated && std::wcscmp(call.text, L"Read Error") == 0) {
+    if (!ok && call.imageCreated && call.cutShort) {
         ok = true;
         if (call.fillLater && call.rowsDone < image.height) {
             const RECT rest{0, (LONG)call.rowsDone, (LONG)image.width, (LONG)(image.height - call.rowsDone)};

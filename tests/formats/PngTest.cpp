@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "FormatTestUtil.h"
 #include "PixelCheck.h"
@@ -27,6 +28,36 @@ struct BackgroundScope {
 
 bool Load(CImage& image, const std::wstring& path, std::wstring* text = nullptr) {
     return fmttest::LoadWith(LoadPng, image, path, text);
+}
+
+uint32_t Crc32(const uint8_t* data, size_t count, uint32_t crc = 0xFFFFFFFFu) {
+    for (size_t i = 0; i < count; ++i) {
+        crc ^= data[i];
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+    }
+    return crc;
+}
+
+void PutU32BE(std::vector<uint8_t>& out, uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back((uint8_t)(v >> shift));
+}
+
+// Appends a chunk whose length field is claimedLength (the data's size when 0)
+// and whose CRC is right for the data given.
+void PutChunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data,
+              uint32_t claimedLength = 0) {
+    PutU32BE(out, claimedLength ? claimedLength : (uint32_t)data.size());
+    std::vector<uint8_t> typed(type, type + 4);
+    typed.insert(typed.end(), data.begin(), data.end());
+    out.insert(out.end(), typed.begin(), typed.end());
+    PutU32BE(out, Crc32(typed.data(), typed.size()) ^ 0xFFFFFFFFu);
+}
+
+// A PNG of 1 x 1 grey pixels: signature and header.
+std::vector<uint8_t> PngHead() {
+    std::vector<uint8_t> out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    PutChunk(out, "IHDR", {0, 0, 0, 1, 0, 0, 0, 1, 8, 0, 0, 0, 0});
+    return out;
 }
 
 }  // namespace
@@ -116,6 +147,38 @@ TEST(Png, CutFilesKeepTheirRowsOnlyOnceThePictureExists) {
     EXPECT_FALSE(Load(header, Fixture(L"png_cut_header.png"), &text));
     EXPECT_FALSE(text.empty());
     EXPECT_FALSE(header.IsValid());
+}
+
+// A chunk whose length field claims far more bytes than the file holds is
+// refused at the first read past the end ("Read Error"), before the picture
+// exists; behind complete image data it only cuts the file short.
+TEST(Png, LengthFieldsPastTheEndOfTheFile) {
+    BackgroundScope background;
+    TempDir dir;
+    constexpr uint32_t kClaimed = 8000000;
+
+    std::vector<uint8_t> early = PngHead();
+    PutChunk(early, "iTXt", std::vector<uint8_t>(275 - early.size() - 12, 'x'), kClaimed);
+    early.resize(275);
+    const std::wstring earlyPath = dir.File(L"early.png");
+    ASSERT_TRUE(qrvtest::WriteAll(earlyPath, early.data(), early.size()));
+    CImage image;
+    std::wstring text;
+    EXPECT_FALSE(Load(image, earlyPath, &text));
+    EXPECT_EQ(text, L"Read Error");
+    EXPECT_FALSE(image.IsValid());
+
+    // One grey pixel of value 0x80 (zlib stream of the filter byte 0 and the sample).
+    std::vector<uint8_t> late = PngHead();
+    PutChunk(late, "IDAT", {0x78, 0x01, 0x63, 0x68, 0x00, 0x00, 0x00, 0x82, 0x00, 0x81});
+    PutChunk(late, "iTXt", std::vector<uint8_t>(40, 'x'), kClaimed);
+    late.resize(late.size() - 4);
+    const std::wstring latePath = dir.File(L"late.png");
+    ASSERT_TRUE(qrvtest::WriteAll(latePath, late.data(), late.size()));
+    CImage picture;
+    ASSERT_TRUE(Load(picture, latePath, &text)) << qrvtest::Narrow(text);
+    ASSERT_EQ(picture.GetWidth(), 1u);
+    EXPECT_EQ(picture.GetPixelIndex(0, 0), 0x80);
 }
 
 TEST(Png, ForeignAndMissingFiles) {
