@@ -18,39 +18,12 @@
 #include "formats/PixelCheck.h"
 #include "image/Common.h"
 #include "image/Image.h"
+#include "support/SettingsKeeper.h"
 #include "support/TestSupport.h"
 
 using qrvtest::TempDir;
 
 namespace {
-
-// Keeps the save settings of AppState as they were before the test.
-struct SettingsGuard {
-    int jpgQuality = AppState::FormatJPGQuality, jpgOptimize = AppState::FormatJPGOptimize,
-        jpgProgressive = AppState::FormatJPGProgressive, jpgSmoothing = AppState::FormatJPGSmoothing,
-        jp2Quality = AppState::FormatJP2Quality, jp2Lossless = AppState::FormatJP2LossLess,
-        png = AppState::FormatPNGInterlace, tif = AppState::FormatTIFCompression, tga = AppState::FormatTGAEncode,
-        sgi = AppState::FormatSGICompression, ras = AppState::FormatRASCompression, rawFlip = AppState::FormatRAWFlip,
-        rawSwap = AppState::FormatRAWSwapRedAndBlue, rawKeep = AppState::FormatRAWNoConvert24Bit,
-        filter = AppState::LastSaveFilter;
-    ~SettingsGuard() {
-        AppState::FormatJPGQuality = jpgQuality;
-        AppState::FormatJPGOptimize = jpgOptimize;
-        AppState::FormatJPGProgressive = jpgProgressive;
-        AppState::FormatJPGSmoothing = jpgSmoothing;
-        AppState::FormatJP2Quality = jp2Quality;
-        AppState::FormatJP2LossLess = jp2Lossless;
-        AppState::FormatPNGInterlace = png;
-        AppState::FormatTIFCompression = tif;
-        AppState::FormatTGAEncode = tga;
-        AppState::FormatSGICompression = sgi;
-        AppState::FormatRASCompression = ras;
-        AppState::FormatRAWFlip = rawFlip;
-        AppState::FormatRAWSwapRedAndBlue = rawSwap;
-        AppState::FormatRAWNoConvert24Bit = rawKeep;
-        AppState::LastSaveFilter = filter;
-    }
-};
 
 using qrvtest::Pump;
 
@@ -184,7 +157,7 @@ TEST(SaveAsDialog, TargetTakesTheSelectedTypesExtension) {
 }
 
 TEST(SaveAsDialog, OptionPanelsShowAndStoreTheSettings) {
-    SettingsGuard guard;
+    qrvtest::SettingsKeeper guard;  // the whole settings record comes back
     ParentWindow parent;
     ASSERT_NE(parent.window, nullptr);
 
@@ -273,7 +246,7 @@ TEST(SaveAsDialog, OptionPanelsShowAndStoreTheSettings) {
 }
 
 TEST(SaveAsDialog, ComboListsComeFromTheLanguageFile) {
-    SettingsGuard guard;
+    qrvtest::SettingsKeeper guard;  // the whole settings record comes back
     ParentWindow parent;
     SaveServices services;
     services.langText = [](const wchar_t* section, const wchar_t* key, wchar_t* out, int size) {
@@ -291,7 +264,7 @@ TEST(SaveAsDialog, ComboListsComeFromTheLanguageFile) {
 }
 
 TEST(SaveAsDialog, NoExceptionLeavesAnOptionPanel) {
-    SettingsGuard guard;
+    qrvtest::SettingsKeeper guard;  // the whole settings record comes back
     ParentWindow parent;
     ASSERT_NE(parent.window, nullptr);
     SaveServices services;
@@ -314,7 +287,7 @@ TEST(SaveAsDialog, NoExceptionLeavesAnOptionPanel) {
 }
 
 TEST(SaveAsDialog, PanelFollowsTheFileType) {
-    SettingsGuard guard;
+    qrvtest::SettingsKeeper guard;  // the whole settings record comes back
     ParentWindow parent;
     ASSERT_NE(parent.window, nullptr);
     const LONG_PTR parentProc = GetWindowLongPtrW(parent.window, GWLP_WNDPROC);

@@ -14,39 +14,12 @@
 #include "formats/SaveDispatch.h"
 #include "image/Common.h"
 #include "image/Image.h"
+#include "support/SettingsKeeper.h"
 #include "support/TestSupport.h"
 
 using qrvtest::TempDir;
 
 namespace {
-
-// Keeps the save settings of AppState as they were before the test.
-struct SettingsGuard {
-    int jpgQuality = AppState::FormatJPGQuality, jpgOptimize = AppState::FormatJPGOptimize,
-        jpgProgressive = AppState::FormatJPGProgressive, jpgSmoothing = AppState::FormatJPGSmoothing,
-        jp2Quality = AppState::FormatJP2Quality, jp2Lossless = AppState::FormatJP2LossLess,
-        png = AppState::FormatPNGInterlace, tif = AppState::FormatTIFCompression, tga = AppState::FormatTGAEncode,
-        sgi = AppState::FormatSGICompression, ras = AppState::FormatRASCompression, rawFlip = AppState::FormatRAWFlip,
-        rawSwap = AppState::FormatRAWSwapRedAndBlue, rawKeep = AppState::FormatRAWNoConvert24Bit,
-        filter = AppState::LastSaveFilter;
-    ~SettingsGuard() {
-        AppState::FormatJPGQuality = jpgQuality;
-        AppState::FormatJPGOptimize = jpgOptimize;
-        AppState::FormatJPGProgressive = jpgProgressive;
-        AppState::FormatJPGSmoothing = jpgSmoothing;
-        AppState::FormatJP2Quality = jp2Quality;
-        AppState::FormatJP2LossLess = jp2Lossless;
-        AppState::FormatPNGInterlace = png;
-        AppState::FormatTIFCompression = tif;
-        AppState::FormatTGAEncode = tga;
-        AppState::FormatSGICompression = sgi;
-        AppState::FormatRASCompression = ras;
-        AppState::FormatRAWFlip = rawFlip;
-        AppState::FormatRAWSwapRedAndBlue = rawSwap;
-        AppState::FormatRAWNoConvert24Bit = rawKeep;
-        AppState::LastSaveFilter = filter;
-    }
-};
 
 bool HasMarker(const std::vector<unsigned char>& bytes, unsigned char marker) {
     for (size_t i = 0; i + 1 < bytes.size(); ++i)
@@ -70,7 +43,7 @@ TEST(SaveDispatch, WriterByExtension) {
 }
 
 TEST(SaveDispatch, SettingsReachTheWriters) {
-    SettingsGuard guard;
+    qrvtest::SettingsKeeper guard;  // the whole settings record comes back
     TempDir dir;
     CImage image;
     ASSERT_TRUE(pixelcheck::MakePattern24(image, 40, 30));
