@@ -70,3 +70,6 @@ bash "$ROOT/bench/jpeg.sh" "$RUNS"
 # PNG and GIF.
 echo
 bash "$ROOT/bench/formats.sh" "$RUNS"
+# TGA, SGI and Sun raster run-length files and PNM.
+echo
+bash "$ROOT/bench/raster.sh" "$RUNS"
