@@ -1,6 +1,5 @@
-// AppState: the one program-wide state record. Every subsystem reads it; the
-// user-interface thread owns it. Header-only so that the core libraries can
-// read the load flags without linking the shell.
+// AppState: the shell's program-wide state. The user-interface thread owns it;
+// the load flags that readers use live in the core (formats/LoadFlags.h).
 #pragma once
 #include <windows.h>
 #include <atomic>
@@ -9,6 +8,7 @@
 #include "app/MainWindowIds.h"  // capacities of the numbered lists
 #include "app/Modes.h"
 #include "app/SettingsRecord.h"
+#include "formats/LoadFlags.h"  // the load flags and full size, owned by the core
 #include "image/Image.h"
 
 enum ViewModeKind : int { VIEW_VIEWER = 0, VIEW_BROWSER = 1, VIEW_PRESENTATION = 2 };
@@ -38,15 +38,6 @@ inline float Zoom = 1.0f;
 // edit whose undo snapshot could not be written still counts as unsaved.
 inline bool ImageModified = false;
 
-// Loads that must leave the viewer's players, timers and bars alone. Per
-// thread: the thumbnail loader decodes on its own thread while the viewer
-// decodes on the user-interface thread (set them with LoadModeScope).
-inline thread_local uint8_t BackgroundLoad = 0;
-inline thread_local uint8_t PreviewLoad = 0;
-// Full size of the picture behind a reduced decode (thumbnail or scaled
-// JPEG), written by the reader on the thread that called it.
-inline thread_local int FullImageWidth = 0;
-inline thread_local int FullImageHeight = 0;
 // Set while a print or album run draws pictures, read from other threads.
 inline std::atomic<bool> PrintInProgress = false;
 inline std::atomic<bool> AlbumInProgress = false;

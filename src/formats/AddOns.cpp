@@ -13,7 +13,7 @@
 #include <cwchar>
 #include <initializer_list>
 
-#include "app/AppState.h"
+#include "formats/LoadFlags.h"
 #include "formats/FormatCodecs.h"
 #include "image/Common.h"
 #include "image/Image.h"

@@ -18,7 +18,8 @@ bool SavePpm(const wchar_t* path, CImage& image, wchar_t* errorText);
 bool SavePbm(const wchar_t* path, CImage& image, wchar_t* errorText);
 
 // Truevision TGA (Tga.cpp). options: pointer to an int, non-zero for
-// run-length encoding; null takes AppState::FormatTGAEncode.
+// run-length encoding; null packs runs (the setting's default). SaveImageFile
+// passes the user's setting.
 bool LoadTga(CImage& image, const wchar_t* path, wchar_t* errorText);
 bool SaveTga(const wchar_t* path, CImage& image, wchar_t* errorText, const void* options = nullptr);
 

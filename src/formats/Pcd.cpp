@@ -6,7 +6,7 @@
 #include <cmath>
 #include <vector>
 
-#include "app/AppState.h"
+#include "formats/LoadFlags.h"
 #include "formats/FileBytes.h"
 #include "formats/FormatCodecs.h"
 #include "image/BinFile.h"

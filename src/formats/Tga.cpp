@@ -11,7 +11,6 @@
 #include <cstring>
 #include <vector>
 
-#include "app/AppState.h"
 #include "formats/FormatCodecs.h"
 #include "formats/ReplacingFile.h"
 #include "formats/StdioFile.h"
@@ -30,6 +29,9 @@ constexpr int kHeaderBytes = 18;
 // most kRleExpansion pixel bytes per file byte (a 2-byte packet of 128 pixels).
 constexpr uint64_t kMissingDataSlack = 64ull << 20;
 constexpr uint64_t kRleExpansion = 64;
+// Without options the writer packs runs, as the setting does by default
+// (SaveImageFile passes the user's setting).
+constexpr int kRleByDefault = 1;
 
 struct TgaHeader {
     uint8_t idLength, mapType, imageType;
@@ -225,7 +227,7 @@ bool LoadTga(CImage& image, const wchar_t* path, wchar_t* errorText) {
 }
 
 bool SaveTga(const wchar_t* path, CImage& image, wchar_t* errorText, const void* options) {
-    const bool rleOption = (options ? *static_cast<const int*>(options) : AppState::FormatTGAEncode) != 0;
+    const bool rleOption = (options ? *static_cast<const int*>(options) : kRleByDefault) != 0;
     if (!image.IsValid() || !image.ScanLine(0)) {
         SetFormatError(errorText, kTextOpenWrite);
         return false;
