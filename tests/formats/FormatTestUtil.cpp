@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "formats/PixelCheck.h"
 #include "support/TestSupport.h"
 
 namespace fmttest {
@@ -91,6 +92,27 @@ std::vector<uint8_t> DecodeWithImageMagick(const std::wstring& path) {
         "/usr/bin/convert '" + qrvtest::HostPath(path) + "' -depth 8 'rgba:" + qrvtest::HostPath(out) + "'";
     if (qrvtest::RunHost(cmd) != 0) return {};
     return qrvtest::ReadAll(out);
+}
+
+void ExpectFixturesMatchReference(const wchar_t* folder, const ReaderFixture* fixtures, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        const ReaderFixture& c = fixtures[i];
+        const std::wstring path = qrvtest::Fixture(std::wstring(folder) + L"\\" + c.name);
+        const std::string name = qrvtest::Narrow(c.name);
+        CImage image;
+        std::wstring text;
+        ASSERT_TRUE(LoadWith(c.reader, image, path, &text)) << name << ": " << qrvtest::Narrow(text);
+        EXPECT_EQ(image.GetBpp(), c.bpp) << name;
+        EXPECT_EQ(image.GetWidth(), c.width) << name;
+        EXPECT_EQ(image.GetHeight(), c.height) << name;
+        EXPECT_TRUE(pixelcheck::MatchesRgba(image, path + L".rgba")) << name;
+
+        CImage viaDispatch;
+        wchar_t buffer[FORMAT_ERROR_CHARS] = {};
+        FormatId id = -1;
+        EXPECT_TRUE(LoadMediaFile(viaDispatch, path.c_str(), buffer, &id)) << name;
+        EXPECT_EQ(id, c.id) << name;
+    }
 }
 
 }  // namespace fmttest

@@ -48,6 +48,22 @@ struct RefusedCase {
 };
 void ExpectRefused(FormatReader read, const wchar_t* name, const std::vector<RefusedCase>& cases);
 
+// A fixture (below the fixtures folder) that reader decodes exactly as the
+// reference decoding beside it ("<file>.rgba"), with the depth and size given,
+// and that LoadMediaFile identifies as id.
+struct ReaderFixture {
+    const wchar_t* name;
+    FormatReader reader;
+    FormatId id;
+    int bpp;
+    uint32_t width, height;
+};
+void ExpectFixturesMatchReference(const wchar_t* folder, const ReaderFixture* fixtures, size_t count);
+template <size_t N>
+void ExpectFixturesMatchReference(const wchar_t* folder, const ReaderFixture (&fixtures)[N]) {
+    ExpectFixturesMatchReference(folder, fixtures, N);
+}
+
 // ImageMagick on the host converts a file the test wrote to RGBA; empty on failure.
 std::vector<uint8_t> DecodeWithImageMagick(const std::wstring& path);
 

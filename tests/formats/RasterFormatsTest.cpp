@@ -27,15 +27,7 @@ Bytes Cat(Bytes a, const Bytes& b) {
     return a;
 }
 
-struct FixtureCase {
-    const wchar_t* name;
-    FormatReader reader;
-    FormatId id;
-    int bpp;
-    uint32_t width, height;
-};
-
-const FixtureCase kFixtures[] = {
+const fmttest::ReaderFixture kFixtures[] = {
     {L"cut-pal.cut", LoadCut, FMT_CUT, 8, 45, 19},   // entry 78 from the second block of the ".pal"
     {L"cut-grey.cut", LoadCut, FMT_CUT, 8, 45, 19},  // no ".pal": grey ramp
     {L"image11-8.img", LoadImage11, FMT_IMAGE11, 8, 21, 5},
@@ -74,25 +66,7 @@ const FixtureCase kFixtures[] = {
     {L"pict-v1-bits.pct", LoadPict, FMT_PICT, 24, 16, 3},
 };
 
-TEST(RasterReaders, FixturesMatchReference) {
-    for (const FixtureCase& c : kFixtures) {
-        const std::wstring path = qrvtest::Fixture(std::wstring(L"raster\\") + c.name);
-        const std::string name = qrvtest::Narrow(c.name);
-        CImage image;
-        std::wstring text;
-        ASSERT_TRUE(fmttest::LoadWith(c.reader, image, path, &text)) << name << ": " << qrvtest::Narrow(text);
-        EXPECT_EQ(image.GetBpp(), c.bpp) << name;
-        EXPECT_EQ(image.GetWidth(), c.width) << name;
-        EXPECT_EQ(image.GetHeight(), c.height) << name;
-        EXPECT_TRUE(pixelcheck::MatchesRgba(image, path + L".rgba")) << name;
-
-        CImage viaDispatch;
-        wchar_t buffer[FORMAT_ERROR_CHARS] = {};
-        FormatId id = -1;
-        EXPECT_TRUE(LoadMediaFile(viaDispatch, path.c_str(), buffer, &id)) << name;
-        EXPECT_EQ(id, c.id) << name;
-    }
-}
+TEST(RasterReaders, FixturesMatchReference) { fmttest::ExpectFixturesMatchReference(L"raster", kFixtures); }
 
 // A copy of a fixture's bytes with some changed, loaded from a temporary file.
 fmttest::Loaded LoadPatched(FormatReader read, CImage& image, const wchar_t* fixture, const wchar_t* name,

@@ -18,15 +18,7 @@ namespace {
 
 using Reader = bool (*)(CImage&, const wchar_t*, wchar_t*);
 
-struct FixtureCase {
-    const wchar_t* name;
-    Reader reader;
-    FormatId id;
-    int bpp;
-    uint32_t width, height;
-};
-
-const FixtureCase kFixtures[] = {
+const fmttest::ReaderFixture kFixtures[] = {
     {L"im.wbmp", LoadWbmp, FMT_WBMP, 1, 37, 23},
     {L"netpbm.wbmp", LoadWbmp, FMT_WBMP, 1, 37, 23},
     {L"wide200.wbmp", LoadWbmp, FMT_WBMP, 1, 200, 3},
@@ -43,25 +35,7 @@ const FixtureCase kFixtures[] = {
     {L"zbr-v4.zbr", LoadZbr, FMT_ZBR, 4, 100, 100},
 };
 
-TEST(SmallReaders, FixturesMatchReference) {
-    for (const FixtureCase& c : kFixtures) {
-        const std::wstring path = qrvtest::Fixture(std::wstring(L"small\\") + c.name);
-        const std::string name = qrvtest::Narrow(c.name);
-        CImage image;
-        std::wstring text;
-        ASSERT_TRUE(fmttest::LoadWith(c.reader, image, path, &text)) << name << ": " << qrvtest::Narrow(text);
-        EXPECT_EQ(image.GetBpp(), c.bpp) << name;
-        EXPECT_EQ(image.GetWidth(), c.width) << name;
-        EXPECT_EQ(image.GetHeight(), c.height) << name;
-        EXPECT_TRUE(pixelcheck::MatchesRgba(image, path + L".rgba")) << name;
-
-        CImage viaDispatch;
-        wchar_t buffer[FORMAT_ERROR_CHARS] = {};
-        FormatId id = -1;
-        EXPECT_TRUE(LoadMediaFile(viaDispatch, path.c_str(), buffer, &id)) << name;
-        EXPECT_EQ(id, c.id) << name;
-    }
-}
+TEST(SmallReaders, FixturesMatchReference) { fmttest::ExpectFixturesMatchReference(L"small", kFixtures); }
 
 struct Outcome {
     bool ok;
