@@ -13,12 +13,8 @@ SRC=${1:-$ROOT/src}
 # the readers and writers get request and result records of their own; add
 # nothing here.
 allowed=(
-  formats/FormatTable.cpp:app/AppState.h
-  formats/Gif.cpp:app/AppState.h
   formats/Jpeg.cpp:app/AppState.h
   formats/Png.cpp:app/AppState.h
-  formats/ReaderServices.cpp:app/AppState.h
-  formats/ReaderServices.h:media/AnimationBar.h
   formats/SaveDispatch.cpp:app/AppState.h
   formats/Sgi.cpp:app/AppState.h
   formats/SunRaster.cpp:app/AppState.h

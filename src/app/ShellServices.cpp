@@ -9,9 +9,12 @@
 #include "app/ProgressBar.h"
 #include "app/SaveAsDialog.h"
 #include "app/View.h"
+#include "browser/FileList.h"
+#include "formats/Formats.h"
 #include "formats/ReaderServices.h"
 #include "image/Effects.h"
 #include "media/AnimationBar.h"
+#include "media/Players.h"
 
 void SaveUndoSnapshot() {
     UndoSnapshot.Save();
@@ -33,6 +36,30 @@ static bool StartAnimation(const AnimationFrameTables& tables, bool play) {
     AnimationBar.CreateControls();
     if (play) AnimationBar.Play(0);
     return true;
+}
+
+static SIZE ThumbnailCell() { return SIZE{AppState::BrowserThumbnailWidth, AppState::BrowserThumbnailHeight}; }
+
+// The rows of sound, video, movies and playlists answer through their players
+// at once: the players' own text for the viewer, nothing for a thumbnail or
+// preview; their files are never scanned for a picture by content.
+static ReadStatus OpenWithPlayer(CMediaPlayer& player, CImage& image, const wchar_t* path, wchar_t* errorText,
+                                 const LoadCall& call) {
+    if (call.request.Quiet()) return false;
+    return player.Open(&image, path, errorText);
+}
+static ReadStatus LoadSound(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call) {
+    return OpenWithPlayer(SoundPlayer, image, path, errorText, call);
+}
+static ReadStatus LoadVideo(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call) {
+    return OpenWithPlayer(VideoPlayer, image, path, errorText, call);
+}
+static ReadStatus LoadMovie(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call) {
+    return OpenWithPlayer(QuickTimePlayer, image, path, errorText, call);
+}
+static ReadStatus LoadPlaylist(CImage&, const wchar_t* path, wchar_t* errorText, LoadCall& call) {
+    if (call.request.Quiet()) return true;
+    return LoadPlaylistFile(path, errorText);
 }
 
 // The viewer image was written: it no longer counts as modified, so nothing
@@ -65,5 +92,10 @@ void RegisterShellServices() {
     effects.repaintViewer = RepaintViewer;
     SetEffectServices(effects);
     SetBackgroundColorProvider(GetViewBackgroundColor);
+    SetThumbnailCellProvider(ThumbnailCell);
+    SetFormatReader(FMT_SOUND, LoadSound);
+    SetFormatReader(FMT_VIDEO, LoadVideo);
+    SetFormatReader(FMT_QTMOVIE, LoadMovie);
+    SetFormatReader(FMT_PLAYLIST, LoadPlaylist);
     SetAnimationStarter(StartAnimation);
 }

@@ -13,7 +13,6 @@
 #include <cwchar>
 #include <initializer_list>
 
-#include "formats/LoadFlags.h"
 #include "formats/FormatCodecs.h"
 #include "image/Common.h"
 #include "image/Image.h"
@@ -129,7 +128,7 @@ bool ImageFromBlock(AddOn which, CImage& image, const uint8_t* data, uint64_t si
     return true;
 }
 
-bool LoadWithAddOn(AddOn which, CImage& image, const wchar_t* path, wchar_t* errorText) {
+ReadStatus LoadWithAddOn(AddOn which, CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call) {
     if (!path || !CanOpenForRead(path, errorText)) return false;
     const AddOnInfo& info = InfoOf(which);
     wchar_t text[FORMAT_ERROR_CHARS];
@@ -150,7 +149,7 @@ bool LoadWithAddOn(AddOn which, CImage& image, const wchar_t* path, wchar_t* err
     wchar_t error[kErrorChars + 1] = {};
     char errorAnsi[kErrorChars + 1] = {};
     char ansiPath[MAX_PATH] = {};
-    const uint8_t thumbnail = AppState::PreviewLoad;
+    const uint8_t thumbnail = call.request.Reduced() ? 1 : 0;
     if ((which == AddOn::Fpx || which == AddOn::Jbig2) && !WideToAnsiPath(ansiPath, path)) {
         // No narrow name opens this file: never hand over one that may name another.
         SetFormatError(errorText, kTextOpen);
@@ -159,16 +158,15 @@ bool LoadWithAddOn(AddOn which, CImage& image, const wchar_t* path, wchar_t* err
     HGLOBAL block = nullptr;
     switch (which) {
     case AddOn::Crw:
-        block = As<ReadCrwFunc>(function)(path, error, 1, thumbnail == 1 ? 1 : 0, &AppState::FullImageWidth,
-                                          &AppState::FullImageHeight);
+        block = As<ReadCrwFunc>(function)(path, error, 1, thumbnail == 1 ? 1 : 0, &call.result.fullWidth,
+                                          &call.result.fullHeight);
         break;
     case AddOn::Exr:
-        block =
-            As<ReadExrFunc>(function)(path, error, &AppState::FullImageWidth, &AppState::FullImageHeight, thumbnail);
+        block = As<ReadExrFunc>(function)(path, error, &call.result.fullWidth, &call.result.fullHeight, thumbnail);
         break;
     case AddOn::Fpx:
-        block = As<ReadFpxFunc>(function)(ansiPath, thumbnail, errorAnsi, &AppState::FullImageWidth,
-                                          &AppState::FullImageHeight);
+        block =
+            As<ReadFpxFunc>(function)(ansiPath, thumbnail, errorAnsi, &call.result.fullWidth, &call.result.fullHeight);
         break;
     case AddOn::Jbig2: {
         uint8_t work[512] = {};
@@ -202,13 +200,13 @@ bool LoadWithAddOn(AddOn which, CImage& image, const wchar_t* path, wchar_t* err
     if (!ImageFromBlock(which, image, held.data, GlobalSize(block), errorText)) return false;
 
     if (which == AddOn::Exr) {
-        if (AppState::PreviewLoad && AppState::FullImageWidth && AppState::FullImageHeight) {
+        if (call.request.Reduced() && call.result.fullWidth && call.result.fullHeight) {
             // A reduced picture arrives upside down, red and blue swapped.
             image.FlipVertical();
             image.SwapRedBlue();
         } else {
-            AppState::FullImageWidth = (int)image.GetWidth();
-            AppState::FullImageHeight = (int)image.GetHeight();
+            call.result.fullWidth = (int)image.GetWidth();
+            call.result.fullHeight = (int)image.GetHeight();
         }
     }
     if (which == AddOn::Jbig2) image.FlipVertical();
@@ -235,18 +233,18 @@ HMODULE LoadAddOnLibrary(const wchar_t* fileName) {
     return module;
 }
 
-bool LoadCrw(CImage& image, const wchar_t* path, wchar_t* errorText) {
-    return LoadWithAddOn(AddOn::Crw, image, path, errorText);
+ReadStatus LoadCrw(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call) {
+    return LoadWithAddOn(AddOn::Crw, image, path, errorText, call);
 }
-bool LoadExr(CImage& image, const wchar_t* path, wchar_t* errorText) {
-    return LoadWithAddOn(AddOn::Exr, image, path, errorText);
+ReadStatus LoadExr(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call) {
+    return LoadWithAddOn(AddOn::Exr, image, path, errorText, call);
 }
-bool LoadFpx(CImage& image, const wchar_t* path, wchar_t* errorText) {
-    return LoadWithAddOn(AddOn::Fpx, image, path, errorText);
+ReadStatus LoadFpx(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call) {
+    return LoadWithAddOn(AddOn::Fpx, image, path, errorText, call);
 }
-bool LoadJbig2(CImage& image, const wchar_t* path, wchar_t* errorText) {
-    return LoadWithAddOn(AddOn::Jbig2, image, path, errorText);
+ReadStatus LoadJbig2(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call) {
+    return LoadWithAddOn(AddOn::Jbig2, image, path, errorText, call);
 }
-bool LoadJbg(CImage& image, const wchar_t* path, wchar_t* errorText) {
-    return LoadWithAddOn(AddOn::Jbg, image, path, errorText);
+ReadStatus LoadJbg(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call) {
+    return LoadWithAddOn(AddOn::Jbg, image, path, errorText, call);
 }

@@ -239,11 +239,14 @@ bool DecodeRows(CBinFile& file, CImage& image, const BmpInfo& info, uint64_t ava
     return true;
 }
 
+// The answer of ReadHeaders for a file that is not a bitmap at all.
+const wchar_t kTextNotBmp[] = FORMAT_TEXT_INVALID_ID;
+
 // Reads and checks the headers; on failure returns the error text.
 const wchar_t* ReadHeaders(CBinFile& file, uint64_t fileLength, BmpInfo& info) {
     uint8_t head[kFileHeaderBytes + kMaxHeaderBytes + 12] = {};
     const uint32_t got = file.Read(head, (uint32_t)std::min<uint64_t>(fileLength, sizeof head));
-    if (got < 2 || head[0] != 'B' || head[1] != 'M') return FORMAT_TEXT_INVALID_ID;
+    if (got < 2 || head[0] != 'B' || head[1] != 'M') return kTextNotBmp;
     if (got < kFileHeaderBytes + 4) return kTextHeader;
 
     info.pixelOffset = Get32(head + 10);
@@ -324,7 +327,7 @@ uint64_t ReadPalette(CBinFile& file, uint64_t fileLength, const BmpInfo& info, u
     return info.paletteStart + (uint64_t)count * entrySize;
 }
 
-bool ReadBmp(CImage& image, const wchar_t* path, wchar_t* errorText) {
+ReadStatus ReadBmp(CImage& image, const wchar_t* path, wchar_t* errorText) {
     CBinFile file;
     if (!path || !file.Open(path, BINFILE_READ | BINFILE_SHARE_READ)) {
         SetFormatError(errorText, kTextOpen);
@@ -333,6 +336,7 @@ bool ReadBmp(CImage& image, const wchar_t* path, wchar_t* errorText) {
     const uint64_t fileLength = file.GetLength();
     BmpInfo info;
     if (const wchar_t* failure = ReadHeaders(file, fileLength, info)) {
+        if (failure == kTextNotBmp) return NotThisFormat(errorText);
         SetFormatError(errorText, failure);
         return false;
     }
@@ -383,7 +387,7 @@ bool ReadBmp(CImage& image, const wchar_t* path, wchar_t* errorText) {
 
 }  // namespace
 
-bool LoadBmp(CImage& image, const wchar_t* path, wchar_t* errorText) {
+ReadStatus LoadBmp(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call) {
     try {
         return ReadBmp(image, path, errorText);
     } catch (...) {

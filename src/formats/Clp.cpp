@@ -150,13 +150,10 @@ bool ClpImageFromDib(CImage& image, const uint8_t* dib, uint64_t size, wchar_t* 
 
 namespace {
 
-bool DecodeClp(CImage& image, CBinFile& file, wchar_t* errorText) {
+ReadStatus DecodeClp(CImage& image, CBinFile& file, wchar_t* errorText) {
     const uint64_t fileLength = file.GetLength();
     uint8_t header[kHeaderBytes] = {};
-    if (file.Read(header, kHeaderBytes) < kHeaderBytes || Get16(header) != kFileId) {
-        SetFormatError(errorText, FORMAT_TEXT_INVALID_ID);
-        return false;
-    }
+    if (file.Read(header, kHeaderBytes) < kHeaderBytes || Get16(header) != kFileId) { return NotThisFormat(errorText); }
     const uint32_t count = Get16(header + 2);
     if (count < 1 || count > kMaxFormats) {
         SetFormatError(errorText, kTextCount);
@@ -200,7 +197,7 @@ bool DecodeClp(CImage& image, CBinFile& file, wchar_t* errorText) {
 
 }  // namespace
 
-bool LoadClp(CImage& image, const wchar_t* path, wchar_t* errorText) {
+ReadStatus LoadClp(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call) {
     if (!path || !CanOpenForRead(path, errorText)) return false;
     CBinFile file;
     if (!file.Open(path, BINFILE_READ | BINFILE_SHARE_READ)) {
@@ -213,16 +210,19 @@ bool LoadClp(CImage& image, const wchar_t* path, wchar_t* errorText) {
 namespace {
 
 // The extension is known; the content decides the reader.
-bool RefuseByExtension(const wchar_t* path, wchar_t* errorText) {
-    if (path && CanOpenForRead(path, errorText)) {
-        SetFormatError(errorText, FORMAT_TEXT_INVALID_ID);
-    } else {
-        SetFormatError(errorText, L"Failed to open file for read!");
-    }
+ReadStatus RefuseByExtension(const wchar_t* path, wchar_t* errorText) {
+    if (path && CanOpenForRead(path, errorText)) return NotThisFormat(errorText);
+    SetFormatError(errorText, L"Failed to open file for read!");
     return false;
 }
 }  // namespace
 
-bool LoadCam(CImage&, const wchar_t* path, wchar_t* errorText) { return RefuseByExtension(path, errorText); }
-bool LoadLvp(CImage&, const wchar_t* path, wchar_t* errorText) { return RefuseByExtension(path, errorText); }
-bool LoadPsp(CImage&, const wchar_t* path, wchar_t* errorText) { return RefuseByExtension(path, errorText); }
+ReadStatus LoadCam(CImage&, const wchar_t* path, wchar_t* errorText, LoadCall&) {
+    return RefuseByExtension(path, errorText);
+}
+ReadStatus LoadLvp(CImage&, const wchar_t* path, wchar_t* errorText, LoadCall&) {
+    return RefuseByExtension(path, errorText);
+}
+ReadStatus LoadPsp(CImage&, const wchar_t* path, wchar_t* errorText, LoadCall&) {
+    return RefuseByExtension(path, errorText);
+}

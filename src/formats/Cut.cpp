@@ -113,7 +113,7 @@ bool ReadCut(CBinFile& file, const uint8_t* rgbPalette, CImage& image, wchar_t* 
 
 }  // namespace
 
-bool LoadCut(CImage& image, const wchar_t* path, wchar_t* errorText) {
+ReadStatus LoadCut(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call) {
     CBinFile file;
     if (!path || !file.Open(path, BINFILE_READ | BINFILE_SHARE_READ)) {
         SetFormatError(errorText, L"Couldn't open File!");

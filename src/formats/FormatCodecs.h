@@ -5,13 +5,13 @@
 #include "formats/Formats.h"
 
 // Windows and OS/2 bitmaps (Bmp.cpp).
-bool LoadBmp(CImage& image, const wchar_t* path, wchar_t* errorText);
+ReadStatus LoadBmp(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
 bool SaveBmp(const wchar_t* path, CImage& image, wchar_t* errorText, const void* options = nullptr);
 
 // Portable any-maps P1..P6 (Pnm.cpp). SavePnm writes a 1-bit image as P4
 // (SavePbm) and any other as P6 (SavePpm), whatever the extension; both write
 // "<path>.tmp" and replace the target only with a complete file.
-bool LoadPnm(CImage& image, const wchar_t* path, wchar_t* errorText);
+ReadStatus LoadPnm(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
 bool SavePnm(const wchar_t* path, CImage& image, wchar_t* errorText, const void* options = nullptr);
 bool SavePpm(const wchar_t* path, CImage& image, wchar_t* errorText);
 // 1-bit images only: false without a text for any other.
@@ -20,29 +20,29 @@ bool SavePbm(const wchar_t* path, CImage& image, wchar_t* errorText);
 // Truevision TGA (Tga.cpp). options: pointer to an int, non-zero for
 // run-length encoding; null packs runs (the setting's default). SaveImageFile
 // passes the user's setting.
-bool LoadTga(CImage& image, const wchar_t* path, wchar_t* errorText);
+ReadStatus LoadTga(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
 bool SaveTga(const wchar_t* path, CImage& image, wchar_t* errorText, const void* options = nullptr);
 
 // Small read-only formats, one source file each: wireless bitmaps (Wbmp.cpp),
 // X bitmaps (Xbm.cpp), MacPaint (MacPaint.cpp), Microsoft Paint (Msp.cpp) and
 // the preview of Zebra metafiles (Zbr.cpp).
-bool LoadWbmp(CImage& image, const wchar_t* path, wchar_t* errorText);
-bool LoadXbm(CImage& image, const wchar_t* path, wchar_t* errorText);
-bool LoadMac(CImage& image, const wchar_t* path, wchar_t* errorText);
-bool LoadMsp(CImage& image, const wchar_t* path, wchar_t* errorText);
-bool LoadZbr(CImage& image, const wchar_t* path, wchar_t* errorText);
+ReadStatus LoadWbmp(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
+ReadStatus LoadXbm(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
+ReadStatus LoadMac(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
+ReadStatus LoadMsp(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
+ReadStatus LoadZbr(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
 
 // SGI images (Sgi.cpp). compression: 0 verbatim, 1 run-length, 2 run-length
 // with equal rows stored once; the table's writer takes a pointer to it (null:
 // the setting).
-bool LoadSgi(CImage& image, const wchar_t* path, wchar_t* errorText);
+ReadStatus LoadSgi(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
 bool SaveSgi(const wchar_t* path, CImage& image, wchar_t* errorText, int compression);
 bool SaveSgiWithOptions(const wchar_t* path, CImage& image, wchar_t* errorText, const void* options);
 
 // Sun raster files and the raw-data writer (SunRaster.cpp). The table's RAS
 // writer takes a pointer to the RLE setting, the RAW writer a RawSaveOptions
 // (null for either: the settings).
-bool LoadRas(CImage& image, const wchar_t* path, wchar_t* errorText);
+ReadStatus LoadRas(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
 bool SaveRas(const wchar_t* path, CImage& image, wchar_t* errorText, bool rle);
 bool SaveRasWithOptions(const wchar_t* path, CImage& image, wchar_t* errorText, const void* options);
 bool SaveRaw(const wchar_t* path, CImage& image, wchar_t* errorText, bool flip, bool swapRedBlue, bool keepDepth);
@@ -51,70 +51,70 @@ bool SaveRawWithOptions(const wchar_t* path, CImage& image, wchar_t* errorText, 
 // Interchange File Format pictures (Iff.cpp): interleaved bit planes ("ILBM"),
 // chunky forms and, through LoadIffTiled, tiled "FOR4"/"CIMG" files. DecodeIff
 // takes the file's bytes.
-bool LoadIff(CImage& image, const wchar_t* path, wchar_t* errorText);
-bool LoadIffTiled(CImage& image, const wchar_t* path, wchar_t* errorText);
-bool DecodeIff(const uint8_t* data, size_t size, CImage& image, wchar_t* errorText);
+ReadStatus LoadIff(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
+ReadStatus LoadIffTiled(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
+ReadStatus DecodeIff(const uint8_t* data, size_t size, CImage& image, wchar_t* errorText);
 
 // The ".pic" family (Pic.cpp): LoadPic, the table's reader, picks Softimage
 // (magic 0x5380F634), PC Paint (0x1234) or the planar 320 x 200 dump (exactly
 // 64,000 bytes) by the first bytes; anything else goes to the Softimage reader.
-bool LoadPic(CImage& image, const wchar_t* path, wchar_t* errorText);
-bool LoadSoftimagePic(CImage& image, const wchar_t* path, wchar_t* errorText);
-bool LoadPcPaintPic(CImage& image, const wchar_t* path, wchar_t* errorText);
-bool LoadPlanarPic(CImage& image, const wchar_t* path, wchar_t* errorText);
+ReadStatus LoadPic(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
+ReadStatus LoadSoftimagePic(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
+ReadStatus LoadPcPaintPic(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
+ReadStatus LoadPlanarPic(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
 
 // Alias/Wavefront PIX (Pix.cpp): 8- and 24-bit run-length files are read, 24
 // bits written ("<path>.tmp" replaces the target only when complete; no
 // options). DecodePix takes the file's bytes.
-bool LoadPix(CImage& image, const wchar_t* path, wchar_t* errorText);
-bool DecodePix(const uint8_t* data, size_t size, CImage& image, wchar_t* errorText);
+ReadStatus LoadPix(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
+ReadStatus DecodePix(const uint8_t* data, size_t size, CImage& image, wchar_t* errorText);
 bool IsEsmPixFile(const wchar_t* path);
 bool SavePix(const wchar_t* path, CImage& image, wchar_t* errorText, const void* options = nullptr);
 
 // Small raster formats without writers, one source file each: Dr. Halo CUT
 // with its ".pal" colour table beside it (Cut.cpp), IMAGE11 (Image11.cpp), GEM
 // raster images (Gem.cpp) and slow-scan television pictures (Hrz.cpp).
-bool LoadCut(CImage& image, const wchar_t* path, wchar_t* errorText);
-bool LoadImage11(CImage& image, const wchar_t* path, wchar_t* errorText);
-bool LoadGem(CImage& image, const wchar_t* path, wchar_t* errorText);
-bool LoadHrz(CImage& image, const wchar_t* path, wchar_t* errorText);
+ReadStatus LoadCut(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
+ReadStatus LoadImage11(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
+ReadStatus LoadGem(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
+ReadStatus LoadHrz(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
 // An IMAGE11 float sample (4 bytes, little-endian) as the byte it shows.
 uint8_t Image11FloatToByte(const uint8_t* littleEndian);
 
-// Photo CD (Pcd.cpp): the 768 x 512 base picture, or the 192 x 128 one while
-// AppState::PreviewLoad is set. PcdYccToRgb converts one sample to red, green,
+// Photo CD (Pcd.cpp): the 768 x 512 base picture, or the 192 x 128 one for a
+// reduced (preview or thumbnail) request. PcdYccToRgb converts one sample to red, green,
 // blue (rgb[0..2]).
-bool LoadPcd(CImage& image, const wchar_t* path, wchar_t* errorText);
+ReadStatus LoadPcd(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
 void PcdYccToRgb(uint8_t y, uint8_t c1, uint8_t c2, uint8_t* rgb);
 
 // Macintosh PICT pictures (Pict.cpp), versions 1 and 2: their bit images are
 // drawn into a frame-sized 24-bit picture; QuickTime image files and
 // QuickTime-compressed pictures are refused.
-bool LoadPict(CImage& image, const wchar_t* path, wchar_t* errorText);
+ReadStatus LoadPict(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
 
 // Windows clipboard files (Clp.cpp): the first device-independent bitmap
 // entry. ClpImageFromDib makes the image from such an entry's bytes (a packed
 // bitmap: header, masks, colour table, rows, all inside the block).
-bool LoadClp(CImage& image, const wchar_t* path, wchar_t* errorText);
+ReadStatus LoadClp(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
 bool ClpImageFromDib(CImage& image, const uint8_t* dib, uint64_t size, wchar_t* errorText);
 // Known extensions whose files are identified by content only: "Invalid
 // FormatID" for any file that opens (Clp.cpp).
-bool LoadCam(CImage& image, const wchar_t* path, wchar_t* errorText);
-bool LoadLvp(CImage& image, const wchar_t* path, wchar_t* errorText);
-bool LoadPsp(CImage& image, const wchar_t* path, wchar_t* errorText);
+ReadStatus LoadCam(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
+ReadStatus LoadLvp(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
+ReadStatus LoadPsp(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
 
 // Windows metafiles (enhanced, placeable and plain) and the previews of
 // encapsulated PostScript files, rendered by GDI (Metafile.cpp; more in
 // formats/Metafile.h).
-bool LoadMetafile(CImage& image, const wchar_t* path, wchar_t* errorText);
-bool LoadEps(CImage& image, const wchar_t* path, wchar_t* errorText);
+ReadStatus LoadMetafile(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
+ReadStatus LoadEps(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
 
 // Readers bound to the optional decoder libraries in the program's "AddOns"
 // folder (AddOns.cpp): Canon raw, OpenEXR, FlashPix, JBIG2 and JBIG.
-bool LoadCrw(CImage& image, const wchar_t* path, wchar_t* errorText);
-bool LoadExr(CImage& image, const wchar_t* path, wchar_t* errorText);
-bool LoadFpx(CImage& image, const wchar_t* path, wchar_t* errorText);
-bool LoadJbig2(CImage& image, const wchar_t* path, wchar_t* errorText);
-bool LoadJbg(CImage& image, const wchar_t* path, wchar_t* errorText);
+ReadStatus LoadCrw(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
+ReadStatus LoadExr(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
+ReadStatus LoadFpx(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
+ReadStatus LoadJbig2(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
+ReadStatus LoadJbg(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
 // The add-on library's module (program folder + "AddOns" + fileName), or null.
 HMODULE LoadAddOnLibrary(const wchar_t* fileName);

@@ -5,10 +5,10 @@
 #include <cwchar>
 #include <cwctype>
 
-#include "app/AppState.h"
 #include "formats/FormatCodecs.h"
 #include "formats/Formats.h"
 #include "formats/Jpeg.h"
+#include "formats/LoadFlags.h"
 #include "formats/Gif.h"
 #include "formats/Png.h"
 #include "formats/Ppp.h"
@@ -206,6 +206,16 @@ bool IsVideoExtension(const wchar_t* path) {
 void SetFormatError(wchar_t* errorText, const wchar_t* text) {
     if (!errorText) return;
     CopyStringW(errorText, text ? text : L"", FORMAT_ERROR_CHARS);
+}
+
+ReadStatus NotThisFormat(wchar_t* errorText) {
+    SetFormatError(errorText, FORMAT_TEXT_INVALID_ID);
+    return ReadStatus::NotThisFormat();
+}
+
+LoadPurpose ThreadLoadPurpose() {
+    if (AppState::PreviewLoad) return AppState::BackgroundLoad ? LoadPurpose::Thumbnail : LoadPurpose::Preview;
+    return AppState::BackgroundLoad ? LoadPurpose::Background : LoadPurpose::View;
 }
 
 LoadModeScope::LoadModeScope(bool background, bool preview)

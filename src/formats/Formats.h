@@ -3,10 +3,13 @@
 // one entry through which every file becomes an image (LoadMediaFile).
 //
 // Reader contract: image (filled in place), wide path, error text of
-// FORMAT_ERROR_CHARS characters; true with a valid image, or false with one
-// English text in the error buffer. "Invalid FormatID" means only that the file
-// is not of the reader's format and makes the loader try the file's signature.
-// No reader lets an exception out.
+// FORMAT_ERROR_CHARS characters and the call's request and result
+// (formats/LoadCall.h). The reader returns a ReadStatus: ok with a valid image;
+// not-this-format (NotThisFormat below: the text "Invalid FormatID") when the
+// file is not of its format, which makes the loader try the file's signature;
+// failed with one English text in the error buffer. The dispatch steers by the
+// status alone. A reader reads nothing but its file and its request, starts
+// nothing in the viewer, and lets no exception out.
 //
 // Writer contract: path, image, error text, the format's options (null for the
 // defaults); true, or false with a text in the error buffer.
@@ -14,6 +17,8 @@
 #include <windows.h>
 #include <cstdint>
 #include <cstdio>
+
+#include "formats/LoadCall.h"
 
 class CImage;
 
@@ -76,15 +81,16 @@ enum : FormatId {
 // Size of every reader's and writer's error text, in UTF-16 characters.
 constexpr int FORMAT_ERROR_CHARS = 512;
 
-// The texts that steer the dispatch.
+// The dispatch's own texts: a reader's refusal, no reader, and a refusal that
+// the file's signature could not overrule.
 #define FORMAT_TEXT_INVALID_ID L"Invalid FormatID"
 #define FORMAT_TEXT_UNKNOWN L"Unknown Fileformat!"
 #define FORMAT_TEXT_UNSUPPORTED L"Unknown/Unsupported Fileformat!"
 
-using FormatReader = bool (*)(CImage& image, const wchar_t* path, wchar_t* errorText);
+using FormatReader = ReadStatus (*)(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
 // Decodes from an open stream at its current position (the JPEG reader behind
 // the "JFIF" scan); the caller closes the stream.
-using FormatStreamReader = bool (*)(CImage& image, FILE* stream, wchar_t* errorText);
+using FormatStreamReader = ReadStatus (*)(CImage& image, FILE* stream, wchar_t* errorText, LoadCall& call);
 using FormatWriter = bool (*)(const wchar_t* path, CImage& image, wchar_t* errorText, const void* options);
 
 // Kind and traits of a format.
@@ -125,22 +131,32 @@ bool IsSoundExtension(const wchar_t* path);
 bool IsVideoExtension(const wchar_t* path);
 
 // Decodes the file into image with the reader of its extension, falling back to
-// the file's signature. *formatId (may be null) receives the id before any
-// reader runs. errorText holds FORMAT_ERROR_CHARS characters.
+// the file's signature, for the request in call; call.result.formatId gets the
+// id before any reader runs (0 for none), then the id found by content. errorText
+// holds FORMAT_ERROR_CHARS characters.
+ReadStatus LoadMediaFile(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
+// The viewer's entry: the request comes from this thread's load flags
+// (AppState::BackgroundLoad, PreviewLoad) and what the shell installed (see
+// formats/ReaderServices.h); afterwards AppState::FullImageWidth/Height hold the
+// result's full size and a viewed multi-frame file's tables go to the viewer's
+// bar. *formatId (may be null) receives the id before any reader runs.
 bool LoadMediaFile(CImage& image, const wchar_t* path, wchar_t* errorText, FormatId* formatId);
+// What the viewer's entry does after its reader: *formatId (may be null) gets
+// the result's id, AppState::FullImageWidth/Height its full size, and a viewed
+// file's tables go to the viewer's bar when the reader asks for it.
+void FinishViewerLoad(const LoadCall& call, bool loaded, FormatId* formatId);
 // Identifies the file by its first bytes and calls that reader; *formatId gets
 // 0 first, then the id of the signature that matched.
 bool LoadMediaFileByContent(CImage& image, const wchar_t* path, wchar_t* errorText, FormatId* formatId);
 
-// Byte readers on a buffered stream. Missing bytes at the end of the file read
-// as 0; *ok (when given) is cleared when the value was not read completely.
-uint16_t ReadU16LE(FILE* stream, bool* ok = nullptr);
-uint32_t ReadU32LE(FILE* stream, bool* ok = nullptr);
-uint16_t ReadU16BE(FILE* stream, bool* ok = nullptr);
-uint32_t ReadU32BE(FILE* stream, bool* ok = nullptr);
-
 // Copies text into a reader's error buffer (FORMAT_ERROR_CHARS characters).
 void SetFormatError(wchar_t* errorText, const wchar_t* text);
+// A reader's answer for a file that is not of its format: "Invalid FormatID"
+// in the error buffer and the status that sends the loader to the signature.
+ReadStatus NotThisFormat(wchar_t* errorText);
+
+// The purpose a viewer-side load has under this thread's flags.
+LoadPurpose ThreadLoadPurpose();
 
 // Sets this thread's load flags (AppState::BackgroundLoad, AppState::PreviewLoad)
 // for the lifetime of the object and restores the previous ones afterwards.

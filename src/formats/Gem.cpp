@@ -72,13 +72,12 @@ void MergePlanes(const uint8_t* line, uint32_t planes, uint32_t planeBytes, uint
     }
 }
 
-bool ReadGem(CBinFile& file, CImage& image, wchar_t* errorText) {
+ReadStatus ReadGem(CBinFile& file, CImage& image, wchar_t* errorText) {
     CFileBytes in(file);
     uint8_t header[kHeaderBytes + 2] = {};
     const uint32_t got = in.Read(header, sizeof header);
     if (got < kHeaderBytes || Get16BE(header + 8) != 85 || Get16BE(header + 10) != 85) {
-        SetFormatError(errorText, FORMAT_TEXT_INVALID_ID);
-        return false;
+        return NotThisFormat(errorText);
     }
     const bool wide = Get16BE(header + 2) == 9;
     const uint32_t planes = header[5];
@@ -131,7 +130,7 @@ bool ReadGem(CBinFile& file, CImage& image, wchar_t* errorText) {
 
 }  // namespace
 
-bool LoadGem(CImage& image, const wchar_t* path, wchar_t* errorText) {
+ReadStatus LoadGem(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call) {
     CBinFile file;
     if (!path || !file.Open(path, BINFILE_READ | BINFILE_SHARE_READ)) {
         SetFormatError(errorText, L"Couldn't open GEM File!");

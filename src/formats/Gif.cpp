@@ -5,18 +5,12 @@
 #include <memory>
 #include <vector>
 
-#include "app/AppState.h"
 #include "formats/Formats.h"
 #include "image/ColorDepth.h"
 #include "image/Image.h"
 #include "image/PixelOps.h"
 
-thread_local bool GifToMngMode = false;
-thread_local int GifGlobalColorCount = 0;
-
 namespace {
-
-thread_local AnimationFrameTables t_lastTables;
 
 constexpr uint32_t kFirstFrameLimit = 20000;    // first image, either direction
 constexpr uint32_t kLaterFrameLimit = 2000;     // later images are skipped above this
@@ -267,8 +261,6 @@ struct GraphicControl {
 
 }  // namespace
 
-const AnimationFrameTables& LastGifFrameTables() { return t_lastTables; }
-
 uint32_t GifRowBytes(uint32_t width, int bpp) {
     uint64_t bytes;
     switch (bpp) {
@@ -338,11 +330,15 @@ struct GifScreen {
     bool paletteOutput = false;  // one frame, MNG hand-over, or no local colour table anywhere
     bool singleFrame = false;    // only the first frame is decoded, into the image itself
     COLORREF background = 0;
+    bool toMng = false;        // the GIF-to-MNG writer's reading
+    int globalColorCount = 0;  // its global colour table entries
 };
 
 // Reads the header and the global colour table, and scans the file for a local
 // colour table (it decides the output depth). False with the error text set.
-bool ReadGifScreen(ByteReader& reader, const wchar_t* path, int frames, GifScreen& screen, wchar_t* errorText) {
+bool ReadGifScreen(ByteReader& reader, const wchar_t* path, int frames, const LoadRequest& request, GifScreen& screen,
+                   wchar_t* errorText) {
+    screen.toMng = request.gifToMng;
     uint8_t head[13];
     if (!reader.Read(head, 13)) return SetFormatError(errorText, L"Failed to retrieve Number of Frames!"), false;
     screen.width = head[6] | (head[7] << 8);
@@ -365,7 +361,7 @@ bool ReadGifScreen(ByteReader& reader, const wchar_t* path, int frames, GifScree
             screen.conversion[i * 3] = screen.conversion[i * 3 + 1] = screen.conversion[i * 3 + 2] =
                 (uint8_t)((255 / (globalEntries - 1)) * i);
     }
-    if (GifToMngMode) GifGlobalColorCount = hasGlobal ? globalEntries : 256;
+    if (screen.toMng) screen.globalColorCount = hasGlobal ? globalEntries : 256;
 
     // Scan for a local colour table anywhere: it decides the output depth.
     bool anyLocal = false;
@@ -391,10 +387,9 @@ bool ReadGifScreen(ByteReader& reader, const wchar_t* path, int frames, GifScree
             }
         }
     }
-    screen.paletteOutput = frames == 1 || GifToMngMode || !anyLocal;
-    screen.singleFrame =
-        GifToMngMode ? frames == 1 : (frames == 1 || AppState::PreviewLoad || AppState::BackgroundLoad);
-    screen.background = ReaderBackgroundColor();
+    screen.paletteOutput = frames == 1 || screen.toMng || !anyLocal;
+    screen.singleFrame = screen.toMng ? frames == 1 : (frames == 1 || request.purpose != LoadPurpose::View);
+    screen.background = request.background;
     return true;
 }
 
@@ -523,7 +518,7 @@ bool DecodeGifFrames(ByteReader& reader, int frames, GifScreen& screen, Animatio
             entries = 2 << (flags & 7);
             std::memset(current, 255, paletteBytes);
             if (!reader.Read(current, (size_t)entries * 3)) break;
-            if (GifToMngMode && !hasGlobal) GifGlobalColorCount = entries;
+            if (screen.toMng && !hasGlobal) screen.globalColorCount = entries;
         }
         const int i = decoded;
         if (control.pending) {
@@ -631,9 +626,9 @@ bool DecodeGifFrames(ByteReader& reader, int frames, GifScreen& screen, Animatio
 
 }  // namespace
 
-bool LoadGif(CImage& image, const wchar_t* path, wchar_t* errorText) {
+ReadStatus LoadGif(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call) {
     const int frames = CountGifFrames(path);
-    if (frames == -2) return SetFormatError(errorText, FORMAT_TEXT_INVALID_ID), false;
+    if (frames == -2) return NotThisFormat(errorText);
     if (frames == -1) return SetFormatError(errorText, L"Failed to Open File!"), false;
     if (frames == 0) return SetFormatError(errorText, L"Failed to retrieve Number of Frames!"), false;
 
@@ -642,15 +637,14 @@ bool LoadGif(CImage& image, const wchar_t* path, wchar_t* errorText) {
     FileCloser closer{file};
     auto reader = std::make_unique<ByteReader>(file);
 
-    AnimationFrameTables& tables = t_lastTables;
-    tables = AnimationFrameTables();
+    AnimationFrameTables& tables = call.result.NewFrames();
     tables.kind = ANIM_KIND_GIF;
     tables.frameCount = frames < AnimationFrameTables::kMaxFrames ? frames : AnimationFrameTables::kMaxFrames;
     tables.loop = true;
     tables.singleDelay = false;
 
     auto screen = std::make_unique<GifScreen>();
-    if (!ReadGifScreen(*reader, path, frames, *screen, errorText)) return false;
+    if (!ReadGifScreen(*reader, path, frames, call.request, *screen, errorText)) return false;
     const uint32_t screenHeight = screen->height;
     const bool singleFrame = screen->singleFrame;
 
@@ -664,7 +658,8 @@ bool LoadGif(CImage& image, const wchar_t* path, wchar_t* errorText) {
     // The bar steps through the slots that hold frames: a skipped frame takes no
     // slot, so the last slots of the counted total stay empty and are not shown.
     tables.frameCount = decoded < AnimationFrameTables::kMaxFrames ? decoded : AnimationFrameTables::kMaxFrames;
-    if (GifToMngMode) {
+    if (screen->toMng) {
+        call.result.globalColorCount = screen->globalColorCount;
         // The MNG writer takes the rows top row first, a single frame too.
         image.FlipVertical();
         if (decoded > 1) image.height = screenHeight;
@@ -684,7 +679,8 @@ bool LoadGif(CImage& image, const wchar_t* path, wchar_t* errorText) {
     // picture is still one frame high, never the whole tall buffer.
     image.height = screenHeight;
     if (decoded < 2) return true;
-    StartViewerAnimation(tables, true);
+    call.result.showFrames = true;
+    call.result.playFrames = true;
     return true;
 }
 

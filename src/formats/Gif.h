@@ -10,24 +10,19 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "formats/ReaderServices.h"
+#include "formats/Formats.h"
 
 class CImage;
 
-// Set by the GIF-to-MNG writer around its LoadGif call (on its own thread):
-// palette output, every frame, slots flipped and the tables reversed.
-extern thread_local bool GifToMngMode;
-// In GifToMngMode: the number of global colour table entries (256 for the grey
-// table of a file without one; a local table's count when there is no global).
-extern thread_local int GifGlobalColorCount;
-
-// Reader contract (formats/Formats.h).
-bool LoadGif(CImage& image, const wchar_t* path, wchar_t* errorText);
+// Reader contract (formats/Formats.h). The frames' tables are in the call's
+// result; a viewed animation of two or more frames hands them to the viewer's
+// bar to play. With the request's gifToMng (the GIF-to-MNG writer's reading):
+// palette output, every frame, slots flipped top row first, the tables
+// reversed and the global colour table's size in the result.
+ReadStatus LoadGif(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
 // -2: not a GIF; -1: cannot be opened; else the number of frames counted
 // (counting stops once the frames would need 40 MiB or more).
 int CountGifFrames(const wchar_t* path);
-// The per-frame tables the last LoadGif on this thread collected.
-const AnimationFrameTables& LastGifFrameTables();
 
 // Writes a single-image GIF89a; images deeper than 8 bits are reduced to 256
 // colours first. A failed write removes the partial file.

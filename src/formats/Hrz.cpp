@@ -33,7 +33,7 @@ bool ReadHrz(CBinFile& file, CImage& image, wchar_t* errorText) {
 
 }  // namespace
 
-bool LoadHrz(CImage& image, const wchar_t* path, wchar_t* errorText) {
+ReadStatus LoadHrz(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call) {
     CBinFile file;
     if (!path || !file.Open(path, BINFILE_READ | BINFILE_SHARE_READ)) {
         SetFormatError(errorText, L"Couldn't open HRZ File!");

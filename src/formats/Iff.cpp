@@ -173,11 +173,8 @@ bool DecodeBody(const Bytes& in, uint64_t start, uint64_t length, const BitmapHe
     return true;
 }
 
-bool DecodeClassicIff(const Bytes& in, CImage& image, wchar_t* errorText) {
-    if (!(in.Is(0, "FORM") || in.Is(0, "LIST") || in.Is(0, "CAT "))) {
-        SetFormatError(errorText, FORMAT_TEXT_INVALID_ID);
-        return false;
-    }
+ReadStatus DecodeClassicIff(const Bytes& in, CImage& image, wchar_t* errorText) {
+    if (!(in.Is(0, "FORM") || in.Is(0, "LIST") || in.Is(0, "CAT "))) { return NotThisFormat(errorText); }
     BitmapHeader bmhd;
     uint8_t palette[kMaxPaletteBytes] = {};
     bool ilbm = in.Is(8, "ILBM");
@@ -333,11 +330,8 @@ void DecodeColourTile(const Bytes& in, uint64_t start, uint64_t declared, uint64
     else IffDecodeTile(in, start + 8, start + available, tile);
 }
 
-bool DecodeTiledIff(const Bytes& in, CImage& image, wchar_t* errorText) {
-    if (!in.Is(0, "FOR4") || !in.Is(8, "CIMG")) {
-        SetFormatError(errorText, FORMAT_TEXT_INVALID_ID);
-        return false;
-    }
+ReadStatus DecodeTiledIff(const Bytes& in, CImage& image, wchar_t* errorText) {
+    if (!in.Is(0, "FOR4") || !in.Is(8, "CIMG")) { return NotThisFormat(errorText); }
     TileHeader header;
     ChannelLayout layout;
     bool created = false;
@@ -420,13 +414,13 @@ bool DecodeTiledIff(const Bytes& in, CImage& image, wchar_t* errorText) {
 
 }  // namespace
 
-bool DecodeIff(const uint8_t* data, size_t size, CImage& image, wchar_t* errorText) {
+ReadStatus DecodeIff(const uint8_t* data, size_t size, CImage& image, wchar_t* errorText) {
     const Bytes in{data, size};
     if (in.Is(0, "FOR4")) return DecodeTiledIff(in, image, errorText);
     return DecodeClassicIff(in, image, errorText);
 }
 
-bool LoadIffTiled(CImage& image, const wchar_t* path, wchar_t* errorText) {
+ReadStatus LoadIffTiled(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call) {
     try {
         std::vector<uint8_t> bytes;
         if (!ReadIffFile(path, bytes, errorText)) return false;
@@ -437,7 +431,7 @@ bool LoadIffTiled(CImage& image, const wchar_t* path, wchar_t* errorText) {
     }
 }
 
-bool LoadIff(CImage& image, const wchar_t* path, wchar_t* errorText) {
+ReadStatus LoadIff(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call) {
     try {
         std::vector<uint8_t> bytes;
         if (!ReadIffFile(path, bytes, errorText)) return false;

@@ -22,14 +22,11 @@ uint32_t Get32(const uint8_t* p) {
     return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
 }
 
-bool ReadImage11(CBinFile& file, CImage& image, wchar_t* errorText) {
+ReadStatus ReadImage11(CBinFile& file, CImage& image, wchar_t* errorText) {
     CFileBytes in(file);
     uint8_t header[kHeaderBytes] = {};
     const uint32_t got = in.Read(header, kHeaderBytes);
-    if (got < 8 || std::memcmp(header, "IMAGE11\0", 8) != 0) {
-        SetFormatError(errorText, FORMAT_TEXT_INVALID_ID);
-        return false;
-    }
+    if (got < 8 || std::memcmp(header, "IMAGE11\0", 8) != 0) { return NotThisFormat(errorText); }
     const uint16_t skip = (uint16_t)(Get16(header + 10) - Get16(header + 8));
     const uint32_t width = Get32(header + 14), height = Get32(header + 18);
     const uint32_t bits = Get16(header + 22);
@@ -91,7 +88,7 @@ uint8_t Image11FloatToByte(const uint8_t* littleEndian) {
     return (uint8_t)(int32_t)v;
 }
 
-bool LoadImage11(CImage& image, const wchar_t* path, wchar_t* errorText) {
+ReadStatus LoadImage11(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call) {
     CBinFile file;
     if (!OpenCheckedForRead(file, path, errorText)) return false;
     return ReadImage11(file, image, errorText);

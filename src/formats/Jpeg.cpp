@@ -24,18 +24,19 @@
 #include "image/PixelOps.h"
 #include "image/Resample.h"
 
-thread_local wchar_t JpegErrorText[200];
-
 namespace {
 
 // A damaged progressive file can hold thousands of tiny scans, each of which
 // makes the decoder walk every coefficient; real encoders write about ten.
 constexpr int kMaxScans = 1000;
 
-// libjpeg's standard error manager and the recovery point of the call that owns it.
+// libjpeg's standard error manager with the recovery point and the error
+// record of the call that owns it: the library's message and its code.
 struct JpegErrorManager {
     jpeg_error_mgr pub;
     jmp_buf jump;
+    wchar_t text[200];
+    int code;
 };
 
 void WidenMessage(const char* message, wchar_t* out, size_t size) {
@@ -52,9 +53,10 @@ void LimitScans(j_common_ptr cinfo) {
     if (!cinfo->is_decompressor) return;
     auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
     if (d->input_scan_number > kMaxScans) {
-        WidenMessage("Too many scans in progressive JPEG file", JpegErrorText,
-                     sizeof(JpegErrorText) / sizeof(JpegErrorText[0]));
-        longjmp(reinterpret_cast<JpegErrorManager*>(cinfo->err)->jump, 1);
+        auto* err = reinterpret_cast<JpegErrorManager*>(cinfo->err);
+        WidenMessage("Too many scans in progressive JPEG file", err->text, sizeof(err->text) / sizeof(err->text[0]));
+        err->code = -1;
+        longjmp(err->jump, 1);
     }
 }
 
@@ -86,7 +88,8 @@ struct DecodeCall {
 };
 
 bool RunDecode(DecodeCall& c) {
-    JpegErrorText[0] = L'\0';
+    c.err.text[0] = L'\0';
+    c.err.code = 0;
     c.cinfo.err = jpeg_std_error(&c.err.pub);
     c.err.pub.error_exit = JpegErrorExit;
     c.err.pub.output_message = SilentOutput;
@@ -183,14 +186,14 @@ void EndDecode(DecodeCall& c) {
     c.cmykRow = nullptr;
 }
 
-// Decodes the open stream into image with this thread's load mode and the
-// thumbnail cell size; the image is destroyed when the decode fails.
-bool DecodeStream(FILE* file, CImage& image, DecodeCall& call) {
+// Decodes the open stream into image for the request (a reduced decode aims
+// at its thumbnail cell); the image is destroyed when the decode fails.
+bool DecodeStream(FILE* file, CImage& image, const LoadRequest& request, DecodeCall& call) {
     call.file = file;
     call.image = &image;
-    call.preview = AppState::PreviewLoad != 0;
-    call.cellWidth = AppState::BrowserThumbnailWidth;
-    call.cellHeight = AppState::BrowserThumbnailHeight;
+    call.preview = request.Reduced();
+    call.cellWidth = request.cellWidth;
+    call.cellHeight = request.cellHeight;
     const bool ok = RunDecode(call);
     EndDecode(call);
     if (!ok) image.Destroy();
@@ -205,7 +208,7 @@ FILE* OpenForReading(const wchar_t* path) {
 
 // The preview fast path: the Exif thumbnail as the image. False when there is
 // none (or it cannot be made into an image).
-bool TakeExifThumbnail(ExifImageFile& exif, CImage& image, int orientation, bool& failed) {
+bool TakeExifThumbnail(ExifImageFile& exif, CImage& image, int orientation, LoadResult& result, bool& failed) {
     failed = false;
     // The Compression tag that says "JPEG thumbnail" stands in the thumbnail's
     // own directory (IFD1); the primary directory of a camera file carries
@@ -240,8 +243,8 @@ bool TakeExifThumbnail(ExifImageFile& exif, CImage& image, int orientation, bool
     exif.Close();
     ApplyExifOrientation(orientation, image);
     if (OrientationSwapsSides(orientation)) std::swap(fullWidth, fullHeight);
-    AppState::FullImageWidth = fullWidth;
-    AppState::FullImageHeight = fullHeight;
+    result.fullWidth = fullWidth;
+    result.fullHeight = fullHeight;
     return true;
 }
 
@@ -250,8 +253,10 @@ bool TakeExifThumbnail(ExifImageFile& exif, CImage& image, int orientation, bool
 void JpegErrorExit(jpeg_common_struct* cinfo) {
     char message[JMSG_LENGTH_MAX] = {};
     (*cinfo->err->format_message)(cinfo, message);
-    WidenMessage(message, JpegErrorText, sizeof(JpegErrorText) / sizeof(JpegErrorText[0]));
-    longjmp(reinterpret_cast<JpegErrorManager*>(cinfo->err)->jump, 1);
+    auto* err = reinterpret_cast<JpegErrorManager*>(cinfo->err);
+    WidenMessage(message, err->text, sizeof(err->text) / sizeof(err->text[0]));
+    err->code = cinfo->err->msg_code;
+    longjmp(err->jump, 1);
 }
 
 int JpegPreviewDenominator(uint32_t width, uint32_t height, int cellWidth, int cellHeight) {
@@ -288,7 +293,7 @@ void ApplyExifOrientation(int orientation, CImage& image) {
     }
 }
 
-bool LoadJpeg(CImage& image, const wchar_t* path, wchar_t* errorText) {
+ReadStatus LoadJpeg(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call) {
     if (!path) {
         SetFormatError(errorText, L"Unable to open file!");
         return false;
@@ -300,9 +305,9 @@ bool LoadJpeg(CImage& image, const wchar_t* path, wchar_t* errorText) {
             ExifImageFile exif;
             if (exif.Open(narrow, "r") == EXIF_OK) {
                 orientation = GetExifTagInt(0, &exif, 274);
-                if (AppState::PreviewLoad) {
+                if (call.request.Reduced()) {
                     bool failed = false;
-                    if (TakeExifThumbnail(exif, image, orientation, failed)) return true;
+                    if (TakeExifThumbnail(exif, image, orientation, call.result, failed)) return true;
                     if (failed) return false;
                 }
             }
@@ -314,40 +319,40 @@ bool LoadJpeg(CImage& image, const wchar_t* path, wchar_t* errorText) {
         SetFormatError(errorText, L"Unable to open file!");
         return false;
     }
-    DecodeCall call;
-    const bool ok = DecodeStream(file, image, call);
+    DecodeCall decode;
+    const bool ok = DecodeStream(file, image, call.request, decode);
     std::fclose(file);
     if (!ok) {
-        if (call.imageFailed) {
+        if (decode.imageFailed) {
             SetFormatError(errorText, L"Insufficient Memory to store Imagedata!");
-        } else if (_wcsnicmp(JpegErrorText, L"Not a JPEG file", 15) == 0) {
-            SetFormatError(errorText, FORMAT_TEXT_INVALID_ID);
+        } else if (decode.err.code == JERR_NO_SOI) {
+            return NotThisFormat(errorText);
         } else {
-            SetFormatError(errorText, JpegErrorText);
+            SetFormatError(errorText, decode.err.text);
         }
         return false;
     }
     ApplyExifOrientation(orientation, image);
-    int fullWidth = (int)call.fullWidth, fullHeight = (int)call.fullHeight;
+    int fullWidth = (int)decode.fullWidth, fullHeight = (int)decode.fullHeight;
     if (OrientationSwapsSides(orientation)) std::swap(fullWidth, fullHeight);
-    AppState::FullImageWidth = fullWidth;
-    AppState::FullImageHeight = fullHeight;
+    call.result.fullWidth = fullWidth;
+    call.result.fullHeight = fullHeight;
     return true;
 }
 
-bool LoadJpegStream(CImage& image, FILE* stream, wchar_t* errorText) {
+ReadStatus LoadJpegStream(CImage& image, FILE* stream, wchar_t* errorText, LoadCall& call) {
     if (!stream) {
         SetFormatError(errorText, L"Unable to open file!");
         return false;
     }
-    DecodeCall call;
-    const bool ok = DecodeStream(stream, image, call);
+    DecodeCall decode;
+    const bool ok = DecodeStream(stream, image, call.request, decode);
     if (!ok) {
-        SetFormatError(errorText, call.imageFailed ? L"Failed to allocate memory for imagedata!" : JpegErrorText);
+        SetFormatError(errorText, decode.imageFailed ? L"Failed to allocate memory for imagedata!" : decode.err.text);
         return false;
     }
-    AppState::FullImageWidth = (int)call.fullWidth;
-    AppState::FullImageHeight = (int)call.fullHeight;
+    call.result.fullWidth = (int)decode.fullWidth;
+    call.result.fullHeight = (int)decode.fullHeight;
     return true;
 }
 

@@ -2,9 +2,10 @@
 //
 // The reader applies the EXIF orientation, takes a fast path for previews (the
 // embedded thumbnail, else the decoder's 1/2, 1/4 or 1/8 scaling against the
-// thumbnail cell) and records the full size of the picture behind a reduced
-// decode in AppState::FullImageWidth/Height (per thread). Library errors never
-// leave the binding: they become the reader's or writer's error text.
+// thumbnail cell of the request) and gives the full size of the picture behind
+// a reduced decode in the call's result. Library errors never leave the
+// binding: each decode keeps the library's message in its own error record,
+// and it becomes the reader's error text.
 #pragma once
 #include <cstdint>
 #include <cstdio>
@@ -14,21 +15,18 @@
 class CImage;
 struct jpeg_common_struct;
 
-// The library's last formatted message on this thread.
-extern thread_local wchar_t JpegErrorText[200];
-
 // Reader contract (formats/Formats.h).
-bool LoadJpeg(CImage& image, const wchar_t* path, wchar_t* errorText);
+ReadStatus LoadJpeg(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
 // Decodes from an open stream positioned at the start-of-image marker, without
 // any Exif work; the caller closes the stream.
-bool LoadJpegStream(CImage& image, FILE* stream, wchar_t* errorText);
+ReadStatus LoadJpegStream(CImage& image, FILE* stream, wchar_t* errorText, LoadCall& call);
 // Turns the decoded picture upright for an EXIF orientation (1..8; others do nothing).
 void ApplyExifOrientation(int orientation, CImage& image);
 // True for the orientations that exchange width and height (5..8).
 bool OrientationSwapsSides(int orientation);
-// The libjpeg error exit of the bindings: formats the message into
-// JpegErrorText and jumps back to the recovery point of the call that owns the
-// library object. Never returns.
+// The libjpeg error exit of the bindings: formats the message into the error
+// record of the call that owns the library object and jumps back to its
+// recovery point. Never returns.
 [[noreturn]] void JpegErrorExit(jpeg_common_struct* cinfo);
 // Scale denominator (1, 2, 4 or 8) a preview of width x height uses for a
 // thumbnail cell of cellWidth x cellHeight.

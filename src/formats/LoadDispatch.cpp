@@ -6,6 +6,8 @@
 #include <new>
 
 #include "formats/Formats.h"
+#include "formats/LoadFlags.h"
+#include "formats/ReaderServices.h"
 #include "image/Common.h"
 #include "image/Image.h"
 
@@ -95,116 +97,151 @@ bool ScanForJfif(FILE* stream) {
     return false;
 }
 
-bool SameText(const wchar_t* a, const wchar_t* b) { return _wcsicmp(a, b) == 0; }
+void SetResultId(LoadCall& call, FormatId id) {
+    call.result.formatId = id;
+    if (call.result.formatIdTarget) *call.result.formatIdTarget = id;
+}
+
+// What one reader call came to. NoReader: the id has no reader, so the text
+// is "Unknown Fileformat!" and nothing was asked.
+enum class Outcome { Loaded, Failed, Refused, NoReader };
+
+Outcome FromStatus(ReadStatus status) {
+    switch (status.code()) {
+    case ReadStatus::kOk: return Outcome::Loaded;
+    case ReadStatus::kNotThisFormat: return Outcome::Refused;
+    default: return Outcome::Failed;
+    }
+}
 
 // Runs a reader with the last guard against an exception: none may reach the
 // caller (often a window procedure).
 template <typename Call>
-bool GuardedRead(wchar_t* text, Call call) {
+Outcome GuardedRead(wchar_t* text, Call call) {
     try {
-        return call();
+        return FromStatus(call());
     } catch (const std::bad_alloc&) {
         SetFormatError(text, L"Unable to allocate Memory for storing Imagedata!");
     } catch (...) { SetFormatError(text, L"Reader failed with an exception!"); }
-    return false;
+    return Outcome::Failed;
 }
 
-// The reader of id on path; an id without a reader answers "Unknown Fileformat!".
-bool CallReader(FormatId id, CImage& image, const wchar_t* path, wchar_t* text) {
+// The reader of id on path.
+Outcome CallReader(FormatId id, CImage& image, const wchar_t* path, wchar_t* text, LoadCall& call) {
     std::wmemset(text, 0, FORMAT_ERROR_CHARS);
     FormatReader reader = GetFormatEntry(id).reader;
     if (!reader || !path) {
         SetFormatError(text, FORMAT_TEXT_UNKNOWN);
-        return false;
+        return Outcome::NoReader;
     }
-    return GuardedRead(text, [&] { return reader(image, path, text); });
+    return GuardedRead(text, [&] { return reader(image, path, text, call); });
 }
 
-}  // namespace
+// The reader the file's first bytes name, else the JPEG stream reader at a
+// "JFIF" found in the file. NoMatch when nothing was found (the text is
+// untouched); formatId gets 0 first, then the id that matched.
+enum class ContentOutcome { Loaded, Failed, Refused, NoReader, NoMatch };
 
-bool LoadMediaFile(CImage& image, const wchar_t* path, wchar_t* errorText, FormatId* formatId) {
-    wchar_t scratch[FORMAT_ERROR_CHARS];
-    if (!errorText) errorText = scratch;
-    wchar_t local[FORMAT_ERROR_CHARS] = {};
-    const FormatId id = GetFormatIdFromExtension(path);
-    if (formatId) *formatId = id;
-
-    if (CallReader(id, image, path, local)) return true;
-
-    CopyStringW(errorText, local, FORMAT_ERROR_CHARS);
-    if (!SameText(local, FORMAT_TEXT_INVALID_ID) && !SameText(local, FORMAT_TEXT_UNKNOWN)) return false;
-
-    // The local text keeps the first answer unless a reader found by content
-    // writes its own.
-    if (LoadMediaFileByContent(image, path, local, formatId)) return true;
-    if (SameText(local, FORMAT_TEXT_INVALID_ID)) CopyStringW(errorText, FORMAT_TEXT_UNSUPPORTED, FORMAT_ERROR_CHARS);
-    return false;
-}
-
-bool LoadMediaFileByContent(CImage& image, const wchar_t* path, wchar_t* errorText, FormatId* formatId) {
-    if (formatId) *formatId = FMT_UNKNOWN;
-    if (!path) return false;
-    wchar_t scratch[FORMAT_ERROR_CHARS];
-    if (!errorText) errorText = scratch;
+ContentOutcome LoadByContent(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call) {
+    SetResultId(call, FMT_UNKNOWN);
+    if (!path) return ContentOutcome::NoMatch;
 
     FILE* stream = _wfopen(path, L"rb");
-    if (!stream) return false;
+    if (!stream) return ContentOutcome::NoMatch;
     Head head;
     head.length = std::fread(head.bytes, 1, sizeof head.bytes, stream);
 
+    auto fromOutcome = [](Outcome o) {
+        switch (o) {
+        case Outcome::Loaded: return ContentOutcome::Loaded;
+        case Outcome::Refused: return ContentOutcome::Refused;
+        case Outcome::NoReader: return ContentOutcome::NoReader;
+        default: return ContentOutcome::Failed;
+        }
+    };
     const FormatId id = IdentifyHead(head);
     if (id != FMT_UNKNOWN) {
         std::fclose(stream);
-        if (formatId) *formatId = id;
-        return CallReader(id, image, path, errorText);
+        SetResultId(call, id);
+        return fromOutcome(CallReader(id, image, path, errorText, call));
     }
 
     std::rewind(stream);
     if (!ScanForJfif(stream)) {
         std::fclose(stream);
-        return false;
+        return ContentOutcome::NoMatch;
     }
-    if (formatId) *formatId = FMT_JPEG;
+    SetResultId(call, FMT_JPEG);
     std::wmemset(errorText, 0, FORMAT_ERROR_CHARS);
-    bool ok = false;
+    Outcome outcome = Outcome::NoReader;
     if (FormatStreamReader reader = GetFormatEntry(FMT_JPEG).streamReader) {
-        ok = GuardedRead(errorText, [&] { return reader(image, stream, errorText); });
+        outcome = GuardedRead(errorText, [&] { return reader(image, stream, errorText, call); });
     } else {
         SetFormatError(errorText, FORMAT_TEXT_UNKNOWN);
     }
     std::fclose(stream);
-    return ok;
+    return fromOutcome(outcome);
 }
 
-namespace {
-// Reads count bytes; missing ones stay 0 and clear *ok.
-void ReadBytes(FILE* stream, uint8_t* bytes, size_t count, bool* ok) {
-    std::memset(bytes, 0, count);
-    const size_t got = stream ? std::fread(bytes, 1, count, stream) : 0;
-    if (ok && got != count) *ok = false;
+ReadStatus ToStatus(ContentOutcome outcome) {
+    switch (outcome) {
+    case ContentOutcome::Loaded: return true;
+    case ContentOutcome::Failed: return false;
+    default: return ReadStatus::NotThisFormat();
+    }
 }
+
 }  // namespace
 
-uint16_t ReadU16LE(FILE* stream, bool* ok) {
-    uint8_t b[2];
-    ReadBytes(stream, b, 2, ok);
-    return (uint16_t)(b[0] | b[1] << 8);
+ReadStatus LoadMediaFile(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call) {
+    wchar_t scratch[FORMAT_ERROR_CHARS];
+    if (!errorText) errorText = scratch;
+    wchar_t local[FORMAT_ERROR_CHARS] = {};
+    const FormatId id = GetFormatIdFromExtension(path);
+    SetResultId(call, id);
+
+    const Outcome first = CallReader(id, image, path, local, call);
+    if (first == Outcome::Loaded) return true;
+    CopyStringW(errorText, local, FORMAT_ERROR_CHARS);
+    if (first == Outcome::Failed) return false;
+
+    // The caller keeps the first answer unless the signature finds a reader
+    // that refuses the file too (or finds nothing after a reader's refusal):
+    // then the file is of no format the program reads.
+    const ContentOutcome second = LoadByContent(image, path, local, call);
+    if (second == ContentOutcome::Loaded) return true;
+    if (second == ContentOutcome::Refused || (second == ContentOutcome::NoMatch && first == Outcome::Refused)) {
+        CopyStringW(errorText, FORMAT_TEXT_UNSUPPORTED, FORMAT_ERROR_CHARS);
+        return ReadStatus::NotThisFormat();
+    }
+    return second == ContentOutcome::Failed ? ReadStatus(false) : ReadStatus::NotThisFormat();
 }
 
-uint32_t ReadU32LE(FILE* stream, bool* ok) {
-    uint8_t b[4];
-    ReadBytes(stream, b, 4, ok);
-    return (uint32_t)b[0] | (uint32_t)b[1] << 8 | (uint32_t)b[2] << 16 | (uint32_t)b[3] << 24;
+void FinishViewerLoad(const LoadCall& call, bool loaded, FormatId* formatId) {
+    if (formatId) *formatId = call.result.formatId;
+    AppState::FullImageWidth = call.result.fullWidth;
+    AppState::FullImageHeight = call.result.fullHeight;
+    if (loaded && call.result.frames && call.result.showFrames && !call.request.Quiet())
+        StartViewerAnimation(*call.result.frames, call.result.playFrames);
 }
 
-uint16_t ReadU16BE(FILE* stream, bool* ok) {
-    uint8_t b[2];
-    ReadBytes(stream, b, 2, ok);
-    return (uint16_t)(b[0] << 8 | b[1]);
+bool LoadMediaFile(CImage& image, const wchar_t* path, wchar_t* errorText, FormatId* formatId) {
+    LoadCall call;
+    call.request = ViewerLoadRequest();
+    call.result.formatIdTarget = formatId;
+    const bool loaded = LoadMediaFile(image, path, errorText, call);
+    FinishViewerLoad(call, loaded, formatId);
+    return loaded;
 }
 
-uint32_t ReadU32BE(FILE* stream, bool* ok) {
-    uint8_t b[4];
-    ReadBytes(stream, b, 4, ok);
-    return (uint32_t)b[0] << 24 | (uint32_t)b[1] << 16 | (uint32_t)b[2] << 8 | (uint32_t)b[3];
+bool LoadMediaFileByContent(CImage& image, const wchar_t* path, wchar_t* errorText, FormatId* formatId) {
+    if (formatId) *formatId = FMT_UNKNOWN;
+    wchar_t scratch[FORMAT_ERROR_CHARS];
+    if (!errorText) errorText = scratch;
+    LoadCall call;
+    call.request = ViewerLoadRequest();
+    call.result.formatIdTarget = formatId;
+    const bool loaded = ToStatus(LoadByContent(image, path, errorText, call));
+    FinishViewerLoad(call, loaded, formatId);
+    return loaded;
 }

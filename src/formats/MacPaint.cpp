@@ -36,7 +36,7 @@ bool UnpackRow(CFileBytes& in, uint8_t* row) {
 
 }  // namespace
 
-bool LoadMac(CImage& image, const wchar_t* path, wchar_t* errorText) {
+ReadStatus LoadMac(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call) {
     CBinFile file;
     if (!path || !file.Open(path, BINFILE_READ | BINFILE_SHARE_READ)) {
         SetFormatError(errorText, L"Couldn't open MAC File!");

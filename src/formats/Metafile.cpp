@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "formats/FormatCodecs.h"
-#include "formats/ReaderServices.h"
 #include "formats/Tiff.h"
 #include "image/BinFile.h"
 #include "image/Common.h"
@@ -507,7 +506,7 @@ int PixelSide(double value) {
 
 }  // namespace
 
-bool DecodeMetafile(CImage& image, const uint8_t* data, uint64_t size, wchar_t* errorText) {
+ReadStatus DecodeMetafile(CImage& image, const uint8_t* data, uint64_t size, wchar_t* errorText, COLORREF background) {
     HENHMETAFILE emf = nullptr;
     uint32_t emfBytes = 0;
     uint64_t wmfBytes = 0;
@@ -545,7 +544,6 @@ bool DecodeMetafile(CImage& image, const uint8_t* data, uint64_t size, wchar_t* 
     // The frame in hundredths of a millimetre, measured from (0, 0).
     const int width = horzSize > 0 ? PixelSide(header.rclFrame.right * horzRes / (horzSize * 100)) : 0;
     const int height = vertSize > 0 ? PixelSide(header.rclFrame.bottom * vertRes / (vertSize * 100)) : 0;
-    const COLORREF background = ReaderBackgroundColor();
     const bool ok = RenderMetafile(image, emf, width, height, background, errorText);
     DeleteEnhMetaFile(emf);
     if (!ok) return false;
@@ -554,7 +552,7 @@ bool DecodeMetafile(CImage& image, const uint8_t* data, uint64_t size, wchar_t* 
     return true;
 }
 
-bool LoadMetafile(CImage& image, const wchar_t* path, wchar_t* errorText) {
+ReadStatus LoadMetafile(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call) {
     FILE* stream = path ? _wfopen(path, L"rb") : nullptr;
     if (!stream) {
         SetFormatError(errorText, kTextOpen);
@@ -566,7 +564,7 @@ bool LoadMetafile(CImage& image, const wchar_t* path, wchar_t* errorText) {
         SetFormatError(errorText, kTextMapEmf);
         return false;
     }
-    const bool ok = DecodeMetafile(image, mapped.view, mapped.size, errorText);
+    const ReadStatus ok = DecodeMetafile(image, mapped.view, mapped.size, errorText, call.request.background);
     UnmapFile(mapped);
     return ok;
 }
@@ -593,11 +591,8 @@ bool WriteTemporaryFile(const uint8_t* data, uint64_t size, wchar_t* path) {
 
 }  // namespace
 
-bool DecodeEps(CImage& image, const uint8_t* data, uint64_t size, wchar_t* errorText) {
-    if (size < kEpsHeaderBytes || std::memcmp(data, kEpsMagic, 4) != 0) {
-        SetFormatError(errorText, FORMAT_TEXT_INVALID_ID);
-        return false;
-    }
+ReadStatus DecodeEps(CImage& image, const uint8_t* data, uint64_t size, wchar_t* errorText) {
+    if (size < kEpsHeaderBytes || std::memcmp(data, kEpsMagic, 4) != 0) { return NotThisFormat(errorText); }
     const uint64_t wmfAt = Get32(data + 12), wmfBytes = Get32(data + 16);
     const uint64_t tiffAt = Get32(data + 20), tiffBytes = Get32(data + 24);
     if (wmfAt && wmfBytes) {
@@ -634,7 +629,7 @@ bool DecodeEps(CImage& image, const uint8_t* data, uint64_t size, wchar_t* error
             SetFormatError(errorText, kTextEpsOpen);
             return false;
         }
-        const bool ok = LoadTiffPage(image, temporary, 0, errorText);
+        const ReadStatus ok = LoadTiffPage(image, temporary, 0, errorText);
         DeleteFileW(temporary);
         return ok;
     }
@@ -642,7 +637,7 @@ bool DecodeEps(CImage& image, const uint8_t* data, uint64_t size, wchar_t* error
     return false;
 }
 
-bool LoadEps(CImage& image, const wchar_t* path, wchar_t* errorText) {
+ReadStatus LoadEps(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call) {
     FILE* stream = path ? _wfopen(path, L"rb") : nullptr;
     if (!stream) {
         SetFormatError(errorText, kTextOpen);
@@ -651,16 +646,13 @@ bool LoadEps(CImage& image, const wchar_t* path, wchar_t* errorText) {
     uint8_t head[kEpsHeaderBytes];
     const size_t got = std::fread(head, 1, sizeof head, stream);
     std::fclose(stream);
-    if (got < kEpsHeaderBytes || std::memcmp(head, kEpsMagic, 4) != 0) {
-        SetFormatError(errorText, FORMAT_TEXT_INVALID_ID);
-        return false;
-    }
+    if (got < kEpsHeaderBytes || std::memcmp(head, kEpsMagic, 4) != 0) { return NotThisFormat(errorText); }
     MappedFile mapped;
     if (!MapFileReadOnly(path, L"QRV_EPS", mapped)) {
         SetFormatError(errorText, kTextMapEps);
         return false;
     }
-    const bool ok = DecodeEps(image, mapped.view, mapped.size, errorText);
+    const ReadStatus ok = DecodeEps(image, mapped.view, mapped.size, errorText);
     UnmapFile(mapped);
     return ok;
 }

@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <cstdint>
 
+#include "formats/LoadCall.h"
+
 // A file mapped read-only as a whole.
 struct MappedFile {
     HANDLE file = INVALID_HANDLE_VALUE;
@@ -43,5 +45,6 @@ HENHMETAFILE LoadPlaceableMetafile(const uint8_t* data, uint64_t size);
 class CImage;
 // The readers' work on a file's bytes (the mapped file): an enhanced,
 // placeable or plain metafile, or a binary EPS file's preview.
-bool DecodeMetafile(CImage& image, const uint8_t* data, uint64_t size, wchar_t* errorText);
-bool DecodeEps(CImage& image, const uint8_t* data, uint64_t size, wchar_t* errorText);
+ReadStatus DecodeMetafile(CImage& image, const uint8_t* data, uint64_t size, wchar_t* errorText,
+                          COLORREF background = kDefaultViewBackground);
+ReadStatus DecodeEps(CImage& image, const uint8_t* data, uint64_t size, wchar_t* errorText);

@@ -41,7 +41,7 @@ bool UnpackRow(CFileBytes& in, uint8_t* row, uint32_t rowBytes) {
 
 }  // namespace
 
-bool LoadMsp(CImage& image, const wchar_t* path, wchar_t* errorText) {
+ReadStatus LoadMsp(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call) {
     CBinFile file;
     if (!path || !file.Open(path, BINFILE_READ | BINFILE_SHARE_READ)) {
         SetFormatError(errorText, L"Couldn't open MSP File!");
@@ -55,8 +55,7 @@ bool LoadMsp(CImage& image, const wchar_t* path, wchar_t* errorText) {
     }
     const uint16_t key1 = Get16(header), key2 = Get16(header + 2);
     if ((key1 != kKey1V1 && key1 != kKey1V2) || (key2 != kKey2V1 && key2 != kKey2V2)) {
-        SetFormatError(errorText, FORMAT_TEXT_INVALID_ID);
-        return false;
+        return NotThisFormat(errorText);
     }
     const uint32_t width = Get16(header + 4), height = Get16(header + 6);
     // Mixed keys are run-length data right behind the header.

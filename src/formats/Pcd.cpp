@@ -6,7 +6,6 @@
 #include <cmath>
 #include <vector>
 
-#include "formats/LoadFlags.h"
 #include "formats/FileBytes.h"
 #include "formats/FormatCodecs.h"
 #include "image/BinFile.h"
@@ -25,16 +24,13 @@ uint8_t RoundClamp(double v) {
     return (uint8_t)(r < 0 ? 0 : r > 255 ? 255 : r);
 }
 
-bool ReadPcd(CBinFile& file, bool preview, CImage& image, wchar_t* errorText) {
+ReadStatus ReadPcd(CBinFile& file, bool preview, CImage& image, wchar_t* errorText) {
     CFileBytes in(file);
     uint8_t head[kOrientationOffset + 1] = {};
     const uint32_t got = in.Read(head, sizeof head);
     bool signature = got >= kSignatureBytes;
     for (uint32_t i = 0; signature && i < kSignatureBytes; ++i) signature = head[i] == 0xFF;
-    if (!signature) {
-        SetFormatError(errorText, FORMAT_TEXT_INVALID_ID);
-        return false;
-    }
+    if (!signature) { return NotThisFormat(errorText); }
     const uint32_t width = preview ? kPreviewWidth : kBaseWidth;
     const uint32_t height = preview ? kPreviewHeight : kBaseHeight;
     if (!image.CreateEmpty((int)width, (int)height, 24, RGB(0, 0, 0), nullptr) || !image.ScanLine(0)) {
@@ -88,11 +84,11 @@ void PcdYccToRgb(uint8_t y, uint8_t c1, uint8_t c2, uint8_t* rgb) {
     rgb[2] = RoundClamp(l + 2.0360448 * b + 0.0000256 * r);
 }
 
-bool LoadPcd(CImage& image, const wchar_t* path, wchar_t* errorText) {
+ReadStatus LoadPcd(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call) {
     CBinFile file;
     if (!path || !file.Open(path, BINFILE_READ | BINFILE_SHARE_READ)) {
         SetFormatError(errorText, L"Unable to open PCD File!");
         return false;
     }
-    return ReadPcd(file, AppState::PreviewLoad != 0, image, errorText);
+    return ReadPcd(file, call.request.Reduced(), image, errorText);
 }

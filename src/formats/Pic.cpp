@@ -57,7 +57,7 @@ bool ReadPicFile(const wchar_t* path, std::vector<uint8_t>& out, wchar_t* errorT
 
 // Runs a decoder on the file's bytes; an allocation failure becomes its text.
 template <typename Decode>
-bool LoadWith(const wchar_t* path, wchar_t* errorText, const wchar_t* openText, Decode decode) {
+ReadStatus LoadWith(const wchar_t* path, wchar_t* errorText, const wchar_t* openText, Decode decode) {
     try {
         std::vector<uint8_t> bytes;
         if (!ReadPicFile(path, bytes, errorText, openText)) return false;
@@ -181,11 +181,8 @@ uint64_t MinimumRowBytes(const Packet& p, uint64_t width) {
     }
 }
 
-bool DecodeSoftimagePic(const Bytes& in, CImage& image, wchar_t* errorText) {
-    if (!in.Has(0, 4) || in.U32BE(0) != kSoftimageMagic) {
-        SetFormatError(errorText, FORMAT_TEXT_INVALID_ID);
-        return false;
-    }
+ReadStatus DecodeSoftimagePic(const Bytes& in, CImage& image, wchar_t* errorText) {
+    if (!in.Has(0, 4) || in.U32BE(0) != kSoftimageMagic) { return NotThisFormat(errorText); }
     if (!in.Has(kSoftimageIdOffset, 4) || std::memcmp(in.data + kSoftimageIdOffset, "PICT", 4) != 0) {
         SetFormatError(errorText, kTextNotPic);
         return false;
@@ -284,11 +281,8 @@ private:
     std::function<void(uint64_t, const uint8_t*)> sink_;
 };
 
-bool DecodePcPaintPic(const Bytes& in, CImage& image, wchar_t* errorText) {
-    if (!in.Has(0, 2) || in.U16LE(0) != kPcPaintMagic) {
-        SetFormatError(errorText, FORMAT_TEXT_INVALID_ID);
-        return false;
-    }
+ReadStatus DecodePcPaintPic(const Bytes& in, CImage& image, wchar_t* errorText) {
+    if (!in.Has(0, 2) || in.U16LE(0) != kPcPaintMagic) { return NotThisFormat(errorText); }
     if (!in.Has(0, kPcPaintHeaderBytes)) {
         SetFormatError(errorText, kTextTooShort);
         return false;
@@ -421,11 +415,8 @@ void FindPlanarPalette(const wchar_t* path, uint8_t* rgb) {
     for (uint32_t i = 0; i < kPaletteFileBytes; ++i) rgb[i] = (uint8_t)(i / 3);
 }
 
-bool DecodePlanarPic(const Bytes& in, const uint8_t* palette, CImage& image, wchar_t* errorText) {
-    if (in.Has(0, 3) && std::memcmp(in.data, "PIC", 3) == 0) {
-        SetFormatError(errorText, FORMAT_TEXT_INVALID_ID);
-        return false;
-    }
+ReadStatus DecodePlanarPic(const Bytes& in, const uint8_t* palette, CImage& image, wchar_t* errorText) {
+    if (in.Has(0, 3) && std::memcmp(in.data, "PIC", 3) == 0) { return NotThisFormat(errorText); }
     if (!image.CreateEmpty((int)kPlanarWidth, (int)kPlanarHeight, 8, RGB(0, 0, 0), palette) || !image.ScanLine(0)) {
         SetFormatError(errorText, kTextMemory);
         return false;
@@ -446,36 +437,30 @@ bool DecodePlanarPic(const Bytes& in, const uint8_t* palette, CImage& image, wch
 
 }  // namespace
 
-bool LoadSoftimagePic(CImage& image, const wchar_t* path, wchar_t* errorText) {
+ReadStatus LoadSoftimagePic(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call) {
     return LoadWith(path, errorText, kTextSoftimageOpen,
                     [&](const Bytes& in) { return DecodeSoftimagePic(in, image, errorText); });
 }
 
-bool LoadPcPaintPic(CImage& image, const wchar_t* path, wchar_t* errorText) {
+ReadStatus LoadPcPaintPic(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call) {
     return LoadWith(path, errorText, kTextPicOpen,
                     [&](const Bytes& in) { return DecodePcPaintPic(in, image, errorText); });
 }
 
-bool LoadPlanarPic(CImage& image, const wchar_t* path, wchar_t* errorText) {
+ReadStatus LoadPlanarPic(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call) {
     return LoadWith(path, errorText, kTextPicOpen, [&](const Bytes& in) {
-        if (in.Has(0, 3) && std::memcmp(in.data, "PIC", 3) == 0) {
-            SetFormatError(errorText, FORMAT_TEXT_INVALID_ID);
-            return false;
-        }
+        if (in.Has(0, 3) && std::memcmp(in.data, "PIC", 3) == 0) { return NotThisFormat(errorText); }
         uint8_t palette[256 * 3];
         FindPlanarPalette(path, palette);
         return DecodePlanarPic(in, palette, image, errorText);
     });
 }
 
-bool LoadPic(CImage& image, const wchar_t* path, wchar_t* errorText) {
+ReadStatus LoadPic(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call) {
     return LoadWith(path, errorText, kTextSoftimageOpen, [&](const Bytes& in) {
         if (in.Has(0, 4) && in.U32BE(0) == kSoftimageMagic) return DecodeSoftimagePic(in, image, errorText);
         if (in.Has(0, 2) && in.U16LE(0) == kPcPaintMagic) return DecodePcPaintPic(in, image, errorText);
-        if (in.Has(0, 3) && std::memcmp(in.data, "PIC", 3) == 0) {
-            SetFormatError(errorText, FORMAT_TEXT_INVALID_ID);
-            return false;
-        }
+        if (in.Has(0, 3) && std::memcmp(in.data, "PIC", 3) == 0) { return NotThisFormat(errorText); }
         if (in.size == kPlanarBytes) {
             uint8_t palette[256 * 3];
             FindPlanarPalette(path, palette);

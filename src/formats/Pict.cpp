@@ -463,7 +463,7 @@ bool IsQuickTimeImageFile(const uint8_t* data, size_t size) {
 }
 
 // The picture in data as a bottom-up 24-bit DIB (header and rows).
-bool DecodePictToDib(const uint8_t* data, size_t size, std::vector<uint8_t>& dib, wchar_t* errorText) {
+ReadStatus DecodePictToDib(const uint8_t* data, size_t size, std::vector<uint8_t>& dib, wchar_t* errorText) {
     Outcome outcome = Outcome::NoImage;
     auto hasVersion = [&](size_t start) {
         if (size < start + 12) return false;
@@ -481,7 +481,7 @@ bool DecodePictToDib(const uint8_t* data, size_t size, std::vector<uint8_t>& dib
 
 }  // namespace
 
-bool LoadPict(CImage& image, const wchar_t* path, wchar_t* errorText) {
+ReadStatus LoadPict(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call) {
     std::vector<uint8_t> bytes;
     {
         CBinFile file;

@@ -44,10 +44,9 @@ bool IsEsmPixBytes(const uint8_t* data, size_t size) {
     return size >= kEsmSignatureBytes && std::memcmp(data, kEsmSignature, kEsmSignatureBytes) == 0;
 }
 
-bool LoadEsmPix(const wchar_t* path, wchar_t* errorText) {
+ReadStatus LoadEsmPix(const wchar_t* path, wchar_t* errorText) {
     if (!CanOpenForRead(path, errorText)) return false;
-    SetFormatError(errorText, FORMAT_TEXT_INVALID_ID);
-    return false;
+    return NotThisFormat(errorText);
 }
 
 }  // namespace
@@ -60,11 +59,8 @@ bool IsEsmPixFile(const wchar_t* path) {
            IsEsmPixBytes(head, kEsmSignatureBytes);
 }
 
-bool DecodePix(const uint8_t* data, size_t size, CImage& image, wchar_t* errorText) {
-    if (IsEsmPixBytes(data, size)) {
-        SetFormatError(errorText, FORMAT_TEXT_INVALID_ID);
-        return false;
-    }
+ReadStatus DecodePix(const uint8_t* data, size_t size, CImage& image, wchar_t* errorText) {
+    if (IsEsmPixBytes(data, size)) { return NotThisFormat(errorText); }
     uint8_t head[kHeaderBytes] = {};
     std::memcpy(head, data, std::min<size_t>(size, kHeaderBytes));
     const uint32_t width = Get16BE(head), height = Get16BE(head + 2), bpp = Get16BE(head + 8);
@@ -106,7 +102,7 @@ bool DecodePix(const uint8_t* data, size_t size, CImage& image, wchar_t* errorTe
     return true;
 }
 
-bool LoadPix(CImage& image, const wchar_t* path, wchar_t* errorText) {
+ReadStatus LoadPix(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call) {
     try {
         if (IsEsmPixFile(path)) return LoadEsmPix(path, errorText);
         std::vector<uint8_t> bytes;

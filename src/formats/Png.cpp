@@ -99,7 +99,7 @@ bool DecodePng(PngCall& call, CImage& image) {
 
     uint8_t alpha[256];
     std::memset(alpha, 255, sizeof(alpha));
-    const COLORREF background = ReaderBackgroundColor();
+    const COLORREF background = call.background;
     if (colorType == PNG_COLOR_TYPE_PALETTE && png_get_valid(call.png, call.info, PNG_INFO_tRNS)) {
         png_bytep trans = nullptr;
         int transCount = 0;
@@ -241,49 +241,50 @@ bool IsPngFile(const wchar_t* path) {
     return ok;
 }
 
-bool LoadPng(CImage& image, const wchar_t* path, wchar_t* errorText) {
-    PngCall call;
-    call.file = path ? _wfopen(path, L"rb") : nullptr;
-    if (!call.file) {
+ReadStatus LoadPng(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call) {
+    PngCall binding;
+    binding.background = call.request.background;
+    binding.file = path ? _wfopen(path, L"rb") : nullptr;
+    if (!binding.file) {
         SetFormatError(errorText, L"Couldn't open File");
         return false;
     }
     uint8_t head[4] = {};
-    if (fread(head, 1, 4, call.file) != 4 || head[0] != 137 || head[1] != 'P' || head[2] != 'N' || head[3] != 'G') {
-        fclose(call.file);
-        SetFormatError(errorText, FORMAT_TEXT_INVALID_ID);
-        return false;
+    if (fread(head, 1, 4, binding.file) != 4 || head[0] != 137 || head[1] != 'P' || head[2] != 'N' || head[3] != 'G') {
+        fclose(binding.file);
+        return NotThisFormat(errorText);
     }
-    call.bytesLeft = BytesLeft(call.file) + 4;
-    rewind(call.file);
-    call.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &call, OnPngError, OnPngWarning);
-    if (!call.png) {
-        fclose(call.file);
+    binding.bytesLeft = BytesLeft(binding.file) + 4;
+    rewind(binding.file);
+    binding.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &binding, OnPngError, OnPngWarning);
+    if (!binding.png) {
+        fclose(binding.file);
         SetFormatError(errorText, L"Couldn't create PNGReadStruct");
         return false;
     }
-    call.info = png_create_info_struct(call.png);
-    if (!call.info) {
-        png_destroy_read_struct(&call.png, nullptr, nullptr);
-        fclose(call.file);
+    binding.info = png_create_info_struct(binding.png);
+    if (!binding.info) {
+        png_destroy_read_struct(&binding.png, nullptr, nullptr);
+        fclose(binding.file);
         SetFormatError(errorText, L"Couldn't create PNGInfoStruct");
         return false;
     }
-    bool ok = DecodePng(call, image);
-    StopTouching(call.toucher);
-    png_destroy_read_struct(&call.png, &call.info, nullptr);
-    fclose(call.file);
+    bool ok = DecodePng(binding, image);
+    StopTouching(binding.toucher);
+    png_destroy_read_struct(&binding.png, &binding.info, nullptr);
+    fclose(binding.file);
     // A file cut short keeps the rows read so far, but only once the image
     // exists: a header cut short is a failure, not an empty success.
-    if (!ok && call.imageCreated && call.cutShort) {
+    if (!ok && binding.imageCreated && binding.cutShort) {
         ok = true;
-        if (call.fillLater && call.rowsDone < image.height) {
-            const RECT rest{0, (LONG)call.rowsDone, (LONG)image.width, (LONG)(image.height - call.rowsDone)};
-            image.FillRect(rest, call.background);
+        if (binding.fillLater && binding.rowsDone < image.height) {
+            const RECT rest{0, (LONG)binding.rowsDone, (LONG)image.width, (LONG)(image.height - binding.rowsDone)};
+            image.FillRect(rest, binding.background);
             GdiFlush();
         }
     }
-    if (!ok) SetFormatError(errorText, call.text);
+    call.result.cutShort = binding.cutShort;
+    if (!ok) SetFormatError(errorText, binding.text);
     return ok;
 }
 

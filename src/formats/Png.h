@@ -4,10 +4,12 @@
 #pragma once
 #include <cstdint>
 
+#include "formats/LoadCall.h"
+
 class CImage;
 
 // Reader contract (formats/Formats.h).
-bool LoadPng(CImage& image, const wchar_t* path, wchar_t* errorText);
+ReadStatus LoadPng(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
 // Writer contract; interlace is the FormatPNGInterlace setting (Adam7 when set).
 // Writes at compression level 9; a failed write removes the partial file.
 bool SavePng(const wchar_t* path, CImage& image, wchar_t* errorText, int interlace);

@@ -205,17 +205,14 @@ uint64_t LeastDataBytes(const PnmHeader& h) {
     }
 }
 
-bool ReadPnm(CImage& image, const wchar_t* path, wchar_t* errorText) {
+ReadStatus ReadPnm(CImage& image, const wchar_t* path, wchar_t* errorText) {
     StdioFile file = OpenStdioForRead(path);
     if (!file) {
         SetFormatError(errorText, kTextOpen);
         return false;
     }
     PnmHeader h;
-    if (!ReadPnmHeader(file.get(), h)) {
-        SetFormatError(errorText, FORMAT_TEXT_INVALID_ID);
-        return false;
-    }
+    if (!ReadPnmHeader(file.get(), h)) { return NotThisFormat(errorText); }
     const int depth = h.Bitmap() ? 1 : h.components == 3 ? 24 : 8;
     const uint64_t stride = h.width ? CImage::RowBytes(h.width, depth) : 0;
     if (!stride || !h.height || stride * h.height > CImage::kMaxImageBytes) {
@@ -255,7 +252,7 @@ std::string PnmHeaderText(const char* magic, uint32_t width, uint32_t height, bo
 
 }  // namespace
 
-bool LoadPnm(CImage& image, const wchar_t* path, wchar_t* errorText) {
+ReadStatus LoadPnm(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call) {
     try {
         return ReadPnm(image, path, errorText);
     } catch (...) {

@@ -45,11 +45,11 @@ int CheckPppVersion(const wchar_t* path) {
     return 0;
 }
 
-bool LoadPpp(CImage& image, const wchar_t* path, wchar_t* errorText) {
+ReadStatus LoadPpp(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call) {
     switch (CheckPppVersion(path)) {
     case 1: SetFormatError(errorText, L"Version 1.0 Format not supported."); return false;
     case 2: break;
-    default: SetFormatError(errorText, FORMAT_TEXT_INVALID_ID); return false;
+    default: return NotThisFormat(errorText);
     }
     CBinFile file;
     if (!file.Open(path, BINFILE_READ | BINFILE_SHARE_READ)) {

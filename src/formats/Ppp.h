@@ -5,6 +5,8 @@
 #pragma once
 #include <cstdint>
 
+#include "formats/LoadCall.h"
+
 class CImage;
 
 constexpr uint32_t PPP_HEADER_BYTES = 15;
@@ -13,7 +15,7 @@ constexpr uint32_t PPP_HEADER_BYTES = 15;
 // case), 0 for anything else or a file that cannot be opened.
 int CheckPppVersion(const wchar_t* path);
 // Reader contract (formats/Formats.h).
-bool LoadPpp(CImage& image, const wchar_t* path, wchar_t* errorText);
+ReadStatus LoadPpp(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
 // Writer contract; the format has no options. Every image is written as 24 bits.
 bool SavePpp(const wchar_t* path, CImage& image, wchar_t* errorText);
 // Writer as the format table calls it (the format has no options).

@@ -2,10 +2,12 @@
 
 #include <atomic>
 
-#include "app/AppState.h"
+#include "formats/Formats.h"
+#include "formats/LoadFlags.h"
 
 namespace {
 std::atomic<BackgroundColorProvider> g_backgroundProvider{nullptr};
+std::atomic<ThumbnailCellProvider> g_cellProvider{nullptr};
 std::atomic<AnimationStarter> g_animationStarter{nullptr};
 }  // namespace
 
@@ -15,7 +17,23 @@ BackgroundColorProvider SetBackgroundColorProvider(BackgroundColorProvider provi
 
 COLORREF ReaderBackgroundColor() {
     if (BackgroundColorProvider provider = g_backgroundProvider.load()) return provider();
-    return (COLORREF)AppState::ViewerClrBackground;
+    return kDefaultViewBackground;
+}
+
+ThumbnailCellProvider SetThumbnailCellProvider(ThumbnailCellProvider provider) {
+    return g_cellProvider.exchange(provider);
+}
+
+LoadRequest ViewerLoadRequest() {
+    LoadRequest request;
+    request.purpose = ThreadLoadPurpose();
+    request.background = ReaderBackgroundColor();
+    if (ThumbnailCellProvider provider = g_cellProvider.load()) {
+        const SIZE cell = provider();
+        request.cellWidth = (int)cell.cx;
+        request.cellHeight = (int)cell.cy;
+    }
+    return request;
 }
 
 bool AnimationFrameTables::SetFrameDelay(int index, int delay) {

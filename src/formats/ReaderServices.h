@@ -1,41 +1,30 @@
-// What the format readers need from the viewer without linking it: the colour
-// behind transparent pixels and the hand-over of a multi-frame file's tables to
-// the viewer's playback bar. The shell installs both at start-up; until then
-// (and in the core's own tests) the background is the viewer's setting and no
-// bar is started.
+// What the viewer's loads take from the shell without linking it: the colour
+// behind transparent pixels, the thumbnail cell and the hand-over of a
+// multi-frame file's tables to the viewer's playback bar. The shell installs
+// them at start-up; until then (and in the core's own tests) the background is
+// the viewer's default colour, the cell the browser's default size and no bar
+// is started. Readers never call these: LoadMediaFile's viewer entry builds the
+// request from them and hands the result's tables on.
 #pragma once
 #include <windows.h>
 #include <cstdint>
 
-#include "media/AnimationBar.h"
+#include "formats/Animation.h"
+#include "formats/LoadCall.h"
 
 // The colour behind transparent pixels (the viewer's GetViewBackgroundColor).
 using BackgroundColorProvider = COLORREF (*)();
 BackgroundColorProvider SetBackgroundColorProvider(BackgroundColorProvider provider);
-// The installed provider's colour, else AppState::ViewerClrBackground.
+// The installed provider's colour, else kDefaultViewBackground.
 COLORREF ReaderBackgroundColor();
 
-// Per-frame tables a multi-frame reader collects while it decodes (the GIF
-// reader's scratch bar). Entries 0..kMaxFrames-1; GetFrameDelay follows the
-// playback bar's rules (10 outside the table, entry 0 with singleDelay).
-struct AnimationFrameTables {
-    static constexpr int kMaxFrames = CAnimationBar::kMaxFrames;
-    int kind = ANIM_KIND_NONE;
-    int frameCount = 0;
-    bool loop = true;
-    bool singleDelay = false;
-    int FrameDelayTable[kMaxFrames] = {};
-    uint8_t DisposalTable[kMaxFrames] = {};
-    int TransparentTable[kMaxFrames];
+// The browser's thumbnail cell, which reduced decodes aim at.
+using ThumbnailCellProvider = SIZE (*)();
+ThumbnailCellProvider SetThumbnailCellProvider(ThumbnailCellProvider provider);
 
-    AnimationFrameTables() {
-        for (int& t : TransparentTable) t = -1;
-    }
-    bool SetFrameDelay(int index, int delay);
-    int GetFrameDelay(int index) const;
-    bool SetFrameDisposal(int index, int value);
-    bool SetFrameTransparentIndex(int index, int value);
-};
+// The request of a viewer-side load on this thread: its purpose from the
+// thread's load flags, the installed background colour and thumbnail cell.
+LoadRequest ViewerLoadRequest();
 
 // Hands the tables to the viewer's bar: Init with kind, frame count, loop and
 // single-delay flags (main window, TIMER_ANIMATION_FRAME), copy the tables,

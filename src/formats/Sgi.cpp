@@ -76,7 +76,7 @@ void DecodeRleRow(const uint8_t* packed, size_t size, uint8_t* row, uint32_t wid
     }
 }
 
-bool ReadSgi(CImage& image, const wchar_t* path, wchar_t* errorText) {
+ReadStatus ReadSgi(CImage& image, const wchar_t* path, wchar_t* errorText) {
     if (!CanOpenForRead(path, errorText)) return false;
     CBinFile file;
     if (!file.Open(path, BINFILE_READ | BINFILE_SHARE_READ)) {
@@ -86,10 +86,7 @@ bool ReadSgi(CImage& image, const wchar_t* path, wchar_t* errorText) {
     const uint64_t fileLength = file.GetLength();
     uint8_t head[kHeaderBytes] = {};
     const uint32_t got = file.Read(head, kHeaderBytes);
-    if (got < 12 || Get16BE(head) != kMagic) {
-        SetFormatError(errorText, FORMAT_TEXT_INVALID_ID);
-        return false;
-    }
+    if (got < 12 || Get16BE(head) != kMagic) { return NotThisFormat(errorText); }
     const bool rle = head[2] != 0;
     if (head[3] == 2) {
         SetFormatError(errorText, kTextWord);
@@ -241,7 +238,7 @@ private:
 
 }  // namespace
 
-bool LoadSgi(CImage& image, const wchar_t* path, wchar_t* errorText) {
+ReadStatus LoadSgi(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call) {
     try {
         return ReadSgi(image, path, errorText);
     } catch (...) {

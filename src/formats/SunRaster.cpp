@@ -114,7 +114,7 @@ private:
     uint8_t value_ = 0;
 };
 
-bool ReadRas(CImage& image, const wchar_t* path, wchar_t* errorText) {
+ReadStatus ReadRas(CImage& image, const wchar_t* path, wchar_t* errorText) {
     if (!CanOpenForRead(path, errorText)) return false;
     CBinFile file;
     if (!file.Open(path, BINFILE_READ | BINFILE_SHARE_READ)) {
@@ -123,10 +123,7 @@ bool ReadRas(CImage& image, const wchar_t* path, wchar_t* errorText) {
     }
     const uint64_t fileLength = file.GetLength();
     uint8_t head[kHeaderBytes] = {};
-    if (file.Read(head, kHeaderBytes) != kHeaderBytes || Get32BE(head) != kMagic) {
-        SetFormatError(errorText, FORMAT_TEXT_INVALID_ID);
-        return false;
-    }
+    if (file.Read(head, kHeaderBytes) != kHeaderBytes || Get32BE(head) != kMagic) { return NotThisFormat(errorText); }
     const uint32_t width = Get32BE(head + 4), height = Get32BE(head + 8), depth = Get32BE(head + 12);
     const uint32_t type = Get32BE(head + 20), mapType = Get32BE(head + 24), mapLength = Get32BE(head + 28);
     if (type > 5) {
@@ -281,7 +278,7 @@ private:
 
 }  // namespace
 
-bool LoadRas(CImage& image, const wchar_t* path, wchar_t* errorText) {
+ReadStatus LoadRas(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call) {
     try {
         return ReadRas(image, path, errorText);
     } catch (...) {

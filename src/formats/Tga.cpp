@@ -116,7 +116,7 @@ void ReverseRow(uint8_t* row, uint32_t count, int pixelBytes) {
             std::swap(row[(size_t)a * pixelBytes + k], row[(size_t)b * pixelBytes + k]);
 }
 
-bool ReadTga(CImage& image, const wchar_t* path, wchar_t* errorText) {
+ReadStatus ReadTga(CImage& image, const wchar_t* path, wchar_t* errorText) {
     if (!CanOpenForRead(path, errorText)) return false;
     StdioFile file = OpenStdioForRead(path);
     if (!file) {
@@ -125,18 +125,14 @@ bool ReadTga(CImage& image, const wchar_t* path, wchar_t* errorText) {
     }
     FILE* f = file.get();
     uint8_t raw[kHeaderBytes];
-    if (std::fread(raw, 1, kHeaderBytes, f) != kHeaderBytes) {
-        SetFormatError(errorText, FORMAT_TEXT_INVALID_ID);
-        return false;
-    }
+    if (std::fread(raw, 1, kHeaderBytes, f) != kHeaderBytes) { return NotThisFormat(errorText); }
     const TgaHeader h = ParseHeader(raw);
     const int type = h.imageType & 7;
     const bool rle = (h.imageType & 8) != 0;
     const int fileDepth = h.depth == 15 ? 16 : h.depth;
     if (type < 1 || type > 3 || (h.imageType & ~0x0B) ||
         (fileDepth != 1 && fileDepth != 8 && fileDepth != 16 && fileDepth != 24 && fileDepth != 32)) {
-        SetFormatError(errorText, FORMAT_TEXT_INVALID_ID);
-        return false;
+        return NotThisFormat(errorText);
     }
     const uint32_t width = h.width, height = h.height;
     const int pixelBytes = (fileDepth + 7) / 8;
@@ -217,7 +213,7 @@ void EncodeRow(const uint8_t* row, uint32_t count, int pixelBytes, std::vector<u
 
 }  // namespace
 
-bool LoadTga(CImage& image, const wchar_t* path, wchar_t* errorText) {
+ReadStatus LoadTga(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call) {
     try {
         return ReadTga(image, path, errorText);
     } catch (...) {

@@ -126,7 +126,7 @@ void UnpackOddSamples(const uint8_t* source, uint32_t count, int bits, uint8_t* 
     }
 }
 
-void ReadRgbaPage(TIFF* tif, CImage& image, uint32_t width, uint32_t height, int samples, int bits) {
+void ReadRgbaPage(TIFF* tif, CImage& image, uint32_t width, uint32_t height, int samples, int bits, bool reduced) {
     char message[1024] = {};
     if (!TIFFRGBAImageOK(tif, message)) {
         wchar_t* text = t_tiffError;
@@ -144,7 +144,7 @@ void ReadRgbaPage(TIFF* tif, CImage& image, uint32_t width, uint32_t height, int
     image.SwapRedBlue();
     // Pages without a fourth sample become 24-bit (16-bit samples included).
     const int packed = samples == 3 ? 24 : samples * bits;
-    if (!AppState::PreviewLoad && (packed == 24 || packed == 16)) {
+    if (!reduced && (packed == 24 || packed == 16)) {
         uint8_t* rows = image.GetBits(packed);
         if (rows) {
             CImage reduced;
@@ -187,12 +187,9 @@ void LabToRgb(uint8_t l, int8_t a, int8_t b, uint8_t& red, uint8_t& green, uint8
     blue = out[2];
 }
 
-bool LoadTiffPage(CImage& image, const wchar_t* path, int page, wchar_t* errorText) {
+ReadStatus LoadTiffPage(CImage& image, const wchar_t* path, int page, wchar_t* errorText, bool reduced) {
     TIFF* tif = path ? OpenTiff(path, "rm") : nullptr;
-    if (!tif) {
-        SetFormatError(errorText, FORMAT_TEXT_INVALID_ID);
-        return false;
-    }
+    if (!tif) { return NotThisFormat(errorText); }
     Closer closer{tif};
     try {
         if (page < 0 || page > 0xFFFF || !TIFFSetDirectory(tif, (tdir_t)page))
@@ -224,7 +221,7 @@ bool LoadTiffPage(CImage& image, const wchar_t* path, int page, wchar_t* errorTe
             // is applied afterwards as for every other page (the library itself
             // handles only the flips, not the turned orientations 5 to 8).
             TIFFSetField(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
-            ReadRgbaPage(tif, image, width, height, samples, bits);
+            ReadRgbaPage(tif, image, width, height, samples, bits, reduced);
             if (!ApplyOrientation(image, orientation)) throw Failure{L"Failed to create image!"};
         } else {
             const int depth = bits == 1 ? 1 : (bits == 2 || bits == 4) ? 4 : 8;
@@ -347,19 +344,21 @@ int CountTiffPages(const wchar_t* path) {
     return count;
 }
 
-bool LoadTiff(CImage& image, const wchar_t* path, wchar_t* errorText) {
+ReadStatus LoadTiff(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call) {
     if (!CanOpenForRead(path, errorText)) return false;
-    if (!LoadTiffPage(image, path, 0, errorText)) return false;
-    if (AppState::BackgroundLoad || AppState::PreviewLoad) return true;
+    const ReadStatus status = LoadTiffPage(image, path, 0, errorText, call.request.Reduced());
+    if (!status) return status;
+    if (call.request.Quiet()) return true;
     const int pages = CountTiffPages(path);
     if (pages > 1) {
-        AnimationFrameTables tables;
+        AnimationFrameTables& tables = call.result.NewFrames();
         tables.kind = ANIM_KIND_TIFF;
         tables.frameCount = pages;
         tables.loop = true;
         tables.singleDelay = true;
         tables.SetFrameDelay(0, 1000);
-        StartViewerAnimation(tables, false);
+        call.result.showFrames = true;
+        call.result.playFrames = false;
     }
     return true;
 }

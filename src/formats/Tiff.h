@@ -4,14 +4,17 @@
 #pragma once
 #include <cstdint>
 
+#include "formats/Formats.h"
+
 class CImage;
 struct tiff;
 
-// Decodes page (directory) `page`, counted from 0.
-bool LoadTiffPage(CImage& image, const wchar_t* path, int page, wchar_t* errorText);
+// Decodes page (directory) `page`, counted from 0. A reduced (preview or
+// thumbnail) decode keeps 24- and 16-bit pages in the 32-bit form they are read in.
+ReadStatus LoadTiffPage(CImage& image, const wchar_t* path, int page, wchar_t* errorText, bool reduced = false);
 // Reader contract: page 0; for the viewer (not background or preview loads)
-// a multi-page file also sets up the playback bar for paging.
-bool LoadTiff(CImage& image, const wchar_t* path, wchar_t* errorText);
+// a multi-page file also gives the tables for paging in the playback bar.
+ReadStatus LoadTiff(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
 // Number of pages (directories); 0 when the file cannot be read as TIFF.
 int CountTiffPages(const wchar_t* path);
 

@@ -54,7 +54,7 @@ bool WbmpSkipExtension(CFileBytes& in) {
 
 }  // namespace
 
-bool LoadWbmp(CImage& image, const wchar_t* path, wchar_t* errorText) {
+ReadStatus LoadWbmp(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call) {
     CBinFile file;
     if (!OpenCheckedForRead(file, path, errorText)) return false;
     CFileBytes in(file);
@@ -63,8 +63,7 @@ bool LoadWbmp(CImage& image, const wchar_t* path, wchar_t* errorText) {
     // Without magic bytes a damaged header is no WBMP at all.
     if (!WbmpReadMultiByte(in, type) || type != 0 || !in.Next(fixed) || ((fixed & 0x80) && !WbmpSkipExtension(in)) ||
         !WbmpReadMultiByte(in, width) || !WbmpReadMultiByte(in, height)) {
-        SetFormatError(errorText, FORMAT_TEXT_INVALID_ID);
-        return false;
+        return NotThisFormat(errorText);
     }
     if (width < 1 || height < 1) {
         SetFormatError(errorText, kTextSize);

@@ -111,7 +111,7 @@ private:
 
 }  // namespace
 
-bool LoadXbm(CImage& image, const wchar_t* path, wchar_t* errorText) {
+ReadStatus LoadXbm(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call) {
     CBinFile file;
     if (!OpenCheckedForRead(file, path, errorText)) return false;
     CFileBytes in(file);

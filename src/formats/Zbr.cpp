@@ -21,7 +21,7 @@ constexpr uint32_t kPreviewBytes = kPaletteOffset + kPaletteEntries * 4 + kPixel
 
 }  // namespace
 
-bool LoadZbr(CImage& image, const wchar_t* path, wchar_t* errorText) {
+ReadStatus LoadZbr(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call) {
     CBinFile file;
     if (!OpenCheckedForRead(file, path, errorText)) return false;
     std::vector<uint8_t> preview;
@@ -33,10 +33,7 @@ bool LoadZbr(CImage& image, const wchar_t* path, wchar_t* errorText) {
     }
     const uint64_t length = file.GetLength();
     const uint32_t got = file.Read(preview.data(), kPreviewBytes);
-    if (got < 2 || (preview[0] | preview[1] << 8) != kMagic) {
-        SetFormatError(errorText, FORMAT_TEXT_INVALID_ID);
-        return false;
-    }
+    if (got < 2 || (preview[0] | preview[1] << 8) != kMagic) { return NotThisFormat(errorText); }
     const uint16_t version = (uint16_t)(preview[2] | preview[3] << 8);
     if (version > kMaxVersion || length < kPreviewBytes || got < kPreviewBytes) {
         SetFormatError(errorText, L"Failed to load ZBR Preview!");

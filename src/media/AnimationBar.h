@@ -6,22 +6,11 @@
 #include <windows.h>
 #include <cstdint>
 
-enum AnimationKind : int {
-    ANIM_KIND_NONE = 0,
-    ANIM_KIND_ANI = 1,
-    ANIM_KIND_DCX = 2,
-    ANIM_KIND_GIF = 3,
-    ANIM_KIND_ICO = 4,
-    ANIM_KIND_MNG = 5,
-    ANIM_KIND_TIFF = 6,
-    ANIM_KIND_VIDEO = 7,
-    ANIM_KIND_SOUND = 8,
-    ANIM_KIND_QTMOVIE = 9,
-};
+#include "formats/Animation.h"
 
 class CAnimationBar {
 public:
-    static constexpr int kMaxFrames = 400;  // size of every per-frame table
+    static constexpr int kMaxFrames = kMaxAnimationFrames;  // size of every per-frame table
 
     CAnimationBar();
     ~CAnimationBar();

@@ -9,6 +9,9 @@
 #include "app/ImageSnapshot.h"
 #include "app/ProgressBar.h"
 #include "app/ShellServices.h"
+#include "formats/Formats.h"
+#include "image/Image.h"
+#include "support/TestSupport.h"
 #include "formats/ReaderServices.h"
 #include "image/Effects.h"
 #include "media/AnimationBar.h"
@@ -84,6 +87,39 @@ TEST(ShellServices, ReadersHandTheirFrameTablesToThePlaybackBar) {
     EXPECT_FALSE(StartViewerAnimation(tables, false));
     AppState::PreviewLoad = 0;
     EXPECT_NE(AnimationBar.frameCount, 5);
+}
+
+// The table as the program registers it at start-up: sound, video, movie and
+// playlist files answer through their players at once, and are never scanned
+// for a picture (an MP3 whose tag holds a JFIF cover is not that picture).
+TEST(ShellServices, MediaRowsAnswerThroughTheirPlayersNotTheContentScan) {
+    RegisterShellServices();
+    qrvtest::TempDir dir;
+    const std::vector<unsigned char> cover = qrvtest::ReadAll(qrvtest::Fixture(L"jpeg_base.jpg"));
+    ASSERT_FALSE(cover.empty());
+    std::vector<unsigned char> tagged = {'I', 'D', '3', 3, 0, 0, 0, 0, 0x10, 0, 'A', 'P', 'I', 'C'};
+    tagged.insert(tagged.end(), cover.begin(), cover.end());
+    struct Case {
+        const wchar_t* name;
+        const wchar_t* text;
+    } cases[] = {
+        {L"song.mp3", L"Media playback is not available."},
+        {L"clip.avi", L"Media playback is not available."},
+        {L"movie.mov", L"Media playback is not available."},
+        {L"show.qrvlist", L"Playlist files cannot be opened in this version yet."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(qrvtest::Narrow(c.name));
+        const std::wstring path = dir.File(c.name);
+        ASSERT_TRUE(qrvtest::WriteAll(path, tagged.data(), tagged.size()));
+        CImage image;
+        wchar_t text[FORMAT_ERROR_CHARS] = {};
+        FormatId id = -1;
+        EXPECT_FALSE(LoadMediaFile(image, path.c_str(), text, &id));
+        EXPECT_STREQ(text, c.text);
+        EXPECT_EQ(id, GetFormatIdFromExtension(path.c_str())) << "no signature was looked for";
+        EXPECT_FALSE(image.IsValid());
+    }
 }
 
 }  // namespace

@@ -143,7 +143,8 @@ TEST(AddOnReaders, MissingLibraries) {
     EXPECT_FALSE(LoadMediaFile(image, path.c_str(), text, &id));
     EXPECT_EQ(id, FMT_CRW);
     EXPECT_STREQ(text, L"Need QRV_CRW.dll for decoding! Check AddOns Website");
-    EXPECT_FALSE(LoadCrw(image, dir.File(L"missing.crw").c_str(), text));
+    LoadCall call;
+    EXPECT_FALSE(LoadCrw(image, dir.File(L"missing.crw").c_str(), text, call));
     EXPECT_STREQ(text, L"Failed to open file for read!");
 }
 

@@ -42,7 +42,8 @@ TEST(BmpReader, FixturesMatchImageMagick) {
         const std::string name = qrvtest::Narrow(c.name);
         CImage image;
         wchar_t text[FORMAT_ERROR_CHARS] = {};
-        ASSERT_TRUE(LoadBmp(image, path.c_str(), text)) << name << ": " << qrvtest::Narrow(text);
+        LoadCall call;
+        ASSERT_TRUE(LoadBmp(image, path.c_str(), text, call)) << name << ": " << qrvtest::Narrow(text);
         EXPECT_EQ(image.GetBpp(), c.bpp) << name;
         const std::vector<unsigned char> reference = qrvtest::ReadAll(path + L".rgba");
         ASSERT_EQ(reference.size(), (size_t)image.GetWidth() * image.GetHeight() * 4) << name;
@@ -131,7 +132,8 @@ struct Loaded {
 };
 Loaded Load(CImage& image, const std::wstring& path) {
     wchar_t text[FORMAT_ERROR_CHARS] = {};
-    const bool ok = LoadBmp(image, path.c_str(), text);
+    LoadCall call;
+    const bool ok = LoadBmp(image, path.c_str(), text, call);
     return {ok, text};
 }
 
@@ -334,7 +336,8 @@ TEST(BmpWriter, EveryDepthReadBackByImageMagick) {
         EXPECT_LE(fmttest::MaxDifference(fmttest::ImageToRgba(image), decoded, false), tolerance) << bpp;
 
         CImage back;
-        ASSERT_TRUE(LoadBmp(back, path.c_str(), text));
+        LoadCall call;
+        ASSERT_TRUE(LoadBmp(back, path.c_str(), text, call));
         ASSERT_EQ(back.GetBpp(), bpp);
         for (uint32_t row = 0; row < 7; ++row)
             EXPECT_EQ(std::memcmp(back.ScanLine(row), image.ScanLine(row), image.stride), 0) << bpp;

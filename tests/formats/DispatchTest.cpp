@@ -1,6 +1,6 @@
 // LoadMediaFile and LoadMediaFileByContent: the signature tests in their order
-// and the texts that decide the outcome, with stand-in readers that record
-// which format was asked.
+// and the answers (status and text) that decide the outcome, with stand-in
+// readers that record which format was asked.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -21,33 +21,38 @@ namespace {
 // What the stand-in reader of each id answers and what it saw.
 struct Answer {
     bool ok = false;
+    // Without ok: a refusal (not this format) or a failure, with this text.
+    bool refuse = true;
     const wchar_t* text = FORMAT_TEXT_INVALID_ID;
     bool raise = false;
 };
+Answer Refusal(const wchar_t* text = FORMAT_TEXT_INVALID_ID) { return Answer{false, true, text, false}; }
+Answer Failure(const wchar_t* text) { return Answer{false, false, text, false}; }
 Answer g_answers[FMT_COUNT];
 std::vector<FormatId> g_calls;
 FormatId* g_target = nullptr;
 std::vector<FormatId> g_targetDuringCall;
 long long g_streamPosition = -1;
 
+ReadStatus Answered(const Answer& a, CImage& image, wchar_t* errorText) {
+    if (a.ok) return image.CreateEmpty(2, 2, 24, 0, nullptr);
+    wcscpy(errorText, a.text);
+    return a.refuse ? ReadStatus::NotThisFormat() : ReadStatus(false);
+}
+
 template <int Id>
-bool StandIn(CImage& image, const wchar_t*, wchar_t* errorText) {
+ReadStatus StandIn(CImage& image, const wchar_t*, wchar_t* errorText, LoadCall&) {
     g_calls.push_back(Id);
     g_targetDuringCall.push_back(g_target ? *g_target : -1);
     const Answer& a = g_answers[Id];
     if (a.raise) throw 42;
-    if (a.ok) return image.CreateEmpty(2, 2, 24, 0, nullptr);
-    wcscpy(errorText, a.text);
-    return false;
+    return Answered(a, image, errorText);
 }
 
-bool StreamStandIn(CImage& image, FILE* stream, wchar_t* errorText) {
+ReadStatus StreamStandIn(CImage& image, FILE* stream, wchar_t* errorText, LoadCall&) {
     g_calls.push_back(-FMT_JPEG);  // negative: the stream reader
     g_streamPosition = _ftelli64(stream);
-    const Answer& a = g_answers[FMT_JPEG];
-    if (a.ok) return image.CreateEmpty(2, 2, 24, 0, nullptr);
-    wcscpy(errorText, a.text);
-    return false;
+    return Answered(g_answers[FMT_JPEG], image, errorText);
 }
 
 template <size_t... I>
@@ -208,11 +213,12 @@ TEST_F(DispatchTest, GifNamedCam) {
 
 TEST_F(DispatchTest, OutcomeTexts) {
     const std::string textFile = "just some text, no image at all\r\n";
+    const Answer refused = Refusal(), corrupt = Failure(L"Corrupt!"), refusedInWords = Refusal(L"No bitmap header");
     struct Case {
         const char* what;
         const wchar_t* name;
         std::string content;
-        const wchar_t* contentAnswer;  // of the BMP stand-in, found by "BM"
+        const Answer* contentAnswer;  // of the BMP stand-in, found by "BM"
         const wchar_t* expected;
         std::vector<FormatId> calls;
     } cases[] = {
@@ -221,26 +227,27 @@ TEST_F(DispatchTest, OutcomeTexts) {
         {"refused, content reader refuses",
          L"x.pcx",
          "BM" + textFile,
-         FORMAT_TEXT_INVALID_ID,
+         &refused,
          FORMAT_TEXT_UNSUPPORTED,
          {FMT_PCX, FMT_BMP}},
-        {"unknown, content reader refuses",
-         L"x.bin",
-         "BM" + textFile,
-         FORMAT_TEXT_INVALID_ID,
-         FORMAT_TEXT_UNSUPPORTED,
-         {FMT_BMP}},
+        {"unknown, content reader refuses", L"x.bin", "BM" + textFile, &refused, FORMAT_TEXT_UNSUPPORTED, {FMT_BMP}},
         {"refused, content reader fails",
          L"x.pcx",
          "BM" + textFile,
-         L"Corrupt!",
+         &corrupt,
          FORMAT_TEXT_INVALID_ID,
          {FMT_PCX, FMT_BMP}},
-        {"unknown, content reader fails", L"x.bin", "BM" + textFile, L"Corrupt!", FORMAT_TEXT_UNKNOWN, {FMT_BMP}},
+        {"unknown, content reader fails", L"x.bin", "BM" + textFile, &corrupt, FORMAT_TEXT_UNKNOWN, {FMT_BMP}},
+        {"unknown, content reader refuses in its own words",
+         L"x.bin",
+         "BM" + textFile,
+         &refusedInWords,
+         FORMAT_TEXT_UNSUPPORTED,
+         {FMT_BMP}},
     };
     for (const Case& c : cases) {
         g_calls.clear();
-        if (c.contentAnswer) g_answers[FMT_BMP].text = c.contentAnswer;
+        if (c.contentAnswer) g_answers[FMT_BMP] = *c.contentAnswer;
         const std::wstring path = Write(c.content, c.name);
         EXPECT_FALSE(LoadMediaFile(image_, path.c_str(), text_, &id_)) << c.what;
         EXPECT_STREQ(text_, c.expected) << c.what;
@@ -250,19 +257,33 @@ TEST_F(DispatchTest, OutcomeTexts) {
 
 TEST_F(DispatchTest, OwnFailureTextEndsTheDispatch) {
     const std::wstring path = Write("BM" + std::string(60, '\0'), L"x.pcx");
-    g_answers[FMT_PCX].text = L"Couldn't open PCX File!";
+    g_answers[FMT_PCX] = Failure(L"Couldn't open PCX File!");
     EXPECT_FALSE(LoadMediaFile(image_, path.c_str(), text_, &id_));
     EXPECT_STREQ(text_, L"Couldn't open PCX File!");
     EXPECT_EQ(g_calls, std::vector<FormatId>{FMT_PCX});
     EXPECT_EQ(id_, FMT_PCX);
 }
 
-TEST_F(DispatchTest, CaseOfTheSteeringTextsDoesNotMatter) {
+// The status steers, never the words: a refusal in any words goes on to the
+// signature, and a failure ends the load even when its text looks like a
+// refusal.
+TEST_F(DispatchTest, TheStatusSteersNotTheText) {
     const std::wstring path = Write("BM" + std::string(60, '\0'), L"x.pcx");
-    g_answers[FMT_PCX].text = L"INVALID formatid";
     g_answers[FMT_BMP].ok = true;
-    EXPECT_TRUE(LoadMediaFile(image_, path.c_str(), text_, &id_));
-    EXPECT_EQ(id_, FMT_BMP);
+    for (const wchar_t* words : {L"INVALID formatid", L"Not a PCX file (manufacturer byte 0x42)", L""}) {
+        g_calls.clear();
+        g_answers[FMT_PCX] = Refusal(words);
+        EXPECT_TRUE(LoadMediaFile(image_, path.c_str(), text_, &id_));
+        EXPECT_EQ(id_, FMT_BMP);
+        EXPECT_EQ(g_calls, (std::vector<FormatId>{FMT_PCX, FMT_BMP}));
+    }
+    for (const wchar_t* words : {FORMAT_TEXT_INVALID_ID, FORMAT_TEXT_UNKNOWN}) {
+        g_calls.clear();
+        g_answers[FMT_PCX] = Failure(words);
+        EXPECT_FALSE(LoadMediaFile(image_, path.c_str(), text_, &id_));
+        EXPECT_STREQ(text_, words);
+        EXPECT_EQ(g_calls, std::vector<FormatId>{FMT_PCX});
+    }
 }
 
 TEST_F(DispatchTest, MissingFileAndNullPath) {
@@ -288,28 +309,6 @@ TEST_F(DispatchTest, ReadersWithoutAnEntryAnswerUnknownFormat) {
     EXPECT_STREQ(text_, FORMAT_TEXT_UNKNOWN);
     // Found again by content, still without a reader: the first answer stands.
     EXPECT_EQ(id_, FMT_GIF);
-}
-
-TEST(ByteReaders, OrderAndEndOfFile) {
-    qrvtest::TempDir dir;
-    const std::wstring path = dir.File(L"bytes.bin");
-    const unsigned char bytes[] = {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A, 0x0B, 0x0C, 0xAA};
-    ASSERT_TRUE(qrvtest::WriteAll(path, bytes, sizeof bytes));
-    FILE* f = _wfopen(path.c_str(), L"rb");
-    ASSERT_NE(f, nullptr);
-    bool ok = true;
-    EXPECT_EQ(ReadU16LE(f, &ok), 0x0201);
-    EXPECT_EQ(ReadU16BE(f, &ok), 0x0304);
-    EXPECT_EQ(ReadU32LE(f, &ok), 0x08070605u);
-    EXPECT_EQ(ReadU32BE(f, &ok), 0x090A0B0Cu);
-    EXPECT_TRUE(ok);
-    EXPECT_EQ(ReadU32LE(f, &ok), 0xAAu);  // missing bytes read as 0
-    EXPECT_FALSE(ok);
-    ok = true;
-    EXPECT_EQ(ReadU16BE(f), 0);
-    EXPECT_EQ(ReadU16BE(f, &ok), 0);
-    EXPECT_FALSE(ok);
-    std::fclose(f);
 }
 
 TEST(LoadModeScope, FlagsArePerThreadAndRestored) {

@@ -7,15 +7,22 @@
 #include <vector>
 
 #include "formats/Formats.h"
+#include "formats/ReaderServices.h"
 #include "image/Image.h"
 
 namespace fmttest {
 
-// Runs read(image, path, errorText); *text, when given, gets the error text.
+// Runs read(image, path, errorText, call) as the viewer's entry runs the
+// reader it picks: the request from this thread's load flags and what the
+// shell installed, the result handed on afterwards (full size, tables to the
+// viewer's bar). *text, when given, gets the error text.
 template <typename Reader>
 bool LoadWith(Reader read, CImage& image, const std::wstring& path, std::wstring* text = nullptr) {
     wchar_t buffer[FORMAT_ERROR_CHARS] = {};
-    const bool ok = read(image, path.c_str(), buffer);
+    LoadCall call;
+    call.request = ViewerLoadRequest();
+    const bool ok = read(image, path.c_str(), buffer, call);
+    FinishViewerLoad(call, ok, nullptr);
     if (text) *text = buffer;
     return ok;
 }

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -346,14 +347,21 @@ TEST(Gif, GifToMngModeFlipsTheRowsAndReversesTheTables) {
     for (const Case& c : cases) {
         SCOPED_TRACE(qrvtest::Narrow(c.name));
         CImage plain, flipped;
-        ASSERT_TRUE(Load(plain, Fixture(c.name)));
-        const AnimationFrameTables plainTables = LastGifFrameTables();
+        wchar_t text[FORMAT_ERROR_CHARS] = {};
+        LoadCall plainCall;
+        plainCall.request = ViewerLoadRequest();
+        ASSERT_TRUE(LoadGif(plain, Fixture(c.name).c_str(), text, plainCall));
+        ASSERT_TRUE(plainCall.result.frames);
+        const AnimationFrameTables plainTables = *plainCall.result.frames;
         g_startCalls = 0;
-        GifToMngMode = true;
-        const bool ok = Load(flipped, Fixture(c.name));
-        GifToMngMode = false;
+        LoadCall mngCall;
+        mngCall.request = ViewerLoadRequest();
+        mngCall.request.gifToMng = true;
+        const bool ok = LoadGif(flipped, Fixture(c.name).c_str(), text, mngCall);
+        FinishViewerLoad(mngCall, ok, nullptr);
         ASSERT_TRUE(ok);
         EXPECT_EQ(g_startCalls, 0);
+        ASSERT_TRUE(mngCall.result.frames);
         ASSERT_EQ(flipped.GetBpp(), plain.GetBpp());
         ASSERT_EQ(flipped.GetWidth(), plain.GetWidth());
         ASSERT_EQ(flipped.GetHeight(), plain.GetHeight());
@@ -366,7 +374,7 @@ TEST(Gif, GifToMngModeFlipsTheRowsAndReversesTheTables) {
                     0, std::memcmp(flipped.bits + (size_t)(j * s + y) * flipped.stride,
                                    plain.bits + (size_t)((f - 1 - j) * s + (s - 1 - y)) * plain.stride, plain.stride))
                     << "slot " << j << " row " << y;
-        const AnimationFrameTables& tables = LastGifFrameTables();
+        const AnimationFrameTables& tables = *mngCall.result.frames;
         for (int k = 0; k < c.frames; ++k) {
             EXPECT_EQ(tables.FrameDelayTable[k], plainTables.GetFrameDelay(c.frames - 1 - k)) << k;
             EXPECT_EQ(tables.DisposalTable[k], plainTables.DisposalTable[c.frames - 1 - k]) << k;
@@ -450,4 +458,47 @@ TEST(Gif, DisposalToBackgroundFillsEveryPixelOfAFourBitSlot) {
     for (uint32_t y = 0; y < 8; ++y)
         for (uint32_t x = 0; x < 8; ++x)
             EXPECT_EQ(slot[(y * 8 + x) * 3], (x < 2 && y < 2) ? 5 * 16 + 1 : 3 * 16 + 1) << x << "," << y;
+}
+
+// A thumbnail request on a worker thread and the viewer's load on this thread
+// at the same time: each call gets its own frame tables and background, and
+// only the viewer's load starts the playback bar.
+TEST(Gif, ThumbnailAndViewerLoadsAtOnceKeepTheirOwnResults) {
+    ViewerScope viewer;
+    const std::wstring animation = Fixture(L"gif_anim_global.gif");
+    std::vector<int> workerFrameCounts;
+    std::vector<bool> workerShown;
+    std::vector<int> workerHeights;
+    std::thread worker([&] {
+        for (int i = 0; i < 20; ++i) {
+            CImage image;
+            wchar_t text[FORMAT_ERROR_CHARS] = {};
+            LoadCall call(LoadPurpose::Thumbnail);
+            call.request.background = RGB(9, 9, 9);
+            if (!LoadMediaFile(image, animation.c_str(), text, call)) continue;
+            workerFrameCounts.push_back(call.result.frames ? call.result.frames->frameCount : -1);
+            workerShown.push_back(call.result.showFrames);
+            workerHeights.push_back((int)image.GetHeight());
+        }
+    });
+    int viewerLoads = 0;
+    for (int i = 0; i < 20; ++i) {
+        CImage image;
+        wchar_t text[FORMAT_ERROR_CHARS] = {};
+        FormatId id = 0;
+        ASSERT_TRUE(LoadMediaFile(image, animation.c_str(), text, &id)) << qrvtest::Narrow(text);
+        ++viewerLoads;
+        EXPECT_EQ(id, FMT_GIF);
+        EXPECT_EQ(image.GetHeight(), 30u);
+        EXPECT_TRUE(SlotsMatch(image, 3, Fixture(L"gif_anim_global.rgba")));
+    }
+    worker.join();
+    EXPECT_EQ(g_startCalls, viewerLoads) << "every viewer load and no thumbnail started the bar";
+    EXPECT_EQ(g_started.frameCount, 3);
+    ASSERT_EQ(workerFrameCounts.size(), 20u);
+    for (size_t i = 0; i < workerFrameCounts.size(); ++i) {
+        EXPECT_EQ(workerFrameCounts[i], 1) << i << ": a thumbnail decodes and counts the first frame only";
+        EXPECT_FALSE(workerShown[i]) << i;
+        EXPECT_EQ(workerHeights[i], 30) << i;
+    }
 }

@@ -193,18 +193,23 @@ TEST(Jpeg, PreviewTakesTheExifThumbnailTurned) {
 }
 
 TEST(Jpeg, LoadStatePerThread) {
-    // A preview decode on another thread neither changes nor sees this thread's mode.
+    // A thumbnail decode with a request of its own on another thread neither
+    // changes nor sees the viewer's load on this thread: each call has its own
+    // purpose, full size and error text.
     int otherW = 0, otherFullW = 0;
     std::wstring otherText;
     std::thread worker([&] {
-        LoadModeScope scope(true, true);
         for (int i = 0; i < 3; ++i) {
             CImage image;
             wchar_t text[FORMAT_ERROR_CHARS] = {};
-            LoadJpeg(image, Fixture(L"jpeg_is_png.jpg").c_str(), text);
+            LoadCall refused(LoadPurpose::Thumbnail);
+            EXPECT_TRUE(LoadJpeg(image, Fixture(L"jpeg_is_png.jpg").c_str(), text, refused).IsNotThisFormat());
             otherText = text;
-            if (LoadJpeg(image, Fixture(L"jpeg_3000x2000.camera").c_str(), text)) otherW = (int)image.GetWidth();
-            otherFullW = AppState::FullImageWidth;
+            LoadCall thumbnail(LoadPurpose::Thumbnail);
+            if (LoadJpeg(image, Fixture(L"jpeg_3000x2000.camera").c_str(), text, thumbnail))
+                otherW = (int)image.GetWidth();
+            otherFullW = thumbnail.result.fullWidth;
+            EXPECT_EQ(AppState::FullImageWidth, 0) << "the worker's viewer-side view stays untouched";
         }
     });
     for (int i = 0; i < 3; ++i) {
@@ -231,7 +236,8 @@ TEST(Jpeg, StreamReaderAndDetectionByContent) {
     std::fseek(f, 100, SEEK_SET);
     CImage image;
     wchar_t text[FORMAT_ERROR_CHARS] = {};
-    EXPECT_TRUE(LoadJpegStream(image, f, text)) << qrvtest::Narrow(text);
+    LoadCall call;
+    EXPECT_TRUE(LoadJpegStream(image, f, text, call)) << qrvtest::Narrow(text);
     std::fclose(f);
     EXPECT_TRUE(pixelcheck::MatchesRgba(image, Fixture(L"jpeg_base.rgba")));
 

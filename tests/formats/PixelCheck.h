@@ -94,7 +94,8 @@ inline void ExpectFixtureMatches(FormatReader read, FormatId id, const std::wstr
     const std::string name = qrvtest::Narrow(relative);
     CImage image;
     wchar_t text[FORMAT_ERROR_CHARS] = {};
-    ASSERT_TRUE(read(image, path.c_str(), text)) << name << ": " << qrvtest::Narrow(text);
+    LoadCall call;
+    ASSERT_TRUE(read(image, path.c_str(), text, call)) << name << ": " << qrvtest::Narrow(text);
     EXPECT_EQ(image.GetBpp(), bpp) << name;
     EXPECT_TRUE(MatchesRgba(image, path + L".rgba", compareAlpha, tolerance)) << name;
 

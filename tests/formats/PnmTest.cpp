@@ -168,7 +168,8 @@ bool ReadBackByNetpbm(const std::wstring& path, CImage& out) {
     const std::string cmd = "pnmtoplainpnm '" + qrvtest::HostPath(path) + "' > '" + qrvtest::HostPath(plain) + "'";
     if (qrvtest::RunHost(cmd) != 0) return false;
     wchar_t text[FORMAT_ERROR_CHARS] = {};
-    return LoadPnm(out, plain.c_str(), text);
+    LoadCall call;
+    return LoadPnm(out, plain.c_str(), text, call);
 }
 
 TEST(PnmWriter, EveryDepthReadBackByNetpbm) {

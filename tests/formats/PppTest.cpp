@@ -14,7 +14,8 @@ namespace {
 
 std::wstring Load(CImage& image, const std::wstring& path, bool expectOk) {
     wchar_t text[FORMAT_ERROR_CHARS] = {};
-    EXPECT_EQ(LoadPpp(image, path.c_str(), text), expectOk) << qrvtest::Narrow(text);
+    LoadCall call;
+    EXPECT_EQ((bool)LoadPpp(image, path.c_str(), text, call), expectOk) << qrvtest::Narrow(text);
     return text;
 }
 

@@ -16,7 +16,7 @@
 
 namespace {
 
-using Reader = bool (*)(CImage&, const wchar_t*, wchar_t*);
+using Reader = FormatReader;
 
 const fmttest::ReaderFixture kFixtures[] = {
     {L"im.wbmp", LoadWbmp, FMT_WBMP, 1, 37, 23},

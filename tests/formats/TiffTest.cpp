@@ -20,7 +20,9 @@ using qrvtest::TempDir;
 namespace {
 
 bool LoadPage(CImage& image, const std::wstring& path, int page, std::wstring* text = nullptr) {
-    const auto read = [page](CImage& i, const wchar_t* p, wchar_t* e) { return LoadTiffPage(i, p, page, e); };
+    const auto read = [page](CImage& i, const wchar_t* p, wchar_t* e, LoadCall& call) {
+        return LoadTiffPage(i, p, page, e, call.request.Reduced());
+    };
     return fmttest::LoadWith(read, image, path, text);
 }
 
@@ -184,8 +186,7 @@ TEST(Tiff, MultiPageFileSetsUpPagingOnlyForTheViewer) {
     AnimationStarter previous = SetAnimationStarter(RecordStart);
     g_startCalls = 0;
     CImage image;
-    wchar_t text[FORMAT_ERROR_CHARS] = {};
-    ASSERT_TRUE(LoadTiff(image, Fixture(L"tiff_pages.tif").c_str(), text));
+    ASSERT_TRUE(fmttest::LoadWith(LoadTiff, image, Fixture(L"tiff_pages.tif")));
     ASSERT_EQ(g_startCalls, 1);
     EXPECT_EQ(g_started.kind, ANIM_KIND_TIFF);
     EXPECT_EQ(g_started.frameCount, 3);
@@ -193,12 +194,12 @@ TEST(Tiff, MultiPageFileSetsUpPagingOnlyForTheViewer) {
     EXPECT_TRUE(g_started.loop);
 
     AppState::BackgroundLoad = 1;
-    ASSERT_TRUE(LoadTiff(image, Fixture(L"tiff_pages.tif").c_str(), text));
+    ASSERT_TRUE(fmttest::LoadWith(LoadTiff, image, Fixture(L"tiff_pages.tif")));
     AppState::BackgroundLoad = 0;
     AppState::PreviewLoad = 1;
-    ASSERT_TRUE(LoadTiff(image, Fixture(L"tiff_pages.tif").c_str(), text));
+    ASSERT_TRUE(fmttest::LoadWith(LoadTiff, image, Fixture(L"tiff_pages.tif")));
     AppState::PreviewLoad = 0;
-    ASSERT_TRUE(LoadTiff(image, Fixture(L"tiff_rgb.tif").c_str(), text));
+    ASSERT_TRUE(fmttest::LoadWith(LoadTiff, image, Fixture(L"tiff_rgb.tif")));
     EXPECT_EQ(g_startCalls, 1) << "thumbnails, previews and single pages leave the bar alone";
     SetAnimationStarter(previous);
 }
@@ -214,9 +215,8 @@ TEST(Tiff, ForeignCutAndMissingFiles) {
     // A cut strip never reads past the data; whatever comes back is a valid image or a text.
     const bool ok = LoadPage(image, Fixture(L"tiff_cut.tif"), 0, &text);
     if (!ok) { EXPECT_FALSE(text.empty()); }
-    wchar_t buffer[FORMAT_ERROR_CHARS] = {};
-    EXPECT_FALSE(LoadTiff(image, dir.File(L"missing.tif").c_str(), buffer));
-    EXPECT_STREQ(buffer, L"Failed to open file for read!");
+    EXPECT_FALSE(fmttest::LoadWith(LoadTiff, image, dir.File(L"missing.tif"), &text));
+    EXPECT_EQ(text, L"Failed to open file for read!");
 }
 
 TEST(Tiff, AutomaticCompressionFollowsTheDepth) {
