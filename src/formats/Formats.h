@@ -104,25 +104,41 @@ enum : uint32_t {
     FORMAT_SAVE_ONLY = 0x40,
 };
 
+struct SignatureHead;
+using FormatSignature = bool (*)(const SignatureHead& head);
+
+// Everything the program knows of one format. A new format is its own source
+// file in this folder (reader, writer and options panel if any) plus its row
+// in FormatTable.cpp; a signature test also takes its place in the order of
+// the signature tests there.
 struct FormatEntry {
-    FormatId id;
-    const wchar_t* extensions;  // blank-separated, lower case; null for none
-    FormatReader reader;        // null: no reader (yet)
-    FormatStreamReader streamReader;
-    FormatWriter writer;
-    uint32_t flags;
+    FormatId id = 0;
+    const wchar_t* description = L"";          // the "XYZ - Name" row shown for the format
+    const wchar_t* extensions = nullptr;       // read: blank-separated, lower case; null for none
+    const wchar_t* writeExtensions = nullptr;  // the target extensions of the writer, the same way
+    uint32_t flags = 0;
+    FormatSignature signature = nullptr;  // the file's first bytes show the format
+    FormatReader reader = nullptr;        // null: no reader (yet)
+    FormatStreamReader streamReader = nullptr;
+    FormatWriter writer = nullptr;
 };
 
 // One row per id (index = id), FMT_COUNT rows.
 const FormatEntry& GetFormatEntry(FormatId id);
+// The id of the first signature, in their order, that the head shows; 0 for none.
+FormatId IdentifyBySignature(const SignatureHead& head);
 // Readers that live outside this library (players, the playlist reader) are
 // installed at start-up; tests install stand-ins. Returns the previous reader.
 // Not for use while loads run on other threads.
 FormatReader SetFormatReader(FormatId id, FormatReader reader);
 FormatStreamReader SetFormatStreamReader(FormatId id, FormatStreamReader reader);
 
-// Fixed 128-character rows indexed by FormatId (row 0 "Unknown Format").
-extern const wchar_t FormatDescriptions[FMT_COUNT][128];
+// The rows' descriptions indexed by FormatId (row 0 "Unknown Format"); an id
+// outside the table gives row 0.
+struct FormatDescriptionTable {
+    const wchar_t* operator[](FormatId id) const;
+};
+extern const FormatDescriptionTable FormatDescriptions;
 
 // FormatId of the text after the last "." (without regard to case); 0 for a
 // null path, no ".", an extension of more than 31 characters or an unknown one.

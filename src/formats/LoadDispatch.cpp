@@ -8,65 +8,11 @@
 #include "formats/Formats.h"
 #include "formats/LoadFlags.h"
 #include "formats/ReaderServices.h"
+#include "formats/Signature.h"
 #include "image/Common.h"
 #include "image/Image.h"
 
 namespace {
-
-// The first bytes of a file as the signature tests see them; bytes past the end
-// of a short file are absent (Has() is false), never guessed.
-struct Head {
-    uint8_t bytes[32] = {};
-    size_t length = 0;
-
-    bool Has(size_t offset, size_t count) const { return offset + count <= length; }
-    bool Equals(size_t offset, const char* text, size_t count) const {
-        return Has(offset, count) && std::memcmp(bytes + offset, text, count) == 0;
-    }
-    uint16_t U16LE(size_t o) const { return (uint16_t)(bytes[o] | bytes[o + 1] << 8); }
-    uint16_t U16BE(size_t o) const { return (uint16_t)(bytes[o] << 8 | bytes[o + 1]); }
-    uint32_t U32LE(size_t o) const {
-        return (uint32_t)bytes[o] | (uint32_t)bytes[o + 1] << 8 | (uint32_t)bytes[o + 2] << 16 |
-               (uint32_t)bytes[o + 3] << 24;
-    }
-    uint32_t U32BE(size_t o) const {
-        return (uint32_t)bytes[o] << 24 | (uint32_t)bytes[o + 1] << 16 | (uint32_t)bytes[o + 2] << 8 |
-               (uint32_t)bytes[o + 3];
-    }
-};
-
-// The id whose signature the head shows, in the order of the tests; 0 when
-// none matches (the caller then scans for "JFIF").
-FormatId IdentifyHead(const Head& h) {
-    if (h.Equals(0, "BM", 2)) return FMT_BMP;
-    if (h.Has(0, 4) && h.U32LE(0) == 0x3ADE68B1u) return FMT_DCX;
-    if (h.Equals(0, "DDS ", 4)) return FMT_DDS;
-    if (h.Has(0, 4) && h.U32LE(0) == 20000630u) return FMT_EXR;
-    if (h.Equals(0, "IMAGE11\0", 8)) return FMT_IMAGE11;
-    if (h.Has(8, 4) && h.U32LE(8) == 0x55005500u) return FMT_GEM;
-    if (h.Equals(0, "GIF87a", 6) || h.Equals(0, "GIF89a", 6)) return FMT_GIF;
-    if (h.Has(0, 4) && h.U16LE(0) == 0 && (h.U16LE(2) == 1 || h.U16LE(2) == 2)) return FMT_ICO;
-    if (h.Equals(0, "FOR4", 4) || h.Equals(0, "FORM", 4) || h.Equals(0, "LIST", 4) || h.Equals(0, "CAT ", 4))
-        return FMT_IFF;
-    if (h.Has(0, 32)) {
-        bool allFF = true;
-        for (size_t i = 0; i < 32; ++i) allFF = allFF && h.bytes[i] == 0xFF;
-        if (allFF) return FMT_PCD;
-    }
-    if (h.Has(0, 1) && h.bytes[0] == 0x0A) return FMT_PCX;
-    if (h.Has(0, 4) && h.U32BE(0) == 0x5380F634u) return FMT_PIC;
-    if (h.Has(0, 2) && h.U16LE(0) == 0x1234) return FMT_PIC;
-    if (h.Equals(0, "PIC", 3)) return FMT_PIC;
-    if (h.Equals(0, "\x89PNG", 4)) return FMT_PNG;
-    if (h.Has(0, 2) && h.bytes[0] == 'P' && h.bytes[1] >= '0' && h.bytes[1] <= '9') return FMT_PNM;
-    if (h.Has(0, 2) && h.U16LE(0) == 0x5050) return FMT_PPP;
-    if (h.Has(0, 4) && h.U32BE(0) == 0x38425053u) return FMT_PSD;
-    if (h.Has(0, 4) && h.U32BE(0) == 0x59A66A95u) return FMT_RAS;
-    if (h.Has(0, 2) && h.U16BE(0) == 474) return FMT_SGI;
-    if (h.Equals(0, "MM\0*", 4) || h.Equals(0, "II*\0", 4)) return FMT_TIFF;
-    if (h.Equals(8, "AVI ", 4)) return FMT_VIDEO;
-    return FMT_UNKNOWN;
-}
 
 // Moves the stream to the start of a JFIF file: the "JFIF" of its APP0
 // segment, found byte by byte, lies 6 bytes behind the start-of-image marker.
@@ -148,7 +94,7 @@ ContentOutcome LoadByContent(CImage& image, const wchar_t* path, wchar_t* errorT
 
     FILE* stream = _wfopen(path, L"rb");
     if (!stream) return ContentOutcome::NoMatch;
-    Head head;
+    SignatureHead head;
     head.length = std::fread(head.bytes, 1, sizeof head.bytes, stream);
 
     auto fromOutcome = [](Outcome o) {
@@ -159,7 +105,7 @@ ContentOutcome LoadByContent(CImage& image, const wchar_t* path, wchar_t* errorT
         default: return ContentOutcome::Failed;
         }
     };
-    const FormatId id = IdentifyHead(head);
+    const FormatId id = IdentifyBySignature(head);
     if (id != FMT_UNKNOWN) {
         std::fclose(stream);
         SetResultId(call, id);

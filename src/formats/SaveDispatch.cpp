@@ -10,33 +10,6 @@
 #include "image/Common.h"
 #include "image/Image.h"
 
-namespace {
-
-struct ExtensionRow {
-    const wchar_t* extension;  // with its dot
-    FormatId id;
-};
-
-constexpr ExtensionRow kWriterExtensions[] = {
-    {L".ppp", FMT_PPP}, {L".jpg", FMT_JPEG}, {L".jpeg", FMT_JPEG}, {L".jif", FMT_JPEG}, {L".jfif", FMT_JPEG},
-    {L".png", FMT_PNG}, {L".tif", FMT_TIFF}, {L".tiff", FMT_TIFF}, {L".tga", FMT_TGA},  {L".sgi", FMT_SGI},
-    {L".rgb", FMT_SGI}, {L".rgba", FMT_SGI}, {L".ras", FMT_RAS},   {L".sun", FMT_RAS},  {L".bmp", FMT_BMP},
-    {L".dib", FMT_BMP}, {L".rle", FMT_BMP},  {L".pcx", FMT_PCX},   {L".ppm", FMT_PNM},  {L".pgm", FMT_PNM},
-    {L".pbm", FMT_PNM}, {L".pnm", FMT_PNM},  {L".pix", FMT_PIX},   {L".mng", FMT_MNG},  {L".gif", FMT_GIF},
-    {L".jp2", FMT_JP2}, {L".j2c", FMT_JP2},  {L".raw", FMT_RAW},
-};
-
-}  // namespace
-
-FormatId SaveFormatIdForPath(const wchar_t* path) {
-    if (!path) return FMT_UNKNOWN;
-    const wchar_t* dot = std::wcsrchr(path, L'.');
-    if (!dot) return FMT_UNKNOWN;
-    for (const ExtensionRow& row : kWriterExtensions)
-        if (_wcsicmp(dot, row.extension) == 0) return row.id;
-    return FMT_UNKNOWN;
-}
-
 bool SaveImageFile(const wchar_t* path, CImage& image, wchar_t* errorText, FormatId sourceFormat,
                    const wchar_t* sourcePath) {
     const FormatId id = SaveFormatIdForPath(path);
