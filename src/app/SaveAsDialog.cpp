@@ -323,6 +323,21 @@ const wchar_t* SaveTypeExtension(int filterIndex) {
     return kSaveTypes[filterIndex - 1].extension;
 }
 
+const wchar_t* SaveAsDialogFilter() {
+    static const std::wstring filter = [] {
+        std::wstring list;
+        for (const SaveType& type : kSaveTypes) {
+            list += type.description;
+            list += L'\0';
+            list += type.pattern;
+            list += L'\0';
+        }
+        list += L'\0';
+        return list;
+    }();
+    return filter.c_str();
+}
+
 int SaveTypeTab(int filterIndex) {
     if (filterIndex < 1 || filterIndex > SAVE_TYPE_COUNT) return 0;
     return kSaveTypes[filterIndex - 1].tab;
@@ -499,21 +514,12 @@ bool ShowSaveAsDialog(const wchar_t* path, HWND owner, bool keepView, bool useCu
         CopyStringW(file, PathFindFileNameW(path));
         PathRemoveExtensionW(file);
     }
-    std::wstring filter;
-    for (const SaveType& type : kSaveTypes) {
-        filter += type.description;
-        filter += L'\0';
-        filter += type.pattern;
-        filter += L'\0';
-    }
-    filter += L'\0';
-
     EnsureCommonControls();
     OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = owner;
     ofn.hInstance = ResourceModule();
-    ofn.lpstrFilter = filter.c_str();
+    ofn.lpstrFilter = SaveAsDialogFilter();
     ofn.nFilterIndex = (DWORD)Clamp(AppState::LastSaveFilter, 1, SAVE_TYPE_COUNT);
     ofn.lpstrFile = file;
     ofn.nMaxFile = MAX_PATH;

@@ -36,6 +36,9 @@ const SaveServices& GetSaveServices();
 
 // The 15 file types of the dialog (1-based filter index) and their extensions.
 constexpr int SAVE_TYPE_COUNT = 15;
+// The dialog's filter list: SAVE_TYPE_COUNT pairs of text and patterns, each
+// followed by a terminator, the whole list by a second one.
+const wchar_t* SaveAsDialogFilter();
 // The extension ("bmp", "gif" ...) of a filter index; "bmp" for anything unlisted.
 const wchar_t* SaveTypeExtension(int filterIndex);
 // The option tab of a filter index (1 JPG .. 8 TIF), 0 for a type without options.
