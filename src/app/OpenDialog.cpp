@@ -124,12 +124,7 @@ bool MakeEmptyPreviewPicture(CImage& picture) {
 void ShowPreviewPicture(HWND panel, CImage& picture) {
     HWND box = GetDlgItem(panel, IDC_OPEN_PREVIEW);
     if (!box || !picture.IsValid()) return;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = (LONG)picture.GetWidth();
-    info.bmiHeader.biHeight = (LONG)picture.GetHeight();
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
+    BITMAPINFO info = DirectBitmapInfo((LONG)picture.GetWidth(), (LONG)picture.GetHeight(), 24);
     void* bits = nullptr;
     HBITMAP copy = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (!copy) return;
