@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/AppState.h"
+#include "app/Guarded.h"
 #include "app/MainWindowIds.h"
 #include "app/MediaDocument.h"
 #include "app/SaveAsDialog.h"
@@ -303,7 +304,7 @@ bool MakeOpenPreview(const wchar_t* path, CImage& picture, OpenPreviewTexts& tex
 }
 
 UINT_PTR CALLBACK OpenDialogHookProc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
-    try {
+    return GuardedWindowCall(0, [&]() -> UINT_PTR {
         switch (message) {
         case WM_INITDIALOG:
             if (AppState::MainWindow) CenterWindow(GetParent(panel), AppState::MainWindow);
@@ -330,7 +331,7 @@ UINT_PTR CALLBACK OpenDialogHookProc(HWND panel, UINT message, WPARAM wParam, LP
             return 0;
         default: return 0;
         }
-    } catch (...) { return 0; }
+    });
 }
 
 void ShowOpenFileDialog(HWND owner) {
