@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/AppState.h"
+#include "app/Guarded.h"
 #include "app/MainWindowIds.h"
 #include "app/MediaDocument.h"
 #include "app/SaveAsDialog.h"
@@ -130,12 +131,7 @@ bool MakeEmptyPreviewPicture(CImage& picture) {
 void ShowPreviewPicture(HWND panel, CImage& picture) {
     HWND box = GetDlgItem(panel, IDC_OPEN_PREVIEW);
     if (!box || !picture.IsValid()) return;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = (LONG)picture.GetWidth();
-    info.bmiHeader.biHeight = (LONG)picture.GetHeight();
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
+    BITMAPINFO info = DirectBitmapInfo((LONG)picture.GetWidth(), (LONG)picture.GetHeight(), 24);
     void* bits = nullptr;
     HBITMAP copy = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (!copy) return;
@@ -331,7 +327,7 @@ bool MakeOpenPreview(const wchar_t* path, CImage& picture, OpenPreviewTexts& tex
 }
 
 UINT_PTR CALLBACK OpenDialogHookProc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
-    try {
+    return GuardedWindowCall(0, [&]() -> UINT_PTR {
         switch (message) {
         case WM_INITDIALOG:
             if (AppState::MainWindow) CenterWindow(GetParent(panel), AppState::MainWindow);
@@ -358,7 +354,7 @@ UINT_PTR CALLBACK OpenDialogHookProc(HWND panel, UINT message, WPARAM wParam, LP
             return 0;
         default: return 0;
         }
-    } catch (...) { return 0; }
+    });
 }
 
 void ShowOpenFileDialog(HWND owner) {

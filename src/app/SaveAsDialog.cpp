@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "app/AppState.h"
+#include "app/Guarded.h"
 #include "app/MainWindowIds.h"
 #include "app/SaveAsDialog.h"
 #include "app_filedialogs_ids.h"
@@ -378,7 +379,7 @@ bool ConfirmSaveAsTarget(const wchar_t* chosenPath, int filterIndex, HWND dialog
 // ---- procedures ----
 
 UINT_PTR CALLBACK SaveAsHookProc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
-    try {
+    return GuardedWindowCall(0, [&]() -> UINT_PTR {
         switch (message) {
         case WM_INITDIALOG: {
             EnsureCommonControls();
@@ -445,7 +446,7 @@ UINT_PTR CALLBACK SaveAsHookProc(HWND panel, UINT message, WPARAM wParam, LPARAM
             return 0;
         default: return 0;
         }
-    } catch (...) { return 0; }
+    });
 }
 
 // Each option panel's procedure catches everything: no exception may leave a
@@ -456,57 +457,43 @@ INT_PTR CALLBACK JpegOptionsDlgProc(HWND d, UINT m, WPARAM w, LPARAM l) {
         Trackbar(IDC_JPG_SMOOTHING, IDC_JPG_SMOOTHING_VALUE, 0, 10, 1, &AppState::FormatJPGSmoothing),
         CheckBox(IDC_JPG_OPTIMIZE, &AppState::FormatJPGOptimize),
         CheckBox(IDC_JPG_PROGRESSIVE, &AppState::FormatJPGProgressive)};
-    try {
-        return HandleOptionPanel({L"Dlg_JPG", controls}, d, m, w, l);
-    } catch (...) { return FALSE; }
+    return GuardedWindowCall(FALSE, [&] { return HandleOptionPanel({L"Dlg_JPG", controls}, d, m, w, l); });
 }
 INT_PTR CALLBACK Jp2OptionsDlgProc(HWND d, UINT m, WPARAM w, LPARAM l) {
     static constexpr PanelControl controls[] = {
         Trackbar(IDC_JP2_QUALITY, IDC_JP2_QUALITY_VALUE, 10, 100, 5, &AppState::FormatJP2Quality),
         RadioPair(IDC_JP2_LOSSLESS, IDC_JP2_LOSSY, &AppState::FormatJP2LossLess)};
-    try {
+    return GuardedWindowCall(FALSE, [&] {
         return HandleOptionPanel({L"Dlg_JP2", controls, Jp2FollowLossless, Jp2Click}, d, m, w, l);
-    } catch (...) { return FALSE; }
+    });
 }
 INT_PTR CALLBACK PngOptionsDlgProc(HWND d, UINT m, WPARAM w, LPARAM l) {
     static constexpr PanelControl controls[] = {CheckBox(IDC_PNG_INTERLACE, &AppState::FormatPNGInterlace)};
-    try {
-        return HandleOptionPanel({L"Dlg_PNG", controls}, d, m, w, l);
-    } catch (...) { return FALSE; }
+    return GuardedWindowCall(FALSE, [&] { return HandleOptionPanel({L"Dlg_PNG", controls}, d, m, w, l); });
 }
 INT_PTR CALLBACK RasOptionsDlgProc(HWND d, UINT m, WPARAM w, LPARAM l) {
     static constexpr PanelControl controls[] = {CheckBox(IDC_RAS_RLE, &AppState::FormatRASCompression)};
-    try {
-        return HandleOptionPanel({L"Dlg_RAS", controls}, d, m, w, l);
-    } catch (...) { return FALSE; }
+    return GuardedWindowCall(FALSE, [&] { return HandleOptionPanel({L"Dlg_RAS", controls}, d, m, w, l); });
 }
 INT_PTR CALLBACK RawOptionsDlgProc(HWND d, UINT m, WPARAM w, LPARAM l) {
     static constexpr PanelControl controls[] = {CheckBox(IDC_RAW_FLIP, &AppState::FormatRAWFlip),
                                                 CheckBox(IDC_RAW_SWAP, &AppState::FormatRAWSwapRedAndBlue),
                                                 CheckBox(IDC_RAW_NOCONVERT, &AppState::FormatRAWNoConvert24Bit)};
-    try {
-        return HandleOptionPanel({L"Dlg_RAW", controls}, d, m, w, l);
-    } catch (...) { return FALSE; }
+    return GuardedWindowCall(FALSE, [&] { return HandleOptionPanel({L"Dlg_RAW", controls}, d, m, w, l); });
 }
 INT_PTR CALLBACK SgiOptionsDlgProc(HWND d, UINT m, WPARAM w, LPARAM l) {
     static constexpr PanelControl controls[] = {
         DropDown(IDC_SGI_COMPRESSION, L"None|RLE|Agressive RLE", 2, &AppState::FormatSGICompression)};
-    try {
-        return HandleOptionPanel({L"Dlg_SGI", controls}, d, m, w, l);
-    } catch (...) { return FALSE; }
+    return GuardedWindowCall(FALSE, [&] { return HandleOptionPanel({L"Dlg_SGI", controls}, d, m, w, l); });
 }
 INT_PTR CALLBACK TgaOptionsDlgProc(HWND d, UINT m, WPARAM w, LPARAM l) {
     static constexpr PanelControl controls[] = {CheckBox(IDC_TGA_RLE, &AppState::FormatTGAEncode)};
-    try {
-        return HandleOptionPanel({L"Dlg_TGA", controls}, d, m, w, l);
-    } catch (...) { return FALSE; }
+    return GuardedWindowCall(FALSE, [&] { return HandleOptionPanel({L"Dlg_TGA", controls}, d, m, w, l); });
 }
 INT_PTR CALLBACK TifOptionsDlgProc(HWND d, UINT m, WPARAM w, LPARAM l) {
     static constexpr PanelControl controls[] = {DropDown(
         IDC_TIF_COMPRESSION, L"None|Packbits|ZIP|Automatic (JPEG/ZIP/CCITTFAX4)", 3, &AppState::FormatTIFCompression)};
-    try {
-        return HandleOptionPanel({L"Dlg_TIF", controls}, d, m, w, l);
-    } catch (...) { return FALSE; }
+    return GuardedWindowCall(FALSE, [&] { return HandleOptionPanel({L"Dlg_TIF", controls}, d, m, w, l); });
 }
 
 // ---- the dialog ----
