@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include "app/AppState.h"
+#include "app/Guarded.h"
 #include "app_effectdialogs_ids.h"
 #include "image/Common.h"
 #include "image/Effects.h"
@@ -53,7 +54,7 @@ void ReadEdits(HWND dialog, const SliderSetting* sliders, int count) {
 
 INT_PTR EffectDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, const SliderSetting* sliders, int count,
                      void (*langApply)(HWND), void (*run)()) {
-    try {
+    return GuardedWindowCall(FALSE, [&]() -> INT_PTR {
         switch (message) {
         case WM_INITDIALOG: InitEffectDialog(dialog, sliders, count, langApply); return TRUE;
         case WM_HSCROLL:
@@ -73,10 +74,8 @@ INT_PTR EffectDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, co
             break;
         default: break;
         }
-    } catch (...) {
-        // Nothing may leave a dialog procedure.
-    }
-    return FALSE;
+        return FALSE;
+    });
 }
 
 }  // namespace

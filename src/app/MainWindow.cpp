@@ -13,6 +13,7 @@
 #include "app/AppState.h"
 #include "app/Chrome.h"
 #include "app/CommandState.h"
+#include "app/Guarded.h"
 #include "app/ImageSnapshot.h"
 #include "app/MainMenu.h"
 #include "app/MainWindowIds.h"
@@ -888,8 +889,6 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 }  // namespace
 
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    // No exception may leave a window procedure.
-    try {
-        return HandleMessage(window, message, wParam, lParam);
-    } catch (...) { return DefWindowProcW(window, message, wParam, lParam); }
+    return GuardedWindowCall([&] { return DefWindowProcW(window, message, wParam, lParam); },
+                             [&] { return HandleMessage(window, message, wParam, lParam); });
 }

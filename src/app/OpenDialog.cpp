@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/AppState.h"
+#include "app/Guarded.h"
 #include "app/MainWindowIds.h"
 #include "app/MediaDocument.h"
 #include "app/SaveAsDialog.h"
@@ -41,71 +42,77 @@ void FormatPreviewMemorySize(wchar_t* out, size_t size, double bytes) {
 
 namespace {
 
-struct OpenFilterRow {
-    const wchar_t* label;     // without the pattern list
-    const wchar_t* patterns;  // also shown in brackets after the label for the image formats
-    bool showPatterns;
-};
+constexpr OpenFilterRow GroupRow(const wchar_t* label, const wchar_t* patterns) {
+    return {label, FMT_UNKNOWN, patterns};
+}
+constexpr OpenFilterRow FormatRow(FormatId id, const wchar_t* patterns = nullptr) { return {nullptr, id, patterns}; }
+// A format's row under a label of its own.
+constexpr OpenFilterRow NamedRow(const wchar_t* label, FormatId id, const wchar_t* patterns) {
+    return {label, id, patterns};
+}
 
-const OpenFilterRow kOpenFilters[OPEN_FILTER_COUNT] = {
-    {L"Common Files",
-     L"*.mng;*.gif;*.iff;*.dds;*.jpg;*.png;*.tga;*.tif;*.bmp;*.pcx;*.psd;*.mp3;*.wma;*.avi;*.mpg;*.mpeg;*.wmv;*.wav",
-     false},
-    {L"Video Files", L"*.avi;*.asf;*.wmv;*.mpg;*.mpeg;*.mpe;*.mov;*.divx", false},
-    {L"Audio Files", L"*.wav;*.au;*.aif;*.snd;*.mid;*.rmi;*.wma;*.mp3;*.mp2;*.mp1;*.ogg", false},
-    {L"Music Files", L"*.mp3;*.wma;*.ogg", false},
-    {L"Windows Media Files", L"*.wma;*.wmv;*.wm;*.asf;*.asx;*.wmx", false},
-    {L"Apple QuickTime Files", L"*.mov;*.qt", false},
-    {L"Video CD Files", L"*.dat", false},
-    {L"QRV SlideShow/PlayList Files", L"*.qrvlist;*.m3u", false},
-    {L"All Files", L"*.*", false},
-    {L"BMP - Windows or OS/2 Bitmap", L"*.bmp;*.rle;*.dib", true},
-    {L"CAM - Casio Cam (JPG Compression)", L"*.cam", true},
-    {L"CLP - Windows Clipboard", L"*.clp", true},
-    {L"CRW - Canon RAW", L"*.crw", true},
-    {L"CUR - Windows (Animated) Cursor", L"*.cur;*.ani", true},
-    {L"CUT - Dr. Halo", L"*.cut", true},
-    {L"DCX - Multipage PCX", L"*.dcx", true},
-    {L"DDS - DirectDraw Surface", L"*.dds", true},
-    {L"EMF - Enhanced/Windows Metafile", L"*.emf;*.wmf", true},
-    {L"EPS - Encapsulated Postscript Preview", L"*.eps", true},
-    {L"EXR - ILM's HDR File Format", L"*.exr", true},
-    {L"FLT - BIAS Fringe Processor", L"*.flt;*.msk;*.img;*.raw;*.lng", true},
-    {L"FPX - Kodak FlashPix", L"*.fpx", true},
-    {L"GEM - Raster Image", L"*.img;*.gem", true},
-    {L"GIF - Graphics Interchange File", L"*.gif", true},
-    {L"HRZ - Slow Scan Television", L"*.hrz", true},
-    {L"ICO - Windows Icon", L"*.ico", true},
-    {L"IFF - Amiga IFF / Maya IFF", L"*.iff;*.lbm", true},
-    {L"JBG - Joint Bi-level Image experts Group", L"*.jbg", true},
-    {L"JB2 - Joint Bi-level2 Image experts Group", L"*.jb2", true},
-    {L"JNG - JPEG Network Graphics", L"*.jng", true},
-    {L"JPG - Joint Photographic Experts Group", L"*.jpg;*.jpeg;*.jif;*.jfif;*.jpe", true},
-    {L"JP2 - JPEG 2000", L"*.jp2;*.j2c", true},
-    {L"JPP - Kelbrin JPG Format", L"*.jpp", true},
-    {L"LVP - LView Pro (Preview)", L"*.lvp", true},
-    {L"MAC - Mac Paint", L"*.mac;*.pntg", true},
-    {L"MNG - Multiple-Image Network Graphics", L"*.mng", true},
-    {L"MSP - Microsoft Paint", L"*.msp", true},
-    {L"PBM - Portable Bitmap", L"*.pbm", true},
-    {L"PCD - Kodak PhotoCD", L"*.pcd", true},
-    {L"PCT - Apple Macintosh Picture", L"*.pct;*.qtif", true},
-    {L"PCX - ZSoft Paintbrush", L"*.pcx", true},
-    {L"PGM - Portable Graymap", L"*.pgm", true},
-    {L"PIC - Softimage PIC/Pictor PC Paint/AniVGA 1.2 Background", L"*.pic", true},
-    {L"PIX - Alias|Wavefront Image / Esm Software PIX file", L"*.pix", true},
-    {L"PNG - Portable Network Graphics", L"*.png", true},
-    {L"PPM - Portable Pixmap", L"*.ppm", true},
-    {L"PPP - Velmora Picture", L"*.ppp", true},
-    {L"PSD - Photoshop Document", L"*.psd;*.pdd", true},
-    {L"PSP - Paint Shop Pro Image", L"*.psp;*.pspimage;*.pspframe;*.psptube;*.pspshape;*.pspmask", true},
-    {L"RAS - Sun Raster", L"*.ras;*.sun", true},
-    {L"SGI - Silicon Graphics Image", L"*.bw;*.rgba;*.sgi;*.rgb", true},
-    {L"TGA - Truevision Graphics Adapter", L"*.tga", true},
-    {L"TIF - Tagged Image File", L"*.tif;*.tiff", true},
-    {L"WBMP - Wireless Bitmap (WAP)", L"*.wbmp", true},
-    {L"XBM - X Bitmap", L"*.xbm", true},
-    {L"ZBR - Zebra Metafile (Preview)", L"*.zbr", true},
+// The groups first, then the image formats in alphabetical order.
+constexpr OpenFilterRow kOpenFilters[OPEN_FILTER_COUNT] = {
+    GroupRow(L"Common Files",
+             L"*.mng;*.gif;*.iff;*.dds;*.jpg;*.png;*.tga;*.tif;*.bmp;*.pcx;*.psd;*.mp3;*.wma;*.avi;*.mpg;*.mpeg;"
+             L"*.wmv;*.wav"),
+    GroupRow(L"Video Files", L"*.avi;*.asf;*.wmv;*.mpg;*.mpeg;*.mpe;*.mov;*.divx"),
+    GroupRow(L"Audio Files", L"*.wav;*.au;*.aif;*.snd;*.mid;*.rmi;*.wma;*.mp3;*.mp2;*.mp1;*.ogg"),
+    GroupRow(L"Music Files", L"*.mp3;*.wma;*.ogg"),
+    GroupRow(L"Windows Media Files", L"*.wma;*.wmv;*.wm;*.asf;*.asx;*.wmx"),
+    GroupRow(L"Apple QuickTime Files", L"*.mov;*.qt"),
+    GroupRow(L"Video CD Files", L"*.dat"),
+    GroupRow(L"QRV SlideShow/PlayList Files", L"*.qrvlist;*.m3u"),
+    GroupRow(L"All Files", L"*.*"),
+    FormatRow(FMT_BMP),
+    FormatRow(FMT_CAM),
+    FormatRow(FMT_CLP),
+    FormatRow(FMT_CRW),
+    // Still cursors (".cur") are icon files.
+    NamedRow(L"CUR - Windows (Animated) Cursor", FMT_ANI, L"*.cur;*.ani"),
+    FormatRow(FMT_CUT),
+    FormatRow(FMT_DCX),
+    FormatRow(FMT_DDS),
+    FormatRow(FMT_WMF),
+    FormatRow(FMT_EPS),
+    FormatRow(FMT_EXR),
+    FormatRow(FMT_IMAGE11, L"*.flt;*.msk;*.img;*.raw;*.lng"),
+    FormatRow(FMT_FPX),
+    // ".img" is FLT's extension; a GEM file of that name is known by its header.
+    FormatRow(FMT_GEM, L"*.img;*.gem"),
+    FormatRow(FMT_GIF),
+    FormatRow(FMT_HRZ),
+    FormatRow(FMT_ICO, L"*.ico"),
+    FormatRow(FMT_IFF),
+    FormatRow(FMT_JBG),
+    FormatRow(FMT_JB2),
+    NamedRow(L"JNG - JPEG Network Graphics", FMT_MNG, L"*.jng"),
+    FormatRow(FMT_JPEG),
+    FormatRow(FMT_JP2),
+    FormatRow(FMT_JPP),
+    FormatRow(FMT_LVP),
+    FormatRow(FMT_MAC),
+    FormatRow(FMT_MNG, L"*.mng"),
+    FormatRow(FMT_MSP),
+    NamedRow(L"PBM - Portable Bitmap", FMT_PNM, L"*.pbm"),
+    FormatRow(FMT_PCD),
+    FormatRow(FMT_PICT),
+    FormatRow(FMT_PCX),
+    NamedRow(L"PGM - Portable Graymap", FMT_PNM, L"*.pgm"),
+    FormatRow(FMT_PIC),
+    FormatRow(FMT_PIX, L"*.pix"),
+    FormatRow(FMT_PNG),
+    NamedRow(L"PPM - Portable Pixmap", FMT_PNM, L"*.ppm"),
+    FormatRow(FMT_PPP),
+    FormatRow(FMT_PSD),
+    FormatRow(FMT_PSP),
+    FormatRow(FMT_RAS),
+    FormatRow(FMT_SGI, L"*.bw;*.rgba;*.sgi;*.rgb"),
+    FormatRow(FMT_TGA),
+    FormatRow(FMT_TIFF),
+    FormatRow(FMT_WBMP),
+    FormatRow(FMT_XBM),
+    FormatRow(FMT_ZBR),
 };
 
 // The panel's state; the dialog runs on the user-interface thread, one at a time.
@@ -124,12 +131,7 @@ bool MakeEmptyPreviewPicture(CImage& picture) {
 void ShowPreviewPicture(HWND panel, CImage& picture) {
     HWND box = GetDlgItem(panel, IDC_OPEN_PREVIEW);
     if (!box || !picture.IsValid()) return;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = (LONG)picture.GetWidth();
-    info.bmiHeader.biHeight = (LONG)picture.GetHeight();
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
+    BITMAPINFO info = DirectBitmapInfo((LONG)picture.GetWidth(), (LONG)picture.GetHeight(), 24);
     void* bits = nullptr;
     HBITMAP copy = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (!copy) return;
@@ -226,18 +228,35 @@ void OnSelectionChange(HWND panel) {
 
 }  // namespace
 
+std::span<const OpenFilterRow> OpenFilterRows() { return kOpenFilters; }
+
+std::wstring OpenFilterLabel(const OpenFilterRow& row) {
+    if (row.label) return row.label;
+    return FormatDescriptions[row.id >= 0 && row.id < FMT_COUNT ? row.id : 0];
+}
+
+std::wstring OpenFilterPatterns(const OpenFilterRow& row) {
+    if (row.patterns) return row.patterns;
+    const wchar_t* extensions = GetFormatEntry(row.id).extensions;
+    if (!extensions) return L"";
+    std::wstring list = L"*.";
+    for (const wchar_t* p = extensions; *p; ++p) {
+        if (*p == L' ') list += L";*.";
+        else list += *p;
+    }
+    return list;
+}
+
 const wchar_t* OpenDialogFilter() {
     static const std::wstring filter = [] {
         std::wstring list;
         for (const OpenFilterRow& row : kOpenFilters) {
-            list += row.label;
-            if (row.showPatterns) {
-                list += L" (";
-                list += row.patterns;
-                list += L")";
-            }
+            const std::wstring patterns = OpenFilterPatterns(row);
+            list += OpenFilterLabel(row);
+            // A format's label ends in its patterns.
+            if (row.id != FMT_UNKNOWN) list += L" (" + patterns + L")";
             list += L'\0';
-            list += row.patterns;
+            list += patterns;
             list += L'\0';
         }
         list += L'\0';
@@ -308,7 +327,7 @@ bool MakeOpenPreview(const wchar_t* path, CImage& picture, OpenPreviewTexts& tex
 }
 
 UINT_PTR CALLBACK OpenDialogHookProc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
-    try {
+    return GuardedWindowCall(0, [&]() -> UINT_PTR {
         switch (message) {
         case WM_INITDIALOG:
             if (AppState::MainWindow) CenterWindow(GetParent(panel), AppState::MainWindow);
@@ -335,7 +354,7 @@ UINT_PTR CALLBACK OpenDialogHookProc(HWND panel, UINT message, WPARAM wParam, LP
             return 0;
         default: return 0;
         }
-    } catch (...) { return 0; }
+    });
 }
 
 void ShowOpenFileDialog(HWND owner) {

@@ -3,6 +3,11 @@
 #pragma once
 #include <windows.h>
 
+#include <span>
+#include <string>
+
+#include "formats/Formats.h"
+
 class CImage;
 
 // The open dialog's preview panel texts: colours by depth ("2", "16", "256", "65K",
@@ -11,6 +16,21 @@ const wchar_t* PreviewColorsText(int bpp);
 void FormatPreviewMemorySize(wchar_t* out, size_t size, double bytes);
 
 enum : int { OPEN_PREVIEW_WIDTH = 184, OPEN_PREVIEW_HEIGHT = 123, OPEN_FILTER_COUNT = 56 };
+
+// One row of the open dialog's filter list. A group row (id FMT_UNKNOWN) gives
+// its label and patterns. A format's row shows its patterns in brackets after
+// its label; where it gives no label or patterns of its own, they are the
+// format's description and its extensions ("bmp rle dib": "*.bmp;*.rle;*.dib").
+struct OpenFilterRow {
+    const wchar_t* label;  // null: the format's description
+    FormatId id;
+    const wchar_t* patterns;  // null: the format's extensions
+};
+// The OPEN_FILTER_COUNT rows in list order.
+std::span<const OpenFilterRow> OpenFilterRows();
+// A row's label (without the bracketed patterns) and its patterns.
+std::wstring OpenFilterLabel(const OpenFilterRow& row);
+std::wstring OpenFilterPatterns(const OpenFilterRow& row);
 
 // The open dialog's filter list: OPEN_FILTER_COUNT pairs of label and patterns,
 // each followed by a terminator, the whole list by a second one.

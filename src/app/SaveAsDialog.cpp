@@ -7,11 +7,14 @@
 #include <commdlg.h>
 #include <shlwapi.h>
 
+#include <array>
 #include <cwchar>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "app/AppState.h"
+#include "app/Guarded.h"
 #include "app/MainWindowIds.h"
 #include "app/SaveAsDialog.h"
 #include "app_filedialogs_ids.h"
@@ -20,48 +23,41 @@
 
 namespace {
 
-struct SaveType {
-    const wchar_t* description;
-    const wchar_t* pattern;
-    const wchar_t* extension;
-    int tab;
+// In filter order (index 1 is the first row); each type's extension is its
+// first pattern's.
+constexpr SaveAsType kSaveTypes[SAVE_TYPE_COUNT] = {
+    {FMT_BMP, L"BMP - Windows Bitmap (*.bmp)", L"*.bmp"},
+    {FMT_GIF, L"GIF - Graphics Interchange Format (*.gif)", L"*.gif"},
+    {FMT_JPEG, L"JPG - JPEG (*.jpg)", L"*.jpg;*.jif"},
+    {FMT_JP2, L"JP2 - JPEG 2000 (*.jp2)", L"*.jp2"},
+    {FMT_MNG, L"MNG - Multiple-Image Network Graphics (*.mng)", L"*.mng"},
+    {FMT_PCX, L"PCX - ZSoft Paintbrush (*.pcx)", L"*.pcx"},
+    {FMT_PNM, L"PNM - Portable Map (*.pnm;*.ppm;*.pbm;*.pgm)", L"*.pnm;*.ppm;*.pbm;*.pgm"},
+    {FMT_PIX, L"PIX - Alias/Wavefront Image (*.pix)", L"*.pix"},
+    {FMT_PNG, L"PNG - Portable Network Graphics (*.png)", L"*.png"},
+    {FMT_PPP, L"PPP - Velmora Picture (*.ppp)", L"*.ppp"},
+    {FMT_RAS, L"RAS - Sun Raster Image (*.ras) ", L"*.ras"},
+    {FMT_RAW, L"RAW - Raw Image data (*.raw) ", L"*.raw"},
+    {FMT_SGI, L"SGI - Silicon Graphics Image (*.sgi) ", L"*.sgi"},
+    {FMT_TGA, L"TGA - Truevision Graphics Adapter (*.tga)", L"*.tga"},
+    {FMT_TIFF, L"TIF - Tagged Image File (*.tif)", L"*.tif"},
 };
 
-// In filter order (index 1 is the first row).
-constexpr SaveType kSaveTypes[SAVE_TYPE_COUNT] = {
-    {L"BMP - Windows Bitmap (*.bmp)", L"*.bmp", L"bmp", 0},
-    {L"GIF - Graphics Interchange Format (*.gif)", L"*.gif", L"gif", 0},
-    {L"JPG - JPEG (*.jpg)", L"*.jpg;*.jif", L"jpg", 1},
-    {L"JP2 - JPEG 2000 (*.jp2)", L"*.jp2", L"jp2", 2},
-    {L"MNG - Multiple-Image Network Graphics (*.mng)", L"*.mng", L"mng", 0},
-    {L"PCX - ZSoft Paintbrush (*.pcx)", L"*.pcx", L"pcx", 0},
-    {L"PNM - Portable Map (*.pnm;*.ppm;*.pbm;*.pgm)", L"*.pnm;*.ppm;*.pbm;*.pgm", L"pnm", 0},
-    {L"PIX - Alias/Wavefront Image (*.pix)", L"*.pix", L"pix", 0},
-    {L"PNG - Portable Network Graphics (*.png)", L"*.png", L"png", 3},
-    {L"PPP - Velmora Picture (*.ppp)", L"*.ppp", L"ppp", 0},
-    {L"RAS - Sun Raster Image (*.ras) ", L"*.ras", L"ras", 4},
-    {L"RAW - Raw Image data (*.raw) ", L"*.raw", L"raw", 5},
-    {L"SGI - Silicon Graphics Image (*.sgi) ", L"*.sgi", L"sgi", 6},
-    {L"TGA - Truevision Graphics Adapter (*.tga)", L"*.tga", L"tga", 7},
-    {L"TIF - Tagged Image File (*.tif)", L"*.tif", L"tif", 8},
-};
-
-// Tab k's option panel: its template and procedure (tab 0 has none).
+// The panel's tabs in order, each with the format whose options it holds, its
+// template and procedure; tab 0 ("***") stands for every type without options.
 struct OptionPanel {
+    FormatId id;
     const wchar_t* label;
     const wchar_t* templateName;
     DLGPROC procedure;
 };
-const OptionPanel kPanels[9] = {
-    {L"***", nullptr, nullptr},
-    {L"JPG", L"JPEGDLG", JpegOptionsDlgProc},
-    {L"JP2", L"JP2DLG", Jp2OptionsDlgProc},
-    {L"PNG", L"PNGDLG", PngOptionsDlgProc},
-    {L"RAS", L"RASDLG", RasOptionsDlgProc},
-    {L"RAW", L"RAWDLG", RawOptionsDlgProc},
-    {L"SGI", L"SGIDLG", SgiOptionsDlgProc},
-    {L"TGA", L"TGADLG", TgaOptionsDlgProc},
-    {L"TIF", L"TIFDLG", TifOptionsDlgProc},
+constexpr int kPanelCount = 9;
+const OptionPanel kPanels[kPanelCount] = {
+    {FMT_UNKNOWN, L"***", nullptr, nullptr},          {FMT_JPEG, L"JPG", L"JPEGDLG", JpegOptionsDlgProc},
+    {FMT_JP2, L"JP2", L"JP2DLG", Jp2OptionsDlgProc},  {FMT_PNG, L"PNG", L"PNGDLG", PngOptionsDlgProc},
+    {FMT_RAS, L"RAS", L"RASDLG", RasOptionsDlgProc},  {FMT_RAW, L"RAW", L"RAWDLG", RawOptionsDlgProc},
+    {FMT_SGI, L"SGI", L"SGIDLG", SgiOptionsDlgProc},  {FMT_TGA, L"TGA", L"TGADLG", TgaOptionsDlgProc},
+    {FMT_TIFF, L"TIF", L"TIFDLG", TifOptionsDlgProc},
 };
 
 const wchar_t kOriginalProcProperty[] = L"QrvSaveAsOriginalProc";
@@ -154,7 +150,7 @@ void DestroyOptionPanel() {
 void ShowOptionPanelForTab(HWND panel) {
     DestroyOptionPanel();
     const int tab = (int)SendDlgItemMessageW(panel, IDC_SAVEAS_TAB, TCM_GETCURSEL, 0, 0);
-    const bool hasPanel = tab > 0 && tab < 9;
+    const bool hasPanel = tab > 0 && tab < kPanelCount;
     ShowWindow(GetDlgItem(panel, IDC_SAVEAS_NOOPTIONS), hasPanel ? SW_HIDE : SW_SHOW);
     if (!hasPanel) return;
     EnsureCommonControls();
@@ -318,14 +314,42 @@ void Jp2Click(HWND d, int id) {
 
 // ---- pure helpers ----
 
+std::span<const SaveAsType> SaveAsTypes() { return kSaveTypes; }
+
+const wchar_t* SaveAsDialogFilter() {
+    static const std::wstring filter = [] {
+        std::wstring list;
+        for (const SaveAsType& type : kSaveTypes) {
+            list += type.text;
+            list += L'\0';
+            list += type.patterns;
+            list += L'\0';
+        }
+        list += L'\0';
+        return list;
+    }();
+    return filter.c_str();
+}
+
 const wchar_t* SaveTypeExtension(int filterIndex) {
+    // "*.jpg;*.jif" gives "jpg".
+    static const std::array<std::wstring, SAVE_TYPE_COUNT> extensions = [] {
+        std::array<std::wstring, SAVE_TYPE_COUNT> list;
+        for (int i = 0; i < SAVE_TYPE_COUNT; ++i) {
+            const std::wstring_view patterns = kSaveTypes[i].patterns;
+            list[i] = patterns.substr(2, patterns.find(L';') - 2);
+        }
+        return list;
+    }();
     if (filterIndex < 1 || filterIndex > SAVE_TYPE_COUNT) return L"bmp";
-    return kSaveTypes[filterIndex - 1].extension;
+    return extensions[filterIndex - 1].c_str();
 }
 
 int SaveTypeTab(int filterIndex) {
     if (filterIndex < 1 || filterIndex > SAVE_TYPE_COUNT) return 0;
-    return kSaveTypes[filterIndex - 1].tab;
+    for (int tab = 1; tab < kPanelCount; ++tab)
+        if (kPanels[tab].id == kSaveTypes[filterIndex - 1].id) return tab;
+    return 0;
 }
 
 std::wstring SaveAsTarget(const wchar_t* folder, const wchar_t* chosenName, int filterIndex) {
@@ -355,13 +379,13 @@ bool ConfirmSaveAsTarget(const wchar_t* chosenPath, int filterIndex, HWND dialog
 // ---- procedures ----
 
 UINT_PTR CALLBACK SaveAsHookProc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
-    try {
+    return GuardedWindowCall(0, [&]() -> UINT_PTR {
         switch (message) {
         case WM_INITDIALOG: {
             EnsureCommonControls();
             LangApply(panel, L"Dlg_SaveAsAdd");
             HWND tab = GetDlgItem(panel, IDC_SAVEAS_TAB);
-            for (int i = 0; i < 9; ++i) {
+            for (int i = 0; i < kPanelCount; ++i) {
                 TCITEMW item{};
                 item.mask = TCIF_TEXT;
                 item.pszText = const_cast<wchar_t*>(kPanels[i].label);
@@ -422,7 +446,7 @@ UINT_PTR CALLBACK SaveAsHookProc(HWND panel, UINT message, WPARAM wParam, LPARAM
             return 0;
         default: return 0;
         }
-    } catch (...) { return 0; }
+    });
 }
 
 // Each option panel's procedure catches everything: no exception may leave a
@@ -433,57 +457,43 @@ INT_PTR CALLBACK JpegOptionsDlgProc(HWND d, UINT m, WPARAM w, LPARAM l) {
         Trackbar(IDC_JPG_SMOOTHING, IDC_JPG_SMOOTHING_VALUE, 0, 10, 1, &AppState::FormatJPGSmoothing),
         CheckBox(IDC_JPG_OPTIMIZE, &AppState::FormatJPGOptimize),
         CheckBox(IDC_JPG_PROGRESSIVE, &AppState::FormatJPGProgressive)};
-    try {
-        return HandleOptionPanel({L"Dlg_JPG", controls}, d, m, w, l);
-    } catch (...) { return FALSE; }
+    return GuardedWindowCall(FALSE, [&] { return HandleOptionPanel({L"Dlg_JPG", controls}, d, m, w, l); });
 }
 INT_PTR CALLBACK Jp2OptionsDlgProc(HWND d, UINT m, WPARAM w, LPARAM l) {
     static constexpr PanelControl controls[] = {
         Trackbar(IDC_JP2_QUALITY, IDC_JP2_QUALITY_VALUE, 10, 100, 5, &AppState::FormatJP2Quality),
         RadioPair(IDC_JP2_LOSSLESS, IDC_JP2_LOSSY, &AppState::FormatJP2LossLess)};
-    try {
+    return GuardedWindowCall(FALSE, [&] {
         return HandleOptionPanel({L"Dlg_JP2", controls, Jp2FollowLossless, Jp2Click}, d, m, w, l);
-    } catch (...) { return FALSE; }
+    });
 }
 INT_PTR CALLBACK PngOptionsDlgProc(HWND d, UINT m, WPARAM w, LPARAM l) {
     static constexpr PanelControl controls[] = {CheckBox(IDC_PNG_INTERLACE, &AppState::FormatPNGInterlace)};
-    try {
-        return HandleOptionPanel({L"Dlg_PNG", controls}, d, m, w, l);
-    } catch (...) { return FALSE; }
+    return GuardedWindowCall(FALSE, [&] { return HandleOptionPanel({L"Dlg_PNG", controls}, d, m, w, l); });
 }
 INT_PTR CALLBACK RasOptionsDlgProc(HWND d, UINT m, WPARAM w, LPARAM l) {
     static constexpr PanelControl controls[] = {CheckBox(IDC_RAS_RLE, &AppState::FormatRASCompression)};
-    try {
-        return HandleOptionPanel({L"Dlg_RAS", controls}, d, m, w, l);
-    } catch (...) { return FALSE; }
+    return GuardedWindowCall(FALSE, [&] { return HandleOptionPanel({L"Dlg_RAS", controls}, d, m, w, l); });
 }
 INT_PTR CALLBACK RawOptionsDlgProc(HWND d, UINT m, WPARAM w, LPARAM l) {
     static constexpr PanelControl controls[] = {CheckBox(IDC_RAW_FLIP, &AppState::FormatRAWFlip),
                                                 CheckBox(IDC_RAW_SWAP, &AppState::FormatRAWSwapRedAndBlue),
                                                 CheckBox(IDC_RAW_NOCONVERT, &AppState::FormatRAWNoConvert24Bit)};
-    try {
-        return HandleOptionPanel({L"Dlg_RAW", controls}, d, m, w, l);
-    } catch (...) { return FALSE; }
+    return GuardedWindowCall(FALSE, [&] { return HandleOptionPanel({L"Dlg_RAW", controls}, d, m, w, l); });
 }
 INT_PTR CALLBACK SgiOptionsDlgProc(HWND d, UINT m, WPARAM w, LPARAM l) {
     static constexpr PanelControl controls[] = {
         DropDown(IDC_SGI_COMPRESSION, L"None|RLE|Agressive RLE", 2, &AppState::FormatSGICompression)};
-    try {
-        return HandleOptionPanel({L"Dlg_SGI", controls}, d, m, w, l);
-    } catch (...) { return FALSE; }
+    return GuardedWindowCall(FALSE, [&] { return HandleOptionPanel({L"Dlg_SGI", controls}, d, m, w, l); });
 }
 INT_PTR CALLBACK TgaOptionsDlgProc(HWND d, UINT m, WPARAM w, LPARAM l) {
     static constexpr PanelControl controls[] = {CheckBox(IDC_TGA_RLE, &AppState::FormatTGAEncode)};
-    try {
-        return HandleOptionPanel({L"Dlg_TGA", controls}, d, m, w, l);
-    } catch (...) { return FALSE; }
+    return GuardedWindowCall(FALSE, [&] { return HandleOptionPanel({L"Dlg_TGA", controls}, d, m, w, l); });
 }
 INT_PTR CALLBACK TifOptionsDlgProc(HWND d, UINT m, WPARAM w, LPARAM l) {
     static constexpr PanelControl controls[] = {DropDown(
         IDC_TIF_COMPRESSION, L"None|Packbits|ZIP|Automatic (JPEG/ZIP/CCITTFAX4)", 3, &AppState::FormatTIFCompression)};
-    try {
-        return HandleOptionPanel({L"Dlg_TIF", controls}, d, m, w, l);
-    } catch (...) { return FALSE; }
+    return GuardedWindowCall(FALSE, [&] { return HandleOptionPanel({L"Dlg_TIF", controls}, d, m, w, l); });
 }
 
 // ---- the dialog ----
@@ -499,21 +509,12 @@ bool ShowSaveAsDialog(const wchar_t* path, HWND owner, bool keepView, bool useCu
         CopyStringW(file, PathFindFileNameW(path));
         PathRemoveExtensionW(file);
     }
-    std::wstring filter;
-    for (const SaveType& type : kSaveTypes) {
-        filter += type.description;
-        filter += L'\0';
-        filter += type.pattern;
-        filter += L'\0';
-    }
-    filter += L'\0';
-
     EnsureCommonControls();
     OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = owner;
     ofn.hInstance = ResourceModule();
-    ofn.lpstrFilter = filter.c_str();
+    ofn.lpstrFilter = SaveAsDialogFilter();
     ofn.nFilterIndex = (DWORD)Clamp(AppState::LastSaveFilter, 1, SAVE_TYPE_COUNT);
     ofn.lpstrFile = file;
     ofn.nMaxFile = MAX_PATH;

@@ -5,6 +5,7 @@
 #pragma once
 #include <windows.h>
 
+#include <span>
 #include <string>
 
 #include "formats/SaveDispatch.h"
@@ -34,11 +35,23 @@ struct SaveServices {
 void SetSaveServices(const SaveServices& services);
 const SaveServices& GetSaveServices();
 
-// The 15 file types of the dialog (1-based filter index) and their extensions.
+// One file type of the dialog: the format it writes, the text shown and the
+// patterns, the first of which gives the type its extension.
+struct SaveAsType {
+    FormatId id;
+    const wchar_t* text;
+    const wchar_t* patterns;
+};
+// The 15 file types of the dialog in filter order (filter index 1 is the first).
 constexpr int SAVE_TYPE_COUNT = 15;
+std::span<const SaveAsType> SaveAsTypes();
+// The dialog's filter list: SAVE_TYPE_COUNT pairs of text and patterns, each
+// followed by a terminator, the whole list by a second one.
+const wchar_t* SaveAsDialogFilter();
 // The extension ("bmp", "gif" ...) of a filter index; "bmp" for anything unlisted.
 const wchar_t* SaveTypeExtension(int filterIndex);
-// The option tab of a filter index (1 JPG .. 8 TIF), 0 for a type without options.
+// The option tab of a filter index (1 JPG .. 8 TIF): the tab of the option panel
+// of its format, 0 for a format without options.
 int SaveTypeTab(int filterIndex);
 // The file the dialog saves to: folder (may be empty) + the chosen name with
 // its extension (from its last ".") replaced by the selected type's.

@@ -10,6 +10,8 @@
 #include <exception>
 #include <vector>
 
+#include "image/Image.h"
+
 namespace {
 
 struct Area {
@@ -322,13 +324,7 @@ std::vector<BYTE> ReadPicture(HDC dc, int width, int height, BITMAPINFO& info) {
         HGDIOBJ old = SelectObject(copyDC, copy);
         BOOL copied = BitBlt(copyDC, 0, 0, width, height, dc, 0, 0, SRCCOPY);
         SelectObject(copyDC, old);
-        info = {};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 24;
-        info.bmiHeader.biCompression = BI_RGB;
+        info = DirectBitmapInfo(width, height, 24);
         const uint64_t stride = (((uint64_t)width * 24 + 31) / 32) * 4;
         // No memory for the rows is a failed read, not an exception that
         // would leave the bitmap and the DC behind.

@@ -16,6 +16,7 @@
 #include "formats/FormatCodecs.h"
 #include "image/Common.h"
 #include "image/Image.h"
+#include "image/Palette.h"
 
 namespace {
 
@@ -118,7 +119,7 @@ bool ImageFromBlock(AddOn which, CImage& image, const uint8_t* data, uint64_t si
         rgb[0] = rgb[1] = rgb[2] = 255;  // 0 white, 1 black
         palette = rgb;
     } else if ((which == AddOn::Jbg && bitCount == 8) || (which == AddOn::Fpx && bitCount <= 8)) {
-        for (int i = 0; i < 256 * 3; ++i) rgb[i] = (uint8_t)(i / 3);
+        FillGreyPalette(rgb, 256);
         palette = rgb;
     }
     if (!image.Create(width, (int)height, bitCount, data + offset, palette)) {

@@ -11,6 +11,7 @@
 #include "image/BinFile.h"
 #include "image/Common.h"
 #include "image/Image.h"
+#include "image/Palette.h"
 
 namespace {
 
@@ -42,7 +43,7 @@ std::wstring PalettePath(const wchar_t* path) {
 
 // Entries the ".pal" file holds replace those of the grey ramp in rgb.
 void ReadPalette(const wchar_t* path, uint8_t* rgb) {
-    for (int i = 0; i < 256; ++i) rgb[i * 3] = rgb[i * 3 + 1] = rgb[i * 3 + 2] = (uint8_t)i;
+    FillGreyPalette(rgb, 256);
     CBinFile file;
     if (!file.Open(PalettePath(path).c_str(), BINFILE_READ | BINFILE_SHARE_READ)) return;
     const uint64_t length = file.GetLength();

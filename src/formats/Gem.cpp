@@ -10,6 +10,7 @@
 #include "image/BinFile.h"
 #include "image/Common.h"
 #include "image/Image.h"
+#include "image/Palette.h"
 
 namespace {
 
@@ -106,9 +107,7 @@ ReadStatus ReadGem(CBinFile& file, CImage& image, wchar_t* errorText) {
     if (planes == 1 && depth == 1) {
         std::memcpy(rgb, kPaletteWhiteBlack, 6);
     } else if (depth <= 8) {
-        const uint32_t entries = 1u << planes;
-        for (uint32_t i = 0; i < entries; ++i)
-            rgb[i * 3] = rgb[i * 3 + 1] = rgb[i * 3 + 2] = (uint8_t)(i * (255 / (entries - 1)));
+        FillGreyPalette(rgb, 1 << planes);
     }
     if (!image.CreateEmpty((int)width, (int)height, depth, RGB(0, 0, 0), rgb) || !image.ScanLine(0)) {
         SetFormatError(errorText, kTextMemory);

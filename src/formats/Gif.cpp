@@ -8,6 +8,7 @@
 #include "formats/Formats.h"
 #include "image/ColorDepth.h"
 #include "image/Image.h"
+#include "image/Palette.h"
 #include "image/PixelOps.h"
 
 namespace {
@@ -357,9 +358,7 @@ bool ReadGifScreen(ByteReader& reader, const wchar_t* path, int frames, const Lo
         std::memcpy(screen.global, screen.current, sizeof(screen.current));
         std::memcpy(screen.conversion, screen.current, sizeof(screen.current));
     } else {
-        for (int i = 0; i < 256; ++i)
-            screen.conversion[i * 3] = screen.conversion[i * 3 + 1] = screen.conversion[i * 3 + 2] =
-                (uint8_t)((255 / (globalEntries - 1)) * i);
+        FillGreyPalette(screen.conversion, globalEntries, 256);
     }
     if (screen.toMng) screen.globalColorCount = hasGlobal ? globalEntries : 256;
 

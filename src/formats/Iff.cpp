@@ -17,6 +17,7 @@
 #include "formats/WholeFile.h"
 #include "image/Common.h"
 #include "image/Image.h"
+#include "image/Palette.h"
 
 namespace {
 
@@ -393,7 +394,7 @@ ReadStatus DecodeTiledIff(const Bytes& in, CImage& image, wchar_t* errorText) {
                 return false;
             }
             uint8_t ramp[256 * 3];
-            for (int i = 0; i < 256 * 3; ++i) ramp[i] = (uint8_t)(i / 3);
+            FillGreyPalette(ramp, 256);
             if (!image.CreateEmpty((int)header.width, (int)header.height, 8 * layout.pixelBytes, RGB(0, 0, 0),
                                    layout.pixelBytes == 1 ? ramp : nullptr) ||
                 !image.ScanLine(0)) {

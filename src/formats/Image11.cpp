@@ -11,6 +11,7 @@
 #include "image/BinFile.h"
 #include "image/Common.h"
 #include "image/Image.h"
+#include "image/Palette.h"
 
 namespace {
 
@@ -43,10 +44,8 @@ ReadStatus ReadImage11(CBinFile& file, CImage& image, wchar_t* errorText) {
         return false;
     }
     // A grey ramp of 2^bits entries (256 above 8 bits).
-    const uint32_t entries = bits == 1 ? 2 : 256;
     uint8_t rgb[256 * 3] = {};
-    for (uint32_t i = 0; i < entries; ++i)
-        rgb[i * 3] = rgb[i * 3 + 1] = rgb[i * 3 + 2] = (uint8_t)(i * (255 / (entries - 1)));
+    FillGreyPalette(rgb, bits == 1 ? 2 : 256);
     if (!image.CreateEmpty((int)width, (int)height, bpp, RGB(0, 0, 0), rgb) || !image.ScanLine(0)) {
         SetFormatError(errorText, kTextMemory);
         return false;

@@ -21,6 +21,7 @@
 #include "formats/PageToucher.h"
 #include "image/Common.h"
 #include "image/Image.h"
+#include "image/Palette.h"
 #include "image/PixelOps.h"
 #include "image/Resample.h"
 
@@ -63,9 +64,7 @@ void LimitScans(j_common_ptr cinfo) {
 const uint8_t* GreyPalette() {
     static const struct Table {
         uint8_t rgb[768];
-        Table() {
-            for (int i = 0; i < 256; ++i) rgb[i * 3] = rgb[i * 3 + 1] = rgb[i * 3 + 2] = (uint8_t)i;
-        }
+        Table() { FillGreyPalette(rgb, 256); }
     } table;
     return table.rgb;
 }

@@ -20,6 +20,7 @@
 #include "formats/WholeFile.h"
 #include "image/Common.h"
 #include "image/Image.h"
+#include "image/Palette.h"
 
 namespace {
 
@@ -412,7 +413,7 @@ void FindPlanarPalette(const wchar_t* path, uint8_t* rgb) {
         FindClose(find);
         if (read) return;
     }
-    for (uint32_t i = 0; i < kPaletteFileBytes; ++i) rgb[i] = (uint8_t)(i / 3);
+    FillGreyPalette(rgb, 256);
 }
 
 ReadStatus DecodePlanarPic(const Bytes& in, const uint8_t* palette, CImage& image, wchar_t* errorText) {

@@ -17,6 +17,7 @@
 #include "formats/WholeFile.h"
 #include "image/Common.h"
 #include "image/Image.h"
+#include "image/Palette.h"
 
 namespace {
 
@@ -80,7 +81,7 @@ ReadStatus DecodePix(const uint8_t* data, size_t size, CImage& image, wchar_t* e
         return false;
     }
     uint8_t ramp[256 * 3];
-    for (int i = 0; i < 256 * 3; ++i) ramp[i] = (uint8_t)(i / 3);
+    FillGreyPalette(ramp, 256);
     if (!image.CreateEmpty((int)width, (int)height, (int)bpp, RGB(0, 0, 0), bpp == 8 ? ramp : nullptr) ||
         !image.ScanLine(0)) {
         SetFormatError(errorText, kTextMemory);

@@ -14,6 +14,7 @@
 #include "formats/ReaderServices.h"
 #include "formats/StdioFile.h"
 #include "image/Image.h"
+#include "image/Palette.h"
 
 namespace {
 
@@ -69,11 +70,6 @@ void PNGCBAPI OnPngRead(png_structp png, png_bytep data, size_t length) {
     call->bytesLeft -= length;
 }
 
-void GreyPalette(uint8_t* rgb, int bits) {
-    const int count = 1 << bits, step = 255 / (count - 1);
-    for (int i = 0; i < count; ++i) rgb[i * 3] = rgb[i * 3 + 1] = rgb[i * 3 + 2] = (uint8_t)(step * i);
-}
-
 // The libpng part of LoadPng. Holds no object with a destructor, so that the
 // library's long jump leaves nothing behind.
 bool DecodePng(PngCall& call, CImage& image) {
@@ -127,7 +123,7 @@ bool DecodePng(PngCall& call, CImage& image) {
             rgb[i * 3 + 2] = entries[i].blue;
         }
     } else if (colorType == PNG_COLOR_TYPE_GRAY) {
-        GreyPalette(rgb, depth);
+        FillGreyPalette(rgb, 1 << depth);
     }
 
     // The library's row must fit the image's row (2-bit rows are widened in place).

@@ -16,6 +16,7 @@
 #include "formats/ReplacingFile.h"
 #include "formats/StdioFile.h"
 #include "image/Image.h"
+#include "image/Palette.h"
 
 namespace {
 
@@ -230,7 +231,7 @@ ReadStatus ReadPnm(CImage& image, const wchar_t* path, wchar_t* errorText) {
     } else if (h.Digit() == '4') {
         rgb[0] = rgb[1] = rgb[2] = 255;  // 0 white, 1 black
     } else {
-        for (int i = 0; i < 256; ++i) rgb[i * 3] = rgb[i * 3 + 1] = rgb[i * 3 + 2] = (uint8_t)i;
+        FillGreyPalette(rgb, 256);
     }
     if (!image.CreateEmpty((int)h.width, (int)h.height, depth, RGB(0, 0, 0), depth <= 8 ? rgb : nullptr) ||
         !image.ScanLine(0)) {

@@ -19,6 +19,7 @@
 #include "image/BinFile.h"
 #include "image/Common.h"
 #include "image/Image.h"
+#include "image/Palette.h"
 
 namespace {
 
@@ -129,7 +130,7 @@ ReadStatus ReadSgi(CImage& image, const wchar_t* path, wchar_t* errorText) {
     }
 
     uint8_t ramp[256 * 3];
-    for (int i = 0; i < 256 * 3; ++i) ramp[i] = (uint8_t)(i / 3);
+    FillGreyPalette(ramp, 256);
     if (!image.CreateEmpty((int)width, (int)height, bpp, RGB(0, 0, 0), used == 1 ? ramp : nullptr) ||
         !image.ScanLine(0)) {
         SetFormatError(errorText, kTextMemory);

@@ -18,6 +18,7 @@
 #include "image/BinFile.h"
 #include "image/Common.h"
 #include "image/Image.h"
+#include "image/Palette.h"
 
 namespace {
 
@@ -172,7 +173,7 @@ ReadStatus ReadRas(CImage& image, const wchar_t* path, wchar_t* errorText) {
             std::memset(rgb, 255, 3);
         } else if (depth == 8) {
             // Without a map the indices are grey levels.
-            for (int i = 0; i < 256; ++i) rgb[i * 3] = rgb[i * 3 + 1] = rgb[i * 3 + 2] = (uint8_t)i;
+            FillGreyPalette(rgb, 256);
         }
     }
 

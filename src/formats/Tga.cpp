@@ -16,6 +16,7 @@
 #include "formats/StdioFile.h"
 #include "image/Common.h"
 #include "image/Image.h"
+#include "image/Palette.h"
 
 namespace {
 
@@ -158,7 +159,7 @@ ReadStatus ReadTga(CImage& image, const wchar_t* path, wchar_t* errorText) {
     std::fseek(f, h.idLength, SEEK_CUR);
     if (h.mapType) haveMap = ReadColorMap(f, h, rgb) && h.mapEntryBits != 0;
     if (!haveMap) {
-        for (int i = 0; i < 256; ++i) rgb[i * 3] = rgb[i * 3 + 1] = rgb[i * 3 + 2] = (uint8_t)i;
+        FillGreyPalette(rgb, 256);
         if (fileDepth == 1) std::memset(rgb + 3, 255, 3);
     }
     if (!image.CreateEmpty((int)width, (int)height, fileDepth, RGB(0, 0, 0), fileDepth <= 8 ? rgb : nullptr) ||

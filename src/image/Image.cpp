@@ -69,12 +69,7 @@ bool CImage::Build(int w, int h, int depth, const uint8_t* rgbPalette) {
         BITMAPINFOHEADER header;
         RGBQUAD colors[256];
     } info{};
-    info.header.biSize = sizeof(BITMAPINFOHEADER);
-    info.header.biWidth = w;
-    info.header.biHeight = h;
-    info.header.biPlanes = 1;
-    info.header.biBitCount = (WORD)newBpp;
-    info.header.biCompression = BI_RGB;
+    info.header = DirectBitmapInfo(w, h, newBpp).bmiHeader;
 
     HDC screen = GetDC(nullptr);
     HDC dc = CreateCompatibleDC(screen);
@@ -180,6 +175,17 @@ uint8_t* CImage::ScanLine(uint32_t row) {
 }
 
 // GDI conversion of rows [firstRow, firstRow + rows) into a new buffer of the requested depth.
+BITMAPINFO DirectBitmapInfo(LONG width, LONG height, int bitCount) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = (WORD)bitCount;
+    info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
+
 static uint8_t* ConvertRows(const CImage& image, int depth, uint32_t firstRow, uint32_t rows) {
     if (!image.valid || (depth != 16 && depth != 24 && depth != 32)) return nullptr;
     const uint32_t rowBytes = CImage::RowBytes(image.width, depth);
@@ -187,13 +193,7 @@ static uint8_t* ConvertRows(const CImage& image, int depth, uint32_t firstRow, u
     if (!rowBytes || total > CImage::kMaxImageBytes) return nullptr;
     auto* out = static_cast<uint8_t*>(std::malloc((size_t)total));
     if (!out) return nullptr;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = (LONG)image.width;
-    info.bmiHeader.biHeight = (LONG)image.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = (WORD)depth;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = DirectBitmapInfo((LONG)image.width, (LONG)image.height, depth);
     GdiFlush();
     // GetDIBits wants the bitmap not to be selected into a DC on some systems;
     // deselect it for the call and put it back.
@@ -214,20 +214,9 @@ uint8_t* CImage::GetLine(int depth, uint32_t row) {
     return ConvertRows(*this, depth, row, 1);
 }
 
-static BITMAPINFO DirectInfo(uint32_t w, int32_t h, int depth) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = (LONG)w;
-    info.bmiHeader.biHeight = h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = (WORD)depth;
-    info.bmiHeader.biCompression = BI_RGB;
-    return info;
-}
-
 bool CImage::PutBits(int depth, const void* data) {
     if (!valid || !data || (depth != 16 && depth != 24 && depth != 32)) return false;
-    BITMAPINFO info = DirectInfo(width, (LONG)height, depth);
+    BITMAPINFO info = DirectBitmapInfo((LONG)width, (LONG)height, depth);
     int done = StretchDIBits(memoryDC, 0, 0, (int)width, (int)height, 0, 0, (int)width, (int)height, data, &info,
                              DIB_RGB_COLORS, SRCCOPY);
     GdiFlush();
@@ -236,7 +225,7 @@ bool CImage::PutBits(int depth, const void* data) {
 
 bool CImage::PutLine(int depth, uint32_t row, const void* data) {
     if (!valid || !data || row >= height || (depth != 16 && depth != 24 && depth != 32)) return false;
-    BITMAPINFO info = DirectInfo(width, 1, depth);
+    BITMAPINFO info = DirectBitmapInfo((LONG)width, 1, depth);
     // Draw the one row at its top-down position.
     const int y = (int)(height - 1 - row);
     int done = StretchDIBits(memoryDC, 0, y, (int)width, 1, 0, 0, (int)width, 1, data, &info, DIB_RGB_COLORS, SRCCOPY);

@@ -120,3 +120,8 @@ private:
     void Clear();
     bool Build(int width, int height, int bpp, const uint8_t* rgbPalette);
 };
+
+// The header of an uncompressed (BI_RGB) DIB of width by height pixels, bottom-up
+// for a positive height, at bitCount bits per pixel in one plane; every other
+// field, and the one colour table entry, is zero.
+BITMAPINFO DirectBitmapInfo(LONG width, LONG height, int bitCount);

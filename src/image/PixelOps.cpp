@@ -6,6 +6,8 @@
 #include <cstring>
 #include <utility>
 
+#include "image/Palette.h"
+
 void SwapImages(CImage& a, CImage& b) {
     std::swap(a.width, b.width);
     std::swap(a.height, b.height);
@@ -306,7 +308,7 @@ bool CImage::ToGrayscale() {
         std::free(fetched);
     }
     uint8_t ramp[768];
-    for (int i = 0; i < 256; ++i) ramp[i * 3] = ramp[i * 3 + 1] = ramp[i * 3 + 2] = (uint8_t)i;
+    FillGreyPalette(ramp, 256);
     CImage grey;
     const bool ok = grey.Create((int)w, (int)h, 8, out, ramp);
     std::free(out);

@@ -553,13 +553,7 @@ void DrawImageScaled(CImage& image, HDC dc, int x, int y, int width, int height,
             // nothing is drawn rather than uninitialised memory.
             if (TryScaleBits(buf, width, height, source->bits, (int)source->width, (int)source->height, source->bpp,
                              pal)) {
-                BITMAPINFO info{};
-                info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-                info.bmiHeader.biWidth = width;
-                info.bmiHeader.biHeight = height;
-                info.bmiHeader.biPlanes = 1;
-                info.bmiHeader.biBitCount = 24;
-                info.bmiHeader.biCompression = BI_RGB;
+                BITMAPINFO info = DirectBitmapInfo(width, height, 24);
                 StretchDIBits(dc, x, y, width, height, 0, 0, width, height, buf, &info, DIB_RGB_COLORS, rop);
             }
             std::free(buf);

@@ -170,6 +170,35 @@ TEST(ImageModel, GetBitsConvertsThroughGdi) {
     EXPECT_FALSE(deep.PutLine(8, 1, row));
 }
 
+TEST(ImageModel, DirectBitmapInfoFillsOnlyTheUncompressedHeader) {
+    struct Case {
+        LONG width, height;
+        int bitCount;
+    };
+    const Case cases[] = {{5, 2, 24}, {640, -480, 32}, {1, 1, 16}, {7, 3, 8}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " at " << c.bitCount);
+        BITMAPINFO expected;
+        std::memset(&expected, 0, sizeof expected);
+        expected.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        expected.bmiHeader.biWidth = c.width;
+        expected.bmiHeader.biHeight = c.height;
+        expected.bmiHeader.biPlanes = 1;
+        expected.bmiHeader.biBitCount = (WORD)c.bitCount;
+        expected.bmiHeader.biCompression = BI_RGB;
+        const BITMAPINFO info = DirectBitmapInfo(c.width, c.height, c.bitCount);
+        EXPECT_EQ(std::memcmp(&info, &expected, sizeof info), 0);
+    }
+
+    // GDI takes it as it is.
+    BITMAPINFO info = DirectBitmapInfo(5, 2, 24);
+    void* bits = nullptr;
+    HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    ASSERT_NE(section, nullptr);
+    EXPECT_NE(bits, nullptr);
+    DeleteObject(section);
+}
+
 TEST(ImageModel, CopyCarriesTransparencyOnlyWhenSet) {
     CImage source;
     ASSERT_TRUE(source.CreateEmpty(3, 3, 32, RGB(1, 2, 3), nullptr));
