@@ -16,12 +16,8 @@ allowed=(
   formats/FormatTable.cpp:app/AppState.h
   formats/Gif.cpp:app/AppState.h
   formats/Jpeg.cpp:app/AppState.h
-  formats/Png.cpp:app/AppState.h
   formats/ReaderServices.cpp:app/AppState.h
   formats/ReaderServices.h:media/AnimationBar.h
-  formats/SaveDispatch.cpp:app/AppState.h
-  formats/Sgi.cpp:app/AppState.h
-  formats/SunRaster.cpp:app/AppState.h
   formats/Tiff.cpp:app/AppState.h
 )
 

@@ -392,7 +392,7 @@ bool LoadBmp(CImage& image, const wchar_t* path, wchar_t* errorText) {
     }
 }
 
-bool SaveBmp(const wchar_t* path, CImage& image, wchar_t* errorText, const void*) {
+bool SaveBmp(const wchar_t* path, CImage& image, wchar_t* errorText, const SaveOptions&) {
     if (!image.IsValid() || !image.ScanLine(0)) {
         SetFormatError(errorText, L"No image to save!");
         return false;

@@ -8,8 +8,10 @@
 // is not of the reader's format and makes the loader try the file's signature.
 // No reader lets an exception out.
 //
-// Writer contract: path, image, error text, the format's options (null for the
-// defaults); true, or false with a text in the error buffer.
+// Writer contract: path, image, error text, the options of every format
+// (formats/SaveOptions.h); true, or false with a text in the error buffer. The
+// writer writes the path it is given; SaveImageFile hands it a temporary name
+// and puts the complete file in the target's place.
 #pragma once
 #include <windows.h>
 #include <cstdint>
@@ -85,7 +87,8 @@ using FormatReader = bool (*)(CImage& image, const wchar_t* path, wchar_t* error
 // Decodes from an open stream at its current position (the JPEG reader behind
 // the "JFIF" scan); the caller closes the stream.
 using FormatStreamReader = bool (*)(CImage& image, FILE* stream, wchar_t* errorText);
-using FormatWriter = bool (*)(const wchar_t* path, CImage& image, wchar_t* errorText, const void* options);
+using FormatWriter = bool (*)(const wchar_t* path, CImage& image, wchar_t* errorText,
+                              const struct SaveOptions& options);
 
 // Kind and traits of a format.
 enum : uint32_t {

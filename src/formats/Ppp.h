@@ -5,6 +5,8 @@
 #pragma once
 #include <cstdint>
 
+#include "formats/SaveOptions.h"
+
 class CImage;
 
 constexpr uint32_t PPP_HEADER_BYTES = 15;
@@ -15,6 +17,4 @@ int CheckPppVersion(const wchar_t* path);
 // Reader contract (formats/Formats.h).
 bool LoadPpp(CImage& image, const wchar_t* path, wchar_t* errorText);
 // Writer contract; the format has no options. Every image is written as 24 bits.
-bool SavePpp(const wchar_t* path, CImage& image, wchar_t* errorText);
-// Writer as the format table calls it (the format has no options).
-bool SavePppWithOptions(const wchar_t* path, CImage& image, wchar_t* errorText, const void* options);
+bool SavePpp(const wchar_t* path, CImage& image, wchar_t* errorText, const SaveOptions& options = {});

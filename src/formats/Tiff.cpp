@@ -476,7 +476,6 @@ bool SaveTiff(const wchar_t* path, CImage& image, wchar_t* errorText, int compre
     return ok;
 }
 
-bool SaveTiffWithOptions(const wchar_t* path, CImage& image, wchar_t* errorText, const void* options) {
-    const int setting = options ? *static_cast<const int*>(options) : AppState::FormatTIFCompression;
-    return SaveTiff(path, image, errorText, setting);
+bool SaveTiff(const wchar_t* path, CImage& image, wchar_t* errorText, const SaveOptions& options) {
+    return SaveTiff(path, image, errorText, options.tiffCompression);
 }

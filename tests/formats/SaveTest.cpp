@@ -9,12 +9,10 @@
 #include <vector>
 
 #include "PixelCheck.h"
-#include "app/AppState.h"
 #include "formats/Formats.h"
 #include "formats/SaveDispatch.h"
 #include "image/Common.h"
 #include "image/Image.h"
-#include "support/SettingsKeeper.h"
 #include "support/TestSupport.h"
 
 using qrvtest::TempDir;
@@ -42,34 +40,32 @@ TEST(SaveDispatch, WriterByExtension) {
         EXPECT_EQ(SaveFormatIdForPath(r.path), r.id) << (r.path ? qrvtest::Narrow(r.path) : "null");
 }
 
-TEST(SaveDispatch, SettingsReachTheWriters) {
-    qrvtest::SettingsKeeper guard;  // the whole settings record comes back
+TEST(SaveDispatch, OptionsReachTheWriters) {
     TempDir dir;
     CImage image;
     ASSERT_TRUE(pixelcheck::MakePattern24(image, 40, 30));
     wchar_t text[FORMAT_ERROR_CHARS] = {};
 
-    AppState::FormatJPGProgressive = 1;
-    AppState::FormatJPGSmoothing = 7;
-    EXPECT_DOUBLE_EQ(JpegOptionsFromSettings().smoothing, 0.7);
-    ASSERT_TRUE(SaveImageFile(dir.File(L"a.JPEG").c_str(), image, text, 0, nullptr)) << qrvtest::Narrow(text);
+    SaveOptions options;
+    options.jpeg.progressive = true;
+    ASSERT_TRUE(SaveImageFile(dir.File(L"a.JPEG").c_str(), image, text, options)) << qrvtest::Narrow(text);
     EXPECT_TRUE(HasMarker(qrvtest::ReadAll(dir.File(L"a.JPEG")), 0xC2));
-    AppState::FormatJPGProgressive = 0;
-    ASSERT_TRUE(SaveImageFile(dir.File(L"b.jpg").c_str(), image, text, 0, nullptr));
+    options.jpeg.progressive = false;
+    ASSERT_TRUE(SaveImageFile(dir.File(L"b.jpg").c_str(), image, text, options));
     EXPECT_FALSE(HasMarker(qrvtest::ReadAll(dir.File(L"b.jpg")), 0xC2));
 
-    for (int interlace : {0, 1}) {
-        AppState::FormatPNGInterlace = interlace;
+    for (bool interlace : {false, true}) {
+        options.pngInterlace = interlace;
         const std::wstring png = dir.File(L"i" + std::to_wstring(interlace) + L".png");
-        ASSERT_TRUE(SaveImageFile(png.c_str(), image, text, 0, nullptr)) << qrvtest::Narrow(text);
+        ASSERT_TRUE(SaveImageFile(png.c_str(), image, text, options)) << qrvtest::Narrow(text);
         const std::vector<unsigned char> bytes = qrvtest::ReadAll(png);
         ASSERT_GT(bytes.size(), 28u);
-        EXPECT_EQ(bytes[28], interlace);  // the IHDR interlace method
+        EXPECT_EQ(bytes[28], interlace ? 1 : 0);  // the IHDR interlace method
     }
 
-    AppState::FormatTIFCompression = 1;  // PackBits
+    options.tiffCompression = 1;  // PackBits
     const std::wstring tif = dir.File(L"p.tif");
-    ASSERT_TRUE(SaveImageFile(tif.c_str(), image, text, 0, nullptr)) << qrvtest::Narrow(text);
+    ASSERT_TRUE(SaveImageFile(tif.c_str(), image, text, options)) << qrvtest::Narrow(text);
     EXPECT_EQ(qrvtest::RunHost("tiffinfo '" + qrvtest::HostPath(tif) + "' | grep -q PackBits"), 0);
 }
 
@@ -79,7 +75,7 @@ TEST(SaveDispatch, TargetsWithoutAWriterFailWithAText) {
     ASSERT_TRUE(pixelcheck::MakePattern24(image, 8, 8));
     for (const wchar_t* name : {L"a.jpe", L"noextension", L"a.xyz"}) {
         wchar_t text[FORMAT_ERROR_CHARS] = {};
-        EXPECT_FALSE(SaveImageFile(dir.File(name).c_str(), image, text, 0, nullptr));
+        EXPECT_FALSE(SaveImageFile(dir.File(name).c_str(), image, text, SaveOptions{}));
         EXPECT_NE(text[0], L'\0');
         EXPECT_FALSE(qrvtest::FileExists(dir.File(name)));
     }
