@@ -37,7 +37,15 @@ std::wstring FullPathOf(const wchar_t* path) {
     return full;
 }
 
+SaveFinishedHook g_finishedHook = nullptr;
+
 }  // namespace
+
+SaveFinishedHook SetSaveFinishedHook(SaveFinishedHook hook) {
+    const SaveFinishedHook previous = g_finishedHook;
+    g_finishedHook = hook;
+    return previous;
+}
 
 FormatId SaveFormatIdForPath(const wchar_t* path) {
     if (!path) return FMT_UNKNOWN;
@@ -68,6 +76,7 @@ bool SaveImageFile(const wchar_t* path, CImage& image, wchar_t* errorText, const
         target = FullPathOf(path);
         temp = target + L".tmp";
         ok = writer(temp.c_str(), image, text, options);
+        if (ok && g_finishedHook) ok = g_finishedHook(temp.c_str(), text);
         if (!ok && !text[0]) CopyStringW(text, L"Unable to write the file!", FORMAT_ERROR_CHARS);
     } catch (...) {
         // No exception may reach the dialog or command that called us.

@@ -20,3 +20,9 @@ FormatId SaveFormatIdForPath(const wchar_t* path);
 // format and path matter only to the JPEG writer, which keeps the Exif tags of
 // an Exif JPEG source. Shows nothing.
 bool SaveImageFile(const wchar_t* path, CImage& image, wchar_t* errorText, const SaveOptions& options);
+
+// For tests: called with the temporary file once its writer has finished it,
+// before it replaces the target; false (with a text in errorText) fails the
+// save as a failed last write does. Null: none. Returns the previous hook.
+using SaveFinishedHook = bool (*)(const wchar_t* tempPath, wchar_t* errorText);
+SaveFinishedHook SetSaveFinishedHook(SaveFinishedHook hook);
