@@ -175,8 +175,13 @@ TEST(SaveDispatch, EveryWriterOnAFullDiskKeepsThePreviousFile) {
         const std::string hostTemp = qrvtest::HostPath(target + L".tmp");
         EXPECT_EQ(qrvtest::RunHost("ln -s /dev/full '" + hostTemp + "' && test -c '" + hostTemp + "'"), 0);
         const bool saved = SaveImageFile(target.c_str(), image, text, SaveOptions{});
+        // The writer's own text: the failure was seen before any rename.
+        EXPECT_NE(std::wstring(text).rfind(L"Unable to replace ", 0), 0u) << qrvtest::Narrow(text);
         EXPECT_LE(FolderNames(dir.Path()).size(), 2u);  // the target and the link
         EXPECT_EQ(qrvtest::RunHost("rm -f '" + hostTemp + "'"), 0);
+        // A writer that missed the failure had the link put in the target's
+        // place, which would read as zeros without end.
+        if (saved) qrvtest::RunHost("rm -f '" + qrvtest::HostPath(target) + "'");
         return saved;
     });
 }
