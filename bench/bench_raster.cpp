@@ -28,8 +28,9 @@ using SaveFn = bool (*)(const wchar_t* path, CImage& image, wchar_t* errorText);
 using LoadFn = bool (*)(CImage& image, const wchar_t* path, wchar_t* errorText);
 
 static bool SaveTgaRle(const wchar_t* path, CImage& image, wchar_t* errorText) {
-    const int rle = 1;
-    return SaveTga(path, image, errorText, &rle);
+    SaveOptions options;
+    options.tgaRunLength = true;
+    return SaveTga(path, image, errorText, options);
 }
 static bool SaveSgi1(const wchar_t* path, CImage& image, wchar_t* errorText) {
     return SaveSgi(path, image, errorText, 1);

@@ -559,6 +559,25 @@ namespace {
 bool WriterKeepsAlpha(FormatId id) { return id == FMT_PNG || id == FMT_TIFF; }
 }  // namespace
 
+SaveOptions SaveOptionsFromSettings() {
+    SaveOptions options;
+    options.jpeg.quality = AppState::FormatJPGQuality;
+    options.jpeg.optimize = AppState::FormatJPGOptimize != 0;
+    options.jpeg.smoothing = AppState::FormatJPGSmoothing / 10.0;
+    options.jpeg.progressive = AppState::FormatJPGProgressive != 0;
+    options.pngInterlace = AppState::FormatPNGInterlace != 0;
+    options.tiffCompression = AppState::FormatTIFCompression;
+    options.tgaRunLength = AppState::FormatTGAEncode != 0;
+    options.sgiCompression = AppState::FormatSGICompression;
+    options.rasRunLength = AppState::FormatRASCompression != 0;
+    options.jp2.quality = AppState::FormatJP2Quality;
+    options.jp2.lossless = AppState::FormatJP2LossLess != 0;
+    options.raw.flip = AppState::FormatRAWFlip != 0;
+    options.raw.swapRedBlue = AppState::FormatRAWSwapRedAndBlue != 0;
+    options.raw.noConvert24 = AppState::FormatRAWNoConvert24Bit != 0;
+    return options;
+}
+
 bool SaveCurrentImage(const wchar_t* path) {
     HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
     wchar_t text[FORMAT_ERROR_CHARS] = {};
@@ -574,8 +593,10 @@ bool SaveCurrentImage(const wchar_t* path) {
     if (picture && picture != &AppState::CurrentImage && AppState::ChannelView == CHANNEL_ALPHA_BLENDED &&
         !WriterKeepsAlpha(SaveFormatIdForPath(path)))
         picture = &AppState::CurrentImage;
-    const bool ok = picture && SaveImageFile(path, *picture, text, AppState::CurrentFormatId,
-                                             AppState::CurrentFile[0] ? AppState::CurrentFile : nullptr);
+    SaveOptions options = SaveOptionsFromSettings();
+    options.jpeg.sourceFormat = AppState::CurrentFormatId;
+    options.jpeg.sourcePath = AppState::CurrentFile[0] ? AppState::CurrentFile : nullptr;
+    const bool ok = picture && SaveImageFile(path, *picture, text, options);
     if (ok) {
         AppState::ImageModified = 0;
         if (g_services.imageSaved) g_services.imageSaved();

@@ -1,7 +1,7 @@
 // Save As and the quick save: the common save dialog with the panel
 // "SAVEASDLGADD" and the formats' option panels, which read and store the
-// FormatJPG*, FormatPNG* ... settings that SaveImageFile hands the writers,
-// and the save of the viewer's picture.
+// FormatJPG*, FormatPNG* ... settings that become the writers' options, and
+// the save of the viewer's picture.
 #pragma once
 #include <windows.h>
 
@@ -17,6 +17,10 @@ class CImage;
 // failure's text goes to ShowMessage. On success the installed saved-handler
 // runs (the shell discards the undo snapshot and refreshes its bars).
 bool SaveCurrentImage(const wchar_t* path);
+
+// The writers' options from the FormatJPG*, FormatPNG* ... settings (the JPEG
+// smoothing in tenths becomes a fraction 0.0..1.0), without a JPEG source.
+SaveOptions SaveOptionsFromSettings();
 
 // What the save code needs from the rest of the shell (the undo snapshot, the
 // bars, the language file). Every member may be null: then the image is only

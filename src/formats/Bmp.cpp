@@ -396,7 +396,7 @@ ReadStatus LoadBmp(CImage& image, const wchar_t* path, wchar_t* errorText, LoadC
     }
 }
 
-bool SaveBmp(const wchar_t* path, CImage& image, wchar_t* errorText, const void*) {
+bool SaveBmp(const wchar_t* path, CImage& image, wchar_t* errorText, const SaveOptions&) {
     if (!image.IsValid() || !image.ScanLine(0)) {
         SetFormatError(errorText, L"No image to save!");
         return false;

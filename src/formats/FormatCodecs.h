@@ -1,27 +1,28 @@
 // Readers and writers of the single formats, one source file each in this
 // folder. Readers follow the reader contract and writers the writer contract of
 // formats/Formats.h; the format table (FormatTable.cpp) ties them to their ids.
+// Writers take the options record of formats/SaveOptions.h (the defaults when
+// left out) and write the path they are given.
 #pragma once
 #include "formats/Formats.h"
+#include "formats/SaveOptions.h"
 
 // Windows and OS/2 bitmaps (Bmp.cpp).
 ReadStatus LoadBmp(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
-bool SaveBmp(const wchar_t* path, CImage& image, wchar_t* errorText, const void* options = nullptr);
+bool SaveBmp(const wchar_t* path, CImage& image, wchar_t* errorText, const SaveOptions& options = {});
 
 // Portable any-maps P1..P6 (Pnm.cpp). SavePnm writes a 1-bit image as P4
-// (SavePbm) and any other as P6 (SavePpm), whatever the extension; both write
-// "<path>.tmp" and replace the target only with a complete file.
+// (SavePbm) and any other as P6 (SavePpm), whatever the extension; a failed
+// write removes the unfinished file.
 ReadStatus LoadPnm(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
-bool SavePnm(const wchar_t* path, CImage& image, wchar_t* errorText, const void* options = nullptr);
+bool SavePnm(const wchar_t* path, CImage& image, wchar_t* errorText, const SaveOptions& options = {});
 bool SavePpm(const wchar_t* path, CImage& image, wchar_t* errorText);
 // 1-bit images only: false without a text for any other.
 bool SavePbm(const wchar_t* path, CImage& image, wchar_t* errorText);
 
-// Truevision TGA (Tga.cpp). options: pointer to an int, non-zero for
-// run-length encoding; null packs runs (the setting's default). SaveImageFile
-// passes the user's setting.
+// Truevision TGA (Tga.cpp). The writer packs runs with options.tgaRunLength.
 ReadStatus LoadTga(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
-bool SaveTga(const wchar_t* path, CImage& image, wchar_t* errorText, const void* options = nullptr);
+bool SaveTga(const wchar_t* path, CImage& image, wchar_t* errorText, const SaveOptions& options = {});
 
 // Small read-only formats, one source file each: wireless bitmaps (Wbmp.cpp),
 // X bitmaps (Xbm.cpp), MacPaint (MacPaint.cpp), Microsoft Paint (Msp.cpp) and
@@ -33,20 +34,19 @@ ReadStatus LoadMsp(CImage& image, const wchar_t* path, wchar_t* errorText, LoadC
 ReadStatus LoadZbr(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
 
 // SGI images (Sgi.cpp). compression: 0 verbatim, 1 run-length, 2 run-length
-// with equal rows stored once; the table's writer takes a pointer to it (null:
-// the setting).
+// with equal rows stored once; the table's writer takes it from
+// options.sgiCompression.
 ReadStatus LoadSgi(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
 bool SaveSgi(const wchar_t* path, CImage& image, wchar_t* errorText, int compression);
-bool SaveSgiWithOptions(const wchar_t* path, CImage& image, wchar_t* errorText, const void* options);
+bool SaveSgi(const wchar_t* path, CImage& image, wchar_t* errorText, const SaveOptions& options);
 
 // Sun raster files and the raw-data writer (SunRaster.cpp). The table's RAS
-// writer takes a pointer to the RLE setting, the RAW writer a RawSaveOptions
-// (null for either: the settings).
+// writer takes options.rasRunLength, the RAW writer options.raw.
 ReadStatus LoadRas(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
 bool SaveRas(const wchar_t* path, CImage& image, wchar_t* errorText, bool rle);
-bool SaveRasWithOptions(const wchar_t* path, CImage& image, wchar_t* errorText, const void* options);
+bool SaveRas(const wchar_t* path, CImage& image, wchar_t* errorText, const SaveOptions& options);
 bool SaveRaw(const wchar_t* path, CImage& image, wchar_t* errorText, bool flip, bool swapRedBlue, bool keepDepth);
-bool SaveRawWithOptions(const wchar_t* path, CImage& image, wchar_t* errorText, const void* options);
+bool SaveRaw(const wchar_t* path, CImage& image, wchar_t* errorText, const SaveOptions& options);
 
 // Interchange File Format pictures (Iff.cpp): interleaved bit planes ("ILBM"),
 // chunky forms and, through LoadIffTiled, tiled "FOR4"/"CIMG" files. DecodeIff
@@ -64,12 +64,12 @@ ReadStatus LoadPcPaintPic(CImage& image, const wchar_t* path, wchar_t* errorText
 ReadStatus LoadPlanarPic(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
 
 // Alias/Wavefront PIX (Pix.cpp): 8- and 24-bit run-length files are read, 24
-// bits written ("<path>.tmp" replaces the target only when complete; no
-// options). DecodePix takes the file's bytes.
+// bits written (no options; a failed write removes the unfinished file).
+// DecodePix takes the file's bytes.
 ReadStatus LoadPix(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
 ReadStatus DecodePix(const uint8_t* data, size_t size, CImage& image, wchar_t* errorText);
 bool IsEsmPixFile(const wchar_t* path);
-bool SavePix(const wchar_t* path, CImage& image, wchar_t* errorText, const void* options = nullptr);
+bool SavePix(const wchar_t* path, CImage& image, wchar_t* errorText, const SaveOptions& options = {});
 
 // Small raster formats without writers, one source file each: Dr. Halo CUT
 // with its ".pal" colour table beside it (Cut.cpp), IMAGE11 (Image11.cpp), GEM

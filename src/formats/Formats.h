@@ -11,8 +11,10 @@
 // status alone. A reader reads nothing but its file and its request, starts
 // nothing in the viewer, and lets no exception out.
 //
-// Writer contract: path, image, error text, the format's options (null for the
-// defaults); true, or false with a text in the error buffer.
+// Writer contract: path, image, error text, the options of every format
+// (formats/SaveOptions.h); true, or false with a text in the error buffer. The
+// writer writes the path it is given; SaveImageFile hands it a temporary name
+// and puts the complete file in the target's place.
 #pragma once
 #include <windows.h>
 #include <cstdint>
@@ -91,7 +93,8 @@ using FormatReader = ReadStatus (*)(CImage& image, const wchar_t* path, wchar_t*
 // Decodes from an open stream at its current position (the JPEG reader behind
 // the "JFIF" scan); the caller closes the stream.
 using FormatStreamReader = ReadStatus (*)(CImage& image, FILE* stream, wchar_t* errorText, LoadCall& call);
-using FormatWriter = bool (*)(const wchar_t* path, CImage& image, wchar_t* errorText, const void* options);
+using FormatWriter = bool (*)(const wchar_t* path, CImage& image, wchar_t* errorText,
+                              const struct SaveOptions& options);
 
 // Kind and traits of a format.
 enum : uint32_t {

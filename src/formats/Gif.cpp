@@ -855,7 +855,7 @@ bool GIFAddFrame(FILE* file, CImage& image, int delayMs, bool withLocalPalette, 
     return true;
 }
 
-bool SaveGif(const wchar_t* path, CImage& image, wchar_t* errorText) {
+bool SaveGif(const wchar_t* path, CImage& image, wchar_t* errorText, const SaveOptions&) {
     if (!image.IsValid()) return SetFormatError(errorText, L"Error getting Imagedata! Aborting..."), false;
     CImage working;
     CImage* source = &image;
@@ -890,8 +890,4 @@ bool SaveGif(const wchar_t* path, CImage& image, wchar_t* errorText) {
     }
     if (!ok) _wremove(path);
     return ok;
-}
-
-bool SaveGifWithOptions(const wchar_t* path, CImage& image, wchar_t* errorText, const void*) {
-    return SaveGif(path, image, errorText);
 }

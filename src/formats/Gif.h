@@ -11,6 +11,7 @@
 #include <cstdio>
 
 #include "formats/Formats.h"
+#include "formats/SaveOptions.h"
 
 class CImage;
 
@@ -26,9 +27,8 @@ int CountGifFrames(const wchar_t* path);
 
 // Writes a single-image GIF89a; images deeper than 8 bits are reduced to 256
 // colours first. A failed write removes the partial file.
-bool SaveGif(const wchar_t* path, CImage& image, wchar_t* errorText);
-// Writer as the format table calls it (the format has no options).
-bool SaveGifWithOptions(const wchar_t* path, CImage& image, wchar_t* errorText, const void* options);
+// The format has no options.
+bool SaveGif(const wchar_t* path, CImage& image, wchar_t* errorText, const SaveOptions& options = {});
 // Appends one image with its graphic control extension to an open stream.
 bool GIFAddFrame(FILE* file, CImage& image, int delayMs, bool withLocalPalette, wchar_t* errorText);
 // Writes 2^bits palette entries as red, green, blue.

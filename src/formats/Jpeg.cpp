@@ -15,7 +15,6 @@
 #include <jerror.h>
 #include <jpeglib.h>
 
-#include "app/AppState.h"
 #include "exif/ExifFile.h"
 #include "formats/Formats.h"
 #include "formats/PageToucher.h"
@@ -483,18 +482,8 @@ ExifImageBuffer* MakeThumbnail(CImage& image, uint32_t boxWidth, uint32_t boxHei
 
 }  // namespace
 
-bool SaveJpegWithOptions(const wchar_t* path, CImage& image, wchar_t* errorText, const void* options) {
-    if (options) return SaveJpeg(path, image, errorText, *static_cast<const JpegSaveOptions*>(options));
-    return SaveJpeg(path, image, errorText, JpegOptionsFromSettings());
-}
-
-JpegSaveOptions JpegOptionsFromSettings() {
-    JpegSaveOptions options;
-    options.quality = AppState::FormatJPGQuality;
-    options.optimize = AppState::FormatJPGOptimize != 0;
-    options.smoothing = AppState::FormatJPGSmoothing / 10.0;
-    options.progressive = AppState::FormatJPGProgressive != 0;
-    return options;
+bool SaveJpeg(const wchar_t* path, CImage& image, wchar_t* errorText, const SaveOptions& options) {
+    return SaveJpeg(path, image, errorText, options.jpeg);
 }
 
 bool SaveJpeg(const wchar_t* path, CImage& image, wchar_t* errorText, int quality, bool optimize, double smoothing,
@@ -514,16 +503,7 @@ bool SaveJpeg(const wchar_t* path, CImage& image, wchar_t* errorText, const Jpeg
         SetFormatError(errorText, L"Unable to open/create outfile!");
         return false;
     }
-    // Full paths throughout: the process's current directory is left alone.
-    wchar_t target[MAX_PATH];
-    const DWORD n = GetFullPathNameW(path, MAX_PATH, target, nullptr);
-    if (n == 0 || n >= MAX_PATH - 4) {
-        SetFormatError(errorText, L"Unable to open/create outfile!");
-        return false;
-    }
-    std::wstring temp = std::wstring(target) + L".tmp";
-
-    // The metadata of a JPEG source (also when it is the target itself).
+    // The metadata of a JPEG source (also the target itself, through SaveImageFile).
     ExifImageFile source;
     bool haveSource = false;
     // The source is tested by the name the EXIF library opens (its short name
@@ -538,19 +518,18 @@ bool SaveJpeg(const wchar_t* path, CImage& image, wchar_t* errorText, const Jpeg
         haveSource = true;
     }
 
-    // The output goes to "<target>.tmp" first; it exists before the EXIF
-    // library opens it so that it has a short name when its own has no ANSI form.
-    HANDLE created =
-        CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    char narrowTemp[MAX_PATH];
+    // The output exists before the EXIF library opens it so that it has a
+    // short name when its own has no ANSI form.
+    HANDLE created = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    char narrowOut[MAX_PATH];
     ExifImageFile out;
     if (created == INVALID_HANDLE_VALUE) {
         SetFormatError(errorText, L"Unable to open/create outfile!");
         return false;
     }
     CloseHandle(created);
-    if (!WideToAnsiPath(narrowTemp, temp.c_str()) || out.Open(narrowTemp, "w") != EXIF_OK) {
-        DeleteFileW(temp.c_str());
+    if (!WideToAnsiPath(narrowOut, path) || out.Open(narrowOut, "w") != EXIF_OK) {
+        DeleteFileW(path);
         SetFormatError(errorText, L"Unable to open/create outfile!");
         return false;
     }
@@ -600,10 +579,6 @@ bool SaveJpeg(const wchar_t* path, CImage& image, wchar_t* errorText, const Jpeg
         ok = false;
         SetFormatError(errorText, L"Unable to write outfile!");
     }
-    if (ok && !MoveFileExW(temp.c_str(), target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
-        ok = false;
-        FormatWriterError(errorText, L"Unable to replace %ls!", target);
-    }
-    if (!ok) DeleteFileW(temp.c_str());
+    if (!ok) DeleteFileW(path);
     return ok;
 }

@@ -11,6 +11,7 @@
 #include <cstdio>
 
 #include "formats/Formats.h"
+#include "formats/SaveOptions.h"
 
 class CImage;
 struct jpeg_common_struct;
@@ -32,28 +33,15 @@ bool OrientationSwapsSides(int orientation);
 // thumbnail cell of cellWidth x cellHeight.
 int JpegPreviewDenominator(uint32_t width, uint32_t height, int cellWidth, int cellHeight);
 
-// Options of the writer as the save dispatch passes them.
-struct JpegSaveOptions {
-    int quality = 80;        // 1..100
-    bool optimize = true;    // optimised Huffman codes
-    double smoothing = 0.0;  // 0.0..1.0
-    bool progressive = false;
-    FormatId sourceFormat = 0;  // with FMT_JPEG and an Exif JPEG sourcePath, its Exif tags are kept
-    const wchar_t* sourcePath = nullptr;
-};
-
 // The Software tag the writer stamps.
 #define QRV_JPEG_SOFTWARE "Quorvane 1.02"
 
-// Writer contract. Writes "<path>.tmp" and replaces the target with it only
-// when it is complete, so a failed save leaves an existing file untouched; the
-// process's current directory is never changed.
+// Writer contract (options: formats/SaveOptions.h). A failed write removes
+// the unfinished file; the process's current directory is never changed. The
+// Exif source must be another file than path: SaveImageFile, which has the
+// writer write a temporary file, lets a picture be saved over its source.
 bool SaveJpeg(const wchar_t* path, CImage& image, wchar_t* errorText, const JpegSaveOptions& options);
-// The format table's writer: options is a JpegSaveOptions, null for the
-// FormatJPG* settings (without an Exif source).
-bool SaveJpegWithOptions(const wchar_t* path, CImage& image, wchar_t* errorText, const void* options);
-// The writer's options from the settings (smoothing in tenths becomes a
-// fraction 0.0..1.0), without a source.
-JpegSaveOptions JpegOptionsFromSettings();
+// The format table's writer: options.jpeg.
+bool SaveJpeg(const wchar_t* path, CImage& image, wchar_t* errorText, const SaveOptions& options);
 bool SaveJpeg(const wchar_t* path, CImage& image, wchar_t* errorText, int quality, bool optimize, double smoothing,
               bool progressive, FormatId sourceFormat, const wchar_t* sourcePath);

@@ -13,7 +13,7 @@
 
 #include "formats/FileBytes.h"
 #include "formats/FormatCodecs.h"
-#include "formats/ReplacingFile.h"
+#include "formats/OutputFile.h"
 #include "formats/WholeFile.h"
 #include "image/Common.h"
 #include "image/Image.h"
@@ -134,7 +134,7 @@ void EncodePixRow(const uint8_t* pixels, uint32_t width, std::vector<uint8_t>& o
     }
 }
 
-bool SavePix(const wchar_t* path, CImage& image, wchar_t* errorText, const void*) {
+bool SavePix(const wchar_t* path, CImage& image, wchar_t* errorText, const SaveOptions&) {
     try {
         if (!image.IsValid() || !image.ScanLine(0)) {
             SetFormatError(errorText, kTextCreate);
@@ -161,7 +161,7 @@ bool SavePix(const wchar_t* path, CImage& image, wchar_t* errorText, const void*
         }
         const size_t stride = CImage::RowBytes(width, 24);
 
-        ReplacingFile out;
+        OutputFile out;
         if (!out.Open(path)) {
             SetFormatError(errorText, kTextCreate);
             return false;
@@ -176,7 +176,7 @@ bool SavePix(const wchar_t* path, CImage& image, wchar_t* errorText, const void*
             EncodePixRow(pixels + (size_t)(height - 1 - y) * stride, width, packets);
             out.Write(packets.data(), packets.size());
         }
-        return out.Commit(errorText, kTextWrite);
+        return out.Finish(errorText, kTextWrite);
     } catch (const std::bad_alloc&) {
         SetFormatError(errorText, kTextMemory);
         return false;

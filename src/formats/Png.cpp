@@ -9,7 +9,6 @@
 #include <cwchar>
 
 #include "formats/Formats.h"
-#include "app/AppState.h"
 #include "formats/PageToucher.h"
 #include "formats/ReaderServices.h"
 #include "formats/StdioFile.h"
@@ -319,7 +318,6 @@ bool SavePng(const wchar_t* path, CImage& image, wchar_t* errorText, int interla
     return true;
 }
 
-bool SavePngWithOptions(const wchar_t* path, CImage& image, wchar_t* errorText, const void* options) {
-    const int interlace = options ? *static_cast<const int*>(options) : AppState::FormatPNGInterlace;
-    return SavePng(path, image, errorText, interlace);
+bool SavePng(const wchar_t* path, CImage& image, wchar_t* errorText, const SaveOptions& options) {
+    return SavePng(path, image, errorText, options.pngInterlace ? 1 : 0);
 }

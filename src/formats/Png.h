@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "formats/LoadCall.h"
+#include "formats/SaveOptions.h"
 
 class CImage;
 
@@ -15,9 +16,8 @@ ReadStatus LoadPng(CImage& image, const wchar_t* path, wchar_t* errorText, LoadC
 bool SavePng(const wchar_t* path, CImage& image, wchar_t* errorText, int interlace);
 // True when the file's first four bytes match the PNG signature's first four.
 bool IsPngFile(const wchar_t* path);
-// Writer as the format table calls it: options points to the interlace flag
-// (int), null for the FormatPNGInterlace setting.
-bool SavePngWithOptions(const wchar_t* path, CImage& image, wchar_t* errorText, const void* options);
+// Writer as the format table calls it: options.pngInterlace.
+bool SavePng(const wchar_t* path, CImage& image, wchar_t* errorText, const SaveOptions& options);
 // Widens pixelCount 2-bit pixels of row into 4-bit pixels in place (the row
 // must hold (pixelCount + 1) / 2 bytes), working from the last pixel back.
 void UnpackPixels2To4(uint32_t pixelCount, uint8_t* row);

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "formats/FormatCodecs.h"
-#include "formats/ReplacingFile.h"
+#include "formats/OutputFile.h"
 #include "formats/StdioFile.h"
 #include "image/Image.h"
 #include "image/Palette.h"
@@ -268,7 +268,7 @@ bool SavePpm(const wchar_t* path, CImage& image, wchar_t* errorText) {
         SetFormatError(errorText, kTextOpenWrite);
         return false;
     }
-    ReplacingFile file;
+    OutputFile file;
     if (!file.Open(path)) {
         SetFormatError(errorText, kTextOpenWrite);
         return false;
@@ -298,12 +298,12 @@ bool SavePpm(const wchar_t* path, CImage& image, wchar_t* errorText) {
         SetFormatError(errorText, kTextWrite);
         return false;  // the unfinished file is removed
     }
-    return file.Commit(errorText, kTextWrite);
+    return file.Finish(errorText, kTextWrite);
 }
 
 bool SavePbm(const wchar_t* path, CImage& image, wchar_t* errorText) {
     if (!image.IsValid() || image.GetBpp() != 1 || !image.ScanLine(0)) return false;
-    ReplacingFile file;
+    OutputFile file;
     if (!file.Open(path)) {
         SetFormatError(errorText, L"Couldn't open PBM file for writing!");
         return false;
@@ -320,10 +320,10 @@ bool SavePbm(const wchar_t* path, CImage& image, wchar_t* errorText) {
         for (size_t i = 0; i < bytes; ++i) out[i] = invert ? (uint8_t)~line[i] : line[i];
         ok = file.Write(out.data(), bytes);
     }
-    return file.Commit(errorText, L"Couldn't write PBM file!");
+    return file.Finish(errorText, L"Couldn't write PBM file!");
 }
 
-bool SavePnm(const wchar_t* path, CImage& image, wchar_t* errorText, const void*) {
+bool SavePnm(const wchar_t* path, CImage& image, wchar_t* errorText, const SaveOptions&) {
     if (image.IsValid() && image.GetBpp() == 1) return SavePbm(path, image, errorText);
     return SavePpm(path, image, errorText);
 }

@@ -101,7 +101,7 @@ ReadStatus LoadPpp(CImage& image, const wchar_t* path, wchar_t* errorText, LoadC
     return true;
 }
 
-bool SavePpp(const wchar_t* path, CImage& image, wchar_t* errorText) {
+bool SavePpp(const wchar_t* path, CImage& image, wchar_t* errorText, const SaveOptions&) {
     if (image.IsValid() && (image.GetWidth() > 0xFFFF || image.GetHeight() > 0xFFFF)) {
         // The header holds 16-bit sizes; cutting them would make a file that
         // reads back as a different picture.
@@ -158,8 +158,4 @@ bool SavePpp(const wchar_t* path, CImage& image, wchar_t* errorText) {
         return false;
     }
     return true;
-}
-
-bool SavePppWithOptions(const wchar_t* path, CImage& image, wchar_t* errorText, const void*) {
-    return SavePpp(path, image, errorText);
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "formats/LoadCall.h"
+#include "formats/SaveOptions.h"
 
 class CImage;
 
@@ -17,6 +18,4 @@ int CheckPppVersion(const wchar_t* path);
 // Reader contract (formats/Formats.h).
 ReadStatus LoadPpp(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
 // Writer contract; the format has no options. Every image is written as 24 bits.
-bool SavePpp(const wchar_t* path, CImage& image, wchar_t* errorText);
-// Writer as the format table calls it (the format has no options).
-bool SavePppWithOptions(const wchar_t* path, CImage& image, wchar_t* errorText, const void* options);
+bool SavePpp(const wchar_t* path, CImage& image, wchar_t* errorText, const SaveOptions& options = {});

@@ -13,9 +13,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/AppState.h"
 #include "formats/FormatCodecs.h"
-#include "formats/ReplacingFile.h"
+#include "formats/OutputFile.h"
 #include "image/BinFile.h"
 #include "image/Common.h"
 #include "image/Image.h"
@@ -288,7 +287,7 @@ bool SaveSgi(const wchar_t* path, CImage& image, wchar_t* errorText, int compres
     Put16BE(head + 10, channels);
     Put32BE(head + 16, 255);
 
-    ReplacingFile out;
+    OutputFile out;
     if (!out.Open(path)) {
         SetFormatError(errorText, kTextCreate);
         return false;
@@ -348,14 +347,13 @@ bool SaveSgi(const wchar_t* path, CImage& image, wchar_t* errorText, int compres
         out.Seek(kHeaderBytes);
         out.Write(tables.data(), tables.size());
     }
-    if (!out.Commit()) {
+    if (!out.Finish()) {
         SetFormatError(errorText, kTextWrite);
         return false;
     }
     return true;
 }
 
-bool SaveSgiWithOptions(const wchar_t* path, CImage& image, wchar_t* errorText, const void* options) {
-    const int setting = options ? *static_cast<const int*>(options) : AppState::FormatSGICompression;
-    return SaveSgi(path, image, errorText, setting);
+bool SaveSgi(const wchar_t* path, CImage& image, wchar_t* errorText, const SaveOptions& options) {
+    return SaveSgi(path, image, errorText, options.sgiCompression);
 }

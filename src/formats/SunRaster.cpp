@@ -11,10 +11,9 @@
 #include <memory>
 #include <vector>
 
-#include "app/AppState.h"
 #include "formats/FormatCodecs.h"
 #include "formats/SaveDispatch.h"
-#include "formats/ReplacingFile.h"
+#include "formats/OutputFile.h"
 #include "image/BinFile.h"
 #include "image/Common.h"
 #include "image/Image.h"
@@ -233,7 +232,7 @@ ReadStatus ReadRas(CImage& image, const wchar_t* path, wchar_t* errorText) {
 // run is cut at 256 copies.
 class RasEncoder {
 public:
-    explicit RasEncoder(ReplacingFile& out) : out_(out) {}
+    explicit RasEncoder(OutputFile& out) : out_(out) {}
     void Put(uint8_t b) {
         if (count_ && b == value_) {
             if (++count_ == 257) {
@@ -272,7 +271,7 @@ public:
     }
 
 private:
-    ReplacingFile& out_;
+    OutputFile& out_;
     uint32_t count_ = 0;
     uint8_t value_ = 0;
 };
@@ -307,7 +306,7 @@ bool SaveRas(const wchar_t* path, CImage& image, wchar_t* errorText, bool rle) {
     Put32BE(head + 24, depth == 8 ? RMT_EQUAL_RGB : RMT_NONE);
     Put32BE(head + 28, depth == 8 ? 768 : 0);
 
-    ReplacingFile out;
+    OutputFile out;
     if (!out.Open(path)) {
         SetFormatError(errorText, kTextCreate);
         return false;
@@ -370,16 +369,15 @@ bool SaveRas(const wchar_t* path, CImage& image, wchar_t* errorText, bool rle) {
     Put32BE(head + 16, (uint32_t)length);
     out.Seek(0);
     out.Write(head, kHeaderBytes);
-    if (!out.Commit()) {
+    if (!out.Finish()) {
         SetFormatError(errorText, kTextWrite);
         return false;
     }
     return true;
 }
 
-bool SaveRasWithOptions(const wchar_t* path, CImage& image, wchar_t* errorText, const void* options) {
-    const int setting = options ? *static_cast<const int*>(options) : AppState::FormatRASCompression;
-    return SaveRas(path, image, errorText, setting != 0);
+bool SaveRas(const wchar_t* path, CImage& image, wchar_t* errorText, const SaveOptions& options) {
+    return SaveRas(path, image, errorText, options.rasRunLength);
 }
 
 bool SaveRaw(const wchar_t* path, CImage& image, wchar_t* errorText, bool flip, bool swapRedBlue, bool keepDepth) {
@@ -387,7 +385,7 @@ bool SaveRaw(const wchar_t* path, CImage& image, wchar_t* errorText, bool flip, 
         SetFormatError(errorText, kTextRawOpen);
         return false;
     }
-    ReplacingFile out;
+    OutputFile out;
     if (!out.Open(path)) {
         SetFormatError(errorText, kTextRawOpen);
         return false;
@@ -414,16 +412,13 @@ bool SaveRaw(const wchar_t* path, CImage& image, wchar_t* errorText, bool flip, 
             for (size_t x = 0; x < row.size(); x += 3) std::swap(row[x], row[x + 2]);
         out.Write(row.data(), row.size());
     }
-    if (!out.Commit()) {
+    if (!out.Finish()) {
         SetFormatError(errorText, kTextRawWrite);
         return false;
     }
     return true;
 }
 
-bool SaveRawWithOptions(const wchar_t* path, CImage& image, wchar_t* errorText, const void* options) {
-    const RawSaveOptions settings = options ? *static_cast<const RawSaveOptions*>(options)
-                                            : RawSaveOptions{AppState::FormatRAWFlip, AppState::FormatRAWSwapRedAndBlue,
-                                                             AppState::FormatRAWNoConvert24Bit};
-    return SaveRaw(path, image, errorText, settings.flip != 0, settings.swapRedBlue != 0, settings.noConvert24 != 0);
+bool SaveRaw(const wchar_t* path, CImage& image, wchar_t* errorText, const SaveOptions& options) {
+    return SaveRaw(path, image, errorText, options.raw.flip, options.raw.swapRedBlue, options.raw.noConvert24);
 }

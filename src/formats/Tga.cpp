@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "formats/FormatCodecs.h"
-#include "formats/ReplacingFile.h"
+#include "formats/OutputFile.h"
 #include "formats/StdioFile.h"
 #include "image/Common.h"
 #include "image/Image.h"
@@ -30,9 +30,6 @@ constexpr int kHeaderBytes = 18;
 // most kRleExpansion pixel bytes per file byte (a 2-byte packet of 128 pixels).
 constexpr uint64_t kMissingDataSlack = 64ull << 20;
 constexpr uint64_t kRleExpansion = 64;
-// Without options the writer packs runs, as the setting does by default
-// (SaveImageFile passes the user's setting).
-constexpr int kRleByDefault = 1;
 
 struct TgaHeader {
     uint8_t idLength, mapType, imageType;
@@ -223,8 +220,8 @@ ReadStatus LoadTga(CImage& image, const wchar_t* path, wchar_t* errorText, LoadC
     }
 }
 
-bool SaveTga(const wchar_t* path, CImage& image, wchar_t* errorText, const void* options) {
-    const bool rleOption = (options ? *static_cast<const int*>(options) : kRleByDefault) != 0;
+bool SaveTga(const wchar_t* path, CImage& image, wchar_t* errorText, const SaveOptions& options) {
+    const bool rleOption = options.tgaRunLength;
     if (!image.IsValid() || !image.ScanLine(0)) {
         SetFormatError(errorText, kTextOpenWrite);
         return false;
@@ -254,7 +251,7 @@ bool SaveTga(const wchar_t* path, CImage& image, wchar_t* errorText, const void*
     header[15] = (uint8_t)(height >> 8);
     header[16] = (uint8_t)fileDepth;
 
-    ReplacingFile file;
+    OutputFile file;
     if (!file.Open(path)) {
         SetFormatError(errorText, kTextOpenWrite);
         return false;
@@ -289,5 +286,5 @@ bool SaveTga(const wchar_t* path, CImage& image, wchar_t* errorText, const void*
         SetFormatError(errorText, kTextWrite);
         return false;  // the unfinished file is removed
     }
-    return file.Commit(errorText, kTextWrite);
+    return file.Finish(errorText, kTextWrite);
 }

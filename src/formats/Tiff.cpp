@@ -10,7 +10,6 @@
 #include <cwchar>
 #include <mutex>
 
-#include "app/AppState.h"
 #include "formats/Formats.h"
 #include "formats/Png.h"
 #include "formats/ReaderServices.h"
@@ -475,7 +474,6 @@ bool SaveTiff(const wchar_t* path, CImage& image, wchar_t* errorText, int compre
     return ok;
 }
 
-bool SaveTiffWithOptions(const wchar_t* path, CImage& image, wchar_t* errorText, const void* options) {
-    const int setting = options ? *static_cast<const int*>(options) : AppState::FormatTIFCompression;
-    return SaveTiff(path, image, errorText, setting);
+bool SaveTiff(const wchar_t* path, CImage& image, wchar_t* errorText, const SaveOptions& options) {
+    return SaveTiff(path, image, errorText, options.tiffCompression);
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "formats/Formats.h"
+#include "formats/SaveOptions.h"
 
 class CImage;
 struct tiff;
@@ -29,9 +30,8 @@ int TiffCompressionFor(int setting, int bpp);
 bool WriteTiffPage(tiff* file, CImage& image, wchar_t* errorText, int compression, int page, int pageCount);
 // Writer contract; a failed write removes the partial file.
 bool SaveTiff(const wchar_t* path, CImage& image, wchar_t* errorText, int compression);
-// Writer as the format table calls it: options points to the compression
-// setting (int), null for the FormatTIFCompression setting.
-bool SaveTiffWithOptions(const wchar_t* path, CImage& image, wchar_t* errorText, const void* options);
+// Writer as the format table calls it: options.tiffCompression.
+bool SaveTiff(const wchar_t* path, CImage& image, wchar_t* errorText, const SaveOptions& options);
 // Opens path for writing with this thread's error text capture (null on failure).
 tiff* OpenTiffForWriting(const wchar_t* path);
 

@@ -29,7 +29,7 @@ inline void WriteSolidPicture(const std::wstring& path, int width, int height, C
     CImage image;
     ASSERT_TRUE(image.CreateEmpty(width, height, 24, color, nullptr));
     wchar_t error[FORMAT_ERROR_CHARS] = {};
-    ASSERT_TRUE(SaveImageFile(path.c_str(), image, error, 0, nullptr)) << qrvtest::Narrow(error);
+    ASSERT_TRUE(SaveImageFile(path.c_str(), image, error, SaveOptionsFromSettings())) << qrvtest::Narrow(error);
 }
 
 inline BOOL CALLBACK FindVisibleDialog(HWND window, LPARAM found) {

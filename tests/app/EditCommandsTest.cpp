@@ -66,7 +66,7 @@ void WritePatternPicture(const std::wstring& path, int width, int height) {
             p[2] = (uint8_t)((x * y * 29) ^ 0x5A);
         }
     wchar_t error[FORMAT_ERROR_CHARS] = {};
-    ASSERT_TRUE(SaveImageFile(path.c_str(), image, error, 0, nullptr)) << qrvtest::Narrow(error);
+    ASSERT_TRUE(SaveImageFile(path.c_str(), image, error, SaveOptionsFromSettings())) << qrvtest::Narrow(error);
 }
 
 // Answers every Yes/No question with No and records the questions asked.

@@ -309,7 +309,7 @@ namespace {
 void WriteTexturedBmp(const std::wstring& path, CImage& image, int width, int height) {
     ASSERT_TRUE(imgtest::MakePattern(image, width, height, 24));
     wchar_t error[FORMAT_ERROR_CHARS] = {};
-    ASSERT_TRUE(SaveImageFile(path.c_str(), image, error, 0, nullptr)) << qrvtest::Narrow(error);
+    ASSERT_TRUE(SaveImageFile(path.c_str(), image, error, SaveOptionsFromSettings())) << qrvtest::Narrow(error);
 }
 
 // What a control paints, at the size of its client area.

@@ -13,6 +13,7 @@
 
 #include "app/AppState.h"
 #include "app/SaveAsDialog.h"
+#include "app/Settings.h"
 #include "app_filedialogs_ids.h"
 #include "formats/Formats.h"
 #include "formats/PixelCheck.h"
@@ -142,6 +143,80 @@ TEST(SaveDispatch, QuickSaveKeepsTheExifTagsOfTheOpenedFileWhereverTheCurrentDir
     AppState::ImageModified = 0;
 }
 
+// The settings' defaults are the options' defaults, and every setting reaches
+// its option.
+TEST(SaveDispatch, SettingsBecomeTheWritersOptions) {
+    qrvtest::SettingsKeeper guard;
+    ResetSettingsToDefaults();
+    const SaveOptions defaults, fromDefaults = SaveOptionsFromSettings();
+    EXPECT_EQ(fromDefaults.jpeg.quality, defaults.jpeg.quality);
+    EXPECT_EQ(fromDefaults.jpeg.optimize, defaults.jpeg.optimize);
+    EXPECT_DOUBLE_EQ(fromDefaults.jpeg.smoothing, defaults.jpeg.smoothing);
+    EXPECT_EQ(fromDefaults.jpeg.progressive, defaults.jpeg.progressive);
+    EXPECT_EQ(fromDefaults.jpeg.sourceFormat, 0);
+    EXPECT_EQ(fromDefaults.jpeg.sourcePath, nullptr);
+    EXPECT_EQ(fromDefaults.pngInterlace, defaults.pngInterlace);
+    EXPECT_EQ(fromDefaults.tiffCompression, defaults.tiffCompression);
+    EXPECT_EQ(fromDefaults.tgaRunLength, defaults.tgaRunLength);
+    EXPECT_EQ(fromDefaults.sgiCompression, defaults.sgiCompression);
+    EXPECT_EQ(fromDefaults.rasRunLength, defaults.rasRunLength);
+    EXPECT_EQ(fromDefaults.jp2.quality, defaults.jp2.quality);
+    EXPECT_EQ(fromDefaults.jp2.lossless, defaults.jp2.lossless);
+    EXPECT_EQ(fromDefaults.raw.flip, defaults.raw.flip);
+    EXPECT_EQ(fromDefaults.raw.swapRedBlue, defaults.raw.swapRedBlue);
+    EXPECT_EQ(fromDefaults.raw.noConvert24, defaults.raw.noConvert24);
+
+    AppState::FormatJPGQuality = 42;
+    AppState::FormatJPGOptimize = 0;
+    AppState::FormatJPGSmoothing = 7;
+    AppState::FormatJPGProgressive = 1;
+    AppState::FormatPNGInterlace = 1;
+    AppState::FormatTIFCompression = 2;
+    AppState::FormatTGAEncode = 0;
+    AppState::FormatSGICompression = 2;
+    AppState::FormatRASCompression = 0;
+    AppState::FormatJP2Quality = 55;
+    AppState::FormatJP2LossLess = 1;
+    AppState::FormatRAWFlip = 1;
+    AppState::FormatRAWSwapRedAndBlue = 0;
+    AppState::FormatRAWNoConvert24Bit = 1;
+    const SaveOptions options = SaveOptionsFromSettings();
+    EXPECT_EQ(options.jpeg.quality, 42);
+    EXPECT_FALSE(options.jpeg.optimize);
+    EXPECT_DOUBLE_EQ(options.jpeg.smoothing, 0.7);
+    EXPECT_TRUE(options.jpeg.progressive);
+    EXPECT_TRUE(options.pngInterlace);
+    EXPECT_EQ(options.tiffCompression, 2);
+    EXPECT_FALSE(options.tgaRunLength);
+    EXPECT_EQ(options.sgiCompression, 2);
+    EXPECT_FALSE(options.rasRunLength);
+    EXPECT_EQ(options.jp2.quality, 55);
+    EXPECT_TRUE(options.jp2.lossless);
+    EXPECT_TRUE(options.raw.flip);
+    EXPECT_FALSE(options.raw.swapRedBlue);
+    EXPECT_TRUE(options.raw.noConvert24);
+
+    // The quick save writes with them: an interlaced PNG, a TGA without runs.
+    TempDir dir;
+    ASSERT_TRUE(pixelcheck::MakePattern24(AppState::CurrentImage, 16, 16));
+    AppState::CurrentFormatId = 0;
+    AppState::CurrentFile[0] = 0;
+    {
+        qrvtest::MessageCapture capture;
+        EXPECT_TRUE(SaveCurrentImage(dir.File(L"i.png").c_str()));
+        EXPECT_TRUE(SaveCurrentImage(dir.File(L"r.tga").c_str()));
+        EXPECT_TRUE(capture.messages.empty());
+    }
+    const std::vector<unsigned char> png = qrvtest::ReadAll(dir.File(L"i.png")),
+                                     tga = qrvtest::ReadAll(dir.File(L"r.tga"));
+    ASSERT_GT(png.size(), 28u);
+    EXPECT_EQ(png[28], 1);  // the IHDR interlace method
+    ASSERT_GT(tga.size(), 2u);
+    EXPECT_EQ(tga[2], 2);  // uncompressed true colour
+    AppState::CurrentImage.Destroy();
+    AppState::ImageModified = 0;
+}
+
 TEST(SaveAsDialog, TargetTakesTheSelectedTypesExtension) {
     EXPECT_EQ(SaveAsTarget(L"C:\\d", L"photo.png", 3), L"C:\\d\\photo.jpg");
     EXPECT_EQ(SaveAsTarget(L"C:\\d\\", L"photo", 15), L"C:\\d\\photo.tif");
@@ -184,7 +259,7 @@ TEST(SaveAsDialog, OptionPanelsShowAndStoreTheSettings) {
     EXPECT_EQ(AppState::FormatJPGSmoothing, 7);
     EXPECT_EQ(AppState::FormatJPGQuality, 55);
     EXPECT_EQ(AppState::FormatJPGProgressive, 1);
-    EXPECT_DOUBLE_EQ(JpegOptionsFromSettings().smoothing, 0.7);
+    EXPECT_DOUBLE_EQ(SaveOptionsFromSettings().jpeg.smoothing, 0.7);
 
     // JPEG 2000: "Lossless" disables the trackbar and is stored at once.
     AppState::FormatJP2LossLess = 0;

@@ -500,7 +500,7 @@ TEST(PixWriter, RunsOfAtMost255WithinRows) {
     ASSERT_TRUE(image.CreateEmpty(300, 2, 24, 0, nullptr));
     for (uint32_t y = 0; y < 2; ++y) std::memset(image.ScanLine(y), y ? 0x11 : 0x22, image.stride);
     wchar_t text[FORMAT_ERROR_CHARS] = {};
-    ASSERT_TRUE(SavePix(path.c_str(), image, text, nullptr)) << qrvtest::Narrow(text);
+    ASSERT_TRUE(SavePix(path.c_str(), image, text)) << qrvtest::Narrow(text);
     const Bytes b = qrvtest::ReadAll(path);
     Bytes expected = PixHeader(300, 2, 24);
     Append(expected, {255, 0x11, 0x11, 0x11, 45, 0x11, 0x11, 0x11, 255, 0x22, 0x22, 0x22, 45, 0x22, 0x22, 0x22});
@@ -519,7 +519,7 @@ TEST(PixWriter, OtherDepthsAreWrittenAt24BitsAndReadBack) {
     for (CImage* image : {&rgb, &pal, &mono}) {
         const std::wstring path = dir.File(L"out" + std::to_wstring(image->GetBpp()) + L".pix");
         wchar_t text[FORMAT_ERROR_CHARS] = {};
-        ASSERT_TRUE(SaveImageFile(path.c_str(), *image, text, 0, nullptr)) << qrvtest::Narrow(text);
+        ASSERT_TRUE(SaveImageFile(path.c_str(), *image, text, SaveOptions{})) << qrvtest::Narrow(text);
         CImage back;
         ASSERT_TRUE(fmttest::LoadWith(LoadPix, back, path));
         EXPECT_EQ(back.GetBpp(), 24);
@@ -537,7 +537,7 @@ TEST(PixWriter, OtherDepthsAreWrittenAt24BitsAndReadBack) {
     ASSERT_TRUE(pixelcheck::MakePattern24(small, 3, 3));
     wchar_t text[FORMAT_ERROR_CHARS] = {};
     const std::wstring missing = dir.File(L"no-such-folder\\x.pix");
-    EXPECT_FALSE(SavePix(missing.c_str(), small, text, nullptr));
+    EXPECT_FALSE(SavePix(missing.c_str(), small, text));
     EXPECT_STREQ(text, L"PIX Failed to open file for saving!");
 }
 

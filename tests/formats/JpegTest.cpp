@@ -11,6 +11,7 @@
 #include "app/AppState.h"
 #include "formats/Formats.h"
 #include "formats/Jpeg.h"
+#include "formats/SaveDispatch.h"
 #include "image/Image.h"
 #include "support/TestSupport.h"
 
@@ -308,8 +309,11 @@ TEST(JpegSave, SavingOverTheViewedExifFileKeepsItsTagsAndTheDirectory) {
     wchar_t before[MAX_PATH], after[MAX_PATH];
     GetCurrentDirectoryW(MAX_PATH, before);
     wchar_t text[FORMAT_ERROR_CHARS] = {};
-    ASSERT_TRUE(SaveJpeg(target.c_str(), image, text, 90, true, 0.0, false, FMT_JPEG, target.c_str()))
-        << qrvtest::Narrow(text);
+    SaveOptions options;
+    options.jpeg.quality = 90;
+    options.jpeg.sourceFormat = FMT_JPEG;
+    options.jpeg.sourcePath = target.c_str();
+    ASSERT_TRUE(SaveImageFile(target.c_str(), image, text, options)) << qrvtest::Narrow(text);
     GetCurrentDirectoryW(MAX_PATH, after);
     EXPECT_STREQ(before, after);
     EXPECT_FALSE(qrvtest::FileExists(target + L".tmp"));
@@ -338,7 +342,7 @@ TEST(JpegSave, FailuresLeaveTheOriginalAndNoTemporaryFile) {
     ASSERT_TRUE(qrvtest::WriteAll(target, original, sizeof original));
     HANDLE held = CreateFileW(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    EXPECT_FALSE(SaveJpeg(target.c_str(), image, text, 80, true, 0, false, 0, nullptr));
+    EXPECT_FALSE(SaveImageFile(target.c_str(), image, text, SaveOptions{}));
     EXPECT_NE(std::wstring(text).find(L"Unable to replace"), std::wstring::npos) << qrvtest::Narrow(text);
     CloseHandle(held);
     EXPECT_EQ(qrvtest::ReadAll(target), std::vector<unsigned char>(original, original + sizeof original));
@@ -385,7 +389,8 @@ std::string TextOf(const std::wstring& path) {
 }
 
 // Copies a fixture to `target` and saves the picture read from it over it,
-// with itself as the Exif source (the quick save); `edit` changes the picture first.
+// with itself as the Exif source (the quick save, through the save dispatch);
+// `edit` changes the picture first.
 template <typename Edit>
 void QuickSave(const std::wstring& fixture, const std::wstring& target, Edit edit) {
     ASSERT_TRUE(CopyFileW(Fixture(fixture).c_str(), target.c_str(), FALSE));
@@ -393,8 +398,12 @@ void QuickSave(const std::wstring& fixture, const std::wstring& target, Edit edi
     ASSERT_TRUE(Load(image, target));
     edit(image);
     wchar_t text[FORMAT_ERROR_CHARS] = {};
-    ASSERT_TRUE(SaveJpeg(target.c_str(), image, text, 90, false, 0.0, false, FMT_JPEG, target.c_str()))
-        << qrvtest::Narrow(text);
+    SaveOptions options;
+    options.jpeg.quality = 90;
+    options.jpeg.optimize = false;
+    options.jpeg.sourceFormat = FMT_JPEG;
+    options.jpeg.sourcePath = target.c_str();
+    ASSERT_TRUE(SaveImageFile(target.c_str(), image, text, options)) << qrvtest::Narrow(text);
 }
 
 }  // namespace

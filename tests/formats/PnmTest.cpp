@@ -239,7 +239,7 @@ TEST(PnmWriter, GreyPgmIsWrittenAsPixelMap) {
     qrvtest::TempDir dir;
     const std::wstring path = dir.File(L"grey.pgm");
     wchar_t text[FORMAT_ERROR_CHARS] = {};
-    ASSERT_TRUE(SaveImageFile(path.c_str(), image, text, 0, nullptr)) << qrvtest::Narrow(text);
+    ASSERT_TRUE(SaveImageFile(path.c_str(), image, text, SaveOptions{})) << qrvtest::Narrow(text);
     const auto file = qrvtest::ReadAll(path);
     ASSERT_GE(file.size(), 3u);
     EXPECT_EQ(std::string(file.begin(), file.begin() + 3), "P6\n");
@@ -259,7 +259,7 @@ TEST(PnmWriter, FailedSaveKeepsTheTarget) {
     ASSERT_TRUE(qrvtest::WriteAll(target, "old", 3));
     HANDLE lock = CreateFileW(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
-    EXPECT_FALSE(SavePnm(target.c_str(), image, text));
+    EXPECT_FALSE(SaveImageFile(target.c_str(), image, text, SaveOptions{}));
     CloseHandle(lock);
     EXPECT_EQ(std::wstring(text).rfind(L"Unable to replace ", 0), 0u) << qrvtest::Narrow(text);
     const auto kept = qrvtest::ReadAll(target);

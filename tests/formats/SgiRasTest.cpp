@@ -13,7 +13,6 @@
 #include "formats/FormatTestUtil.h"
 #include "formats/Formats.h"
 #include "formats/PixelCheck.h"
-#include "app/AppState.h"
 #include "formats/SaveDispatch.h"
 #include "image/Image.h"
 #include "support/TestSupport.h"
@@ -150,9 +149,10 @@ bool MakeFilled(CImage& image, int w, int h, int bpp, uint8_t value) {
 }
 
 Bytes SaveSgiBytes(CImage& image, int compression, const std::wstring& path) {
-    int setting = compression;
+    SaveOptions options;
+    options.sgiCompression = compression;
     wchar_t text[FORMAT_ERROR_CHARS] = {};
-    EXPECT_TRUE(SaveSgiWithOptions(path.c_str(), image, text, &setting)) << qrvtest::Narrow(text);
+    EXPECT_TRUE(SaveSgi(path.c_str(), image, text, options)) << qrvtest::Narrow(text);
     return qrvtest::ReadAll(path);
 }
 
@@ -273,6 +273,16 @@ TEST(SgiRasRawWriter, FailedSaveLeavesNoFile) {
     EXPECT_FALSE(SaveRas(folder.c_str(), image, text, true));
     EXPECT_FALSE(SaveRaw(folder.c_str(), image, text, false, false, false));
     EXPECT_FALSE(qrvtest::FileExists(folder + L".tmp"));
+    // Through the save dispatch the file is written beside the folder, which
+    // it then cannot replace.
+    for (const wchar_t* name : {L"taken.sgi", L"taken.ras", L"taken.raw"}) {
+        const std::wstring target = dir.File(name);
+        ASSERT_TRUE(target == folder || CreateDirectoryW(target.c_str(), nullptr));
+        text[0] = L'\0';
+        EXPECT_FALSE(SaveImageFile(target.c_str(), image, text, SaveOptions{})) << qrvtest::Narrow(name);
+        EXPECT_EQ(std::wstring(text).rfind(L"Unable to replace ", 0), 0u) << qrvtest::Narrow(text);
+        EXPECT_FALSE(qrvtest::FileExists(target + L".tmp"));
+    }
     // A folder that does not exist.
     EXPECT_FALSE(SaveSgi(dir.File(L"missing\\a.sgi").c_str(), image, text, 0));
     EXPECT_STREQ(text, L"can't create SGI image file!");
@@ -439,8 +449,9 @@ TEST(RawWriter, RowsInTheWantedOrder) {
     CImage image;
     ASSERT_TRUE(pixelcheck::MakePattern24(image, 37, 23));
     const Bytes before = pixelcheck::ImageRgba(image);
-    const RawSaveOptions options{1, 1, 0};
-    ASSERT_TRUE(SaveRawWithOptions(path.c_str(), image, text, &options));
+    SaveOptions options;
+    options.raw = RawSaveOptions{true, true, false};
+    ASSERT_TRUE(SaveRaw(path.c_str(), image, text, options));
     EXPECT_EQ(pixelcheck::ImageRgba(image), before);
     const std::wstring ref = path + L".rgba";
     const std::string cmd = "/usr/bin/convert -size 37x23 -depth 8 'rgb:" + qrvtest::HostPath(path) +
@@ -452,16 +463,16 @@ TEST(RawWriter, RowsInTheWantedOrder) {
     CImage pal;
     ASSERT_TRUE(pal.Copy(image));
     ASSERT_TRUE(pal.ConvertDepth(8));
-    const RawSaveOptions plain{0, 0, 0};
-    ASSERT_TRUE(SaveRawWithOptions(path.c_str(), pal, text, &plain));
+    options.raw = RawSaveOptions{false, false, false};
+    ASSERT_TRUE(SaveRaw(path.c_str(), pal, text, options));
     const std::string flipped = "/usr/bin/convert -size 37x23 -depth 8 'bgr:" + qrvtest::HostPath(path) +
                                 "' -flip -depth 8 'rgba:" + qrvtest::HostPath(ref) + "'";
     ASSERT_EQ(qrvtest::RunHost(flipped), 0);
     EXPECT_TRUE(pixelcheck::MatchesRgba(pal, ref));
 
     // Keep depth: the stored rows as they are, top row first with flip.
-    const RawSaveOptions keep{1, 0, 1};
-    ASSERT_TRUE(SaveRawWithOptions(path.c_str(), pal, text, &keep));
+    options.raw = RawSaveOptions{true, false, true};
+    ASSERT_TRUE(SaveRaw(path.c_str(), pal, text, options));
     const Bytes written = qrvtest::ReadAll(path);
     ASSERT_EQ(written.size(), (size_t)pal.stride * 23);
     EXPECT_EQ(0, std::memcmp(written.data(), pal.ScanLine(22), pal.stride));
@@ -472,30 +483,21 @@ TEST(RawWriter, RowsInTheWantedOrder) {
 
 namespace {
 
-// The Save As settings reach the writers through SaveImageFile.
-TEST(SgiRasRawWriter, SettingsReachTheWriters) {
-    const int sgi = AppState::FormatSGICompression, ras = AppState::FormatRASCompression;
-    const int flip = AppState::FormatRAWFlip, swap = AppState::FormatRAWSwapRedAndBlue,
-              keep = AppState::FormatRAWNoConvert24Bit;
+// The options reach the writers through SaveImageFile.
+TEST(SgiRasRawWriter, OptionsReachTheWriters) {
     qrvtest::TempDir dir;
     CImage image;
     ASSERT_TRUE(pixelcheck::MakePattern24(image, 3, 2));
     wchar_t text[FORMAT_ERROR_CHARS] = {};
     const std::wstring sgiPath = dir.File(L"a.rgb"), rasPath = dir.File(L"a.sun"), rawPath = dir.File(L"a.raw");
 
-    AppState::FormatSGICompression = 0;
-    AppState::FormatRASCompression = 1;
-    AppState::FormatRAWFlip = 1;
-    AppState::FormatRAWSwapRedAndBlue = 0;
-    AppState::FormatRAWNoConvert24Bit = 0;
-    EXPECT_TRUE(SaveImageFile(sgiPath.c_str(), image, text, 0, nullptr)) << qrvtest::Narrow(text);
-    EXPECT_TRUE(SaveImageFile(rasPath.c_str(), image, text, 0, nullptr)) << qrvtest::Narrow(text);
-    EXPECT_TRUE(SaveImageFile(rawPath.c_str(), image, text, 0, nullptr)) << qrvtest::Narrow(text);
-    AppState::FormatSGICompression = sgi;
-    AppState::FormatRASCompression = ras;
-    AppState::FormatRAWFlip = flip;
-    AppState::FormatRAWSwapRedAndBlue = swap;
-    AppState::FormatRAWNoConvert24Bit = keep;
+    SaveOptions options;
+    options.sgiCompression = 0;
+    options.rasRunLength = true;
+    options.raw = RawSaveOptions{true, false, false};
+    EXPECT_TRUE(SaveImageFile(sgiPath.c_str(), image, text, options)) << qrvtest::Narrow(text);
+    EXPECT_TRUE(SaveImageFile(rasPath.c_str(), image, text, options)) << qrvtest::Narrow(text);
+    EXPECT_TRUE(SaveImageFile(rawPath.c_str(), image, text, options)) << qrvtest::Narrow(text);
 
     const Bytes s = qrvtest::ReadAll(sgiPath), r = qrvtest::ReadAll(rasPath), w = qrvtest::ReadAll(rawPath);
     ASSERT_EQ(s.size(), 512u + 18);

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "app/AppState.h"
 #include "formats/FormatCodecs.h"
 #include "formats/FormatTestUtil.h"
 #include "formats/Formats.h"
@@ -178,9 +177,10 @@ TEST(TgaReader, RefusedFiles) {
 std::vector<uint8_t> SaveBytes(CImage& image, bool rle, const wchar_t* name = L"out.tga") {
     qrvtest::TempDir dir;
     const std::wstring path = dir.File(name);
-    const int option = rle ? 1 : 0;
+    SaveOptions options;
+    options.tgaRunLength = rle;
     wchar_t text[FORMAT_ERROR_CHARS] = {};
-    EXPECT_TRUE(SaveTga(path.c_str(), image, text, &option)) << qrvtest::Narrow(text);
+    EXPECT_TRUE(SaveTga(path.c_str(), image, text, options)) << qrvtest::Narrow(text);
     return qrvtest::ReadAll(path);
 }
 
@@ -204,21 +204,20 @@ TEST(TgaWriter, RunLengthPackets) {
               (std::vector<uint8_t>{0x03, 0x0A, 0x0B, 0x0A, 0x0B}));
 }
 
-TEST(TgaWriter, SaveImageFileTakesTheRleSetting) {
-    const int previous = AppState::FormatTGAEncode;
+TEST(TgaWriter, SaveImageFileTakesTheRleOption) {
     CImage image;
     ASSERT_TRUE(pixelcheck::MakePattern24(image, 8, 8));
     qrvtest::TempDir dir;
-    for (int setting : {0, 1}) {
-        AppState::FormatTGAEncode = setting;
-        const std::wstring path = dir.File(L"s" + std::to_wstring(setting) + L".tga");
+    for (bool rle : {false, true}) {
+        SaveOptions options;
+        options.tgaRunLength = rle;
+        const std::wstring path = dir.File(L"s" + std::to_wstring(rle) + L".tga");
         wchar_t text[FORMAT_ERROR_CHARS] = {};
-        ASSERT_TRUE(SaveImageFile(path.c_str(), image, text, 0, nullptr)) << qrvtest::Narrow(text);
+        ASSERT_TRUE(SaveImageFile(path.c_str(), image, text, options)) << qrvtest::Narrow(text);
         const auto file = qrvtest::ReadAll(path);
         ASSERT_GT(file.size(), 2u);
-        EXPECT_EQ(file[2], setting ? 10 : 2);
+        EXPECT_EQ(file[2], rle ? 10 : 2);
     }
-    AppState::FormatTGAEncode = previous;
 }
 
 TEST(TgaWriter, OneBitIsAColourMappedByteAPixel) {
@@ -270,9 +269,10 @@ TEST(TgaWriter, EveryDepthReadBackByOtherTools) {
         for (bool rle : {false, true}) {
             const std::string what = std::to_string(bpp) + (rle ? " rle" : "");
             const std::wstring path = dir.File(L"depth" + std::to_wstring(bpp) + (rle ? L"r" : L"") + L".tga");
-            const int option = rle ? 1 : 0;
+            SaveOptions options;
+            options.tgaRunLength = rle;
             wchar_t text[FORMAT_ERROR_CHARS] = {};
-            ASSERT_TRUE(SaveTga(path.c_str(), source, text, &option)) << what << ": " << qrvtest::Narrow(text);
+            ASSERT_TRUE(SaveTga(path.c_str(), source, text, options)) << what << ": " << qrvtest::Narrow(text);
             EXPECT_FALSE(qrvtest::FileExists(path + L".tmp"));
             const int tolerance = bpp == 16 ? 7 : 0;  // 5-bit channels widened differently
 
@@ -319,6 +319,9 @@ TEST(TgaWriter, Failures) {
     HANDLE lock = CreateFileW(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
     EXPECT_FALSE(SaveTga(target.c_str(), image, text));
+    // Through the save dispatch the new file is complete but cannot replace
+    // the locked one.
+    EXPECT_FALSE(SaveImageFile(target.c_str(), image, text, SaveOptions{}));
     CloseHandle(lock);
     const auto kept = qrvtest::ReadAll(target);
     EXPECT_EQ(std::string(kept.begin(), kept.end()), "old");
