@@ -11,6 +11,7 @@
 #include "formats/FormatCodecs.h"
 #include "formats/FormatTestUtil.h"
 #include "formats/Formats.h"
+#include "formats/PixelCheck.h"
 #include "image/Image.h"
 #include "support/TestSupport.h"
 
@@ -47,9 +48,8 @@ TEST(BmpReader, FixturesMatchImageMagick) {
         const std::vector<unsigned char> reference = qrvtest::ReadAll(path + L".rgba");
         ASSERT_EQ(reference.size(), (size_t)image.GetWidth() * image.GetHeight() * 4) << name;
         size_t where = 0;
-        const int diff =
-            fmttest::MaxDifference(fmttest::ImageToRgba(image, c.alpha),
-                                   std::vector<uint8_t>(reference.begin(), reference.end()), c.alpha, &where);
+        const int diff = pixelcheck::MaxDifference(
+            pixelcheck::ImageRgba(image), std::vector<uint8_t>(reference.begin(), reference.end()), c.alpha, &where);
         EXPECT_LE(diff, c.tolerance) << name << " at pixel " << where;
 
         // The same file through the dispatcher, by extension and by content.
@@ -329,9 +329,9 @@ TEST(BmpWriter, EveryDepthReadBackByImageMagick) {
         EXPECT_EQ(storedSize, file.size()) << bpp;
         EXPECT_EQ(file.size(), offset + image.stride * 7) << bpp;
 
-        const std::vector<uint8_t> decoded = fmttest::DecodeWithImageMagick(path);
+        const std::vector<uint8_t> decoded = pixelcheck::ImageMagickDecoding(path);
         const int tolerance = bpp == 16 ? 1 : 0;
-        EXPECT_LE(fmttest::MaxDifference(fmttest::ImageToRgba(image), decoded, false), tolerance) << bpp;
+        EXPECT_LE(pixelcheck::MaxDifference(pixelcheck::ImageRgba(image), decoded, false), tolerance) << bpp;
 
         CImage back;
         ASSERT_TRUE(LoadBmp(back, path.c_str(), text));

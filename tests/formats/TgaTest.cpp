@@ -266,7 +266,7 @@ TEST(TgaWriter, EveryDepthReadBackByOtherTools) {
         if (bpp == 32)
             for (uint32_t row = 0; row < 5; ++row)
                 for (uint32_t x = 0; x < 131; ++x) source.ScanLine(row)[x * 4 + 3] = 255;
-        const std::vector<uint8_t> expected = fmttest::ImageToRgba(source);
+        const std::vector<uint8_t> expected = pixelcheck::ImageRgba(source);
         for (bool rle : {false, true}) {
             const std::string what = std::to_string(bpp) + (rle ? " rle" : "");
             const std::wstring path = dir.File(L"depth" + std::to_wstring(bpp) + (rle ? L"r" : L"") + L".tga");
@@ -283,19 +283,19 @@ TEST(TgaWriter, EveryDepthReadBackByOtherTools) {
                 << what;
             CImage viaNetpbm;
             ASSERT_TRUE(fmttest::LoadWith(LoadPnm, viaNetpbm, ppm)) << what;
-            int d = fmttest::MaxDifference(fmttest::ImageToRgba(viaNetpbm), expected, false);
+            int d = pixelcheck::MaxDifference(pixelcheck::ImageRgba(viaNetpbm), expected, false);
             EXPECT_GE(d, 0) << what;
             EXPECT_LE(d, tolerance) << what << " by tgatoppm";
 
-            const std::vector<uint8_t> byImageMagick = fmttest::DecodeWithImageMagick(path);
-            d = std::min(fmttest::MaxDifference(byImageMagick, expected, false),
-                         fmttest::MaxDifference(Flipped(byImageMagick, 131), expected, false));
+            const std::vector<uint8_t> byImageMagick = pixelcheck::ImageMagickDecoding(path);
+            d = std::min(pixelcheck::MaxDifference(byImageMagick, expected, false),
+                         pixelcheck::MaxDifference(Flipped(byImageMagick, 131), expected, false));
             EXPECT_GE(d, 0) << what;
             EXPECT_LE(d, tolerance) << what << " by ImageMagick";
 
             CImage back;
             ASSERT_TRUE(fmttest::LoadWith(LoadTga, back, path)) << what;
-            EXPECT_EQ(fmttest::MaxDifference(fmttest::ImageToRgba(back), expected, false), 0) << what;
+            EXPECT_EQ(pixelcheck::MaxDifference(pixelcheck::ImageRgba(back), expected, false), 0) << what;
             EXPECT_EQ(back.GetBpp(), bpp == 1 ? 8 : bpp == 4 ? 24 : bpp) << what;
         }
     }
