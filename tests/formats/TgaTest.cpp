@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/AppState.h"
+#include "formats/CraftedFile.h"
 #include "formats/FormatCodecs.h"
 #include "formats/FormatTestUtil.h"
 #include "formats/Formats.h"
@@ -38,28 +39,11 @@ TEST(TgaReader, FixturesMatchNetpbm) {
         pixelcheck::ExpectFixtureMatches(LoadTga, FMT_TGA, std::wstring(L"tga\\") + c.name, c.bpp, c.alpha);
 }
 
-// A TGA file assembled field by field.
-struct TgaBuilder {
-    std::vector<uint8_t> bytes;
-    void U8(uint32_t v) { bytes.push_back((uint8_t)v); }
-    void U16(uint32_t v) {
-        U8(v);
-        U8(v >> 8);
-    }
-    void Raw(std::initializer_list<int> list) {
-        for (int b : list) U8((uint32_t)b);
-    }
+// A TGA file assembled field by field, from its 18-byte header on.
+struct TgaBuilder : fmttest::CraftedFile {
     TgaBuilder(int type, int width, int height, int depth, int descriptor = 0, int mapLength = 0, int mapBits = 0) {
-        Raw({0, mapLength ? 1 : 0, type});
-        U16(0);
-        U16(mapLength);
-        U8(mapBits);
-        U16(0);
-        U16(0);
-        U16(width);
-        U16(height);
-        U8(depth);
-        U8(descriptor);
+        Raw({0, mapLength ? 1 : 0, type}).U16LE(0).U16LE(mapLength).U8(mapBits);
+        U16LE(0).U16LE(0).U16LE(width).U16LE(height).U8(depth).U8(descriptor);
     }
 };
 
@@ -120,7 +104,7 @@ TEST(TgaReader, RunLengthOneBitRowsAreWholeBytes) {
 
 TEST(TgaReader, FifteenBitsAndColourMaps) {
     TgaBuilder fifteen(2, 1, 1, 15);
-    fifteen.U16(0x7C1F);
+    fifteen.U16LE(0x7C1F);
     CImage image;
     ASSERT_TRUE(Load(image, fifteen.bytes).ok);
     EXPECT_EQ(image.GetBpp(), 16);
@@ -129,7 +113,7 @@ TEST(TgaReader, FifteenBitsAndColourMaps) {
     // A 32-bit map (blue, green, red, alpha) is read, not taken for pixels;
     // entries from a first index of 254 on past 255 are dropped.
     TgaBuilder map32(1, 2, 1, 8, 0, 3, 32);
-    map32.bytes[3] = 254;
+    map32.PatchU16LE(3, 254);  // first entry
     map32.Raw({10, 20, 30, 0, 40, 50, 60, 0, 70, 80, 90, 0});
     map32.Raw({254, 255});
     CImage mapped;
@@ -140,7 +124,7 @@ TEST(TgaReader, FifteenBitsAndColourMaps) {
 
     // 16-bit entries become colours too.
     TgaBuilder map16(1, 1, 1, 8, 0, 1, 16);
-    map16.U16(0x7C00);
+    map16.U16LE(0x7C00);
     map16.U8(0);
     CImage red;
     ASSERT_TRUE(Load(red, map16.bytes).ok);
@@ -151,7 +135,7 @@ TEST(TgaReader, FifteenBitsAndColourMaps) {
 TEST(TgaReader, RefusedFiles) {
     auto file = [](int type, int w, int h, int depth, size_t data) {
         TgaBuilder b(type, w, h, depth);
-        b.bytes.resize(b.bytes.size() + data, 0);
+        b.Fill(data);
         return b.bytes;
     };
     fmttest::ExpectRefused(
