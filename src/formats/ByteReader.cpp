@@ -3,7 +3,7 @@
 #include "image/BinFile.h"
 
 CBinFileReader::CBinFileReader(CBinFile& file, size_t bufferBytes)
-    : ByteReader(file.GetLength()), file_(file), buffer_(bufferBytes ? bufferBytes : 1) {
+    : ByteReader(file.GetLength()), file_(file), buffer_(std::max<size_t>(bufferBytes, kLongestField)) {
     window_ = buffer_.data();
     // The file's position is not known until the first read moves it.
     filePos_ = UINT64_MAX;

@@ -124,10 +124,12 @@ private:
 };
 
 // The reader over an open file, from its start to the length it has when the
-// reader is made, through a buffer; the reader owns the file's position (other
-// reads of the file while it is in use confuse both).
+// reader is made, through a buffer (at least as long as the longest field);
+// the reader owns the file's position (other reads of the file while it is in
+// use confuse both).
 class CBinFileReader : public ByteReader {
 public:
+    static constexpr size_t kLongestField = 4;
     explicit CBinFileReader(CBinFile& file, size_t bufferBytes = 1 << 16);
 
 protected:

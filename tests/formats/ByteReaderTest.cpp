@@ -17,8 +17,9 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// The same bytes behind a memory reader and behind a file reader (with a small
-// buffer, so the cases cross its edges too).
+// The same bytes behind a memory reader and behind file readers with small
+// buffers, so that the cases cross their edges too: one asked for less than a
+// field (it gets the longest field's length) and one of an odd length.
 class Readers {
 public:
     explicit Readers(const Bytes& bytes) : bytes_(bytes) {
@@ -32,9 +33,10 @@ public:
             ByteReader memory(bytes_.data(), bytes_.size());
             check(memory, "memory");
         }
-        for (size_t buffer : {3, 64}) {
+        for (size_t buffer : {1, 5, 64}) {
             CBinFileReader reader(file_, buffer);
-            check(reader, buffer == 3 ? "file, 3-byte buffer" : "file");
+            const std::string what = "file, " + std::to_string(buffer) + "-byte buffer";
+            check(reader, what.c_str());
         }
     }
 
