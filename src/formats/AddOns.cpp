@@ -13,6 +13,7 @@
 #include <cwchar>
 #include <initializer_list>
 
+#include "formats/ByteReader.h"
 #include "formats/FormatCodecs.h"
 #include "image/Common.h"
 #include "image/Image.h"
@@ -61,11 +62,6 @@ const AddOnInfo& InfoOf(AddOn which) {
     return infos[(int)which];
 }
 
-uint16_t Get16(const uint8_t* p) { return (uint16_t)(p[0] | p[1] << 8); }
-uint32_t Get32(const uint8_t* p) {
-    return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
-}
-
 // Unloads the library when it goes out of scope.
 struct LibraryScope {
     HMODULE module;
@@ -90,10 +86,12 @@ bool ImageFromBlock(AddOn which, CImage& image, const uint8_t* data, uint64_t si
         SetFormatError(errorText, kTextBadBlock);
         return false;
     }
-    const uint64_t headerBytes = Get32(data);
-    const int32_t width = (int32_t)Get32(data + 4);
-    int64_t height = (int32_t)Get32(data + 8);
-    int bitCount = Get16(data + 14);
+    ByteReader header(data, (size_t)size);
+    const uint64_t headerBytes = header.U32LE();
+    const int32_t width = header.S32LE();
+    int64_t height = header.S32LE();
+    header.Skip(2);  // planes
+    int bitCount = header.U16LE();
     if (which == AddOn::Fpx || which == AddOn::Jbig2) height = height < 0 ? -height : height;
     const bool knownDepth =
         bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 16 || bitCount == 24 || bitCount == 32;

@@ -10,6 +10,7 @@
 #include <new>
 #include <vector>
 
+#include "formats/ByteReader.h"
 #include "formats/FormatCodecs.h"
 #include "image/BinFile.h"
 #include "image/Common.h"
@@ -38,10 +39,6 @@ constexpr uint64_t kRleExpansion = 512;
 constexpr uint8_t kFiveBitTable[32] = {0,   8,   16,  25,  33,  41,  49,  58,  66,  74,  82,  90,  99,  107, 115, 123,
                                        132, 140, 148, 156, 165, 173, 181, 189, 197, 206, 214, 222, 230, 239, 247, 255};
 
-uint16_t Get16(const uint8_t* p) { return (uint16_t)(p[0] | p[1] << 8); }
-uint32_t Get32(const uint8_t* p) {
-    return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
-}
 void Put16(uint8_t* p, uint32_t v) {
     p[0] = (uint8_t)v;
     p[1] = (uint8_t)(v >> 8);
@@ -75,33 +72,6 @@ struct Channel {
     }
 };
 
-// Buffered bytes of the compressed pixel data, up to the end of the file.
-class ByteSource {
-public:
-    ByteSource(CBinFile& file, uint64_t available) : file_(file), remaining_(available), buffer_(1 << 16) {}
-    bool Next(uint8_t& byte) {
-        if (pos_ == length_) {
-            if (!remaining_) return false;
-            length_ = file_.Read(buffer_.data(), (uint32_t)std::min<uint64_t>(remaining_, buffer_.size()));
-            pos_ = 0;
-            if (!length_) {
-                remaining_ = 0;
-                return false;
-            }
-            remaining_ -= length_;
-        }
-        byte = buffer_[pos_++];
-        return true;
-    }
-
-private:
-    CBinFile& file_;
-    uint64_t remaining_;
-    std::vector<uint8_t> buffer_;
-    uint32_t pos_ = 0;
-    uint32_t length_ = 0;
-};
-
 struct BmpInfo {
     uint32_t headerSize = 0;
     int64_t width = 0;
@@ -118,7 +88,7 @@ struct BmpInfo {
 // Decodes RLE8 or RLE4 data into the image; pixels outside the image are
 // dropped and decoding ends with the data, the end-of-picture escape or the
 // last row.
-void DecodeRle(ByteSource& source, CImage& image, const BmpInfo& info) {
+void DecodeRle(ByteReader& source, CImage& image, const BmpInfo& info) {
     const bool rle4 = info.compression == BMP_RLE4;
     const uint64_t width = (uint64_t)info.width, height = (uint64_t)info.height;
     uint64_t x = 0, row = 0;
@@ -138,8 +108,9 @@ void DecodeRle(ByteSource& source, CImage& image, const BmpInfo& info) {
         }
     };
 
-    uint8_t count, code;
-    while (row < height && source.Next(count) && source.Next(code)) {
+    while (row < height) {
+        const uint8_t count = source.U8(), code = source.U8();
+        if (!source.Ok()) break;
         if (count) {
             // Encoded run; RLE4 alternates the high and the low nibble.
             const uint64_t end = std::min<uint64_t>(x + count, width);
@@ -154,16 +125,15 @@ void DecodeRle(ByteSource& source, CImage& image, const BmpInfo& info) {
         } else if (code == 1) {  // end of picture
             break;
         } else if (code == 2) {  // delta: right by dx pixels, up by dy rows
-            uint8_t dx, dy;
-            if (!source.Next(dx) || !source.Next(dy)) break;
+            const uint8_t dx = source.U8(), dy = source.U8();
+            if (!source.Ok()) break;
             x = std::min<uint64_t>(x + dx, width);
             row += dy;
         } else {  // absolute run of code pixels, padded to a 16-bit boundary
             const uint32_t bytes = rle4 ? (code + 1u) / 2 : code;
-            uint8_t value = 0;
-            bool complete = true;
-            for (uint32_t i = 0; i < bytes && complete; ++i) {
-                if (!(complete = source.Next(value))) break;
+            for (uint32_t i = 0; i < bytes; ++i) {
+                const uint8_t value = source.U8();
+                if (!source.Ok()) break;
                 if (rle4) {
                     put(x + 2 * i, value >> 4);
                     if (2 * i + 1 < code) put(x + 2 * i + 1, value & 0x0F);
@@ -171,16 +141,16 @@ void DecodeRle(ByteSource& source, CImage& image, const BmpInfo& info) {
                     put(x + i, value);
                 }
             }
-            if (!complete) break;
+            if (!source.Ok()) break;
             x = std::min<uint64_t>(x + code, width);
-            if (bytes & 1) source.Next(value);
+            if (bytes & 1) source.Skip(1);
         }
     }
 }
 
 // Uncompressed rows and bit fields. Rows whose data the file does not hold
 // stay as created (0).
-bool DecodeRows(CBinFile& file, CImage& image, const BmpInfo& info, uint64_t available) {
+void DecodeRows(ByteReader& in, CImage& image, const BmpInfo& info) {
     const uint64_t fileRow = (((uint64_t)info.width * info.bpp + 31) / 32) * 4;
     const uint32_t height = (uint32_t)info.height;
     const uint32_t width = (uint32_t)info.width;
@@ -200,43 +170,38 @@ bool DecodeRows(CBinFile& file, CImage& image, const BmpInfo& info, uint64_t ava
     if (!convert) {
         // The file's rows have the image's layout (fileRow == stride).
         if (!info.topDown) {
-            const uint64_t bytes = std::min<uint64_t>(fileRow * height, available);
-            return bytes == 0 || file.Read(image.bits, (uint32_t)bytes) <= bytes;
+            in.ReadSome(image.bits, (size_t)(fileRow * height));
+            return;
         }
-        for (uint32_t r = 0; r < height && available; ++r) {
-            const uint32_t bytes = (uint32_t)std::min<uint64_t>(fileRow, available);
-            if (file.Read(image.bits + (size_t)(height - 1 - r) * image.stride, bytes) < bytes) break;
-            available -= bytes;
-        }
-        return true;
+        for (uint32_t r = 0; r < height; ++r)
+            if (in.ReadSome(image.bits + (size_t)(height - 1 - r) * image.stride, (size_t)fileRow) < fileRow) break;
+        return;
     }
 
     std::vector<uint8_t> line((size_t)fileRow);
-    for (uint32_t r = 0; r < height && available; ++r) {
-        const uint32_t bytes = (uint32_t)std::min<uint64_t>(fileRow, available);
+    for (uint32_t r = 0; r < height && in.Remaining(); ++r) {
         std::fill(line.begin(), line.end(), 0);
-        const uint32_t got = file.Read(line.data(), bytes);
-        available -= bytes;
+        const size_t got = in.ReadSome(line.data(), line.size());
+        ByteReader pixels(line.data(), line.size());
         uint8_t* out = image.bits + (size_t)(info.topDown ? height - 1 - r : r) * image.stride;
         if (info.bpp == 16) {
             for (uint32_t x = 0; x < width; ++x, out += 3) {
-                const uint32_t v = Get16(&line[(size_t)x * 2]);
+                const uint32_t v = pixels.U16LE();
                 out[0] = blue.Get(v);
                 out[1] = green.Get(v);
                 out[2] = red.Get(v);
             }
         } else {
             for (uint32_t x = 0; x < width; ++x, out += 4) {
-                const uint32_t v = Get32(&line[(size_t)x * 4]);
+                const uint32_t v = pixels.U32LE();
                 out[0] = blue.Get(v);
                 out[1] = green.Get(v);
                 out[2] = red.Get(v);
                 out[3] = alpha.Get(v);
             }
         }
-        if (got < bytes) break;
+        if (got < line.size()) break;
     }
-    return true;
 }
 
 // The answer of ReadHeaders for a file that is not a bitmap at all.
@@ -249,14 +214,24 @@ const wchar_t* ReadHeaders(CBinFile& file, uint64_t fileLength, BmpInfo& info) {
     if (got < 2 || head[0] != 'B' || head[1] != 'M') return kTextNotBmp;
     if (got < kFileHeaderBytes + 4) return kTextHeader;
 
-    info.pixelOffset = Get32(head + 10);
-    info.headerSize = Get32(head + 14);
+    ByteReader fileHeader(head, got);
+    fileHeader.Seek(10);
+    info.pixelOffset = fileHeader.U32LE();
+    info.headerSize = fileHeader.U32LE();
     const uint32_t size = info.headerSize;
     if (size < 12 || (size > 12 && size < 16) || kFileHeaderBytes + (uint64_t)size > fileLength) return kTextHeader;
     const uint32_t present = std::min<uint32_t>(got, kFileHeaderBytes + std::min(size, kMaxHeaderBytes));
     // A field of the info header, 0 when the header is too short to hold it.
-    auto field32 = [&](uint32_t offset) { return offset + 4 <= present ? Get32(head + offset) : 0u; };
-    auto field16 = [&](uint32_t offset) { return offset + 2 <= present ? Get16(head + offset) : 0u; };
+    auto field32 = [&](uint32_t offset) {
+        ByteReader fields(head, present);
+        fields.Skip(offset);
+        return fields.U32LE();
+    };
+    auto field16 = [&](uint32_t offset) {
+        ByteReader fields(head, present);
+        fields.Skip(offset);
+        return (uint32_t)fields.U16LE();
+    };
 
     const bool core = size == 12;
     // OS/2 2.x headers (16 to 64 bytes, other than the Windows sizes) number
@@ -294,7 +269,8 @@ const wchar_t* ReadHeaders(CBinFile& file, uint64_t fileLength, BmpInfo& info) {
         } else {
             // After a 40-byte header the three masks follow it.
             if (got < 66) return kTextHeader;
-            for (int i = 0; i < 3; ++i) info.masks[i] = Get32(head + 54 + 4 * i);
+            fileHeader.Seek(54);
+            for (int i = 0; i < 3; ++i) info.masks[i] = fileHeader.U32LE();
             info.paletteStart += 12;
         }
         if (!info.masks[0] && !info.masks[1] && !info.masks[2]) {
@@ -308,7 +284,7 @@ const wchar_t* ReadHeaders(CBinFile& file, uint64_t fileLength, BmpInfo& info) {
 
 // Reads the colour table (8 bits or fewer) as 256 red, green, blue triples and
 // returns where it ends.
-uint64_t ReadPalette(CBinFile& file, uint64_t fileLength, const BmpInfo& info, uint8_t* rgb) {
+uint64_t ReadPalette(ByteReader& in, const BmpInfo& info, uint8_t* rgb) {
     const bool core = info.headerSize == 12;
     const uint32_t entrySize = core ? 3 : 4;
     uint32_t count = 1u << info.bpp;
@@ -317,8 +293,7 @@ uint64_t ReadPalette(CBinFile& file, uint64_t fileLength, const BmpInfo& info, u
     if (info.pixelOffset > info.paletteStart)
         count = (uint32_t)std::min<uint64_t>(count, (info.pixelOffset - info.paletteStart) / entrySize);
     uint8_t table[256 * 4] = {};
-    if (info.paletteStart < fileLength && file.Seek((int64_t)info.paletteStart, FILE_BEGIN) == info.paletteStart)
-        file.Read(table, count * entrySize);
+    if (info.paletteStart < in.Size() && in.Seek(info.paletteStart)) in.ReadSome(table, count * entrySize);
     for (uint32_t i = 0; i < count; ++i) {
         rgb[i * 3] = table[i * entrySize + 2];
         rgb[i * 3 + 1] = table[i * entrySize + 1];
@@ -340,10 +315,11 @@ ReadStatus ReadBmp(CImage& image, const wchar_t* path, wchar_t* errorText) {
         SetFormatError(errorText, failure);
         return false;
     }
+    CBinFileReader in(file);
 
     uint8_t rgb[256 * 3] = {};
     uint64_t dataStart = info.paletteStart;
-    if (info.bpp <= 8) dataStart = ReadPalette(file, fileLength, info, rgb);
+    if (info.bpp <= 8) dataStart = ReadPalette(in, info, rgb);
     // A pixel offset inside the headers cannot be right; the rows follow them.
     if (info.pixelOffset < dataStart) info.pixelOffset = dataStart;
 
@@ -374,12 +350,11 @@ ReadStatus ReadBmp(CImage& image, const wchar_t* path, wchar_t* errorText) {
     }
     if (info.bpp <= 8) std::memset(image.bits, 0, (size_t)imageBytes);
 
-    if (available && file.Seek((int64_t)info.pixelOffset, FILE_BEGIN) == info.pixelOffset) {
+    if (available && in.Seek(info.pixelOffset)) {
         if (rle) {
-            ByteSource source(file, available);
-            DecodeRle(source, image, info);
+            DecodeRle(in, image, info);
         } else {
-            DecodeRows(file, image, info, available);
+            DecodeRows(in, image, info);
         }
     }
     return true;

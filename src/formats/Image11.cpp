@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "formats/ByteReader.h"
 #include "formats/FileBytes.h"
 #include "formats/FormatCodecs.h"
 #include "image/BinFile.h"
@@ -18,19 +19,18 @@ namespace {
 constexpr wchar_t kTextMemory[] = L"Unable to allocate Memory for storing Imagedata!";
 constexpr uint32_t kHeaderBytes = 24;
 
-uint16_t Get16(const uint8_t* p) { return (uint16_t)(p[0] | p[1] << 8); }
-uint32_t Get32(const uint8_t* p) {
-    return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
-}
-
 ReadStatus ReadImage11(CBinFile& file, CImage& image, wchar_t* errorText) {
     CFileBytes in(file);
     uint8_t header[kHeaderBytes] = {};
     const uint32_t got = in.Read(header, kHeaderBytes);
-    if (got < 8 || std::memcmp(header, "IMAGE11\0", 8) != 0) { return NotThisFormat(errorText); }
-    const uint16_t skip = (uint16_t)(Get16(header + 10) - Get16(header + 8));
-    const uint32_t width = Get32(header + 14), height = Get32(header + 18);
-    const uint32_t bits = Get16(header + 22);
+    if (got < 8 || std::memcmp(header, "IMAGE11\0", 8) != 0) return NotThisFormat(errorText);
+    ByteReader fields(header, kHeaderBytes);  // zeros where the file is shorter
+    fields.Skip(8);
+    const uint16_t first = fields.U16LE();
+    const uint16_t skip = (uint16_t)(fields.U16LE() - first);
+    fields.Skip(2);
+    const uint32_t width = fields.U32LE(), height = fields.U32LE();
+    const uint32_t bits = fields.U16LE();
     if (bits != 1 && bits != 8 && bits != 16 && bits != 32) {
         SetFormatError(errorText, L"Unsupported Bitdepth!");
         return false;
@@ -76,7 +76,7 @@ ReadStatus ReadImage11(CBinFile& file, CImage& image, wchar_t* errorText) {
 // NaN), truncated to an integer of which the low byte counts; values beyond
 // the integer range are held at its ends first.
 uint8_t Image11FloatToByte(const uint8_t* littleEndian) {
-    const uint32_t raw = Get32(littleEndian);
+    const uint32_t raw = ByteReader(littleEndian, 4).U32LE();
     float x;
     std::memcpy(&x, &raw, sizeof x);
     double v;

@@ -11,6 +11,7 @@
 #include <new>
 #include <vector>
 
+#include "formats/ByteReader.h"
 #include "formats/FileBytes.h"
 #include "formats/FormatCodecs.h"
 #include "formats/OutputFile.h"
@@ -35,7 +36,6 @@ constexpr size_t kEsmSignatureBytes = sizeof kEsmSignature - 1;
 constexpr uint64_t kHeaderBytes = 10;
 constexpr uint32_t kMaxRun = 255;
 
-uint16_t Get16BE(const uint8_t* p) { return (uint16_t)(p[0] << 8 | p[1]); }
 void Put16BE(uint8_t* p, uint32_t v) {
     p[0] = (uint8_t)(v >> 8);
     p[1] = (uint8_t)v;
@@ -64,7 +64,10 @@ ReadStatus DecodePix(const uint8_t* data, size_t size, CImage& image, wchar_t* e
     if (IsEsmPixBytes(data, size)) { return NotThisFormat(errorText); }
     uint8_t head[kHeaderBytes] = {};
     std::memcpy(head, data, std::min<size_t>(size, kHeaderBytes));
-    const uint32_t width = Get16BE(head), height = Get16BE(head + 2), bpp = Get16BE(head + 8);
+    ByteReader fields(head, kHeaderBytes);  // zeros where the data is shorter
+    const uint32_t width = fields.U16BE(), height = fields.U16BE();
+    fields.Skip(4);
+    const uint32_t bpp = fields.U16BE();
     if (!width || !height) {
         SetFormatError(errorText, kTextSize);
         return false;

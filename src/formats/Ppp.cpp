@@ -6,6 +6,7 @@
 #include <cstring>
 #include <cwctype>
 
+#include "formats/ByteReader.h"
 #include "formats/Formats.h"
 #include "image/BinFile.h"
 #include "image/Image.h"
@@ -17,10 +18,6 @@ struct HeapBlock {
     ~HeapBlock() { std::free(p); }
 };
 
-uint16_t GetU16(const uint8_t* p) { return (uint16_t)(p[0] | (p[1] << 8)); }
-uint32_t GetU32(const uint8_t* p) {
-    return (uint32_t)p[0] | ((uint32_t)p[1] << 8) | ((uint32_t)p[2] << 16) | ((uint32_t)p[3] << 24);
-}
 void PutU16(uint8_t* p, uint32_t v) {
     p[0] = (uint8_t)v;
     p[1] = (uint8_t)(v >> 8);
@@ -56,16 +53,15 @@ ReadStatus LoadPpp(CImage& image, const wchar_t* path, wchar_t* errorText, LoadC
         SetFormatError(errorText, L"Failed to open file for read!");
         return false;
     }
-    uint8_t header[PPP_HEADER_BYTES];
-    const bool headerRead = file.Read(header, PPP_HEADER_BYTES) == PPP_HEADER_BYTES;
-    const uint32_t width = GetU16(header + 3), height = GetU16(header + 5);
-    const uint32_t rawSize = GetU32(header + 7), packedSize = GetU32(header + 11);
+    CBinFileReader in(file);
+    in.Skip(3);  // "PP" and the version
+    const uint32_t width = in.U16LE(), height = in.U16LE();
+    const uint32_t rawSize = in.U32LE(), packedSize = in.U32LE();
     // The pixel data must be exactly the image's rows, and the stream cannot be
     // longer than what follows the header: sizes from the file are never trusted.
     const uint64_t expectedRaw = (uint64_t)CImage::RowBytes(width, 24) * height;
-    const uint64_t available = file.GetLength() > PPP_HEADER_BYTES ? file.GetLength() - PPP_HEADER_BYTES : 0;
-    if (!headerRead || width == 0 || height == 0 || rawSize != expectedRaw || packedSize == 0 ||
-        packedSize > available) {
+    if (!in.Ok() || width == 0 || height == 0 || rawSize != expectedRaw || packedSize == 0 ||
+        packedSize > in.Remaining()) {
         file.Close();
         SetFormatError(errorText, L"Decompression failed!");
         return false;
@@ -83,7 +79,7 @@ ReadStatus LoadPpp(CImage& image, const wchar_t* path, wchar_t* errorText, LoadC
         SetFormatError(errorText, L"Insufficient Memory (2)!");
         return false;
     }
-    const bool dataRead = file.Read(packed.p, packedSize) == packedSize;
+    const bool dataRead = in.Bytes(packed.p, packedSize);
     file.Close();
     uLongf rawLength = rawSize;
     if (!dataRead ||

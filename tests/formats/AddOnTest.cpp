@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/AppState.h"
+#include "formats/CraftedFile.h"
 #include "formats/FormatCodecs.h"
 #include "formats/FormatTestUtil.h"
 #include "formats/Formats.h"
@@ -53,39 +54,24 @@ private:
     std::wstring folder_;
 };
 
-void Put32(std::vector<uint8_t>& b, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b.push_back((uint8_t)(v >> (8 * i)));
-}
-
 enum Action : uint32_t { kBlock = 0, kText = 1, kNothing = 2, kEcho = 3 };
 
 // A stub file: action, full size to report, payload.
 std::vector<uint8_t> StubFile(Action action, const std::vector<uint8_t>& payload = {}, int fullWidth = 0,
                               int fullHeight = 0) {
-    std::vector<uint8_t> b = {'Q', 'S', 'T', 'B'};
-    Put32(b, action);
-    Put32(b, (uint32_t)fullWidth);
-    Put32(b, (uint32_t)fullHeight);
-    b.insert(b.end(), payload.begin(), payload.end());
-    return b;
+    fmttest::CraftedFile b;
+    b.Text("QSTB").U32LE(action).U32LE((uint32_t)fullWidth).U32LE((uint32_t)fullHeight).Raw(payload);
+    return b.bytes;
 }
 
 // A packed bitmap block: header (size field headerBytes), then extra bytes,
 // then the rows.
 std::vector<uint8_t> Block(int32_t width, int32_t height, uint16_t bits, const std::vector<uint8_t>& rows,
                            const std::vector<uint8_t>& extra = {}, uint32_t headerBytes = 40) {
-    std::vector<uint8_t> b;
-    Put32(b, headerBytes);
-    Put32(b, (uint32_t)width);
-    Put32(b, (uint32_t)height);
-    b.push_back(1);
-    b.push_back(0);
-    b.push_back((uint8_t)bits);
-    b.push_back((uint8_t)(bits >> 8));
-    b.resize(40, 0);
-    b.insert(b.end(), extra.begin(), extra.end());
-    b.insert(b.end(), rows.begin(), rows.end());
-    return b;
+    fmttest::CraftedFile b;
+    b.U32LE(headerBytes).U32LE((uint32_t)width).U32LE((uint32_t)height).U16LE(1).U16LE(bits);
+    b.Fill(40 - b.Here()).Raw(extra).Raw(rows);
+    return b.bytes;
 }
 
 // 2 x 2 at 24 bits, bottom row first: blue, green / red, white (top row).

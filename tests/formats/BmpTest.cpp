@@ -8,9 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "formats/ByteReader.h"
+#include "formats/CraftedFile.h"
 #include "formats/FormatCodecs.h"
 #include "formats/FormatTestUtil.h"
 #include "formats/Formats.h"
+#include "formats/PixelCheck.h"
 #include "image/Image.h"
 #include "support/TestSupport.h"
 
@@ -48,9 +51,8 @@ TEST(BmpReader, FixturesMatchImageMagick) {
         const std::vector<unsigned char> reference = qrvtest::ReadAll(path + L".rgba");
         ASSERT_EQ(reference.size(), (size_t)image.GetWidth() * image.GetHeight() * 4) << name;
         size_t where = 0;
-        const int diff =
-            fmttest::MaxDifference(fmttest::ImageToRgba(image, c.alpha),
-                                   std::vector<uint8_t>(reference.begin(), reference.end()), c.alpha, &where);
+        const int diff = pixelcheck::MaxDifference(
+            pixelcheck::ImageRgba(image), std::vector<uint8_t>(reference.begin(), reference.end()), c.alpha, &where);
         EXPECT_LE(diff, c.tolerance) << name << " at pixel " << where;
 
         // The same file through the dispatcher, by extension and by content.
@@ -74,55 +76,18 @@ TEST(BmpReader, FoundByContentUnderAnotherName) {
     EXPECT_EQ(image.GetWidth(), 37u);
 }
 
-// A BMP assembled field by field.
-struct BmpBuilder {
-    std::vector<uint8_t> bytes;
-    void U8(uint32_t v) { bytes.push_back((uint8_t)v); }
-    void U16(uint32_t v) {
-        U8(v);
-        U8(v >> 8);
-    }
-    void U32(uint32_t v) {
-        U16(v);
-        U16(v >> 16);
-    }
-    void Raw(std::initializer_list<int> list) {
-        for (int b : list) U8((uint32_t)b);
-    }
-    // File header and a 40-byte info header; pixel offset patched by Finish.
+// A BMP assembled field by field: the file header and a 40-byte info header,
+// with the pixel offset filled in by PixelsStart.
+struct BmpBuilder : fmttest::CraftedFile {
     BmpBuilder(int32_t width, int32_t height, int bpp, uint32_t compression, uint32_t colors = 0) {
-        Raw({'B', 'M'});
-        U32(0);
-        U32(0);
-        U32(0);
-        U32(40);
-        U32((uint32_t)width);
-        U32((uint32_t)height);
-        U16(1);
-        U16(bpp);
-        U32(compression);
-        U32(0);
-        U32(0);
-        U32(0);
-        U32(colors);
-        U32(0);
+        Text("BM").U32LE(0).U32LE(0).U32LE(0);
+        U32LE(40).U32LE((uint32_t)width).U32LE((uint32_t)height).U16LE(1).U16LE(bpp).U32LE(compression);
+        U32LE(0).U32LE(0).U32LE(0).U32LE(colors).U32LE(0);
     }
-    void Palette(int entries) {
-        for (int i = 0; i < entries; ++i) {
-            U8(i * 10);
-            U8(i * 20);
-            U8(i * 30 + 1);
-            U8(0);
-        }
-    }
-    void PixelsStart() {
-        const uint32_t offset = (uint32_t)bytes.size();
-        std::memcpy(&bytes[10], &offset, 4);
-    }
+    void Palette(int entries) { Ramp(entries, Order::Bgr0); }
+    void PixelsStart() { PatchU32LE(10, Here()); }
     std::wstring Save(const qrvtest::TempDir& dir, const wchar_t* name = L"test.bmp") {
-        const std::wstring path = dir.File(name);
-        EXPECT_TRUE(qrvtest::WriteAll(path, bytes.data(), bytes.size()));
-        return path;
+        return CraftedFile::Save(dir, name);
     }
 };
 
@@ -140,15 +105,15 @@ Loaded Load(CImage& image, const std::wstring& path) {
 TEST(BmpReader, Rgb565WidthFiveTakesAllGreenBits) {
     qrvtest::TempDir dir;
     BmpBuilder b(5, 2, 16, 3);
-    b.U32(0xF800);
-    b.U32(0x07E0);
-    b.U32(0x001F);
+    b.U32LE(0xF800);
+    b.U32LE(0x07E0);
+    b.U32LE(0x001F);
     b.PixelsStart();
     // Bottom row: white, pure green, green 1 of 63, red 16 of 31, blue 1 of 31; then 2 padding bytes.
-    for (uint32_t v : {0xFFFFu, 0x07E0u, 0x0020u, 0x8000u, 0x0001u}) b.U16(v);
-    b.U16(0xBEEF);
-    for (uint32_t v : {0x0000u, 0x0000u, 0x0000u, 0x0000u, 0xF800u}) b.U16(v);
-    b.U16(0xBEEF);
+    for (uint32_t v : {0xFFFFu, 0x07E0u, 0x0020u, 0x8000u, 0x0001u}) b.U16LE(v);
+    b.U16LE(0xBEEF);
+    for (uint32_t v : {0x0000u, 0x0000u, 0x0000u, 0x0000u, 0xF800u}) b.U16LE(v);
+    b.U16LE(0xBEEF);
     CImage image;
     const Loaded r = Load(image, b.Save(dir));
     ASSERT_TRUE(r.ok) << qrvtest::Narrow(r.text);
@@ -165,8 +130,8 @@ TEST(BmpReader, Uncompressed16BitStays16Bit) {
     qrvtest::TempDir dir;
     BmpBuilder b(2, 1, 16, 0);
     b.PixelsStart();
-    b.U16(0x7C00);
-    b.U16(0x001F);
+    b.U16LE(0x7C00);
+    b.U16LE(0x001F);
     CImage image;
     ASSERT_TRUE(Load(image, b.Save(dir)).ok);
     EXPECT_EQ(image.GetBpp(), 16);
@@ -181,9 +146,9 @@ TEST(BmpReader, RefusedFiles) {
     };
     auto header = [](int32_t w, int32_t h, int bpp, uint32_t compression, uint32_t headerSize = 40) {
         BmpBuilder b(w, h, bpp, compression);
-        std::memcpy(&b.bytes[14], &headerSize, 4);
+        b.PatchU32LE(14, headerSize);
         b.PixelsStart();
-        b.bytes.resize(b.bytes.size() + 64, 0);
+        b.Fill(64);
         return b.bytes;
     };
     std::vector<uint8_t> ba = header(4, 4, 24, 0);
@@ -324,16 +289,18 @@ TEST(BmpWriter, EveryDepthReadBackByImageMagick) {
         const auto file = qrvtest::ReadAll(path);
         const uint32_t offset = bpp <= 8 ? 54 + 4 * (1u << bpp) : 54;
         ASSERT_GE(file.size(), 54u);
-        uint32_t storedOffset, storedSize;
-        std::memcpy(&storedOffset, &file[10], 4);
-        std::memcpy(&storedSize, &file[2], 4);
+        ByteReader header(file.data(), file.size());
+        header.Skip(2);
+        const uint32_t storedSize = header.U32LE();
+        header.Skip(4);
+        const uint32_t storedOffset = header.U32LE();
         EXPECT_EQ(storedOffset, offset) << bpp;
         EXPECT_EQ(storedSize, file.size()) << bpp;
         EXPECT_EQ(file.size(), offset + image.stride * 7) << bpp;
 
-        const std::vector<uint8_t> decoded = fmttest::DecodeWithImageMagick(path);
+        const std::vector<uint8_t> decoded = pixelcheck::ImageMagickDecoding(path);
         const int tolerance = bpp == 16 ? 1 : 0;
-        EXPECT_LE(fmttest::MaxDifference(fmttest::ImageToRgba(image), decoded, false), tolerance) << bpp;
+        EXPECT_LE(pixelcheck::MaxDifference(pixelcheck::ImageRgba(image), decoded, false), tolerance) << bpp;
 
         CImage back;
         LoadCall call;

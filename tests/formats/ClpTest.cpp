@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/CraftedFile.h"
 #include "formats/FormatCodecs.h"
 #include "formats/FormatTestUtil.h"
 #include "formats/Formats.h"
@@ -17,14 +18,7 @@
 
 namespace {
 
-void Put16(std::vector<uint8_t>& out, uint32_t v) {
-    out.push_back((uint8_t)v);
-    out.push_back((uint8_t)(v >> 8));
-}
-void Put32(std::vector<uint8_t>& out, uint32_t v) {
-    Put16(out, v & 0xFFFF);
-    Put16(out, v >> 16);
-}
+using fmttest::CraftedFile;
 
 struct Entry {
     uint16_t format;
@@ -34,36 +28,25 @@ struct Entry {
 // A clipboard file with the entries' data laid out behind the entry table;
 // count overrides the number of formats in the header.
 std::vector<uint8_t> Clp(const std::vector<Entry>& entries, int count = -1) {
-    std::vector<uint8_t> out;
-    Put16(out, 0xC350);
-    Put16(out, count < 0 ? (uint32_t)entries.size() : (uint32_t)count);
+    CraftedFile out;
+    out.U16LE(0xC350).U16LE(count < 0 ? (uint32_t)entries.size() : (uint32_t)count);
     uint32_t offset = 4 + 89 * (uint32_t)entries.size();
     for (const Entry& e : entries) {
-        Put16(out, e.format);
-        Put32(out, (uint32_t)e.data.size());
-        Put32(out, offset);
-        out.resize(out.size() + 79, 0);
+        out.U16LE(e.format).U32LE((uint32_t)e.data.size()).U32LE(offset).Fill(79);
         offset += (uint32_t)e.data.size();
     }
-    for (const Entry& e : entries) out.insert(out.end(), e.data.begin(), e.data.end());
-    return out;
+    for (const Entry& e : entries) out.Raw(e.data);
+    return out.bytes;
 }
 
 // A BITMAPINFOHEADER.
 std::vector<uint8_t> Info(int32_t width, int32_t height, uint16_t bits, uint32_t compression = 0, uint32_t clrUsed = 0,
                           uint32_t size = 40) {
-    std::vector<uint8_t> out;
-    Put32(out, size);
-    Put32(out, (uint32_t)width);
-    Put32(out, (uint32_t)height);
-    Put16(out, 1);
-    Put16(out, bits);
-    Put32(out, compression);
-    for (int i = 0; i < 3; ++i) Put32(out, 0);
-    Put32(out, clrUsed);
-    Put32(out, 0);
-    out.resize(size, 0);
-    return out;
+    CraftedFile out;
+    out.U32LE(size).U32LE((uint32_t)width).U32LE((uint32_t)height).U16LE(1).U16LE(bits).U32LE(compression);
+    out.U32LE(0).U32LE(0).U32LE(0).U32LE(clrUsed).U32LE(0);
+    out.bytes.resize(size, 0);
+    return out.bytes;
 }
 
 std::vector<uint8_t> Join(std::vector<uint8_t> a, const std::vector<uint8_t>& b) {

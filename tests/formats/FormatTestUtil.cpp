@@ -2,68 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "formats/PixelCheck.h"
 #include "support/TestSupport.h"
 
 namespace fmttest {
-
-std::vector<uint8_t> ImageToRgba(CImage& image, bool withAlpha) {
-    const uint32_t w = image.GetWidth(), h = image.GetHeight();
-    std::vector<uint8_t> out((size_t)w * h * 4, 255);
-    for (uint32_t y = 0; y < h; ++y) {
-        const uint8_t* row = image.ScanLine(h - 1 - y);
-        for (uint32_t x = 0; x < w; ++x) {
-            uint8_t* o = &out[((size_t)y * w + x) * 4];
-            switch (image.GetBpp()) {
-            case 1:
-            case 4:
-            case 8: {
-                const uint8_t i = image.GetPixelIndex(x, h - 1 - y);
-                o[0] = image.palette[i][2];
-                o[1] = image.palette[i][1];
-                o[2] = image.palette[i][0];
-                break;
-            }
-            case 16: {
-                const uint32_t v = row[x * 2] | row[x * 2 + 1] << 8;
-                auto expand = [](uint32_t c) { return (uint8_t)((c * 255 + 15) / 31); };
-                o[0] = expand((v >> 10) & 31);
-                o[1] = expand((v >> 5) & 31);
-                o[2] = expand(v & 31);
-                break;
-            }
-            case 24:
-                o[0] = row[x * 3 + 2];
-                o[1] = row[x * 3 + 1];
-                o[2] = row[x * 3];
-                break;
-            case 32:
-                o[0] = row[x * 4 + 2];
-                o[1] = row[x * 4 + 1];
-                o[2] = row[x * 4];
-                if (withAlpha) o[3] = row[x * 4 + 3];
-                break;
-            }
-        }
-    }
-    return out;
-}
-
-int MaxDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b, bool compareAlpha, size_t* where) {
-    if (a.size() != b.size()) return -1;
-    int worst = 0;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (!compareAlpha && i % 4 == 3) continue;
-        const int d = std::abs((int)a[i] - (int)b[i]);
-        if (d > worst) {
-            worst = d;
-            if (where) *where = i / 4;
-        }
-    }
-    return worst;
-}
 
 Loaded LoadBytes(FormatReader read, CImage& image, const std::vector<uint8_t>& bytes, const wchar_t* name) {
     qrvtest::TempDir dir;
@@ -84,14 +26,6 @@ void ExpectRefused(FormatReader read, const wchar_t* name, const std::vector<Ref
         EXPECT_FALSE(r.ok) << c.what;
         EXPECT_EQ(r.text, c.text) << c.what;
     }
-}
-
-std::vector<uint8_t> DecodeWithImageMagick(const std::wstring& path) {
-    const std::wstring out = path + L".im.rgba";
-    const std::string cmd =
-        "/usr/bin/convert '" + qrvtest::HostPath(path) + "' -depth 8 'rgba:" + qrvtest::HostPath(out) + "'";
-    if (qrvtest::RunHost(cmd) != 0) return {};
-    return qrvtest::ReadAll(out);
 }
 
 void ExpectFixturesMatchReference(const wchar_t* folder, const ReaderFixture* fixtures, size_t count) {

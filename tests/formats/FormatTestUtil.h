@@ -1,6 +1,6 @@
-// Helpers shared by the format tests: running a reader with its error text, an
-// image as RGBA rows (top row first, as ImageMagick's "rgba:" output), and
-// reading a fixture's reference decoding.
+// Helpers shared by the format tests: running a reader with its error text,
+// refused files, and fixtures against their reference decoding. Pixels are
+// compared with the helpers of formats/PixelCheck.h.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -26,17 +26,6 @@ bool LoadWith(Reader read, CImage& image, const std::wstring& path, std::wstring
     if (text) *text = buffer;
     return ok;
 }
-
-// The picture as 8-bit RGBA, top row first. 16-bit pixels are 5-5-5 expanded
-// with round(v * 255 / 31); images without alpha give alpha 255 unless
-// withAlpha is set (32-bit: the fourth byte).
-std::vector<uint8_t> ImageToRgba(CImage& image, bool withAlpha = false);
-
-// Largest difference of one channel between two RGBA buffers of equal size
-// (alpha compared only when compareAlpha); -1 when the sizes differ. *where
-// gets the first pixel with the largest difference.
-int MaxDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b, bool compareAlpha,
-                  size_t* where = nullptr);
 
 // A reader's answer on bytes written to a temporary file named name. The
 // test fails when the reader left the file open (an exclusive open fails).
@@ -70,8 +59,5 @@ template <size_t N>
 void ExpectFixturesMatchReference(const wchar_t* folder, const ReaderFixture (&fixtures)[N]) {
     ExpectFixturesMatchReference(folder, fixtures, N);
 }
-
-// ImageMagick on the host converts a file the test wrote to RGBA; empty on failure.
-std::vector<uint8_t> DecodeWithImageMagick(const std::wstring& path);
 
 }  // namespace fmttest

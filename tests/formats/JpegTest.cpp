@@ -277,7 +277,7 @@ TEST(JpegSave, EveryDepthReadsBackInImageMagickWithTheSoftwareTag) {
         const std::wstring out = dir.File(L"out" + std::to_wstring(bpp) + L".jpg");
         wchar_t text[FORMAT_ERROR_CHARS] = {};
         ASSERT_TRUE(SaveJpeg(out.c_str(), image, text, 95, true, 0.0, false, 0, nullptr)) << qrvtest::Narrow(text);
-        const std::vector<uint8_t> back = fmttest::DecodeWithImageMagick(out);
+        const std::vector<uint8_t> back = pixelcheck::ImageMagickDecoding(out);
         EXPECT_LT(MeanError(back, pixelcheck::ImageRgba(image)), 3.0);
         EXPECT_EQ(ExifTool(out, "Software", out), QRV_JPEG_SOFTWARE);
         EXPECT_FALSE(qrvtest::FileExists(out + L".tmp"));

@@ -25,8 +25,15 @@ inline std::wstring ImageMagickRgba(const std::wstring& path) {
     return out;
 }
 
+// The same decoding's bytes.
+inline std::vector<uint8_t> ImageMagickDecoding(const std::wstring& path) {
+    return qrvtest::ReadAll(ImageMagickRgba(path));
+}
+
 // The picture as RGBA rows from the top, through the palette for 8 bits or
-// less; alpha is the fourth byte for 32-bit images and 255 otherwise.
+// less; alpha is the fourth byte for 32-bit images and 255 otherwise. 16-bit
+// pixels (5-5-5, as a GDI bitmap of 16 bits without masks holds them) are
+// widened by GDI, as the program shows and saves them.
 inline std::vector<uint8_t> ImageRgba(CImage& image) {
     const uint32_t w = image.GetWidth(), h = image.GetHeight();
     std::vector<uint8_t> out((size_t)w * h * 4);
@@ -64,6 +71,24 @@ inline std::vector<uint8_t> ImageRgba(CImage& image) {
         std::free(converted);
     }
     return out;
+}
+
+// Largest difference of one channel between two RGBA buffers of equal size
+// (alpha compared only when compareAlpha); -1 when the sizes differ. *where
+// gets the first pixel with the largest difference.
+inline int MaxDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b, bool compareAlpha,
+                         size_t* where = nullptr) {
+    if (a.size() != b.size()) return -1;
+    int worst = 0;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (!compareAlpha && i % 4 == 3) continue;
+        const int d = std::abs((int)a[i] - (int)b[i]);
+        if (d > worst) {
+            worst = d;
+            if (where) *where = i / 4;
+        }
+    }
+    return worst;
 }
 
 // Compares the image with the reference RGBA file pixel by pixel; colour

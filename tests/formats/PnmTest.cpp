@@ -188,7 +188,8 @@ TEST(PnmWriter, EveryDepthReadBackByNetpbm) {
 
         CImage back;
         ASSERT_TRUE(ReadBackByNetpbm(path, back)) << bpp;
-        const int difference = fmttest::MaxDifference(fmttest::ImageToRgba(back), fmttest::ImageToRgba(source), false);
+        const int difference =
+            pixelcheck::MaxDifference(pixelcheck::ImageRgba(back), pixelcheck::ImageRgba(source), false);
         EXPECT_GE(difference, 0) << bpp;
         EXPECT_LE(difference, bpp == 16 ? 7 : 0) << bpp;  // GDI widens 5 bits by a shift
     }

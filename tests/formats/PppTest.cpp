@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "formats/ByteReader.h"
+#include "formats/CraftedFile.h"
 #include "formats/Formats.h"
 #include "formats/Ppp.h"
 #include "image/Image.h"
@@ -19,8 +21,11 @@ std::wstring Load(CImage& image, const std::wstring& path, bool expectOk) {
     return text;
 }
 
-uint32_t U32At(const std::vector<unsigned char>& d, size_t at) {
-    return d[at] | (d[at + 1] << 8) | (d[at + 2] << 16) | ((uint32_t)d[at + 3] << 24);
+// The raw size a written file's header gives.
+uint32_t RawSize(const std::vector<unsigned char>& file) {
+    ByteReader header(file.data(), file.size());
+    header.Skip(7);
+    return header.U32LE();
 }
 
 }  // namespace
@@ -34,13 +39,13 @@ TEST(Ppp, RoundTripKeepsEveryRowAndWritesTheHeader) {
     ASSERT_TRUE(SavePpp(path.c_str(), image, text)) << qrvtest::Narrow(text);
     const auto data = qrvtest::ReadAll(path);
     ASSERT_GE(data.size(), PPP_HEADER_BYTES);
-    EXPECT_EQ(data[0], 0x50);
-    EXPECT_EQ(data[1], 0x50);
-    EXPECT_EQ(data[2], 2);
-    EXPECT_EQ(data[3] | (data[4] << 8), 37);
-    EXPECT_EQ(data[5] | (data[6] << 8), 21);
-    EXPECT_EQ(U32At(data, 7), 112u * 21u);  // 37 x 3 = 111, padded to 112
-    EXPECT_EQ(U32At(data, 11), data.size() - PPP_HEADER_BYTES);
+    ByteReader header(data.data(), data.size());
+    EXPECT_EQ(header.U16LE(), 0x5050);
+    EXPECT_EQ(header.U8(), 2);
+    EXPECT_EQ(header.U16LE(), 37);
+    EXPECT_EQ(header.U16LE(), 21);
+    EXPECT_EQ(header.U32LE(), 112u * 21u);  // 37 x 3 = 111, padded to 112
+    EXPECT_EQ(header.U32LE(), data.size() - PPP_HEADER_BYTES);
     EXPECT_EQ(CheckPppVersion(path.c_str()), 2);
     Load(back, path, true);
     EXPECT_TRUE(pixelcheck::SamePixels(image, back));
@@ -53,7 +58,7 @@ TEST(Ppp, OnePixelWideRowsArePaddedToFourBytes) {
     wchar_t text[FORMAT_ERROR_CHARS] = {};
     const std::wstring path = dir.File(L"thin.ppp");
     ASSERT_TRUE(SavePpp(path.c_str(), image, text));
-    EXPECT_EQ(U32At(qrvtest::ReadAll(path), 7), 4u * 9u);
+    EXPECT_EQ(RawSize(qrvtest::ReadAll(path)), 4u * 9u);
 }
 
 TEST(Ppp, OtherDepthsAreWrittenAsTwentyFourBitsWithTheSameColours) {
@@ -117,40 +122,29 @@ TEST(Ppp, DamagedFilesAreRefused) {
     ASSERT_TRUE(SavePpp(good.c_str(), image, text));
     const auto data = qrvtest::ReadAll(good);
 
+    using fmttest::CraftedFile;
     struct Case {
         const char* name;
-        void (*damage)(std::vector<unsigned char>&);
+        void (*damage)(CraftedFile&);
     } cases[] = {
-        {"raw size too small",
-         [](std::vector<unsigned char>& d) {
-             d[7] = 8;
-             d[8] = 0;
-             d[9] = 0;
-             d[10] = 0;
-         }},
-        {"raw size huge", [](std::vector<unsigned char>& d) { d[10] = 0x7F; }},
-        {"height larger than the data", [](std::vector<unsigned char>& d) { d[5] = 200; }},
-        {"width zero",
-         [](std::vector<unsigned char>& d) {
-             d[3] = 0;
-             d[4] = 0;
-         }},
-        {"stream longer than the file", [](std::vector<unsigned char>& d) { d[14] = 0x10; }},
-        {"stream cut short", [](std::vector<unsigned char>& d) { d.resize(d.size() / 2); }},
-        {"header only", [](std::vector<unsigned char>& d) { d.resize(9); }},
+        {"raw size too small", [](CraftedFile& f) { f.PatchU32LE(7, 8); }},
+        {"raw size huge", [](CraftedFile& f) { f.PatchU8(10, 0x7F); }},
+        {"height larger than the data", [](CraftedFile& f) { f.PatchU8(5, 200); }},
+        {"width zero", [](CraftedFile& f) { f.PatchU16LE(3, 0); }},
+        {"stream longer than the file", [](CraftedFile& f) { f.PatchU8(14, 0x10); }},
+        {"stream cut short", [](CraftedFile& f) { f.bytes.resize(f.bytes.size() / 2); }},
+        {"header only", [](CraftedFile& f) { f.bytes.resize(9); }},
         {"corrupt stream",
-         [](std::vector<unsigned char>& d) {
-             for (size_t i = 20; i < d.size(); i += 3) d[i] ^= 0x5A;
+         [](CraftedFile& f) {
+             for (size_t i = 20; i < f.bytes.size(); i += 3) f.bytes[i] ^= 0x5A;
          }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        auto bad = data;
+        CraftedFile bad(data);
         c.damage(bad);
-        const std::wstring path = dir.File(L"bad.ppp");
-        ASSERT_TRUE(qrvtest::WriteAll(path, bad.data(), bad.size()));
         CImage back;
-        EXPECT_EQ(Load(back, path, false), L"Decompression failed!");
+        EXPECT_EQ(Load(back, bad.Save(dir, L"bad.ppp"), false), L"Decompression failed!");
     }
 }
 

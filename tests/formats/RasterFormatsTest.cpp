@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/CraftedFile.h"
 #include "formats/FormatCodecs.h"
 #include "formats/FormatTestUtil.h"
 #include "formats/Formats.h"
@@ -82,7 +83,7 @@ uint8_t Index(CImage& image, uint32_t x, uint32_t y) { return image.GetPixelInde
 
 // ------------------------------------------------------------------ CUT
 
-Bytes CutHeader(uint16_t w, uint16_t h) { return {(uint8_t)w, (uint8_t)(w >> 8), (uint8_t)h, (uint8_t)(h >> 8), 0, 0}; }
+Bytes CutHeader(uint16_t w, uint16_t h) { return fmttest::CraftedFile().U16LE(w).U16LE(h).U16LE(0).bytes; }
 
 TEST(CutReader, RowsStartAfterTheirCountWhateverTheRunsTook) {
     // 6 x 3. Row 0 counts 2 bytes but its records run on into row 1's record:
@@ -119,12 +120,9 @@ TEST(CutReader, RefusedFiles) {
 // -------------------------------------------------------------- IMAGE11
 
 Bytes Image11Header(uint32_t w, uint32_t h, uint16_t bits) {
-    Bytes b = {'I', 'M', 'A', 'G', 'E', '1', '1', 0, 0, 0, 0, 0, 0, 0};
-    for (int i = 0; i < 4; ++i) b.push_back((uint8_t)(w >> (8 * i)));
-    for (int i = 0; i < 4; ++i) b.push_back((uint8_t)(h >> (8 * i)));
-    b.push_back((uint8_t)bits);
-    b.push_back((uint8_t)(bits >> 8));
-    return b;
+    fmttest::CraftedFile b;
+    b.Text("IMAGE11").Fill(7).U32LE(w).U32LE(h).U16LE(bits);
+    return b.bytes;
 }
 
 TEST(Image11Reader, FloatSamples) {
@@ -180,13 +178,9 @@ TEST(Image11Reader, ShortFileKeepsTheRowsItHas) {
 // ------------------------------------------------------------------ GEM
 
 Bytes GemHeader(uint16_t planes, uint16_t w, uint16_t h, uint16_t micrometres = 85) {
-    const uint16_t words[8] = {1, 8, planes, 1, micrometres, micrometres, w, h};
-    Bytes b;
-    for (uint16_t v : words) {
-        b.push_back((uint8_t)(v >> 8));
-        b.push_back((uint8_t)v);
-    }
-    return b;
+    fmttest::CraftedFile b;
+    for (uint16_t v : {(uint16_t)1, (uint16_t)8, planes, (uint16_t)1, micrometres, micrometres, w, h}) b.U16BE(v);
+    return b.bytes;
 }
 
 TEST(GemReader, ClearPlanesShowWhiteAtTheLastEntry) {

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "formats/ByteReader.h"
+#include "formats/CraftedFile.h"
 #include "formats/FormatCodecs.h"
 #include "formats/FormatTestUtil.h"
 #include "formats/Formats.h"
@@ -21,8 +23,11 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
+// The big-endian 32-bit field at an offset of a written file.
 uint32_t Be32(const Bytes& b, size_t at) {
-    return (uint32_t)b[at] << 24 | (uint32_t)b[at + 1] << 16 | (uint32_t)b[at + 2] << 8 | b[at + 3];
+    ByteReader field(b.data(), b.size());
+    field.Skip(at);
+    return field.U32BE();
 }
 
 struct FixtureCase {
@@ -76,20 +81,9 @@ TEST(SgiReader, RefusesSixteenBitChannels) {
 
 // An SGI file assembled by hand: header, then the given data.
 Bytes SgiFile(bool rle, uint16_t w, uint16_t h, uint16_t z, const Bytes& data) {
-    Bytes b(512 + data.size(), 0);
-    std::copy(data.begin(), data.end(), b.begin() + 512);
-    b[0] = 0x01;
-    b[1] = 0xDA;
-    b[2] = rle ? 1 : 0;
-    b[3] = 1;
-    b[5] = 3;
-    b[6] = (uint8_t)(w >> 8);
-    b[7] = (uint8_t)w;
-    b[8] = (uint8_t)(h >> 8);
-    b[9] = (uint8_t)h;
-    b[10] = (uint8_t)(z >> 8);
-    b[11] = (uint8_t)z;
-    return b;
+    fmttest::CraftedFile b;
+    b.U16BE(0x01DA).U8(rle ? 1 : 0).U8(1).U16BE(3).U16BE(w).U16BE(h).U16BE(z);
+    return b.Fill(512 - b.Here()).Raw(data).bytes;
 }
 
 TEST(SgiReader, TwoChannelsGiveGreyAndFiveTheFirstFour) {
@@ -352,10 +346,9 @@ TEST(RasReader, UnpaddedAndRedFirstFiles) {
     qrvtest::TempDir dir;
     const std::wstring path = dir.File(L"hand.ras");
     auto header = [](uint32_t w, uint32_t h, uint32_t depth, uint32_t length, uint32_t type) {
-        Bytes b;
-        for (uint32_t v : {0x59A66A95u, w, h, depth, length, type, 0u, 0u})
-            for (int s = 24; s >= 0; s -= 8) b.push_back((uint8_t)(v >> s));
-        return b;
+        fmttest::CraftedFile b;
+        for (uint32_t v : {0x59A66A95u, w, h, depth, length, type, 0u, 0u}) b.U32BE(v);
+        return b.bytes;
     };
     // 3 x 2 at 24 bits with exactly width x 3 x height bytes: rows unpadded.
     Bytes b = header(3, 2, 24, 18, 1);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/CraftedFile.h"
 #include "formats/FormatCodecs.h"
 #include "formats/FormatTestUtil.h"
 #include "formats/Formats.h"
@@ -37,28 +38,11 @@ TEST(TgaReader, FixturesMatchNetpbm) {
         pixelcheck::ExpectFixtureMatches(LoadTga, FMT_TGA, std::wstring(L"tga\\") + c.name, c.bpp, c.alpha);
 }
 
-// A TGA file assembled field by field.
-struct TgaBuilder {
-    std::vector<uint8_t> bytes;
-    void U8(uint32_t v) { bytes.push_back((uint8_t)v); }
-    void U16(uint32_t v) {
-        U8(v);
-        U8(v >> 8);
-    }
-    void Raw(std::initializer_list<int> list) {
-        for (int b : list) U8((uint32_t)b);
-    }
+// A TGA file assembled field by field, from its 18-byte header on.
+struct TgaBuilder : fmttest::CraftedFile {
     TgaBuilder(int type, int width, int height, int depth, int descriptor = 0, int mapLength = 0, int mapBits = 0) {
-        Raw({0, mapLength ? 1 : 0, type});
-        U16(0);
-        U16(mapLength);
-        U8(mapBits);
-        U16(0);
-        U16(0);
-        U16(width);
-        U16(height);
-        U8(depth);
-        U8(descriptor);
+        Raw({0, mapLength ? 1 : 0, type}).U16LE(0).U16LE(mapLength).U8(mapBits);
+        U16LE(0).U16LE(0).U16LE(width).U16LE(height).U8(depth).U8(descriptor);
     }
 };
 
@@ -119,7 +103,7 @@ TEST(TgaReader, RunLengthOneBitRowsAreWholeBytes) {
 
 TEST(TgaReader, FifteenBitsAndColourMaps) {
     TgaBuilder fifteen(2, 1, 1, 15);
-    fifteen.U16(0x7C1F);
+    fifteen.U16LE(0x7C1F);
     CImage image;
     ASSERT_TRUE(Load(image, fifteen.bytes).ok);
     EXPECT_EQ(image.GetBpp(), 16);
@@ -128,7 +112,7 @@ TEST(TgaReader, FifteenBitsAndColourMaps) {
     // A 32-bit map (blue, green, red, alpha) is read, not taken for pixels;
     // entries from a first index of 254 on past 255 are dropped.
     TgaBuilder map32(1, 2, 1, 8, 0, 3, 32);
-    map32.bytes[3] = 254;
+    map32.PatchU16LE(3, 254);  // first entry
     map32.Raw({10, 20, 30, 0, 40, 50, 60, 0, 70, 80, 90, 0});
     map32.Raw({254, 255});
     CImage mapped;
@@ -139,7 +123,7 @@ TEST(TgaReader, FifteenBitsAndColourMaps) {
 
     // 16-bit entries become colours too.
     TgaBuilder map16(1, 1, 1, 8, 0, 1, 16);
-    map16.U16(0x7C00);
+    map16.U16LE(0x7C00);
     map16.U8(0);
     CImage red;
     ASSERT_TRUE(Load(red, map16.bytes).ok);
@@ -150,7 +134,7 @@ TEST(TgaReader, FifteenBitsAndColourMaps) {
 TEST(TgaReader, RefusedFiles) {
     auto file = [](int type, int w, int h, int depth, size_t data) {
         TgaBuilder b(type, w, h, depth);
-        b.bytes.resize(b.bytes.size() + data, 0);
+        b.Fill(data);
         return b.bytes;
     };
     fmttest::ExpectRefused(
@@ -265,7 +249,7 @@ TEST(TgaWriter, EveryDepthReadBackByOtherTools) {
         if (bpp == 32)
             for (uint32_t row = 0; row < 5; ++row)
                 for (uint32_t x = 0; x < 131; ++x) source.ScanLine(row)[x * 4 + 3] = 255;
-        const std::vector<uint8_t> expected = fmttest::ImageToRgba(source);
+        const std::vector<uint8_t> expected = pixelcheck::ImageRgba(source);
         for (bool rle : {false, true}) {
             const std::string what = std::to_string(bpp) + (rle ? " rle" : "");
             const std::wstring path = dir.File(L"depth" + std::to_wstring(bpp) + (rle ? L"r" : L"") + L".tga");
@@ -283,19 +267,19 @@ TEST(TgaWriter, EveryDepthReadBackByOtherTools) {
                 << what;
             CImage viaNetpbm;
             ASSERT_TRUE(fmttest::LoadWith(LoadPnm, viaNetpbm, ppm)) << what;
-            int d = fmttest::MaxDifference(fmttest::ImageToRgba(viaNetpbm), expected, false);
+            int d = pixelcheck::MaxDifference(pixelcheck::ImageRgba(viaNetpbm), expected, false);
             EXPECT_GE(d, 0) << what;
             EXPECT_LE(d, tolerance) << what << " by tgatoppm";
 
-            const std::vector<uint8_t> byImageMagick = fmttest::DecodeWithImageMagick(path);
-            d = std::min(fmttest::MaxDifference(byImageMagick, expected, false),
-                         fmttest::MaxDifference(Flipped(byImageMagick, 131), expected, false));
+            const std::vector<uint8_t> byImageMagick = pixelcheck::ImageMagickDecoding(path);
+            d = std::min(pixelcheck::MaxDifference(byImageMagick, expected, false),
+                         pixelcheck::MaxDifference(Flipped(byImageMagick, 131), expected, false));
             EXPECT_GE(d, 0) << what;
             EXPECT_LE(d, tolerance) << what << " by ImageMagick";
 
             CImage back;
             ASSERT_TRUE(fmttest::LoadWith(LoadTga, back, path)) << what;
-            EXPECT_EQ(fmttest::MaxDifference(fmttest::ImageToRgba(back), expected, false), 0) << what;
+            EXPECT_EQ(pixelcheck::MaxDifference(pixelcheck::ImageRgba(back), expected, false), 0) << what;
             EXPECT_EQ(back.GetBpp(), bpp == 1 ? 8 : bpp == 4 ? 24 : bpp) << what;
         }
     }
