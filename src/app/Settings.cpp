@@ -93,6 +93,8 @@ bool BrowserSizeIsCorrupt(int value) { return value <= 0 || value > 10000; }
 
 void ToolBarSwitchName(wchar_t* out, size_t size, int index) { swprintf(out, size, L"ToolBarBtnUsed%2.0d", index); }
 
+SettingsRecord g_settings;
+
 void ResetSettingsToDefaults() { g_settings = SettingsRecord{}; }
 
 void LoadSettings(const wchar_t* key) {

@@ -147,10 +147,7 @@ inline constexpr int TOOLBAR_BUTTON_SWITCHES = 23;
 #define QRV_SETTING_MEMBER_Text(name, value) wchar_t name[MAX_PATH] = value;
 #define QRV_SETTING_MEMBER(kind, name, value) QRV_SETTING_MEMBER_##kind(name, value)
 
-// Aligned beyond anything the compiler would raise a copy to on its own: the
-// record is defined in every translation unit that includes this header, and
-// each must agree on the alignment of the copy the linker keeps.
-struct alignas(64) SettingsRecord {
+struct SettingsRecord {
     QRV_SETTINGS_ROWS(QRV_SETTING_MEMBER)
 
     // Tool bar button switches, stored as "ToolBarBtnUsed%2.0d" 0..22 (ToolBarSwitchName).
@@ -178,7 +175,8 @@ struct alignas(64) SettingsRecord {
 
 // The program's settings: filled by LoadSettings, written back by SaveSettings,
 // changed in memory by the settings sheet, the menus and the dialogs that own them.
-inline SettingsRecord g_settings;
+// Defined once, in Settings.cpp.
+extern SettingsRecord g_settings;
 
 // Every setting keeps its AppState:: name, as a reference into g_settings.
 #define QRV_SETTING_ALIAS(kind, name, value) inline auto& name = g_settings.name;

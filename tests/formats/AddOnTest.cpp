@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/AppState.h"
+#include "formats/LoadFlags.h"
 #include "formats/CraftedFile.h"
 #include "formats/FormatCodecs.h"
 #include "formats/FormatTestUtil.h"

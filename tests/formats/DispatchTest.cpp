@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/AppState.h"
+#include "formats/LoadFlags.h"
 #include "formats/Formats.h"
 #include "image/Image.h"
 #include "support/TestSupport.h"

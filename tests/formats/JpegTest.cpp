@@ -8,7 +8,7 @@
 
 #include "FormatTestUtil.h"
 #include "PixelCheck.h"
-#include "app/AppState.h"
+#include "formats/LoadFlags.h"
 #include "formats/Formats.h"
 #include "formats/Jpeg.h"
 #include "formats/SaveDispatch.h"

@@ -7,7 +7,7 @@
 
 #include "FormatTestUtil.h"
 #include "PixelCheck.h"
-#include "app/AppState.h"
+#include "formats/LoadFlags.h"
 #include "formats/Formats.h"
 #include "formats/ReaderServices.h"
 #include "formats/Tiff.h"
