@@ -50,6 +50,14 @@ public:
         const uint8_t* p = Take(4);
         return p ? (uint32_t)p[0] << 24 | (uint32_t)p[1] << 16 | (uint32_t)p[2] << 8 | (uint32_t)p[3] : 0;
     }
+    // The field at an absolute offset, for headers read into a block first;
+    // the position stays where it was. 0 (and failure) when the field does not
+    // lie wholly before the end.
+    uint16_t U16LEAt(uint64_t offset) { return At(offset, &ByteReader::U16LE); }
+    uint16_t U16BEAt(uint64_t offset) { return At(offset, &ByteReader::U16BE); }
+    uint32_t U32LEAt(uint64_t offset) { return At(offset, &ByteReader::U32LE); }
+    uint32_t U32BEAt(uint64_t offset) { return At(offset, &ByteReader::U32BE); }
+
     int16_t S16LE() { return (int16_t)U16LE(); }
     int16_t S16BE() { return (int16_t)U16BE(); }
     int32_t S32LE() { return (int32_t)U32LE(); }
@@ -96,6 +104,14 @@ protected:
     size_t windowBytes_ = 0;
 
 private:
+    template <typename T>
+    T At(uint64_t offset, T (ByteReader::*read)()) {
+        const uint64_t here = pos_;
+        if (!Seek(offset)) return 0;
+        const T value = (this->*read)();
+        if (ok_) pos_ = here;
+        return value;
+    }
     bool Fail() {
         ok_ = false;
         return false;

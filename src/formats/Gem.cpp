@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "formats/ByteReader.h"
 #include "formats/FileBytes.h"
 #include "formats/FormatCodecs.h"
 #include "image/BinFile.h"
@@ -16,8 +17,6 @@ namespace {
 
 constexpr wchar_t kTextMemory[] = L"Unable to allocate Memory for storing Imagedata!";
 constexpr uint32_t kHeaderBytes = 16;
-
-uint16_t Get16BE(const uint8_t* p) { return (uint16_t)(p[0] << 8 | p[1]); }
 
 // Decodes opcodes into line until lineBytes bytes are complete or the file
 // ends; bytes a record gives past the line end are dropped.
@@ -77,12 +76,11 @@ ReadStatus ReadGem(CBinFile& file, CImage& image, wchar_t* errorText) {
     CFileBytes in(file);
     uint8_t header[kHeaderBytes + 2] = {};
     const uint32_t got = in.Read(header, sizeof header);
-    if (got < kHeaderBytes || Get16BE(header + 8) != 85 || Get16BE(header + 10) != 85) {
-        return NotThisFormat(errorText);
-    }
-    const bool wide = Get16BE(header + 2) == 9;
+    ByteReader fields(header, sizeof header);
+    if (got < kHeaderBytes || fields.U16BEAt(8) != 85 || fields.U16BEAt(10) != 85) return NotThisFormat(errorText);
+    const bool wide = fields.U16BEAt(2) == 9;
     const uint32_t planes = header[5];
-    const uint32_t width = Get16BE(header + 12), height = Get16BE(header + 14);
+    const uint32_t width = fields.U16BEAt(12), height = fields.U16BEAt(14);
     const int depth = wide || planes == 24    ? 24
                       : planes == 1           ? 1
                       : planes <= 4 && planes ? 4

@@ -3,6 +3,7 @@
 // run-length compressed (version 2, after a table of row sizes).
 #include <cstring>
 
+#include "formats/ByteReader.h"
 #include "formats/FileBytes.h"
 #include "formats/FormatCodecs.h"
 #include "image/BinFile.h"
@@ -16,8 +17,6 @@ constexpr uint16_t kKey2V1 = 0x4D6E, kKey2V2 = 0x536E;  // "nM", "nS"
 constexpr uint64_t kHeaderBytes = 32;
 // A run of up to 255 bytes takes 3 bytes of the file.
 constexpr uint64_t kRunExpansion = 86;
-
-uint16_t Get16(const uint8_t* p) { return (uint16_t)(p[0] | p[1] << 8); }
 
 // Decodes one run-length row of rowBytes; a run that reaches past the row end
 // ends with it. False when the file ends before the row is full.
@@ -53,11 +52,12 @@ ReadStatus LoadMsp(CImage& image, const wchar_t* path, wchar_t* errorText, LoadC
         SetFormatError(errorText, L"Couldn't read MSPHeader!");
         return false;
     }
-    const uint16_t key1 = Get16(header), key2 = Get16(header + 2);
+    ByteReader fields(header, sizeof header);
+    const uint16_t key1 = fields.U16LE(), key2 = fields.U16LE();
     if ((key1 != kKey1V1 && key1 != kKey1V2) || (key2 != kKey2V1 && key2 != kKey2V2)) {
         return NotThisFormat(errorText);
     }
-    const uint32_t width = Get16(header + 4), height = Get16(header + 6);
+    const uint32_t width = fields.U16LE(), height = fields.U16LE();
     // Mixed keys are run-length data right behind the header.
     const bool packed = !(key1 == kKey1V1 && key2 == kKey2V1);
     const uint64_t dataStart = key1 == kKey1V2 && key2 == kKey2V2 ? kHeaderBytes + 2ull * height : kHeaderBytes;

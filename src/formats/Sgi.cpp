@@ -13,6 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "formats/ByteReader.h"
 #include "formats/FormatCodecs.h"
 #include "formats/OutputFile.h"
 #include "image/BinFile.h"
@@ -38,8 +39,6 @@ constexpr uint64_t kRleExpansion = 128;
 // Packets hold at most this many samples.
 constexpr uint32_t kMaxPacket = 126;
 
-uint16_t Get16BE(const uint8_t* p) { return (uint16_t)(p[0] << 8 | p[1]); }
-uint32_t Get32BE(const uint8_t* p) { return (uint32_t)p[0] << 24 | (uint32_t)p[1] << 16 | (uint32_t)p[2] << 8 | p[3]; }
 void Put16BE(uint8_t* p, uint32_t v) {
     p[0] = (uint8_t)(v >> 8);
     p[1] = (uint8_t)v;
@@ -86,15 +85,16 @@ ReadStatus ReadSgi(CImage& image, const wchar_t* path, wchar_t* errorText) {
     const uint64_t fileLength = file.GetLength();
     uint8_t head[kHeaderBytes] = {};
     const uint32_t got = file.Read(head, kHeaderBytes);
-    if (got < 12 || Get16BE(head) != kMagic) { return NotThisFormat(errorText); }
+    ByteReader fields(head, sizeof head);  // zeros where the file is shorter
+    if (got < 12 || fields.U16BEAt(0) != kMagic) return NotThisFormat(errorText);
     const bool rle = head[2] != 0;
     if (head[3] == 2) {
         SetFormatError(errorText, kTextWord);
         return false;
     }
-    const uint32_t width = Get16BE(head + 6);
-    const uint32_t height = Get16BE(head + 8);
-    const uint32_t channels = std::max<uint32_t>(Get16BE(head + 10), 1);
+    const uint32_t width = fields.U16BEAt(6);
+    const uint32_t height = fields.U16BEAt(8);
+    const uint32_t channels = std::max<uint32_t>(fields.U16BEAt(10), 1);
     // Two channels are grey and alpha: only the grey plane is shown.
     const uint32_t used = channels == 2 ? 1 : std::min<uint32_t>(channels, 4);
     const int bpp = (int)(8 * used);
@@ -121,7 +121,8 @@ ReadStatus ReadSgi(CImage& image, const wchar_t* path, wchar_t* errorText) {
             return false;
         }
         starts.resize((size_t)rows);
-        for (size_t i = 0; i < starts.size(); ++i) starts[i] = Get32BE(&table[i * 4]);
+        ByteReader entries(table.data(), table.size());
+        for (uint32_t& start : starts) start = entries.U32BE();
     } else if ((uint64_t)width * height * used >
                (fileLength - std::min<uint64_t>(fileLength, kHeaderBytes)) + kMissingDataSlack) {
         SetFormatError(errorText, kTextTooShort);

@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+#include "formats/ByteReader.h"
 #include "formats/FormatCodecs.h"
 #include "formats/SaveDispatch.h"
 #include "formats/OutputFile.h"
@@ -43,7 +44,6 @@ constexpr uint8_t kEscape = 0x80;
 constexpr uint64_t kMissingDataSlack = 64ull << 20;
 constexpr uint64_t kRleExpansion = 86;
 
-uint32_t Get32BE(const uint8_t* p) { return (uint32_t)p[0] << 24 | (uint32_t)p[1] << 16 | (uint32_t)p[2] << 8 | p[3]; }
 void Put32BE(uint8_t* p, uint32_t v) {
     p[0] = (uint8_t)(v >> 24);
     p[1] = (uint8_t)(v >> 16);
@@ -123,9 +123,10 @@ ReadStatus ReadRas(CImage& image, const wchar_t* path, wchar_t* errorText) {
     }
     const uint64_t fileLength = file.GetLength();
     uint8_t head[kHeaderBytes] = {};
-    if (file.Read(head, kHeaderBytes) != kHeaderBytes || Get32BE(head) != kMagic) { return NotThisFormat(errorText); }
-    const uint32_t width = Get32BE(head + 4), height = Get32BE(head + 8), depth = Get32BE(head + 12);
-    const uint32_t type = Get32BE(head + 20), mapType = Get32BE(head + 24), mapLength = Get32BE(head + 28);
+    ByteReader fields(head, kHeaderBytes);
+    if (file.Read(head, kHeaderBytes) != kHeaderBytes || fields.U32BEAt(0) != kMagic) return NotThisFormat(errorText);
+    const uint32_t width = fields.U32BEAt(4), height = fields.U32BEAt(8), depth = fields.U32BEAt(12);
+    const uint32_t type = fields.U32BEAt(20), mapType = fields.U32BEAt(24), mapLength = fields.U32BEAt(28);
     if (type > 5) {
         SetFormatError(errorText, kTextType);
         return false;

@@ -63,6 +63,24 @@ TEST(ByteReader, FieldsInBothByteOrders) {
     });
 }
 
+// Fields at an offset leave the position alone; one that does not lie wholly
+// before the end reads 0 and fails the reader like any other read.
+TEST(ByteReader, FieldsAtAnOffset) {
+    Readers(kSample).Each([](ByteReader& r, const char* what) {
+        EXPECT_EQ(r.U8(), 0x01) << what;
+        EXPECT_EQ(r.U16BEAt(2), 0x0304) << what;
+        EXPECT_EQ(r.U32LEAt(4), 0x08070605u) << what;
+        EXPECT_EQ(r.U32BEAt(9), 0x0A0B0CAAu) << what;
+        EXPECT_EQ(r.U16LEAt(0), 0x0201) << what;
+        EXPECT_EQ(r.Tell(), 1u) << what;
+        EXPECT_EQ(r.U8(), 0x02) << what;
+        EXPECT_TRUE(r.Ok()) << what;
+        EXPECT_EQ(r.U32BEAt(10), 0u) << what << ": one byte short";
+        EXPECT_FALSE(r.Ok()) << what;
+        EXPECT_EQ(r.U16LEAt(0), 0) << what << ": the failure stays";
+    });
+}
+
 TEST(ByteReader, SignedFieldsKeepTheirSign) {
     const Bytes bytes = {0xFE, 0xFF, 0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0x80, 0x80, 0x00, 0x00, 0x01};
     Readers(bytes).Each([](ByteReader& r, const char* what) {
