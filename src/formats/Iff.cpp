@@ -230,6 +230,57 @@ ReadStatus DecodeClassicIff(const Bytes& in, CImage& image, wchar_t* errorText) 
 // after the size, everything aligned to 4 bytes.
 uint64_t Align4(uint64_t v) { return (v + 3) & ~(uint64_t)3; }
 
+// The open chunks of the tiled container, outermost first. A chunk is a 4-byte
+// id and a 32-bit size; a "FOR4" group also has a 4-byte type, and its size
+// counts from that type on. Every chunk is padded to a multiple of 4 bytes.
+struct IffChunk {
+    uint64_t start = 0;  // offset of its id
+    uint64_t size = 0;   // its size field
+    bool group = false;  // a "FOR4" group
+    char id[4] = {};
+    char type[4] = {};  // a group's type
+
+    bool Is(const char* name) const { return std::memcmp(id, name, 4) == 0; }
+    bool IsGroupOf(const char* name) const { return group && std::memcmp(type, name, 4) == 0; }
+};
+struct IffChunkStack {
+    static constexpr int kMaxDepth = 32;
+    IffChunk levels[kMaxDepth];
+    int depth = 0;
+
+    const IffChunk& Top() const { return levels[depth - 1]; }
+};
+
+// Reads the chunk header at pos onto the stack. False, with nothing pushed,
+// when the header does not lie wholly within the file or the groups are
+// nested deeper than the stack.
+bool IffBeginChunk(const Bytes& in, uint64_t pos, IffChunkStack& stack) {
+    if (stack.depth >= IffChunkStack::kMaxDepth || !in.Has(pos, 8)) return false;
+    IffChunk chunk;
+    chunk.start = pos;
+    chunk.size = in.U32(pos + 4);
+    std::memcpy(chunk.id, in.data + pos, 4);
+    chunk.group = chunk.Is("FOR4");
+    if (chunk.group) {
+        if (!in.Has(pos + 8, 4)) return false;
+        std::memcpy(chunk.type, in.data + pos + 8, 4);
+    }
+    stack.levels[stack.depth++] = chunk;
+    return true;
+}
+
+// Where the first chunk inside the current one (or its data) starts.
+uint64_t IffChunkData(const IffChunkStack& stack) { return stack.Top().start + (stack.Top().group ? 12 : 8); }
+
+// Ends the current chunk: pops it and returns the offset behind it, its start
+// plus size plus 8 (12 for a group), rounded up to 4.
+uint64_t IffEndChunk(IffChunkStack& stack) {
+    const IffChunk& chunk = stack.Top();
+    const uint64_t end = Align4(IffChunkData(stack) + chunk.size);
+    --stack.depth;
+    return end;
+}
+
 struct TileHeader {
     uint32_t width = 0, height = 0;
     uint32_t flags = 0;
@@ -332,42 +383,45 @@ void DecodeColourTile(const Bytes& in, uint64_t start, uint64_t declared, uint64
 }
 
 ReadStatus DecodeTiledIff(const Bytes& in, CImage& image, wchar_t* errorText) {
-    if (!in.Is(0, "FOR4") || !in.Is(8, "CIMG")) { return NotThisFormat(errorText); }
+    IffChunkStack stack;
+    if (!IffBeginChunk(in, 0, stack) || !stack.Top().IsGroupOf("CIMG")) return NotThisFormat(errorText);
     TileHeader header;
     ChannelLayout layout;
     bool created = false;
-    uint64_t pos = 12;
-    while (in.Has(pos, 8)) {
-        const uint64_t size = in.U32(pos + 4);
-        if (in.Is(pos, "FOR4")) {
-            if (!in.Has(pos + 8, 4)) break;
-            if (!in.Is(pos + 8, "TBMP")) {
-                pos = Align4(pos + 12 + size);
+    // The chunks behind the "CIMG" group's header, to the end of the file.
+    uint64_t pos = IffChunkData(stack);
+    while (IffBeginChunk(in, pos, stack)) {
+        const IffChunk chunk = stack.Top();
+        const uint64_t size = chunk.size;
+        if (chunk.group) {
+            if (!chunk.IsGroupOf("TBMP")) {
+                pos = IffEndChunk(stack);
                 continue;
             }
             if (!created) {
                 SetFormatError(errorText, kTextCreate);
                 return false;
             }
-            const uint64_t groupEnd = std::min(in.size, pos + 12 + size);
-            uint64_t tile = pos + 12;
+            const uint64_t groupEnd = std::min(in.size, IffChunkData(stack) + size);
+            uint64_t tile = IffChunkData(stack);
             uint32_t colourTiles = 0, depthTiles = 0;
             const bool wantDepth = (header.flags & kFlagDepth) != 0;
             while (colourTiles < header.tiles || (wantDepth && depthTiles < header.tiles)) {
                 if (tile + 8 > groupEnd) break;  // the file ends early: the rest stays as created
-                const uint64_t chunkSize = in.U32(tile + 4);
-                const uint64_t available = std::min(chunkSize, in.size - (tile + 8));
-                if (in.Is(tile, "RGBA")) {
-                    DecodeColourTile(in, tile + 8, chunkSize, available, layout, image);
-                    ++colourTiles;
-                } else if (in.Is(tile, "ZBUF")) {
-                    ++depthTiles;
-                } else {
+                if (!in.Is(tile, "RGBA") && !in.Is(tile, "ZBUF")) {
                     image.Destroy();
                     SetFormatError(errorText, kTextBadTile);
                     return false;
                 }
-                tile = Align4(tile + 8 + chunkSize);
+                if (!IffBeginChunk(in, tile, stack)) break;
+                const IffChunk& t = stack.Top();
+                if (t.Is("RGBA")) {
+                    DecodeColourTile(in, tile + 8, t.size, std::min(t.size, in.size - (tile + 8)), layout, image);
+                    ++colourTiles;
+                } else {
+                    ++depthTiles;
+                }
+                tile = IffEndChunk(stack);
             }
             return true;
         }
@@ -404,7 +458,7 @@ ReadStatus DecodeTiledIff(const Bytes& in, CImage& image, wchar_t* errorText) {
             std::memset(image.bits, 0, (size_t)image.stride * image.GetHeight());
             created = true;
         }
-        pos = Align4(pos + 8 + size);
+        pos = IffEndChunk(stack);
     }
     if (!created) {
         SetFormatError(errorText, kTextCreate);
