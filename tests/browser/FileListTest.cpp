@@ -379,6 +379,19 @@ TEST_F(FileListTest, WorkerResultIsTakenAndOverlappingBuildsKeepTheLatest) {
     WaitForFileScan(kScanWaitMs);
     EXPECT_EQ(FileList::Count, 2);
     EXPECT_FALSE(TakeFileScanResult(0));
+
+    // A result already posted when a newer build starts is dropped when it
+    // arrives, whether the newer build ran here or on a worker.
+    for (bool newerOnWorker : {false, true}) {
+        SCOPED_TRACE(newerOnWorker);
+        BuildFileList(nullptr, first.Path().c_str());
+        ASSERT_EQ(WaitForSingleObject(FileList::ScanThread, kScanWaitMs), WAIT_OBJECT_0);  // posted, not taken
+        if (newerOnWorker) BuildFileList(L"a.bmp", second.Path().c_str());
+        else BuildInBrowser(TAB_ALL_TYPES, L"a.bmp", second);
+        ASSERT_TRUE(WaitForFileScan(kScanWaitMs));
+        EXPECT_EQ(ListedNames(), (std::vector<std::wstring>{L"a.bmp", L"b.bmp"}));
+        EXPECT_EQ(FileList::Current, 0);
+    }
 }
 
 TEST_F(FileListTest, WorkerEndsWhenAskedToStop) {
