@@ -4,6 +4,8 @@
 // and posts them; the main window swaps them in.
 #include "browser/FileList.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <cwchar>
@@ -358,6 +360,42 @@ int ListIndexFromFileIndex(int fileIndex) {
 int FileIndexFromListIndex(int listIndex) {
     int fileIndex = listIndex - FileList::SubfolderCount;
     return listIndex >= FileList::SubfolderCount && fileIndex < FileList::Count ? fileIndex : -1;
+}
+
+namespace {
+
+void AddPathToListBox(HWND dialog, const wchar_t* path, bool includeSound, bool jpegOnly) {
+    if (!includeSound && IsSoundExtension(path)) return;
+    if (jpegOnly && GetFormatIdFromExtension(path) != FMT_JPEG) return;
+    HWND list = GetDlgItem(dialog, kToolFileListBox);
+    if (SendMessageW(list, LB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)path) != LB_ERR) return;
+    SendMessageW(list, LB_ADDSTRING, 0, (LPARAM)path);
+    SendMessageW(list, LB_SETCOLUMNWIDTH, 1000, 0);
+    SendMessageW(list, LB_SETHORIZONTALEXTENT, 1000, 0);
+    EnableWindow(GetDlgItem(dialog, IDOK), TRUE);
+}
+
+}  // namespace
+
+bool AddSelectionToListBox(HWND dialog, bool includeSound, bool jpegOnly) {
+    if (!Browser.IsShown()) return false;
+    if (Playlist::Active && Playlist::Entries && Playlist::Count > 0 && AppState::BrowserTab == TAB_PLAYLIST) {
+        for (int i = 0; i < Playlist::Count; ++i)
+            AddPathToListBox(dialog, Playlist::Entries[i].name, includeSound, jpegOnly);
+        return true;
+    }
+    HWND view = Browser.fileListWindow;
+    if (!view || SendMessageW(view, LVM_GETSELECTEDCOUNT, 0, 0) <= 1) return true;
+    const int items = (int)SendMessageW(view, LVM_GETITEMCOUNT, 0, 0);
+    for (int item = 0; item < items; ++item) {
+        if (!(SendMessageW(view, LVM_GETITEMSTATE, (WPARAM)item, LVIS_SELECTED) & LVIS_SELECTED)) continue;
+        const int file = FileIndexFromListIndex(item);
+        if (file < 0 || !FileList::Entries) continue;  // a folder
+        wchar_t path[MAX_PATH];
+        GetCurrentDirectoryW(MAX_PATH, path);
+        if (AppendPath(path, FileList::Entries[file].name)) AddPathToListBox(dialog, path, includeSound, jpegOnly);
+    }
+    return true;
 }
 
 bool AppendMediaFileEntry(MediaFileEntry** array, MediaFileEntry entry, int* count) {

@@ -77,6 +77,13 @@ int FileIndexFromListIndex(int listIndex);
 bool StopFileScan(DWORD timeoutMs);
 // Frees the entry arrays of the file and subfolder lists.
 void FreeFileLists();
+// The file list box of the tool dialogs that run over a list of files.
+inline constexpr int kToolFileListBox = 1089;
+// Adds the browser's selection (two files or more; or the playlist on the
+// playlist tab) as full paths to the tool dialog's list box, without sound
+// files unless includeSound, only JPEG files with jpegOnly, and no path twice.
+// False when the browser is closed or hidden.
+bool AddSelectionToListBox(HWND dialog, bool includeSound, bool jpegOnly);
 // Appends a copy of entry to *array (count elements); false when refused or
 // out of memory, with nothing changed.
 bool AppendMediaFileEntry(MediaFileEntry** array, MediaFileEntry entry, int* count);

@@ -1,6 +1,8 @@
 // The folder file list: the scan by pattern groups on generated folders, its
 // sorting, the current file, the capacity, the subfolders and the worker.
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
 
 #include <algorithm>
 #include <string>
@@ -441,6 +443,143 @@ TEST_F(FileListTest, AppendAndRemoveEntries) {
     EXPECT_EQ(count, 0);
     EXPECT_FALSE(RemoveMediaFileEntry(array, 0, &count));
     free(array);
+}
+
+// A tool dialog's list box filled from the browser's list view: files only,
+// with two or more selected, filtered by sound and JPEG, no path twice.
+class SelectionToListBoxTest : public FileListTest {
+protected:
+    void SetUp() override {
+        FileListTest::SetUp();
+        InitCommonControls();
+        dialog = CreateWindowW(L"STATIC", L"", WS_POPUP, 0, 0, 300, 300, nullptr, nullptr, nullptr, nullptr);
+        listBox = CreateWindowW(L"LISTBOX", L"", WS_CHILD | LBS_HASSTRINGS, 0, 0, 200, 200, dialog,
+                                (HMENU)(INT_PTR)kToolFileListBox, nullptr, nullptr);
+        okButton = CreateWindowW(L"BUTTON", L"OK", WS_CHILD | WS_DISABLED, 0, 0, 50, 20, dialog, (HMENU)IDOK, nullptr,
+                                 nullptr);
+        view =
+            CreateWindowW(WC_LISTVIEWW, L"", WS_POPUP | LVS_REPORT, 0, 0, 300, 300, nullptr, nullptr, nullptr, nullptr);
+        ASSERT_TRUE(dialog && listBox && okButton && view);
+        // One folder, then three files.
+        FileList::SubfolderCount = 1;
+        MediaFileEntry entry{};
+        for (const wchar_t* name : {L"photo.jpeg", L"pic.png", L"song.wav"}) {
+            CopyStringW(entry.name, name);
+            ASSERT_TRUE(AppendMediaFileEntry(&FileList::Entries, entry, &FileList::Count));
+        }
+        for (const wchar_t* name : {L"folder", L"photo.jpeg", L"pic.png", L"song.wav"}) {
+            LVITEMW item = {};
+            item.mask = LVIF_TEXT;
+            item.iItem = (int)SendMessageW(view, LVM_GETITEMCOUNT, 0, 0);
+            item.pszText = const_cast<wchar_t*>(name);
+            SendMessageW(view, LVM_INSERTITEMW, 0, (LPARAM)&item);
+        }
+        Browser.fileListWindow = view;
+        Browser.open = true;
+        Browser.hidden = false;
+        GetCurrentDirectoryW(MAX_PATH, folder);
+    }
+    void TearDown() override {
+        Browser.fileListWindow = nullptr;
+        Browser.hidden = false;
+        DestroyWindow(view);
+        DestroyWindow(dialog);
+        FileList::SubfolderCount = 0;
+        FileListTest::TearDown();
+    }
+    void Select(std::initializer_list<int> items) {
+        LVITEMW state = {};
+        state.stateMask = LVIS_SELECTED;
+        SendMessageW(view, LVM_SETITEMSTATE, (WPARAM)-1, (LPARAM)&state);  // none
+        state.state = LVIS_SELECTED;
+        for (int item : items) SendMessageW(view, LVM_SETITEMSTATE, (WPARAM)item, (LPARAM)&state);
+    }
+    std::vector<std::wstring> Listed() {
+        std::vector<std::wstring> paths;
+        const int count = (int)SendMessageW(listBox, LB_GETCOUNT, 0, 0);
+        for (int i = 0; i < count; ++i) {
+            wchar_t text[MAX_PATH * 2] = {};
+            SendMessageW(listBox, LB_GETTEXT, (WPARAM)i, (LPARAM)text);
+            paths.push_back(text);
+        }
+        return paths;
+    }
+    std::wstring InFolder(const wchar_t* name) {
+        std::wstring path = folder;
+        if (path.back() != L'\\') path += L'\\';
+        return path + name;
+    }
+    HWND dialog = nullptr, listBox = nullptr, okButton = nullptr, view = nullptr;
+    wchar_t folder[MAX_PATH] = {};
+};
+
+TEST_F(SelectionToListBoxTest, AddsTheSelectedFilesByTheFilters) {
+    Select({0, 1, 2, 3});
+    struct Row {
+        bool includeSound, jpegOnly;
+        std::vector<std::wstring> names;
+    } rows[] = {
+        {false, true, {L"photo.jpeg"}},
+        {false, false, {L"photo.jpeg", L"pic.png"}},
+        {true, false, {L"photo.jpeg", L"pic.png", L"song.wav"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.includeSound << row.jpegOnly);
+        SendMessageW(listBox, LB_RESETCONTENT, 0, 0);
+        EnableWindow(okButton, FALSE);
+        EXPECT_TRUE(AddSelectionToListBox(dialog, row.includeSound, row.jpegOnly));
+        std::vector<std::wstring> expected;
+        for (const std::wstring& name : row.names) expected.push_back(InFolder(name.c_str()));
+        EXPECT_EQ(Listed(), expected);
+        EXPECT_TRUE(IsWindowEnabled(okButton));
+    }
+    // A second call adds no path twice.
+    EXPECT_TRUE(AddSelectionToListBox(dialog, true, false));
+    EXPECT_EQ(Listed().size(), 3u);
+}
+
+TEST_F(SelectionToListBoxTest, OneSelectedFileOrAClosedBrowserAddsNothing) {
+    Select({2});
+    EXPECT_TRUE(AddSelectionToListBox(dialog, true, false));
+    Select({0, 2});  // a folder and one file: the folder is never added
+    EXPECT_TRUE(AddSelectionToListBox(dialog, true, false));
+    EXPECT_EQ(Listed(), std::vector<std::wstring>{InFolder(L"pic.png")});
+    SendMessageW(listBox, LB_RESETCONTENT, 0, 0);
+    EnableWindow(okButton, FALSE);
+    Select({1, 2});
+    Browser.hidden = true;
+    EXPECT_FALSE(AddSelectionToListBox(dialog, true, false));
+    Browser.hidden = false;
+    Browser.open = false;
+    EXPECT_FALSE(AddSelectionToListBox(dialog, true, false));
+    EXPECT_TRUE(Listed().empty());
+    EXPECT_FALSE(IsWindowEnabled(okButton));
+}
+
+// On the playlist tab an active playlist gives its full paths, in order,
+// whatever the list view selects.
+TEST_F(SelectionToListBoxTest, PlaylistTabTakesThePlaylist) {
+    MediaFileEntry* saved = Playlist::Entries;
+    const int savedCount = Playlist::Count;
+    Playlist::Entries = nullptr;
+    Playlist::Count = 0;
+    MediaFileEntry entry{};
+    for (const wchar_t* path : {L"C:\\shows\\two.jpg", L"C:\\shows\\tune.wav", L"D:\\one.png"}) {
+        CopyStringW(entry.name, path);
+        ASSERT_TRUE(AppendMediaFileEntry(&Playlist::Entries, entry, &Playlist::Count));
+    }
+    Playlist::Active = true;
+    AppState::BrowserTab = TAB_PLAYLIST;
+    Select({});
+    EXPECT_TRUE(AddSelectionToListBox(dialog, false, false));
+    EXPECT_EQ(Listed(), (std::vector<std::wstring>{L"C:\\shows\\two.jpg", L"D:\\one.png"}));
+    SendMessageW(listBox, LB_RESETCONTENT, 0, 0);
+    Playlist::Active = false;  // an inactive playlist: the view's selection, here none
+    EXPECT_TRUE(AddSelectionToListBox(dialog, true, false));
+    EXPECT_TRUE(Listed().empty());
+    free(Playlist::Entries);
+    Playlist::Entries = saved;
+    Playlist::Count = savedCount;
 }
 
 TEST(LoadPlaylistFile, ThumbnailAndPreviewLoadsSucceedAtOnce) {
