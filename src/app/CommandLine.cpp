@@ -217,7 +217,7 @@ void ParseCommandLine(const wchar_t* commandLine) {
         wchar_t folder[MAX_PATH];
         GetCurrentDirectoryW(MAX_PATH, folder);
         CopyStringW(AppState::CurrentFolder, folder);
-        BuildFileList(nullptr, folder);
+        BuildFileListNow(nullptr, folder);  // the show starts on its first file at once
         if (args.maximize) {
             if (args.presentation) TogglePresentationMode(false);
             else CheckMaximizeItem();

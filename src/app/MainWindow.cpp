@@ -765,6 +765,15 @@ bool OnBrowserMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, L
         *result = 1;
         return true;
     case WM_APP_BROWSER_UP: BrowserUp(); return true;
+    case WM_APP_FILE_SCAN_DONE:
+        // A folder scan's result: the latest one replaces the list; the views
+        // that refused the list while it was busy are refreshed.
+        if (TakeFileScanResult(lParam)) {
+            StatusBar.Update();
+            MainMenu.UpdateStates();
+            MainToolBar.UpdateButtonStates();
+        }
+        return true;
     case WM_APP_BROWSER_OPENFOLDER: {
         if (!Browser.IsShown() || ThumbLoader::Running) return true;
         int index = (int)wParam;

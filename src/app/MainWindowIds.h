@@ -22,6 +22,9 @@ enum : UINT {
     WM_APP_SOUND_GRAPH_EVENT = 0x8264,
     WM_APP_BROWSER_BACK = 0x8265,
     WM_APP_MUSIC_GRAPH_EVENT = 0x8267,
+    // The folder scan worker's result (lParam), posted to the main window, or
+    // to the thread that started the scan when there is none.
+    WM_APP_FILE_SCAN_DONE = 0x8268,
 };
 
 // Timers of the main window.

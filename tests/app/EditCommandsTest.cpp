@@ -99,6 +99,7 @@ protected:
         SetCurrentDirectoryW(dir.Path().c_str());
         CopyStringW(AppState::CurrentFolder, dir.Path().c_str());
         BuildFileList(L"a.bmp", dir.Path().c_str());
+        ASSERT_TRUE(WaitForFileScan(10000));
         OpenMediaFile(dir.File(L"a.bmp").c_str());
         Pump();
         ASSERT_EQ(AppState::DocumentKind, DOC_FILE);

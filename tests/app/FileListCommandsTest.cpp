@@ -129,6 +129,7 @@ TEST_F(FileListCommandsTest, StepsOpenTheirFileAndStopOrWrapAtTheEnds) {
     WritePicture(dir.File(L"c.bmp"), 13);
     SetCurrentDirectoryW(dir.Path().c_str());
     BuildFileList(L"a.bmp", dir.Path().c_str());
+    ASSERT_TRUE(WaitForFileScan(10000));
     ASSERT_EQ(FileList::Count, 3);
     ASSERT_EQ(FileList::Current, 0);
     auto shownWidth = [] { return (int)AppState::CurrentImage.GetWidth(); };

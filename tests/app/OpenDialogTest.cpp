@@ -550,6 +550,7 @@ TEST_F(OpenOnMainWindow, OpenAfterTheBrowserToggleListsTheNewFolder) {
     SetCurrentDirectoryW(oldFolder.c_str());
     CopyStringW(AppState::CurrentFolder, oldFolder.c_str());
     BuildFileList(L"a1.bmp", oldFolder.c_str());
+    ASSERT_TRUE(WaitForFileScan(10000));
     OpenMediaFile((oldFolder + L"\\a1.bmp").c_str());
     Pump();
 

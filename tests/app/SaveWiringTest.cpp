@@ -90,6 +90,7 @@ protected:
         SetCurrentDirectoryW(dir.Path().c_str());
         CopyStringW(AppState::CurrentFolder, dir.Path().c_str());
         BuildFileList(name, dir.Path().c_str());
+        ASSERT_TRUE(WaitForFileScan(10000));
         OpenMediaFile(dir.File(name).c_str());
         Pump();
         ASSERT_EQ(AppState::DocumentKind, DOC_FILE);

@@ -194,6 +194,7 @@ TEST_F(DropOnWindow, FileIsOpenedFromItsFolderAndTheBrowserFollows) {
     EXPECT_EQ(AppState::DocumentKind, DOC_FILE);
     EXPECT_EQ(AppState::CurrentImage.GetWidth(), 8u);
     EXPECT_EQ(lstrcmpiW(AppState::CurrentFolder, dir.Path().c_str()), 0);
+    ASSERT_TRUE(WaitForFileScan(10000));  // the drop's build ran on the scan worker
     ASSERT_EQ(FileList::Count, 1);
     EXPECT_STREQ(FileList::Entries[FileList::Current].name, L"dropped.bmp");
     EXPECT_TRUE(Browser.IsShown());
