@@ -48,9 +48,10 @@ void SetResultId(LoadCall& call, FormatId id) {
     if (call.result.formatIdTarget) *call.result.formatIdTarget = id;
 }
 
-// What one reader call came to. NoReader: the id has no reader, so the text
-// is "Unknown Fileformat!" and nothing was asked.
-enum class Outcome { Loaded, Failed, Refused, NoReader };
+// What one reader call, or the search by content, came to. NoReader: the id
+// has no reader, so the text is "Unknown Fileformat!" and nothing was asked.
+// NoMatch: the content named no format, and the text is untouched.
+enum class Outcome { Loaded, Failed, Refused, NoReader, NoMatch };
 
 Outcome FromStatus(ReadStatus status) {
     switch (status.code()) {
@@ -84,38 +85,27 @@ Outcome CallReader(FormatId id, CImage& image, const wchar_t* path, wchar_t* tex
 }
 
 // The reader the file's first bytes name, else the JPEG stream reader at a
-// "JFIF" found in the file. NoMatch when nothing was found (the text is
-// untouched); formatId gets 0 first, then the id that matched.
-enum class ContentOutcome { Loaded, Failed, Refused, NoReader, NoMatch };
-
-ContentOutcome LoadByContent(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call) {
+// "JFIF" found in the file; formatId gets 0 first, then the id that matched.
+Outcome LoadByContent(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call) {
     SetResultId(call, FMT_UNKNOWN);
-    if (!path) return ContentOutcome::NoMatch;
+    if (!path) return Outcome::NoMatch;
 
     FILE* stream = _wfopen(path, L"rb");
-    if (!stream) return ContentOutcome::NoMatch;
+    if (!stream) return Outcome::NoMatch;
     SignatureHead head;
     head.length = std::fread(head.bytes, 1, sizeof head.bytes, stream);
 
-    auto fromOutcome = [](Outcome o) {
-        switch (o) {
-        case Outcome::Loaded: return ContentOutcome::Loaded;
-        case Outcome::Refused: return ContentOutcome::Refused;
-        case Outcome::NoReader: return ContentOutcome::NoReader;
-        default: return ContentOutcome::Failed;
-        }
-    };
     const FormatId id = IdentifyBySignature(head);
     if (id != FMT_UNKNOWN) {
         std::fclose(stream);
         SetResultId(call, id);
-        return fromOutcome(CallReader(id, image, path, errorText, call));
+        return CallReader(id, image, path, errorText, call);
     }
 
     std::rewind(stream);
     if (!ScanForJfif(stream)) {
         std::fclose(stream);
-        return ContentOutcome::NoMatch;
+        return Outcome::NoMatch;
     }
     SetResultId(call, FMT_JPEG);
     std::wmemset(errorText, 0, FORMAT_ERROR_CHARS);
@@ -126,13 +116,13 @@ ContentOutcome LoadByContent(CImage& image, const wchar_t* path, wchar_t* errorT
         SetFormatError(errorText, FORMAT_TEXT_UNKNOWN);
     }
     std::fclose(stream);
-    return fromOutcome(outcome);
+    return outcome;
 }
 
-ReadStatus ToStatus(ContentOutcome outcome) {
+ReadStatus ToStatus(Outcome outcome) {
     switch (outcome) {
-    case ContentOutcome::Loaded: return true;
-    case ContentOutcome::Failed: return false;
+    case Outcome::Loaded: return true;
+    case Outcome::Failed: return false;
     default: return ReadStatus::NotThisFormat();
     }
 }
@@ -154,13 +144,13 @@ ReadStatus LoadMediaFile(CImage& image, const wchar_t* path, wchar_t* errorText,
     // The caller keeps the first answer unless the signature finds a reader
     // that refuses the file too (or finds nothing after a reader's refusal):
     // then the file is of no format the program reads.
-    const ContentOutcome second = LoadByContent(image, path, local, call);
-    if (second == ContentOutcome::Loaded) return true;
-    if (second == ContentOutcome::Refused || (second == ContentOutcome::NoMatch && first == Outcome::Refused)) {
+    const Outcome second = LoadByContent(image, path, local, call);
+    if (second == Outcome::Loaded) return true;
+    if (second == Outcome::Refused || (second == Outcome::NoMatch && first == Outcome::Refused)) {
         CopyStringW(errorText, FORMAT_TEXT_UNSUPPORTED, FORMAT_ERROR_CHARS);
         return ReadStatus::NotThisFormat();
     }
-    return second == ContentOutcome::Failed ? ReadStatus(false) : ReadStatus::NotThisFormat();
+    return ToStatus(second);
 }
 
 void FinishViewerLoad(const LoadCall& call, bool loaded, FormatId* formatId) {

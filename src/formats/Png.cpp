@@ -128,7 +128,6 @@ bool DecodePng(PngCall& call, CImage& image) {
     // The library's row must fit the image's row (2-bit rows are widened in place).
     const uint64_t libraryRow = png_get_rowbytes(call.png, call.info);
     call.fillLater = passes == 1 && depth >= 24;
-    call.background = background;
     if ((uint64_t)width * height == 0 || libraryRow > CImage::RowBytes(width, depth == 2 ? 4 : depth) ||
         !image.CreateEmpty((int)width, (int)height, depth, call.fillLater ? 0 : background, rgb)) {
         std::wcscpy(call.text, L"Unable to allocate Memory for storing Imagedata!");
