@@ -24,6 +24,7 @@
 #include "browser/BrowserState.h"
 #include "browser/FileList.h"
 #include "formats/Formats.h"
+#include "formats/Mng.h"
 #include "image/Common.h"
 #include "image/Image.h"
 #include "image/PixelOps.h"
@@ -77,6 +78,7 @@ void StopCurrentMedia() {
     case FMT_VIDEO: VideoPlayer.Close(); break;
     case FMT_SOUND: SoundPlayer.Close(); break;
     case FMT_QTMOVIE: QuickTimePlayer.Close(); break;
+    case FMT_MNG: StopMngAnimation(); break;
     default: break;
     }
     AnimationBar.Reset();

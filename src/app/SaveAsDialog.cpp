@@ -596,6 +596,7 @@ bool SaveCurrentImage(const wchar_t* path) {
     SaveOptions options = SaveOptionsFromSettings();
     options.jpeg.sourceFormat = AppState::CurrentFormatId;
     options.jpeg.sourcePath = AppState::CurrentFile[0] ? AppState::CurrentFile : nullptr;
+    options.sourceUnchanged = AppState::DocumentKind == DOC_FILE && !AppState::ImageModified;
     const bool ok = picture && SaveImageFile(path, *picture, text, options);
     if (ok) {
         AppState::ImageModified = 0;

@@ -25,8 +25,8 @@ void SaveUndoSnapshot() {
 
 // Sets the viewer's playback bar up from the tables a multi-frame reader collected.
 static bool StartAnimation(const AnimationFrameTables& tables, bool play) {
-    if (!AnimationBar.Init(tables.kind, tables.frameCount, 0, AppState::MainWindow, TIMER_ANIMATION_FRAME, tables.loop,
-                           tables.singleDelay))
+    if (!AnimationBar.Init(tables.kind, tables.frameCount, tables.callerValue, AppState::MainWindow,
+                           TIMER_ANIMATION_FRAME, tables.loop, tables.singleDelay))
         return false;
     for (int i = 0; i < CAnimationBar::kMaxFrames; ++i) {
         AnimationBar.FrameDelayTable[i] = tables.FrameDelayTable[i];
@@ -36,6 +36,18 @@ static bool StartAnimation(const AnimationFrameTables& tables, bool play) {
     AnimationBar.CreateControls();
     if (play) AnimationBar.Play(0);
     return true;
+}
+
+// A decoder kept open for the bar (an MNG) was released, failed or ended.
+static void OnViewerAnimation(ViewerAnimationEvent event) {
+    switch (event) {
+    case ViewerAnimationEvent::Reset: AnimationBar.Reset(); break;
+    case ViewerAnimationEvent::Stop: AnimationBar.Stop(); break;
+    case ViewerAnimationEvent::Ended:
+        MainMenu.UpdateStates();
+        if (AppState::MainWindow) SendMessageW(AppState::MainWindow, WM_SIZE, 0, 0);
+        break;
+    }
 }
 
 static SIZE ThumbnailCell() { return SIZE{AppState::BrowserThumbnailWidth, AppState::BrowserThumbnailHeight}; }
@@ -98,4 +110,5 @@ void RegisterShellServices() {
     SetFormatReader(FMT_QTMOVIE, LoadMovie);
     SetFormatReader(FMT_PLAYLIST, LoadPlaylist);
     SetAnimationStarter(StartAnimation);
+    SetAnimationNotifier(OnViewerAnimation);
 }

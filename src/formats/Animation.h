@@ -28,6 +28,8 @@ struct AnimationFrameTables {
     int frameCount = 0;
     bool loop = true;
     bool singleDelay = false;
+    // The reader's value for the bar (an MNG's layer count).
+    int callerValue = 0;
     int FrameDelayTable[kMaxFrames] = {};
     uint8_t DisposalTable[kMaxFrames] = {};
     int TransparentTable[kMaxFrames];

@@ -109,6 +109,11 @@ ReadStatus LoadPsp(CImage& image, const wchar_t* path, wchar_t* errorText, LoadC
 ReadStatus LoadMetafile(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
 ReadStatus LoadEps(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
 
+// MNG and JNG through libmng (Mng.cpp; the viewer's animation and the chunk
+// writers are in formats/Mng.h).
+ReadStatus LoadMng(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
+bool SaveMng(const wchar_t* path, CImage& image, wchar_t* errorText, const SaveOptions& options);
+
 // Readers bound to the optional decoder libraries in the program's "AddOns"
 // folder (AddOns.cpp): Canon raw, OpenEXR, FlashPix, JBIG2 and JBIG.
 ReadStatus LoadCrw(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);

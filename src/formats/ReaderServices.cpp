@@ -9,6 +9,7 @@ namespace {
 std::atomic<BackgroundColorProvider> g_backgroundProvider{nullptr};
 std::atomic<ThumbnailCellProvider> g_cellProvider{nullptr};
 std::atomic<AnimationStarter> g_animationStarter{nullptr};
+std::atomic<AnimationNotifier> g_animationNotifier{nullptr};
 }  // namespace
 
 BackgroundColorProvider SetBackgroundColorProvider(BackgroundColorProvider provider) {
@@ -65,4 +66,11 @@ bool StartViewerAnimation(const AnimationFrameTables& tables, bool play) {
     if (AppState::BackgroundLoad || AppState::PreviewLoad) return false;
     AnimationStarter starter = g_animationStarter.load();
     return starter ? starter(tables, play) : false;
+}
+
+AnimationNotifier SetAnimationNotifier(AnimationNotifier notifier) { return g_animationNotifier.exchange(notifier); }
+
+void NotifyViewerAnimation(ViewerAnimationEvent event) {
+    if (AppState::BackgroundLoad || AppState::PreviewLoad) return;
+    if (AnimationNotifier notifier = g_animationNotifier.load()) notifier(event);
 }

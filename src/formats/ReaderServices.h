@@ -34,3 +34,13 @@ AnimationStarter SetAnimationStarter(AnimationStarter starter);
 // Calls the installed starter; false (nothing done) when none is installed or
 // this thread is loading in the background or for a preview.
 bool StartViewerAnimation(const AnimationFrameTables& tables, bool play);
+
+// What a decoder kept open for the viewer's bar tells the viewer: its bar is to
+// be reset (the decoder is released) or stopped (it failed), or the animation
+// has ended (refresh the menu and lay the viewer out again).
+enum class ViewerAnimationEvent { Reset, Stop, Ended };
+using AnimationNotifier = void (*)(ViewerAnimationEvent event);
+AnimationNotifier SetAnimationNotifier(AnimationNotifier notifier);
+// Calls the installed notifier; nothing when none is installed or this thread
+// is loading in the background or for a preview.
+void NotifyViewerAnimation(ViewerAnimationEvent event);

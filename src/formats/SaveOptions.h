@@ -37,4 +37,8 @@ struct SaveOptions {
     bool rasRunLength = true;
     Jp2SaveOptions jp2;
     RawSaveOptions raw;
+    // The image is the picture of the source named in jpeg (sourceFormat,
+    // sourcePath) as it was read, with no edit since: the MNG writer converts
+    // an unchanged GIF source frame by frame.
+    bool sourceUnchanged = false;
 };

@@ -138,7 +138,7 @@ namespace {
 // Formats in the open dialog's lists without a reader:
 constexpr FormatId kOfferedWithoutReader[] = {FMT_ANI, FMT_DCX, FMT_DDS, FMT_ICO, FMT_JP2, FMT_JPP, FMT_PCX, FMT_PSD};
 // Save As types without a writer:
-constexpr FormatId kOfferedWithoutWriter[] = {FMT_JP2, FMT_MNG, FMT_PCX};
+constexpr FormatId kOfferedWithoutWriter[] = {FMT_JP2, FMT_PCX};
 // Windows Media metafiles in "Windows Media Files" that no row of the format
 // table lists (its video row has their sibling ".wvx"):
 const std::wstring kPatternsWithoutFormat[] = {L"*.asx", L"*.wmx"};
