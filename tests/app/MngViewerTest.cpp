@@ -16,9 +16,10 @@
 namespace {
 
 int g_sizeMessages = 0;
+WNDPROC previousProc = nullptr;
 LRESULT CALLBACK CountSizes(HWND window, UINT message, WPARAM w, LPARAM l) {
     if (message == WM_SIZE) ++g_sizeMessages;
-    return DefWindowProcW(window, message, w, l);
+    return CallWindowProcW(previousProc, window, message, w, l);
 }
 DWORD FrozenClock() { return 5000; }
 
@@ -27,13 +28,9 @@ struct MainWindowScope {
     HWND window = nullptr;
     MngTickSource clock = SetMngTickSource(FrozenClock);
     MainWindowScope() {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = CountSizes;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"QrvMngTestMain";
-        RegisterClassW(&wc);
-        window = CreateWindowExW(0, L"QrvMngTestMain", L"", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr, nullptr,
+        window = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr, nullptr,
                                  GetModuleHandleW(nullptr), nullptr);
+        if (window) previousProc = (WNDPROC)SetWindowLongPtrW(window, GWLP_WNDPROC, (LONG_PTR)CountSizes);
         AppState::MainWindow = window;
         g_sizeMessages = 0;
     }

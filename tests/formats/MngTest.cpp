@@ -12,6 +12,7 @@
 #include "CraftedFile.h"
 #include "FormatTestUtil.h"
 #include "PixelCheck.h"
+#include "formats/ErrorPicture.h"
 #include "formats/FormatCodecs.h"
 #include "formats/Formats.h"
 #include "formats/Gif.h"
@@ -671,4 +672,65 @@ TEST(Mng, ChunkWritersWriteAnAnimation) {
                   0);
         EXPECT_TRUE(pixelcheck::MatchesRgba(rgb, ours));
     }
+}
+
+// A libmng error met while the animation plays: the viewer's image becomes the
+// error picture with libmng's message, the bar is stopped and the animation
+// released and ended.
+TEST(Mng, ErrorWhilePlayingShowsTheErrorPicture) {
+    ViewerScope viewer;
+    const std::vector<unsigned char> good = qrvtest::ReadAll(Fixture(L"mng_anim.mng"));
+    // The file up to its third FRAM, then a header libmng refuses.
+    size_t at = 8, second = 0;
+    int frams = 0;
+    while (at + 12 <= good.size()) {
+        const uint32_t length = (uint32_t)good[at] << 24 | good[at + 1] << 16 | good[at + 2] << 8 | good[at + 3];
+        if (std::memcmp(&good[at + 4], "FRAM", 4) == 0 && ++frams == 3) {
+            second = at + 12 + length;
+            break;
+        }
+        at += 12 + length;
+    }
+    ASSERT_GT(second, 0u);
+    fmttest::CraftedFile file(std::vector<uint8_t>(good.begin(), good.begin() + second));
+    std::vector<uint8_t> ihdr = Be32(40);
+    const std::vector<uint8_t> h = Be32(30);
+    ihdr.insert(ihdr.end(), h.begin(), h.end());
+    ihdr.insert(ihdr.end(), {3, 2, 0, 0, 0});
+    AddChunk(file, "IHDR", ihdr);
+    AddChunk(file, "IEND", {});
+    AddChunk(file, "MEND", {});
+    TempDir dir;
+    const std::wstring path = file.Save(dir, L"late.mng");
+    CImage image;
+    std::wstring text;
+    ASSERT_TRUE(ViewLoad(image, path, &text)) << qrvtest::Narrow(text);
+    ASSERT_TRUE(MngAnimationOpen());
+    int delay = 0, steps = 0;
+    while (AdvanceMngFrame(&delay) && steps < 5) ++steps;
+    EXPECT_LE(steps, 1);
+    EXPECT_FALSE(MngAnimationOpen());
+    EXPECT_EQ(image.GetWidth(), (uint32_t)LOAD_ERROR_WIDTH);
+    EXPECT_EQ(image.GetHeight(), (uint32_t)LOAD_ERROR_HEIGHT);
+    ASSERT_EQ(g_events.size(), 3u);
+    EXPECT_EQ(g_events[0], ViewerAnimationEvent::Stop);
+    EXPECT_EQ(g_events[1], ViewerAnimationEvent::Reset);
+    EXPECT_EQ(g_events[2], ViewerAnimationEvent::Ended);
+}
+
+// libmng's stream opens the wide path: a file whose name has no ANSI form
+// plays in the viewer and decodes as a thumbnail.
+TEST(Mng, WidePathsOpen) {
+    ViewerScope viewer;
+    TempDir dir;
+    const std::wstring path = dir.File(L"\u65e5\u672c\u0416.mng");
+    ASSERT_TRUE(CopyFileW(Fixture(L"mng_anim.mng").c_str(), path.c_str(), FALSE));
+    CImage thumb, viewed;
+    std::wstring text;
+    ASSERT_TRUE(LoadFor(LoadPurpose::Thumbnail, thumb, path, &text)) << qrvtest::Narrow(text);
+    EXPECT_TRUE(ShowsFrame(thumb, Fixture(L"mng_anim.mng.rgba"), 0));
+    ASSERT_TRUE(ViewLoad(viewed, path, &text)) << qrvtest::Narrow(text);
+    int delay = 0;
+    EXPECT_TRUE(AdvanceMngFrame(&delay));
+    EXPECT_TRUE(ShowsFrame(viewed, Fixture(L"mng_anim.mng.rgba"), 1));
 }
