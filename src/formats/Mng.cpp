@@ -208,6 +208,8 @@ mng_bool MNG_DECL ProcessHeader(mng_handle handle, mng_uint32 width, mng_uint32 
             data->headerRefused = true;
             return MNG_FALSE;
         }
+        // The bitmap is blue-first for every image type: JNG rows too come
+        // out right only in the blue-first layouts (red-first swaps them).
         mng_set_canvasstyle(handle, bpp == 32 ? MNG_CANVAS_BGRA8 : MNG_CANVAS_BGR8);
         return MNG_TRUE;
     } catch (...) { return MNG_FALSE; }
