@@ -37,7 +37,8 @@ constexpr uint32_t kHeaderBytes = 128;
 constexpr uint32_t kDcxMagic = 0x3ADE68B1u;
 constexpr uint32_t kDcxFullTable = 1024;
 constexpr uint32_t kDcxFullTableStart = 4 + 4 * kDcxFullTable;
-// A run-length pair gives at most 63 bytes, so a file's lines expand at most
+// A run-length pair gives at most 63 bytes, so a file's lines (and the image
+// they fill: a decoded byte gives at most a byte of the image) expand at most
 // 32 times over its bytes; a short file may miss this much more (left black).
 constexpr uint64_t kRleExpansion = 32;
 constexpr uint64_t kMissingDataSlack = 64ull << 20;
@@ -236,6 +237,7 @@ ReadStatus ReadPcxStream(CImage& image, FILE* stream, wchar_t* errorText) {
     const uint64_t left = BytesLeft(stream);
     if (width <= 0 || height <= 0 || imageBytes == 0 || imageBytes > CImage::kMaxImageBytes ||
         lineBytes * (uint64_t)height > left * kRleExpansion + kMissingDataSlack ||
+        imageBytes > left * kRleExpansion + kMissingDataSlack ||
         !image.CreateEmpty((int)width, (int)height, depth, RGB(0, 0, 0), rgb) || !image.ScanLine(0)) {
         SetFormatError(errorText, kTextMemory);
         return false;

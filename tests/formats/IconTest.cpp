@@ -340,6 +340,9 @@ TEST(AniReader, RefusesDamagedFilesAndLeavesNoTemporaryFile) {
     Bytes notRiff = good;
     notRiff[0] = 'X';
 
+    Bytes noIconTag = good;
+    for (int i = 0; i < 3; ++i) noIconTag = Replaced(noIconTag, "icon", "icox");
+
     const int temporaryBefore = TemporaryQrvFiles();
     fmttest::ExpectRefused(LoadAni, L"bad.ani",
                            {
@@ -347,10 +350,81 @@ TEST(AniReader, RefusesDamagedFilesAndLeavesNoTemporaryFile) {
                                {"no anih", Replaced(good, "anih", "anix"), L"No valid Animated Cursor Header found."},
                                {"frames not icons", flags, L"Unknown Animation Format."},
                                {"no frames", noFrames, L"No Frames in this file?!"},
-                               {"first icon tag missing", Replaced(good, "icon", "icox"), L"Iconpage not found!"},
+                               {"no icon tag", noIconTag, L"Iconpage not found!"},
                                {"icon size past the end", hugeIcon, L"Unable to load IconData!"},
                                {"frame not an icon", garbageIcon, L"Invalid FormatID"},
                            });
+    // Without the first frame's tag the frames move up: the last one is missing.
+    qrvtest::TempDir dir;
+    const std::wstring path = dir.File(L"first.ani");
+    const Bytes firstMissing = Replaced(good, "icon", "icox");
+    ASSERT_TRUE(qrvtest::WriteAll(path, firstMissing.data(), firstMissing.size()));
+    CImage image;
+    wchar_t text[FORMAT_ERROR_CHARS] = {};
+    EXPECT_TRUE(LoadAniFrame(image, path.c_str(), 1, text));
+    EXPECT_FALSE(LoadAniFrame(image, path.c_str(), 2, text));
+    EXPECT_STREQ(text, L"Iconpage not found!");
+    EXPECT_EQ(TemporaryQrvFiles(), temporaryBefore);
+}
+
+}  // namespace
+
+namespace {
+
+// Damaged paged files loaded for the viewer (the robustness harness loads in
+// the background): cut at many lengths and with bytes changed, each load
+// gives a valid image or a text, closes the file, and any tables it gives
+// stay within the table's size and the kind of its file.
+TEST(PagedReaders, ViewerLoadsOfDamagedFilesStayInside) {
+    struct Case {
+        const wchar_t* file;
+        int kind;
+    };
+    const Case cases[] = {{L"pages.ico", ANIM_KIND_ICO},
+                          {L"three.ani", ANIM_KIND_ANI},
+                          {L"pages-frame.ani", ANIM_KIND_ANI},
+                          {L"three.dcx", ANIM_KIND_DCX}};
+    qrvtest::TempDir dir;
+    const int temporaryBefore = TemporaryQrvFiles();
+    for (const Case& c : cases) {
+        const Bytes good = qrvtest::ReadAll(IconFixture(c.file));
+        ASSERT_FALSE(good.empty());
+        std::vector<Bytes> variants;
+        for (size_t cut = 0; cut < good.size(); cut += 1 + good.size() / 40)
+            variants.emplace_back(good.begin(), good.begin() + cut);
+        uint32_t state = 12345;
+        for (int n = 0; n < 40; ++n) {
+            Bytes changed = good;
+            for (int k = 0; k < 4; ++k) {
+                state = state * 1103515245u + 12345u;
+                changed[(state >> 8) % changed.size()] = (uint8_t)(state >> 3);
+            }
+            variants.push_back(changed);
+        }
+        const std::wstring ext = std::wstring(c.file).substr(std::wstring(c.file).rfind(L'.'));
+        const std::wstring path = dir.File(L"damaged" + ext);
+        for (size_t i = 0; i < variants.size(); ++i) {
+            const std::string name = qrvtest::Narrow(c.file) + " variant " + std::to_string(i);
+            ASSERT_TRUE(qrvtest::WriteAll(path, variants[i].data(), variants[i].size())) << name;
+            CImage image;
+            wchar_t text[FORMAT_ERROR_CHARS] = {};
+            LoadCall call;
+            const bool ok = LoadMediaFile(image, path.c_str(), text, call);
+            if (ok) {
+                EXPECT_TRUE(image.IsValid() && image.GetWidth() && image.GetHeight()) << name;
+            } else {
+                EXPECT_NE(text[0], L'\0') << name;
+            }
+            if (call.result.frames && call.result.formatId != FMT_TIFF) {
+                EXPECT_GT(call.result.frames->frameCount, 1) << name;
+                if (call.result.formatId == GetFormatIdFromExtension(path.c_str()))
+                    EXPECT_EQ(call.result.frames->kind, c.kind) << name;
+            }
+            HANDLE h = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+            EXPECT_NE(h, INVALID_HANDLE_VALUE) << name << ": file left open";
+            if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+        }
+    }
     EXPECT_EQ(TemporaryQrvFiles(), temporaryBefore);
 }
 

@@ -150,6 +150,8 @@ TEST(PcxReader, RefusesDamagedFiles) {
             {"manufacturer", Bytes(130, 0), L"Invalid FormatID"},
             {"two planes of 8 bits", PcxHeader(1, 8, 2, 1, 1, 1).U8(0).bytes, L"Unsupported PCX colour depth!"},
             {"xmax before xmin", backwards, L"Unable to allocate Memory for storing Imagedata!"},
+            {"far wider than its lines and the file", PcxHeader(1, 1, 1, 65536, 65536, 5).bytes,
+             L"Unable to allocate Memory for storing Imagedata!"},
             {"far more lines than the file holds", PcxHeader(1, 1, 1, 60000, 60000, 8000).bytes,
              L"Unable to allocate Memory for storing Imagedata!"},
         });
@@ -287,12 +289,12 @@ TEST(PcxWriter, ReportsFailures) {
     CImage image;
     ASSERT_TRUE(pixelcheck::MakePattern24(image, 4, 4));
     wchar_t text[FORMAT_ERROR_CHARS] = {};
-    EXPECT_FALSE(SavePcx(L"Z:\\no\\such\\folder\\x.pcx", image, text));
+    qrvtest::TempDir dir;
+    EXPECT_FALSE(SavePcx(dir.File(L"missing\\x.pcx").c_str(), image, text));
     EXPECT_STREQ(text, L"PCX Can't open file for saving!");
 
     // No image, nothing written.
     CImage empty;
-    qrvtest::TempDir dir;
     OutputFile out;
     ASSERT_TRUE(out.Open(dir.File(L"empty.pcx").c_str()));
     EXPECT_FALSE(WritePcx(out, empty));
