@@ -123,3 +123,37 @@ ReadStatus LoadJbig2(CImage& image, const wchar_t* path, wchar_t* errorText, Loa
 ReadStatus LoadJbg(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
 // The add-on library's module (program folder + "AddOns" + fileName), or null.
 HMODULE LoadAddOnLibrary(const wchar_t* fileName);
+
+// Icons and cursors (FMT_ICO) and animated cursors (FMT_ANI) (Icon.cpp). Every
+// image of an icon file is a page; bitmap pages are composited over
+// background under their mask, PNG pages go through the PNG reader. The
+// viewer gets page 0 and the tables to page through the rest; previews,
+// thumbnails and background loads get ChooseIconPage's page. An animated
+// cursor's frame is a whole icon file (page 0, or the chosen page with
+// chosenPage), read through a "qrv" temporary file.
+ReadStatus LoadIcon(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
+ReadStatus LoadIconPage(CImage& image, const wchar_t* path, int page, wchar_t* errorText,
+                        COLORREF background = kDefaultViewBackground);
+// The page shown in thumbnails and previews: the largest, deepest one that
+// the pages lead to (0 for one page or a file that is not an icon).
+int ChooseIconPage(const wchar_t* path);
+ReadStatus LoadAni(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
+ReadStatus LoadAniFrame(CImage& image, const wchar_t* path, int frame, wchar_t* errorText, bool chosenPage = false,
+                        COLORREF background = kDefaultViewBackground);
+
+// PCX images and multi-page DCX files (Pcx.cpp). ReadPcxStream decodes one
+// PCX image at the stream's position; WritePcx writes one at the output's
+// position (1, 4, 8 and 24 bits; 16 and 32 bits as 24), false when a write
+// failed or the image cannot be written; PcxEncodeRun codes bytes as runs of
+// at most 63. The viewer gets page 0 of a DCX file and the tables to page
+// through the rest.
+class OutputFile;
+ReadStatus LoadPcx(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
+ReadStatus ReadPcxStream(CImage& image, FILE* stream, wchar_t* errorText);
+bool SavePcx(const wchar_t* path, CImage& image, wchar_t* errorText, const SaveOptions& options = {});
+bool WritePcx(OutputFile& out, CImage& image);
+bool PcxEncodeRun(OutputFile& out, const uint8_t* bytes, size_t length);
+ReadStatus LoadDcx(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
+ReadStatus LoadDcxPage(CImage& image, const wchar_t* path, int page, wchar_t* errorText);
+// Pages in the DCX table of the stream (read from its start); 0 when the magic does not match.
+int CountDcxPages(FILE* stream);

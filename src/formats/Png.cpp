@@ -235,6 +235,41 @@ bool IsPngFile(const wchar_t* path) {
     return ok;
 }
 
+namespace {
+
+// Reads the PNG stream at binding.file's position (binding.bytesLeft bytes at
+// most) into image and closes nothing; the error text on failure.
+bool RunPngRead(PngCall& binding, CImage& image, wchar_t* errorText) {
+    binding.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &binding, OnPngError, OnPngWarning);
+    if (!binding.png) {
+        SetFormatError(errorText, L"Couldn't create PNGReadStruct");
+        return false;
+    }
+    binding.info = png_create_info_struct(binding.png);
+    if (!binding.info) {
+        png_destroy_read_struct(&binding.png, nullptr, nullptr);
+        SetFormatError(errorText, L"Couldn't create PNGInfoStruct");
+        return false;
+    }
+    bool ok = DecodePng(binding, image);
+    StopTouching(binding.toucher);
+    png_destroy_read_struct(&binding.png, &binding.info, nullptr);
+    // A file cut short keeps the rows read so far, but only once the image
+    // exists: a header cut short is a failure, not an empty success.
+    if (!ok && binding.imageCreated && binding.cutShort) {
+        ok = true;
+        if (binding.fillLater && binding.rowsDone < image.height) {
+            const RECT rest{0, (LONG)binding.rowsDone, (LONG)image.width, (LONG)(image.height - binding.rowsDone)};
+            image.FillRect(rest, binding.background);
+            GdiFlush();
+        }
+    }
+    if (!ok) SetFormatError(errorText, binding.text);
+    return ok;
+}
+
+}  // namespace
+
 ReadStatus LoadPng(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call) {
     PngCall binding;
     binding.background = call.request.background;
@@ -250,36 +285,20 @@ ReadStatus LoadPng(CImage& image, const wchar_t* path, wchar_t* errorText, LoadC
     }
     binding.bytesLeft = BytesLeft(binding.file) + 4;
     rewind(binding.file);
-    binding.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &binding, OnPngError, OnPngWarning);
-    if (!binding.png) {
-        fclose(binding.file);
-        SetFormatError(errorText, L"Couldn't create PNGReadStruct");
-        return false;
-    }
-    binding.info = png_create_info_struct(binding.png);
-    if (!binding.info) {
-        png_destroy_read_struct(&binding.png, nullptr, nullptr);
-        fclose(binding.file);
-        SetFormatError(errorText, L"Couldn't create PNGInfoStruct");
-        return false;
-    }
-    bool ok = DecodePng(binding, image);
-    StopTouching(binding.toucher);
-    png_destroy_read_struct(&binding.png, &binding.info, nullptr);
+    const bool ok = RunPngRead(binding, image, errorText);
     fclose(binding.file);
-    // A file cut short keeps the rows read so far, but only once the image
-    // exists: a header cut short is a failure, not an empty success.
-    if (!ok && binding.imageCreated && binding.cutShort) {
-        ok = true;
-        if (binding.fillLater && binding.rowsDone < image.height) {
-            const RECT rest{0, (LONG)binding.rowsDone, (LONG)image.width, (LONG)(image.height - binding.rowsDone)};
-            image.FillRect(rest, binding.background);
-            GdiFlush();
-        }
-    }
     call.result.cutShort = binding.cutShort;
-    if (!ok) SetFormatError(errorText, binding.text);
     return ok;
+}
+
+ReadStatus ReadPngStream(CImage& image, FILE* file, uint64_t length, COLORREF background, wchar_t* errorText) {
+    if (!file) return NotThisFormat(errorText);
+    PngCall binding;
+    binding.background = background;
+    binding.file = file;
+    const uint64_t left = BytesLeft(file);
+    binding.bytesLeft = length < left ? length : left;
+    return RunPngRead(binding, image, errorText);
 }
 
 bool SavePng(const wchar_t* path, CImage& image, wchar_t* errorText, int interlace) {
