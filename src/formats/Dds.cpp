@@ -24,11 +24,15 @@ namespace {
 constexpr uint32_t kMagic = 0x20534444;  // "DDS "
 constexpr uint32_t kLinearSizeFlag = 0x80000;
 constexpr size_t kFetchSlack = 4;
+// A surface cut short may miss this much of its bytes (they decode as zeros);
+// a file that misses more is refused rather than decoded from nothing.
+constexpr uint64_t kMissingSurfaceSlack = 4ull << 20;
 
 constexpr wchar_t kTextOpen[] = L"Can't open file for reading!";
 constexpr wchar_t kTextDescription[] = L"Error reading DDSURFACEDESC2: Size requested != Size received";
 constexpr wchar_t kTextPixelFormat[] = L"Unknown Pixelformat.";
 constexpr wchar_t kTextBuffer[] = L"Can't allocate m_pCompBytes on file read!";
+constexpr wchar_t kTextTooShort[] = L"DDS File is too short for its surface!";
 
 uint16_t Le16(const uint8_t* p) { return (uint16_t)(p[0] | p[1] << 8); }
 uint32_t Le32(const uint8_t* p) {
@@ -166,6 +170,11 @@ bool CDDSDecoder::Load(const wchar_t* path, wchar_t* errorText, bool* notThisFor
         SetFormatError(errorText, kTextBuffer);
         return false;
     }
+    const uint64_t available = fileLength > 128 ? fileLength - 128 : 0;
+    if (m_compSize > available + kMissingSurfaceSlack) {
+        SetFormatError(errorText, kTextTooShort);
+        return false;
+    }
     m_pCompBytes.reset(new (std::nothrow) uint8_t[(size_t)m_compSize + kFetchSlack]());
     if (!m_pCompBytes) {
         SetFormatError(errorText, kTextBuffer);
@@ -173,7 +182,6 @@ bool CDDSDecoder::Load(const wchar_t* path, wchar_t* errorText, bool* notThisFor
     }
     // Rows follow one another in the file: what there is of them is read,
     // the rest stays zero.
-    const uint64_t available = fileLength > 128 ? fileLength - 128 : 0;
     const uint32_t wanted = (uint32_t)std::min<uint64_t>(m_compSize, available);
     if (wanted) file.Read(m_pCompBytes.get(), wanted);
     return true;

@@ -353,6 +353,17 @@ ReadStatus ReadJp2(CImage& image, const wchar_t* path, wchar_t* errorText) {
         SetFormatError(errorText, kTextColourImage);
         return false;
     }
+    // Every tile has at least one tile-part (a 12-byte SOT and a 2-byte SOD
+    // marker): a grid of more tiles than the file can hold is damage, and
+    // would take long to decode from nothing.
+    if (opj_codestream_info_v2_t* info = opj_get_cstr_info(codec.get())) {
+        const uint64_t tiles = (uint64_t)info->tw * info->th;
+        opj_destroy_cstr_info(&info);
+        if (tiles > source.length / 14 + 1) {
+            SetFormatError(errorText, kTextDecode);
+            return false;
+        }
+    }
     if (!opj_decode(codec.get(), stream.get(), jp.get()) || !opj_end_decompress(codec.get(), stream.get())) {
         SetFormatError(errorText, kTextDecode);
         return false;

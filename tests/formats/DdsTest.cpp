@@ -307,6 +307,8 @@ TEST(DdsReader, RefusedFiles) {
             {"no magic", fmttest::Bytes("DDX " + std::string(200, '\0')), L"Invalid FormatID"},
             {"size beyond the image limit", DdsHeader(0x10000, 0x10000, kLinearSize, "DXT1", 0).bytes,
              L"Can't allocate m_pCompBytes on file read!"},
+            {"surface far beyond the file", DdsHeader(4096, 4096, kLinearSize, "DXT1", 0).bytes,
+             L"DDS File is too short for its surface!"},
             {"no width", DdsHeader(0, 4, kLinearSize, "DXT1", 0).bytes, L"Can't allocate m_pCompBytes on file read!"},
             {"12 bits a pixel", DdsHeader(2, 2, 0, nullptr, 12, 4, 0xF00, 0xF0, 0xF).bytes, L"Failed: FinishDecode()!"},
         });
@@ -317,7 +319,8 @@ TEST(DdsReader, RefusedFiles) {
 }
 
 // The header's sizes do not size the read: a linear size or pitch far beyond
-// the file, or a surface cut short, decode what there is and zeros after it.
+// the file, or a surface cut short (by up to 4 MiB), decode what there is and
+// zeros after it.
 TEST(DdsReader, HeaderSizesAndShortSurfacesStayInsideTheData) {
     const int zero[16] = {};
     for (const uint32_t linear : {0u, 8u, 0x7FFFFFFFu, 0xFFFFFFFFu}) {

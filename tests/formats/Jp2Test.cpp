@@ -78,6 +78,9 @@ TEST(Jp2Reader, RefusesWhatItCannotDecode) {
         huge[at] = 0x7F;
         huge[at + 1] = huge[at + 2] = huge[at + 3] = 0xF0;
     }
+    // A picture of a million rows in tiles of 23: far more tiles than bytes.
+    std::vector<uint8_t> tiled = codeStream;
+    tiled[13] = 0x10;
     fmttest::ExpectRefused(
         LoadJp2, L"refused.jp2",
         {
@@ -90,6 +93,7 @@ TEST(Jp2Reader, RefusesWhatItCannotDecode) {
             {"code stream cut in SIZ", std::vector<uint8_t>(codeStream.begin(), codeStream.begin() + 16),
              L"Failed to decode image data."},
             {"size beyond the image limit", huge, L"Failed to create Image!"},
+            {"more tiles than the file holds", tiled, L"Failed to decode image data."},
         });
     CImage image;
     std::wstring text;
