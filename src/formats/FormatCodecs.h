@@ -157,3 +157,22 @@ ReadStatus LoadDcx(CImage& image, const wchar_t* path, wchar_t* errorText, LoadC
 ReadStatus LoadDcxPage(CImage& image, const wchar_t* path, int page, wchar_t* errorText);
 // Pages in the DCX table of the stream (read from its start); 0 when the magic does not match.
 int CountDcxPages(FILE* stream);
+// JPEG 2000 (Jp2.cpp), on OpenJPEG: JP2 containers and raw code streams are
+// read (three or more components of one size as colour, a fourth as alpha;
+// anything else as the grey picture of the first component); the writer always
+// writes a JP2 container of three 8-bit components, reversible with the
+// colour transform and one layer, compressed at Jp2CompressionRatio.
+ReadStatus LoadJp2(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
+bool SaveJp2(const wchar_t* path, CImage& image, wchar_t* errorText, int quality, bool lossless);
+bool SaveJp2(const wchar_t* path, CImage& image, wchar_t* errorText, const SaveOptions& options);
+// The encoder's compression ratio: 1000 / quality (quality held to 10..100),
+// 0 (no rate limit) for lossless.
+double Jp2CompressionRatio(int quality, bool lossless);
+// Wavelet resolutions for a picture of this size: 1 + floor(log2(min side)),
+// at most 6.
+int Jp2ResolutionCount(uint32_t width, uint32_t height);
+
+// DirectDraw surfaces (Dds.cpp; the decoder class in formats/Dds.h): the
+// first surface, uncompressed (channel masks) or DXT1 to DXT5, as a 32-bit
+// image.
+ReadStatus LoadDds(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);

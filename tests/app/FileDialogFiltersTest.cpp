@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cwchar>
 #include <iterator>
 #include <string>
@@ -136,9 +137,9 @@ namespace {
 // What the dialogs offer today that the format table does not serve yet. Each
 // entry is checked to be still missing, so it leaves its list once served.
 // Formats in the open dialog's lists without a reader:
-constexpr FormatId kOfferedWithoutReader[] = {FMT_DDS, FMT_JP2, FMT_JPP, FMT_PSD};
+constexpr std::array<FormatId, 0> kOfferedWithoutReader{};
 // Save As types without a writer:
-constexpr FormatId kOfferedWithoutWriter[] = {FMT_JP2};
+constexpr std::array<FormatId, 0> kOfferedWithoutWriter{};
 // Windows Media metafiles in "Windows Media Files" that no row of the format
 // table lists (its video row has their sibling ".wvx"):
 const std::wstring kPatternsWithoutFormat[] = {L"*.asx", L"*.wmx"};
