@@ -97,6 +97,10 @@ ReadStatus LoadPict(CImage& image, const wchar_t* path, wchar_t* errorText, Load
 // green, blue.
 ReadStatus LoadPsd(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
 
+// JPP files (Jpp.cpp): a 6-byte header and baseline-coded 4:2:0 macroblocks
+// with fixed tables, decoded by JppDecoder (formats/Jpp.h) into 24 bits.
+ReadStatus LoadJpp(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
+
 // Windows clipboard files (Clp.cpp): the first device-independent bitmap
 // entry. ClpImageFromDib makes the image from such an entry's bytes (a packed
 // bitmap: header, masks, colour table, rows, all inside the block).

@@ -136,7 +136,7 @@ namespace {
 // What the dialogs offer today that the format table does not serve yet. Each
 // entry is checked to be still missing, so it leaves its list once served.
 // Formats in the open dialog's lists without a reader:
-constexpr FormatId kOfferedWithoutReader[] = {FMT_ANI, FMT_DCX, FMT_DDS, FMT_ICO, FMT_JP2, FMT_JPP, FMT_PCX};
+constexpr FormatId kOfferedWithoutReader[] = {FMT_ANI, FMT_DCX, FMT_DDS, FMT_ICO, FMT_JP2, FMT_PCX};
 // Save As types without a writer:
 constexpr FormatId kOfferedWithoutWriter[] = {FMT_JP2, FMT_MNG, FMT_PCX};
 // Windows Media metafiles in "Windows Media Files" that no row of the format
