@@ -100,6 +100,29 @@ TEST(JppReader, CodedDataThatEndsEarlyReadsOnAsZeros) {
     }
 }
 
+TEST(JppReader, TheFirstMacroblockRowFillsTheBottomRows) {
+    // 16 x 32 at quality 50, two macroblocks of flat blocks (chroma 0). The
+    // first: luminance DC size 5 ("110") of +31 ("11111"), end of block
+    // ("1010"), three blocks of DC 0 ("00" "1010"), chroma "00" "00" twice;
+    // the second takes the DC back by -31 ("110" "00000"). 31 x 64 >> 5 = 62:
+    // grey 190 over the bottom 16 rows, 128 above.
+    std::string bits;
+    for (const char* dc : {"11011111", "11000000"}) {
+        bits += std::string(dc) + "1010";
+        for (int b = 0; b < 3; ++b) bits += "001010";
+        bits += "00000000";
+    }
+    bits.append((8 - bits.size() % 8) % 8, '1');
+    Bytes coded;
+    for (size_t i = 0; i < bits.size(); i += 8) coded.push_back((uint8_t)std::stoi(bits.substr(i, 8), nullptr, 2));
+    CImage image;
+    ASSERT_TRUE(fmttest::LoadBytes(LoadJpp, image, JppFile(16, 32, 50, coded), L"rows.jpp").ok);
+    const Bytes rgba = pixelcheck::ImageRgba(image);  // top row first
+    for (uint32_t y = 0; y < 32; ++y)
+        for (uint32_t x = 0; x < 16; ++x)
+            for (int c = 0; c < 3; ++c) ASSERT_EQ(rgba[(y * 16 + x) * 4 + c], y < 16 ? 128 : 190) << x << "," << y;
+}
+
 TEST(JppReader, CodesMatchingNoTableGiveSymbolZero) {
     // All ones: no DC or AC code of 16 bits or less, so every DC size and
     // every AC symbol is 0 (end of block): a flat mid-grey picture.
