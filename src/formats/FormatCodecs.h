@@ -92,6 +92,15 @@ void PcdYccToRgb(uint8_t y, uint8_t c1, uint8_t c2, uint8_t* rgb);
 // QuickTime-compressed pictures are refused.
 ReadStatus LoadPict(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
 
+// Photoshop documents (Psd.cpp): the merged picture behind the layers, of 1,
+// 8, 24 or 32 bits; 16-bit samples keep their high byte, CMYK becomes red,
+// green, blue.
+ReadStatus LoadPsd(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
+
+// JPP files (Jpp.cpp): a 6-byte header and baseline-coded 4:2:0 macroblocks
+// with fixed tables, decoded by JppDecoder (formats/Jpp.h) into 24 bits.
+ReadStatus LoadJpp(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call);
+
 // Windows clipboard files (Clp.cpp): the first device-independent bitmap
 // entry. ClpImageFromDib makes the image from such an entry's bytes (a packed
 // bitmap: header, masks, colour table, rows, all inside the block).
