@@ -25,6 +25,7 @@
 #include "app/View.h"
 #include "browser/Browser.h"
 #include "browser/BrowserControls.h"
+#include "browser/FileListView.h"
 #include "browser/BrowserState.h"
 #include "browser/DropTarget.h"
 #include "browser/FileList.h"
@@ -412,22 +413,6 @@ void BringToFront(HWND window) {
     if (attached) AttachThreadInput(ownThread, foregroundThread, FALSE);
 }
 
-// The address box's entries are the recent-folder list (most recent first).
-void RefillRecentFoldersFromCombo() {
-    HWND combo = Browser.addressCombo;
-    if (!combo) return;
-    int count = (int)SendMessageW(combo, CB_GETCOUNT, 0, 0);
-    if (count < 0) count = 0;
-    if (count > RECENT_FOLDER_CAPACITY) count = RECENT_FOLDER_CAPACITY;
-    int kept = 0;
-    for (int i = 0; i < count; ++i) {
-        LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, (WPARAM)i, 0);
-        if (length < 0 || length >= MAX_PATH) continue;
-        SendMessageW(combo, CB_GETLBTEXT, (WPARAM)i, (LPARAM)AppState::RecentFolders[kept++]);
-    }
-    AppState::RecentFolderCount = kept;
-}
-
 const wchar_t* SelectedRecentFolder() {
     int selected = Browser.addressCombo ? (int)SendMessageW(Browser.addressCombo, CB_GETCURSEL, 0, 0) : 0;
     if (selected < 0 || selected >= AppState::RecentFolderCount) selected = 0;
@@ -436,7 +421,7 @@ const wchar_t* SelectedRecentFolder() {
 
 void BrowserUp() {
     if (!Browser.IsShown() || ThumbLoader::Running) return;
-    RefillRecentFoldersFromCombo();
+    Browser.CopyComboToRecentFolders();
     const wchar_t* selected = SelectedRecentFolder();
     if (!selected) return;
     wchar_t path[MAX_PATH];
@@ -456,7 +441,7 @@ void BrowserUp() {
         *slash = 0;
         if (wcslen(path) == 2) wcscat(path, L"\\");
     }
-    Browser.ChangeFolder(path, BROWSER_OPEN_GIVEN_PATH);
+    Browser.ChangeFolder(path, BROWSER_OPEN_GIVEN_PATH, false);
 }
 
 LRESULT OnOpenPending(HWND window, WPARAM wParam, LPARAM lParam) {
@@ -467,11 +452,11 @@ LRESULT OnOpenPending(HWND window, WPARAM wParam, LPARAM lParam) {
         const wchar_t* folder = AppState::RecentFolders[index];
         if (Browser.IsHidden()) {
             Browser.Show();
-            Browser.ChangeFolder(folder, BROWSER_OPEN_GIVEN_PATH);
+            Browser.ChangeFolder(folder, BROWSER_OPEN_GIVEN_PATH, false);
         } else if (!Browser.open) {
             Browser.Open(folder, BROWSER_OPEN_GIVEN_PATH, window);
         } else {
-            Browser.ChangeFolder(folder, BROWSER_OPEN_GIVEN_PATH);
+            Browser.ChangeFolder(folder, BROWSER_OPEN_GIVEN_PATH, false);
         }
         return 0;
     }
@@ -780,7 +765,8 @@ bool OnBrowserMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, L
         if (index < 0 || index >= FileList::SubfolderCount || !FileList::Subfolders) return true;
         wchar_t path[MAX_PATH];
         GetCurrentDirectoryW(MAX_PATH, path);
-        if (AppendPath(path, FileList::Subfolders[index].name)) Browser.ChangeFolder(path, BROWSER_OPEN_GIVEN_PATH);
+        if (AppendPath(path, FileList::Subfolders[index].name))
+            Browser.ChangeFolder(path, BROWSER_OPEN_GIVEN_PATH, false);
         return true;
     }
     case WM_APP_BROWSER_REFRESH:
@@ -789,8 +775,9 @@ bool OnBrowserMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, L
         PostMessageW(window, WM_COMMAND, IDM_REFRESH, 0);
         return true;
     case WM_APP_BROWSER_GOTO:
-        RefillRecentFoldersFromCombo();
-        if (const wchar_t* folder = SelectedRecentFolder()) Browser.ChangeFolder(folder, BROWSER_OPEN_GIVEN_PATH);
+        Browser.CopyComboToRecentFolders();
+        if (const wchar_t* folder = SelectedRecentFolder())
+            Browser.ChangeFolder(folder, BROWSER_OPEN_GIVEN_PATH, false);
         return false;
     case WM_APP_OPEN_LIST_ENTRY: {
         int index = (int)wParam;
@@ -805,8 +792,9 @@ bool OnBrowserMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, L
     }
     case WM_APP_BROWSER_BACK:
         if (!Browser.IsShown() || ThumbLoader::Running) return true;
-        RefillRecentFoldersFromCombo();
-        if (AppState::RecentFolderCount >= 2) Browser.ChangeFolder(AppState::RecentFolders[1], BROWSER_OPEN_GIVEN_PATH);
+        Browser.CopyComboToRecentFolders();
+        if (AppState::RecentFolderCount >= 2)
+            Browser.ChangeFolder(AppState::RecentFolders[1], BROWSER_OPEN_GIVEN_PATH, false);
         return true;
     default: return false;
     }

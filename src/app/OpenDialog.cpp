@@ -392,7 +392,7 @@ void ShowOpenFileDialog(HWND owner) {
     // The browser pane does not list a folder yet: a shown one follows the
     // folder, a hidden one stays hidden (the viewer keeps its layout), and the
     // open builds the list that Previous/Next step through.
-    if (Browser.IsShown()) Browser.ChangeFolder(AppState::CurrentFolder, BROWSER_OPEN_GIVEN_PATH);
+    if (Browser.IsShown()) Browser.ChangeFolder(AppState::CurrentFolder, BROWSER_OPEN_GIVEN_PATH, false);
     BuildFileList(PathFindFileNameW(file), AppState::CurrentFolder);
     OpenMediaFile(file);
 }

@@ -46,9 +46,9 @@ void OpenDroppedItem(HWND mainWindow, HDROP drop) {
 
     if (Browser.IsHidden()) {
         Browser.Show();
-        Browser.ChangeFolder(AppState::CurrentFolder, BROWSER_OPEN_GIVEN_PATH);
+        Browser.ChangeFolder(AppState::CurrentFolder, BROWSER_OPEN_GIVEN_PATH, false);
     } else if (Browser.IsShown()) {
-        Browser.ChangeFolder(AppState::CurrentFolder, BROWSER_OPEN_GIVEN_PATH);
+        Browser.ChangeFolder(AppState::CurrentFolder, BROWSER_OPEN_GIVEN_PATH, false);
     } else {
         Browser.Open(AppState::CurrentFolder, BROWSER_OPEN_GIVEN_PATH, mainWindow);
     }

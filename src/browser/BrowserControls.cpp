@@ -10,13 +10,23 @@ CPlaylistPanel PlaylistPanel;
 bool FolderTreeHandleMenuMsg(HWND, UINT, WPARAM, LPARAM, LRESULT*) { return false; }
 LRESULT FolderTreeOnNotify(HWND, NMHDR*) { return 0; }
 bool FolderTreeOnContextMenu(HWND, int, int) { return false; }
-void FileListOnGetDispInfo(NMLVDISPINFOW*) {}
-void FileListOnItemChanged(NMLISTVIEW*) {}
-void FileListBeginDrag(NMLISTVIEW*) {}
-void SetFileListColors() {}
-void SelectAllFiles() {}
-void ArrangeThumbnailGrid(HWND) {}
+bool CreateFolderTree(HWND, HFONT) { return false; }
+bool SelectFolderTreePath(const wchar_t*) { return false; }
+void DestroyFolderTree() {}
 
+bool DoDragFiles(HWND, const wchar_t*, DWORD) { return false; }
+int ShowDropMenu(HWND, POINT) { return 0; }
+bool CopySelectedFiles(const wchar_t*) { return false; }
+bool MoveSelectedFiles(const wchar_t*) { return false; }
+bool CopyFolderInto(const wchar_t*, const wchar_t*) { return false; }
+bool MoveFolderInto(const wchar_t*, const wchar_t*) { return false; }
+bool CopyFileIntoFolder(const wchar_t*, const wchar_t*) { return false; }
+bool MoveFileIntoFolder(const wchar_t*, const wchar_t*) { return false; }
+
+bool CPlaylistPanel::Create(HWND, HFONT) { return false; }
+void CPlaylistPanel::Destroy() {}
+void CPlaylistPanel::Show(bool) {}
+void CPlaylistPanel::Layout() {}
 bool CPlaylistPanel::OnButton(LPARAM) { return false; }
 void CPlaylistPanel::SelectAll() {}
 void CPlaylistPanel::OnGetDispInfo(NMLVDISPINFOW*) {}

@@ -7,15 +7,30 @@
 bool FolderTreeHandleMenuMsg(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
 LRESULT FolderTreeOnNotify(HWND window, NMHDR* header);
 bool FolderTreeOnContextMenu(HWND window, int x, int y);
-void FileListOnGetDispInfo(NMLVDISPINFOW* info);
-void FileListOnItemChanged(NMLISTVIEW* info);
-void FileListBeginDrag(NMLISTVIEW* info);
-void SetFileListColors();
-void SelectAllFiles();
-void ArrangeThumbnailGrid(HWND list);
+// The folder tree: created beside the list; selects a folder's item.
+bool CreateFolderTree(HWND owner, HFONT font);
+bool SelectFolderTreePath(const wchar_t* folder);
+void DestroyFolderTree();
+// Set while the tree itself changes the folder.
+inline bool FolderTreeOwnChange = false;
+
+// File operations and the drag of files.
+bool DoDragFiles(HWND source, const wchar_t* files, DWORD allowedEffects);
+// 1 copy, 2 move, anything else nothing.
+int ShowDropMenu(HWND owner, POINT screen);
+bool CopySelectedFiles(const wchar_t* targetFolder);
+bool MoveSelectedFiles(const wchar_t* targetFolder);
+bool CopyFolderInto(const wchar_t* folder, const wchar_t* targetFolder);
+bool MoveFolderInto(const wchar_t* folder, const wchar_t* targetFolder);
+bool CopyFileIntoFolder(const wchar_t* file, const wchar_t* targetFolder);
+bool MoveFileIntoFolder(const wchar_t* file, const wchar_t* targetFolder);
 
 class CPlaylistPanel {
 public:
+    bool Create(HWND owner, HFONT font);
+    void Destroy();
+    void Show(bool show);
+    void Layout();
     bool OnButton(LPARAM control);
     void SelectAll();
     void OnGetDispInfo(NMLVDISPINFOW* info);

@@ -23,3 +23,9 @@ void ThumbnailLoaderFinished(HWND mainWindow) {
         PostMessageW(mainWindow, WM_CLOSE, 0, 0);
     }
 }
+
+// Stand-ins until the loader thread lands: thumbnails keep their placeholders.
+bool StartThumbnailLoader(HWND) { return false; }
+bool WaitForThumbnailLoader(DWORD) { return true; }
+unsigned __stdcall ThumbnailLoaderThread(void*) { return 1; }
+bool RenderThumbnail(int, const CImage&, HDC, int, int, int) { return false; }

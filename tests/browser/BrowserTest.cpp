@@ -13,16 +13,16 @@ TEST(Browser, ChangeFolderRefusedWhileClosedOrWhileTheLoaderRuns) {
     wchar_t saved[MAX_PATH];
     GetCurrentDirectoryW(MAX_PATH, saved);
     CBrowser browser;
-    EXPECT_FALSE(browser.ChangeFolder(second.Path().c_str(), BROWSER_OPEN_GIVEN_PATH));  // closed
+    EXPECT_FALSE(browser.ChangeFolder(second.Path().c_str(), BROWSER_OPEN_GIVEN_PATH, false));  // closed
     ASSERT_TRUE(browser.Open(first.Path().c_str(), BROWSER_OPEN_GIVEN_PATH, nullptr));
     EXPECT_TRUE(browser.IsShown());
     EXPECT_EQ(AppState::ViewMode, VIEW_BROWSER);
 
     ThumbLoader::Running = 1;
-    EXPECT_FALSE(browser.ChangeFolder(second.Path().c_str(), BROWSER_OPEN_GIVEN_PATH));
+    EXPECT_FALSE(browser.ChangeFolder(second.Path().c_str(), BROWSER_OPEN_GIVEN_PATH, false));
     EXPECT_EQ(lstrcmpiW(AppState::CurrentFolder, first.Path().c_str()), 0);
     ThumbLoader::Running = 0;
-    EXPECT_TRUE(browser.ChangeFolder(second.Path().c_str(), BROWSER_OPEN_GIVEN_PATH));
+    EXPECT_TRUE(browser.ChangeFolder(second.Path().c_str(), BROWSER_OPEN_GIVEN_PATH, false));
     EXPECT_EQ(lstrcmpiW(AppState::CurrentFolder, second.Path().c_str()), 0);
 
     browser.Hide();
