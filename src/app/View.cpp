@@ -2,6 +2,8 @@
 // scrolling and the sizing of the main window for a picture.
 #include "app/View.h"
 
+#include "browser/ThumbnailLoader.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -307,6 +309,7 @@ COLORREF GetViewBackgroundColor() {
     // thumbnail colour, a print white paper.
     if (AppState::AlbumInProgress) return (COLORREF)AppState::CreateHTMLAlbumThumbColor;
     if (AppState::PrintInProgress) return RGB(255, 255, 255);
+    if (ThumbLoader::OnLoaderThread) return GetSysColor(COLOR_WINDOW);
     switch (AppState::ViewMode) {
     case VIEW_BROWSER: return (COLORREF)AppState::BrowserClrBackground;
     case VIEW_PRESENTATION: return RGB(0, 0, 0);

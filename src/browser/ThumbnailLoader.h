@@ -13,6 +13,9 @@ struct ThumbLoader {
     static inline std::atomic<bool> DoubleClickRequest = false;
     static inline std::atomic<bool> SelectRequest = false;
     static inline std::atomic<bool> RefreshRequest = false;
+    // Set on the loader's own thread: its decodes put transparent pixels on
+    // the window colour of the list, not on the viewer's background.
+    static inline thread_local bool OnLoaderThread = false;
 };
 
 class CImage;
@@ -26,6 +29,9 @@ bool StartThumbnailLoader(HWND list);
 bool WaitForThumbnailLoader(DWORD timeoutMs);
 // The loader thread; its argument is the list window.
 unsigned __stdcall ThumbnailLoaderThread(void* list);
+// Where a picture of the given size lies in a thumbnail cell: fitted into
+// the cell less its border, centred, moved by half the border.
+RECT ThumbnailCellRect(int sourceWidth, int sourceHeight);
 // Draws a decoded image into width x height at x, y of dc; false when the
 // image is not valid or memory is short.
 bool RenderThumbnail(int width, const CImage& image, HDC dc, int x, int y, int height);
@@ -33,4 +39,12 @@ bool RenderThumbnail(int width, const CImage& image, HDC dc, int x, int y, int h
 // Run by the loader when it stops: carries out the requests recorded while it
 // ran, in the order tree, goto, double click, close. A recorded close posts
 // WM_CLOSE, which now destroys the window (the loader no longer runs).
-void ThumbnailLoaderFinished(HWND mainWindow);
+// A recorded double click is posted to list (the browser's list when null).
+void ThumbnailLoaderFinished(HWND mainWindow, HWND list = nullptr);
+
+// Called by the loader after each file (file index) for tests that set
+// requests in the middle of a run; null removes it.
+using ThumbnailLoaderFileHook = void (*)(int fileIndex);
+void SetThumbnailLoaderFileHook(ThumbnailLoaderFileHook hook);
+// How many files the last run decoded (not taken from the cache).
+int ThumbnailLoaderDecodedCount();
