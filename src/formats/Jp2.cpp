@@ -51,6 +51,25 @@ constexpr size_t kStreamBufferBytes = 1 << 16;
 
 // --- Streams ---------------------------------------------------------------
 
+// How far into the file the SIZ marker is looked for.
+constexpr size_t kSizSearchBytes = 65536;
+
+uint32_t Be32(const uint8_t* p) { return (uint32_t)p[0] << 24 | (uint32_t)p[1] << 16 | (uint32_t)p[2] << 8 | p[3]; }
+
+// The number of tiles the code stream's SIZ marker (after SOC, FF 4F FF 51)
+// declares, from the first bytes of the file; 0 when no whole marker is there.
+uint64_t TileCountFromSiz(const uint8_t* data, size_t size) {
+    for (size_t i = 0; i + 4 + 38 <= size; ++i) {
+        if (data[i] != 0xFF || data[i + 1] != 0x4F || data[i + 2] != 0xFF || data[i + 3] != 0x51) continue;
+        const uint8_t* siz = data + i + 4 + 4;  // past Lsiz and Rsiz
+        const uint64_t xsiz = Be32(siz), ysiz = Be32(siz + 4);
+        const uint64_t xt = Be32(siz + 16), yt = Be32(siz + 20), xto = Be32(siz + 24), yto = Be32(siz + 28);
+        if (xt == 0 || yt == 0 || xto >= xsiz || yto >= ysiz) return 0;
+        return ((xsiz - xto + xt - 1) / xt) * ((ysiz - yto + yt - 1) / yt);
+    }
+    return 0;
+}
+
 struct ReadSource {
     FILE* file = nullptr;
     uint64_t length = 0;
@@ -304,6 +323,18 @@ ReadStatus ReadJp2(CImage& image, const wchar_t* path, wchar_t* errorText) {
         return false;
     }
 
+    // The decoder sets up every tile of the grid while it reads the header, so
+    // a damaged grid of many tiles is refused from the SIZ marker first.
+    {
+        std::vector<uint8_t> start(kSizSearchBytes);
+        start.resize(std::fread(start.data(), 1, start.size(), file.get()));
+        _fseeki64(file.get(), 0, SEEK_SET);
+        const uint64_t tiles = TileCountFromSiz(start.data(), start.size());
+        if (tiles > source.length / 14 + 1) {
+            SetFormatError(errorText, kTextDecode);
+            return false;
+        }
+    }
     CodecPtr codec(opj_create_decompress(format));
     StreamPtr stream(opj_stream_create(kStreamBufferBytes, OPJ_TRUE));
     if (!codec || !stream) {
