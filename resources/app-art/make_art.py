@@ -154,6 +154,53 @@ def icon(name):
         f.write(directory + data)
 
 
+def placeholder(name, kind):
+    """A 64x64 24-bit bitmap on silver (192, 192, 192), which the list turns
+    into its window colour: a picture, a film strip, a note or a folder."""
+    silver, dark, light = (192, 192, 192), (96, 96, 96), (255, 255, 255)
+    accent = {'image': (40, 110, 200), 'video': (60, 60, 60), 'sound': (200, 90, 40), 'folder': (230, 190, 80)}[kind]
+
+    def colour(x, y):
+        if kind == 'image':
+            if 8 <= x < 56 and 14 <= y < 50:
+                if x in (8, 55) or y in (14, 49):
+                    return dark
+                if y > 40 - abs(x - 26) // 2 and y > 28:
+                    return (60, 150, 60)
+                if (x - 42) ** 2 + (y - 24) ** 2 < 20:
+                    return (240, 200, 40)
+                return (170, 210, 240)
+        elif kind == 'video':
+            if 10 <= x < 54 and 8 <= y < 56:
+                if x < 16 or x >= 48:
+                    return light if (y - 8) % 8 in (2, 3, 4) else accent
+                return (120, 160, 220) if (y - 8) % 16 < 14 else accent
+        elif kind == 'sound':
+            if (x - 24) ** 2 + (y - 46) ** 2 < 40 or (x - 44) ** 2 + (y - 42) ** 2 < 40:
+                return accent
+            if 28 <= x < 31 and 14 <= y < 46 or 48 <= x < 51 and 10 <= y < 42:
+                return accent
+            if 28 <= x < 51 and 10 + (51 - x) // 6 <= y < 17 + (51 - x) // 6:
+                return accent
+        else:
+            if 6 <= x < 58 and 18 <= y < 52:
+                return dark if x in (6, 57) or y in (18, 51) else accent
+            if 6 <= x < 28 and 12 <= y < 18:
+                return dark if x in (6, 27) or y == 12 else accent
+        return silver
+
+    row_bytes = 64 * 3
+    pixels = b''
+    for y in range(63, -1, -1):  # bottom-up
+        for x in range(64):
+            r, g, b = colour(x, y)
+            pixels += bytes((b, g, r))
+    header = struct.pack('<IiiHHIIiiII', 40, 64, 64, 1, 24, 0, row_bytes * 64, 0, 0, 0, 0)
+    file_header = struct.pack('<2sIHHI', b'BM', 14 + 40 + len(pixels), 0, 0, 14 + 40)
+    with open(os.path.join(HERE, name), 'wb') as f:
+        f.write(file_header + header + pixels)
+
+
 cursor('hand_open.cur', rows(hand(False)), (16, 16))        # 255
 cursor('hand_closed.cur', rows(hand(True)), (16, 16))       # 256
 cursor('scroll_up.cur', rows(arrow('up')), (16, 16))         # 257
@@ -164,3 +211,7 @@ cursor('scroll_upleft.cur', rows(diagonal('up', 'left')), (16, 16))      # 261
 cursor('scroll_downright.cur', rows(diagonal('down', 'right')), (16, 16))  # 262
 cursor('red_marker.cur', rows(pen()), (3, 28))              # 304
 icon('qrv.ico')                                             # 400
+placeholder('thumb_image.bmp', 'image')                     # 135
+placeholder('thumb_video.bmp', 'video')                     # 142
+placeholder('thumb_sound.bmp', 'sound')                     # 143
+placeholder('thumb_folder.bmp', 'folder')                   # 430

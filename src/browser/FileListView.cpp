@@ -154,8 +154,9 @@ void FormatSizeMB(wchar_t* out, uint64_t size) {
 // ---- drawing services ----
 
 HBITMAP MakeCenteredBitmap(int cellWidth, int cellHeight, int bitmapWidth, int bitmapHeight, int resourceId) {
-    HBITMAP art = (HBITMAP)LoadImageW(AppState::Instance, MAKEINTRESOURCEW(resourceId), IMAGE_BITMAP, bitmapWidth,
-                                      bitmapHeight, LR_CREATEDIBSECTION);
+    HINSTANCE module = AppState::Instance ? AppState::Instance : GetModuleHandleW(nullptr);
+    HBITMAP art = (HBITMAP)LoadImageW(module, MAKEINTRESOURCEW(resourceId), IMAGE_BITMAP, bitmapWidth, bitmapHeight,
+                                      LR_CREATEDIBSECTION);
     if (!art) return nullptr;
     ReplaceBitmapColor(art, RGB(192, 192, 192), GetSysColor(COLOR_WINDOW));
     HDC screen = GetDC(nullptr);
@@ -659,7 +660,7 @@ void ShowThumbPopupMenu(HWND list, POINT screen) {
     const int item = (int)SendMessageW(list, LVM_HITTEST, 0, (LPARAM)&hit);
     const int file = FileIndexFromListIndex(item);
     if (file >= 0) FileList::Current = file;
-    HMENU loaded = LoadMenuW(AppState::Instance, L"THUMBPOPUPMENU");
+    HMENU loaded = LoadMenuW(AppState::Instance ? AppState::Instance : GetModuleHandleW(nullptr), L"THUMBPOPUPMENU");
     if (!loaded) return;
     HMENU popup = GetSubMenu(loaded, 0);
     CheckMenuItem(popup, IDM_BROWSER_THUMBNAILS, MF_BYCOMMAND | (ListStyle() == 0 ? MF_CHECKED : MF_UNCHECKED));

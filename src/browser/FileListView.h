@@ -10,11 +10,13 @@
 #include <functional>
 #include <string>
 
+#include "browser_ids.h"
+
 // Placeholder bitmaps (64 x 64, silver background) of the thumbnail view.
-inline constexpr int kPlaceholderImage = 135;
-inline constexpr int kPlaceholderVideo = 142;
-inline constexpr int kPlaceholderSound = 143;
-inline constexpr int kPlaceholderFolder = 430;
+inline constexpr int kPlaceholderImage = IDB_THUMB_IMAGE;
+inline constexpr int kPlaceholderVideo = IDB_THUMB_VIDEO;
+inline constexpr int kPlaceholderSound = IDB_THUMB_SOUND;
+inline constexpr int kPlaceholderFolder = IDB_THUMB_FOLDER;
 
 // The list window (null while the browser has none).
 HWND FileListWindow();

@@ -8,6 +8,7 @@
 #include "app/Modes.h"
 #include "browser/Browser.h"
 #include "browser/FileListView.h"
+#include "command_ids.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -189,6 +190,44 @@ TEST(FileListView, ProgressBarAlongTheListBottom) {
     EXPECT_EQ(r.top, 683);
     EXPECT_EQ(r.right - r.left, 1000 - 300 - 32);
     EXPECT_EQ(r.bottom - r.top, 10);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(FileListView, PlaceholdersAreCentredOnTheWindowColour) {
+    for (int id : {kPlaceholderImage, kPlaceholderVideo, kPlaceholderSound, kPlaceholderFolder}) {
+        HBITMAP cell = MakeCenteredBitmap(120, 90, 64, 64, id);
+        ASSERT_NE(cell, nullptr) << id;
+        HDC dc = CreateCompatibleDC(nullptr);
+        HGDIOBJ old = SelectObject(dc, cell);
+        const COLORREF window = GetSysColor(COLOR_WINDOW);
+        // Outside the art and its silver ground alike: the window colour.
+        EXPECT_EQ(GetPixel(dc, 2, 2), window) << id;
+        EXPECT_EQ(GetPixel(dc, 28 + 1, 13 + 1), window) << id;
+        // Something is drawn inside.
+        int drawn = 0;
+        for (int y = 13; y < 13 + 64; y += 4)
+            for (int x = 28; x < 28 + 64; x += 4) drawn += GetPixel(dc, x, y) != window;
+        EXPECT_GT(drawn, 20) << id;
+        SelectObject(dc, old);
+        DeleteDC(dc);
+        DeleteObject(cell);
+    }
+    EXPECT_EQ(MakeCenteredBitmap(120, 90, 64, 64, 1), nullptr);
+}
+
+TEST(FileListView, ContextMenuHoldsTheListCommands) {
+    HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), L"THUMBPOPUPMENU");
+    ASSERT_NE(menu, nullptr);
+    HMENU popup = GetSubMenu(menu, 0);
+    for (UINT id : {IDM_BROWSER_THUMBNAILS, IDM_BROWSER_REPORT, IDM_COPY_NAMES, IDM_COPY_PATHS, IDM_RENAME_ITEMS,
+                    IDM_ADD_TO_PLAYLIST, IDM_SHOW_RANDOM, IDM_HTML_ALBUM, IDM_REMOVE_FOLDER_FROM_CACHE}) {
+        MENUITEMINFOW info = {sizeof(info), MIIM_ID};
+        EXPECT_TRUE(GetMenuItemInfoW(popup, id, FALSE, &info)) << id;
+    }
+    DestroyMenu(menu);
 }
 
 }  // namespace
