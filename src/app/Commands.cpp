@@ -369,6 +369,13 @@ void SetToolModeTo() {
 
 constexpr auto kEditable = &HasEditableImage;
 
+// The file list's own commands (names or paths to the clipboard, its settings
+// page, its folder out of the cache): the list carries them out.
+bool BrowserListShown() { return Browser.IsShown() && Browser.fileListWindow != nullptr; }
+void ToFileList(HWND, UINT id, LPARAM) {
+    if (Browser.fileListWindow) SendMessageW(Browser.fileListWindow, WM_COMMAND, id, 0);
+}
+
 // One row per command, in the order of the menus; the tool bars' own buttons last.
 const CommandRow kCommandTable[] = {
     // File
@@ -390,6 +397,10 @@ const CommandRow kCommandTable[] = {
     {IDM_PASTE, ClipboardHasBitmap, nullptr},
     {IDM_CROP, kEditable, nullptr},
     {IDM_SELECT_ALL, nullptr, nullptr},
+    {IDM_COPY_NAMES, BrowserListShown, ToFileList},
+    {IDM_COPY_PATHS, BrowserListShown, ToFileList},
+    {IDM_BROWSER_SETTINGS, BrowserListShown, ToFileList},
+    {IDM_REMOVE_FOLDER_FROM_CACHE, BrowserListShown, ToFileList},
     {IDM_COPY_ITEMS, nullptr, nullptr},
     {IDM_MOVE_ITEMS, nullptr, nullptr},
     {IDM_DELETE_ITEMS, nullptr, nullptr},
