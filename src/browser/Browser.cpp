@@ -69,6 +69,26 @@ bool RegisterSplitterClass(const wchar_t* name, LPCWSTR cursor) {
     return RegisterClassW(&cls) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
+// The folder by mode (the given one, the first recent one, else the current
+// directory) becomes the current directory and AppState::CurrentFolder.
+void GoToFolder(const wchar_t* folder, BrowserOpenMode mode) {
+    const wchar_t* path = nullptr;
+    if (mode == BROWSER_OPEN_GIVEN_PATH) path = folder;
+    else if (mode == BROWSER_OPEN_RECENT_FOLDER && AppState::RecentFolderCount > 0) path = AppState::RecentFolders[0];
+    if (path && path[0]) SetCurrentDirectoryW(path);
+    GetCurrentDirectoryW(MAX_PATH, AppState::CurrentFolder);
+}
+
+// The main window's frame becomes the browser's stored rectangle.
+void StoreBrowserWindowRect(HWND window) {
+    RECT r;
+    GetWindowRect(window, &r);
+    AppState::BrowserWindowX = r.left;
+    AppState::BrowserWindowY = r.top;
+    AppState::BrowserWindowW = r.right - r.left;
+    AppState::BrowserWindowH = r.bottom - r.top;
+}
+
 }  // namespace
 
 // ---- arithmetic ----
@@ -164,12 +184,7 @@ bool CBrowser::Open(const wchar_t* folder, BrowserOpenMode mode, HWND ownerWindo
     if (AppState::CurrentFormatId == FMT_MNG) StopCurrentMedia();
     LoadRecentFolders();
 
-    wchar_t path[MAX_PATH] = {};
-    if (mode == BROWSER_OPEN_GIVEN_PATH && folder) CopyStringW(path, folder);
-    else if (mode == BROWSER_OPEN_RECENT_FOLDER && AppState::RecentFolderCount > 0)
-        CopyStringW(path, AppState::RecentFolders[0]);
-    if (path[0]) SetCurrentDirectoryW(path);
-    GetCurrentDirectoryW(MAX_PATH, AppState::CurrentFolder);
+    GoToFolder(folder, mode);
 
     // The browser shows the folder at once: its style decides the capacity.
     LoadFolderStyle(AppState::CurrentFolder);
@@ -255,12 +270,7 @@ bool CBrowser::ChangeFolder(const wchar_t* folder, BrowserOpenMode mode, bool ke
     BrowserCurrentListItem = -1;
     ClearLoaderRequests();
 
-    wchar_t path[MAX_PATH] = {};
-    if (mode == BROWSER_OPEN_GIVEN_PATH && folder) CopyStringW(path, folder);
-    else if (mode == BROWSER_OPEN_RECENT_FOLDER && AppState::RecentFolderCount > 0)
-        CopyStringW(path, AppState::RecentFolders[0]);
-    if (path[0]) SetCurrentDirectoryW(path);
-    GetCurrentDirectoryW(MAX_PATH, AppState::CurrentFolder);
+    GoToFolder(folder, mode);
     LoadFolderStyle(AppState::CurrentFolder);
     BuildFileList(nullptr, AppState::CurrentFolder);
     BuildSubfolderList(AppState::CurrentFolder);
@@ -313,14 +323,7 @@ bool CBrowser::Close() {
         ThumbLoader::AbortRequest = 1;
         WaitForThumbnailLoader(INFINITE);
     }
-    if (owner && !hidden && IsWindow(owner) && !IsIconic(owner)) {
-        RECT r;
-        GetWindowRect(owner, &r);
-        AppState::BrowserWindowX = r.left;
-        AppState::BrowserWindowY = r.top;
-        AppState::BrowserWindowW = r.right - r.left;
-        AppState::BrowserWindowH = r.bottom - r.top;
-    }
+    if (owner && !hidden && IsWindow(owner) && !IsIconic(owner)) StoreBrowserWindowRect(owner);
     CopyComboToRecentFolders();
     SaveRecentFolders();
     ClearLoaderRequests();
@@ -364,14 +367,7 @@ void CBrowser::ShowListArea(bool show) {
 
 bool CBrowser::Hide() {
     if (!open) return false;
-    if (owner && !hidden && !IsIconic(owner)) {
-        RECT r;
-        GetWindowRect(owner, &r);
-        AppState::BrowserWindowX = r.left;
-        AppState::BrowserWindowY = r.top;
-        AppState::BrowserWindowW = r.right - r.left;
-        AppState::BrowserWindowH = r.bottom - r.top;
-    }
+    if (owner && !hidden && !IsIconic(owner)) StoreBrowserWindowRect(owner);
     AppState::WindowMoved = false;
     AppState::WindowSized = false;
     ThumbLoader::SelectRequest = 0;

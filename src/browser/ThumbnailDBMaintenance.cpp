@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cwchar>
 
+#include "browser/FileListView.h"
 #include "browser/ThumbnailDB.h"
 #include "image/Common.h"
 
@@ -77,10 +78,8 @@ CachedFolderFigures ReadCachedFolderFigures(const wchar_t* folder) {
 }
 
 std::wstring FormatCacheSize(uint64_t bytes) {
-    double megabytes = (double)bytes / 1048576.0;
-    if (megabytes < 0.01) megabytes = 0.01;
-    wchar_t text[64];
-    swprintf(text, 64, L"%3.2f MB", megabytes);
+    wchar_t text[32];
+    FormatSizeMB(text, bytes);
     return text;
 }
 

@@ -365,16 +365,7 @@ ReadStatus LoadIcon(CImage& image, const wchar_t* path, wchar_t* errorText, Load
     const ReadStatus status = LoadIconPage(image, path, 0, errorText, background);
     if (!status || call.request.Quiet()) return status;
     const int pages = IconPageCount(path);
-    if (pages > 1) {
-        AnimationFrameTables& tables = call.result.NewFrames();
-        tables.kind = ANIM_KIND_ICO;
-        tables.frameCount = pages;
-        tables.loop = true;
-        tables.singleDelay = true;
-        tables.SetFrameDelay(0, 1000);
-        call.result.showFrames = true;
-        call.result.playFrames = false;
-    }
+    call.result.ShowPages(ANIM_KIND_ICO, pages);
     return true;
 }
 

@@ -82,6 +82,19 @@ struct LoadResult {
         frames = std::make_unique<AnimationFrameTables>();
         return *frames;
     }
+    // The pages of a document (icon, DCX, TIFF) for the viewer's bar: a
+    // second each, not playing until asked. Nothing for a single page.
+    void ShowPages(int kind, int pages) {
+        if (pages <= 1) return;
+        AnimationFrameTables& tables = NewFrames();
+        tables.kind = kind;
+        tables.frameCount = pages;
+        tables.loop = true;
+        tables.singleDelay = true;
+        tables.SetFrameDelay(0, 1000);
+        showFrames = true;
+        playFrames = false;
+    }
 };
 
 struct LoadCall {

@@ -402,15 +402,6 @@ ReadStatus LoadDcx(CImage& image, const wchar_t* path, wchar_t* errorText, LoadC
     if (!status || call.request.Quiet()) return status;
     StdioFile file = OpenStdioForRead(path);
     const int pages = file ? CountDcxPages(file.get()) : 0;
-    if (pages > 1) {
-        AnimationFrameTables& tables = call.result.NewFrames();
-        tables.kind = ANIM_KIND_DCX;
-        tables.frameCount = pages;
-        tables.loop = true;
-        tables.singleDelay = true;
-        tables.SetFrameDelay(0, 1000);
-        call.result.showFrames = true;
-        call.result.playFrames = false;
-    }
+    call.result.ShowPages(ANIM_KIND_DCX, pages);
     return true;
 }

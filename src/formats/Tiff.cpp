@@ -349,16 +349,7 @@ ReadStatus LoadTiff(CImage& image, const wchar_t* path, wchar_t* errorText, Load
     if (!status) return status;
     if (call.request.Quiet()) return true;
     const int pages = CountTiffPages(path);
-    if (pages > 1) {
-        AnimationFrameTables& tables = call.result.NewFrames();
-        tables.kind = ANIM_KIND_TIFF;
-        tables.frameCount = pages;
-        tables.loop = true;
-        tables.singleDelay = true;
-        tables.SetFrameDelay(0, 1000);
-        call.result.showFrames = true;
-        call.result.playFrames = false;
-    }
+    call.result.ShowPages(ANIM_KIND_TIFF, pages);
     return true;
 }
 
