@@ -325,7 +325,12 @@ TEST_F(ViewerWindowTest, ModifiedImageAsksBeforeItIsReplaced) {
 TEST_F(ViewerWindowTest, CommandLineWithAFileOpensIt) {
     const std::wstring file = qrvtest::Fixture(L"view_rose.png");
     ParseCommandLine((L"\"C:\\q\\qrv.exe\" -m \"" + file + L"\"").c_str());
-    Pump();
+    // The folder's list comes from the scan worker; wait for its result on a busy host.
+    const DWORD start = GetTickCount();
+    do {
+        Pump();
+        Sleep(10);
+    } while (FileList::ScanBusy && GetTickCount() - start < 20000);
     EXPECT_EQ(AppState::DocumentKind, DOC_FILE);
     EXPECT_EQ(AppState::GeneralAlwaysMaximizeWindow, 1);
     EXPECT_EQ(std::wstring(AppState::CurrentFolder) + L"\\view_rose.png", file);

@@ -332,7 +332,8 @@ TEST(Robustness, EveryReaderSurvivesDamagedFixtures) {
         for (auto it = active.begin(); it != active.end();) {
             VariantRun& run = **it;
             if (WaitForSingleObject(run.thread, 0) == WAIT_TIMEOUT) {
-                const bool overCpu = ThreadCpuMs(run.thread) - run.startedCpu > kTimeBoundMs;
+                const uint64_t cpu = ThreadCpuMs(run.thread), cpuStart = run.startedCpu;
+                const bool overCpu = cpu > cpuStart && cpu - cpuStart > kTimeBoundMs;
                 const bool overClock = GetTickCount() - run.started > kWallBoundMs;
                 if (!run.ready || run.current >= run.variants.size() || (!overCpu && !overClock)) {
                     ++it;
@@ -369,29 +370,34 @@ TEST(Robustness, EveryReaderSurvivesDamagedFixtures) {
     std::printf("Robustness: %zu damaged variants of %zu fixtures\n", total, fixtures.size());
 }
 
-// The bound relies on reading another thread's processor time: a thread that
-// spins shows it, one that sleeps does not.
+// The bound relies on reading another thread's processor time while it runs:
+// a thread that spins shows it, one that sleeps does not.
+std::atomic<bool> g_stopSpinning{false};
+
 TEST(Robustness, AnotherThreadsProcessorTimeIsMeasured) {
     auto spin = [](void*) -> DWORD {
-        const DWORD start = GetTickCount();
         volatile uint64_t x = 0;
-        while (GetTickCount() - start < 400) x = x + 1;
+        while (!g_stopSpinning) x = x + 1;
         return 0;
     };
     auto sleep = [](void*) -> DWORD {
-        Sleep(400);
+        Sleep(1000);
         return 0;
     };
+    g_stopSpinning = false;
     HANDLE spinner = CreateThread(nullptr, 0, spin, nullptr, 0, nullptr);
     HANDLE sleeper = CreateThread(nullptr, 0, sleep, nullptr, 0, nullptr);
     ASSERT_NE(spinner, nullptr);
     ASSERT_NE(sleeper, nullptr);
+    Sleep(500);
+    const uint64_t spun = ThreadCpuMs(spinner), slept = ThreadCpuMs(sleeper);
+    g_stopSpinning = true;
     WaitForSingleObject(spinner, INFINITE);
     WaitForSingleObject(sleeper, INFINITE);
-    EXPECT_GE(ThreadCpuMs(spinner), 100u);
-    EXPECT_LT(ThreadCpuMs(sleeper), 100u);
     CloseHandle(spinner);
     CloseHandle(sleeper);
+    EXPECT_GE(spun, 100u);
+    EXPECT_LT(slept, 100u);
 }
 
 TEST(Robustness, VariantsAreDeterministicAndDistinct) {
