@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchLoad.h"
 #include "BenchTiming.h"
 #include "formats/Formats.h"
 #include "formats/Gif.h"
@@ -51,7 +52,7 @@ int wmain(int argc, wchar_t** argv) {
     for (int i = 0; i < runs; ++i) {
         CImage image;
         const double a = Now();
-        if (!LoadPng(image, argv[2], text)) {
+        if (!ReadWith(LoadPng, image, argv[2], text)) {
             std::fwprintf(stderr, L"LoadPng: %ls\n", text);
             return 1;
         }
@@ -66,7 +67,7 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("png_encode %.1f\n", pngEncode);
 
     CImage small;
-    if (!LoadPng(small, argv[3], text)) {
+    if (!ReadWith(LoadPng, small, argv[3], text)) {
         std::fwprintf(stderr, L"LoadPng: %ls\n", text);
         return 1;
     }
@@ -77,7 +78,7 @@ int wmain(int argc, wchar_t** argv) {
 
     if (argc > 5) {
         CImage indexed;
-        if (!LoadGif(indexed, argv[5], text)) {
+        if (!ReadWith(LoadGif, indexed, argv[5], text)) {
             std::fwprintf(stderr, L"LoadGif: %ls\n", text);
             return 1;
         }

@@ -17,6 +17,7 @@
 
 #include <jpeglib.h>
 
+#include "BenchLoad.h"
 #include "BenchTiming.h"
 #include "formats/Formats.h"
 #include "formats/Jpeg.h"
@@ -30,7 +31,7 @@ int wmain(int argc, wchar_t** argv) {
     for (int i = 0; i < runs; ++i) {
         CImage image;
         const double a = Now();
-        if (!LoadJpeg(image, argv[1], text)) {
+        if (!ReadWith(LoadJpeg, image, argv[1], text)) {
             std::fwprintf(stderr, L"%ls\n", text);
             return 1;
         }
@@ -102,11 +103,10 @@ int wmain(int argc, wchar_t** argv) {
     }
     times.clear();
     for (int i = 0; i < runs; ++i) {
-        LoadModeScope scope(true, true);
         const double a = Now();
         for (const std::wstring& f : files) {
             CImage image;
-            if (!LoadJpeg(image, f.c_str(), text)) return 1;
+            if (!ReadWith(LoadJpeg, image, f.c_str(), text, LoadPurpose::Preview)) return 1;
         }
         times.push_back(Now() - a);
     }

@@ -19,13 +19,13 @@
 #include <string>
 #include <vector>
 
+#include "BenchLoad.h"
 #include "BenchTiming.h"
 #include "formats/FormatCodecs.h"
 #include "formats/Formats.h"
 #include "image/Image.h"
 
 using SaveFn = bool (*)(const wchar_t* path, CImage& image, wchar_t* errorText);
-using LoadFn = bool (*)(CImage& image, const wchar_t* path, wchar_t* errorText);
 
 static bool SaveTgaRle(const wchar_t* path, CImage& image, wchar_t* errorText) {
     SaveOptions options;
@@ -49,7 +49,7 @@ struct RasterCase {
     const char* name;
     const wchar_t* file;
     SaveFn save;
-    LoadFn load;
+    ReaderFn load;
 };
 
 static const RasterCase kCases[] = {
@@ -81,7 +81,7 @@ int wmain(int argc, wchar_t** argv) {
     wchar_t text[FORMAT_ERROR_CHARS];
 
     CImage input;
-    if (!LoadPnm(input, argv[2], text)) {
+    if (!ReadWith(LoadPnm, input, argv[2], text)) {
         std::fwprintf(stderr, L"LoadPnm: %ls\n", text);
         return 1;
     }
@@ -101,7 +101,7 @@ int wmain(int argc, wchar_t** argv) {
         for (int i = 0; i < runs; ++i) {
             CImage image;
             const double a = Now();
-            if (!c.load(image, path.c_str(), text)) {
+            if (!ReadWith(c.load, image, path.c_str(), text)) {
                 std::fwprintf(stderr, L"%hs load: %ls\n", c.name, text);
                 return 1;
             }

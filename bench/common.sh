@@ -13,8 +13,8 @@ BUILD=$BENCH_BUILD/$QRV_ARCH
 WORK=$BUILD/bench
 mkdir -p "$WORK"
 IM=/usr/bin/convert
-DEPS=$QRV_DEPS_DIR
-CXX_WIN="$QRV_TRIPLE-g++-posix"
+# The peers (libvips' tools) besides what the build and the tests install.
+bash "$ROOT/scripts/install-packages.sh" --bench || echo "libvips' tools could not be installed: their rows are left out" >&2
 if [ -z "${QRV_BENCH_SAID:-}" ]; then
   echo "build measured: $QRV_ARCH ($QRV_TRIPLE, run under $(basename "$QRV_WINE_LOADER"))"
   export QRV_BENCH_SAID=1
@@ -35,13 +35,23 @@ timeit() {  # milliseconds of a command, median of RUNS
 }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "n/a" }'; }
 
-# build_formats_bench SOURCE.cpp OUT.exe: the image, EXIF and formats libraries
-# and a benchmark program over them.
-build_formats_bench() {
-  QRV_BUILD=$BENCH_BUILD QRV_TARGETS="qrv_image qrv_exif qrv_formats" bash "$ROOT/scripts/build.sh" >/dev/null
-  "$CXX_WIN" -std=c++20 -O2 -municode -DUNICODE -D_UNICODE -DNOMINMAX -I"$ROOT/src" \
-    -I"$ROOT/resources" -I"$DEPS/include" "$1" -Wl,--start-group "$BUILD/libqrv_formats.a" \
-    "$BUILD/libqrv_exif.a" "$BUILD/libqrv_image.a" -Wl,--end-group "$DEPS/lib/libtiff.a" "$DEPS/lib/libpng16.a" \
-    "$DEPS/lib/libjpeg.a" "$DEPS/lib/libz.a" -static -lgdi32 -luser32 -lcomctl32 -lcomdlg32 -ladvapi32 -lshlwapi \
-    -lshell32 -lole32 -luuid -o "$2"
+# build_bench NAME...: the benchmark programs of that name (CMake targets, one
+# per bench/NAME.cpp), built into $BUILD/NAME.exe.
+build_bench() {
+  QRV_BUILD=$BENCH_BUILD QRV_TARGETS="$*" bash "$ROOT/scripts/build.sh" >/dev/null
+}
+
+# make_camera_files: 200 camera-size files (4000 x 3000, q90) in $CAM/plain and
+# the same with an Exif thumbnail (160 x 120) in $CAM/exif, hard links of one
+# file each, so every tool reads the same bytes.
+CAM=$WORK/camera
+make_camera_files() {
+  [ -d "$CAM/plain" ] && return 0
+  mkdir -p "$CAM/plain" "$CAM/exif"
+  "$IM" "$SRC" -resize 4000x3000! ppm:- | cjpeg -quality 90 > "$WORK/camera.jpg"
+  "$IM" "$SRC" -resize 160x120! ppm:- | cjpeg -quality 85 > "$WORK/thumb.jpg"
+  cp "$WORK/camera.jpg" "$WORK/exif.jpg"
+  exiftool -q -overwrite_original -Make=Bench "-ThumbnailImage<=$WORK/thumb.jpg" "$WORK/exif.jpg"
+  local i
+  for i in $(seq -w 1 200); do ln "$WORK/camera.jpg" "$CAM/plain/p$i.jpg"; ln "$WORK/exif.jpg" "$CAM/exif/e$i.jpg"; done
 }

@@ -8,7 +8,7 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 RUNS=${1:-3}
 source "$ROOT/bench/common.sh"
 mkdir -p "$WORK/formats"
-build_formats_bench "$ROOT/bench/bench_formats.cpp" "$WORK/bench_formats.exe"
+build_bench bench_formats
 
 F=$WORK/formats
 # 4000 x 3000 (12 megapixels) and 1224 x 816 (1 megapixel), PPM for the peers'
@@ -28,7 +28,7 @@ rm -f "$F/ours.png" "$F/ours.gif" "$F/ours-lzw.gif"
 # ImageMagick's GIF (Floyd-Steinberg, 256 colours) is also written again by our
 # coder from the same indexes: the size difference is then the coders' alone.
 [ -f "$F/im-fs.gif" ] || "$IM" "$F/small.ppm" -dither FloydSteinberg -colors 256 "$F/im-fs.gif"
-OURS=$(wine "$WORK/bench_formats.exe" "$RUNS" "$(winepath -w "$F/big.png")" "$(winepath -w "$F/small.png")" \
+OURS=$(wine "$BUILD/bench_formats.exe" "$RUNS" "$(winepath -w "$F/big.png")" "$(winepath -w "$F/small.png")" \
   "$(winepath -w "$F")" "$(winepath -w "$F/im-fs.gif")" 2>&1 | tr -d '\r')
 ours() { echo "$OURS" | awk -v k="$1" '$1 == k {print $2}'; }
 PNG_DEC=$(ours png_decode)

@@ -7,27 +7,18 @@ set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 RUNS=${1:-3}
 source "$ROOT/bench/common.sh"
-build_formats_bench "$ROOT/bench/bench_jpeg.cpp" "$WORK/bench_jpeg.exe"
+build_bench bench_jpeg
 
 BIG=$WORK/photo24.jpg
 [ -f "$BIG" ] || cjpeg -quality 90 "$SRC" > "$BIG"
-# 200 camera files (hard links of one file: the same bytes for every tool).
-CAM=$WORK/camera
-if [ ! -d "$CAM/plain" ]; then
-  mkdir -p "$CAM/plain" "$CAM/exif"
-  "$IM" "$SRC" -resize 4000x3000! ppm:- | cjpeg -quality 90 > "$WORK/camera.jpg"
-  "$IM" "$SRC" -resize 160x120! ppm:- | cjpeg -quality 85 > "$WORK/thumb.jpg"
-  cp "$WORK/camera.jpg" "$WORK/exif.jpg"
-  exiftool -q -overwrite_original -Make=Bench "-ThumbnailImage<=$WORK/thumb.jpg" "$WORK/exif.jpg"
-  for i in $(seq -w 1 200); do ln "$WORK/camera.jpg" "$CAM/plain/p$i.jpg"; ln "$WORK/exif.jpg" "$CAM/exif/e$i.jpg"; done
-fi
+make_camera_files
 
 source "$ROOT/scripts/wine-env.sh"
 qrv_wine_prefix >/dev/null 2>&1 || true
 QRV_FORCE_XVFB=1 qrv_start_display
 trap qrv_stop_wine EXIT
 qrv_start_wineserver
-run_ours() { wine "$WORK/bench_jpeg.exe" "$(winepath -w "$BIG")" "$RUNS" "$(winepath -w "$1")" 2>/dev/null | tr -d '\r'; }
+run_ours() { wine "$BUILD/bench_jpeg.exe" "$(winepath -w "$BIG")" "$RUNS" "$(winepath -w "$1")" 2>/dev/null | tr -d '\r'; }
 PLAIN=$(run_ours "$CAM/plain")
 EXIF=$(run_ours "$CAM/exif")
 DECODE=$(echo "$PLAIN" | awk '$1 == "decode_full" {print $2}')

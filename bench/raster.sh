@@ -9,7 +9,7 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 RUNS=${1:-3}
 source "$ROOT/bench/common.sh"
 mkdir -p "$WORK/raster"
-build_formats_bench "$ROOT/bench/bench_raster.cpp" "$WORK/bench_raster.exe"
+build_bench bench_raster
 
 F=$WORK/raster
 [ -f "$F/tiny.ppm" ] || "$IM" -size 8x8 xc:gray -depth 8 "$F/tiny.ppm"
@@ -20,7 +20,7 @@ QRV_FORCE_XVFB=1 qrv_start_display
 trap qrv_stop_wine EXIT
 qrv_start_wineserver
 rm -f "$F"/ours*
-OURS=$(wine "$WORK/bench_raster.exe" "$RUNS" "$(winepath -w "$SRC")" "$(winepath -w "$F")" 2>&1 | tr -d '\r')
+OURS=$(wine "$BUILD/bench_raster.exe" "$RUNS" "$(winepath -w "$SRC")" "$(winepath -w "$F")" 2>&1 | tr -d '\r')
 ours() { echo "$OURS" | awk -v k="$1" '$1 == k {print $2}'; }
 for k in tga sgi1 sgi2 ras pnm; do
   if [ -z "$(ours ${k}_save)" ] || [ -z "$(ours ${k}_load)" ]; then echo "$OURS"; exit 1; fi

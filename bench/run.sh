@@ -9,14 +9,7 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 RUNS=${1:-3}
 source "$ROOT/bench/common.sh"
 
-if ! command -v vips >/dev/null; then
-  sudo -n apt-get install -y -q libvips-tools >/dev/null 2>&1 || apt-get install -y -q libvips-tools >/dev/null 2>&1 || true
-fi
-
-QRV_BUILD=$BENCH_BUILD QRV_TARGETS=qrv_image bash "$ROOT/scripts/build.sh" >/dev/null
-"$CXX_WIN" -std=c++20 -O2 -DUNICODE -D_UNICODE -DNOMINMAX -I"$ROOT/src" -I"$ROOT/resources" \
-  "$ROOT/bench/bench_image.cpp" "$BUILD/libqrv_image.a" -static -lgdi32 -luser32 -lcomctl32 -ladvapi32 \
-  -lshlwapi -lshell32 -lole32 -luuid -o "$WORK/bench_image.exe"
+build_bench bench_image
 
 WIDTH=1920
 
@@ -25,7 +18,7 @@ qrv_wine_prefix >/dev/null 2>&1 || true
 QRV_FORCE_XVFB=1 qrv_start_display
 trap qrv_stop_wine EXIT
 qrv_start_wineserver
-OURS=$(wine "$WORK/bench_image.exe" "$(winepath -w "$SRC")" $WIDTH "$RUNS" "$(winepath -w "$WORK/ours")" 2>/dev/null | tr -d '\r')
+OURS=$(wine "$BUILD/bench_image.exe" "$(winepath -w "$SRC")" $WIDTH "$RUNS" "$(winepath -w "$WORK/ours")" 2>/dev/null | tr -d '\r')
 ours() { echo "$OURS" | awk -v k="$1" '$1 == k {print $2}'; }
 
 IM_RESIZE=$(timeit "$IM" "$SRC" -resize ${WIDTH}x "$WORK/im-resize.ppm")
@@ -73,3 +66,6 @@ bash "$ROOT/bench/formats.sh" "$RUNS"
 # TGA, SGI and Sun raster run-length files and PNM.
 echo
 bash "$ROOT/bench/raster.sh" "$RUNS"
+# The folder browser: thumbnails through the loader and the folder scan.
+echo
+bash "$ROOT/bench/browser.sh" "$RUNS"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when any is missing:
 # both cross compilers, wine64 always, and wine32 where the host runs 32-bit programs.
+# --bench: also the peers the benchmarks in bench/ time ours against (libvips' tools).
 set -euo pipefail
 source "$(dirname "$0")/arch.sh"
 
@@ -10,6 +11,7 @@ PACKAGES=(
   imagemagick netpbm libtiff-tools libjpeg-turbo-progs libimage-exiftool-perl
   icoutils libopenjp2-tools pngcheck python3 perl clang-format
 )
+[ "${1:-}" = --bench ] && PACKAGES+=(libvips-tools)
 if qrv_host_runs_i686; then
   PACKAGES+=(wine32:i386)
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
