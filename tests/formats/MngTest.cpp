@@ -472,11 +472,9 @@ TEST(Mng, GifAnimationBecomesAnMngAnimation) {
         int frames;
         uint32_t playTime;
         int ownPalettes;  // frames after the first with a PLTE of their own
-    } cases[] = {{L"gif_anim_global.gif", 3, 7 + 10 + 50, 0},
-                 {L"gif_anim_dispose.gif", 3, 30, 0},
-                 {L"gif_anim_transparent.gif", 2, 20, 1},
-                 {L"gif_anim_local.gif", 3, 60, 2},
-                 {L"gif_anim_colours.gif", 4, 4 * 15, 3}};
+    } cases[] = {{L"gif_anim_global.gif", 3, 7 + 10 + 50, 0}, {L"gif_anim_dispose.gif", 3, 30, 0},
+                 {L"gif_anim_transparent.gif", 2, 20, 1},     {L"gif_anim_local.gif", 3, 60, 2},
+                 {L"gif_anim_colours.gif", 4, 4 * 15, 3},     {L"gif_anim_offscreen.gif", 3, 30, 2}};
     for (const Case& c : cases) {
         SCOPED_TRACE(qrvtest::Narrow(c.gif));
         const std::wstring source = Fixture(c.gif);
