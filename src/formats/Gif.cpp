@@ -333,6 +333,10 @@ struct GifScreen {
     COLORREF background = 0;
     bool toMng = false;        // the GIF-to-MNG writer's reading
     int globalColorCount = 0;  // its global colour table entries
+    bool anyLocal = false;     // some frame has a colour table of its own
+    // The GIF-to-MNG reading of an animation with local colour tables: every
+    // frame's own table and rectangle, the slots 8 bits deep.
+    GifMngPalettes* palettes = nullptr;
 };
 
 // Reads the header and the global colour table, and scans the file for a local
@@ -386,6 +390,7 @@ bool ReadGifScreen(ByteReader& reader, const wchar_t* path, int frames, const Lo
             }
         }
     }
+    screen.anyLocal = anyLocal;
     screen.paletteOutput = frames == 1 || screen.toMng || !anyLocal;
     screen.singleFrame = screen.toMng ? frames == 1 : (frames == 1 || request.purpose != LoadPurpose::View);
     screen.background = request.background;
@@ -400,6 +405,7 @@ struct GifFrame {
     int disposal = 1;
     bool hasTransparent = false;
     int transparentIndex = 0;
+    bool keepTransparent = false;  // transparent pixels are stored as the index
 };
 
 // Composes a frame into its slot of the tall image (slot i holds the screen as
@@ -440,7 +446,7 @@ void ComposeFrameIntoSlot(const GifFrame& frame, const GifScreen& screen, int im
             uint8_t* row = slot + (size_t)(S - 1 - (y0 + y)) * image.stride;
             for (uint32_t x = 0; x < visibleW; ++x) {
                 const uint8_t index = source[x];
-                if (hasTransparent && index == transparentIndex) continue;
+                if (hasTransparent && index == transparentIndex && !frame.keepTransparent) continue;
                 const uint32_t px = x0 + x;
                 switch (imageDepth) {
                 case 24: {
@@ -552,6 +558,18 @@ bool DecodeGifFrames(ByteReader& reader, int frames, GifScreen& screen, Animatio
         }
 
         const int depth = DepthForEntries(entries);
+        GifMngPalettes::Frame record;
+        if (screen.palettes) {
+            std::memcpy(record.rgb, hasGlobal || (flags & 0x80) ? current : conversion, sizeof record.rgb);
+            record.entries = entries;
+            record.transparentIndex = hasTransparent ? transparentIndex : -1;
+            if ((uint32_t)left < screen.width && (uint32_t)top < screen.height) {
+                record.left = left;
+                record.top = top;
+                record.width = (uint32_t)width < screen.width - left ? width : (int)screen.width - left;
+                record.height = (uint32_t)height < screen.height - top ? height : (int)screen.height - top;
+            }
+        }
         if (hasTransparent) {
             current[transparentIndex * 3] = GetRValue(background);
             current[transparentIndex * 3 + 1] = GetGValue(background);
@@ -593,7 +611,7 @@ bool DecodeGifFrames(ByteReader& reader, int frames, GifScreen& screen, Animatio
         decoder.Run();
 
         if (first) {
-            imageDepth = paletteOutput ? depth : 24;
+            imageDepth = screen.palettes ? 8 : paletteOutput ? depth : 24;
             if ((uint64_t)screen.height * frames > 0x7FFFFFFF ||
                 !image.CreateEmpty((int)screen.width, (int)(screen.height * frames), imageDepth, background,
                                    conversion))
@@ -614,7 +632,11 @@ bool DecodeGifFrames(ByteReader& reader, int frames, GifScreen& screen, Animatio
         frame.disposal = disposal;
         frame.hasTransparent = hasTransparent;
         frame.transparentIndex = transparentIndex;
+        // A later frame of its own table is written as its own rectangle:
+        // its transparent pixels stay the transparent index.
+        frame.keepTransparent = screen.palettes && i > 0 && disposal != 2;
         ComposeFrameIntoSlot(frame, screen, imageDepth, image);
+        if (screen.palettes) screen.palettes->frames.push_back(record);
         if (hasGlobal) std::memcpy(current, screen.global, paletteBytes);
         anyImage = true;
         ++decoded;
@@ -646,6 +668,13 @@ ReadStatus LoadGif(CImage& image, const wchar_t* path, wchar_t* errorText, LoadC
     if (!ReadGifScreen(*reader, path, frames, call.request, *screen, errorText)) return false;
     const uint32_t screenHeight = screen->height;
     const bool singleFrame = screen->singleFrame;
+    if (screen->toMng && screen->anyLocal && !singleFrame) {
+        call.result.gifPalettes = std::make_unique<GifMngPalettes>();
+        screen->palettes = call.result.gifPalettes.get();
+        screen->palettes->hasGlobal = screen->hasGlobal;
+        screen->palettes->globalEntries = screen->globalEntries;
+        std::memcpy(screen->palettes->global, screen->global, sizeof screen->global);
+    }
 
     int decoded = 0;
     bool anyImage = false;

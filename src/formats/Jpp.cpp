@@ -190,6 +190,8 @@ void JppDecoder::FillBits() {
         if (remaining_) {
             byte = *next_++;
             --remaining_;
+        } else {
+            ++zeroFed_;
         }
         bitBuffer_ |= byte << (24 - bitCount_);
         bitCount_ += 8;
@@ -354,24 +356,28 @@ void JppDecoder::ConvertMacroblock() {
     }
 }
 
-void JppDecoder::DecodeImage(const uint8_t* coded, uint8_t* rows) {
+bool JppDecoder::DecodeImage(const uint8_t* coded, uint8_t* rows) {
     next_ = coded;
     bitBuffer_ = 0;
     bitCount_ = 0;
+    zeroFed_ = 0;
     const size_t stride = ((size_t)width_ * 3 + 3) & ~(size_t)3;
     const uint32_t across = (width_ + 15) / 16, down = (height_ + 15) / 16;
     for (uint32_t j = 0; j < down; ++j) {
         const uint32_t rowsHere = std::min<uint32_t>(16, height_ - 16 * j);
         for (uint32_t i = 0; i < across; ++i) {
+            // A file far shorter than its size says decodes no further.
+            if (zeroFed_ >= kZeroFeedLimit) return false;
             DecodeMacroblock();
             const size_t bytes = (size_t)std::min<uint32_t>(16, width_ - 16 * i) * 3;
             for (uint32_t r = 0; r < rowsHere; ++r)
                 std::memcpy(rows + (size_t)(16 * j + r) * stride + (size_t)48 * i, macroblock_ + r * 48, bytes);
         }
     }
+    return true;
 }
 
-ReadStatus LoadJpp(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall&) {
+ReadStatus LoadJpp(CImage& image, const wchar_t* path, wchar_t* errorText, LoadCall& call) {
     try {
         if (!path || !CanOpenForRead(path, errorText)) return false;
         CBinFile file;
@@ -401,7 +407,7 @@ ReadStatus LoadJpp(CImage& image, const wchar_t* path, wchar_t* errorText, LoadC
             return false;
         }
         GdiFlush();
-        decoder.DecodeImage(data.data() + JppDecoder::kHeaderBytes, image.bits);
+        call.result.cutShort = !decoder.DecodeImage(data.data() + JppDecoder::kHeaderBytes, image.bits);
         return true;
     } catch (...) {
         SetFormatError(errorText, kTextData);

@@ -8,7 +8,8 @@
 // The arithmetic is the fast integer inverse DCT (Arai, Agui, Nakajima) with
 // its range limiter and the 16-bit fixed-point colour conversion, chroma
 // samples replicated over 2 x 2 pixels. Coded data that ends early is read on
-// as zero bits; nothing is read past the buffer.
+// as zero bits for a while (the last macroblocks' codes may end in them);
+// nothing is read past the buffer.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -22,8 +23,11 @@ public:
     // below 6 or the width or height is 0.
     bool ReadHeader(const uint8_t* data, size_t size);
     // Decodes every macroblock of coded (the bytes after the header) into 24-bit
-    // rows of bottom-up row storage (rows of (width x 3 + 3) & ~3 bytes).
-    void DecodeImage(const uint8_t* coded, uint8_t* rows);
+    // rows of bottom-up row storage (rows of (width x 3 + 3) & ~3 bytes). Once
+    // kZeroFeedLimit zero bytes have been fed past the end of the data the
+    // decoding stops, the rest of the rows left as they are: false then.
+    bool DecodeImage(const uint8_t* coded, uint8_t* rows);
+    static constexpr size_t kZeroFeedLimit = 4096;
 
     uint32_t Width() const { return width_; }
     uint32_t Height() const { return height_; }
@@ -71,6 +75,7 @@ private:
     int bitCount_ = 0;
     const uint8_t* next_ = nullptr;
     size_t remaining_ = 0;
+    size_t zeroFed_ = 0;  // zero bytes fed past the end of the data
 
     int32_t predictor_[3] = {};  // Y, Cb, Cr
     int16_t coefficients_[64] = {};

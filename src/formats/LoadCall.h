@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "formats/Animation.h"
 
@@ -57,6 +58,24 @@ struct LoadRequest {
     bool Quiet() const { return purpose != LoadPurpose::View || gifToMng; }
 };
 
+// GIF-to-MNG reading of an animation with local colour tables: the global
+// colour table and, per decoded frame (frame 0 first), the table its pixels
+// index, its transparent index and the rectangle it drew (clipped to the
+// screen; empty when it drew nothing). Such frames keep their transparent
+// pixels as the transparent index in their slots.
+struct GifMngPalettes {
+    struct Frame {
+        uint8_t rgb[768];
+        int entries = 0;
+        int transparentIndex = -1;
+        int left = 0, top = 0, width = 0, height = 0;
+    };
+    bool hasGlobal = false;
+    uint8_t global[768] = {};
+    int globalEntries = 0;
+    std::vector<Frame> frames;
+};
+
 struct LoadResult {
     int formatId = 0;  // the FormatId whose reader ran (0 before any)
     // The caller's copy of formatId, written as soon as the id is known
@@ -77,6 +96,8 @@ struct LoadResult {
     // the grey table of a file without one; a local table's count when there
     // is no global one).
     int globalColorCount = 0;
+    // GIF-to-MNG reading of an animation with local colour tables.
+    std::unique_ptr<GifMngPalettes> gifPalettes;
 
     AnimationFrameTables& NewFrames() {
         frames = std::make_unique<AnimationFrameTables>();

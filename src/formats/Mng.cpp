@@ -491,15 +491,16 @@ void PaletteOf(const CImage& image, mng_palette8 palette, int count) {
     }
 }
 
-bool PutTransparency(mng_handle handle, bool global, int count, const uint8_t* alphas) {
+// A tRNS of the embedded image (palette type): index + 1 alpha bytes, 255
+// but 0 at the transparent index.
+bool PutTransparentIndex(mng_handle handle, int index) {
     mng_uint8arr values;
     std::memset(values, 255, sizeof values);
-    std::memcpy(values, alphas, (size_t)count);
-    // libmng writes a global tRNS from its raw bytes.
+    values[index] = 0;
     mng_uint8arr raw;
     std::memcpy(raw, values, sizeof raw);
-    return mng_putchunk_trns(handle, MNG_FALSE, global ? MNG_TRUE : MNG_FALSE, 3, (mng_uint32)count, values, 0, 0, 0, 0,
-                             global ? (mng_uint32)count : 0, raw) == MNG_NOERROR;
+    return mng_putchunk_trns(handle, MNG_FALSE, MNG_FALSE, 3, (mng_uint32)(index + 1), values, 0, 0, 0, 0, 0, raw) ==
+           MNG_NOERROR;
 }
 
 uint32_t PixelAt(const uint8_t* row, int x, int depth) {
@@ -570,12 +571,7 @@ bool WriteMngFrame(MngWriter writer, CImage& image, int frameIndex, int frameCou
         mng_palette8 palette;
         PaletteOf(image, palette, 1 << depth);
         ok = mng_putchunk_plte(handle, (mng_uint32)(1 << depth), palette) == MNG_NOERROR;
-        if (ok && transparent) {
-            uint8_t alphas[256];
-            std::memset(alphas, 255, sizeof alphas);
-            alphas[image.transparentIndex] = 0;
-            ok = PutTransparency(handle, false, image.transparentIndex + 1, alphas);
-        }
+        if (ok && transparent) ok = PutTransparentIndex(handle, image.transparentIndex);
     }
     if (!ok) {
         SetFormatError(errorText, L"Failed to store the frame's chunks!");
@@ -613,7 +609,64 @@ struct GifFrames {
     int frameCount = 0;
     int slots = 0;  // slots in the buffer (frames past the decoded ones stay empty at its start)
     uint32_t slotRows = 0;
+    // An animation with local colour tables: each frame's own table and
+    // rectangle, and the global PLTE written (what an empty PLTE stands for).
+    std::unique_ptr<GifMngPalettes> palettes;
+    mng_palette8 global;
+    int globalCount = 0;
 };
+
+void PaletteOfRgb(const uint8_t* rgb, mng_palette8 palette, int count) {
+    std::memset(palette, 0, sizeof(mng_palette8));
+    for (int i = 0; i < count && i < 256; ++i) {
+        palette[i].iRed = rgb[i * 3];
+        palette[i].iGreen = rgb[i * 3 + 1];
+        palette[i].iBlue = rgb[i * 3 + 2];
+    }
+}
+
+bool SamePalette(const mng_palette8 a, const mng_palette8 b, int count) {
+    for (int i = 0; i < count; ++i)
+        if (a[i].iRed != b[i].iRed || a[i].iGreen != b[i].iGreen || a[i].iBlue != b[i].iBlue) return false;
+    return true;
+}
+
+// A frame of an animation with local colour tables: its own rectangle (the
+// whole screen for frame 0 and after disposal 2), a PLTE of its own where its
+// table is not the global one or it has a transparent index, tRNS for that
+// index. A frame that drew nothing is one transparent pixel.
+bool WriteGifFrameOwnTable(mng_handle handle, GifFrames& gif, int i, const uint8_t* pixels, int disposal,
+                           wchar_t* errorText) {
+    CImage& image = gif.image;
+    const GifMngPalettes::Frame& frame = gif.palettes->frames[(size_t)i];
+    MngRect rect{0, 0, (int)image.width, (int)gif.slotRows};
+    if (i > 0 && disposal != 2) rect = {frame.left, frame.top, frame.width, frame.height};
+    const bool nothing = rect.width <= 0 || rect.height <= 0;
+    const int t = nothing ? 0 : frame.transparentIndex;
+    const bool transparent = t >= 0 && t < 256;
+    mng_palette8 palette;
+    int count = nothing ? 1 : frame.entries < 1 || frame.entries > 256 ? 256 : frame.entries;
+    if (transparent && count <= t) count = t + 1;
+    PaletteOfRgb(frame.rgb, palette, count);
+    const bool own = transparent || count > gif.globalCount || !SamePalette(palette, gif.global, count);
+    bool ok = mng_putchunk_defi(handle, 0, 0, 0, MNG_TRUE, nothing ? 0 : rect.x, nothing ? 0 : rect.y, MNG_FALSE, 0, 0,
+                                0, 0) == MNG_NOERROR &&
+              mng_putchunk_ihdr(handle, nothing ? 1 : (mng_uint32)rect.width, nothing ? 1 : (mng_uint32)rect.height,
+                                (mng_uint8)image.GetBpp(), 3, 0, 0, 0) == MNG_NOERROR &&
+              mng_putchunk_plte(handle, own ? (mng_uint32)count : 0, palette) == MNG_NOERROR;
+    if (ok && transparent) ok = PutTransparentIndex(handle, t);
+
+    if (!ok) {
+        SetFormatError(errorText, L"Failed to store the frame's chunks!");
+        return false;
+    }
+    if (nothing) {
+        const uint8_t zero[4] = {};
+        return WriteImageData(handle, zero, 4, 8, 0, 0, 1, 1, errorText);
+    }
+    return WriteImageData(handle, pixels, image.stride, image.GetBpp(), rect.x, rect.y, rect.width, rect.height,
+                          errorText);
+}
 
 // One frame i of F as an embedded image: DEFI (not for a lone frame: libmng
 // takes no chunk before a header), IHDR, PLTE (the global one's contents for a
@@ -625,6 +678,8 @@ bool WriteGifFrameAsMng(mng_handle handle, GifFrames& gif, int i, wchar_t* error
     const int slot = gif.slots - 1 - i;
     const uint8_t* pixels = image.bits + (size_t)slot * gif.slotRows * image.stride;
     const int disposal = slot < AnimationFrameTables::kMaxFrames ? gif.tables->DisposalTable[slot] : 1;
+    if (F > 1 && gif.palettes && (size_t)i < gif.palettes->frames.size())
+        return WriteGifFrameOwnTable(handle, gif, i, pixels, disposal, errorText);
     MngRect rect{0, 0, width, height};
     if (i > 0 && disposal != 2)
         rect =
@@ -641,12 +696,8 @@ bool WriteGifFrameAsMng(mng_handle handle, GifFrames& gif, int i, wchar_t* error
         PaletteOf(image, palette, count);
         ok = ok && mng_putchunk_plte(handle, (mng_uint32)count, palette) == MNG_NOERROR;
         const int t = gif.tables->TransparentTable[0];
-        if (ok && t >= 0 && t < 256) {
-            uint8_t alphas[256];
-            std::memset(alphas, 255, sizeof alphas);
-            alphas[t] = 0;
-            ok = PutTransparency(handle, false, t + 1, alphas);
-        }
+        if (ok && t >= 0 && t < 256) ok = PutTransparentIndex(handle, t);
+
     } else {
         // The global palette (an empty PLTE); a frame with a transparent
         // index carries the palette itself and a tRNS of its own (a global
@@ -663,12 +714,7 @@ bool WriteGifFrameAsMng(mng_handle handle, GifFrames& gif, int i, wchar_t* error
         }
         PaletteOf(image, palette, count);
         ok = ok && mng_putchunk_plte(handle, (mng_uint32)count, palette) == MNG_NOERROR;
-        if (ok && transparent) {
-            uint8_t alphas[256];
-            std::memset(alphas, 255, sizeof alphas);
-            alphas[t] = 0;
-            ok = PutTransparency(handle, false, t + 1, alphas);
-        }
+        if (ok && transparent) ok = PutTransparentIndex(handle, t);
     }
     if (!ok) {
         SetFormatError(errorText, L"Failed to store the frame's chunks!");
@@ -690,6 +736,7 @@ bool ReadGifFrames(const wchar_t* source, GifFrames& gif, wchar_t* errorText) {
     }
     gif.tables = std::move(call.result.frames);
     gif.globalColorCount = call.result.globalColorCount;
+    gif.palettes = std::move(call.result.gifPalettes);
     gif.frameCount = gif.tables->frameCount < 1 ? 1 : gif.tables->frameCount;
     gif.slotRows = gif.image.height;
     DIBSECTION section{};
@@ -732,9 +779,15 @@ bool ConvertGifToMng(const wchar_t* target, const wchar_t* source, wchar_t* erro
         int count = gif->globalColorCount;
         if (count == 16 && depth == 8) count = 256;
         if (count < 1 || count > 256) count = 1 << depth;
-        mng_palette8 palette;
-        PaletteOf(gif->image, palette, count);
-        ok = ok && mng_putchunk_plte(handle, (mng_uint32)count, palette) == MNG_NOERROR;
+        // The GIF's global table where frames have tables of their own.
+        if (gif->palettes && gif->palettes->hasGlobal) {
+            count = gif->palettes->globalEntries;
+            PaletteOfRgb(gif->palettes->global, gif->global, count);
+        } else {
+            PaletteOf(gif->image, gif->global, count);
+        }
+        gif->globalCount = count;
+        ok = ok && mng_putchunk_plte(handle, (mng_uint32)count, gif->global) == MNG_NOERROR;
         if (!ok) SetFormatError(errorText, L"Failed to store the animation's chunks!");
         for (int i = 0; ok && i < F; ++i) {
             const int slot = gif->slots - 1 - i;

@@ -5,10 +5,9 @@
 //
 // The depth of the picture follows bits = channels x sample depth (a 16-bit
 // sample counts as 8, its most significant byte is kept): 1 bit for bitmap
-// files, 8 bits for one channel (two give the first), 24 bits for three
-// channels and 32 bits for four or more; CMYK is turned into red, green, blue.
-// Section lengths and the image size are checked against the file before
-// anything is allocated.
+// files (the first channel: extra alpha or spot channels are skipped), 8 bits for one channel (two give the first), 24
+// bits for three channels and 32 bits for four or more; CMYK is turned into red, green, blue. Section lengths and the
+// image size are checked against the file before anything is allocated.
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -66,7 +65,8 @@ PsdLayout LayoutFor(uint32_t channels, uint32_t depth, uint32_t width) {
     PsdLayout l;
     const uint32_t bits = channels * (depth == 16 ? 8 : depth);
     if (bits == 0) return l;
-    if (bits == 1) l.bpp = 1, l.channelsRead = 1;
+    // Packed 1-bit rows are only ever a 1-bit picture, whatever follows them.
+    if (depth == 1) l.bpp = 1, l.channelsRead = 1;
     else if (bits <= 4) l.bpp = 4, l.channelsRead = channels;
     else if (bits <= 8) l.bpp = 8, l.channelsRead = channels;
     else if (bits == 16) l.bpp = 8, l.channelsRead = 1;
@@ -201,7 +201,7 @@ ReadStatus ReadPsd(CImage& image, const wchar_t* path, wchar_t* errorText, LoadC
     }
 
     uint8_t palette[256 * 3];
-    PaletteFor(mode, table, palette);
+    PaletteFor(layout.bpp == 1 ? MODE_BITMAP : mode, table, palette);
     if (!image.CreateEmpty((int)width, (int)height, layout.bpp, RGB(0, 0, 0), layout.bpp <= 8 ? palette : nullptr) ||
         !image.ScanLine(0)) {
         SetFormatError(errorText, kTextMemory);

@@ -100,6 +100,46 @@ TEST(JppReader, CodedDataThatEndsEarlyReadsOnAsZeros) {
     }
 }
 
+// A huge size over a few coded bytes: decoding stops soon after the data ends
+// (not millions of macroblocks of zero bits later); the rows not reached keep
+// what they held.
+TEST(JppDecoder, StopsSoonAfterTheCodedDataEnds) {
+    constexpr uint32_t kSide = 1600;  // 100 x 100 macroblocks
+    const Bytes file = JppFile(kSide, kSide, 50, Bytes(40, 0x37));
+    JppDecoder decoder;
+    ASSERT_TRUE(decoder.ReadHeader(file.data(), file.size()));
+    const size_t stride = kSide * 3;
+    std::vector<uint8_t> rows(stride * kSide, 0x5A);
+    EXPECT_FALSE(decoder.DecodeImage(file.data() + JppDecoder::kHeaderBytes, rows.data()));
+    // Bottom-up rows: the first macroblock row was decoded, the top row never.
+    EXPECT_NE(Bytes(rows.begin(), rows.begin() + 48), Bytes(48, 0x5A));
+    EXPECT_EQ(Bytes(rows.end() - stride, rows.end()), Bytes(stride, 0x5A));
+
+    // Through the reader: the picture at its full size, marked cut short, the
+    // rows above the decoded ones as the image was created (black).
+    CImage image;
+    wchar_t text[FORMAT_ERROR_CHARS] = {};
+    qrvtest::TempDir dir;
+    const std::wstring path = dir.File(L"huge.jpp");
+    const Bytes huge = JppFile(2000, 2000, 50, {});
+    ASSERT_TRUE(qrvtest::WriteAll(path, huge.data(), huge.size()));
+    LoadCall call(LoadPurpose::View);
+    ASSERT_TRUE(LoadJpp(image, path.c_str(), text, call)) << qrvtest::Narrow(text);
+    EXPECT_TRUE(call.result.cutShort);
+    EXPECT_EQ(image.GetWidth(), 2000u);
+    EXPECT_EQ(image.GetHeight(), 2000u);
+    const Bytes rgba = pixelcheck::ImageRgba(image);  // top row first
+    for (size_t i = 0; i < 2000 * 4; ++i) ASSERT_EQ(rgba[i], i % 4 == 3 ? 255 : 0) << i;
+
+    // A whole file's last codes may run into a few zero bytes: not cut short.
+    const Bytes whole = qrvtest::ReadAll(qrvtest::Fixture(L"jpp\\rose-70x46-q75.jpp"));
+    const std::wstring small = dir.File(L"small.jpp");
+    ASSERT_TRUE(qrvtest::WriteAll(small, whole.data(), whole.size()));
+    LoadCall smallCall(LoadPurpose::View);
+    ASSERT_TRUE(LoadJpp(image, small.c_str(), text, smallCall));
+    EXPECT_FALSE(smallCall.result.cutShort);
+}
+
 TEST(JppReader, TheFirstMacroblockRowFillsTheBottomRows) {
     // 16 x 32 at quality 50, two macroblocks of flat blocks (chroma 0). The
     // first: luminance DC size 5 ("110") of +31 ("11111"), end of block

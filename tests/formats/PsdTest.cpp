@@ -155,6 +155,28 @@ TEST(PsdReader, HandMadeFilesDecode) {
          1,
          {0,   0,   0,   255, 255, 255, 255, 255, 0,   0,   0,   255, 255, 255, 255, 255, 255, 255, 255, 255,
           255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 0,   0,   0,   255}},
+        // Extra channels (alpha, spot colours) follow the first: skipped.
+        {"bitmap with three channels: the first",
+         {.channels = 3, .height = 2, .width = 3, .depth = 1, .mode = 0, .data = {0xA0, 0x40, 0xFF, 0xFF, 0, 0}},
+         1,
+         {0, 0, 0, 255, 255, 255, 255, 255, 0, 0, 0, 255, 255, 255, 255, 255, 0, 0, 0, 255, 255, 255, 255, 255}},
+        {"bitmap with two channels, run-length",
+         {.channels = 2,
+          .height = 2,
+          .width = 9,
+          .depth = 1,
+          .mode = 0,
+          .compression = 1,
+          .data = {1, 0x80, 0x80, 0xFF, 0x7F, 0xFF, 0xFF, 0xFF, 0xFF}},
+         1,
+         {0,   0,   0,   255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255,
+          255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 0,   0,   0,   255,
+          255, 255, 255, 255, 0,   0,   0,   255, 0,   0,   0,   255, 0,   0,   0,   255, 0,   0,
+          0,   255, 0,   0,   0,   255, 0,   0,   0,   255, 0,   0,   0,   255, 255, 255, 255, 255}},
+        {"four channels of one bit",
+         {.channels = 4, .height = 1, .width = 2, .depth = 1, .mode = 0, .data = {0x40, 0xC0, 0xC0, 0xC0}},
+         1,
+         {255, 255, 255, 255, 0, 0, 0, 255}},
     };
     for (const DecodeCase& c : cases) {
         CImage image;
