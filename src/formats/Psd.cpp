@@ -29,6 +29,7 @@ constexpr wchar_t kTextCompression[] = L"PSD CompressionType not supported!";
 constexpr wchar_t kTextMemory[] = L"Unable to allocate Memory for storing Imagedata!";
 constexpr wchar_t kTextSections[] = L"PSD File is too short for its header sections!";
 constexpr wchar_t kTextTooShort[] = L"PSD File is too short for its image size!";
+constexpr wchar_t kTextDepth[] = L"PSD sample depth not supported (1, 8 or 16 bits)!";
 
 constexpr uint32_t kSignature = 0x38425053u;  // "8BPS"
 constexpr uint32_t kHeaderBytes = 26;
@@ -148,6 +149,11 @@ ReadStatus ReadPsd(CImage& image, const wchar_t* path, wchar_t* errorText, LoadC
     const uint16_t mode = fields.U16BEAt(24);
     if (!KnownMode(mode)) {
         SetFormatError(errorText, kTextMode);
+        return false;
+    }
+    // 32-bit (floating point) samples and odd depths would be read as bytes.
+    if (depth != 1 && depth != 8 && depth != 16) {
+        SetFormatError(errorText, kTextDepth);
         return false;
     }
     const PsdLayout layout = LayoutFor(channels, depth, width);
