@@ -1,0 +1,142 @@
+// The browser's navigation in the real main window: the tool bar, Up and
+// Back, the address box, the recent folders it stores and the search dialog.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "AppWindowTest.h"
+#include "app/AppState.h"
+#include "browser/AddressBar.h"
+#include "browser/Browser.h"
+#include "browser/BrowserState.h"
+#include "browser/FileList.h"
+#include "browser/ThumbnailLoader.h"
+#include "browser/Search.h"
+#include "support/ModalDriver.h"
+#include "browser_ids.h"
+#include "command_ids.h"
+
+namespace {
+
+class BrowserNavigation : public apptest::MainWindowFixture {
+protected:
+    void SetUp() override {
+        MainWindowFixture::SetUp();
+        AppState::BrowserStyle = 1;  // report view: no thumbnail loader in these tests
+        AppState::RecentFolderCount = 0;
+    }
+    void TearDown() override {
+        if (Browser.open) Browser.Close();
+        AppState::RecentFolderCount = 0;
+        MainWindowFixture::TearDown();
+    }
+    bool Enabled(UINT id) { return SendMessageW(Browser.toolbar, TB_ISBUTTONENABLED, id, 0) != 0; }
+    void Post(UINT id) {
+        PostMessageW(window, WM_COMMAND, id, 0);
+        qrvtest::Pump();
+        qrvtest::Pump();
+    }
+    std::wstring Current() {
+        wchar_t folder[MAX_PATH] = {};
+        GetCurrentDirectoryW(MAX_PATH, folder);
+        return folder;
+    }
+};
+
+TEST_F(BrowserNavigation, ToolbarUpBackAndTheStoredRecentFolders) {
+    qrvtest::TempDir dir;
+    const std::wstring child = dir.File(L"Child");
+    ASSERT_TRUE(CreateDirectoryW(child.c_str(), nullptr));
+    ASSERT_TRUE(Browser.Open(child.c_str(), BROWSER_OPEN_GIVEN_PATH, window));
+    ASSERT_NE(Browser.toolbar, nullptr);
+    EXPECT_EQ(SendMessageW(Browser.toolbar, TB_BUTTONCOUNT, 0, 0), kBrowserToolbarButtonCount);
+    EXPECT_GT(Browser.rebarHeight, 0);
+    EXPECT_FALSE(Enabled(IDM_BROWSER_BACK));
+    EXPECT_TRUE(Enabled(IDM_BROWSER_UP));
+    EXPECT_FALSE(Enabled(IDM_BROWSER_DELETE));
+
+    Post(IDM_BROWSER_UP);
+    EXPECT_EQ(_wcsicmp(Current().c_str(), dir.Path().c_str()), 0);
+    ASSERT_EQ(AppState::RecentFolderCount, 2);
+    EXPECT_TRUE(Enabled(IDM_BROWSER_BACK));
+    wchar_t shown[MAX_PATH] = {};
+    SendMessageW(Browser.addressCombo, CB_GETLBTEXT, 0, (LPARAM)shown);
+    EXPECT_EQ(_wcsicmp(shown, dir.Path().c_str()), 0);
+
+    Post(IDM_BROWSER_BACK);
+    EXPECT_EQ(_wcsicmp(Current().c_str(), child.c_str()), 0);
+
+    // The address box's choice goes there.
+    SendMessageW(Browser.addressCombo, CB_SETCURSEL, 1, 0);
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(0, CBN_SELCHANGE), (LPARAM)Browser.addressCombo);
+    qrvtest::Pump();
+    qrvtest::Pump();
+    EXPECT_EQ(_wcsicmp(Current().c_str(), dir.Path().c_str()), 0);
+
+    // Closing stores the list as BrowserDirCount and BrowserDirs1..n.
+    Browser.Close();
+    CRegistry registry(HKEY_CURRENT_USER);
+    EXPECT_EQ(registry.ReadDword(QRV_REGISTRY_KEY, L"BrowserDirCount", 0), 2u);
+    wchar_t first[MAX_PATH] = {};
+    registry.ReadString(QRV_REGISTRY_KEY, L"BrowserDirs1", L"", first);
+    EXPECT_EQ(_wcsicmp(first, dir.Path().c_str()), 0);
+}
+
+TEST_F(BrowserNavigation, RefreshWhileTheLoaderRunsIsLeftToTheLoader) {
+    qrvtest::TempDir dir;
+    ASSERT_TRUE(Browser.Open(dir.Path().c_str(), BROWSER_OPEN_GIVEN_PATH, window));
+    ThumbLoader::Running = true;
+    Post(IDM_REFRESH);
+    EXPECT_TRUE(ThumbLoader::GotoRequest);
+    ThumbLoader::Running = false;
+    ThumbLoader::GotoRequest = false;
+    // A new file shows after a refresh.
+    apptest::WriteSolidPicture(dir.File(L"new.bmp"), 4, 4, RGB(1, 2, 3));
+    Post(IDM_REFRESH);
+    ASSERT_EQ(FileList::Count, 1);
+    EXPECT_STREQ(FileList::Entries[0].name, L"new.bmp");
+}
+
+TEST_F(BrowserNavigation, SearchFindsFilesOnlyAndGoToSelectsTheHit) {
+    qrvtest::TempDir dir;
+    for (const wchar_t* sub : {L"sub.a", L"sub.b", L"sub.c"}) CreateDirectoryW(dir.File(sub).c_str(), nullptr);
+    apptest::WriteSolidPicture(dir.File(L"IMG_0001.JPG"), 8, 8, RGB(200, 10, 10));
+    for (int i = 1; i <= 9; ++i)
+        apptest::WriteSolidPicture(dir.File(L"photo" + std::to_wstring(i) + L".bmp"), 4, 4, RGB(i, i, i));
+    ASSERT_TRUE(Browser.Open(dir.Path().c_str(), BROWSER_OPEN_GIVEN_PATH, window));
+    ASSERT_EQ(FileList::SubfolderCount, 3);
+    ASSERT_EQ(FileList::Count, 10);
+
+    auto hits = [](HWND dialog) { return (int)SendDlgItemMessageW(dialog, IDC_SEARCH_HITS, LB_GETCOUNT, 0, 0); };
+    int withCase = -1, withoutCase = -1, everything = -1;
+    bool gotoOffBefore = false;
+    EXPECT_TRUE(qrvtest::DriveModal([&] { ShowSearchDialog(window); },
+                                    [&](HWND dialog) {
+                                        gotoOffBefore = !IsWindowEnabled(GetDlgItem(dialog, IDC_SEARCH_GOTO));
+                                        SetDlgItemTextW(dialog, IDC_SEARCH_TEXT, L".");
+                                        SendMessageW(dialog, WM_COMMAND, IDOK, 0);
+                                        everything = hits(dialog);
+                                        SetDlgItemTextW(dialog, IDC_SEARCH_TEXT, L"img");
+                                        CheckDlgButton(dialog, IDC_SEARCH_MATCH_CASE, BST_CHECKED);
+                                        SendMessageW(dialog, WM_COMMAND, IDOK, 0);
+                                        withCase = hits(dialog);
+                                        CheckDlgButton(dialog, IDC_SEARCH_MATCH_CASE, BST_UNCHECKED);
+                                        SendMessageW(dialog, WM_COMMAND, IDOK, 0);
+                                        withoutCase = hits(dialog);
+                                        SendDlgItemMessageW(dialog, IDC_SEARCH_HITS, LB_SETCURSEL, 0, 0);
+                                        SendMessageW(dialog, WM_COMMAND, IDC_SEARCH_GOTO, 0);
+                                    }));
+    EXPECT_TRUE(gotoOffBefore);
+    EXPECT_EQ(everything, 10);  // every file, and no folder
+    EXPECT_EQ(withCase, 0);
+    EXPECT_EQ(withoutCase, 1);
+
+    ASSERT_GE(FileList::Current, 0);
+    EXPECT_STREQ(FileList::Entries[FileList::Current].name, L"IMG_0001.JPG");
+    const int item = (int)SendMessageW(Browser.fileListWindow, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED);
+    EXPECT_EQ(item, FileList::SubfolderCount + FileList::Current);
+    const std::wstring shown = AppState::CurrentFile;
+    EXPECT_NE(shown.find(L"IMG_0001.JPG"), std::wstring::npos) << qrvtest::Narrow(shown);
+}
+
+}  // namespace
