@@ -166,8 +166,11 @@ bool BrowserUpTarget(const wchar_t* folder, const wchar_t* desktop, wchar_t* out
 }
 
 bool GetDesktopFolderPath(wchar_t* out) {
-    out[0] = 0;
-    return SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_DESKTOP, nullptr, 0, out)) && out[0];
+    // Asked on every change of the list's selection: the path is looked up once.
+    static wchar_t desktop[MAX_PATH] = {};
+    if (!desktop[0] && FAILED(SHGetFolderPathW(nullptr, CSIDL_DESKTOP, nullptr, 0, desktop))) desktop[0] = 0;
+    CopyStringW(out, desktop);
+    return desktop[0] != 0;
 }
 
 // ---- the tool bar ----

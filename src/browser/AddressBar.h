@@ -52,7 +52,8 @@ struct BrowserToolbarButton {
 inline constexpr int kBrowserToolbarButtonCount = 21;
 extern const BrowserToolbarButton kBrowserToolbarButtons[kBrowserToolbarButtonCount];
 
-// The tip of a browser button, null for any other id (40207 has none).
+// The tip of a browser button, null for any other id (the unused id between
+// New Folder and Select All has none).
 const wchar_t* BrowserToolbarTip(UINT id);
 
 // Which buttons are enabled. Up follows the address box's first entry:

@@ -2,6 +2,7 @@
 // Back, the address box, the recent folders it stores and the search dialog.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "AppWindowTest.h"
@@ -137,6 +138,44 @@ TEST_F(BrowserNavigation, SearchFindsFilesOnlyAndGoToSelectsTheHit) {
     EXPECT_EQ(item, FileList::SubfolderCount + FileList::Current);
     const std::wstring shown = AppState::CurrentFile;
     EXPECT_NE(shown.find(L"IMG_0001.JPG"), std::wstring::npos) << qrvtest::Narrow(shown);
+}
+
+TEST_F(BrowserNavigation, TheMainWindowAnswersTheToolbarTipsAndTheListsInfoTips) {
+    qrvtest::TempDir dir;
+    CreateDirectoryW(dir.File(L"Folder").c_str(), nullptr);
+    apptest::WriteSolidPicture(dir.File(L"shot.bmp"), 6, 5, RGB(9, 9, 9));
+    ASSERT_TRUE(Browser.Open(dir.Path().c_str(), BROWSER_OPEN_GIVEN_PATH, window));
+    AppState::ToolBarShowToolTips = 1;
+    NMTTDISPINFOW tip = {};
+    tip.hdr.hwndFrom = Browser.toolbar;
+    tip.hdr.idFrom = IDM_BROWSER_SEARCH;
+    tip.hdr.code = TTN_GETDISPINFOW;
+    SendMessageW(window, WM_NOTIFY, 0, (LPARAM)&tip);
+    ASSERT_NE(tip.lpszText, nullptr);
+    EXPECT_STREQ(tip.lpszText, L"Search (Ctrl+F)");
+
+    auto infoTip = [&](int item) {
+        wchar_t text[512] = {};
+        NMLVGETINFOTIPW info = {};
+        info.hdr.hwndFrom = Browser.fileListWindow;
+        info.hdr.code = LVN_GETINFOTIPW;
+        info.pszText = text;
+        info.cchTextMax = 512;
+        info.iItem = item;
+        SendMessageW(window, WM_NOTIFY, 0, (LPARAM)&info);
+        return std::wstring(text);
+    };
+    auto lines = [](const std::wstring& text) { return 1 + (int)std::count(text.begin(), text.end(), L'\n'); };
+    const std::wstring folderTip = infoTip(0), fileTip = infoTip(1);
+    EXPECT_EQ(lines(folderTip), 2) << qrvtest::Narrow(folderTip);
+    EXPECT_EQ(folderTip.rfind(L"Folder\n", 0), 0u);
+    EXPECT_EQ(lines(fileTip), 5) << qrvtest::Narrow(fileTip);
+    EXPECT_EQ(fileTip.rfind(L"shot.bmp\n", 0), 0u);
+    EXPECT_NE(fileTip.find(L" Pixel\n"), std::wstring::npos);
+    // None on the playlist tab.
+    AppState::BrowserTab = TAB_PLAYLIST;
+    EXPECT_EQ(infoTip(1), L"");
+    AppState::BrowserTab = TAB_ALL_TYPES;
 }
 
 }  // namespace

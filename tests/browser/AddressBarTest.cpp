@@ -188,7 +188,7 @@ TEST(BrowserToolbar, ButtonsInOrderWithTipsForEveryButton) {
     EXPECT_EQ(buttons, 15);
     EXPECT_STREQ(BrowserToolbarTip(IDM_BROWSER_BACK), L"Go Back (Mouse-Backbutton)");
     EXPECT_STREQ(BrowserToolbarTip(IDM_BROWSER_DELETE), L"Delete selected Item(s)... (Delete)");
-    EXPECT_EQ(BrowserToolbarTip(40207), nullptr);
+    EXPECT_EQ(BrowserToolbarTip(IDM_BROWSER_NEW_FOLDER + 1), nullptr);
     EXPECT_EQ(BrowserToolbarTip(IDM_REFRESH), nullptr);
 }
 

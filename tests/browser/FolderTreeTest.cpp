@@ -414,3 +414,76 @@ TEST(FolderTree, TheRootAndDriveRootsDoNotDrag) {
 }
 
 }  // namespace
+
+namespace {
+
+struct MenuProbe {
+    bool shown = false;
+} g_menuProbe;
+
+BOOL CALLBACK FindMenuWindow(HWND window, LPARAM found) {
+    wchar_t cls[16] = {};
+    GetClassNameW(window, cls, 16);
+    if (IsWindowVisible(window) && lstrcmpW(cls, L"#32768") == 0) {
+        *reinterpret_cast<bool*>(found) = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void CALLBACK CloseShellMenu(HWND, UINT, UINT_PTR, DWORD) {
+    bool found = false;
+    EnumWindows(FindMenuWindow, reinterpret_cast<LPARAM>(&found));
+    if (found) g_menuProbe.shown = true;
+    EndMenu();
+}
+
+TEST(FolderTree, TheShellContextMenuShowsOnAnItemOnly) {
+    TreeHost host;
+    ASSERT_NE(host.tree, nullptr);
+    HWND tree = host.tree;
+    SelectFolderTreePath(L"C:\\windows");
+    HTREEITEM windows = Next(tree, nullptr, TVGN_CARET);
+    const POINT p = ScreenPointOf(tree, windows);
+    g_menuProbe = MenuProbe{};
+    const UINT_PTR timer = SetTimer(nullptr, 0, 200, CloseShellMenu);
+    EXPECT_TRUE(FolderTreeOnContextMenu(host.window, p.x, p.y));
+    KillTimer(nullptr, timer);
+    EXPECT_TRUE(g_menuProbe.shown);
+    // Afterwards nothing takes menu messages, and empty space shows no menu.
+    LRESULT result = 0;
+    EXPECT_FALSE(FolderTreeHandleMenuMsg(nullptr, WM_INITMENUPOPUP, 0, 0, &result));
+    RECT client;
+    GetClientRect(tree, &client);
+    POINT empty = {client.right - 5, client.bottom - 5};
+    ClientToScreen(tree, &empty);
+    SendMessageW(tree, TVM_SELECTITEM, TVGN_FIRSTVISIBLE, (LPARAM)Next(tree, nullptr, TVGN_ROOT));
+    EXPECT_FALSE(FolderTreeOnContextMenu(host.window, empty.x, empty.y));
+}
+
+TEST(FolderTree, ADropOnlyActsWhileADragIsActiveAndACancelledMenuChangesNothing) {
+    DriveFolder folder;
+    TreeHost host;
+    ASSERT_NE(host.tree, nullptr);
+    HWND tree = host.tree;
+    SelectFolderTreePath(folder.path.c_str());
+    HTREEITEM summer = Next(tree, nullptr, TVGN_CARET);
+    HTREEITEM albums = Next(tree, summer, TVGN_PARENT);
+    const POINT a = ScreenPointOf(tree, albums);
+    {
+        DragState drag;
+        EXPECT_EQ(FolderTreeDragOver(tree, a.x, a.y, DROPEFFECT_COPY), (DWORD)DROPEFFECT_COPY);
+        EXPECT_TRUE(FolderTreeAutoExpandArmed());
+        // The drop menu is answered with nothing chosen.
+        FolderTreeDrop(tree, a.x, a.y, DROPEFFECT_COPY, nullptr);
+        EXPECT_FALSE(AppState::DragActive);
+        EXPECT_FALSE(FolderTreeAutoExpandArmed());
+        EXPECT_EQ(Next(tree, nullptr, TVGN_DROPHILITE), nullptr);
+    }
+    // Without an active drag a drop does nothing at all.
+    SendMessageW(tree, TVM_SELECTITEM, TVGN_DROPHILITE, (LPARAM)albums);
+    FolderTreeDrop(tree, a.x, a.y, DROPEFFECT_COPY, nullptr);
+    EXPECT_EQ(Next(tree, nullptr, TVGN_DROPHILITE), albums);
+}
+
+}  // namespace
