@@ -2,6 +2,8 @@
 // Back, the address box, the recent folders it stores and the search dialog.
 #include <gtest/gtest.h>
 
+#include <shlwapi.h>
+
 #include <algorithm>
 #include <string>
 
@@ -176,6 +178,60 @@ TEST_F(BrowserNavigation, TheMainWindowAnswersTheToolbarTipsAndTheListsInfoTips)
     AppState::BrowserTab = TAB_PLAYLIST;
     EXPECT_EQ(infoTip(1), L"");
     AppState::BrowserTab = TAB_ALL_TYPES;
+}
+
+TEST_F(BrowserNavigation, ANewFolderShowsInTheListAndTheTreeAndATypedPathIsVisited) {
+    qrvtest::TempDir dir, other;
+    ASSERT_TRUE(Browser.Open(dir.Path().c_str(), BROWSER_OPEN_GIVEN_PATH, window));
+    ASSERT_NE(Browser.folderTreeWindow, nullptr);
+    EXPECT_EQ(FileList::SubfolderCount, 0);
+    EXPECT_TRUE(
+        qrvtest::DriveModal([&] { PostMessageW(window, WM_COMMAND, IDM_BROWSER_NEW_FOLDER, 0), qrvtest::Pump(); },
+                            [&](HWND dialog) {
+                                SetDlgItemTextW(dialog, IDC_NEW_FOLDER_NAME, L"Fresh");
+                                SendMessageW(dialog, WM_COMMAND, IDOK, 0);
+                            }));
+    qrvtest::Pump();
+    qrvtest::Pump();
+    EXPECT_TRUE(PathIsDirectoryW(dir.File(L"Fresh").c_str()));
+    ASSERT_EQ(FileList::SubfolderCount, 1);
+    EXPECT_STREQ(FileList::Subfolders[0].name, L"Fresh");
+    HWND tree = Browser.folderTreeWindow;
+    HTREEITEM selected = (HTREEITEM)SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
+    HTREEITEM child = (HTREEITEM)SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CHILD, (LPARAM)selected);
+    ASSERT_NE(child, nullptr);
+    wchar_t text[MAX_PATH] = {};
+    TVITEMW item = {};
+    item.mask = TVIF_TEXT | TVIF_HANDLE;
+    item.hItem = child;
+    item.pszText = text;
+    item.cchTextMax = MAX_PATH;
+    SendMessageW(tree, TVM_GETITEMW, 0, (LPARAM)&item);
+    EXPECT_STREQ(item.pszText, L"Fresh");
+
+    EXPECT_TRUE(
+        qrvtest::DriveModal([&] { PostMessageW(window, WM_COMMAND, IDM_BROWSER_CHOOSE_FOLDER, 0), qrvtest::Pump(); },
+                            [&](HWND dialog) {
+                                SetDlgItemTextW(dialog, IDC_SELECT_PATH_EDIT, other.Path().c_str());
+                                SendMessageW(dialog, WM_COMMAND, IDOK, 0);
+                            }));
+    EXPECT_EQ(_wcsicmp(Current().c_str(), other.Path().c_str()), 0);
+    EXPECT_EQ(_wcsicmp(AppState::RecentFolders[0], other.Path().c_str()), 0);
+}
+
+TEST_F(BrowserNavigation, TheFolderPaneChangesSidesAndTheBrowserStaysOnItsFolder) {
+    qrvtest::TempDir dir;
+    ASSERT_TRUE(Browser.Open(dir.Path().c_str(), BROWSER_OPEN_GIVEN_PATH, window));
+    const DWORD before = AppState::BrowserFolderViewOnTheLeft;
+    RECT treeBefore, treeAfter;
+    GetWindowRect(Browser.folderTreeWindow, &treeBefore);
+    Post(IDM_BROWSER_FOLDER_PANE);
+    EXPECT_EQ(AppState::BrowserFolderViewOnTheLeft, before ? 0u : 1u);
+    ASSERT_TRUE(Browser.IsShown());
+    EXPECT_EQ(_wcsicmp(Current().c_str(), dir.Path().c_str()), 0);
+    ASSERT_NE(Browser.folderTreeWindow, nullptr);
+    GetWindowRect(Browser.folderTreeWindow, &treeAfter);
+    EXPECT_NE(treeBefore.left, treeAfter.left);
 }
 
 }  // namespace

@@ -487,3 +487,26 @@ TEST(FolderTree, ADropOnlyActsWhileADragIsActiveAndACancelledMenuChangesNothing)
 }
 
 }  // namespace
+
+namespace {
+
+std::wstring SpecialPath(int csidl) {
+    wchar_t path[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, csidl, nullptr, 0, path);
+    return path;
+}
+
+TEST(FolderTree, TheDocumentsAndDesktopFoldersSelectTheirOwnItems) {
+    TreeHost host;
+    ASSERT_NE(host.tree, nullptr);
+    HWND tree = host.tree;
+    HTREEITEM root = Next(tree, nullptr, TVGN_ROOT);
+    HTREEITEM documents = ChildNamed(tree, root, SpecialName(CSIDL_PERSONAL));
+    ASSERT_NE(documents, nullptr);
+    SelectFolderTreePath(SpecialPath(CSIDL_PERSONAL).c_str());
+    EXPECT_EQ(Next(tree, nullptr, TVGN_CARET), documents);
+    SelectFolderTreePath(SpecialPath(CSIDL_DESKTOPDIRECTORY).c_str());
+    EXPECT_EQ(Next(tree, nullptr, TVGN_CARET), root);
+}
+
+}  // namespace
