@@ -214,6 +214,22 @@ void PumpFor(DWORD ms) {
     }
 }
 
+// The tree with the test's folder two levels below C:\ selected.
+class FolderTreeOnSummer : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(host.tree, nullptr);
+        tree = host.tree;
+        SelectFolderTreePath(folder.path.c_str());
+        summer = Next(tree, nullptr, TVGN_CARET);
+        ASSERT_NE(summer, nullptr);
+    }
+    DriveFolder folder;
+    TreeHost host;
+    HWND tree = nullptr;
+    HTREEITEM summer = nullptr;
+};
+
 TEST(FolderTree, SelectsAFolderTwoLevelsBelowTheDriveThroughMyComputer) {
     DriveFolder folder;
     TreeHost host(90);  // short enough that the selection can scroll to the top
@@ -262,12 +278,7 @@ TEST(FolderTree, ANetworkPathSelectsNetworkOnly) {
     EXPECT_EQ(Next(tree, nullptr, TVGN_CARET), network ? network : before);
 }
 
-TEST(FolderTree, AUserSelectionRecordsTheFolderAndAsksForARefresh) {
-    DriveFolder folder;
-    TreeHost host;
-    ASSERT_NE(host.tree, nullptr);
-    SelectFolderTreePath(folder.path.c_str());
-    HTREEITEM summer = Next(host.tree, nullptr, TVGN_CARET);
+TEST_F(FolderTreeOnSummer, AUserSelectionRecordsTheFolderAndAsksForARefresh) {
     HTREEITEM albums = Next(host.tree, summer, TVGN_PARENT);
     qrvtest::Pump();
     AppState::TreeSelectedFolder[0] = 0;
@@ -323,13 +334,7 @@ TEST(FolderTree, TheDraggedItemItsParentAndDescendantsRefuseTheDrop) {
     RemoveDirectoryW((folder.path + L"\\Day1").c_str());
 }
 
-TEST(FolderTree, AnItemWithoutAPathGetsNoHighlightAndNoDragIsNoEffect) {
-    DriveFolder folder;
-    TreeHost host;
-    ASSERT_NE(host.tree, nullptr);
-    HWND tree = host.tree;
-    SelectFolderTreePath(folder.path.c_str());
-    HTREEITEM summer = Next(tree, nullptr, TVGN_CARET);
+TEST_F(FolderTreeOnSummer, AnItemWithoutAPathGetsNoHighlightAndNoDragIsNoEffect) {
     HTREEITEM computer = summer;
     for (int i = 0; i < 4; ++i) computer = Next(tree, computer, TVGN_PARENT);
     SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, (LPARAM)computer);  // Wine highlights no selected item
@@ -461,13 +466,7 @@ TEST(FolderTree, TheShellContextMenuShowsOnAnItemOnly) {
     EXPECT_FALSE(FolderTreeOnContextMenu(host.window, empty.x, empty.y));
 }
 
-TEST(FolderTree, ADropOnlyActsWhileADragIsActiveAndACancelledMenuChangesNothing) {
-    DriveFolder folder;
-    TreeHost host;
-    ASSERT_NE(host.tree, nullptr);
-    HWND tree = host.tree;
-    SelectFolderTreePath(folder.path.c_str());
-    HTREEITEM summer = Next(tree, nullptr, TVGN_CARET);
+TEST_F(FolderTreeOnSummer, ADropOnlyActsWhileADragIsActiveAndACancelledMenuChangesNothing) {
     HTREEITEM albums = Next(tree, summer, TVGN_PARENT);
     const POINT a = ScreenPointOf(tree, albums);
     {
