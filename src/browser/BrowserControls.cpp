@@ -27,6 +27,7 @@ void CPlaylistPanel::BeginDrag(NMLISTVIEW*) {}
 void CPlaylistPanel::OnColumnClick(NMLISTVIEW*) {}
 void CPlaylistPanel::OnItemChanged(NMLISTVIEW*) {}
 void CPlaylistPanel::Refill() {}
+void CPlaylistPanel::RemoveSelected() {}
 
 void StepSlideShow(HWND) {}
 bool SlideShowCanAdvance() { return false; }

@@ -30,6 +30,8 @@ public:
     void OnColumnClick(NMLISTVIEW* info);
     void OnItemChanged(NMLISTVIEW* info);
     void Refill();
+    // Removes the selected entries (after they were moved away by a drop).
+    void RemoveSelected();
 };
 extern CPlaylistPanel PlaylistPanel;
 

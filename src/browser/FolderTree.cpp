@@ -661,6 +661,9 @@ void FolderTreeDrop(HWND tree, int x, int y, DWORD, HDROP drop) {
             if (bar) StepProgressBar(bar);
         }
         if (bar) DestroyProgressBar(bar);
+        // Entries dragged out of the playlist and moved away leave it.
+        if (move && Browser.playlistListWindow && AppState::DragSourceWindow == Browser.playlistListWindow)
+            PlaylistPanel.RemoveSelected();
         // The dragged folder's item goes only when the folder has really gone.
         if (move && fromTree && draggedFolderMoved) {
             HTREEITEM parent = NextItem(tree, g_draggedItem, TVGN_PARENT);
