@@ -125,8 +125,10 @@ struct TreeHost {
         cls.hInstance = GetModuleHandleW(nullptr);
         cls.lpszClassName = L"QrvTreeHost";
         RegisterClassW(&cls);
-        window = CreateWindowExW(0, L"QrvTreeHost", L"tree", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400, 700, nullptr,
-                                 nullptr, GetModuleHandleW(nullptr), nullptr);
+        // Shown without taking the focus from the programs that run beside the tests.
+        window = CreateWindowExW(WS_EX_NOACTIVATE, L"QrvTreeHost", L"tree", WS_OVERLAPPEDWINDOW, 0, 0, 400, 700,
+                                 nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        if (window) ShowWindow(window, SW_SHOWNOACTIVATE);
         if (window && CreateFolderTree(window, nullptr)) {
             tree = FolderTreeWindow();
             MoveWindow(tree, 0, 0, 380, height, TRUE);
