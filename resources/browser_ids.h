@@ -6,3 +6,14 @@
 #define IDB_THUMB_VIDEO 142
 #define IDB_THUMB_SOUND 143
 #define IDB_THUMB_FOLDER 430
+
+// Search in the browser window (SEARCHDLG).
+#define IDC_SEARCH_TEXT 1038
+#define IDC_SEARCH_MATCH_CASE 1036
+#define IDC_SEARCH_HITS 1089
+#define IDC_SEARCH_GOTO 1047
+// Create a folder (BROWSERCREATEFOLDER).
+#define IDC_NEW_FOLDER_NAME 1038
+// Type or choose a path (SELECTPATHDLG).
+#define IDC_SELECT_PATH_EDIT 1146
+#define IDC_SELECT_PATH_BROWSE 1047

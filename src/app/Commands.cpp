@@ -27,10 +27,13 @@
 #include "app/Settings.h"
 #include "app/ShellServices.h"
 #include "app/View.h"
+#include "browser/AddressBar.h"
 #include "browser/Browser.h"
 #include "browser/BrowserControls.h"
 #include "browser/BrowserState.h"
 #include "browser/FileList.h"
+#include "browser/FileListView.h"
+#include "browser/Search.h"
 #include "browser/ThumbnailLoader.h"
 #include "image/Common.h"
 #include "image/Effects.h"
@@ -376,6 +379,59 @@ void ToFileList(HWND, UINT id, LPARAM) {
     if (Browser.fileListWindow) SendMessageW(Browser.fileListWindow, WM_COMMAND, id, 0);
 }
 
+// ---- the browser's navigation and its tool bar ----
+
+bool BrowserShown() { return Browser.IsShown(); }
+
+// The folder shown is read again; while the thumbnail loader runs, the loader
+// goes to the address box's folder when it stops.
+void Refresh(HWND) {
+    if (ThumbLoader::Running) {
+        ThumbLoader::GotoRequest = true;
+        return;
+    }
+    Browser.ChangeFolder(nullptr, BROWSER_OPEN_CURRENT_DIRECTORY, false);
+}
+
+void Search(HWND window) { ShowSearchDialog(window); }
+
+// On the playlist tab its entries, else every file item of the list.
+void SelectAllItems(HWND) {
+    if (AppState::BrowserTab == TAB_PLAYLIST) PlaylistPanel.SelectAll();
+    else SelectAllFiles();
+}
+
+// The folder tree changes sides: the browser is built again on the folder shown.
+void ToggleFolderPane(HWND window) {
+    AppState::BrowserFolderViewOnTheLeft = !AppState::BrowserFolderViewOnTheLeft;
+    Browser.Close();
+    Browser.Open(nullptr, BROWSER_OPEN_CURRENT_DIRECTORY, window);
+}
+
+// A browser button that stands for a message or another command posts it.
+void PostBrowserButton(HWND window, UINT id, LPARAM) {
+    switch (id) {
+    case IDM_BROWSER_BACK: PostMessageW(window, WM_APP_BROWSER_BACK, 0, 0); break;
+    case IDM_BROWSER_UP: PostMessageW(window, WM_APP_BROWSER_UP, 0, 0); break;
+    case IDM_BROWSER_SELECT_ALL: PostMessageW(window, WM_COMMAND, IDM_SELECT_ALL, 0); break;
+    case IDM_BROWSER_REFRESH: PostMessageW(window, WM_COMMAND, IDM_REFRESH, 0); break;
+    case IDM_BROWSER_SEARCH: PostMessageW(window, WM_COMMAND, IDM_SEARCH, 0); break;
+    case IDM_BROWSER_MOVE: PostMessageW(window, WM_COMMAND, IDM_MOVE_ITEMS, 0); break;
+    case IDM_BROWSER_COPY: PostMessageW(window, WM_COMMAND, IDM_COPY_ITEMS, 0); break;
+    case IDM_BROWSER_DELETE: PostMessageW(window, WM_COMMAND, IDM_DELETE_ITEMS, 0); break;
+    case IDM_BROWSER_RENAME:
+        // Several items are renamed by the list's batch rename.
+        if (Browser.fileListWindow && SendMessageW(Browser.fileListWindow, LVM_GETSELECTEDCOUNT, 0, 0) > 1)
+            PostMessageW(Browser.fileListWindow, WM_COMMAND, IDM_RENAME_ITEMS, 0);
+        else PostMessageW(window, WM_COMMAND, IDM_RENAME_ITEMS, 0);
+        break;
+    default: break;
+    }
+}
+
+void ChoosePath(HWND window) { ShowSelectPathDialog(window); }
+void NewFolder(HWND window) { ShowCreateFolderDialog(window); }
+
 // One row per command, in the order of the menus; the tool bars' own buttons last.
 const CommandRow kCommandTable[] = {
     // File
@@ -396,7 +452,7 @@ const CommandRow kCommandTable[] = {
     {IDM_COPY, kEditable, nullptr},
     {IDM_PASTE, ClipboardHasBitmap, nullptr},
     {IDM_CROP, kEditable, nullptr},
-    {IDM_SELECT_ALL, nullptr, nullptr},
+    {IDM_SELECT_ALL, BrowserShown, Run<SelectAllItems>},
     {IDM_COPY_NAMES, BrowserListShown, ToFileList},
     {IDM_COPY_PATHS, BrowserListShown, ToFileList},
     {IDM_BROWSER_SETTINGS, BrowserListShown, ToFileList},
@@ -406,10 +462,10 @@ const CommandRow kCommandTable[] = {
     {IDM_DELETE_ITEMS, nullptr, nullptr},
     {IDM_RENAME_ITEMS, nullptr, nullptr},
     {IDM_ADD_TO_PLAYLIST, nullptr, nullptr},
-    {IDM_SEARCH, nullptr, nullptr},
+    {IDM_SEARCH, BrowserShown, Run<Search>},
     // View
     {IDM_BROWSE, IsFolderScanIdle, Run<ToggleBrowser>},
-    {IDM_REFRESH, nullptr, nullptr},
+    {IDM_REFRESH, BrowserShown, Run<Refresh>},
     {IDM_PRESENTATION_MODE, nullptr, RunPlain<EnterPresentationMode>},
     {IDM_NEXT_MEDIA, HasFileList, RunFromToolBar<Step>},
     {IDM_PREVIOUS_MEDIA, HasFileList, RunFromToolBar<Step>},
@@ -537,21 +593,21 @@ const CommandRow kCommandTable[] = {
     // The main tool bar's file-operations button
     {IDM_FILE_OPERATIONS, nullptr, nullptr},
     // The browser's tool bar
-    {IDM_BROWSER_UP, nullptr, nullptr},
-    {IDM_BROWSER_CHOOSE_FOLDER, nullptr, nullptr},
+    {IDM_BROWSER_UP, BrowserShown, PostBrowserButton},
+    {IDM_BROWSER_CHOOSE_FOLDER, BrowserShown, Run<ChoosePath>},
     {IDM_BROWSER_SORT_ORDER, nullptr, nullptr},
-    {IDM_BROWSER_REFRESH, nullptr, nullptr},
-    {IDM_BROWSER_FOLDER_PANE, nullptr, nullptr},
+    {IDM_BROWSER_REFRESH, BrowserShown, PostBrowserButton},
+    {IDM_BROWSER_FOLDER_PANE, BrowserShown, Run<ToggleFolderPane>},
     {IDM_BROWSER_CONFIGURE, nullptr, nullptr},
-    {IDM_BROWSER_NEW_FOLDER, nullptr, nullptr},
-    {IDM_BROWSER_SELECT_ALL, nullptr, nullptr},
-    {IDM_BROWSER_BACK, nullptr, nullptr},
-    {IDM_BROWSER_MOVE, nullptr, nullptr},
-    {IDM_BROWSER_COPY, nullptr, nullptr},
-    {IDM_BROWSER_RENAME, nullptr, nullptr},
-    {IDM_BROWSER_DELETE, nullptr, nullptr},
+    {IDM_BROWSER_NEW_FOLDER, BrowserShown, Run<NewFolder>},
+    {IDM_BROWSER_SELECT_ALL, BrowserShown, PostBrowserButton},
+    {IDM_BROWSER_BACK, BrowserShown, PostBrowserButton},
+    {IDM_BROWSER_MOVE, BrowserShown, PostBrowserButton},
+    {IDM_BROWSER_COPY, BrowserShown, PostBrowserButton},
+    {IDM_BROWSER_RENAME, BrowserShown, PostBrowserButton},
+    {IDM_BROWSER_DELETE, BrowserShown, PostBrowserButton},
     {IDM_BROWSER_BATCH, nullptr, nullptr},
-    {IDM_BROWSER_SEARCH, nullptr, nullptr},
+    {IDM_BROWSER_SEARCH, BrowserShown, PostBrowserButton},
 };
 
 }  // namespace
@@ -580,6 +636,13 @@ LRESULT OnMainCommand(HWND window, WPARAM wParam, LPARAM lParam) {
     // The "Open with" list takes its own ids; the dispatch goes on either way.
     LaunchOpenWithProgram(id);
 
+    // A folder chosen in the address box: the browser goes there, or the
+    // thumbnail loader does when it stops.
+    if (code == CBN_SELCHANGE && lParam && (HWND)lParam == Browser.addressCombo && Browser.IsShown()) {
+        if (ThumbLoader::Running) ThumbLoader::GotoRequest = true;
+        else PostMessageW(window, WM_APP_BROWSER_GOTO, 0, 0);
+        return 0;
+    }
     if (code == 0 && lParam) {
         if (Browser.IsShown()) {
             if (AppState::BrowserTab == TAB_PLAYLIST && PlaylistPanel.OnButton(lParam)) return 0;

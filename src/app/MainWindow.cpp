@@ -23,6 +23,7 @@
 #include "app/SaveAsDialog.h"
 #include "app/Settings.h"
 #include "app/View.h"
+#include "browser/AddressBar.h"
 #include "browser/Browser.h"
 #include "browser/BrowserControls.h"
 #include "browser/FileListView.h"
@@ -424,24 +425,10 @@ void BrowserUp() {
     Browser.CopyComboToRecentFolders();
     const wchar_t* selected = SelectedRecentFolder();
     if (!selected) return;
-    wchar_t path[MAX_PATH];
-    CopyStringW(path, selected);
-    wchar_t desktop[MAX_PATH] = {};
-    bool haveDesktop = SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_DESKTOP, nullptr, 0, desktop));
-    if (haveDesktop && _wcsicmp(path, desktop) == 0) return;
-    if (wcslen(path) == 3 && iswalnum(path[0]) && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/')) {
-        if (!haveDesktop) {
-            ShowMessage(L"Failed to retrieve Path for Desktopfolder!!");
-            return;
-        }
-        CopyStringW(path, desktop);
-    } else {
-        wchar_t* slash = wcsrchr(path, L'\\');
-        if (!slash) return;
-        *slash = 0;
-        if (wcslen(path) == 2) wcscat(path, L"\\");
-    }
-    Browser.ChangeFolder(path, BROWSER_OPEN_GIVEN_PATH, false);
+    wchar_t desktop[MAX_PATH], path[MAX_PATH];
+    const bool haveDesktop = GetDesktopFolderPath(desktop);
+    if (BrowserUpTarget(selected, haveDesktop ? desktop : nullptr, path))
+        Browser.ChangeFolder(path, BROWSER_OPEN_GIVEN_PATH, false);
 }
 
 LRESULT OnOpenPending(HWND window, WPARAM wParam, LPARAM lParam) {

@@ -19,7 +19,6 @@
 #include "browser/FileListView.h"
 #include "browser/ThumbnailLoader.h"
 #include "image/Common.h"
-#include "image/Registry.h"
 
 CBrowser Browser;
 
@@ -337,12 +336,7 @@ bool CBrowser::Close() {
     if (addressCombo) DestroyWindow(addressCombo);
     addressCombo = nullptr;
     DestroyTabs();
-    if (toolbar) DestroyWindow(toolbar);
-    if (rebar) DestroyWindow(rebar);
-    toolbar = rebar = nullptr;
-    if (coldImages) ImageList_Destroy(coldImages);
-    if (hotImages) ImageList_Destroy(hotImages);
-    coldImages = hotImages = nullptr;
+    DestroyToolbar();
     DestroyConfigControls();
     DestroyFileListView();
     PlaylistPanel.Destroy();
@@ -557,13 +551,6 @@ bool CBrowser::CreateControls(const wchar_t* folder) {
     return true;
 }
 
-// The browser tool bar in its rebar comes with the address bar's work; the
-// pane lays out around an empty rebar until then.
-bool CBrowser::CreateToolbar() {
-    rebarHeight = 0;
-    return false;
-}
-
 bool CBrowser::CreateTabs() {
     if (!owner) return false;
     tabWindow = CreateWindowExW(0, WC_TABCONTROLW, L"", WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0, 100, 24,
@@ -765,67 +752,3 @@ void CBrowser::DeleteFolderStyle(const wchar_t* folder) {
         ShowMessage(L"No specific folderstyle file found. Nothing to delete.");
     }
 }
-
-// ---- recent folders ----
-
-void CBrowser::LoadRecentFolders() {
-    CRegistry reg(HKEY_CURRENT_USER);
-    DWORD stored = reg.ReadDword(QRV_REGISTRY_KEY, L"BrowserDirCount", 0);
-    int count = stored >= 0x80000000u ? 0 : (int)stored;
-    if (count > RECENT_FOLDER_CAPACITY) count = RECENT_FOLDER_CAPACITY;
-    for (int i = 0; i < count; ++i) {
-        wchar_t name[32];
-        swprintf(name, 32, L"BrowserDir%d", i + 1);
-        reg.ReadString(QRV_REGISTRY_KEY, name, L"C:\\", AppState::RecentFolders[i]);
-    }
-    AppState::RecentFolderCount = count;
-}
-
-void CBrowser::SaveRecentFolders() {
-    if (AppState::PrivacyNoBrowsedDirsList) return;
-    CRegistry reg(HKEY_CURRENT_USER);
-    int count = std::clamp(AppState::RecentFolderCount, 0, (int)RECENT_FOLDER_CAPACITY);
-    reg.WriteDword(QRV_REGISTRY_KEY, L"BrowserDirCount", (DWORD)count);
-    for (int i = 0; i < count; ++i) {
-        wchar_t name[32];
-        swprintf(name, 32, L"BrowserDir%d", i + 1);
-        reg.WriteString(QRV_REGISTRY_KEY, name, AppState::RecentFolders[i]);
-    }
-}
-
-// The folder goes to the top of the recent list and of the address box, once.
-void CBrowser::AddRecentFolder(const wchar_t* folder) {
-    if (!folder || !folder[0]) return;
-    int count = std::clamp(AppState::RecentFolderCount, 0, (int)RECENT_FOLDER_CAPACITY);
-    int found = count;
-    for (int i = 0; i < count; ++i)
-        if (lstrcmpiW(AppState::RecentFolders[i], folder) == 0) found = i;
-    if (found == count && count == RECENT_FOLDER_CAPACITY) found = count - 1;
-    else if (found == count) ++count;
-    for (int i = found; i > 0; --i) CopyStringW(AppState::RecentFolders[i], AppState::RecentFolders[i - 1]);
-    CopyStringW(AppState::RecentFolders[0], folder);
-    AppState::RecentFolderCount = count;
-    if (addressCombo) {
-        SendMessageW(addressCombo, CB_RESETCONTENT, 0, 0);
-        for (int i = 0; i < count; ++i) SendMessageW(addressCombo, CB_ADDSTRING, 0, (LPARAM)AppState::RecentFolders[i]);
-        SendMessageW(addressCombo, CB_SETCURSEL, 0, 0);
-    }
-}
-
-void CBrowser::CopyComboToRecentFolders() {
-    if (!addressCombo) return;
-    int count = (int)SendMessageW(addressCombo, CB_GETCOUNT, 0, 0);
-    count = std::clamp(count, 0, (int)RECENT_FOLDER_CAPACITY);
-    int kept = 0;
-    for (int i = 0; i < count; ++i) {
-        LRESULT length = SendMessageW(addressCombo, CB_GETLBTEXTLEN, (WPARAM)i, 0);
-        if (length < 0 || length >= MAX_PATH) continue;
-        SendMessageW(addressCombo, CB_GETLBTEXT, (WPARAM)i, (LPARAM)AppState::RecentFolders[kept++]);
-    }
-    AppState::RecentFolderCount = kept;
-}
-
-// The address bar's tool bar and its tips come with that work.
-bool CBrowser::GetToolbarTipText(NMTTDISPINFOW*) { return false; }
-void CBrowser::GetFileInfoTip(NMLVGETINFOTIPW*) {}
-void CBrowser::UpdateToolbarButtons() {}

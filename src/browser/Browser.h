@@ -92,8 +92,11 @@ public:
     bool OnTabChange();
     bool OnConfigCommand(LPARAM control);
     bool GetToolbarTipText(NMTTDISPINFOW* info);
-    void GetFileInfoTip(NMLVGETINFOTIPW* info);
-    void UpdateToolbarButtons();
+    // True when a tip was written (none while the loader runs, on the
+    // playlist and configure tabs, or without a list).
+    bool GetFileInfoTip(NMLVGETINFOTIPW* info);
+    // False while the browser is hidden or closed.
+    bool UpdateToolbarButtons();
     void LoadFolderStyle(const wchar_t* folder);
     void SaveFolderStyle(int style, const wchar_t* folder);
     void DeleteFolderStyle(const wchar_t* folder);
@@ -101,6 +104,7 @@ public:
 
     bool CreateControls(const wchar_t* folder);
     bool CreateToolbar();
+    void DestroyToolbar();
     bool CreateTabs();
     bool DestroyTabs();
     bool CreateConfigControls();

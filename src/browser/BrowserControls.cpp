@@ -7,13 +7,6 @@
 
 CPlaylistPanel PlaylistPanel;
 
-bool FolderTreeHandleMenuMsg(HWND, UINT, WPARAM, LPARAM, LRESULT*) { return false; }
-LRESULT FolderTreeOnNotify(HWND, NMHDR*) { return 0; }
-bool FolderTreeOnContextMenu(HWND, int, int) { return false; }
-bool CreateFolderTree(HWND, HFONT) { return false; }
-bool SelectFolderTreePath(const wchar_t*) { return false; }
-void DestroyFolderTree() {}
-
 bool DoDragFiles(HWND, const wchar_t*, DWORD) { return false; }
 int ShowDropMenu(HWND, POINT) { return 0; }
 bool CopySelectedFiles(const wchar_t*) { return false; }
@@ -34,6 +27,7 @@ void CPlaylistPanel::BeginDrag(NMLISTVIEW*) {}
 void CPlaylistPanel::OnColumnClick(NMLISTVIEW*) {}
 void CPlaylistPanel::OnItemChanged(NMLISTVIEW*) {}
 void CPlaylistPanel::Refill() {}
+void CPlaylistPanel::RemoveSelected() {}
 
 void StepSlideShow(HWND) {}
 bool SlideShowCanAdvance() { return false; }

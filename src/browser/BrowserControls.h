@@ -4,15 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
-bool FolderTreeHandleMenuMsg(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
-LRESULT FolderTreeOnNotify(HWND window, NMHDR* header);
-bool FolderTreeOnContextMenu(HWND window, int x, int y);
-// The folder tree: created beside the list; selects a folder's item.
-bool CreateFolderTree(HWND owner, HFONT font);
-bool SelectFolderTreePath(const wchar_t* folder);
-void DestroyFolderTree();
-// Set while the tree itself changes the folder.
-inline bool FolderTreeOwnChange = false;
+#include "browser/FolderTree.h"
 
 // File operations and the drag of files.
 bool DoDragFiles(HWND source, const wchar_t* files, DWORD allowedEffects);
@@ -38,6 +30,8 @@ public:
     void OnColumnClick(NMLISTVIEW* info);
     void OnItemChanged(NMLISTVIEW* info);
     void Refill();
+    // Removes the selected entries (after they were moved away by a drop).
+    void RemoveSelected();
 };
 extern CPlaylistPanel PlaylistPanel;
 

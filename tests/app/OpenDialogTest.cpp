@@ -238,8 +238,8 @@ TEST(OpenDialog, PanelFavouritesAndPreview) {
     {
         CRegistry reg(HKEY_CURRENT_USER);
         reg.WriteDword(QRV_REGISTRY_KEY, L"BrowserDirCount", 2);
-        reg.WriteString(QRV_REGISTRY_KEY, L"BrowserDir1", folderA.c_str());
-        reg.WriteString(QRV_REGISTRY_KEY, L"BrowserDir2", folderB.c_str());
+        reg.WriteString(QRV_REGISTRY_KEY, L"BrowserDirs1", folderA.c_str());
+        reg.WriteString(QRV_REGISTRY_KEY, L"BrowserDirs2", folderB.c_str());
     }
     const std::wstring jpeg = dir.File(L"shot.jpg");
     WriteJpeg(jpeg, 300, 200);
@@ -496,7 +496,7 @@ TEST(OpenDialog, RealDialogShowsThePanelAndCancelChangesNothing) {
     {
         CRegistry reg(HKEY_CURRENT_USER);
         reg.WriteDword(QRV_REGISTRY_KEY, L"BrowserDirCount", 1);
-        reg.WriteString(QRV_REGISTRY_KEY, L"BrowserDir1", L"C:\\windows");
+        reg.WriteString(QRV_REGISTRY_KEY, L"BrowserDirs1", L"C:\\windows");
     }
     g_probe = DialogProbe{};
     AppState::DocumentKind = DOC_NONE;
