@@ -69,7 +69,7 @@ TEST(IconReader, PagesMatchImageMagick) {
         ASSERT_TRUE(LoadIconPage(image, path.c_str(), c.page, text, kBackground))
             << name << ": " << qrvtest::Narrow(text);
         EXPECT_EQ(image.GetBpp(), c.bpp) << name;
-        if (c.size) EXPECT_EQ(image.GetWidth(), c.size) << name;
+        if (c.size) { EXPECT_EQ(image.GetWidth(), c.size) << name; }
         const std::wstring ref = path + L"." + std::to_wstring(c.page) + L".rgba";
         if (c.bpp <= 8) {
             // The masked pixels take the transparent index, which shows the background.
@@ -417,8 +417,9 @@ TEST(PagedReaders, ViewerLoadsOfDamagedFilesStayInside) {
             }
             if (call.result.frames && call.result.formatId != FMT_TIFF) {
                 EXPECT_GT(call.result.frames->frameCount, 1) << name;
-                if (call.result.formatId == GetFormatIdFromExtension(path.c_str()))
+                if (call.result.formatId == GetFormatIdFromExtension(path.c_str())) {
                     EXPECT_EQ(call.result.frames->kind, c.kind) << name;
+                }
             }
             HANDLE h = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
             EXPECT_NE(h, INVALID_HANDLE_VALUE) << name << ": file left open";
