@@ -376,6 +376,11 @@ void ToFileList(HWND, UINT id, LPARAM) {
     if (Browser.fileListWindow) SendMessageW(Browser.fileListWindow, WM_COMMAND, id, 0);
 }
 
+// Copy, move, delete and rename act on the browser's selection while the
+// browser is shown, else on the viewer's current entry.
+bool HasFileOperationTarget() { return BrowserListShown() || (!Browser.IsShown() && HasCurrentListEntry()); }
+void DeleteItems() { DeleteSelectedFiles(GetKeyState(VK_SHIFT) < 0); }
+
 // One row per command, in the order of the menus; the tool bars' own buttons last.
 const CommandRow kCommandTable[] = {
     // File
@@ -401,10 +406,10 @@ const CommandRow kCommandTable[] = {
     {IDM_COPY_PATHS, BrowserListShown, ToFileList},
     {IDM_BROWSER_SETTINGS, BrowserListShown, ToFileList},
     {IDM_REMOVE_FOLDER_FROM_CACHE, BrowserListShown, ToFileList},
-    {IDM_COPY_ITEMS, nullptr, nullptr},
-    {IDM_MOVE_ITEMS, nullptr, nullptr},
-    {IDM_DELETE_ITEMS, nullptr, nullptr},
-    {IDM_RENAME_ITEMS, nullptr, nullptr},
+    {IDM_COPY_ITEMS, HasFileOperationTarget, Run<ShowCopyToDialog>},
+    {IDM_MOVE_ITEMS, HasFileOperationTarget, Run<ShowMoveToDialog>},
+    {IDM_DELETE_ITEMS, HasFileOperationTarget, RunPlain<DeleteItems>},
+    {IDM_RENAME_ITEMS, HasFileOperationTarget, Run<ShowRenameDialog>},
     {IDM_ADD_TO_PLAYLIST, nullptr, nullptr},
     {IDM_SEARCH, nullptr, nullptr},
     // View

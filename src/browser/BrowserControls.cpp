@@ -16,12 +16,6 @@ void DestroyFolderTree() {}
 
 bool DoDragFiles(HWND, const wchar_t*, DWORD) { return false; }
 int ShowDropMenu(HWND, POINT) { return 0; }
-bool CopySelectedFiles(const wchar_t*) { return false; }
-bool MoveSelectedFiles(const wchar_t*) { return false; }
-bool CopyFolderInto(const wchar_t*, const wchar_t*) { return false; }
-bool MoveFolderInto(const wchar_t*, const wchar_t*) { return false; }
-bool CopyFileIntoFolder(const wchar_t*, const wchar_t*) { return false; }
-bool MoveFileIntoFolder(const wchar_t*, const wchar_t*) { return false; }
 
 bool CPlaylistPanel::Create(HWND, HFONT) { return false; }
 void CPlaylistPanel::Destroy() {}
@@ -40,3 +34,7 @@ bool SlideShowCanAdvance() { return false; }
 void StepPlaylistShow(HWND) {}
 void EndPlaylistShow() { Playlist::ShowRunning = 0; }
 void OnBackgroundMusicEvent() {}
+
+// ---- Provided by the folder tree code ----
+void RefreshTreeSelection(HWND) {}
+// ---- end of what the folder tree code provides ----

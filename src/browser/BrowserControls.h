@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "browser/FileOperations.h"
+
 bool FolderTreeHandleMenuMsg(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
 LRESULT FolderTreeOnNotify(HWND window, NMHDR* header);
 bool FolderTreeOnContextMenu(HWND window, int x, int y);
@@ -14,16 +16,10 @@ void DestroyFolderTree();
 // Set while the tree itself changes the folder.
 inline bool FolderTreeOwnChange = false;
 
-// File operations and the drag of files.
+// The drag of files.
 bool DoDragFiles(HWND source, const wchar_t* files, DWORD allowedEffects);
 // 1 copy, 2 move, anything else nothing.
 int ShowDropMenu(HWND owner, POINT screen);
-bool CopySelectedFiles(const wchar_t* targetFolder);
-bool MoveSelectedFiles(const wchar_t* targetFolder);
-bool CopyFolderInto(const wchar_t* folder, const wchar_t* targetFolder);
-bool MoveFolderInto(const wchar_t* folder, const wchar_t* targetFolder);
-bool CopyFileIntoFolder(const wchar_t* file, const wchar_t* targetFolder);
-bool MoveFileIntoFolder(const wchar_t* file, const wchar_t* targetFolder);
 
 class CPlaylistPanel {
 public:
@@ -48,3 +44,8 @@ bool SlideShowCanAdvance();
 void StepPlaylistShow(HWND window);
 void EndPlaylistShow();
 void OnBackgroundMusicEvent();
+
+// ---- Provided by the folder tree code ----
+// Re-reads the children of the tree's selected folder after files changed.
+void RefreshTreeSelection(HWND tree);
+// ---- end of what the folder tree code provides ----

@@ -640,8 +640,8 @@ void FileListDrop(HWND list, POINT screen, const wchar_t* files) {
     for (const wchar_t* p = files; p && *p; p += wcslen(p) + 1) {
         const DWORD attributes = GetFileAttributesW(p);
         const bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-        if (folder) (choice == 1 ? CopyFolderInto : MoveFolderInto)(p, target);
-        else (choice == 1 ? CopyFileIntoFolder : MoveFileIntoFolder)(p, target);
+        if (folder) choice == 1 ? CopyFolderInto(p, target, list) : MoveFolderInto(p, target, list);
+        else choice == 1 ? CopyFileIntoFolder(p, target) : MoveFileIntoFolder(p, target);
     }
     if (AppState::MainWindow) PostMessageW(AppState::MainWindow, WM_COMMAND, IDM_REFRESH, 0);
 }
