@@ -14,9 +14,6 @@ bool CreateFolderTree(HWND, HFONT) { return false; }
 bool SelectFolderTreePath(const wchar_t*) { return false; }
 void DestroyFolderTree() {}
 
-bool DoDragFiles(HWND, const wchar_t*, DWORD) { return false; }
-int ShowDropMenu(HWND, POINT) { return 0; }
-
 bool CPlaylistPanel::Create(HWND, HFONT) { return false; }
 void CPlaylistPanel::Destroy() {}
 void CPlaylistPanel::Show(bool) {}
@@ -37,4 +34,6 @@ void OnBackgroundMusicEvent() {}
 
 // ---- Provided by the folder tree code ----
 void RefreshTreeSelection(HWND) {}
+DWORD FolderTreeDragOver(HWND, POINT, DWORD) { return DROPEFFECT_NONE; }
+void FolderTreeDrop(HWND, POINT, DWORD, HDROP) {}
 // ---- end of what the folder tree code provides ----

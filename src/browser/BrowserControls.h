@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "browser/DragSource.h"
 #include "browser/FileOperations.h"
 
 bool FolderTreeHandleMenuMsg(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
@@ -15,11 +16,6 @@ bool SelectFolderTreePath(const wchar_t* folder);
 void DestroyFolderTree();
 // Set while the tree itself changes the folder.
 inline bool FolderTreeOwnChange = false;
-
-// The drag of files.
-bool DoDragFiles(HWND source, const wchar_t* files, DWORD allowedEffects);
-// 1 copy, 2 move, anything else nothing.
-int ShowDropMenu(HWND owner, POINT screen);
 
 class CPlaylistPanel {
 public:
@@ -48,4 +44,7 @@ void OnBackgroundMusicEvent();
 // ---- Provided by the folder tree code ----
 // Re-reads the children of the tree's selected folder after files changed.
 void RefreshTreeSelection(HWND tree);
+// A drag over the tree (the effect it allows) and a drop of files onto it.
+DWORD FolderTreeDragOver(HWND tree, POINT screen, DWORD effect);
+void FolderTreeDrop(HWND tree, POINT screen, DWORD effect, HDROP drop);
 // ---- end of what the folder tree code provides ----
