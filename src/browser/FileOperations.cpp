@@ -513,6 +513,21 @@ bool RenameSource(int* item, std::wstring* name) {
     return true;
 }
 
+// One rename through the shell. A change of case only goes through a free
+// temporary name, since the shell takes the new name for an existing file.
+bool RenameOnDisk(const wchar_t* from, const wchar_t* to) {
+    const FILEOP_FLAGS flags = FOF_NOCONFIRMMKDIR | FOF_NOCONFIRMATION;
+    if (_wcsicmp(from, to) != 0) return RunFileOperation(FO_RENAME, from, to, flags, AppState::MainWindow);
+    wchar_t step[MAX_PATH];
+    if (wcslen(from) + 8 >= MAX_PATH) return false;
+    swprintf(step, MAX_PATH, L"%ls.rename", from);
+    MakeFreeFileName(step);
+    if (PathExists(step) || !RunFileOperation(FO_RENAME, from, step, flags, AppState::MainWindow)) return false;
+    if (RunFileOperation(FO_RENAME, step, to, flags, AppState::MainWindow)) return true;
+    RunFileOperation(FO_RENAME, step, from, flags, AppState::MainWindow);  // back to where it was
+    return false;
+}
+
 // OK of the rename dialog: true when the dialog may end.
 bool ApplyRename(HWND dialog) {
     wchar_t typed[521] = {};
@@ -544,9 +559,7 @@ bool ApplyRename(HWND dialog) {
     const bool shown = !isFolder && ViewerShows(oldPath.c_str());
     const bool stopped = !isFolder && CurrentFormatHoldsFile();
     if (stopped) StopCurrentMedia();
-    const bool ok = RunFileOperation(FO_RENAME, oldPath.c_str(), newPath.c_str(),
-                                     FOF_NOCONFIRMMKDIR | FOF_NOCONFIRMATION, AppState::MainWindow) &&
-                    PathExists(newPath.c_str());
+    const bool ok = RenameOnDisk(oldPath.c_str(), newPath.c_str()) && PathExists(newPath.c_str());
     if (!ok) {
         failed();
         if (stopped && AppState::MainWindow) PostMessageW(AppState::MainWindow, WM_COMMAND, IDM_RELOAD_MEDIA, 0);

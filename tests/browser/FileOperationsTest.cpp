@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cwchar>
 #include <string>
@@ -352,4 +353,52 @@ TEST_F(SelectionFixture, MoveRemovesOnlyWhatMoved) {
     EXPECT_EQ(Checksum(dir.File(L"T\\sub\\keep.jpg")), keep);
     EXPECT_TRUE(Exists(dir.File(L"T\\sub (1)\\s.jpg")));
 }
+}  // namespace
+
+namespace {
+
+// Records the text of every dialog box that shows and answers it with No (or
+// Cancel), so a question of the shell never blocks the test.
+std::vector<std::wstring> g_boxes;
+BOOL CALLBACK CollectText(HWND child, LPARAM text) {
+    wchar_t buffer[512] = {};
+    GetWindowTextW(child, buffer, 512);
+    *reinterpret_cast<std::wstring*>(text) += std::wstring(buffer) + L"|";
+    return TRUE;
+}
+BOOL CALLBACK AnswerBox(HWND window, LPARAM) {
+    wchar_t cls[32] = {};
+    GetClassNameW(window, cls, 32);
+    if (!IsWindowVisible(window) || wcscmp(cls, L"#32770") != 0) return TRUE;
+    std::wstring text;
+    EnumChildWindows(window, CollectText, (LPARAM)&text);
+    g_boxes.push_back(text);
+    if (GetDlgItem(window, IDNO)) PostMessageW(window, WM_COMMAND, IDNO, 0);
+    else PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+    return TRUE;
+}
+void CALLBACK AnswerBoxes(HWND, UINT, UINT_PTR, DWORD) { EnumThreadWindows(GetCurrentThreadId(), AnswerBox, 0); }
+
+// Run by its own ctest entry with a private XDG_DATA_HOME whose trash cannot
+// be written: a file stands where the trash folder would be (permissions do
+// not stop root).
+TEST(UnusableTrash, RecycleBinDeleteNeverDestroysWithoutAWarning) {
+    if (!getenv("QRV_UNUSABLE_TRASH") || !getenv("XDG_DATA_HOME")) GTEST_SKIP() << "needs its own trash folder";
+    const std::string xdg = getenv("XDG_DATA_HOME");
+    ASSERT_EQ(qrvtest::RunHost("rm -rf '" + xdg + "/Trash' && mkdir -p '" + xdg + "' && echo no > '" + xdg + "/Trash'"),
+              0);
+    TempDir dir;
+    Write(dir.File(L"keep.jpg"), "keep me");
+    const uint64_t sum = Checksum(dir.File(L"keep.jpg"));
+    g_boxes.clear();
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, AnswerBoxes);
+    const bool gone = DeleteOneFile(dir.File(L"keep.jpg").c_str(), true);
+    KillTimer(nullptr, timer);
+    for (const std::wstring& box : g_boxes) std::printf("shell box: %s\n", qrvtest::Narrow(box).c_str());
+    std::printf("file %s\n", gone ? "deleted" : "kept");
+    if (gone) EXPECT_FALSE(g_boxes.empty()) << "destroyed without a warning";
+    else EXPECT_EQ(Checksum(dir.File(L"keep.jpg")), sum);
+    qrvtest::RunHost("rm -f '" + xdg + "/Trash'");
+}
+
 }  // namespace
