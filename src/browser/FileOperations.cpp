@@ -399,8 +399,8 @@ bool MoveSelectedFiles(const wchar_t* targetFolder) {
         if (!CurrentEntryPath(path, folder)) return false;
         if (!MoveFileIntoFolder(path, targetFolder)) {
             ShowMessage(L"Unable to move the file from\r\n %s\r\n to\r\n %s", path, targetFolder);
-            if (!PathExists(path)) RemoveFileEntry(FileList::Current);
-            return false;
+            if (PathExists(path)) return false;
+            all = false;  // reported as failed, yet gone from here
         }
         RemoveFileEntry(FileList::Current);
         fileMoved = true;

@@ -231,6 +231,7 @@ protected:
 // Enter (0: Escape). Records where the menu showed.
 struct MenuDriver {
     int downs = 0;
+    int visibleTicks = 0;
     bool seen = false;
     RECT where = {};
 };
@@ -239,6 +240,8 @@ MenuDriver g_menu;
 void CALLBACK AnswerMenu(HWND, UINT, UINT_PTR, DWORD) {
     HWND menu = FindWindowW(L"#32768", nullptr);
     if (!menu || !IsWindowVisible(menu) || g_menu.seen) return;
+    // Keys go in once the menu has stood for a tick and its loop runs.
+    if (++g_menu.visibleTicks < 2) return;
     g_menu.seen = true;
     GetWindowRect(menu, &g_menu.where);
     for (int i = 0; i < g_menu.downs; ++i) PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
@@ -312,5 +315,32 @@ TEST_F(DropFixture, FilesDroppedOnAnythingElseAreListedInABox) {
     EXPECT_EQ(capture.messages[0], L"C:\\x.jpg\nC:\\y.jpg\n");
     EXPECT_EQ(AppState::DragActive, 0);
     data->Release();
+}
+
+// A whole drag through OLE: no mouse button is down, so the drag drops at
+// once where the cursor stands, on the list's folder item; the list's own drag
+// carries its selection, and the drag record is clear afterwards.
+TEST_F(DropFixture, OwnDragFromTheListDropsItsSelection) {
+    ASSERT_EQ(RegisterDragDrop(parent, target), S_OK);
+    SetWindowPos(parent, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    qrvtest::Pump();
+    const POINTL at = FolderItemPoint();
+    ASSERT_TRUE(SetCursorPos(at.x, at.y));
+    std::wstring files = folder.File(L"selected.jpg");
+    files.push_back(L'\0');
+    files.push_back(L'\0');
+    AppState::DragSourceWindow = list;
+    AppState::DragItem = 1;
+    const DWORD effect = (DWORD)DriveDropMenu(
+        2, [&] { return (int)DoDragFiles(list, files.c_str(), DROPEFFECT_COPY | DROPEFFECT_MOVE); });
+    RevokeDragDrop(parent);
+    EXPECT_TRUE(g_menu.seen);
+    EXPECT_EQ(effect, (DWORD)DROPEFFECT_COPY);  // the effect of the hover; the menu chose the move
+    EXPECT_TRUE(qrvtest::FileExists(folder.File(L"T\\selected.jpg")));
+    EXPECT_FALSE(qrvtest::FileExists(folder.File(L"selected.jpg")));
+    EXPECT_EQ(FileList::Count, 0);
+    EXPECT_EQ(AppState::DragSourceWindow, nullptr);
+    EXPECT_EQ(AppState::DragItem, -1);
+    EXPECT_EQ(AppState::DragActive, 0);
 }
 }  // namespace
