@@ -240,8 +240,10 @@ MenuDriver g_menu;
 void CALLBACK AnswerMenu(HWND, UINT, UINT_PTR, DWORD) {
     HWND menu = FindWindowW(L"#32768", nullptr);
     if (!menu || !IsWindowVisible(menu) || g_menu.seen) return;
-    // Keys go in once the menu has stood for a tick and its loop runs.
-    if (++g_menu.visibleTicks < 2) return;
+    // The cursor leaves the menu (an item under it would be the starting
+    // point of the keys); the keys go in once the menu has stood a tick.
+    if (++g_menu.visibleTicks == 1) SetCursorPos(1, 1);
+    if (g_menu.visibleTicks < 3) return;
     g_menu.seen = true;
     GetWindowRect(menu, &g_menu.where);
     for (int i = 0; i < g_menu.downs; ++i) PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
