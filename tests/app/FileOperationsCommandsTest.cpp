@@ -13,6 +13,7 @@
 
 #include "AppWindowTest.h"
 #include "app/AppState.h"
+#include "app/FolderChooser.h"
 #include "app/MediaDocument.h"
 #include "browser/Browser.h"
 #include "browser/FileList.h"
@@ -272,6 +273,72 @@ TEST_F(FileOperationsCommands, CopyToKeepsAShortHistory) {
     EXPECT_EQ(same, 1);
     EXPECT_TRUE(Exists(target + L"\\a (1).bmp"));
     EXPECT_EQ(FilesOnDisk(), std::vector<std::wstring>{L"a.bmp"});
+}
+
+std::vector<std::wstring> ListBoxTexts(HWND dialog) {
+    HWND box = GetDlgItem(dialog, kTargetList);
+    std::vector<std::wstring> texts;
+    const int count = (int)SendMessageW(box, LB_GETCOUNT, 0, 0);
+    for (int i = 0; i < count; ++i) {
+        wchar_t text[MAX_PATH] = {};
+        SendMessageW(box, LB_GETTEXT, i, (LPARAM)text);
+        texts.push_back(text);
+    }
+    return texts;
+}
+
+void SelectOnly(HWND dialog, int index) {
+    HWND box = GetDlgItem(dialog, kTargetList);
+    SendMessageW(box, LB_SETSEL, FALSE, -1);
+    SendMessageW(box, LB_SETSEL, TRUE, index);
+}
+
+bool ChooseTheChosenFolder(HWND, const wchar_t*, std::wstring* path) {
+    *path = L"C:\\Chosen";
+    return true;
+}
+
+// The history buttons of Move to: up, remove, the folder browser (through its
+// seam) and Cancel, which keeps the edited history without moving anything.
+TEST_F(FileOperationsCommands, MoveToHistoryButtons) {
+    Picture(L"a.bmp", 1);
+    View(L"a.bmp");
+    const wchar_t* start[] = {L"C:\\A", L"C:\\B", L"C:\\C"};
+    for (int i = 0; i < 3; ++i) wcscpy(AppState::MoveToDirs[i], start[i]);
+    AppState::MoveToDirCount = 3;
+    FolderChooserHook previous = SetFolderChooserHook(ChooseTheChosenFolder);
+    std::vector<std::vector<std::wstring>> seen;
+    std::wstring edit;
+    WithScript({[&](HWND d) {
+                    SelectOnly(d, 1);
+                    PostMessageW(d, WM_COMMAND, kTargetUp, 0);
+                },
+                [&](HWND d) {
+                    seen.push_back(ListBoxTexts(d));
+                    SelectOnly(d, 2);
+                    PostMessageW(d, WM_COMMAND, kTargetRemove, 0);
+                },
+                [&](HWND d) {
+                    seen.push_back(ListBoxTexts(d));
+                    PostMessageW(d, WM_COMMAND, kTargetBrowse, 0);
+                },
+                [&](HWND d) {
+                    seen.push_back(ListBoxTexts(d));
+                    edit = DialogText(d, kTargetEdit);
+                    PostMessageW(d, WM_COMMAND, IDCANCEL, 0);
+                }},
+               [&] { Command(IDM_MOVE_ITEMS); });
+    SetFolderChooserHook(previous);
+    EXPECT_EQ(g_script.leftOpen, 0);
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[0], (std::vector<std::wstring>{L"C:\\B", L"C:\\A", L"C:\\C"}));
+    EXPECT_EQ(seen[1], (std::vector<std::wstring>{L"C:\\B", L"C:\\A"}));
+    EXPECT_EQ(seen[2], (std::vector<std::wstring>{L"C:\\Chosen", L"C:\\B", L"C:\\A"}));
+    EXPECT_EQ(edit, L"C:\\Chosen");
+    ASSERT_EQ(AppState::MoveToDirCount, 3);
+    EXPECT_STREQ(AppState::MoveToDirs[0], L"C:\\Chosen");
+    EXPECT_STREQ(AppState::MoveToDirs[2], L"C:\\A");
+    EXPECT_TRUE(Exists(dir.File(L"a.bmp")));  // Cancel moves nothing
 }
 
 // Counts the progress bars made on this thread while it lives.
