@@ -231,6 +231,7 @@ protected:
 // Enter (0: Escape). Records where the menu showed.
 struct MenuDriver {
     int downs = 0;
+    int pointAt = -1;  // >= 0: the cursor is put on this item and Enter pressed
     int visibleTicks = 0;
     bool seen = false;
     RECT where = {};
@@ -240,19 +241,26 @@ MenuDriver g_menu;
 void CALLBACK AnswerMenu(HWND, UINT, UINT_PTR, DWORD) {
     HWND menu = FindWindowW(L"#32768", nullptr);
     if (!menu || !IsWindowVisible(menu) || g_menu.seen) return;
-    // The cursor leaves the menu (an item under it would be the starting
-    // point of the keys); the keys go in once the menu has stood a tick.
-    if (++g_menu.visibleTicks == 1) SetCursorPos(1, 1);
+    // The cursor goes where the keys start from: off the menu, or onto the
+    // item to choose; the keys go in once the menu has stood a tick.
+    if (++g_menu.visibleTicks == 1) {
+        RECT item = {};
+        HMENU handle = (HMENU)SendMessageW(menu, MN_GETHMENU, 0, 0);
+        if (g_menu.pointAt >= 0 && handle && GetMenuItemRect(nullptr, handle, g_menu.pointAt, &item))
+            SetCursorPos((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+        else SetCursorPos(1, 1);
+    }
     if (g_menu.visibleTicks < 3) return;
     g_menu.seen = true;
     GetWindowRect(menu, &g_menu.where);
     for (int i = 0; i < g_menu.downs; ++i) PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
-    PostMessageW(menu, WM_KEYDOWN, g_menu.downs ? VK_RETURN : VK_ESCAPE, 0);
+    PostMessageW(menu, WM_KEYDOWN, g_menu.downs || g_menu.pointAt >= 0 ? VK_RETURN : VK_ESCAPE, 0);
 }
 
-int DriveDropMenu(int downs, const std::function<int()>& show) {
+int DriveDropMenu(int downs, const std::function<int()>& show, int pointAt = -1) {
     g_menu = MenuDriver{};
     g_menu.downs = downs;
+    g_menu.pointAt = pointAt;
     const UINT_PTR timer = SetTimer(nullptr, 0, 50, AnswerMenu);
     const int result = show();
     KillTimer(nullptr, timer);
@@ -334,7 +342,7 @@ TEST_F(DropFixture, OwnDragFromTheListDropsItsSelection) {
     AppState::DragSourceWindow = list;
     AppState::DragItem = 1;
     const DWORD effect = (DWORD)DriveDropMenu(
-        2, [&] { return (int)DoDragFiles(list, files.c_str(), DROPEFFECT_COPY | DROPEFFECT_MOVE); });
+        0, [&] { return (int)DoDragFiles(list, files.c_str(), DROPEFFECT_COPY | DROPEFFECT_MOVE); }, 1);
     RevokeDragDrop(parent);
     EXPECT_TRUE(g_menu.seen);
     EXPECT_EQ(effect, (DWORD)DROPEFFECT_COPY);  // the effect of the hover; the menu chose the move
