@@ -15,6 +15,8 @@
 #include "app/AppState.h"
 #include "app/FolderChooser.h"
 #include "app/MediaDocument.h"
+#include "app/ShellStandIns.h"
+#include "browser/DragSource.h"
 #include "browser/Browser.h"
 #include "browser/FileList.h"
 #include "browser/FileOperations.h"
@@ -339,6 +341,27 @@ TEST_F(FileOperationsCommands, MoveToHistoryButtons) {
     EXPECT_STREQ(AppState::MoveToDirs[0], L"C:\\Chosen");
     EXPECT_STREQ(AppState::MoveToDirs[2], L"C:\\A");
     EXPECT_TRUE(Exists(dir.File(L"a.bmp")));  // Cancel moves nothing
+}
+
+// A drag out of the viewer leaves nothing behind: once it ends, the window
+// takes drops from other programs again.
+TEST_F(FileOperationsCommands, AfterAViewerDragTheWindowTakesDropsAgain) {
+    Picture(L"a.bmp", 1);
+    View(L"a.bmp");
+    SetCursorPos(1, 1);  // no button is down: the drag ends at once, away from the window
+    AppState::DragSourceWindow = window;
+    AppState::DragActive = 1;
+    EXPECT_EQ(QueryDropEffect(window, DROPEFFECT_COPY), (DWORD)DROPEFFECT_NONE);  // its own drag
+    std::wstring files = dir.File(L"a.bmp");
+    files.push_back(L'\0');
+    files.push_back(L'\0');
+    DoDragFiles(window, files.c_str(), DROPEFFECT_COPY);
+    EXPECT_EQ(AppState::DragSourceWindow, nullptr);
+    EXPECT_EQ(AppState::DragActive, 0);
+    AppState::DragActive = 1;  // another program's drag over the window
+    EXPECT_EQ(QueryDropEffect(window, DROPEFFECT_COPY), (DWORD)DROPEFFECT_COPY);
+    AppState::DragActive = 0;
+    EXPECT_TRUE(Exists(dir.File(L"a.bmp")));
 }
 
 // Counts the progress bars made on this thread while it lives.
