@@ -261,8 +261,13 @@ int ShowDropMenu(HWND owner, POINT screen) {
     HMENU popup = GetSubMenu(loaded, 0);
     MainMenu.MakeOwnerDrawn(popup);
     CurrentPopupMenu = popup;
+    // A drop from another program leaves this one in the background, where a
+    // popup menu closes at once: the window comes to the front first.
+    HWND top = owner ? GetAncestor(owner, GA_ROOT) : nullptr;
+    if (top) SetForegroundWindow(top);
     const UINT command =
         (UINT)TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON, screen.x - 10, screen.y - 10, 0, owner, nullptr);
+    if (top) PostMessageW(top, WM_NULL, 0, 0);
     CurrentPopupMenu = MainMenu.menu;
     DestroyMenu(loaded);
     return DropMenuChoice(command);

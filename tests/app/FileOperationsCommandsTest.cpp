@@ -19,9 +19,11 @@
 #include "browser/DragSource.h"
 #include "browser/Browser.h"
 #include "browser/FileList.h"
+#include "browser/FileListView.h"
 #include "browser/FileOperations.h"
 #include "browser/ThumbnailLoader.h"
 #include "command_ids.h"
+#include "support/PopupMenuDriver.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -104,12 +106,14 @@ int AnswerYes(const wchar_t* text, const wchar_t*, UINT type, bool) {
 class FileOperationsCommands : public apptest::MainWindowFixture {
 protected:
     void SetUp() override {
+        OleInitialize(nullptr);  // as start-up does: the window registers its drop target
         apptest::MainWindowFixture::SetUp();
         ASSERT_TRUE(SetCurrentDirectoryW(dir.Path().c_str()));
     }
     void TearDown() override {
         if (Browser.open) Browser.Close();
         apptest::MainWindowFixture::TearDown();
+        OleUninitialize();
     }
     void Picture(const std::wstring& name, int width) {
         apptest::WriteSolidPicture(dir.File(name), width, 4, RGB(10 * width, 20, 30));
@@ -392,6 +396,36 @@ TEST_F(FileOperationsCommands, BrowserMovesShowProgressForThreeItems) {
     EXPECT_TRUE(Exists(dir.File(L"two\\b.bmp")));
     EXPECT_TRUE(Exists(dir.File(L"three\\e.bmp")));
     EXPECT_EQ(AppState::DocumentKind, DOC_NONE);
+}
+
+// A drag of the list's selection onto its subfolder, through OLE and the
+// main window's drop target, moves the files there when Move is chosen.
+TEST_F(FileOperationsCommands, BrowserDragOntoASubfolder) {
+    for (const wchar_t* name : {L"a.bmp", L"b.bmp", L"c.bmp"}) Picture(name, 2);
+    ASSERT_TRUE(CreateDirectoryW(dir.File(L"sub").c_str(), nullptr));
+    OpenBrowser();
+    ASSERT_EQ(FileList::SubfolderCount, 1);
+    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    Pump();
+    Select({L"a.bmp", L"c.bmp"});
+    HWND list = Browser.fileListWindow;
+    RECT item = {};
+    item.left = LVIR_ICON;
+    ASSERT_TRUE(SendMessageW(list, LVM_GETITEMRECT, 0, (LPARAM)&item));
+    POINT at = {(item.left + item.right) / 2, (item.top + item.bottom) / 2};
+    ClientToScreen(list, &at);
+    ASSERT_TRUE(qrvtest::PlaceCursor(at));  // no button is down: the drag drops here at once
+    qrvtest::ChoosePopupMenuItem(1, [&] {
+        FileListBeginDrag(nullptr);
+        return 0;
+    });
+    EXPECT_TRUE(qrvtest::g_popupMenuAnswer.seen);
+    EXPECT_TRUE(Exists(dir.File(L"sub\\a.bmp")));
+    EXPECT_TRUE(Exists(dir.File(L"sub\\c.bmp")));
+    EXPECT_EQ(FilesOnDisk(), std::vector<std::wstring>{L"b.bmp"});
+    EXPECT_EQ(ListedFiles(), FilesOnDisk());
+    EXPECT_EQ(AppState::DragSourceWindow, nullptr);
+    EXPECT_EQ(AppState::DragActive, 0);
 }
 
 // The whole round by menu: copy, move, rename and delete in the browser, one

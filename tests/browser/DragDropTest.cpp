@@ -17,6 +17,7 @@
 #include "browser/DragSource.h"
 #include "browser/DropTarget.h"
 #include "browser/FileList.h"
+#include "support/PopupMenuDriver.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -227,56 +228,17 @@ protected:
     CDropTarget* target = nullptr;
 };
 
-// Answers the drop menu from a timer: `downs` presses of the down arrow, then
-// Enter (0: Escape). Records where the menu showed.
-struct MenuDriver {
-    int downs = 0;
-    int pointAt = -1;  // >= 0: the cursor is put on this item and Enter pressed
-    int visibleTicks = 0;
-    bool seen = false;
-    RECT where = {};
-};
-MenuDriver g_menu;
-
-void CALLBACK AnswerMenu(HWND, UINT, UINT_PTR, DWORD) {
-    HWND menu = FindWindowW(L"#32768", nullptr);
-    if (!menu || !IsWindowVisible(menu) || g_menu.seen) return;
-    // The cursor goes where the keys start from: off the menu, or onto the
-    // item to choose; the keys go in once the menu has stood a tick.
-    if (++g_menu.visibleTicks == 1) {
-        RECT item = {};
-        HMENU handle = (HMENU)SendMessageW(menu, MN_GETHMENU, 0, 0);
-        if (g_menu.pointAt >= 0 && handle && GetMenuItemRect(nullptr, handle, g_menu.pointAt, &item))
-            SetCursorPos((item.left + item.right) / 2, (item.top + item.bottom) / 2);
-        else SetCursorPos(1, 1);
-    }
-    if (g_menu.visibleTicks < 3) return;
-    g_menu.seen = true;
-    GetWindowRect(menu, &g_menu.where);
-    for (int i = 0; i < g_menu.downs; ++i) PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
-    PostMessageW(menu, WM_KEYDOWN, g_menu.downs || g_menu.pointAt >= 0 ? VK_RETURN : VK_ESCAPE, 0);
-}
-
-int DriveDropMenu(int downs, const std::function<int()>& show, int pointAt = -1) {
-    g_menu = MenuDriver{};
-    g_menu.downs = downs;
-    g_menu.pointAt = pointAt;
-    const UINT_PTR timer = SetTimer(nullptr, 0, 50, AnswerMenu);
-    const int result = show();
-    KillTimer(nullptr, timer);
-    return result;
-}
-
 TEST_F(DropFixture, DropMenuOffersCopyMoveCancel) {
     const POINT at = {300, 250};
+    // Copy, Move, (the separator,) Cancel, and Escape.
     struct Row {
-        int downs, expected;
-    } rows[] = {{1, 1}, {2, 2}, {3, 0}, {0, 0}};
+        int item, expected;
+    } rows[] = {{0, 1}, {1, 2}, {3, 0}, {-1, 0}};
     for (const Row& r : rows) {
-        EXPECT_EQ(DriveDropMenu(r.downs, [&] { return ShowDropMenu(parent, at); }), r.expected) << r.downs;
-        EXPECT_TRUE(g_menu.seen);
-        EXPECT_EQ(g_menu.where.left, at.x - 10);
-        EXPECT_EQ(g_menu.where.top, at.y - 10);
+        EXPECT_EQ(qrvtest::ChoosePopupMenuItem(r.item, [&] { return ShowDropMenu(parent, at); }), r.expected) << r.item;
+        EXPECT_TRUE(qrvtest::g_popupMenuAnswer.seen);
+        EXPECT_EQ(qrvtest::g_popupMenuAnswer.where.left, at.x - 10);
+        EXPECT_EQ(qrvtest::g_popupMenuAnswer.where.top, at.y - 10);
     }
 }
 
@@ -294,9 +256,9 @@ TEST_F(DropFixture, ForeignDropOnAFolderCopiesTheDroppedFile) {
     EXPECT_EQ(AppState::DragSourceWindow, nullptr);
     EXPECT_EQ(AppState::DragItem, -1);
 
-    const DWORD hovered = DriveDropMenu(1, [&] { return (int)DropOn(data, FolderItemPoint()); });
+    const DWORD hovered = qrvtest::ChoosePopupMenuItem(0, [&] { return (int)DropOn(data, FolderItemPoint()); });
     EXPECT_EQ(hovered, (DWORD)DROPEFFECT_COPY);
-    EXPECT_TRUE(g_menu.seen);
+    EXPECT_TRUE(qrvtest::g_popupMenuAnswer.seen);
     EXPECT_EQ(qrvtest::ReadAll(folder.File(L"T\\dropped.jpg")).size(), 7u);
     EXPECT_FALSE(qrvtest::FileExists(folder.File(L"T\\selected.jpg")));
     EXPECT_TRUE(qrvtest::FileExists(elsewhere.File(L"dropped.jpg")));
@@ -304,7 +266,7 @@ TEST_F(DropFixture, ForeignDropOnAFolderCopiesTheDroppedFile) {
     // While the list's own drag runs, the same drop takes the list's selection.
     AppState::DragSourceWindow = list;
     AppState::DragItem = 1;
-    DriveDropMenu(1, [&] { return (int)DropOn(data, FolderItemPoint()); });
+    qrvtest::ChoosePopupMenuItem(0, [&] { return (int)DropOn(data, FolderItemPoint()); });
     EXPECT_TRUE(qrvtest::FileExists(folder.File(L"T\\selected.jpg")));
     EXPECT_FALSE(qrvtest::FileExists(folder.File(L"T\\dropped (1).jpg")));
     data->Release();
@@ -335,16 +297,16 @@ TEST_F(DropFixture, OwnDragFromTheListDropsItsSelection) {
     SetWindowPos(parent, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
     qrvtest::Pump();
     const POINTL at = FolderItemPoint();
-    ASSERT_TRUE(SetCursorPos(at.x, at.y));
+    ASSERT_TRUE(qrvtest::PlaceCursor(POINT{at.x, at.y}));
     std::wstring files = folder.File(L"selected.jpg");
     files.push_back(L'\0');
     files.push_back(L'\0');
     AppState::DragSourceWindow = list;
     AppState::DragItem = 1;
-    const DWORD effect = (DWORD)DriveDropMenu(
-        0, [&] { return (int)DoDragFiles(list, files.c_str(), DROPEFFECT_COPY | DROPEFFECT_MOVE); }, 1);
+    const DWORD effect = (DWORD)qrvtest::ChoosePopupMenuItem(
+        1, [&] { return (int)DoDragFiles(list, files.c_str(), DROPEFFECT_COPY | DROPEFFECT_MOVE); });
     RevokeDragDrop(parent);
-    EXPECT_TRUE(g_menu.seen);
+    EXPECT_TRUE(qrvtest::g_popupMenuAnswer.seen);
     EXPECT_EQ(effect, (DWORD)DROPEFFECT_COPY);  // the effect of the hover; the menu chose the move
     EXPECT_TRUE(qrvtest::FileExists(folder.File(L"T\\selected.jpg")));
     EXPECT_FALSE(qrvtest::FileExists(folder.File(L"selected.jpg")));
