@@ -175,9 +175,12 @@ bool TransferFileIntoFolder(UINT function, const wchar_t* file, const wchar_t* t
     if (!JoinFolderAndName(destination, targetFolder, FileNamePart(file))) return false;
     if (function == FO_MOVE && SamePath(file, destination)) return false;  // already there
     if (!EnsureFolder(targetFolder)) return false;
+    MakeFreeFileName(destination);
+    // No free name left: the shell would not pick one but overwrite the file
+    // there (Wine ignores rename-on-collision), so nothing is done.
+    if (PathExists(destination)) return false;
     const bool shown = function == FO_MOVE && ViewerShows(file);
     if (shown) StopCurrentMedia();
-    MakeFreeFileName(destination);
     const bool ok =
         RunFileOperation(function, file, destination, FOF_NOCONFIRMMKDIR | FOF_NOCONFIRMATION | FOF_RENAMEONCOLLISION,
                          AppState::MainWindow);

@@ -152,6 +152,23 @@ TEST(CopyFileIntoFolder, FreeNameAndNormalAttributes) {
     EXPECT_TRUE(Exists(target + L"\\photo (3).jpg"));
 }
 
+TEST(CopyFileIntoFolder, NoFreeNameLeftIsRefusedWithoutOverwriting) {
+    TempDir dir;
+    const std::wstring target = dir.File(L"t");
+    ASSERT_TRUE(CreateDirectoryW(target.c_str(), nullptr));
+    Write(target + L"\\p.jpg", "old");
+    for (int n = 1; n <= 99; ++n) Write(target + L"\\p (" + std::to_wstring(n) + L").jpg", "older");
+    ASSERT_TRUE(SetFileAttributesW((target + L"\\p.jpg").c_str(), FILE_ATTRIBUTE_READONLY));
+    Write(dir.File(L"p.jpg"), "new");
+    const uint64_t old = Checksum(target + L"\\p.jpg");
+    EXPECT_FALSE(CopyFileIntoFolder(dir.File(L"p.jpg").c_str(), target.c_str()));
+    EXPECT_FALSE(MoveFileIntoFolder(dir.File(L"p.jpg").c_str(), target.c_str()));
+    EXPECT_EQ(Checksum(target + L"\\p.jpg"), old);
+    EXPECT_TRUE(GetFileAttributesW((target + L"\\p.jpg").c_str()) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_TRUE(Exists(dir.File(L"p.jpg")));
+    SetFileAttributesW((target + L"\\p.jpg").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 TEST(CopyFileIntoFolder, NameTooLongForTheTargetIsRefused) {
     TempDir dir;
     const std::wstring name = std::wstring(120, L'n') + L".jpg";
