@@ -10,6 +10,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/AppState.h"
@@ -314,5 +315,39 @@ TEST_F(DropFixture, OwnDragFromTheListDropsItsSelection) {
     EXPECT_EQ(AppState::DragSourceWindow, nullptr);
     EXPECT_EQ(AppState::DragItem, -1);
     EXPECT_EQ(AppState::DragActive, 0);
+}
+
+// Without COM on the thread the shell's drag-image object cannot be made: the
+// target still takes drops.
+TEST_F(DropFixture, WorksWithoutTheDragImageObject) {
+    std::wstring files = L"C:\\z.jpg";
+    files.push_back(L'\0');
+    files.push_back(L'\0');
+    CDataObject* data = CreateFileDataObject(files.c_str(), POINT{0, 0});
+    ASSERT_NE(data, nullptr);
+    const POINTL point = ScreenPointOf(other, {10, 10});
+    qrvtest::MessageCapture capture;
+    bool hadImages = true;
+    DWORD hovered = 99;
+    HRESULT dropped = E_UNEXPECTED;
+    std::thread plain([&] {
+        CDropTarget* bare = new CDropTarget(parent);
+        hadImages = bare->HasDragImages();
+        DWORD effect = DROPEFFECT_COPY;
+        bare->DragEnter(data, 0, point, &effect);
+        effect = DROPEFFECT_COPY;
+        bare->DragOver(0, point, &effect);
+        hovered = effect;
+        effect = DROPEFFECT_COPY;
+        dropped = bare->Drop(data, 0, point, &effect);
+        bare->Release();
+    });
+    plain.join();
+    EXPECT_FALSE(hadImages);
+    EXPECT_EQ(hovered, (DWORD)DROPEFFECT_NONE);
+    EXPECT_EQ(dropped, S_OK);
+    ASSERT_EQ(capture.messages.size(), 1u);
+    EXPECT_EQ(capture.messages[0], L"C:\\z.jpg\n");
+    data->Release();
 }
 }  // namespace
