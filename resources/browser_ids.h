@@ -17,3 +17,18 @@
 // Type or choose a path (SELECTPATHDLG).
 #define IDC_SELECT_PATH_EDIT 1146
 #define IDC_SELECT_PATH_BROWSE 1047
+// The rename dialog (RENAME): the new name and the old one.
+#define IDC_RENAME_NAME 712
+#define IDC_RENAME_OLD_NAME 1038
+// The copy-to and move-to dialogs (COPYTODLG, MOVETODLG).
+#define IDC_TARGET_FOLDER 1038
+#define IDC_TARGET_BROWSE 1047
+#define IDC_TARGET_HISTORY 1089
+#define IDC_TARGET_REMOVE 1052
+#define IDC_TARGET_UP 1053
+#define IDC_TARGET_DOWN 1054
+#define IDC_TARGET_REMOVE_ALL 1055
+// The choices of the drop menu (DROPMENU), answered by TrackPopupMenu, not commands.
+#define IDC_DROP_COPY 248
+#define IDC_DROP_MOVE 249
+#define IDC_DROP_CANCEL 250

@@ -40,6 +40,7 @@ float VideoZoom = 1.0f;
 bool SlideShowRunning = false;
 bool DragActive = false;
 HWND DragSourceWindow = nullptr;
+INT_PTR DragItem = -1;
 bool PendingRecentFolder = false;
 bool PendingRecentFile = false;
 uint32_t LoadTimeMs = 0;

@@ -66,7 +66,8 @@ extern RECT WindowRect;
 extern float VideoZoom;
 extern bool SlideShowRunning;
 extern bool DragActive;
-extern HWND DragSourceWindow;
+extern HWND DragSourceWindow;  // the window the program's own drag started from, while it runs
+extern INT_PTR DragItem;       // its dragged tree item (handle) or first list item (index)
 extern bool PendingRecentFolder;
 extern bool PendingRecentFile;
 extern uint32_t LoadTimeMs;

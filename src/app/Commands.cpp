@@ -431,6 +431,15 @@ void PostBrowserButton(HWND window, UINT id, LPARAM) {
 
 void ChoosePath(HWND window) { ShowSelectPathDialog(window); }
 void NewFolder(HWND window) { ShowCreateFolderDialog(window); }
+// Copy, move, delete and rename act on the browser's selection while the
+// browser is shown, else on the viewer's current entry; without either they
+// do nothing. Their menu items keep the grays of the menus that offer them.
+bool HasFileOperationTarget() { return BrowserListShown() || (!Browser.IsShown() && HasCurrentListEntry()); }
+template <void (*F)(HWND)>
+void RunOnFiles(HWND window, UINT, LPARAM) {
+    if (HasFileOperationTarget()) F(window);
+}
+void DeleteItems(HWND) { DeleteSelectedFiles(GetKeyState(VK_SHIFT) < 0); }
 
 // One row per command, in the order of the menus; the tool bars' own buttons last.
 const CommandRow kCommandTable[] = {
@@ -457,10 +466,10 @@ const CommandRow kCommandTable[] = {
     {IDM_COPY_PATHS, BrowserListShown, ToFileList},
     {IDM_BROWSER_SETTINGS, BrowserListShown, ToFileList},
     {IDM_REMOVE_FOLDER_FROM_CACHE, BrowserListShown, ToFileList},
-    {IDM_COPY_ITEMS, nullptr, nullptr},
-    {IDM_MOVE_ITEMS, nullptr, nullptr},
-    {IDM_DELETE_ITEMS, nullptr, nullptr},
-    {IDM_RENAME_ITEMS, nullptr, nullptr},
+    {IDM_COPY_ITEMS, nullptr, RunOnFiles<ShowCopyToDialog>},
+    {IDM_MOVE_ITEMS, nullptr, RunOnFiles<ShowMoveToDialog>},
+    {IDM_DELETE_ITEMS, nullptr, RunOnFiles<DeleteItems>},
+    {IDM_RENAME_ITEMS, nullptr, RunOnFiles<ShowRenameDialog>},
     {IDM_ADD_TO_PLAYLIST, nullptr, nullptr},
     {IDM_SEARCH, BrowserShown, Run<Search>},
     // View

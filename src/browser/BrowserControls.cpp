@@ -7,15 +7,6 @@
 
 CPlaylistPanel PlaylistPanel;
 
-bool DoDragFiles(HWND, const wchar_t*, DWORD) { return false; }
-int ShowDropMenu(HWND, POINT) { return 0; }
-bool CopySelectedFiles(const wchar_t*) { return false; }
-bool MoveSelectedFiles(const wchar_t*) { return false; }
-bool CopyFolderInto(const wchar_t*, const wchar_t*) { return false; }
-bool MoveFolderInto(const wchar_t*, const wchar_t*) { return false; }
-bool CopyFileIntoFolder(const wchar_t*, const wchar_t*) { return false; }
-bool MoveFileIntoFolder(const wchar_t*, const wchar_t*) { return false; }
-
 bool CPlaylistPanel::Create(HWND, HFONT) { return false; }
 void CPlaylistPanel::Destroy() {}
 void CPlaylistPanel::Show(bool) {}

@@ -4,18 +4,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "browser/DragSource.h"
+#include "browser/FileOperations.h"
 #include "browser/FolderTree.h"
-
-// File operations and the drag of files.
-bool DoDragFiles(HWND source, const wchar_t* files, DWORD allowedEffects);
-// 1 copy, 2 move, anything else nothing.
-int ShowDropMenu(HWND owner, POINT screen);
-bool CopySelectedFiles(const wchar_t* targetFolder);
-bool MoveSelectedFiles(const wchar_t* targetFolder);
-bool CopyFolderInto(const wchar_t* folder, const wchar_t* targetFolder);
-bool MoveFolderInto(const wchar_t* folder, const wchar_t* targetFolder);
-bool CopyFileIntoFolder(const wchar_t* file, const wchar_t* targetFolder);
-bool MoveFileIntoFolder(const wchar_t* file, const wchar_t* targetFolder);
 
 class CPlaylistPanel {
 public:

@@ -1,13 +1,28 @@
-// The main window's drop target: a file list dropped on the window itself
-// opens its first file or folder; other child windows refuse drops for now.
+// The main window's drop target: hover and drop go to the window under the
+// cursor, the browser's file list, its folder tree or the main window itself;
+// files dropped anywhere else are listed in a box. The shell's drag-image
+// object draws the drag image when it can be had.
 #include "browser/DropTarget.h"
 
-#include <shlobj.h>
+#include <commctrl.h>
+#include <shellapi.h>
 
 #include "app/AppState.h"
 #include "app/ShellStandIns.h"
+#include "browser/Browser.h"
+#include "browser/BrowserControls.h"
+#include "browser/FileListView.h"
+#include "image/Common.h"
 
-CDropTarget::CDropTarget(HWND window) : window_(window) {}
+CDropTarget::CDropTarget(HWND window) : window_(window) {
+    if (FAILED(CoCreateInstance(CLSID_DragDropHelper, nullptr, CLSCTX_INPROC_SERVER, IID_IDropTargetHelper,
+                                reinterpret_cast<void**>(&helper_))))
+        helper_ = nullptr;
+}
+
+CDropTarget::~CDropTarget() {
+    if (helper_) helper_->Release();
+}
 
 HRESULT STDMETHODCALLTYPE CDropTarget::QueryInterface(REFIID riid, void** object) {
     if (!object) return E_POINTER;
@@ -45,6 +60,31 @@ DWORD CDropTarget::ChooseEffect(bool accept, DWORD keys, DWORD allowed) {
     return effect;
 }
 
+std::wstring CDropTarget::DroppedPaths(HDROP drop) {
+    std::wstring list;
+    const UINT count = drop ? DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) : 0;
+    for (UINT i = 0; i < count; ++i) {
+        const UINT length = DragQueryFileW(drop, i, nullptr, 0);
+        std::wstring path(length + 1, L'\0');
+        DragQueryFileW(drop, i, path.data(), length + 1);
+        path.resize(length);
+        list += path;
+        list.push_back(L'\0');
+    }
+    list.push_back(L'\0');
+    return list;
+}
+
+std::wstring CDropTarget::DroppedFilesText(HDROP drop) {
+    std::wstring text;
+    const std::wstring list = DroppedPaths(drop);
+    for (const wchar_t* p = list.c_str(); *p; p += wcslen(p) + 1) {
+        text += p;
+        text += L"\n";
+    }
+    return text;
+}
+
 HWND CDropTarget::WindowAt(POINTL point) const {
     POINT client = {point.x, point.y};
     ScreenToClient(window_, &client);
@@ -52,7 +92,11 @@ HWND CDropTarget::WindowAt(POINTL point) const {
     return child ? child : window_;
 }
 
-HRESULT STDMETHODCALLTYPE CDropTarget::DragEnter(IDataObject* data, DWORD keys, POINTL, DWORD* effect) {
+HRESULT STDMETHODCALLTYPE CDropTarget::DragEnter(IDataObject* data, DWORD keys, POINTL point, DWORD* effect) {
+    if (helper_ && data && effect) {
+        POINT p = {point.x, point.y};
+        helper_->DragEnter(window_, data, &p, *effect);
+    }
     FORMATETC format = {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
     accept_ = data && data->QueryGetData(&format) == S_OK;
     if (effect) *effect = ChooseEffect(accept_, keys, *effect);
@@ -64,20 +108,36 @@ HRESULT STDMETHODCALLTYPE CDropTarget::DragOver(DWORD keys, POINTL point, DWORD*
     AppState::DragActive = 1;
     if (!effect) return S_OK;
     const DWORD chosen = ChooseEffect(accept_, keys, *effect);
-    // Only the main window itself takes drops until the browser's list and
-    // tree do; any other child refuses them.
     const HWND target = WindowAt(point);
-    *effect = target == window_ ? QueryDropEffect(target, chosen) : DROPEFFECT_NONE;
+    const POINT screen = {point.x, point.y};
+    const bool browser = Browser.IsShown();
+    if (chosen == DROPEFFECT_NONE) *effect = DROPEFFECT_NONE;
+    else if (browser && target == Browser.fileListWindow) *effect = FileListDragOver(target, screen, chosen);
+    else if (browser && target == Browser.folderTreeWindow)
+        *effect = FolderTreeDragOver(target, screen.x, screen.y, chosen);
+    else if (target == window_) *effect = QueryDropEffect(target, chosen);
+    else *effect = DROPEFFECT_NONE;
+    if (helper_) {
+        POINT p = screen;
+        helper_->DragOver(&p, *effect);
+    }
     return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE CDropTarget::DragLeave() {
+    if (helper_) helper_->DragLeave();
+    if (Browser.IsShown() && Browser.folderTreeWindow)
+        SendMessageW(Browser.folderTreeWindow, TVM_SELECTITEM, TVGN_DROPHILITE, 0);
     accept_ = false;
     AppState::DragActive = 0;
     return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE CDropTarget::Drop(IDataObject* data, DWORD keys, POINTL point, DWORD* effect) {
+    if (helper_ && data) {
+        POINT p = {point.x, point.y};
+        helper_->Drop(data, &p, effect ? *effect : DROPEFFECT_NONE);
+    }
     HRESULT result = S_OK;
     const DWORD chosen = ChooseEffect(accept_, keys, effect ? *effect : DROPEFFECT_NONE);
     if (chosen == DROPEFFECT_NONE || !data) {
@@ -87,7 +147,21 @@ HRESULT STDMETHODCALLTYPE CDropTarget::Drop(IDataObject* data, DWORD keys, POINT
         STGMEDIUM medium = {};
         result = data->GetData(&format, &medium);
         if (SUCCEEDED(result)) {
-            if (WindowAt(point) == window_) OpenDroppedItem(window_, static_cast<HDROP>(medium.hGlobal));
+            HDROP drop = static_cast<HDROP>(medium.hGlobal);
+            const HWND target = WindowAt(point);
+            const POINT screen = {point.x, point.y};
+            const bool browser = Browser.IsShown();
+            if (browser && target == Browser.fileListWindow) {
+                FileListDrop(target, screen, DroppedPaths(drop).c_str());
+            } else if (browser && target == Browser.folderTreeWindow) {
+                FolderTreeDrop(target, screen.x, screen.y, chosen, drop);
+            } else if (target == window_) {
+                OpenDroppedItem(window_, drop);
+            } else {
+                const std::wstring text = DroppedFilesText(drop);
+                SetForegroundWindow(window_);
+                ShowCaptionedText(MessageOwner{window_}, L"Files Dropped (but dont process it)", text.c_str());
+            }
             ReleaseStgMedium(&medium);
             result = S_OK;
         }

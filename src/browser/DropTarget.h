@@ -2,11 +2,14 @@
 #pragma once
 #include <windows.h>
 #include <ole2.h>
+#include <shlobj.h>
+
+#include <string>
 
 class CDropTarget : public IDropTarget {
 public:
     explicit CDropTarget(HWND window);
-    virtual ~CDropTarget() = default;
+    virtual ~CDropTarget();
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
     ULONG STDMETHODCALLTYPE Release() override;
@@ -19,6 +22,13 @@ public:
     // and Shift link, Ctrl copies, Shift moves; without keys copy, else move,
     // else link. None without an accepted file list or when not allowed.
     static DWORD ChooseEffect(bool accept, DWORD keys, DWORD allowed);
+    // The dropped paths as a double-zero-terminated list.
+    static std::wstring DroppedPaths(HDROP drop);
+    // The text of the box for files dropped where nothing takes them: every
+    // path followed by "\n".
+    static std::wstring DroppedFilesText(HDROP drop);
+    // Whether the shell's drag-image object is there (drags work without it).
+    bool HasDragImages() const { return helper_ != nullptr; }
 
 private:
     // The owner's child under the screen point (the owner itself over its own
@@ -28,6 +38,7 @@ private:
     LONG refs_ = 1;
     HWND window_;
     bool accept_ = false;
+    IDropTargetHelper* helper_ = nullptr;
 };
 
 void InitShellMalloc();

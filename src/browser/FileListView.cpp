@@ -27,14 +27,6 @@ namespace {
 WNDPROC g_previousListProc = nullptr;
 RECT g_progressClient = {};
 
-struct InternalDrag {
-    HWND source = nullptr;
-    bool active = false;
-    int firstItem = -1;
-    std::vector<wchar_t> files;
-};
-InternalDrag g_drag;
-
 const wchar_t* ExtensionOf(const wchar_t* name) {
     const wchar_t* dot = name ? wcsrchr(name, L'.') : nullptr;
     return dot ? dot + 1 : L"";
@@ -598,12 +590,10 @@ void FileListBeginDrag(NMLISTVIEW* info) {
     }
     if (first < 0) return;
     files.push_back(0);
-    g_drag.source = list;
-    g_drag.active = true;
-    g_drag.firstItem = first;
-    g_drag.files = files;
-    DoDragFiles(list, g_drag.files.data(), DROPEFFECT_COPY | DROPEFFECT_MOVE);
-    g_drag.active = false;
+    AppState::DragSourceWindow = list;
+    AppState::DragActive = 1;
+    AppState::DragItem = first;
+    DoDragFiles(list, files.data(), DROPEFFECT_COPY | DROPEFFECT_MOVE);
 }
 
 static int HitFolderItem(HWND list, POINT screen) {
@@ -615,16 +605,15 @@ static int HitFolderItem(HWND list, POINT screen) {
 }
 
 DWORD FileListDragOver(HWND list, POINT screen, DWORD effect) {
-    if (!list || !g_drag.active) return 0;
+    if (!list) return 0;
     const int item = HitFolderItem(list, screen);
     if (item < 0) return 0;
-    if (g_drag.source == list && item == g_drag.firstItem) return 0;
+    if (AppState::DragSourceWindow == list && item == AppState::DragItem) return 0;
     return effect;
 }
 
 void FileListDrop(HWND list, POINT screen, const wchar_t* files) {
-    if (!list || !g_drag.active) return;
-    g_drag.active = false;
+    if (!list) return;
     const int item = HitFolderItem(list, screen);
     if (item < 0) return;
     const int choice = ShowDropMenu(list, screen);
@@ -632,7 +621,8 @@ void FileListDrop(HWND list, POINT screen, const wchar_t* files) {
     wchar_t target[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, target);
     if (!AppendPath(target, FileList::Subfolders[item].name)) return;
-    if (g_drag.source == list) {
+    // The list's own drag carries its selection; any other drop its files.
+    if (AppState::DragSourceWindow == list) {
         if (choice == 1) CopySelectedFiles(target);
         else MoveSelectedFiles(target);
         return;
@@ -640,8 +630,8 @@ void FileListDrop(HWND list, POINT screen, const wchar_t* files) {
     for (const wchar_t* p = files; p && *p; p += wcslen(p) + 1) {
         const DWORD attributes = GetFileAttributesW(p);
         const bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-        if (folder) (choice == 1 ? CopyFolderInto : MoveFolderInto)(p, target);
-        else (choice == 1 ? CopyFileIntoFolder : MoveFileIntoFolder)(p, target);
+        if (folder) choice == 1 ? CopyFolderInto(p, target, list) : MoveFolderInto(p, target, list);
+        else choice == 1 ? CopyFileIntoFolder(p, target) : MoveFileIntoFolder(p, target);
     }
     if (AppState::MainWindow) PostMessageW(AppState::MainWindow, WM_COMMAND, IDM_REFRESH, 0);
 }

@@ -86,6 +86,13 @@ int AskYesNo(MessageOwner owner, const wchar_t* caption, const wchar_t* format, 
     return answer;
 }
 
+int ShowCaptionedText(MessageOwner owner, const wchar_t* caption, const wchar_t* text) {
+    wchar_t cut[1024];
+    lstrcpynW(cut, text ? text : L"", 1024);
+    return DeliverMessage(owner.window, cut, caption ? caption : QRV_MESSAGE_CAPTION,
+                          MB_ICONINFORMATION | MB_SETFOREGROUND | MB_OK);
+}
+
 void FatalError(const wchar_t* format, ...) {
     wchar_t text[1024];
     va_list args;

@@ -25,6 +25,9 @@ int ShowMessage(MessageOwner owner, const wchar_t* format, ...);
 // IDNO (anything else a hook returns counts as No).
 int AskYesNo(const wchar_t* caption, const wchar_t* format, ...);
 int AskYesNo(MessageOwner owner, const wchar_t* caption, const wchar_t* format, ...);
+// A ready text (not a format; cut to 1024 characters) under its own caption,
+// with the information icon, through the same seam.
+int ShowCaptionedText(MessageOwner owner, const wchar_t* caption, const wchar_t* text);
 // Formats the same way and ends the process; used only when start-up fails.
 [[noreturn]] void FatalError(const wchar_t* format, ...);
 

@@ -106,6 +106,8 @@ TEST(CommandTable, RowsMatchMenusAcceleratorsAndToolBars) {
                 EXPECT_TRUE(InRecentRange(id)) << id;
                 continue;
             }
+            // The drop menu's items are choices its caller reads back, not commands.
+            if (name == L"DROPMENU") continue;
             EXPECT_TRUE(rows.count(id)) << "menu " << qrvtest::Narrow(name.c_str()) << " item " << id << " has no row";
         }
     }

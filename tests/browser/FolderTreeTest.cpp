@@ -10,7 +10,9 @@
 #include "app/MainWindowIds.h"
 #include "browser/Browser.h"
 #include "browser/BrowserState.h"
+#include "browser/DragSource.h"
 #include "browser/FolderTree.h"
+#include "support/PopupMenuDriver.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -413,11 +415,23 @@ TEST(FolderTree, TheRootAndDriveRootsDoNotDrag) {
         EXPECT_FALSE(AppState::DragActive) << ItemText(tree, item);
         EXPECT_EQ(AppState::DragSourceWindow, nullptr);
     }
-    // A folder does, and the record of the tree's own drag is gone when it ends.
+    // A folder does, with the tree as the source while the drag runs, and the
+    // record of the tree's own drag is gone when it ends.
+    static HWND sourceDuringDrag;
+    static bool activeDuringDrag;
+    sourceDuringDrag = nullptr;
+    activeDuringDrag = false;
+    DragLoopHook previous = SetDragLoopHook([](IDataObject*, DWORD) -> DWORD {
+        sourceDuringDrag = AppState::DragSourceWindow;
+        activeDuringDrag = AppState::DragActive;
+        return DROPEFFECT_NONE;
+    });
     beginDrag(windows);
-    EXPECT_TRUE(AppState::DragActive);
+    SetDragLoopHook(previous);
+    EXPECT_TRUE(activeDuringDrag);
+    EXPECT_EQ(sourceDuringDrag, tree);
+    EXPECT_FALSE(AppState::DragActive);
     EXPECT_EQ(AppState::DragSourceWindow, nullptr);
-    AppState::DragActive = false;
 }
 
 }  // namespace
@@ -475,8 +489,12 @@ TEST_F(FolderTreeOnSummer, ADropOnlyActsWhileADragIsActiveAndACancelledMenuChang
         DragState drag;
         EXPECT_EQ(FolderTreeDragOver(tree, a.x, a.y, DROPEFFECT_COPY), (DWORD)DROPEFFECT_COPY);
         EXPECT_TRUE(FolderTreeAutoExpandArmed());
-        // The drop menu is answered with nothing chosen.
-        FolderTreeDrop(tree, a.x, a.y, DROPEFFECT_COPY, nullptr);
+        // The drop menu is answered with nothing chosen (Escape).
+        qrvtest::ChoosePopupMenuItem(-1, [&] {
+            FolderTreeDrop(tree, a.x, a.y, DROPEFFECT_COPY, nullptr);
+            return 0;
+        });
+        EXPECT_TRUE(qrvtest::g_popupMenuAnswer.seen);
         EXPECT_FALSE(AppState::DragActive);
         EXPECT_FALSE(FolderTreeAutoExpandArmed());
         EXPECT_EQ(Next(tree, nullptr, TVGN_DROPHILITE), nullptr);
