@@ -374,19 +374,21 @@ TEST(Robustness, EveryReaderSurvivesDamagedFixtures) {
 // a thread that spins shows it, one that sleeps does not.
 std::atomic<bool> g_stopSpinning{false};
 
+DWORD WINAPI SpinUntilStopped(void*) {
+    volatile uint64_t x = 0;
+    while (!g_stopSpinning) x = x + 1;
+    return 0;
+}
+
+DWORD WINAPI SleepASecond(void*) {
+    Sleep(1000);
+    return 0;
+}
+
 TEST(Robustness, AnotherThreadsProcessorTimeIsMeasured) {
-    auto spin = [](void*) -> DWORD {
-        volatile uint64_t x = 0;
-        while (!g_stopSpinning) x = x + 1;
-        return 0;
-    };
-    auto sleep = [](void*) -> DWORD {
-        Sleep(1000);
-        return 0;
-    };
     g_stopSpinning = false;
-    HANDLE spinner = CreateThread(nullptr, 0, spin, nullptr, 0, nullptr);
-    HANDLE sleeper = CreateThread(nullptr, 0, sleep, nullptr, 0, nullptr);
+    HANDLE spinner = CreateThread(nullptr, 0, SpinUntilStopped, nullptr, 0, nullptr);
+    HANDLE sleeper = CreateThread(nullptr, 0, SleepASecond, nullptr, 0, nullptr);
     ASSERT_NE(spinner, nullptr);
     ASSERT_NE(sleeper, nullptr);
     Sleep(500);
