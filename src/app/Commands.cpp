@@ -31,6 +31,8 @@
 #include "browser/BrowserControls.h"
 #include "browser/BrowserState.h"
 #include "browser/FileList.h"
+#include "browser/FileListView.h"
+#include "browser/ThumbnailDBMaintenance.h"
 #include "browser/ThumbnailLoader.h"
 #include "image/Common.h"
 #include "image/Effects.h"
@@ -376,6 +378,30 @@ void ToFileList(HWND, UINT id, LPARAM) {
     if (Browser.fileListWindow) SendMessageW(Browser.fileListWindow, WM_COMMAND, id, 0);
 }
 
+// Refresh: the browser scans its folder again with the tab's filter. While the
+// thumbnail loader runs, the loader goes there when it stops.
+bool BrowserShown() { return Browser.IsShown(); }
+void RefreshBrowser() {
+    if (ThumbLoader::Running) {
+        ThumbLoader::GotoRequest = 1;
+        return;
+    }
+    if (Browser.ChangeFolder(nullptr, BROWSER_OPEN_CURRENT_DIRECTORY, false)) {
+        StatusBar.Update();
+        RefreshStates();
+    }
+}
+
+// Select All: every playlist entry on the playlist tab, else every file item.
+void SelectAllInBrowser() {
+    if (AppState::BrowserTab == TAB_PLAYLIST) PlaylistPanel.SelectAll();
+    else SelectAllFiles();
+}
+
+void ShowDatabaseMaintenance(HWND window) {
+    DialogBoxParamW(AppState::Instance, L"DBMAINTENANCEDLG", window, DBMaintenanceDlgProc, 0);
+}
+
 // One row per command, in the order of the menus; the tool bars' own buttons last.
 const CommandRow kCommandTable[] = {
     // File
@@ -396,7 +422,7 @@ const CommandRow kCommandTable[] = {
     {IDM_COPY, kEditable, nullptr},
     {IDM_PASTE, ClipboardHasBitmap, nullptr},
     {IDM_CROP, kEditable, nullptr},
-    {IDM_SELECT_ALL, nullptr, nullptr},
+    {IDM_SELECT_ALL, BrowserShown, RunPlain<SelectAllInBrowser>},
     {IDM_COPY_NAMES, BrowserListShown, ToFileList},
     {IDM_COPY_PATHS, BrowserListShown, ToFileList},
     {IDM_BROWSER_SETTINGS, BrowserListShown, ToFileList},
@@ -409,7 +435,7 @@ const CommandRow kCommandTable[] = {
     {IDM_SEARCH, nullptr, nullptr},
     // View
     {IDM_BROWSE, IsFolderScanIdle, Run<ToggleBrowser>},
-    {IDM_REFRESH, nullptr, nullptr},
+    {IDM_REFRESH, BrowserShown, RunPlain<RefreshBrowser>},
     {IDM_PRESENTATION_MODE, nullptr, RunPlain<EnterPresentationMode>},
     {IDM_NEXT_MEDIA, HasFileList, RunFromToolBar<Step>},
     {IDM_PREVIOUS_MEDIA, HasFileList, RunFromToolBar<Step>},
@@ -444,7 +470,7 @@ const CommandRow kCommandTable[] = {
     {IDM_SAVE_THUMBNAIL_STYLE, nullptr, nullptr},
     {IDM_SAVE_REPORT_STYLE, nullptr, nullptr},
     {IDM_DELETE_FOLDER_STYLE, nullptr, nullptr},
-    {IDM_DATABASE_MAINTENANCE, nullptr, nullptr},
+    {IDM_DATABASE_MAINTENANCE, nullptr, Run<ShowDatabaseMaintenance>},
     // Image
     {IDM_FLIP, kEditable, Flip},
     {IDM_MIRROR, kEditable, Flip},
