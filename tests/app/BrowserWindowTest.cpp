@@ -132,6 +132,45 @@ TEST_F(BrowserWindowTest, OpensHidesShowsAndClosesInBothViews) {
     }
 }
 
+// In thumbnail view the items stand in the grid of the cell size, a caption's
+// room below each row, however the list was sized and painted meanwhile.
+TEST_F(BrowserWindowTest, ThumbnailsStandInTheGridWithRoomForTheirCaptions) {
+    for (int i = 0; i < 6; ++i)
+        apptest::WriteSolidPicture(folder.File(L"more" + std::to_wstring(i) + L".bmp"), 60, 40, RGB(0, i * 30, 90));
+    const auto expectGrid = [this](const char* when) {
+        SCOPED_TRACE(when);
+        HWND list = Browser.fileListWindow;
+        const int count = (int)SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
+        ASSERT_EQ(count, 12);
+        RECT client;
+        GetClientRect(window, &client);
+        const int available = client.right - AppState::BrowserThumbWindowWidth - 8;
+        POINT expected = {4, 4};
+        for (int i = 0; i < count; ++i) {
+            POINT at = {};
+            SendMessageW(list, LVM_GETITEMPOSITION, i, (LPARAM)&at);
+            EXPECT_EQ(at.x, expected.x) << i;
+            EXPECT_EQ(at.y, expected.y) << i;
+            expected = NextGridPosition(expected, AppState::BrowserThumbnailWidth, AppState::BrowserThumbnailHeight,
+                                        available);
+        }
+    };
+    ASSERT_TRUE(OpenBrowser(0));
+    FinishLoader();
+    expectGrid("open");
+    // A later size change keeps the grid.
+    RECT frame;
+    GetWindowRect(window, &frame);
+    SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left - 40, frame.bottom - frame.top - 40,
+                 SWP_NOMOVE | SWP_NOZORDER);
+    qrvtest::Pump();
+    expectGrid("resized");
+    // A refresh makes the list again.
+    SendMessageW(window, WM_COMMAND, IDM_REFRESH, 0);
+    FinishLoader();
+    expectGrid("refreshed");
+}
+
 TEST_F(BrowserWindowTest, PlaylistTabStartsNoLoaderAndOtherTabsBecomeAllTypes) {
     AppState::BrowserTab = TAB_PLAYLIST;
     ASSERT_TRUE(OpenBrowser(0));
