@@ -392,6 +392,30 @@ void RefreshBrowser() {
     }
 }
 
+// Thumbnails or Report: the default view style; a shown folder is made again
+// in it unless the folder has a style of its own.
+template <int Style>
+void SetDefaultBrowserStyle() {
+    AppState::BrowserStyle = Style;
+    RefreshStates();
+    if (Browser.IsShown() && AppState::BrowserListStyle != Style) RefreshBrowser();
+}
+
+// The shown folder's own style is saved or deleted; the list follows it.
+template <int Style>
+void SaveFolderStyle() {
+    wchar_t folder[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, folder);
+    Browser.SaveFolderStyle(Style, folder);
+    if (AppState::BrowserListStyle != Style) RefreshBrowser();
+}
+void DeleteFolderStyle() {
+    wchar_t folder[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, folder);
+    Browser.DeleteFolderStyle(folder);
+    if (AppState::BrowserListStyle != AppState::BrowserStyle) RefreshBrowser();
+}
+
 // Select All: every playlist entry on the playlist tab, else every file item.
 void SelectAllInBrowser() {
     if (AppState::BrowserTab == TAB_PLAYLIST) PlaylistPanel.SelectAll();
@@ -458,8 +482,8 @@ const CommandRow kCommandTable[] = {
     {IDM_ALPHA_AS_IMAGE, nullptr, nullptr},
     {IDM_ALPHA_AS_LAYER, nullptr, nullptr},
     {IDM_ALPHA_BLENDED, nullptr, nullptr},
-    {IDM_BROWSER_THUMBNAILS, nullptr, nullptr},
-    {IDM_BROWSER_REPORT, nullptr, nullptr},
+    {IDM_BROWSER_THUMBNAILS, nullptr, RunPlain<SetDefaultBrowserStyle<0>>},
+    {IDM_BROWSER_REPORT, nullptr, RunPlain<SetDefaultBrowserStyle<1>>},
     {IDM_SORT_NAME_ASCENDING, nullptr, nullptr},
     {IDM_SORT_NAME_DESCENDING, nullptr, nullptr},
     {IDM_SORT_SIZE_ASCENDING, nullptr, nullptr},
@@ -467,9 +491,9 @@ const CommandRow kCommandTable[] = {
     {IDM_SORT_DATE_ASCENDING, nullptr, nullptr},
     {IDM_SORT_DATE_DESCENDING, nullptr, nullptr},
     {IDM_SORT_NONE, nullptr, nullptr},
-    {IDM_SAVE_THUMBNAIL_STYLE, nullptr, nullptr},
-    {IDM_SAVE_REPORT_STYLE, nullptr, nullptr},
-    {IDM_DELETE_FOLDER_STYLE, nullptr, nullptr},
+    {IDM_SAVE_THUMBNAIL_STYLE, BrowserShown, RunPlain<SaveFolderStyle<0>>},
+    {IDM_SAVE_REPORT_STYLE, BrowserShown, RunPlain<SaveFolderStyle<1>>},
+    {IDM_DELETE_FOLDER_STYLE, BrowserShown, RunPlain<DeleteFolderStyle>},
     {IDM_DATABASE_MAINTENANCE, nullptr, Run<ShowDatabaseMaintenance>},
     // Image
     {IDM_FLIP, kEditable, Flip},

@@ -274,6 +274,37 @@ TEST_F(BrowserWindowTest, MenuGraysTheBrowserCommandsWhileItIsHiddenAndDuringASc
     EXPECT_EQ(SendMessageW(Browser.fileListWindow, LVM_GETITEMSTATE, 0, LVIS_SELECTED), 0);
 }
 
+// The view commands of the menus and the list's context menu: the folder's
+// own style, saved and deleted, and the default style.
+TEST_F(BrowserWindowTest, StyleCommandsSwitchTheListAndWriteTheFolderStyle) {
+    qrvtest::MessageCapture messages;
+    ASSERT_TRUE(OpenBrowser(1));
+    const auto listView = [] { return (DWORD)(GetWindowLongPtrW(Browser.fileListWindow, GWL_STYLE) & LVS_TYPEMASK); };
+    ASSERT_EQ(listView(), (DWORD)LVS_REPORT);
+    const std::wstring style = folder.File(L"browser.style");
+
+    SendMessageW(window, WM_COMMAND, IDM_SAVE_THUMBNAIL_STYLE, 0);
+    FinishLoader();
+    EXPECT_EQ(qrvtest::ReadAll(style), (std::vector<unsigned char>{0, 0, 0, 0}));
+    EXPECT_TRUE(GetFileAttributesW(style.c_str()) & FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_EQ(AppState::BrowserListStyle, 0);
+    EXPECT_EQ(listView(), (DWORD)LVS_ICON);
+    EXPECT_EQ(AppState::BrowserStyle, 1);  // the default stays
+
+    SendMessageW(window, WM_COMMAND, IDM_DELETE_FOLDER_STYLE, 0);
+    EXPECT_FALSE(qrvtest::FileExists(style));
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(messages.messages[0], L"Specific Foldersyle deleted for folder: " + style);
+    EXPECT_EQ(listView(), (DWORD)LVS_REPORT);  // back to the default
+
+    SendMessageW(window, WM_COMMAND, IDM_BROWSER_THUMBNAILS, 0);
+    FinishLoader();
+    EXPECT_EQ(AppState::BrowserStyle, 0);
+    EXPECT_EQ(listView(), (DWORD)LVS_ICON);
+    EXPECT_TRUE(GetMenuState(GetMenu(window), IDM_BROWSER_THUMBNAILS, MF_BYCOMMAND) & MF_CHECKED);
+    EXPECT_FALSE(GetMenuState(GetMenu(window), IDM_BROWSER_REPORT, MF_BYCOMMAND) & MF_CHECKED);
+}
+
 TEST_F(BrowserWindowTest, CloseDuringALoaderRunWaitsForItAndStoresNothing) {
     for (int i = 0; i < 8; ++i)
         apptest::WriteSolidPicture(folder.File(L"more" + std::to_wstring(i) + L".bmp"), 600, 400, RGB(i * 20, 0, 90));
