@@ -322,6 +322,17 @@ TEST_F(BrowserWindowTest, CloseDuringALoaderRunWaitsForItAndStoresNothing) {
     EXPECT_FALSE(Browser.open);
 }
 
+TEST_F(BrowserWindowTest, ClosingTheWindowDuringALoaderRunWaitsForItsEnd) {
+    ASSERT_TRUE(OpenBrowser(0));
+    ASSERT_TRUE(ThumbLoader::Running);
+    SendMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(IsWindow(window));  // recorded only
+    EXPECT_TRUE(ThumbLoader::CloseRequest);
+    FinishLoader();  // the loader posts the close when it stops
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_FALSE(Browser.open);
+}
+
 TEST_F(BrowserWindowTest, RefreshDuringALoaderRunWaitsForItsEnd) {
     ASSERT_TRUE(OpenBrowser(0));
     ASSERT_TRUE(ThumbLoader::Running);
