@@ -15,6 +15,7 @@
 #include "browser/FileList.h"
 #include "browser/FileListView.h"
 #include "browser/ThumbnailDB.h"
+#include "browser/ThumbnailDBMaintenance.h"
 #include "browser/ThumbnailLoader.h"
 #include "formats/Formats.h"
 #include "formats/SaveDispatch.h"
@@ -141,12 +142,21 @@ TEST_F(ThumbnailLoaderTest, SecondVisitDecodesNothingAndANewerFileIsRedone) {
     EXPECT_TRUE(messages.messages.empty()) << qrvtest::Narrow(messages.messages[0]);
 }
 
-TEST_F(ThumbnailLoaderTest, AnotherCellSizeRebuildsTheCache) {
+TEST_F(ThumbnailLoaderTest, AnotherCellSizeRebuildsTheCacheUnderANewNumber) {
     RunLoader();
+    const CachedFolderFigures first = ReadCachedFolderFigures(pictures_.Path().c_str());
+    EXPECT_EQ(first.cacheName, L"000001.dbi");
+    EXPECT_EQ(first.cellWidth, 120);
     AppState::BrowserThumbnailWidth = 100;
     AppState::BrowserThumbnailHeight = 80;
     RunLoader();
     EXPECT_EQ(ThumbnailLoaderDecodedCount(), 4);
+    const CachedFolderFigures second = ReadCachedFolderFigures(pictures_.Path().c_str());
+    EXPECT_EQ(second.cacheName, L"000002.dbi");
+    EXPECT_EQ(second.cellWidth, 100);
+    EXPECT_EQ(second.cellHeight, 80);
+    EXPECT_EQ(second.count, 4);
+    EXPECT_FALSE(qrvtest::FileExists(ThumbDBCacheFolder() + L"\\000001.dbi"));
     RunLoader();
     EXPECT_EQ(ThumbnailLoaderDecodedCount(), 0);
 }
