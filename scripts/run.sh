@@ -19,9 +19,9 @@ QRV_TARGETS=qrv bash "$ROOT/scripts/build.sh"
 target=${1:-}
 if [ -z "$target" ]; then
   bash "$ROOT/scripts/make-samples.sh" "$BUILD/samples"
-  # The folder browser is not built yet: open the folder's first picture in the
-  # viewer, which steps through the folder with Previous/Next.
-  target=$BUILD/samples/Swirl.jpg
+  # The sample folder opens in the browser, its pictures as thumbnails (drawn
+  # from the thumbnail cache from the second run on).
+  target=$BUILD/samples
 fi
 target=$(realpath "$target")
 source "$ROOT/scripts/wine-env.sh"

@@ -34,6 +34,7 @@
 #include "browser/FileList.h"
 #include "browser/FileListView.h"
 #include "browser/Search.h"
+#include "browser/ThumbnailDBMaintenance.h"
 #include "browser/ThumbnailLoader.h"
 #include "image/Common.h"
 #include "image/Effects.h"
@@ -383,20 +384,47 @@ void ToFileList(HWND, UINT id, LPARAM) {
 
 bool BrowserShown() { return Browser.IsShown(); }
 
-// The folder shown is read again; while the thumbnail loader runs, the loader
-// goes to the address box's folder when it stops.
-void Refresh(HWND) {
-    if (ThumbLoader::Running) {
-        ThumbLoader::GotoRequest = true;
-        return;
-    }
-    Browser.ChangeFolder(nullptr, BROWSER_OPEN_CURRENT_DIRECTORY, false);
-}
-
 void Search(HWND window) { ShowSearchDialog(window); }
 
-// On the playlist tab its entries, else every file item of the list.
-void SelectAllItems(HWND) {
+// Refresh: the browser scans its folder again with the tab's filter. While the
+// thumbnail loader runs, the loader goes there when it stops.
+void RefreshBrowser() {
+    if (ThumbLoader::Running) {
+        ThumbLoader::GotoRequest = 1;
+        return;
+    }
+    if (Browser.ChangeFolder(nullptr, BROWSER_OPEN_CURRENT_DIRECTORY, false)) {
+        StatusBar.Update();
+        RefreshStates();
+    }
+}
+
+// Thumbnails or Report: the default view style; a shown folder is made again
+// in it unless the folder has a style of its own.
+template <int Style>
+void SetDefaultBrowserStyle() {
+    AppState::BrowserStyle = Style;
+    RefreshStates();
+    if (Browser.IsShown() && AppState::BrowserListStyle != Style) RefreshBrowser();
+}
+
+// The shown folder's own style is saved or deleted; the list follows it.
+template <int Style>
+void SaveFolderStyle() {
+    wchar_t folder[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, folder);
+    Browser.SaveFolderStyle(Style, folder);
+    if (AppState::BrowserListStyle != Style) RefreshBrowser();
+}
+void DeleteFolderStyle() {
+    wchar_t folder[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, folder);
+    Browser.DeleteFolderStyle(folder);
+    if (AppState::BrowserListStyle != AppState::BrowserStyle) RefreshBrowser();
+}
+
+// Select All: every playlist entry on the playlist tab, else every file item.
+void SelectAllInBrowser() {
     if (AppState::BrowserTab == TAB_PLAYLIST) PlaylistPanel.SelectAll();
     else SelectAllFiles();
 }
@@ -441,6 +469,10 @@ void RunOnFiles(HWND window, UINT, LPARAM) {
 }
 void DeleteItems(HWND) { DeleteSelectedFiles(GetKeyState(VK_SHIFT) < 0); }
 
+void ShowDatabaseMaintenance(HWND window) {
+    DialogBoxParamW(AppState::Instance, L"DBMAINTENANCEDLG", window, DBMaintenanceDlgProc, 0);
+}
+
 // One row per command, in the order of the menus; the tool bars' own buttons last.
 const CommandRow kCommandTable[] = {
     // File
@@ -461,7 +493,7 @@ const CommandRow kCommandTable[] = {
     {IDM_COPY, kEditable, nullptr},
     {IDM_PASTE, ClipboardHasBitmap, nullptr},
     {IDM_CROP, kEditable, nullptr},
-    {IDM_SELECT_ALL, BrowserShown, Run<SelectAllItems>},
+    {IDM_SELECT_ALL, BrowserShown, RunPlain<SelectAllInBrowser>},
     {IDM_COPY_NAMES, BrowserListShown, ToFileList},
     {IDM_COPY_PATHS, BrowserListShown, ToFileList},
     {IDM_BROWSER_SETTINGS, BrowserListShown, ToFileList},
@@ -474,7 +506,7 @@ const CommandRow kCommandTable[] = {
     {IDM_SEARCH, BrowserShown, Run<Search>},
     // View
     {IDM_BROWSE, IsFolderScanIdle, Run<ToggleBrowser>},
-    {IDM_REFRESH, BrowserShown, Run<Refresh>},
+    {IDM_REFRESH, BrowserShown, RunPlain<RefreshBrowser>},
     {IDM_PRESENTATION_MODE, nullptr, RunPlain<EnterPresentationMode>},
     {IDM_NEXT_MEDIA, HasFileList, RunFromToolBar<Step>},
     {IDM_PREVIOUS_MEDIA, HasFileList, RunFromToolBar<Step>},
@@ -497,8 +529,8 @@ const CommandRow kCommandTable[] = {
     {IDM_ALPHA_AS_IMAGE, nullptr, nullptr},
     {IDM_ALPHA_AS_LAYER, nullptr, nullptr},
     {IDM_ALPHA_BLENDED, nullptr, nullptr},
-    {IDM_BROWSER_THUMBNAILS, nullptr, nullptr},
-    {IDM_BROWSER_REPORT, nullptr, nullptr},
+    {IDM_BROWSER_THUMBNAILS, nullptr, RunPlain<SetDefaultBrowserStyle<0>>},
+    {IDM_BROWSER_REPORT, nullptr, RunPlain<SetDefaultBrowserStyle<1>>},
     {IDM_SORT_NAME_ASCENDING, nullptr, nullptr},
     {IDM_SORT_NAME_DESCENDING, nullptr, nullptr},
     {IDM_SORT_SIZE_ASCENDING, nullptr, nullptr},
@@ -506,10 +538,10 @@ const CommandRow kCommandTable[] = {
     {IDM_SORT_DATE_ASCENDING, nullptr, nullptr},
     {IDM_SORT_DATE_DESCENDING, nullptr, nullptr},
     {IDM_SORT_NONE, nullptr, nullptr},
-    {IDM_SAVE_THUMBNAIL_STYLE, nullptr, nullptr},
-    {IDM_SAVE_REPORT_STYLE, nullptr, nullptr},
-    {IDM_DELETE_FOLDER_STYLE, nullptr, nullptr},
-    {IDM_DATABASE_MAINTENANCE, nullptr, nullptr},
+    {IDM_SAVE_THUMBNAIL_STYLE, BrowserShown, RunPlain<SaveFolderStyle<0>>},
+    {IDM_SAVE_REPORT_STYLE, BrowserShown, RunPlain<SaveFolderStyle<1>>},
+    {IDM_DELETE_FOLDER_STYLE, BrowserShown, RunPlain<DeleteFolderStyle>},
+    {IDM_DATABASE_MAINTENANCE, nullptr, Run<ShowDatabaseMaintenance>},
     // Image
     {IDM_FLIP, kEditable, Flip},
     {IDM_MIRROR, kEditable, Flip},

@@ -227,6 +227,10 @@ bool CBrowser::Open(const wchar_t* folder, BrowserOpenMode mode, HWND ownerWindo
     }
     hidden = false;
     Layout();
+    // The list has its size only now; in thumbnail view its items go back
+    // into the grid, which the list's own arrangement on that size change
+    // leaves for rows without room for the captions.
+    if (AppState::BrowserListStyle == 0) ArrangeThumbnailGrid(fileListWindow);
     UpdateToolbarButtons();
     if (owner) {
         UpdateScrollState();
@@ -302,6 +306,7 @@ bool CBrowser::ChangeFolder(const wchar_t* folder, BrowserOpenMode mode, bool ke
 
     hidden = false;
     Layout();
+    if (AppState::BrowserListStyle == 0) ArrangeThumbnailGrid(fileListWindow);  // as in Open
     hidden = true;
     if (fileListWindow) SetFocus(fileListWindow);
     if (AppState::BrowserListStyle == 0 && fileListWindow) StartThumbnailLoader(fileListWindow);

@@ -1,6 +1,6 @@
-// What the database maintenance dialog shows and does, apart from its window:
-// the cached folders listed in qrv.dbt, one row of figures per folder, and the
-// removal of invalid folders or of the whole database.
+// The database maintenance dialog and what it shows and does: the cached
+// folders listed in qrv.dbt, one row of figures per folder, and the removal of
+// selected or invalid folders or of the whole database.
 #pragma once
 #include <windows.h>
 
@@ -34,3 +34,6 @@ int RemoveInvalidFolders(const std::vector<std::wstring>& folders);
 // Removes every listed folder, then qrv.dbt itself ("Unable to delete dbt
 // file!" when that fails). Returns whether qrv.dbt went.
 bool DeleteWholeThumbDB(const std::vector<std::wstring>& folders);
+
+// The dialog procedure of DBMAINTENANCEDLG (opened modally on the main window).
+INT_PTR CALLBACK DBMaintenanceDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -250,9 +250,13 @@ unsigned __stdcall ThumbnailLoaderThread(void* argument) {
                 LoadModeScope scope(true, true);
                 ok = (bool)LoadMediaFile(image, path.c_str(), error, call);
             }
-            const int format = call.result.formatId;
-            if (!ok && format != FMT_VIDEO) DrawLoadErrorImage(image, path.c_str(), L"%s", error);
-            if (format == FMT_SOUND && ok) {
+            // A sound or video file is known by its name too: when its reader
+            // fails, the search by content may name another format or none.
+            const FormatId named = GetFormatIdFromExtension(path.c_str());
+            const bool sound = call.result.formatId == FMT_SOUND || named == FMT_SOUND;
+            const bool video = call.result.formatId == FMT_VIDEO || named == FMT_VIDEO;
+            if (!ok && !video && !sound) DrawLoadErrorImage(image, path.c_str(), L"%s", error);
+            if (sound) {
                 entry.width = cellW;
                 entry.height = cellH;
                 entry.bpp = 24;
@@ -266,7 +270,7 @@ unsigned __stdcall ThumbnailLoaderThread(void* argument) {
                 entry.height = (int)image.GetHeight();
                 entry.bpp = image.GetBpp();
             }
-            const bool keepIcon = format == FMT_SOUND || (format == FMT_VIDEO && !ok) || !image.IsValid();
+            const bool keepIcon = sound || (video && !ok) || !image.IsValid();
             if (!keepIcon) {
                 cell = NewCell(cellDc, reference);
                 if (cell) {

@@ -6,6 +6,8 @@
 #include <commctrl.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/AppState.h"
 #include "browser/Browser.h"
@@ -13,6 +15,7 @@
 #include "browser/FileList.h"
 #include "browser/FileListView.h"
 #include "browser/ThumbnailDB.h"
+#include "browser/ThumbnailDBMaintenance.h"
 #include "browser/ThumbnailLoader.h"
 #include "formats/Formats.h"
 #include "formats/SaveDispatch.h"
@@ -46,9 +49,10 @@ int g_hookFile = -1;
 void AbortAfterFirstFile(int file) {
     if (file == 0) {
         g_hookFile = file;
-        ThumbLoader::TreeRequest = 1;
-        ThumbLoader::GotoRequest = 1;
+        ThumbLoader::CloseRequest = 1;
         ThumbLoader::DoubleClickRequest = 1;
+        ThumbLoader::GotoRequest = 1;
+        ThumbLoader::TreeRequest = 1;
     }
 }
 
@@ -92,9 +96,11 @@ protected:
         SetCurrentDirectoryW(saved_);
     }
     // One run of the loader over the folder, as the browser starts it.
-    void RunLoader() {
-        BuildFileListNow(nullptr, pictures_.Path().c_str());
-        BuildSubfolderList(pictures_.Path().c_str());
+    void RunLoader() { RunLoaderOn(pictures_.Path()); }
+    void RunLoaderOn(const std::wstring& folder) {
+        SetCurrentDirectoryW(folder.c_str());
+        BuildFileListNow(nullptr, folder.c_str());
+        BuildSubfolderList(folder.c_str());
         ASSERT_TRUE(CreateFileListView(owner_));
         SetFileListStyle(FileListWindow());
         ASSERT_TRUE(FillFileListView(FileListWindow()));
@@ -136,12 +142,21 @@ TEST_F(ThumbnailLoaderTest, SecondVisitDecodesNothingAndANewerFileIsRedone) {
     EXPECT_TRUE(messages.messages.empty()) << qrvtest::Narrow(messages.messages[0]);
 }
 
-TEST_F(ThumbnailLoaderTest, AnotherCellSizeRebuildsTheCache) {
+TEST_F(ThumbnailLoaderTest, AnotherCellSizeRebuildsTheCacheUnderANewNumber) {
     RunLoader();
+    const CachedFolderFigures first = ReadCachedFolderFigures(pictures_.Path().c_str());
+    EXPECT_EQ(first.cacheName, L"000001.dbi");
+    EXPECT_EQ(first.cellWidth, 120);
     AppState::BrowserThumbnailWidth = 100;
     AppState::BrowserThumbnailHeight = 80;
     RunLoader();
     EXPECT_EQ(ThumbnailLoaderDecodedCount(), 4);
+    const CachedFolderFigures second = ReadCachedFolderFigures(pictures_.Path().c_str());
+    EXPECT_EQ(second.cacheName, L"000002.dbi");
+    EXPECT_EQ(second.cellWidth, 100);
+    EXPECT_EQ(second.cellHeight, 80);
+    EXPECT_EQ(second.count, 4);
+    EXPECT_FALSE(qrvtest::FileExists(ThumbDBCacheFolder() + L"\\000001.dbi"));
     RunLoader();
     EXPECT_EQ(ThumbnailLoaderDecodedCount(), 0);
 }
@@ -153,18 +168,79 @@ TEST_F(ThumbnailLoaderTest, RequestsStopTheRunStoreNothingAndPostInOrder) {
     EXPECT_EQ(ThumbnailLoaderDecodedCount(), 1);
     EXPECT_FALSE(ThumbLoader::TreeRequest);
     EXPECT_FALSE(ThumbLoader::DoubleClickRequest);
-    // Tree refresh and goto went to the main window in that order, the
-    // double click to the list.
+    EXPECT_FALSE(ThumbLoader::CloseRequest);
+    // Tree refresh, goto, the double click (to the list) and the close, in
+    // that order whatever order they were asked for in.
+    std::vector<std::pair<HWND, UINT>> posted;
     MSG msg;
-    ASSERT_TRUE(PeekMessageW(&msg, owner_, 0, 0, PM_REMOVE));
-    EXPECT_EQ(msg.message, (UINT)WM_APP_BROWSER_REFRESH);
-    ASSERT_TRUE(PeekMessageW(&msg, owner_, 0, 0, PM_REMOVE));
-    EXPECT_EQ(msg.message, (UINT)WM_APP_BROWSER_GOTO);
-    ASSERT_TRUE(PeekMessageW(&msg, FileListWindow(), WM_LBUTTONDBLCLK, WM_LBUTTONDBLCLK, PM_REMOVE));
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+        if (msg.message == WM_APP_BROWSER_REFRESH || msg.message == WM_APP_BROWSER_GOTO ||
+            msg.message == WM_LBUTTONDBLCLK || msg.message == WM_CLOSE)
+            posted.push_back({msg.hwnd, msg.message});
+    const std::vector<std::pair<HWND, UINT>> expected = {{owner_, (UINT)WM_APP_BROWSER_REFRESH},
+                                                         {owner_, (UINT)WM_APP_BROWSER_GOTO},
+                                                         {FileListWindow(), (UINT)WM_LBUTTONDBLCLK},
+                                                         {owner_, (UINT)WM_CLOSE}};
+    EXPECT_EQ(posted, expected);
     SetThumbnailLoaderFileHook(nullptr);
     // Nothing was stored: the next run decodes every file.
     RunLoader();
     EXPECT_EQ(ThumbnailLoaderDecodedCount(), 4);
+}
+
+// The folder that tests/fixtures/browser.sh draws with ImageMagick: a JPEG,
+// PNG, GIF, TIFF and BMP, a JPEG cut short, a sound and a video file.
+TEST_F(ThumbnailLoaderTest, FolderOfCommonFormatsIsCachedAndComesBackWithoutDecoding) {
+    TempDir copy;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(qrvtest::Fixture(L"browser\\*").c_str(), &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    int copied = 0;
+    do {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        ASSERT_TRUE(CopyFileW(qrvtest::Fixture(std::wstring(L"browser\\") + found.cFileName).c_str(),
+                              copy.File(found.cFileName).c_str(), FALSE));
+        ++copied;
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    ASSERT_EQ(copied, 8);
+
+    qrvtest::MessageCapture messages;
+    RunLoaderOn(copy.Path());
+    ASSERT_EQ(FileList::Count, 8);
+    EXPECT_EQ(ThumbnailLoaderDecodedCount(), 8);
+    struct {
+        const wchar_t* name;
+        int width, height;
+    } sizes[] = {{L"photo.jpg", 320, 240},
+                 {L"plasma.png", 200, 150},
+                 {L"board.gif", 160, 120},
+                 {L"tall.tif", 90, 240},
+                 {L"red.bmp", 64, 48}};
+    for (const auto& row : sizes)
+        for (int i = 0; i < FileList::Count; ++i)
+            if (lstrcmpiW(FileList::Entries[i].name, row.name) == 0) {
+                EXPECT_EQ(FileList::Entries[i].width, row.width) << qrvtest::Narrow(row.name);
+                EXPECT_EQ(FileList::Entries[i].height, row.height) << qrvtest::Narrow(row.name);
+            }
+
+    // The second visit takes every picture from the cache, the cut JPEG's
+    // too; the sound and the video file keep their icons and are never stored.
+    RunLoaderOn(copy.Path());
+    EXPECT_EQ(ThumbnailLoaderDecodedCount(), 2);
+    int thumbnails = 0;
+    {
+        CThumbnailDB db;
+        int w = 0, h = 0, border = 0;
+        ASSERT_TRUE(db.OpenExisting(copy.Path().c_str(), &w, &h, &border));
+        thumbnails = db.Count();
+        for (int i = 0; i < db.Count(); ++i) {
+            EXPECT_NE(lstrcmpiW(db.Slot(i).name, L"quiet.wav"), 0);
+            EXPECT_NE(lstrcmpiW(db.Slot(i).name, L"clip.avi"), 0);
+        }
+    }
+    EXPECT_EQ(thumbnails, 6);
+    EXPECT_TRUE(messages.messages.empty()) << qrvtest::Narrow(messages.messages[0]);
 }
 
 }  // namespace
