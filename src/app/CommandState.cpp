@@ -1,5 +1,7 @@
 #include "app/CommandState.h"
 
+#include <commctrl.h>
+
 #include "app/AppState.h"
 #include "app/CommandTable.h"
 #include "app/ImageSnapshot.h"
@@ -7,9 +9,11 @@
 #include "browser/Browser.h"
 #include "browser/BrowserControls.h"
 #include "browser/FileList.h"
+#include "browser/ThumbnailLoader.h"
 #include "command_ids.h"
 #include "formats/Formats.h"
 #include "image/Common.h"
+#include "media/AnimationBar.h"
 #include "media/Players.h"
 
 namespace {
@@ -46,6 +50,68 @@ bool CanStartOrStopSlideShow() {
 }
 
 bool IsFolderScanIdle() { return !FileList::ScanBusy; }
+
+namespace {
+
+bool ShowsPicture() { return AppState::CurrentImage.IsValid() && AppState::DocumentKind != DOC_LOAD_FAILED; }
+
+}  // namespace
+
+bool CanUseImageTools() { return ShowsPicture() && !AnimationBar.playing && !IsMediaFormat(AppState::CurrentFormatId); }
+
+bool HasImageSelection() {
+    const RECT& s = AppState::Selection;
+    return CanUseImageTools() && s.right != s.left && s.bottom != s.top;
+}
+
+bool HasColourChannels() { return CanUseImageTools() && AppState::CurrentImage.GetBpp() > 1; }
+
+bool HasAlphaChannel() { return CanUseImageTools() && AppState::CurrentImage.GetBpp() == 32; }
+
+bool CanApplyEffects() { return CanUseImageTools() && AppState::CurrentImage.GetBpp() > 15; }
+
+bool CanConvertToDepth(int bpp) { return CanUseImageTools() && (int)AppState::CurrentImage.GetBpp() != bpp; }
+
+bool CanFitImage() { return ShowsPicture() && AppState::CurrentFormatId != FMT_SOUND; }
+
+bool HasOpenOrFailedDocument() {
+    return AppState::DocumentKind == DOC_FILE || AppState::DocumentKind == DOC_LOAD_FAILED;
+}
+
+bool IsAnimationBarActive() { return AppState::DocumentKind == DOC_FILE && AnimationBar.initialised; }
+
+bool CanStepFrameForward() { return IsAnimationBarActive() && AnimationBar.kind != ANIM_KIND_SOUND; }
+
+bool CanStepFrameBack() {
+    const int kind = AnimationBar.kind;
+    return IsAnimationBarActive() && kind != ANIM_KIND_SOUND && kind != ANIM_KIND_MNG && kind != ANIM_KIND_VIDEO;
+}
+
+bool CanExtractFrames() {
+    return IsAnimationBarActive() && AnimationBar.kind != ANIM_KIND_SOUND && !ThumbLoader::Running;
+}
+
+bool IsVideoShown() {
+    return IsAnimationBarActive() && (AnimationBar.kind == ANIM_KIND_VIDEO || AnimationBar.kind == ANIM_KIND_QTMOVIE);
+}
+
+bool IsPlayerShown() {
+    return IsAnimationBarActive() && AnimationBar.kind >= ANIM_KIND_VIDEO && AnimationBar.kind <= ANIM_KIND_QTMOVIE;
+}
+
+bool HasSeveralFiles() { return HasFileList() && FileList::Count > 1; }
+
+bool HasBrowserSelection() {
+    return Browser.IsShown() && Browser.fileListWindow &&
+           SendMessageW(Browser.fileListWindow, LVM_GETSELECTEDCOUNT, 0, 0) > 0;
+}
+
+bool IsJpegDocument() { return AppState::CurrentFormatId == FMT_JPEG; }
+
+SIZE AspectSize(int width, int across, int down) {
+    if (width <= 0 || across <= 0) return {0, 0};
+    return {width, width / across * down};
+}
 
 const MediaFileEntry* CurrentFileListEntry() {
     if (FileList::ScanBusy || !FileList::Entries || FileList::Count <= 0) return nullptr;

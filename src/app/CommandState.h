@@ -33,6 +33,48 @@ bool HasFileList();
 bool CanStartOrStopSlideShow();
 bool IsFolderScanIdle();
 
+// The item states of the picture, media and show commands.
+// A picture the image commands may work on: valid, not the error picture, no
+// animation playing, not a player's document (Print, Copy, wallpaper, the
+// select and marker tools, Invert, Resize, Canvas size, Adjust).
+bool CanUseImageTools();
+// ... with a selection on it (Cut, Crop, Zoom to selection).
+bool HasImageSelection();
+// ... of more than 1 bit (channel views, Grayscale, channel swaps).
+bool HasColourChannels();
+// ... of 32 bits (the alpha views).
+bool HasAlphaChannel();
+// ... of more than 15 bits (the effects).
+bool CanApplyEffects();
+// ... whose depth is not bpp already (the depth conversions).
+bool CanConvertToDepth(int bpp);
+template <int Bpp>
+bool CanConvertTo() {
+    return CanConvertToDepth(Bpp);
+}
+// A picture that is shown, not the error picture and not a sound (the fit commands).
+bool CanFitImage();
+// A file or the error picture of one (File information).
+bool HasOpenOrFailedDocument();
+// The animation bar serves the opened file: an animation, pages or a player (Play, Stop).
+bool IsAnimationBarActive();
+bool CanStepFrameForward();  // not for sound
+bool CanStepFrameBack();     // not for MNG, video or sound
+bool CanExtractFrames();     // not for sound, nor while the thumbnail loader runs
+bool IsVideoShown();         // video or movie (video size and aspect)
+bool IsPlayerShown();        // video, sound or movie (volume and rate)
+// More than one file in an idle folder list (the shows in presentation mode).
+bool HasSeveralFiles();
+// The browser is shown with files selected in its list (Add to playlist).
+bool HasBrowserSelection();
+// The open document is a JPEG file (lossless transformation).
+bool IsJpegDocument();
+
+// The video picture's size for 4:3 (across 4, down 3) or 16:9 at a width:
+// the height is width / across * down, the division first (642 wide gives
+// 642 x 480 at 4:3, 642 x 360 at 16:9). 0 x 0 for a width of 0 or less.
+SIZE AspectSize(int width, int across, int down);
+
 // The current entry of the folder's file list, or null when there is none: no
 // list, an empty one (a count of 0 is no list), an index outside it, or a scan
 // still filling it. Every command that acts on "the current file" goes through this.

@@ -25,7 +25,9 @@
 #include "app/OpenWith.h"
 #include "app/SaveAsDialog.h"
 #include "app/Settings.h"
+#include "app/ShellLaunch.h"
 #include "app/ShellServices.h"
+#include "app/ShellStandIns.h"
 #include "app/View.h"
 #include "browser/AddressBar.h"
 #include "browser/Browser.h"
@@ -34,12 +36,17 @@
 #include "browser/FileList.h"
 #include "browser/FileListView.h"
 #include "browser/Search.h"
+#include "browser/SlideShowOutput.h"
 #include "browser/ThumbnailDBMaintenance.h"
 #include "browser/ThumbnailLoader.h"
 #include "image/Common.h"
 #include "image/Effects.h"
 #include "media/AnimationBar.h"
+#include "media/ExtractFrames.h"
 #include "media/Players.h"
+#include "tools/PrintImage.h"
+#include "tools/ToolStandIns.h"
+#include "tools/Twain.h"
 #include "command_ids.h"
 
 namespace {
@@ -473,6 +480,373 @@ void ShowDatabaseMaintenance(HWND window) {
     DialogBoxParamW(AppState::Instance, L"DBMAINTENANCEDLG", window, DBMaintenanceDlgProc, 0);
 }
 
+// ---- Dialogs of other parts of the program: modal on the main window, their
+// results ignored (each dialog reports its own failures).
+
+template <const wchar_t* Name, DLGPROC Proc>
+void Modal(HWND window, UINT, LPARAM) {
+    DialogBoxParamW(AppState::Instance, Name, window, Proc, 0);
+}
+// The dialogs that change the picture: the window follows what they did.
+template <const wchar_t* Name, DLGPROC Proc>
+void ModalEdit(HWND window, UINT, LPARAM) {
+    DialogBoxParamW(AppState::Instance, Name, window, Proc, 0);
+    ImageResized();
+    RefreshStates();
+}
+// The animation builder is told which kind to build by the command's id.
+void CreateAnimation(HWND window, UINT id, LPARAM) {
+    DialogBoxParamW(AppState::Instance, L"CREATEANIMATIONDLG", window, CreateAnimationDlgProc, (LPARAM)id);
+}
+
+constexpr wchar_t kAboutDlg[] = L"ABOUTDLG";
+constexpr wchar_t kLanguageDlg[] = L"LANGUAGEDLG";
+constexpr wchar_t kFileInfoDlg[] = L"FILEINFODLG";
+constexpr wchar_t kResizeDlg[] = L"RESIZEDLG";
+constexpr wchar_t kResizeCanvasDlg[] = L"RESIZECANVASDLG";
+constexpr wchar_t kNewImageDlg[] = L"CREATENEWIMAGEDLG";
+constexpr wchar_t kAdjustDlg[] = L"IMAGEADJUSTDLG";
+constexpr wchar_t kExtractFramesDlg[] = L"EXTRACTFRAMESDLG";
+constexpr wchar_t kBatchProcessDlg[] = L"BATCHPROCESSDLG";
+constexpr wchar_t kBatchRenameDlg[] = L"BATCHRENAMEDLG";
+constexpr wchar_t kBatchPrintDlg[] = L"BATCHPRINTDLG";
+constexpr wchar_t kCaptureDlg[] = L"CAPTUREDLG";
+constexpr wchar_t kCreateSlideShowDlg[] = L"CREATESLIDESHOWDLG";
+constexpr wchar_t kOpenWithAddDlg[] = L"OPENWITHADDDLG";
+constexpr wchar_t kOpenWithEditDlg[] = L"OPENWITHEDITLISTDLG";
+
+void PrintImage(HWND window) {
+    CPrintImage printer;
+    if (!printer.CreateLocalPrinterDC(window, true)) return;
+    printer.Print(window);
+    printer.DeletePrinterDC();
+}
+
+void PrintContactSheet(HWND window) {
+    CPrintContactSheet sheet;
+    if (!sheet.CreateLocalPrinterDC(window, true)) return;
+    ShowContactSheetDialog(window, &sheet);
+    sheet.DeletePrinterDC();
+}
+
+void CreateAlbum(HWND window) {
+    CCreateHTMLAlbum album;
+    ShowHTMLAlbumDialog(window, &album);
+}
+
+void CleanJpegFiles(HWND window) {
+    CJPGCleaner cleaner;
+    ShowJPGCleanerDialog(window, &cleaner);
+}
+
+void TransformJpeg(HWND window) { ShowJPGTransformDialog(window); }
+void ShowGeneralSettings() { ShowSettingsSheet(0); }
+void ShowSlideShowSettings() { ShowSettingsSheet(8); }
+
+// ---- Scanning: the browser gives way to the viewer, whose document is closed
+// before a source is asked for a picture. Every failure ends silently.
+
+void LeaveBrowserForScanner(HWND window) {
+    if (!Browser.IsShown()) return;
+    SendMessageW(window, WM_COMMAND, IDM_BROWSE, 0);
+    Browser.Close();
+}
+
+bool OpenScannerSession(HWND window) {
+    if (TwainHandler.sessionOpen) return true;
+    return TwainHandler.StartSession(window) && TwainHandler.sessionOpen;
+}
+
+void AcquireImage(HWND window) {
+    LeaveBrowserForScanner(window);
+    CloseCurrentMedia();
+    if (!TwainHandler.sessionOpen) {
+        if (!TwainHandler.StartSession(window) || !TwainHandler.UserSelectSource() || !TwainHandler.sessionOpen) return;
+    }
+    if (TwainHandler.IsDSMLoaded()) TwainHandler.Acquire(1);
+    RefreshStates();
+}
+
+void SelectScannerSource(HWND window) {
+    LeaveBrowserForScanner(window);
+    if (OpenScannerSession(window)) TwainHandler.UserSelectSource();
+}
+
+// ---- Clipboard edits of the selection.
+
+void ClipboardEdit(HWND window, UINT id, LPARAM) {
+    switch (id) {
+    case IDM_CUT: CopySelectionToClipboard(true, false); break;
+    case IDM_COPY: CopySelectionToClipboard(false, false); break;
+    case IDM_PASTE: PasteFromClipboard(); break;
+    case IDM_CROP: CropToSelection(); break;
+    default: return;
+    }
+    Repaint(window);
+    MainToolBar.UpdateButtonStates();
+    MainMenu.UpdateStates();
+}
+
+void ZoomToSelectionCommand(HWND window) { ZoomToSelection(window); }
+
+// Add to playlist: every selected file of the browser's list (subfolders come
+// first in the list and are skipped) is appended with its size and times.
+void AddSelectionToPlaylist() {
+    HWND list = Browser.fileListWindow;
+    if (!list || !Browser.IsShown()) return;
+    const int subfolders = FileList::SubfolderCount > 0 ? FileList::SubfolderCount : 0;
+    const int items = (int)SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
+    wchar_t folder[MAX_PATH] = {};
+    const DWORD length = GetCurrentDirectoryW(MAX_PATH, folder);
+    if (length == 0 || length >= MAX_PATH) return;
+    for (int i = subfolders; i < items; ++i) {
+        if (!(SendMessageW(list, LVM_GETITEMSTATE, (WPARAM)i, LVIS_SELECTED) & LVIS_SELECTED)) continue;
+        const int index = i - subfolders;
+        if (!FileList::Entries || index >= FileList::Count) break;
+        MediaFileEntry entry = {};
+        CopyStringW(entry.name, folder);
+        if (!AppendPath(entry.name, FileList::Entries[index].name)) continue;
+        HANDLE file = CreateFileW(entry.name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                  0, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            entry.size = GetFileSize(file, nullptr);
+            GetFileTime(file, nullptr, nullptr, &entry.lastWrite);
+            CloseHandle(file);
+        }
+        AppendMediaFileEntry(&Playlist::Entries, entry, &Playlist::Count);
+    }
+    Playlist::Modified = true;
+    PlaylistPanel.Refill();
+}
+
+// ---- Fit to the display area: the whole picture, its width or its height.
+
+void FitToArea(HWND window, UINT id, LPARAM) {
+    const FitModeKind mode = id == IDM_FIT_TO_WIDTH ? FIT_WIDTH : id == IDM_FIT_TO_HEIGHT ? FIT_HEIGHT : FIT_WHOLE;
+    const RECT& m = AppState::ViewMargins;
+    int w, h;
+    if (Browser.IsShown()) {
+        RECT client;
+        GetClientRect(window, &client);
+        w = AppState::BrowserThumbWindowWidth - m.left - m.right - 1;
+        h = client.bottom - m.top - m.bottom - GetBrowserTopOffset() - 1;
+    } else if (AppState::ViewMode == VIEW_PRESENTATION) {
+        w = GetSystemMetrics(SM_CXSCREEN);
+        h = GetSystemMetrics(SM_CYSCREEN);
+    } else {
+        w = GetSystemMetrics(SM_CXFULLSCREEN) - m.left - m.right - 10;
+        h = GetSystemMetrics(SM_CYFULLSCREEN) - GetSystemMetrics(SM_CYMENU) - m.top - m.bottom - 10;
+    }
+    const bool valid = AppState::CurrentImage.IsValid();
+    AppState::Zoom = ComputeFitScale(mode, false, w, h, valid ? (int)AppState::CurrentImage.GetWidth() : 0,
+                                     valid ? (int)AppState::CurrentImage.GetHeight() : 0);
+    FitToZoomedImage(window);
+    InvalidateRect(window, nullptr, FALSE);
+    UpdateScrollState();
+    ViewScrollBars.UpdateRanges();
+    StatusBar.Update();
+}
+
+// ---- Channel views: an alpha view gives the picture back first, then the
+// chosen view is made; the other channels are picked when painting.
+
+void SelectChannelView(HWND window, UINT id, LPARAM) {
+    const int view = id == IDM_CHANNEL_RED      ? CHANNEL_RED
+                     : id == IDM_CHANNEL_GREEN  ? CHANNEL_GREEN
+                     : id == IDM_CHANNEL_BLUE   ? CHANNEL_BLUE
+                     : id == IDM_ALPHA_AS_IMAGE ? CHANNEL_ALPHA_AS_IMAGE
+                     : id == IDM_ALPHA_AS_LAYER ? CHANNEL_ALPHA_AS_LAYER
+                     : id == IDM_ALPHA_BLENDED  ? CHANNEL_ALPHA_BLENDED
+                                                : CHANNEL_ALL;
+    const int shown = AppState::ChannelView;
+    if ((shown >= CHANNEL_ALPHA_AS_IMAGE && shown <= CHANNEL_ALPHA_BLENDED) && AlphaViewShown())
+        ChannelViewSnapshot.Restore();
+    ChannelViewSnapshot.Discard();
+    AppState::ChannelView = view;
+    if (view >= CHANNEL_ALPHA_AS_IMAGE && !EnterAlphaView(view)) AppState::ChannelView = CHANNEL_ALL;
+    Repaint(window);
+    RefreshStates();
+    ImageToolBar.UpdateButtonStates();
+}
+
+// ---- Sort order of the folder's files (the browser lists them again).
+
+template <int Order, int Ascending>
+void SetSortOrder(HWND window, UINT, LPARAM) {
+    AppState::GeneralSortOrder = Order;
+    AppState::GeneralSortAscending = Ascending;
+    MainMenu.UpdateStates();
+    if (Browser.IsShown()) PostMessageW(window, WM_COMMAND, IDM_REFRESH, 0);
+}
+
+// ---- Pixel edits of the picture: undo snapshot, operation, window states.
+
+void EditPixels(HWND window, UINT id, LPARAM) {
+    bool (CImage::*operation)() = id == IDM_INVERT       ? &CImage::Invert
+                                  : id == IDM_GRAYSCALE  ? &CImage::ToGrayscale
+                                  : id == IDM_RGB_TO_BGR ? &CImage::SwapRedBlue
+                                  : id == IDM_RGB_TO_GRB ? &CImage::SwapRedGreen
+                                                         : &CImage::SwapGreenBlue;
+    EditImage(window, operation, true);
+    ImageToolBar.UpdateButtonStates();
+}
+
+int DepthOfCommand(UINT id) {
+    switch (id) {
+    case IDM_DEPTH_1BIT: return 1;
+    case IDM_DEPTH_4BIT: return 4;
+    case IDM_DEPTH_8BIT: return 8;
+    case IDM_DEPTH_16BIT: return 16;
+    case IDM_DEPTH_24BIT: return 24;
+    default: return 32;
+    }
+}
+
+void ConvertDepth(HWND window, UINT id, LPARAM) {
+    const int bpp = DepthOfCommand(id);
+    EditDocumentPicture([bpp](CImage& picture) {
+        SaveUndoSnapshot();
+        return picture.ConvertDepth(bpp);
+    });
+    ImageResized();
+    Repaint(window);
+    RefreshStates();
+    ImageToolBar.UpdateButtonStates();
+}
+
+void Buttonize(HWND window) {
+    EditDocumentPicture([](CImage& picture) {
+        SaveUndoSnapshot();
+        return ImageEffects.Buttonize(picture, 50, 0.5f, true);
+    });
+    ImageResized();
+    Repaint(window);
+    RefreshStates();
+}
+
+void SeamlessTile(HWND window) {
+    EditDocumentPicture([](CImage&) { return ImageEffects.SeamlessTile(); });
+    ImageResized();
+    Repaint(window);
+    RefreshStates();
+}
+
+void SetWallpaperStyle(HWND, UINT id, LPARAM) {
+    SetWallpaper(id == IDM_WALLPAPER_CENTERED    ? 0
+                 : id == IDM_WALLPAPER_TILED     ? 1
+                 : id == IDM_WALLPAPER_STRETCHED ? 2
+                                                 : 3);
+}
+
+// ---- Playback: the open format's player, else the animation bar.
+
+void PlayPause() {
+    if (CMediaPlayer* player = CurrentPlayer()) {
+        player->PlayPause(player->PlayButton());
+        return;
+    }
+    if (AnimationBar.playing) AnimationBar.Pause();
+    else AnimationBar.Play(0);
+    AnimationBar.PaintButtons();
+}
+
+void StopPlayback() {
+    if (CMediaPlayer* player = CurrentPlayer()) {
+        player->Stop(player->StopButton());
+        return;
+    }
+    AnimationBar.Stop();
+    AnimationBar.PaintButtons();
+}
+
+void ShowSteppedFrame(HWND window) {
+    AnimationBar.ShowCurrentFrame();
+    AnimationBar.PaintButtons();
+    Repaint(window);
+    StatusBar.Update();
+}
+
+void NextFrame(HWND window) {
+    if (AppState::CurrentFormatId == FMT_VIDEO) return VideoPlayer.StepFrame();
+    if (AppState::CurrentFormatId == FMT_QTMOVIE) return QuickTimePlayer.NextFrame();
+    AnimationBar.Pause();
+    AnimationBar.NextFrame();
+    ShowSteppedFrame(window);
+}
+
+void PreviousFrame(HWND window) {
+    if (AppState::CurrentFormatId == FMT_QTMOVIE) return QuickTimePlayer.PreviousFrame();
+    const int kind = AnimationBar.kind;
+    if (kind == ANIM_KIND_MNG || kind == ANIM_KIND_VIDEO || kind == ANIM_KIND_SOUND) return;
+    AnimationBar.Pause();
+    AnimationBar.PreviousFrame();
+    ShowSteppedFrame(window);
+}
+
+void ChangeVolume(HWND, UINT id, LPARAM) {
+    CMediaPlayer* player = CurrentPlayer();
+    if (!player) return;
+    if (id == ID_VOLUME_MUTE) player->ToggleMute(player->MuteButton());
+    else player->ChangeVolume(player->muted != 0, id == ID_VOLUME_UP ? 1310 : -1310);
+}
+
+void ChangeRate(HWND, UINT id, LPARAM) {
+    if (AppState::CurrentFormatId == FMT_QTMOVIE) {
+        QuickTimePlayer.ChangeRate(id == ID_RATE_UP ? 1 : id == ID_RATE_DOWN ? -1 : 0);
+    } else if (AppState::CurrentFormatId == FMT_VIDEO) {
+        if (id == ID_RATE_DEFAULT) ViewerPlayer.SetRate(1.0);
+        else ViewerPlayer.ChangeRate(id == ID_RATE_UP ? 0.25 : -0.25);
+    }
+}
+
+// Video size: the picture's size times 50, 100 or 200 %.
+void SetVideoSize(HWND window, UINT id, LPARAM) {
+    AppState::Zoom = id == IDM_VIDEO_SIZE_50 ? 0.5f : id == IDM_VIDEO_SIZE_200 ? 2.0f : 1.0f;
+    FitToZoomedImage(window);
+    Repaint(window);
+    StatusBar.Update();
+}
+
+// Aspect: the video's picture is made again, empty, at the video's own size or
+// at the picture's width with a 4:3 or 16:9 height; the player draws into it.
+void SetVideoAspect(HWND window, UINT id, LPARAM) {
+    CImage& image = AppState::CurrentImage;
+    const int width = image.IsValid() ? (int)image.GetWidth() : 0;
+    SIZE size = {0, 0};
+    if (id == IDM_VIDEO_ASPECT_ORIGINAL) {
+        if (const CMediaPlayer* player = CurrentPlayer()) size = {player->videoWidth, player->videoHeight};
+    } else {
+        size = id == IDM_VIDEO_ASPECT_4_3 ? AspectSize(width, 4, 3) : AspectSize(width, 16, 9);
+    }
+    if (size.cx <= 0 || size.cy <= 0 || !image.CreateEmpty((uint32_t)size.cx, (uint32_t)size.cy, 24, 0, nullptr))
+        return;
+    FitToZoomedImage(window);
+    Repaint(window);
+    StatusBar.Update();
+}
+
+// ---- Slide-show settings and the shows started in presentation mode.
+
+void ToggleSlideShowFullscreen() {
+    AppState::SlideShowStartFullscreen = !AppState::SlideShowStartFullscreen;
+    MainMenu.UpdateStates();
+}
+
+template <int Direction>
+void SetSlideShowDirection() {
+    AppState::SlideShowDirection = Direction;
+    MainMenu.UpdateStates();
+}
+
+template <int Direction>
+void StartShowInPresentationMode(HWND window, UINT, LPARAM) {
+    AppState::SlideShowRunning = 1;
+    AppState::SlideShowDirection = Direction;
+    SetTimer(window, TIMER_SLIDESHOW, (UINT)AppState::SlideShowDelay, nullptr);
+    PostMessageW(window, WM_COMMAND, IDM_PRESENTATION_MODE, 0);
+    RefreshStates();
+}
+
 // One row per command, in the order of the menus; the tool bars' own buttons last.
 const CommandRow kCommandTable[] = {
     // File
@@ -481,18 +855,18 @@ const CommandRow kCommandTable[] = {
     {IDM_CLOSE_MEDIA, HasOpenDocument, RunPlain<CloseMedia>},
     {IDM_QUICK_SAVE, CanQuickSave, RunPlain<QuickSave>},
     {IDM_SAVE_AS, kEditable, Run<SaveAs>},
-    {IDM_PRINT, kEditable, nullptr},
-    {IDM_FILE_INFO, nullptr, nullptr},
-    {IDM_ACQUIRE, nullptr, nullptr},
-    {IDM_SELECT_SOURCE, nullptr, nullptr},
+    {IDM_PRINT, CanUseImageTools, Run<PrintImage>},
+    {IDM_FILE_INFO, HasOpenOrFailedDocument, (Modal<kFileInfoDlg, FileInfoDlgProc>)},
+    {IDM_ACQUIRE, nullptr, Run<AcquireImage>},
+    {IDM_SELECT_SOURCE, nullptr, Run<SelectScannerSource>},
     {IDM_EXIT, nullptr, Run<Exit>},
     // Edit
     {IDM_UNDO, CanUndo, UndoRedo},
     {IDM_REDO, CanRedo, UndoRedo},
-    {IDM_CUT, kEditable, nullptr},
-    {IDM_COPY, kEditable, nullptr},
-    {IDM_PASTE, ClipboardHasBitmap, nullptr},
-    {IDM_CROP, kEditable, nullptr},
+    {IDM_CUT, HasImageSelection, ClipboardEdit},
+    {IDM_COPY, CanUseImageTools, ClipboardEdit},
+    {IDM_PASTE, ClipboardHasBitmap, ClipboardEdit},
+    {IDM_CROP, HasImageSelection, ClipboardEdit},
     {IDM_SELECT_ALL, BrowserShown, RunPlain<SelectAllInBrowser>},
     {IDM_COPY_NAMES, BrowserListShown, ToFileList},
     {IDM_COPY_PATHS, BrowserListShown, ToFileList},
@@ -502,7 +876,7 @@ const CommandRow kCommandTable[] = {
     {IDM_MOVE_ITEMS, nullptr, RunOnFiles<ShowMoveToDialog>},
     {IDM_DELETE_ITEMS, nullptr, RunOnFiles<DeleteItems>},
     {IDM_RENAME_ITEMS, nullptr, RunOnFiles<ShowRenameDialog>},
-    {IDM_ADD_TO_PLAYLIST, nullptr, nullptr},
+    {IDM_ADD_TO_PLAYLIST, HasBrowserSelection, RunPlain<AddSelectionToPlaylist>},
     {IDM_SEARCH, BrowserShown, Run<Search>},
     // View
     {IDM_BROWSE, IsFolderScanIdle, Run<ToggleBrowser>},
@@ -515,29 +889,29 @@ const CommandRow kCommandTable[] = {
     {IDM_ZOOM_IN, nullptr, RunFromToolBar<Zoom>},
     {IDM_ZOOM_OUT, nullptr, RunFromToolBar<Zoom>},
     {IDM_ZOOM_100, nullptr, RunFromToolBar<Zoom>},
-    {IDM_FIT_TO_AREA, nullptr, nullptr},
-    {IDM_FIT_TO_WIDTH, nullptr, nullptr},
-    {IDM_FIT_TO_HEIGHT, nullptr, nullptr},
-    {IDM_ZOOM_TO_SELECTION, kEditable, nullptr},
+    {IDM_FIT_TO_AREA, CanFitImage, FitToArea},
+    {IDM_FIT_TO_WIDTH, CanFitImage, FitToArea},
+    {IDM_FIT_TO_HEIGHT, CanFitImage, FitToArea},
+    {IDM_ZOOM_TO_SELECTION, HasImageSelection, Run<ZoomToSelectionCommand>},
     {IDM_TOOL_SCROLL, nullptr, RunPlain<SetToolModeTo<TOOL_SCROLL>>},
     {IDM_TOOL_SELECT, nullptr, RunPlain<SetToolModeTo<TOOL_SELECT>>},
     {IDM_TOOL_RED_MARKER, nullptr, RunPlain<SetToolModeTo<TOOL_RED_MARKER>>},
-    {IDM_CHANNEL_ALL, nullptr, nullptr},
-    {IDM_CHANNEL_RED, nullptr, nullptr},
-    {IDM_CHANNEL_GREEN, nullptr, nullptr},
-    {IDM_CHANNEL_BLUE, nullptr, nullptr},
-    {IDM_ALPHA_AS_IMAGE, nullptr, nullptr},
-    {IDM_ALPHA_AS_LAYER, nullptr, nullptr},
-    {IDM_ALPHA_BLENDED, nullptr, nullptr},
+    {IDM_CHANNEL_ALL, HasColourChannels, SelectChannelView},
+    {IDM_CHANNEL_RED, HasColourChannels, SelectChannelView},
+    {IDM_CHANNEL_GREEN, HasColourChannels, SelectChannelView},
+    {IDM_CHANNEL_BLUE, HasColourChannels, SelectChannelView},
+    {IDM_ALPHA_AS_IMAGE, HasAlphaChannel, SelectChannelView},
+    {IDM_ALPHA_AS_LAYER, HasAlphaChannel, SelectChannelView},
+    {IDM_ALPHA_BLENDED, HasAlphaChannel, SelectChannelView},
     {IDM_BROWSER_THUMBNAILS, nullptr, RunPlain<SetDefaultBrowserStyle<0>>},
     {IDM_BROWSER_REPORT, nullptr, RunPlain<SetDefaultBrowserStyle<1>>},
-    {IDM_SORT_NAME_ASCENDING, nullptr, nullptr},
-    {IDM_SORT_NAME_DESCENDING, nullptr, nullptr},
-    {IDM_SORT_SIZE_ASCENDING, nullptr, nullptr},
-    {IDM_SORT_SIZE_DESCENDING, nullptr, nullptr},
-    {IDM_SORT_DATE_ASCENDING, nullptr, nullptr},
-    {IDM_SORT_DATE_DESCENDING, nullptr, nullptr},
-    {IDM_SORT_NONE, nullptr, nullptr},
+    {IDM_SORT_NAME_ASCENDING, nullptr, (SetSortOrder<0, 1>)},
+    {IDM_SORT_NAME_DESCENDING, nullptr, (SetSortOrder<0, 0>)},
+    {IDM_SORT_SIZE_ASCENDING, nullptr, (SetSortOrder<1, 1>)},
+    {IDM_SORT_SIZE_DESCENDING, nullptr, (SetSortOrder<1, 0>)},
+    {IDM_SORT_DATE_ASCENDING, nullptr, (SetSortOrder<2, 1>)},
+    {IDM_SORT_DATE_DESCENDING, nullptr, (SetSortOrder<2, 0>)},
+    {IDM_SORT_NONE, nullptr, (SetSortOrder<3, 0>)},
     {IDM_SAVE_THUMBNAIL_STYLE, BrowserShown, RunPlain<SaveFolderStyle<0>>},
     {IDM_SAVE_REPORT_STYLE, BrowserShown, RunPlain<SaveFolderStyle<1>>},
     {IDM_DELETE_FOLDER_STYLE, BrowserShown, RunPlain<DeleteFolderStyle>},
@@ -548,77 +922,77 @@ const CommandRow kCommandTable[] = {
     {IDM_ROTATE_LEFT, kEditable, Flip},
     {IDM_ROTATE_RIGHT, kEditable, Flip},
     {IDM_ROTATE_180, kEditable, Flip},
-    {IDM_RESIZE, kEditable, nullptr},
-    {IDM_RESIZE_CANVAS, kEditable, nullptr},
-    {IDM_NEW_IMAGE, nullptr, nullptr},
-    {IDM_INVERT, kEditable, nullptr},
-    {IDM_GRAYSCALE, kEditable, nullptr},
-    {IDM_BRIGHTNESS_CONTRAST, kEditable, nullptr},
-    {IDM_DEPTH_1BIT, kEditable, nullptr},
-    {IDM_DEPTH_4BIT, kEditable, nullptr},
-    {IDM_DEPTH_8BIT, kEditable, nullptr},
-    {IDM_DEPTH_16BIT, kEditable, nullptr},
-    {IDM_DEPTH_24BIT, kEditable, nullptr},
-    {IDM_DEPTH_32BIT, kEditable, nullptr},
-    {IDM_RGB_TO_BGR, kEditable, nullptr},
-    {IDM_RGB_TO_GRB, kEditable, nullptr},
-    {IDM_RGB_TO_RBG, kEditable, nullptr},
+    {IDM_RESIZE, CanUseImageTools, (ModalEdit<kResizeDlg, ResizeDlgProc>)},
+    {IDM_RESIZE_CANVAS, CanUseImageTools, (ModalEdit<kResizeCanvasDlg, ResizeCanvasDlgProc>)},
+    {IDM_NEW_IMAGE, nullptr, (ModalEdit<kNewImageDlg, CreateNewImageDlgProc>)},
+    {IDM_INVERT, CanUseImageTools, EditPixels},
+    {IDM_GRAYSCALE, HasColourChannels, EditPixels},
+    {IDM_BRIGHTNESS_CONTRAST, CanUseImageTools, (ModalEdit<kAdjustDlg, AdjustImageDlgProc>)},
+    {IDM_DEPTH_1BIT, CanConvertTo<1>, ConvertDepth},
+    {IDM_DEPTH_4BIT, CanConvertTo<4>, ConvertDepth},
+    {IDM_DEPTH_8BIT, CanConvertTo<8>, ConvertDepth},
+    {IDM_DEPTH_16BIT, CanConvertTo<16>, ConvertDepth},
+    {IDM_DEPTH_24BIT, CanConvertTo<24>, ConvertDepth},
+    {IDM_DEPTH_32BIT, CanConvertTo<32>, ConvertDepth},
+    {IDM_RGB_TO_BGR, HasColourChannels, EditPixels},
+    {IDM_RGB_TO_GRB, HasColourChannels, EditPixels},
+    {IDM_RGB_TO_RBG, HasColourChannels, EditPixels},
     {IDM_BLUR, kEditable, ShowEffectDialog},
     {IDM_SHARPEN, kEditable, ShowEffectDialog},
     {IDM_PIXELIZE, kEditable, ShowEffectDialog},
-    {IDM_BUTTONIZE, kEditable, nullptr},
-    {IDM_SEAMLESS, kEditable, nullptr},
-    {IDM_WALLPAPER_CENTERED, nullptr, nullptr},
-    {IDM_WALLPAPER_TILED, nullptr, nullptr},
-    {IDM_WALLPAPER_STRETCHED, nullptr, nullptr},
-    {IDM_WALLPAPER_DELETE, nullptr, nullptr},
+    {IDM_BUTTONIZE, CanApplyEffects, Run<Buttonize>},
+    {IDM_SEAMLESS, CanApplyEffects, Run<SeamlessTile>},
+    {IDM_WALLPAPER_CENTERED, CanUseImageTools, SetWallpaperStyle},
+    {IDM_WALLPAPER_TILED, CanUseImageTools, SetWallpaperStyle},
+    {IDM_WALLPAPER_STRETCHED, CanUseImageTools, SetWallpaperStyle},
+    {IDM_WALLPAPER_DELETE, CanUseImageTools, SetWallpaperStyle},
     // Media
-    {ID_MEDIA_PLAYPAUSE, nullptr, nullptr},
-    {ID_MEDIA_STOP, nullptr, nullptr},
-    {ID_MEDIA_NEXTFRAME, nullptr, nullptr},
-    {ID_MEDIA_PREVFRAME, nullptr, nullptr},
-    {IDM_EXTRACT_FRAMES, nullptr, nullptr},
-    {ID_VOLUME_UP, nullptr, nullptr},
-    {ID_VOLUME_DOWN, nullptr, nullptr},
-    {ID_VOLUME_MUTE, nullptr, nullptr},
-    {ID_RATE_UP, nullptr, nullptr},
-    {ID_RATE_DOWN, nullptr, nullptr},
-    {ID_RATE_DEFAULT, nullptr, nullptr},
-    {IDM_VIDEO_SIZE_50, nullptr, nullptr},
-    {IDM_VIDEO_SIZE_100, nullptr, nullptr},
-    {IDM_VIDEO_SIZE_200, nullptr, nullptr},
-    {IDM_VIDEO_ASPECT_ORIGINAL, nullptr, nullptr},
-    {IDM_VIDEO_ASPECT_4_3, nullptr, nullptr},
-    {IDM_VIDEO_ASPECT_16_9, nullptr, nullptr},
+    {ID_MEDIA_PLAYPAUSE, IsAnimationBarActive, RunPlain<PlayPause>},
+    {ID_MEDIA_STOP, IsAnimationBarActive, RunPlain<StopPlayback>},
+    {ID_MEDIA_NEXTFRAME, CanStepFrameForward, Run<NextFrame>},
+    {ID_MEDIA_PREVFRAME, CanStepFrameBack, Run<PreviousFrame>},
+    {IDM_EXTRACT_FRAMES, CanExtractFrames, (Modal<kExtractFramesDlg, ExtractFramesDlgProc>)},
+    {ID_VOLUME_UP, IsPlayerShown, ChangeVolume},
+    {ID_VOLUME_DOWN, IsPlayerShown, ChangeVolume},
+    {ID_VOLUME_MUTE, IsPlayerShown, ChangeVolume},
+    {ID_RATE_UP, IsPlayerShown, ChangeRate},
+    {ID_RATE_DOWN, IsPlayerShown, ChangeRate},
+    {ID_RATE_DEFAULT, IsPlayerShown, ChangeRate},
+    {IDM_VIDEO_SIZE_50, IsVideoShown, SetVideoSize},
+    {IDM_VIDEO_SIZE_100, IsVideoShown, SetVideoSize},
+    {IDM_VIDEO_SIZE_200, IsVideoShown, SetVideoSize},
+    {IDM_VIDEO_ASPECT_ORIGINAL, IsVideoShown, SetVideoAspect},
+    {IDM_VIDEO_ASPECT_4_3, IsVideoShown, SetVideoAspect},
+    {IDM_VIDEO_ASPECT_16_9, IsVideoShown, SetVideoAspect},
     {IDM_SLIDESHOW, CanStartOrStopSlideShow, Run<StartStopSlideShow>},
-    {IDM_SLIDESHOW_FULLSCREEN, nullptr, nullptr},
-    {IDM_SLIDESHOW_FORWARD, nullptr, nullptr},
-    {IDM_SLIDESHOW_BACKWARD, nullptr, nullptr},
-    {IDM_SLIDESHOW_RANDOM, nullptr, nullptr},
-    {IDM_SLIDESHOW_CONFIGURE, nullptr, nullptr},
-    {IDM_SHOW_FORWARD, HasFileList, nullptr},
-    {IDM_SHOW_BACKWARD, HasFileList, nullptr},
-    {IDM_SHOW_RANDOM, HasFileList, nullptr},
-    {IDM_CREATE_SLIDESHOW, nullptr, nullptr},
+    {IDM_SLIDESHOW_FULLSCREEN, nullptr, RunPlain<ToggleSlideShowFullscreen>},
+    {IDM_SLIDESHOW_FORWARD, nullptr, RunPlain<SetSlideShowDirection<0>>},
+    {IDM_SLIDESHOW_BACKWARD, nullptr, RunPlain<SetSlideShowDirection<1>>},
+    {IDM_SLIDESHOW_RANDOM, nullptr, RunPlain<SetSlideShowDirection<2>>},
+    {IDM_SLIDESHOW_CONFIGURE, nullptr, RunPlain<ShowSlideShowSettings>},
+    {IDM_SHOW_FORWARD, HasSeveralFiles, StartShowInPresentationMode<0>},
+    {IDM_SHOW_BACKWARD, HasSeveralFiles, StartShowInPresentationMode<1>},
+    {IDM_SHOW_RANDOM, HasSeveralFiles, StartShowInPresentationMode<2>},
+    {IDM_CREATE_SLIDESHOW, nullptr, (Modal<kCreateSlideShowDlg, CreateSlideShowDlgProc>)},
     // Tools
-    {IDM_BATCH_PROCESS, nullptr, nullptr},
-    {IDM_BATCH_RENAME, nullptr, nullptr},
-    {IDM_BATCH_PRINT, nullptr, nullptr},
-    {IDM_CAPTURE_SCREEN, nullptr, nullptr},
-    {IDM_JPG_TRANSFORM, nullptr, nullptr},
-    {IDM_JPG_CLEANER, nullptr, nullptr},
-    {IDM_CREATE_MNG, nullptr, nullptr},
-    {IDM_CREATE_GIF, nullptr, nullptr},
-    {IDM_CREATE_TIF, nullptr, nullptr},
-    {IDM_CREATE_DCX, nullptr, nullptr},
-    {IDM_CONTACT_SHEET, nullptr, nullptr},
-    {IDM_HTML_ALBUM, nullptr, nullptr},
-    {IDM_OPEN_WITH_ADD, nullptr, nullptr},
-    {IDM_OPEN_WITH_EDIT, nullptr, nullptr},
-    {IDM_OPEN_WITH_CLEAR, nullptr, nullptr},
+    {IDM_BATCH_PROCESS, nullptr, (Modal<kBatchProcessDlg, BatchProcessDlgProc>)},
+    {IDM_BATCH_RENAME, nullptr, (Modal<kBatchRenameDlg, BatchRenameDlgProc>)},
+    {IDM_BATCH_PRINT, nullptr, (Modal<kBatchPrintDlg, BatchPrintDlgProc>)},
+    {IDM_CAPTURE_SCREEN, nullptr, (Modal<kCaptureDlg, CaptureDlgProc>)},
+    {IDM_JPG_TRANSFORM, IsJpegDocument, Run<TransformJpeg>},
+    {IDM_JPG_CLEANER, nullptr, Run<CleanJpegFiles>},
+    {IDM_CREATE_MNG, nullptr, CreateAnimation},
+    {IDM_CREATE_GIF, nullptr, CreateAnimation},
+    {IDM_CREATE_TIF, nullptr, CreateAnimation},
+    {IDM_CREATE_DCX, nullptr, CreateAnimation},
+    {IDM_CONTACT_SHEET, nullptr, Run<PrintContactSheet>},
+    {IDM_HTML_ALBUM, nullptr, Run<CreateAlbum>},
+    {IDM_OPEN_WITH_ADD, nullptr, (Modal<kOpenWithAddDlg, OpenWithAddDlgProc>)},
+    {IDM_OPEN_WITH_EDIT, nullptr, (Modal<kOpenWithEditDlg, OpenWithEditListDlgProc>)},
+    {IDM_OPEN_WITH_CLEAR, nullptr, RunPlain<ClearOpenWithList>},
     // Options
-    {IDM_SETTINGS, nullptr, nullptr},
-    {IDM_CHOOSE_LANGUAGE, nullptr, nullptr},
+    {IDM_SETTINGS, nullptr, RunPlain<ShowGeneralSettings>},
+    {IDM_CHOOSE_LANGUAGE, nullptr, (Modal<kLanguageDlg, LanguageDlgProc>)},
     {IDM_SHOW_TOOLBAR, nullptr, Run<ToggleToolBar>},
     {IDM_SHOW_STATUSBAR, nullptr, Run<ToggleStatusBar>},
     {IDM_VIEW_AS_TILES, nullptr, Run<ToggleTiles>},
@@ -626,11 +1000,11 @@ const CommandRow kCommandTable[] = {
     {IDM_USE_SAVED_WINDOW_POS, nullptr, RunPlain<ToggleUseSavedPlacement>},
     {IDM_SAVE_WINDOW_POS, nullptr, Run<SaveWindowPlacement>},
     // Help
-    {IDM_HELP_CONTENT, nullptr, nullptr},
-    {IDM_HOMEPAGE, nullptr, nullptr},
-    {IDM_DOWNLOAD_ADDONS, nullptr, nullptr},
-    {IDM_CHECK_VERSION, nullptr, nullptr},
-    {IDM_ABOUT, nullptr, nullptr},
+    {IDM_HELP_CONTENT, nullptr, Run<OpenHelpFile>},
+    {IDM_HOMEPAGE, nullptr, Run<OpenHomePage>},
+    {IDM_DOWNLOAD_ADDONS, nullptr, Run<OpenAddonsPage>},
+    {IDM_CHECK_VERSION, nullptr, Run<OpenUpdatePage>},
+    {IDM_ABOUT, nullptr, (Modal<kAboutDlg, AboutDlgProc>)},
     // The main tool bar's file-operations button
     {IDM_FILE_OPERATIONS, nullptr, nullptr},
     // The browser's tool bar

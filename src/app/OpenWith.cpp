@@ -1,6 +1,5 @@
 #include "app/OpenWith.h"
 
-#include <shellapi.h>
 #include <shlwapi.h>
 
 #include <cwchar>
@@ -8,6 +7,7 @@
 #include "app/AppState.h"
 #include "app/CommandState.h"
 #include "app/MainWindowIds.h"
+#include "app/ShellLaunch.h"
 #include "browser/FileList.h"
 #include "image/Common.h"
 #include "command_ids.h"
@@ -45,15 +45,7 @@ bool LaunchOpenWithProgram(UINT id) {
     }
     wchar_t folder[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, folder);
-    SHELLEXECUTEINFOW info = {};
-    info.cbSize = sizeof(info);
-    info.hwnd = AppState::MainWindow;
-    info.lpVerb = L"open";
-    info.lpFile = program;
-    info.lpParameters = file[0] ? file : nullptr;
-    info.lpDirectory = folder;
-    info.nShow = SW_SHOW;
-    return ShellExecuteExW(&info) != FALSE;
+    return LaunchShell(AppState::MainWindow, L"open", program, file[0] ? file : nullptr, folder);
 }
 
 void RebuildOpenWithMenu(HMENU popup, HWND mainWindow) {
@@ -76,4 +68,9 @@ void RebuildOpenWithMenu(HMENU popup, HWND mainWindow) {
     for (int i = 0; i < count; ++i)
         InsertMenuW(popup, (UINT)i, MF_BYPOSITION | MF_STRING | MF_ENABLED, IDM_OPEN_WITH_FIRST + (UINT)i,
                     AppState::OpenWithDescs[i]);
+}
+
+void ClearOpenWithList() {
+    AppState::OpenWithCount = 0;
+    ShowMessage(L"Successfully cleaned all stored program paths.");
 }

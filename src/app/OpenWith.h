@@ -18,3 +18,6 @@ bool LaunchOpenWithProgram(UINT id);
 // (separator, add, edit, clear) and the programs are put in front of them.
 // Any other popup is left alone.
 void RebuildOpenWithMenu(HMENU popup, HWND mainWindow);
+// Forgets every program of the list (the settings keep the empty list) and
+// reports "Successfully cleaned all stored program paths.".
+void ClearOpenWithList();

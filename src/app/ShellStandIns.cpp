@@ -11,10 +11,62 @@
 #include "browser/Browser.h"
 #include "browser/FileList.h"
 #include "image/Common.h"
+#include "tools/ToolStandIns.h"
 
 void ShowSettingsSheet(int) { ShowMessage(L"The settings cannot be changed in this version yet."); }
 
 void ApplyFileAssociations(HWND, const HWND*) {}
+
+INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) { return ToolDialogStandIn(dialog, message); }
+INT_PTR CALLBACK LanguageDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) {
+    return ToolDialogStandIn(dialog, message);
+}
+INT_PTR CALLBACK ResizeDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) { return ToolDialogStandIn(dialog, message); }
+INT_PTR CALLBACK ResizeCanvasDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) {
+    return ToolDialogStandIn(dialog, message);
+}
+INT_PTR CALLBACK CreateNewImageDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) {
+    return ToolDialogStandIn(dialog, message);
+}
+INT_PTR CALLBACK AdjustImageDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) {
+    return ToolDialogStandIn(dialog, message);
+}
+INT_PTR CALLBACK FileInfoDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) {
+    return ToolDialogStandIn(dialog, message);
+}
+INT_PTR CALLBACK OpenWithAddDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) {
+    return ToolDialogStandIn(dialog, message);
+}
+INT_PTR CALLBACK OpenWithEditListDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) {
+    return ToolDialogStandIn(dialog, message);
+}
+
+namespace {
+
+bool RunToolDialog(HWND owner, const wchar_t* name, DLGPROC proc, void* object) {
+    return DialogBoxParamW(AppState::Instance, name, owner, proc, reinterpret_cast<LPARAM>(object)) != -1;
+}
+
+}  // namespace
+
+bool ShowContactSheetDialog(HWND owner, CPrintContactSheet* sheet) {
+    return RunToolDialog(owner, L"PRINTCONTACTSHEETDLG", PrintContactSheetDlgProc, sheet);
+}
+bool ShowHTMLAlbumDialog(HWND owner, CCreateHTMLAlbum* album) {
+    return RunToolDialog(owner, L"CREATEHTMLALBUMDLG", CreateHTMLAlbumDlgProc, album);
+}
+bool ShowJPGTransformDialog(HWND owner) {
+    return RunToolDialog(owner, L"JPGTRANSFORMDLG", JPGTransformDlgProc, nullptr);
+}
+bool ShowJPGCleanerDialog(HWND owner, CJPGCleaner* cleaner) {
+    return RunToolDialog(owner, L"JPGCLEANERDLG", JPGCleanerDlgProc, cleaner);
+}
+
+bool SetWallpaper(int) { return false; }
+bool CopySelectionToClipboard(bool, bool) { return false; }
+bool PasteFromClipboard() { return false; }
+bool CropToSelection() { return false; }
+bool ZoomToSelection(HWND) { return false; }
 
 DWORD QueryDropEffect(HWND window, DWORD offeredEffect) {
     if (!AppState::DragActive) return DROPEFFECT_NONE;

@@ -43,6 +43,9 @@ public:
     LPARAM StopButton() const { return 0; }
     LPARAM MuteButton() const { return 0; }
     uint8_t muted = 0;
+    // The video's own size, 0 x 0 until the player has read it.
+    int videoWidth = 0;
+    int videoHeight = 0;
 
 protected:
     // The buttons between stop and mute that only some players have.
