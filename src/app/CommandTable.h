@@ -22,3 +22,10 @@ std::span<const CommandRow> CommandTable();
 const CommandRow* FindCommandRow(UINT id);
 // Runs the command when it is enabled; false, with nothing done, when it is not.
 bool RunCommand(HWND window, UINT id, LPARAM lParam);
+
+// For tests that walk the whole table through the dispatch without carrying a
+// command out: while a hook is set, a command whose row has a handler is
+// handed to the hook (with whether it is enabled now) instead of being run.
+// Null gives the handlers back.
+using CommandRunHook = void (*)(UINT id, bool enabled);
+void SetCommandRunHook(CommandRunHook hook);

@@ -1025,7 +1025,11 @@ const CommandRow kCommandTable[] = {
     {IDM_BROWSER_SEARCH, BrowserShown, PostBrowserButton},
 };
 
+CommandRunHook g_runHook = nullptr;
+
 }  // namespace
+
+void SetCommandRunHook(CommandRunHook hook) { g_runHook = hook; }
 
 std::span<const CommandRow> CommandTable() { return kCommandTable; }
 
@@ -1040,6 +1044,10 @@ bool RunCommand(HWND window, UINT id, LPARAM lParam) {
     // (accelerators stay live while presentation mode hides the menu), and so
     // does one without a handler (its menu item is gray too).
     const CommandRow* row = FindCommandRow(id);
+    if (row && row->run && g_runHook) {
+        g_runHook(id, IsCommandEnabled(id));
+        return false;
+    }
     if (!row || !row->run || !IsCommandEnabled(id)) return false;
     row->run(window, id, lParam);
     return true;

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
 #include <string>
@@ -19,11 +20,14 @@
 #include "app/ImageSnapshot.h"
 #include "app/MainMenu.h"
 #include "app/MainWindow.h"
+#include "app/MainWindowIds.h"
+#include "app/ShellLaunch.h"
 #include "app_ids.h"
 #include "browser/Browser.h"
 #include "browser/FileList.h"
 #include "command_ids.h"
 #include "formats/Formats.h"
+#include "media/AnimationBar.h"
 #include "media/Players.h"
 #include "support/TestSupport.h"
 
@@ -303,4 +307,186 @@ TEST(CurrentPlayer, WindowReachesThePlayerOfTheOpenFormat) {
     for (CMediaPlayer* p : players) p->muted = 0;
     AppState::CurrentFile[0] = 0;
     AppState::CurrentFormatId = FMT_UNKNOWN;
+}
+
+namespace {
+
+// What reached the dispatch's handlers and the shell while a test ran, in order.
+struct DispatchLog {
+    std::vector<UINT> commands;
+    struct Launch {
+        std::wstring verb, file, parameters;
+    };
+    std::vector<Launch> launches;
+};
+DispatchLog* g_log = nullptr;
+
+void RecordCommand(UINT id, bool) { g_log->commands.push_back(id); }
+
+bool RecordLaunch(const wchar_t* verb, const wchar_t* file, const wchar_t* parameters) {
+    g_log->launches.push_back({verb ? verb : L"", file ? file : L"", parameters ? parameters : L""});
+    return true;
+}
+
+class CommandDispatchTest : public CommandGuardTest {
+protected:
+    void SetUp() override {
+        CommandGuardTest::SetUp();
+        g_log = &log;
+        SetShellLaunchHook(RecordLaunch);
+    }
+    void TearDown() override {
+        SetCommandRunHook(nullptr);
+        SetShellLaunchHook(nullptr);
+        g_log = nullptr;
+        AppState::OpenWithCount = 0;
+        AnimationBar.Reset();
+        CommandGuardTest::TearDown();
+    }
+    DispatchLog log;
+};
+
+bool EndsWith(const std::wstring& text, const std::wstring& end) {
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+}  // namespace
+
+// Every command of the menu bar, the context and drop-down menus and the
+// accelerator table reaches a handler through WM_COMMAND, as a menu sends it
+// and as an accelerator does: none falls through to a silent 0.
+TEST_F(CommandDispatchTest, EveryMenuAndShortcutCommandReachesAHandler) {
+    std::set<UINT> ids;
+    for (const auto& [name, menuIds] : MenuResourceIds()) {
+        if (name == L"CHEVRONMENU" || name == L"DROPMENU") continue;  // not commands (see above)
+        ids.insert(menuIds.begin(), menuIds.end());
+    }
+    for (const ACCEL& key : AcceleratorKeys()) ids.insert(key.cmd);
+    ASSERT_GT(ids.size(), 100u);
+    SetCommandRunHook(RecordCommand);
+    for (UINT id : ids) {
+        for (WORD code : {(WORD)0, (WORD)1}) {
+            log.commands.clear();
+            EXPECT_EQ(SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, code), 0), 0);
+            EXPECT_EQ(log.commands, std::vector<UINT>{id}) << "command " << id << " code " << code;
+        }
+    }
+    EXPECT_TRUE(log.launches.empty());
+}
+
+// The "Open with" programs are taken before the table: their ids start the
+// program with the current file and reach no row.
+TEST_F(CommandDispatchTest, OpenWithProgramsGoFirst) {
+    wchar_t program[MAX_PATH];
+    ASSERT_GT(GetModuleFileNameW(nullptr, program, MAX_PATH), 0u);
+    CopyStringW(AppState::OpenWithPaths[0], program);
+    CopyStringW(AppState::OpenWithDescs[0], L"Viewer");
+    AppState::OpenWithCount = 1;
+    SetCommandRunHook(RecordCommand);
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDM_OPEN_WITH_FIRST, 0), 0);
+    ASSERT_EQ(log.launches.size(), 1u);
+    EXPECT_EQ(log.launches[0].verb, L"open");
+    EXPECT_EQ(log.launches[0].file, program);
+    EXPECT_TRUE(log.commands.empty());
+    // The next id of the range has no program: nothing starts.
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDM_OPEN_WITH_FIRST + 1, 0), 0);
+    EXPECT_EQ(log.launches.size(), 1u);
+}
+
+// The Help menu's pages and file go to the shell with the "open" verb: the
+// add-ons page in German for a German language file, the update page with the
+// version, the help file beside the program.
+TEST_F(CommandDispatchTest, HelpCommandsLaunchTheSitePagesAndTheHelpFile) {
+    struct Case {
+        UINT id;
+        const wchar_t* languageFile;
+        const wchar_t* fileEnd;
+    } cases[] = {
+        {IDM_DOWNLOAD_ADDONS, L"C:\\Program Files\\Quorvane\\Languages\\German.ini", L"?to=addonsDE"},
+        {IDM_DOWNLOAD_ADDONS, L"C:\\Program Files\\Quorvane\\Languages\\Hungarian.ini", L"?to=addons"},
+        {IDM_DOWNLOAD_ADDONS, L"", L"?to=addons"},
+        {IDM_CHECK_VERSION, L"", L"?to=update&VersionSupplied=1.02"},
+        {IDM_HOMEPAGE, L"", kProgramSite},
+        {IDM_HELP_CONTENT, L"", L"\\Help.chm"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.id);
+        CopyStringW(AppState::GeneralLanguageFile, c.languageFile);
+        log.launches.clear();
+        SendMessageW(window, WM_COMMAND, MAKEWPARAM(c.id, 0), 0);
+        ASSERT_EQ(log.launches.size(), 1u);
+        EXPECT_EQ(log.launches[0].verb, L"open");
+        EXPECT_TRUE(EndsWith(log.launches[0].file, c.fileEnd)) << qrvtest::Narrow(log.launches[0].file.c_str());
+        if (c.id != IDM_HELP_CONTENT) { EXPECT_EQ(log.launches[0].file.rfind(kProgramSite, 0), 0u); }
+        EXPECT_TRUE(log.launches[0].parameters.empty());
+    }
+    // A path that only mentions German elsewhere is not the German file.
+    EXPECT_STREQ(AddonsPageQuery(L"C:\\German\\English.ini"), L"to=addons");
+    // The launches take the window out of the topmost band.
+    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDM_HOMEPAGE, 0), 0);
+    EXPECT_FALSE(GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+}
+
+// 4:3 and 16:9 keep the width and take the height from it, dividing first.
+TEST(VideoAspect, HeightFollowsTheWidth) {
+    struct Case {
+        int width, across, down;
+        LONG cx, cy;
+    } cases[] = {
+        {640, 4, 3, 640, 480}, {642, 4, 3, 642, 480}, {642, 16, 9, 642, 360}, {640, 16, 9, 640, 360},
+        {15, 16, 9, 15, 0},    {0, 4, 3, 0, 0},       {-5, 4, 3, 0, 0},
+    };
+    for (const Case& c : cases) {
+        const SIZE size = AspectSize(c.width, c.across, c.down);
+        EXPECT_EQ(size.cx, c.cx) << c.width << " " << c.across << ":" << c.down;
+        EXPECT_EQ(size.cy, c.cy) << c.width << " " << c.across << ":" << c.down;
+    }
+}
+
+// Alt+5 (4:3) on a still picture is refused: the picture keeps its size and
+// pixels. On a video it makes the picture 4:3 of its width, and Alt+6 16:9.
+TEST_F(CommandDispatchTest, AspectShortcutsChangeOnlyAVideo) {
+    HACCEL table = LoadAcceleratorsW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_ACCELERATORS));
+    ASSERT_NE(table, nullptr);
+    BYTE keys[256] = {};
+    const auto pressAlt = [&](char digit) {
+        GetKeyboardState(keys);
+        keys[VK_MENU] = 0x80;
+        SetKeyboardState(keys);
+        MSG msg = {window, WM_SYSKEYDOWN, (WPARAM)digit, 0x20000001};
+        const int translated = TranslateAcceleratorW(window, table, &msg);
+        keys[VK_MENU] = 0;
+        SetKeyboardState(keys);
+        qrvtest::Pump();
+        return translated;
+    };
+
+    AppState::DocumentKind = DOC_FILE;
+    AppState::CurrentFormatId = FMT_PNG;
+    ASSERT_TRUE(AppState::CurrentImage.CreateEmpty(642, 300, 24, RGB(10, 200, 30), nullptr));
+    std::vector<uint8_t> before(AppState::CurrentImage.bits,
+                                AppState::CurrentImage.bits + AppState::CurrentImage.stride * 300);
+    MainMenu.UpdateStates();
+    EXPECT_FALSE(IsCommandEnabled(IDM_VIDEO_ASPECT_4_3));
+    // As the shortcut would arrive were the menu not gray, and as the key does.
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDM_VIDEO_ASPECT_4_3, 1), 0);
+    EXPECT_NE(pressAlt('5'), 0);  // the key is the shortcut; the command is refused
+    EXPECT_EQ(AppState::CurrentImage.GetWidth(), 642u);
+    EXPECT_EQ(AppState::CurrentImage.GetHeight(), 300u);
+    EXPECT_EQ(AppState::CurrentImage.GetBpp(), 24);
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), AppState::CurrentImage.bits));
+
+    // The same picture as a video's frame.
+    AppState::CurrentFormatId = FMT_VIDEO;
+    ASSERT_TRUE(AnimationBar.Init(ANIM_KIND_VIDEO, 1, 0, window, TIMER_ANIMATION_FRAME, false, false));
+    ASSERT_TRUE(IsCommandEnabled(IDM_VIDEO_ASPECT_4_3));
+    MainMenu.UpdateStates();  // the accelerator is not sent for a gray menu item
+    EXPECT_NE(pressAlt('5'), 0);
+    EXPECT_EQ(AppState::CurrentImage.GetWidth(), 642u);
+    EXPECT_EQ(AppState::CurrentImage.GetHeight(), 480u);
+    EXPECT_NE(pressAlt('6'), 0);
+    EXPECT_EQ(AppState::CurrentImage.GetWidth(), 642u);
+    EXPECT_EQ(AppState::CurrentImage.GetHeight(), 360u);
+    DestroyAcceleratorTable(table);
 }
