@@ -186,17 +186,17 @@ TEST_F(EditCommandsTest, NoMenuItemOrShortcutIsEnabledWithoutAHandler) {
     CloseClipboard();
 }
 
-// The flips and rotations from the menu change the pixels as the image
-// library's own operations do; Undo puts back the exact picture, Redo the edit.
-TEST_F(EditCommandsTest, FlipsAndRotationsWithUndoAndRedo) {
+// The flips, rotations and pixel edits from the menu change the pixels as the
+// image library's own operations do; Undo puts back the exact picture, Redo
+// the edit.
+TEST_F(EditCommandsTest, FlipsRotationsAndPixelEditsWithUndoAndRedo) {
     struct Case {
         UINT id;
         bool (CImage::*operation)();
-    } cases[] = {{40005, &CImage::FlipVertical},
-                 {40006, &CImage::Mirror},
-                 {40011, &CImage::RotateLeft90},
-                 {40012, &CImage::RotateRight90},
-                 {254, &CImage::Rotate180}};
+    } cases[] = {{40005, &CImage::FlipVertical},  {40006, &CImage::Mirror},      {40011, &CImage::RotateLeft90},
+                 {40012, &CImage::RotateRight90}, {254, &CImage::Rotate180},     {40021, &CImage::Invert},
+                 {40022, &CImage::ToGrayscale},   {40035, &CImage::SwapRedBlue}, {40036, &CImage::SwapRedGreen},
+                 {40038, &CImage::SwapGreenBlue}};
     EXPECT_FALSE(MenuEnabled(40079));
     for (const Case& c : cases) {
         CImage before;
@@ -224,6 +224,19 @@ TEST_F(EditCommandsTest, FlipsAndRotationsWithUndoAndRedo) {
         EXPECT_EQ(Pixels(AppState::CurrentImage), Pixels(expected)) << c.id;
         Command(40079);
         EXPECT_EQ(Pixels(AppState::CurrentImage), Pixels(before)) << c.id;
+    }
+    // A depth conversion, undone: the picture's depth and pixels come back.
+    {
+        CImage before;
+        ASSERT_TRUE(before.Copy(AppState::CurrentImage));
+        const int depth = AppState::CurrentImage.GetBpp();
+        EXPECT_FALSE(IsCommandEnabled(depth == 24 ? 40068 : 40121));  // its own depth is gray
+        Command(40026);
+        EXPECT_EQ(AppState::CurrentImage.GetBpp(), 8);
+        EXPECT_FALSE(IsCommandEnabled(40026));
+        Command(40079);
+        EXPECT_EQ(AppState::CurrentImage.GetBpp(), depth);
+        EXPECT_EQ(Pixels(AppState::CurrentImage), Pixels(before));
     }
     // Undo with nothing to undo is refused: the picture stays.
     UndoSnapshot.Discard();
