@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <iterator>
+
 #include "app/AppState.h"
 #include "app/CommandTable.h"
 #include "app/ImageSnapshot.h"
@@ -168,4 +170,24 @@ bool CursorSnapPoint(const RECT& window, int buttonOffset, int captionHeight, in
     if (x >= window.right - 24) return false;
     if (point) *point = {x, window.top + captionHeight + menuHeight + 15};
     return true;
+}
+
+UINT ChannelViewCommand(int view) {
+    return view >= 0 && view < (int)std::size(kChannelViewCommands) ? kChannelViewCommands[view] : IDM_CHANNEL_ALL;
+}
+
+int ChannelViewOfCommand(UINT id) {
+    for (int view = 0; view < (int)std::size(kChannelViewCommands); ++view)
+        if (kChannelViewCommands[view] == id) return view;
+    return 0;
+}
+
+UINT SortOrderCommand(int order, bool ascending) {
+    switch (order) {
+    case 0: return ascending ? IDM_SORT_NAME_ASCENDING : IDM_SORT_NAME_DESCENDING;
+    case 1: return ascending ? IDM_SORT_SIZE_ASCENDING : IDM_SORT_SIZE_DESCENDING;
+    case 2: return ascending ? IDM_SORT_DATE_ASCENDING : IDM_SORT_DATE_DESCENDING;
+    case 3: return IDM_SORT_NONE;
+    default: return 0;
+    }
 }

@@ -6,6 +6,8 @@
 #pragma once
 #include <windows.h>
 
+#include "command_ids.h"
+
 struct MediaFileEntry;
 
 // A command without a handler (HasCommandHandler) is never enabled, so its
@@ -93,3 +95,21 @@ int StepTargetIndex(UINT id, int current, int count, bool wrap);
 // of the window rectangle. False when the button is unknown (offset < 0) or
 // that point does not lie left of right - 24.
 bool CursorSnapPoint(const RECT& window, int buttonOffset, int captionHeight, int menuHeight, POINT* point);
+
+// The channel-view commands, and the one that shows a view (0 all channels ...
+// 6 alpha blended; 0 for any other value).
+inline constexpr UINT kChannelViewCommands[] = {IDM_CHANNEL_ALL,  IDM_CHANNEL_RED,    IDM_CHANNEL_GREEN,
+                                                IDM_CHANNEL_BLUE, IDM_ALPHA_AS_IMAGE, IDM_ALPHA_AS_LAYER,
+                                                IDM_ALPHA_BLENDED};
+UINT ChannelViewCommand(int view);
+int ChannelViewOfCommand(UINT id);
+// The sort commands, and the one of a sort order (0 name, 1 size, 2 date, 3
+// none) and direction; 0 for an order outside these.
+inline constexpr UINT kSortOrderCommands[] = {IDM_SORT_NAME_ASCENDING,
+                                              IDM_SORT_NAME_DESCENDING,
+                                              IDM_SORT_SIZE_ASCENDING,
+                                              IDM_SORT_SIZE_DESCENDING,
+                                              IDM_SORT_DATE_ASCENDING,
+                                              IDM_SORT_DATE_DESCENDING,
+                                              IDM_SORT_NONE};
+UINT SortOrderCommand(int order, bool ascending);

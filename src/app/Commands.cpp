@@ -651,13 +651,7 @@ void FitToArea(HWND window, UINT id, LPARAM) {
 // chosen view is made; the other channels are picked when painting.
 
 void SelectChannelView(HWND window, UINT id, LPARAM) {
-    const int view = id == IDM_CHANNEL_RED      ? CHANNEL_RED
-                     : id == IDM_CHANNEL_GREEN  ? CHANNEL_GREEN
-                     : id == IDM_CHANNEL_BLUE   ? CHANNEL_BLUE
-                     : id == IDM_ALPHA_AS_IMAGE ? CHANNEL_ALPHA_AS_IMAGE
-                     : id == IDM_ALPHA_AS_LAYER ? CHANNEL_ALPHA_AS_LAYER
-                     : id == IDM_ALPHA_BLENDED  ? CHANNEL_ALPHA_BLENDED
-                                                : CHANNEL_ALL;
+    const int view = ChannelViewOfCommand(id);
     const int shown = AppState::ChannelView;
     if ((shown >= CHANNEL_ALPHA_AS_IMAGE && shown <= CHANNEL_ALPHA_BLENDED) && AlphaViewShown())
         ChannelViewSnapshot.Restore();

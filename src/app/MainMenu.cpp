@@ -65,6 +65,12 @@ void CMainMenu::UpdateStates() {
                       : AppState::ToolMode == TOOL_SELECT ? IDM_TOOL_SELECT
                                                           : IDM_TOOL_RED_MARKER;
     CheckMenuRadioItem(menu, IDM_TOOL_SCROLL, IDM_TOOL_SELECT, tool, MF_BYCOMMAND);
+    check(IDM_SLIDESHOW_FULLSCREEN, AppState::SlideShowStartFullscreen);
+    for (const UINT id : kChannelViewCommands) check(id, ChannelViewCommand(AppState::ChannelView) == id);
+    for (const UINT id : {IDM_SLIDESHOW_FORWARD, IDM_SLIDESHOW_BACKWARD, IDM_SLIDESHOW_RANDOM})
+        check(id, (int)(id - IDM_SLIDESHOW_FORWARD) == AppState::SlideShowDirection);
+    const UINT sort = SortOrderCommand(AppState::GeneralSortOrder, AppState::GeneralSortAscending != 0);
+    for (const UINT id : kSortOrderCommands) check(id, id == sort);
     if (owner) DrawMenuBar(owner);
 }
 

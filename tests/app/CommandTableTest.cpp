@@ -490,3 +490,52 @@ TEST_F(CommandDispatchTest, AspectShortcutsChangeOnlyAVideo) {
     EXPECT_EQ(AppState::CurrentImage.GetHeight(), 360u);
     DestroyAcceleratorTable(table);
 }
+
+// The sort and slide-show setting commands set their values and the menu
+// checks the item of the value in force, and only that one.
+TEST_F(CommandDispatchTest, SettingCommandsSetValuesAndCheckTheirItem) {
+    HMENU bar = GetMenu(window);
+    ASSERT_NE(bar, nullptr);
+    const auto checked = [bar](UINT id) { return (GetMenuState(bar, id, MF_BYCOMMAND) & MF_CHECKED) != 0; };
+    struct Sort {
+        UINT id;
+        int order, ascending;
+    } sorts[] = {
+        {IDM_SORT_SIZE_ASCENDING, 1, 1},
+        {IDM_SORT_NAME_ASCENDING, 0, 1},
+        {IDM_SORT_DATE_ASCENDING, 2, 1},
+        {IDM_SORT_NAME_DESCENDING, 0, 0},
+        {IDM_SORT_DATE_DESCENDING, 2, 0},
+        {IDM_SORT_SIZE_DESCENDING, 1, 0},
+        {IDM_SORT_NONE, 3, 0},
+    };
+    for (const Sort& s : sorts) {
+        SendMessageW(window, WM_COMMAND, s.id, 0);
+        EXPECT_EQ(AppState::GeneralSortOrder, s.order) << s.id;
+        EXPECT_EQ(AppState::GeneralSortAscending, s.ascending) << s.id;
+        EXPECT_EQ(SortOrderCommand(s.order, s.ascending != 0), s.id);
+        for (UINT id : kSortOrderCommands) {
+            if (GetMenuState(bar, id, MF_BYCOMMAND) == (UINT)-1) continue;  // "None" is in the browser's menu only
+            EXPECT_EQ(checked(id), id == s.id) << "after " << s.id << " item " << id;
+        }
+    }
+    for (UINT id : {IDM_SLIDESHOW_BACKWARD, IDM_SLIDESHOW_RANDOM, IDM_SLIDESHOW_FORWARD}) {
+        SendMessageW(window, WM_COMMAND, id, 0);
+        EXPECT_EQ(AppState::SlideShowDirection, (int)(id - IDM_SLIDESHOW_FORWARD));
+        for (UINT other : {IDM_SLIDESHOW_FORWARD, IDM_SLIDESHOW_BACKWARD, IDM_SLIDESHOW_RANDOM})
+            EXPECT_EQ(checked(other), other == id) << "after " << id << " item " << other;
+    }
+    const int fullscreen = AppState::SlideShowStartFullscreen;
+    SendMessageW(window, WM_COMMAND, IDM_SLIDESHOW_FULLSCREEN, 0);
+    EXPECT_NE(AppState::SlideShowStartFullscreen, fullscreen);
+    EXPECT_EQ(checked(IDM_SLIDESHOW_FULLSCREEN), AppState::SlideShowStartFullscreen != 0);
+    // The channel view in force is the one checked.
+    for (int view = 0; view <= 6; ++view) {
+        AppState::ChannelView = view;
+        MainMenu.UpdateStates();
+        EXPECT_EQ(ChannelViewOfCommand(ChannelViewCommand(view)), view);
+        for (UINT id : kChannelViewCommands)
+            EXPECT_EQ(checked(id), id == ChannelViewCommand(view)) << "view " << view << " item " << id;
+    }
+    AppState::ChannelView = 0;
+}
