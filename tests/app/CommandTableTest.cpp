@@ -391,6 +391,15 @@ TEST_F(CommandDispatchTest, OpenWithProgramsGoFirst) {
     // The next id of the range has no program: nothing starts.
     SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDM_OPEN_WITH_FIRST + 1, 0), 0);
     EXPECT_EQ(log.launches.size(), 1u);
+
+    // Clearing the list forgets the program and says so; its id starts nothing more.
+    SetCommandRunHook(nullptr);
+    qrvtest::MessageCapture capture;
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDM_OPEN_WITH_CLEAR, 0), 0);
+    EXPECT_EQ(AppState::OpenWithCount, 0);
+    EXPECT_EQ(capture.messages, std::vector<std::wstring>{L"Successfully cleaned all stored program paths."});
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDM_OPEN_WITH_FIRST, 0), 0);
+    EXPECT_EQ(log.launches.size(), 1u);
 }
 
 // The Help menu's pages and file go to the shell with the "open" verb: the
@@ -538,4 +547,31 @@ TEST_F(CommandDispatchTest, SettingCommandsSetValuesAndCheckTheirItem) {
             EXPECT_EQ(checked(id), id == ChannelViewCommand(view)) << "view " << view << " item " << id;
     }
     AppState::ChannelView = 0;
+}
+
+// The fit commands on a tall picture: the whole picture and its height fit
+// the display area, fitting the width lets the height run over.
+TEST_F(CommandDispatchTest, FitCommandsFitTheChosenSide) {
+    AppState::DocumentKind = DOC_FILE;
+    AppState::CurrentFormatId = FMT_PNG;
+    ASSERT_TRUE(AppState::CurrentImage.CreateEmpty(500, 3000, 24, 0, nullptr));
+    const int screenW = GetSystemMetrics(SM_CXFULLSCREEN), screenH = GetSystemMetrics(SM_CYFULLSCREEN);
+    AppState::FitPending = 0;  // the picture has been painted once
+    MainMenu.UpdateStates();
+    SendMessageW(window, WM_COMMAND, IDM_FIT_TO_AREA, 0);
+    const float whole = AppState::Zoom;
+    EXPECT_LT(whole, 1.0f);
+    EXPECT_LE(whole * 3000, screenH);
+    EXPECT_LE(whole * 500, screenW);
+    SendMessageW(window, WM_COMMAND, IDM_FIT_TO_HEIGHT, 0);
+    EXPECT_FLOAT_EQ(AppState::Zoom, whole);
+    SendMessageW(window, WM_COMMAND, IDM_FIT_TO_WIDTH, 0);
+    EXPECT_GT(AppState::Zoom * 3000, screenH);
+    EXPECT_LE(AppState::Zoom * 500, screenW);
+    EXPECT_GT(AppState::Zoom * 500, screenW - 100);
+    // A sound has nothing to fit: the command is refused and the zoom stays.
+    AppState::CurrentFormatId = FMT_SOUND;
+    const float kept = AppState::Zoom;
+    SendMessageW(window, WM_COMMAND, IDM_FIT_TO_AREA, 0);
+    EXPECT_EQ(AppState::Zoom, kept);
 }
