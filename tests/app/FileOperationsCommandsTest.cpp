@@ -13,6 +13,7 @@
 
 #include "AppWindowTest.h"
 #include "app/AppState.h"
+#include "app/CommandState.h"
 #include "app/FolderChooser.h"
 #include "app/MediaDocument.h"
 #include "app/ShellStandIns.h"
@@ -478,3 +479,38 @@ TEST_F(FileOperationsCommands, BrowserRoundByMenu) {
 }
 
 }  // namespace
+
+// Add to playlist takes the selected files of the browser's list (past its
+// subfolders) with their full paths, sizes and times, and marks the playlist
+// changed; a list with nothing selected refuses the command.
+TEST_F(FileOperationsCommands, AddSelectedFilesToThePlaylist) {
+    ASSERT_TRUE(CreateDirectoryW(dir.File(L"sub").c_str(), nullptr));
+    Picture(L"a.bmp", 3);
+    Picture(L"b.bmp", 5);
+    Picture(L"c.bmp", 9);
+    free(Playlist::Entries);
+    Playlist::Entries = nullptr;
+    Playlist::Count = 0;
+    Playlist::Modified = false;
+    OpenBrowser();
+    ASSERT_GT(FileList::SubfolderCount, 0);
+
+    Select({});
+    EXPECT_FALSE(IsCommandEnabled(IDM_ADD_TO_PLAYLIST));
+    Select({L"a.bmp", L"c.bmp"});
+    Command(IDM_ADD_TO_PLAYLIST);
+    ASSERT_EQ(Playlist::Count, 2);
+    EXPECT_TRUE(Playlist::Modified);
+    const wchar_t* names[] = {L"a.bmp", L"c.bmp"};
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(std::wstring(Playlist::Entries[i].name), dir.File(names[i]));
+        WIN32_FILE_ATTRIBUTE_DATA data = {};
+        ASSERT_TRUE(GetFileAttributesExW(dir.File(names[i]).c_str(), GetFileExInfoStandard, &data));
+        EXPECT_EQ(Playlist::Entries[i].size, data.nFileSizeLow);
+        EXPECT_EQ(CompareFileTime(&Playlist::Entries[i].lastWrite, &data.ftLastWriteTime), 0);
+    }
+    free(Playlist::Entries);
+    Playlist::Entries = nullptr;
+    Playlist::Count = 0;
+    Playlist::Modified = false;
+}
