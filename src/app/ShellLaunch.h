@@ -4,8 +4,10 @@
 #pragma once
 #include <windows.h>
 
+#include "image/ProgramSite.h"
+
 // The program's web site.
-inline constexpr wchar_t kProgramSite[] = L"https://quorvane.org/";
+inline constexpr wchar_t kProgramSite[] = L"" QRV_SITE_ADDRESS;
 
 // Replaces the shell for every launch; null gives the shell back. The hook gets
 // the verb, the file (or address) and the parameters (null when there are none)

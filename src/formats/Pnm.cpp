@@ -15,6 +15,7 @@
 #include "formats/FormatCodecs.h"
 #include "formats/OutputFile.h"
 #include "formats/StdioFile.h"
+#include "image/ProgramSite.h"
 #include "image/Image.h"
 #include "image/Palette.h"
 
@@ -28,7 +29,7 @@ constexpr wchar_t kTextTooShort[] = L"PNM File is too short for its image size!"
 // created); beyond that the header's size is not believed.
 constexpr uint64_t kMissingDataSlack = 64ull << 20;
 
-#define QRV_PNM_COMMENT "# https://quorvane.org\n"
+#define QRV_PNM_COMMENT "# " QRV_SITE_ADDRESS "\n"
 
 struct PnmHeader {
     uint16_t type = 0;  // 'P' << 8 | digit
