@@ -86,6 +86,15 @@ std::wstring CDropTarget::DroppedFilesText(HDROP drop) {
 }
 
 HWND CDropTarget::WindowAt(POINTL point) const {
+    // The browser's list and tree first: they lie inside the tab control's
+    // area, and which sibling a point test meets first depends on their order.
+    const POINT screen = {point.x, point.y};
+    if (Browser.IsShown()) {
+        for (HWND w : {Browser.fileListWindow, Browser.folderTreeWindow}) {
+            RECT r = {};
+            if (w && IsWindowVisible(w) && GetWindowRect(w, &r) && PtInRect(&r, screen)) return w;
+        }
+    }
     POINT client = {point.x, point.y};
     ScreenToClient(window_, &client);
     HWND child = RealChildWindowFromPoint(window_, client);
