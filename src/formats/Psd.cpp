@@ -207,7 +207,7 @@ ReadStatus ReadPsd(CImage& image, const wchar_t* path, wchar_t* errorText, LoadC
     }
 
     uint8_t palette[256 * 3];
-    PaletteFor(layout.bpp == 1 ? MODE_BITMAP : mode, table, palette);
+    PaletteFor(layout.bpp == 1 ? (uint16_t)MODE_BITMAP : mode, table, palette);
     if (!image.CreateEmpty((int)width, (int)height, layout.bpp, RGB(0, 0, 0), layout.bpp <= 8 ? palette : nullptr) ||
         !image.ScanLine(0)) {
         SetFormatError(errorText, kTextMemory);

@@ -226,7 +226,7 @@ TEST_F(BrowserNavigation, TheFolderPaneChangesSidesAndTheBrowserStaysOnItsFolder
     RECT treeBefore, treeAfter;
     GetWindowRect(Browser.folderTreeWindow, &treeBefore);
     Post(IDM_BROWSER_FOLDER_PANE);
-    EXPECT_EQ(AppState::BrowserFolderViewOnTheLeft, before ? 0u : 1u);
+    EXPECT_EQ(AppState::BrowserFolderViewOnTheLeft, before ? 0 : 1);
     ASSERT_TRUE(Browser.IsShown());
     EXPECT_EQ(_wcsicmp(Current().c_str(), dir.Path().c_str()), 0);
     ASSERT_NE(Browser.folderTreeWindow, nullptr);
