@@ -440,28 +440,43 @@ bool CViewScrollBars::UpdateRanges() {
     return true;
 }
 
-bool CViewScrollBars::OnHScroll(LPARAM control, WPARAM wParam) {
-    if (!created || (HWND)control != horizontal || !horizontal) return false;
-    const int code = LOWORD(wParam);
+namespace {
+
+// One scroll bar's code on its axis (the left/up, right/down codes share
+// their values): lines of 20, pages of 50, or the thumb's position.
+void ScrollByCode(CViewScrollBars& bars, HWND bar, bool horizontalAxis, int code) {
+    int step = 0;
     switch (code) {
-    case SB_LINELEFT: ScrollView(20, 0, true); break;
-    case SB_LINERIGHT: ScrollView(-20, 0, true); break;
-    case SB_PAGELEFT: ScrollView(50, 0, true); break;
-    case SB_PAGERIGHT: ScrollView(-50, 0, true); break;
+    case SB_LINEUP: step = 20; break;
+    case SB_LINEDOWN: step = -20; break;
+    case SB_PAGEUP: step = 50; break;
+    case SB_PAGEDOWN: step = -50; break;
     case SB_THUMBPOSITION:
     case SB_THUMBTRACK: {
-        // The track position is read whole: a zoomed picture can be wider
+        // The track position is read whole: a zoomed picture can be larger
         // than the 16 bits of the message.
         SCROLLINFO info = {sizeof(info), SIF_TRACKPOS | SIF_PAGE};
-        GetScrollInfo(horizontal, SB_CTL, &info);
-        AppState::ScrollOffset.x = ScrollOffsetFromThumb((int)GetZoomedImageSize().cx, (int)info.nPage, info.nTrackPos);
-        UpdateRanges();
-        InvalidateRect(parent, nullptr, FALSE);
-        UpdateWindow(parent);
-        break;
+        GetScrollInfo(bar, SB_CTL, &info);
+        const SIZE zoomed = GetZoomedImageSize();
+        const int offset =
+            ScrollOffsetFromThumb((int)(horizontalAxis ? zoomed.cx : zoomed.cy), (int)info.nPage, info.nTrackPos);
+        (horizontalAxis ? AppState::ScrollOffset.x : AppState::ScrollOffset.y) = offset;
+        bars.UpdateRanges();
+        InvalidateRect(bars.parent, nullptr, FALSE);
+        UpdateWindow(bars.parent);
+        return;
     }
-    default: break;
+    default: return;
     }
+    if (horizontalAxis) ScrollView(step, 0, true);
+    else ScrollView(0, step, true);
+}
+
+}  // namespace
+
+bool CViewScrollBars::OnHScroll(LPARAM control, WPARAM wParam) {
+    if (!created || !horizontal || (HWND)control != horizontal) return false;
+    ScrollByCode(*this, horizontal, true, LOWORD(wParam));
     return true;
 }
 
@@ -469,24 +484,7 @@ bool CViewScrollBars::OnVScroll(LPARAM control, WPARAM wParam) {
     if (!created || !control) return false;
     const int code = LOWORD(wParam);
     if ((HWND)control == vertical) {
-        switch (code) {
-        case SB_LINEUP: ScrollView(0, 20, true); break;
-        case SB_LINEDOWN: ScrollView(0, -20, true); break;
-        case SB_PAGEUP: ScrollView(0, 50, true); break;
-        case SB_PAGEDOWN: ScrollView(0, -50, true); break;
-        case SB_THUMBPOSITION:
-        case SB_THUMBTRACK: {
-            SCROLLINFO info = {sizeof(info), SIF_TRACKPOS | SIF_PAGE};
-            GetScrollInfo(vertical, SB_CTL, &info);
-            AppState::ScrollOffset.y =
-                ScrollOffsetFromThumb((int)GetZoomedImageSize().cy, (int)info.nPage, info.nTrackPos);
-            UpdateRanges();
-            InvalidateRect(parent, nullptr, FALSE);
-            UpdateWindow(parent);
-            break;
-        }
-        default: break;
-        }
+        ScrollByCode(*this, vertical, false, code);
         return true;
     }
     if ((HWND)control != slider) return false;
