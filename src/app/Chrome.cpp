@@ -238,8 +238,9 @@ bool CStatusBar::Resize() {
 
 bool CStatusBar::Update() {
     if (!created || !window) return false;
-    // The bar, the folder text and the state it reads belong to the
-    // user-interface thread: a worker only asks for an update.
+    // The bar and the state it reads belong to the user-interface thread: a
+    // worker only asks for an update. The folder shown is only shown: the
+    // current folder is the browser's and the open commands' to set.
     if (!OnUserInterfaceThread(window)) {
         HWND target = AppState::MainWindow ? AppState::MainWindow : parent;
         return PostMessageW(target, WM_APP_STATUS_UPDATE, 0, 0) != FALSE;
@@ -254,9 +255,6 @@ bool CStatusBar::Update() {
     StatusBarTexts texts;
     BuildStatusBarTexts(withFolder, texts);
     if (texts.simple) {
-        const bool folderText =
-            state.documentKind != DOC_LOAD_FAILED && state.documentKind != DOC_NEW_IMAGE && !state.scanBusy;
-        if (folderText) CopyStringW(AppState::CurrentFolder, directory);
         SendMessageW(window, SB_SIMPLE, TRUE, 0);
         SendMessageW(window, SB_SETTEXTW, SB_SIMPLEID, (LPARAM)texts.parts[0]);
         Resize();

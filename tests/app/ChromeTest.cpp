@@ -428,14 +428,15 @@ TEST_F(ChromeWindowTest, StatusBarShowsTheFilesParts) {
     EXPECT_EQ(PartText(0), L"\t640x480x24 -> 50%");
     EXPECT_EQ(PartText(3), L"\t1/1");
 
-    // Closed: the folder in simple mode, also kept as the current folder.
+    // Closed: the folder in simple mode; the current folder is left to its owners.
+    wcscpy(AppState::CurrentFolder, L"C:\\elsewhere");
     AppState::DocumentKind = DOC_NONE;
     ASSERT_TRUE(StatusBar.Update());
     EXPECT_TRUE(SendMessageW(StatusBar.window, SB_ISSIMPLE, 0, 0));
     wchar_t cwd[MAX_PATH];
     GetCurrentDirectoryW(MAX_PATH, cwd);
     EXPECT_EQ(SimpleText(), cwd);
-    EXPECT_STREQ(AppState::CurrentFolder, cwd);
+    EXPECT_STREQ(AppState::CurrentFolder, L"C:\\elsewhere");
 }
 
 DWORD WINAPI UpdateFromWorker(LPVOID result) {
@@ -446,21 +447,23 @@ DWORD WINAPI UpdateFromWorker(LPVOID result) {
 TEST_F(ChromeWindowTest, UpdateFromAWorkerArrivesPosted) {
     ASSERT_TRUE(StatusBar.created);
     Pump();
-    wcscpy(AppState::CurrentFolder, L"C:\\before");
+    AppState::DocumentKind = DOC_NONE;
+    SendMessageW(StatusBar.window, SB_SIMPLE, TRUE, 0);
+    SendMessageW(StatusBar.window, SB_SETTEXTW, SB_SIMPLEID, (LPARAM)L"before");
     bool posted = false;
     HANDLE thread = CreateThread(nullptr, 0, UpdateFromWorker, &posted, 0, nullptr);
     ASSERT_TRUE(thread);
     WaitForSingleObject(thread, 10000);
     CloseHandle(thread);
     EXPECT_TRUE(posted);
-    // The worker touched neither the bar's state nor the folder: the request waits in the queue.
-    EXPECT_STREQ(AppState::CurrentFolder, L"C:\\before");
+    // The worker touched nothing of the bar: the request waits in the queue.
+    EXPECT_EQ(SimpleText(), L"before");
     MSG msg;
     ASSERT_TRUE(PeekMessageW(&msg, window, WM_APP_STATUS_UPDATE, WM_APP_STATUS_UPDATE, PM_NOREMOVE));
     Pump();  // the window's thread carries it out
     wchar_t cwd[MAX_PATH];
     GetCurrentDirectoryW(MAX_PATH, cwd);
-    EXPECT_STREQ(AppState::CurrentFolder, cwd);
+    EXPECT_EQ(SimpleText(), cwd);
 }
 
 TEST_F(ChromeWindowTest, ProgressBarLiesOverTheStatusBar) {
