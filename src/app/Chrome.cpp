@@ -191,6 +191,9 @@ StatusBarState CollectStatusBarState() {
 
 namespace {
 
+// Room between a part's frame and its text on either side.
+constexpr int kStatusTextInset = 4;
+
 bool OnUserInterfaceThread(HWND window) { return GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId(); }
 
 }  // namespace
@@ -266,11 +269,17 @@ bool CStatusBar::Update() {
     HGDIOBJ oldFont = dc && font ? SelectObject(dc, font) : nullptr;
     TEXTMETRICW metrics = {};
     if (dc) GetTextMetricsW(dc, &metrics);
+    // Each part is as wide as its text (the centring tab left out) and the
+    // part's frame and inset, so that no text is cut at its edges.
+    int borders[3] = {};
+    SendMessageW(window, SB_GETBORDERS, 0, (LPARAM)borders);
+    const int frame = 2 * (borders[0] + kStatusTextInset) + borders[2];
     int edge = 0;
     for (int i = 0; i < texts.partCount; ++i) {
         SIZE extent = {};
-        if (dc) GetTextExtentPoint32W(dc, texts.parts[i], (int)wcslen(texts.parts[i]), &extent);
-        edge += extent.cx - metrics.tmOverhang;
+        const wchar_t* text = texts.parts[i][0] == L'\t' ? texts.parts[i] + 1 : texts.parts[i];
+        if (dc) GetTextExtentPoint32W(dc, text, (int)wcslen(text), &extent);
+        edge += extent.cx - metrics.tmOverhang + frame;
         edges[i] = i == texts.partCount - 1 ? -1 : edge;
     }
     if (oldFont) SelectObject(dc, oldFont);
@@ -414,7 +423,13 @@ bool CViewScrollBars::Layout() {
 }
 
 bool CViewScrollBars::UpdateRanges() {
-    if (!created || !parent || !AppState::CurrentImage.IsValid()) return false;
+    if (!created || !parent) return false;
+    // The slider follows every zoom change, fitting included.
+    if (slider) {
+        const int slot = FindZoomSlot(AppState::Zoom);
+        SendMessageW(slider, TBM_SETPOS, TRUE, slot < 0 ? 0 : slot);
+    }
+    if (!AppState::CurrentImage.IsValid()) return false;
     RECT client = {};
     GetClientRect(parent, &client);
     const RECT& m = AppState::ViewMargins;

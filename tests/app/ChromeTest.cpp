@@ -378,6 +378,12 @@ TEST_F(ChromeWindowTest, ZoomSliderSetsZoomWithItsTip) {
     EXPECT_FLOAT_EQ(AppState::Zoom, 0.5f);
     EXPECT_FALSE(ViewScrollBars.tracking);
     EXPECT_FALSE(IsWindowVisible(tip));
+    // A zoom from elsewhere (a fit, the zoom commands) moves the thumb.
+    SetZoom(2.0f, false);
+    EXPECT_EQ(SendMessageW(slider, TBM_GETPOS, 0, 0), 9);
+    SetZoom(0.32f, false);
+    EXPECT_EQ(SendMessageW(slider, TBM_GETPOS, 0, 0), 13);
+    SetZoom(0.5f, false);
     // Line steps from the keyboard and the end of the drag change nothing.
     SendMessageW(slider, TBM_SETPOS, TRUE, 5);
     SendMessageW(window, WM_VSCROLL, TB_LINEDOWN, (LPARAM)slider);
