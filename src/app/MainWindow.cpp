@@ -746,6 +746,7 @@ bool OnBrowserMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, L
             MainToolBar.UpdateButtonStates();
         }
         return true;
+    case WM_APP_STATUS_UPDATE: StatusBar.Update(); return true;
     case WM_APP_BROWSER_OPENFOLDER: {
         if (!Browser.IsShown() || ThumbLoader::Running) return true;
         int index = (int)wParam;

@@ -25,6 +25,8 @@ enum : UINT {
     // The folder scan worker's result (lParam), posted to the main window, or
     // to the thread that started the scan when there is none.
     WM_APP_FILE_SCAN_DONE = 0x8268,
+    // A worker asks for the status bar to be rebuilt on the window's thread.
+    WM_APP_STATUS_UPDATE = 0x8269,
 };
 
 // Timers of the main window.

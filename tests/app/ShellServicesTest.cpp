@@ -18,13 +18,21 @@
 
 namespace {
 
-TEST(ProgressBar, LiesAlongTheBottom) {
-    RECT r = ProgressBarRect(640, 480);
-    EXPECT_EQ(r.left, 0);
-    EXPECT_EQ(r.right, 640);
-    EXPECT_EQ(r.bottom, 480);
+TEST(ProgressBar, LiesOverTheStatusBarWithOneHeight) {
+    // With a status bar of 22 pixels the bar is placed by a height of 20:
+    // from 20 above the bottom, 16 high, one pixel in from both sides.
+    RECT r = ProgressBarRect(640, 480, 22);
+    EXPECT_EQ(ProgressBarHeight(22), 20);
+    EXPECT_EQ(r.left, 1);
+    EXPECT_EQ(r.right, 639);
+    EXPECT_EQ(r.top, 460);
     EXPECT_EQ(r.bottom - r.top, 16);
-    EXPECT_EQ(ProgressBarRect(100, 10).top, 0);  // never above the client area
+    // Without a status bar the height is 16.
+    r = ProgressBarRect(640, 480, 0);
+    EXPECT_EQ(ProgressBarHeight(0), 16);
+    EXPECT_EQ(r.top, 464);
+    EXPECT_EQ(r.bottom - r.top, 12);
+    EXPECT_EQ(ProgressBarRect(100, 10, 0).top, 0);  // never above the client area
 }
 
 TEST(ProgressBar, StepsAndFollowsTheWindowSize) {
@@ -46,8 +54,9 @@ TEST(ProgressBar, StepsAndFollowsTheWindowSize) {
     GetClientRect(parent, &client);
     GetWindowRect(bar, &barRect);
     MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&barRect), 2);
-    EXPECT_EQ(barRect.bottom, client.bottom);
-    EXPECT_EQ(barRect.right - barRect.left, client.right);
+    // Stepping places it as creating it does, for the new size.
+    const RECT expected = ProgressBarRect(client.right, client.bottom, 0);
+    EXPECT_TRUE(EqualRect(&barRect, &expected));
     DestroyProgressBar(bar);
     DestroyProgressBar(nullptr);
     EXPECT_FALSE(IsWindow(bar));
