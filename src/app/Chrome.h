@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "command_ids.h"
+#include "image/ProgramSite.h"
 
 // The main tool bar's command buttons in their order on the bar (separators
 // left out). Clicks reach the command table as WM_COMMAND; IDM_FILE_OPERATIONS
@@ -71,7 +72,7 @@ StatusBarState CollectStatusBarState();
 inline constexpr size_t kStatusTextChars = MAX_PATH + 128;
 inline constexpr int kStatusPartCount = 5;
 inline constexpr wchar_t kStatusScanText[] = L"Searching/Sorting...please wait";
-inline constexpr wchar_t kSupportAddress[] = L"support@quorvane.org";
+inline constexpr wchar_t kSupportAddress[] = L"" QRV_SUPPORT_ADDRESS;
 
 struct StatusBarTexts {
     bool simple = true;  // one text over the whole bar (parts[0])
