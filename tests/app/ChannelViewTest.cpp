@@ -221,3 +221,25 @@ TEST_F(ChannelViewTest, AToolsBlendLeavesTheStoreAlone) {
     EXPECT_FALSE(BlendAlphaOverBackground(flat, false));
     EXPECT_EQ(flat.ScanLine(0)[0], 3);
 }
+
+// When the kept picture cannot be read back, nothing acts on the treatment
+// shown instead: no save writes it, no edit or view is made from it.
+TEST_F(ChannelViewTest, AnUnreadableKeptPictureIsNeitherSavedNorEditedAsShown) {
+    Open();
+    const Rgba shown = Shown();
+    const std::vector<uint8_t> before = qrvtest::ReadAll(dir.File(L"cv.png"));
+    ASSERT_TRUE(DeleteFileW(ChannelViewSnapshot.FileName()));
+
+    qrvtest::MessageCapture capture;
+    Command(IDM_QUICK_SAVE);
+    ASSERT_EQ(capture.messages.size(), 1u);
+    EXPECT_EQ(capture.messages[0], L"Unable to read the picture back from its temporary file!");
+    EXPECT_TRUE(qrvtest::ReadAll(dir.File(L"cv.png")) == before) << "the file is left as it was";
+
+    Command(IDM_ROTATE_RIGHT);
+    EXPECT_EQ(AppState::CurrentImage.GetWidth(), kWidth);
+    EXPECT_FALSE(UndoSnapshot.IsValid());
+    Choose(IDM_CHANNEL_ALL);
+    EXPECT_EQ(AppState::ChannelView, CHANNEL_ALPHA_BLENDED);
+    EXPECT_TRUE(Within(Shown(), shown, 0));
+}
