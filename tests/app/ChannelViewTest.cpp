@@ -68,20 +68,8 @@ Rgba RotatedRight(const Rgba& rgba, uint32_t w, uint32_t h) {
     return out;
 }
 
-class ChannelViewTest : public apptest::MainWindowFixture {
+class ChannelViewTest : public apptest::ShellWindowFixture {
 protected:
-    void SetUp() override {
-        RegisterShellServices();
-        MainWindowFixture::SetUp();
-    }
-    void TearDown() override {
-        AppState::ImageModified = 0;
-        UndoSnapshot.Discard();
-        RedoSnapshot.Discard();
-        ChannelViewSnapshot.Discard();
-        AppState::ChannelView = CHANNEL_ALL;
-        MainWindowFixture::TearDown();
-    }
     // dir\cv.png opened from the folder's list with the default settings: view 6.
     void Open() {
         ASSERT_TRUE(CopyFileW(qrvtest::Fixture(L"channel_view.png").c_str(), dir.File(L"cv.png").c_str(), FALSE));

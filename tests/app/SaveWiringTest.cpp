@@ -74,17 +74,8 @@ apptest::DialogDriver& g_driver = apptest::g_dialogDriver;
 
 using SaveSettingsGuard = qrvtest::SettingsKeeper;  // the save dialog stores its folder and filter
 
-class SaveWiringTest : public apptest::MainWindowFixture {
+class SaveWiringTest : public apptest::ShellWindowFixture {
 protected:
-    void SetUp() override {
-        RegisterShellServices();
-        MainWindowFixture::SetUp();
-    }
-    void TearDown() override {
-        AppState::ImageModified = 0;
-        UndoSnapshot.Discard();
-        MainWindowFixture::TearDown();
-    }
     // Opens dir\name through the file list, as Previous/Next do.
     void OpenFromList(const qrvtest::TempDir& dir, const wchar_t* name) {
         SetCurrentDirectoryW(dir.Path().c_str());
