@@ -300,14 +300,18 @@ bool CImage::GetPaletteRGB(uint8_t* out) const {
     return true;
 }
 
+// The whole picture's blits take the rows the height field describes, the
+// lowest of a bitmap that holds more (frame 0 of an animation).
 bool CImage::BitBltTo(HDC dc, int x, int y, DWORD rasterOp) const {
     if (!valid) return false;
-    return BitBlt(dc, x, y, (int)width, (int)height, memoryDC, 0, 0, rasterOp) != 0;
+    const int top = (int)(BitmapRows(*this) - height);
+    return BitBlt(dc, x, y, (int)width, (int)height, memoryDC, 0, top, rasterOp) != 0;
 }
 
 bool CImage::StretchTo(HDC dc, int x, int y, int w, int h, DWORD rasterOp) const {
     if (!valid) return false;
-    return StretchBlt(dc, x, y, w, h, memoryDC, 0, 0, (int)width, (int)height, rasterOp) != 0;
+    const int top = (int)(BitmapRows(*this) - height);
+    return StretchBlt(dc, x, y, w, h, memoryDC, 0, top, (int)width, (int)height, rasterOp) != 0;
 }
 
 bool CImage::StretchRectTo(HDC dc, int x, int y, int w, int h, int srcX, int srcY, int srcW, int srcH,

@@ -215,6 +215,15 @@ TEST(Gif, RowTransfersOfAnAnimationMeanFrameZero) {
     EXPECT_EQ(image.ScanLine(0)[2], 100);
     EXPECT_EQ(image.ScanLine(s - 1)[(w - 1) * 3 + 2], 100);
     EXPECT_TRUE(SlotRgb(image, 2) == before2) << "the last frame is left alone";
+
+    // Blits of the whole picture draw frame 0 as well.
+    CImage copy, stretched;
+    ASSERT_TRUE(copy.CreateEmpty((int)w, (int)s, 24, RGB(0, 0, 0), nullptr));
+    ASSERT_TRUE(stretched.CreateEmpty((int)w, (int)s, 24, RGB(0, 0, 0), nullptr));
+    ASSERT_TRUE(image.BitBltTo(copy.memoryDC, 0, 0, SRCCOPY));
+    ASSERT_TRUE(image.StretchTo(stretched.memoryDC, 0, 0, (int)w, (int)s, SRCCOPY));
+    EXPECT_TRUE(SlotRgb(copy, 0) == SlotRgb(image, 0)) << "BitBltTo";
+    EXPECT_TRUE(SlotRgb(stretched, 0) == SlotRgb(image, 0)) << "StretchTo";
 }
 
 TEST(Gif, TransparentPixelsOfLaterFramesLeaveThePreviousFrame) {
