@@ -1,20 +1,21 @@
 #include "app/AlphaView.h"
 
-#include <windows.h>
-
 #include <cstdint>
 #include <cstring>
 
 #include "app/AppState.h"
+#include "app/Chrome.h"
 #include "app/ImageSnapshot.h"
+#include "app/MainMenu.h"
 #include "app/View.h"
+#include "command_ids.h"
 #include "image/Image.h"
 
 namespace {
 
 // A sum of the shown image, taken when the treatment was made: a later change
-// of the viewer image that did not come through EditDocumentPicture shows as
-// a different sum.
+// of the viewer image that did not come through CDocumentPictureScope shows
+// as a different sum.
 uint64_t g_shownSum = 0;
 
 uint64_t PixelSum(CImage& image) {
@@ -37,24 +38,76 @@ uint64_t PixelSum(CImage& image) {
     return sum;
 }
 
-bool IsAlphaView(int view) {
-    return view == CHANNEL_ALPHA_AS_IMAGE || view == CHANNEL_ALPHA_AS_LAYER || view == CHANNEL_ALPHA_BLENDED;
+bool IsAlphaImage(const CImage& image) { return image.IsValid() && image.GetBpp() == 32; }
+
+// Puts the kept picture back into the viewer image while it shows an alpha
+// view of it; a stale store is dropped. False, image and store as they were,
+// when the kept picture cannot be read back.
+bool BringPictureBack() {
+    if (!ChannelViewSnapshot.IsValid()) return true;
+    if (AlphaViewShown()) return ChannelViewSnapshot.Restore();
+    ChannelViewSnapshot.Discard();
+    return true;
+}
+
+// Before a treatment of the viewer image: the picture goes into the store
+// (the picture, never a treatment already shown). False when it cannot.
+bool KeepPicture() { return BringPictureBack() && ChannelViewSnapshot.Save(); }
+
+void RepaintViewer() {
+    if (!AppState::MainWindow) return;
+    InvalidateRect(AppState::MainWindow, nullptr, FALSE);
+    UpdateWindow(AppState::MainWindow);
+}
+
+int ViewOfCommand(UINT id) {
+    switch (id) {
+    case IDM_CHANNEL_ALL: return CHANNEL_ALL;
+    case IDM_CHANNEL_RED: return CHANNEL_RED;
+    case IDM_CHANNEL_GREEN: return CHANNEL_GREEN;
+    case IDM_CHANNEL_BLUE: return CHANNEL_BLUE;
+    case IDM_ALPHA_AS_IMAGE: return CHANNEL_ALPHA_AS_IMAGE;
+    case IDM_ALPHA_AS_LAYER: return CHANNEL_ALPHA_AS_LAYER;
+    case IDM_ALPHA_BLENDED: return CHANNEL_ALPHA_BLENDED;
+    default: return -1;
+    }
 }
 
 }  // namespace
 
-void ShowAlphaChannelAsImage(CImage& image, bool keepColours) {
+bool IsAlphaView(int view) {
+    return view == CHANNEL_ALPHA_AS_IMAGE || view == CHANNEL_ALPHA_AS_LAYER || view == CHANNEL_ALPHA_BLENDED;
+}
+
+namespace {
+
+bool TreatAlphaAsImage(bool keepTransparentColours) {
+    CImage& image = AppState::CurrentImage;
+    if (!IsAlphaImage(image) || !KeepPicture()) return false;
     GdiFlush();
     for (uint32_t row = 0; row < image.height; ++row) {
         uint8_t* p = image.ScanLine(row);
         for (uint32_t x = 0; x < image.width; ++x, p += 4) {
-            if (keepColours && p[3] == 0) continue;
+            if (keepTransparentColours && p[3] == 0) continue;
             p[0] = p[1] = p[2] = p[3];
         }
     }
+    g_shownSum = PixelSum(image);
+    return true;
 }
 
-void BlendAlphaOverBackground(CImage& image) {
+}  // namespace
+
+bool ShowAlphaChannelAsImage(bool keepTransparentColours) {
+    if (!TreatAlphaAsImage(keepTransparentColours)) return false;
+    RepaintViewer();
+    return true;
+}
+
+bool BlendAlphaOverBackground(CImage& image, bool repaint) {
+    if (!IsAlphaImage(image)) return false;
+    const bool viewerImage = &image == &AppState::CurrentImage;
+    if (viewerImage && !KeepPicture()) return false;
     const COLORREF bg = GetViewBackgroundColor();
     const int back[3] = {GetBValue(bg), GetGValue(bg), GetRValue(bg)};
     GdiFlush();
@@ -62,21 +115,23 @@ void BlendAlphaOverBackground(CImage& image) {
         uint8_t* p = image.ScanLine(row);
         for (uint32_t x = 0; x < image.width; ++x, p += 4) {
             const int a = p[3];
-            for (int c = 0; c < 3; ++c) p[c] = (uint8_t)((p[c] * a + back[c] * (255 - a) + 127) / 255);
+            // Premultiplied colour (truncated) over the background's remaining share (rounded).
+            for (int c = 0; c < 3; ++c) p[c] = (uint8_t)(p[c] * a / 255 + (back[c] * (255 - a) + 127) / 255);
             p[3] = 255;
         }
     }
+    if (viewerImage) g_shownSum = PixelSum(image);
+    if (repaint) RepaintViewer();
+    return true;
 }
 
-bool EnterAlphaView(int view) {
-    CImage& image = AppState::CurrentImage;
-    if (!IsAlphaView(view) || !image.IsValid() || image.GetBpp() != 32) return false;
-    // Without the picture kept, a treatment would be all that is left of it.
-    if (!ChannelViewSnapshot.Save()) return false;
-    if (view == 6) BlendAlphaOverBackground(image);
-    else ShowAlphaChannelAsImage(image, view == 5);
-    g_shownSum = PixelSum(image);
-    return true;
+bool ApplyAlphaView(int view) {
+    switch (view) {
+    case CHANNEL_ALPHA_AS_IMAGE: return TreatAlphaAsImage(false);
+    case CHANNEL_ALPHA_AS_LAYER: return TreatAlphaAsImage(true);
+    case CHANNEL_ALPHA_BLENDED: return BlendAlphaOverBackground(AppState::CurrentImage, false);
+    default: return false;
+    }
 }
 
 bool AlphaViewShown() {
@@ -85,16 +140,38 @@ bool AlphaViewShown() {
            PixelSum(image) == g_shownSum;
 }
 
-CImage* DocumentPicture(CImage& scratch) {
-    if (!AlphaViewShown()) return &AppState::CurrentImage;
-    return ChannelViewSnapshot.ReadInto(scratch) ? &scratch : nullptr;
+CDocumentPictureScope::CDocumentPictureScope() : view(AppState::ChannelView) {
+    if (!IsAlphaView(view)) return;
+    ready = BringPictureBack();
+    reapply = ready;
+}
+
+CDocumentPictureScope::~CDocumentPictureScope() {
+    if (!reapply) return;
+    // The view in force may have changed inside (a new picture loaded): make the one that holds now.
+    const int now = AppState::ChannelView;
+    if (!IsAlphaView(now)) return;
+    if (!ApplyAlphaView(now)) AppState::ChannelView = CHANNEL_ALL;
 }
 
 bool EditDocumentPicture(const std::function<bool(CImage&)>& edit) {
-    const int view = AppState::ChannelView;
-    if (AlphaViewShown() && !ChannelViewSnapshot.Restore()) return false;
-    ChannelViewSnapshot.Discard();
-    const bool done = edit(AppState::CurrentImage);
-    if (IsAlphaView(view) && !EnterAlphaView(view)) AppState::ChannelView = CHANNEL_ALL;
-    return done;
+    CDocumentPictureScope scope;
+    return scope.Ready() && edit(AppState::CurrentImage);
+}
+
+void ChooseChannelView(HWND window, UINT id, LPARAM) {
+    const int view = ViewOfCommand(id);
+    if (view < 0) return;
+    // Every view is made from the picture, never from a treatment on show; a
+    // picture that cannot be read back keeps the view as it is.
+    if (IsAlphaView(AppState::ChannelView) && !BringPictureBack()) return;
+    AppState::ChannelView = view;
+    if (IsAlphaView(view) && !ApplyAlphaView(view)) AppState::ChannelView = CHANNEL_ALL;
+    if (window) {
+        InvalidateRect(window, nullptr, FALSE);
+        UpdateWindow(window);
+    }
+    MainMenu.UpdateStates();
+    MainToolBar.UpdateButtonStates();
+    ImageToolBar.UpdateButtonStates();
 }

@@ -66,11 +66,11 @@ void ApplyAlphaChannelMode() {
     if (AppState::ImageAlphaBlend32BitAtLoadTime && alphaImage && AppState::ChannelView == CHANNEL_ALL)
         AppState::ChannelView = CHANNEL_ALPHA_BLENDED;
     const int mode = AppState::ChannelView;
-    if (mode != CHANNEL_ALPHA_AS_IMAGE && mode != CHANNEL_ALPHA_AS_LAYER && mode != CHANNEL_ALPHA_BLENDED) return;
+    if (!IsAlphaView(mode)) return;
+    // The store held the picture before this one. The treatment keeps the new
+    // picture there first; without it nothing is treated and the view returns to 0.
     ChannelViewSnapshot.Discard();
-    // The picture itself stays in the channel-view store (what is saved and
-    // edited); without it nothing is treated and the view returns to 0.
-    if (!EnterAlphaView(mode)) AppState::ChannelView = CHANNEL_ALL;
+    if (!ApplyAlphaView(mode)) AppState::ChannelView = CHANNEL_ALL;
 }
 
 void StopCurrentMedia() {

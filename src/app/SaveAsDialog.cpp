@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/AlphaView.h"
 #include "app/AppState.h"
 #include "app/Guarded.h"
 #include "app/MainWindowIds.h"
@@ -581,20 +582,22 @@ SaveOptions SaveOptionsFromSettings() {
 bool SaveCurrentImage(const wchar_t* path) {
     HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
     wchar_t text[FORMAT_ERROR_CHARS] = {};
+    // The picture is written, never what an alpha view shows of it.
+    CDocumentPictureScope document;
+    CImage* picture = document.Ready() ? &AppState::CurrentImage : nullptr;
+    if (!picture) CopyStringW(text, L"Unable to read the picture back from its temporary file!", FORMAT_ERROR_CHARS);
+    // A format without alpha gets the picture blended over the background as
+    // view 6 shows it: its writer would drop the alpha and bare the colours
+    // hidden under transparent pixels (mostly black).
+    CImage blended;
+    if (picture && AppState::ChannelView == CHANNEL_ALPHA_BLENDED && !WriterKeepsAlpha(SaveFormatIdForPath(path)) &&
+        blended.Copy(*picture) && BlendAlphaOverBackground(blended, false))
+        picture = &blended;
+    SaveOptions options = SaveOptionsFromSettings();
+    options.jpeg.sourceFormat = AppState::CurrentFormatId;
     // The file the viewer opened is the source whose Exif tags a JPEG keeps:
     // its own full path, not the current directory joined with its name,
     // which names another file (or none) once the directory has changed.
-    CImage scratch;
-    CImage* picture = g_services.documentPicture ? g_services.documentPicture(scratch) : &AppState::CurrentImage;
-    if (!picture) CopyStringW(text, L"Unable to read the picture back from its temporary file!", FORMAT_ERROR_CHARS);
-    // A format without alpha gets a picture shown blended over the background as
-    // it is shown: its writer would drop the alpha and leave the colours hidden
-    // under transparent pixels (mostly black) in view.
-    if (picture && picture != &AppState::CurrentImage && AppState::ChannelView == CHANNEL_ALPHA_BLENDED &&
-        !WriterKeepsAlpha(SaveFormatIdForPath(path)))
-        picture = &AppState::CurrentImage;
-    SaveOptions options = SaveOptionsFromSettings();
-    options.jpeg.sourceFormat = AppState::CurrentFormatId;
     options.jpeg.sourcePath = AppState::CurrentFile[0] ? AppState::CurrentFile : nullptr;
     options.sourceUnchanged = AppState::DocumentKind == DOC_FILE && !AppState::ImageModified;
     const bool ok = picture && SaveImageFile(path, *picture, text, options);

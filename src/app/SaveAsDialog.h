@@ -13,7 +13,7 @@
 class CImage;
 
 // Saves the viewer's picture (AppState::CurrentImage, or the picture an alpha
-// view shows treated: SaveServices::documentPicture) with the wait cursor; a
+// view shows treated: CDocumentPictureScope) with the wait cursor; a
 // failure's text goes to ShowMessage. On success the installed saved-handler
 // runs (the shell discards the undo snapshot and refreshes its bars).
 bool SaveCurrentImage(const wchar_t* path);
@@ -27,10 +27,6 @@ SaveOptions SaveOptionsFromSettings();
 // marked unmodified, and the dialogs keep their built-in English texts.
 struct SaveServices {
     void (*imageSaved)() = nullptr;
-    // The picture to write for the viewer image: that image itself, or one
-    // read into scratch (the picture behind an alpha view); null when it
-    // cannot be had. Missing: the viewer image is written.
-    CImage* (*documentPicture)(CImage& scratch) = nullptr;
     // Applies a language section ("Dlg_SaveAsAdd", "Dlg_JPG" ...) to a dialog.
     void (*langApply)(HWND dialog, const wchar_t* section) = nullptr;
     // A key's text of a section into out (size characters); false: use the default.

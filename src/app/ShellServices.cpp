@@ -1,6 +1,5 @@
 #include "app/ShellServices.h"
 
-#include "app/AlphaView.h"
 #include "app/AppState.h"
 #include "app/Chrome.h"
 #include "app/ImageSnapshot.h"
@@ -94,7 +93,6 @@ static void ImageSaved() {
 void RegisterShellServices() {
     SaveServices save;
     save.imageSaved = ImageSaved;
-    save.documentPicture = DocumentPicture;
     SetSaveServices(save);
     EffectServices effects;
     effects.saveUndoSnapshot = SaveUndoSnapshot;

@@ -174,7 +174,17 @@ uint8_t* CImage::ScanLine(uint32_t row) {
     return bits + (size_t)row * stride;
 }
 
-// GDI conversion of rows [firstRow, firstRow + rows) into a new buffer of the requested depth.
+// The rows the bitmap really holds. An animation keeps every frame slot in one
+// bitmap, frame 0 at the start of the pixel buffer (the bottom rows), while the
+// height field describes one frame: the picture is the rows the height field
+// describes, from the start of the buffer, for GDI transfers as for ScanLine.
+static uint32_t BitmapRows(const CImage& image) {
+    DIBSECTION section = {};
+    if (!image.bitmap || GetObjectW(image.bitmap, sizeof(section), &section) != sizeof(section)) return image.height;
+    const LONG rows = section.dsBmih.biHeight < 0 ? -section.dsBmih.biHeight : section.dsBmih.biHeight;
+    return rows > 0 && (uint32_t)rows > image.height ? (uint32_t)rows : image.height;
+}
+
 BITMAPINFO DirectBitmapInfo(LONG width, LONG height, int bitCount) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -186,6 +196,7 @@ BITMAPINFO DirectBitmapInfo(LONG width, LONG height, int bitCount) {
     return info;
 }
 
+// GDI conversion of stored rows [firstRow, firstRow + rows) into a new buffer of the requested depth.
 static uint8_t* ConvertRows(const CImage& image, int depth, uint32_t firstRow, uint32_t rows) {
     if (!image.valid || (depth != 16 && depth != 24 && depth != 32)) return nullptr;
     const uint32_t rowBytes = CImage::RowBytes(image.width, depth);
@@ -193,7 +204,9 @@ static uint8_t* ConvertRows(const CImage& image, int depth, uint32_t firstRow, u
     if (!rowBytes || total > CImage::kMaxImageBytes) return nullptr;
     auto* out = static_cast<uint8_t*>(std::malloc((size_t)total));
     if (!out) return nullptr;
-    BITMAPINFO info = DirectBitmapInfo((LONG)image.width, (LONG)image.height, depth);
+    // Scan lines count from the bottom of the whole bitmap, where the stored
+    // rows start: described with its real height, row r is scan line r.
+    BITMAPINFO info = DirectBitmapInfo((LONG)image.width, (LONG)BitmapRows(image), depth);
     GdiFlush();
     // GetDIBits wants the bitmap not to be selected into a DC on some systems;
     // deselect it for the call and put it back.
@@ -217,7 +230,9 @@ uint8_t* CImage::GetLine(int depth, uint32_t row) {
 bool CImage::PutBits(int depth, const void* data) {
     if (!valid || !data || (depth != 16 && depth != 24 && depth != 32)) return false;
     BITMAPINFO info = DirectBitmapInfo((LONG)width, (LONG)height, depth);
-    int done = StretchDIBits(memoryDC, 0, 0, (int)width, (int)height, 0, 0, (int)width, (int)height, data, &info,
+    // Device rows count from the top of the whole bitmap: the picture's rows are its lowest ones.
+    const int top = (int)(BitmapRows(*this) - height);
+    int done = StretchDIBits(memoryDC, 0, top, (int)width, (int)height, 0, 0, (int)width, (int)height, data, &info,
                              DIB_RGB_COLORS, SRCCOPY);
     GdiFlush();
     return done != 0 && done != (int)GDI_ERROR;
@@ -226,8 +241,8 @@ bool CImage::PutBits(int depth, const void* data) {
 bool CImage::PutLine(int depth, uint32_t row, const void* data) {
     if (!valid || !data || row >= height || (depth != 16 && depth != 24 && depth != 32)) return false;
     BITMAPINFO info = DirectBitmapInfo((LONG)width, 1, depth);
-    // Draw the one row at its top-down position.
-    const int y = (int)(height - 1 - row);
+    // Draw the one row at its top-down position in the whole bitmap.
+    const int y = (int)(BitmapRows(*this) - 1 - row);
     int done = StretchDIBits(memoryDC, 0, y, (int)width, 1, 0, 0, (int)width, 1, data, &info, DIB_RGB_COLORS, SRCCOPY);
     GdiFlush();
     return done != 0 && done != (int)GDI_ERROR;
@@ -285,14 +300,18 @@ bool CImage::GetPaletteRGB(uint8_t* out) const {
     return true;
 }
 
+// The whole picture's blits take the rows the height field describes, the
+// lowest of a bitmap that holds more (frame 0 of an animation).
 bool CImage::BitBltTo(HDC dc, int x, int y, DWORD rasterOp) const {
     if (!valid) return false;
-    return BitBlt(dc, x, y, (int)width, (int)height, memoryDC, 0, 0, rasterOp) != 0;
+    const int top = (int)(BitmapRows(*this) - height);
+    return BitBlt(dc, x, y, (int)width, (int)height, memoryDC, 0, top, rasterOp) != 0;
 }
 
 bool CImage::StretchTo(HDC dc, int x, int y, int w, int h, DWORD rasterOp) const {
     if (!valid) return false;
-    return StretchBlt(dc, x, y, w, h, memoryDC, 0, 0, (int)width, (int)height, rasterOp) != 0;
+    const int top = (int)(BitmapRows(*this) - height);
+    return StretchBlt(dc, x, y, w, h, memoryDC, 0, top, (int)width, (int)height, rasterOp) != 0;
 }
 
 bool CImage::StretchRectTo(HDC dc, int x, int y, int w, int h, int srcX, int srcY, int srcW, int srcH,

@@ -45,6 +45,9 @@ public:
     bool SetPalette(const RGBQUAD* rgbQuads, int count);
     bool GetPaletteRGB(uint8_t* out) const;
 
+    // BitBltTo and StretchTo draw the picture (frame 0 of a bitmap that holds
+    // every frame of an animation); StretchRectTo's source rectangle is in the
+    // whole bitmap's top-down coordinates.
     bool BitBltTo(HDC dc, int x, int y, DWORD rasterOp) const;
     bool StretchTo(HDC dc, int x, int y, int w, int h, DWORD rasterOp) const;
     bool StretchRectTo(HDC dc, int x, int y, int w, int h, int srcX, int srcY, int srcW, int srcH,

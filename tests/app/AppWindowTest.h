@@ -12,8 +12,10 @@
 #include <string>
 
 #include "app/AppState.h"
+#include "app/ImageSnapshot.h"
 #include "app/SaveAsDialog.h"
 #include "app/Settings.h"
+#include "app/ShellServices.h"
 #include "app/Startup.h"
 #include "browser/FileList.h"
 #include "formats/Formats.h"
@@ -154,6 +156,24 @@ protected:
         SetCurrentDirectoryW(L"C:\\");
     }
     HWND window = nullptr;
+};
+
+// The main window with the shell's services registered (undo store, saved
+// handler, background colour); the document's edit state is dropped afterwards.
+class ShellWindowFixture : public MainWindowFixture {
+protected:
+    void SetUp() override {
+        RegisterShellServices();
+        MainWindowFixture::SetUp();
+    }
+    void TearDown() override {
+        AppState::ImageModified = 0;
+        UndoSnapshot.Discard();
+        RedoSnapshot.Discard();
+        ChannelViewSnapshot.Discard();
+        AppState::ChannelView = 0;
+        MainWindowFixture::TearDown();
+    }
 };
 
 }  // namespace apptest

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 #include <string>
@@ -160,6 +161,69 @@ TEST(Gif, LocalTablesMakeTheAnimationTwentyFourBits) {
     ASSERT_TRUE(Load(image, Fixture(L"gif_anim_local.gif")));
     EXPECT_EQ(image.GetBpp(), 24);
     EXPECT_TRUE(SlotsMatch(image, 3, Fixture(L"gif_anim_local.rgba")));
+}
+
+// The picture of an animation is the slot its height field describes at the
+// start of the pixel buffer: frame 0. GDI's row transfers (GetBits, GetLine,
+// PutBits, PutLine) take and give the same rows as ScanLine, not the top band
+// of the whole bitmap, which holds the last frame.
+TEST(Gif, RowTransfersOfAnAnimationMeanFrameZero) {
+    ViewerScope viewer;
+    for (const wchar_t* name : {L"gif_anim_global", L"gif_anim_local"}) {
+        SCOPED_TRACE(name[9] == L'g' ? "8-bit, global table" : "24-bit, local tables");
+        CImage image;
+        ASSERT_TRUE(Load(image, Fixture(std::wstring(name) + L".gif")));
+        const auto ref = qrvtest::ReadAll(Fixture(std::wstring(name) + L".rgba"));
+        const uint32_t w = image.GetWidth(), s = image.GetHeight();
+        ASSERT_EQ(ref.size(), (size_t)w * s * 4 * 3);
+        // Frame 0 of ImageMagick's decoding, stored row r (from the bottom), pixel x, channel c (blue first).
+        const auto want = [&](uint32_t r, uint32_t x, int c) { return ref[((size_t)(s - 1 - r) * w + x) * 4 + 2 - c]; };
+        uint8_t* all = image.GetBits(24);
+        ASSERT_NE(all, nullptr);
+        const uint32_t rowBytes = CImage::RowBytes(w, 24);
+        int wrong = 0;
+        for (uint32_t r = 0; r < s; ++r)
+            for (uint32_t x = 0; x < w; ++x)
+                for (int c = 0; c < 3; ++c) wrong += all[r * rowBytes + x * 3 + c] != want(r, x, c);
+        std::free(all);
+        EXPECT_EQ(wrong, 0) << "GetBits";
+        for (uint32_t r : {0u, s / 2, s - 1}) {
+            uint8_t* line = image.GetLine(24, r);
+            ASSERT_NE(line, nullptr);
+            wrong = 0;
+            for (uint32_t x = 0; x < w; ++x)
+                for (int c = 0; c < 3; ++c) wrong += line[x * 3 + c] != want(r, x, c);
+            std::free(line);
+            EXPECT_EQ(wrong, 0) << "GetLine " << r;
+        }
+    }
+
+    // Writes land in frame 0 too; the other slots keep their frames.
+    CImage image;
+    ASSERT_TRUE(Load(image, Fixture(L"gif_anim_local.gif")));
+    ASSERT_EQ(image.GetBpp(), 24);
+    const uint32_t w = image.GetWidth(), s = image.GetHeight();
+    const auto before2 = SlotRgb(image, 2);
+    std::vector<uint8_t> row(CImage::RowBytes(w, 24), 0);
+    for (uint32_t x = 0; x < w; ++x) row[x * 3 + 1] = 200;  // green
+    ASSERT_TRUE(image.PutLine(24, 1, row.data()));
+    EXPECT_EQ(image.ScanLine(1)[1], 200);
+    EXPECT_EQ(image.ScanLine(1)[(w - 1) * 3 + 1], 200);
+    std::vector<uint8_t> rows((size_t)CImage::RowBytes(w, 24) * s, 0);
+    for (size_t i = 2; i < rows.size(); i += 3) rows[i] = 100;  // red
+    ASSERT_TRUE(image.PutBits(24, rows.data()));
+    EXPECT_EQ(image.ScanLine(0)[2], 100);
+    EXPECT_EQ(image.ScanLine(s - 1)[(w - 1) * 3 + 2], 100);
+    EXPECT_TRUE(SlotRgb(image, 2) == before2) << "the last frame is left alone";
+
+    // Blits of the whole picture draw frame 0 as well.
+    CImage copy, stretched;
+    ASSERT_TRUE(copy.CreateEmpty((int)w, (int)s, 24, RGB(0, 0, 0), nullptr));
+    ASSERT_TRUE(stretched.CreateEmpty((int)w, (int)s, 24, RGB(0, 0, 0), nullptr));
+    ASSERT_TRUE(image.BitBltTo(copy.memoryDC, 0, 0, SRCCOPY));
+    ASSERT_TRUE(image.StretchTo(stretched.memoryDC, 0, 0, (int)w, (int)s, SRCCOPY));
+    EXPECT_TRUE(SlotRgb(copy, 0) == SlotRgb(image, 0)) << "BitBltTo";
+    EXPECT_TRUE(SlotRgb(stretched, 0) == SlotRgb(image, 0)) << "StretchTo";
 }
 
 TEST(Gif, TransparentPixelsOfLaterFramesLeaveThePreviousFrame) {
