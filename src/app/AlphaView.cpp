@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/AppState.h"
+#include "app/CommandState.h"
 #include "app/Chrome.h"
 #include "app/ImageSnapshot.h"
 #include "app/MainMenu.h"
@@ -58,19 +59,6 @@ void RepaintViewer() {
     if (!AppState::MainWindow) return;
     InvalidateRect(AppState::MainWindow, nullptr, FALSE);
     UpdateWindow(AppState::MainWindow);
-}
-
-int ViewOfCommand(UINT id) {
-    switch (id) {
-    case IDM_CHANNEL_ALL: return CHANNEL_ALL;
-    case IDM_CHANNEL_RED: return CHANNEL_RED;
-    case IDM_CHANNEL_GREEN: return CHANNEL_GREEN;
-    case IDM_CHANNEL_BLUE: return CHANNEL_BLUE;
-    case IDM_ALPHA_AS_IMAGE: return CHANNEL_ALPHA_AS_IMAGE;
-    case IDM_ALPHA_AS_LAYER: return CHANNEL_ALPHA_AS_LAYER;
-    case IDM_ALPHA_BLENDED: return CHANNEL_ALPHA_BLENDED;
-    default: return -1;
-    }
 }
 
 }  // namespace
@@ -160,7 +148,7 @@ bool EditDocumentPicture(const std::function<bool(CImage&)>& edit) {
 }
 
 void ChooseChannelView(HWND window, UINT id, LPARAM) {
-    const int view = ViewOfCommand(id);
+    const int view = ChannelViewOfCommand(id);
     if (view < 0) return;
     // Every view is made from the picture, never from a treatment on show; a
     // picture that cannot be read back keeps the view as it is.

@@ -179,7 +179,7 @@ UINT ChannelViewCommand(int view) {
 int ChannelViewOfCommand(UINT id) {
     for (int view = 0; view < (int)std::size(kChannelViewCommands); ++view)
         if (kChannelViewCommands[view] == id) return view;
-    return 0;
+    return -1;
 }
 
 UINT SortOrderCommand(int order, bool ascending) {

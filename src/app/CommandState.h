@@ -102,6 +102,7 @@ inline constexpr UINT kChannelViewCommands[] = {IDM_CHANNEL_ALL,  IDM_CHANNEL_RE
                                                 IDM_CHANNEL_BLUE, IDM_ALPHA_AS_IMAGE, IDM_ALPHA_AS_LAYER,
                                                 IDM_ALPHA_BLENDED};
 UINT ChannelViewCommand(int view);
+// The view a channel-view command shows; -1 for any other command.
 int ChannelViewOfCommand(UINT id);
 // The sort commands, and the one of a sort order (0 name, 1 size, 2 date, 3
 // none) and direction; 0 for an order outside these.

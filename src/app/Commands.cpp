@@ -647,22 +647,6 @@ void FitToArea(HWND window, UINT id, LPARAM) {
     StatusBar.Update();
 }
 
-// ---- Channel views: an alpha view gives the picture back first, then the
-// chosen view is made; the other channels are picked when painting.
-
-void SelectChannelView(HWND window, UINT id, LPARAM) {
-    const int view = ChannelViewOfCommand(id);
-    const int shown = AppState::ChannelView;
-    if ((shown >= CHANNEL_ALPHA_AS_IMAGE && shown <= CHANNEL_ALPHA_BLENDED) && AlphaViewShown())
-        ChannelViewSnapshot.Restore();
-    ChannelViewSnapshot.Discard();
-    AppState::ChannelView = view;
-    if (view >= CHANNEL_ALPHA_AS_IMAGE && !EnterAlphaView(view)) AppState::ChannelView = CHANNEL_ALL;
-    Repaint(window);
-    RefreshStates();
-    ImageToolBar.UpdateButtonStates();
-}
-
 // ---- Sort order of the folder's files (the browser lists them again).
 
 template <int Order, int Ascending>
@@ -890,13 +874,13 @@ const CommandRow kCommandTable[] = {
     {IDM_TOOL_SCROLL, nullptr, RunPlain<SetToolModeTo<TOOL_SCROLL>>},
     {IDM_TOOL_SELECT, nullptr, RunPlain<SetToolModeTo<TOOL_SELECT>>},
     {IDM_TOOL_RED_MARKER, nullptr, RunPlain<SetToolModeTo<TOOL_RED_MARKER>>},
-    {IDM_CHANNEL_ALL, HasColourChannels, SelectChannelView},
-    {IDM_CHANNEL_RED, HasColourChannels, SelectChannelView},
-    {IDM_CHANNEL_GREEN, HasColourChannels, SelectChannelView},
-    {IDM_CHANNEL_BLUE, HasColourChannels, SelectChannelView},
-    {IDM_ALPHA_AS_IMAGE, HasAlphaChannel, SelectChannelView},
-    {IDM_ALPHA_AS_LAYER, HasAlphaChannel, SelectChannelView},
-    {IDM_ALPHA_BLENDED, HasAlphaChannel, SelectChannelView},
+    {IDM_CHANNEL_ALL, HasColourChannels, ChooseChannelView},
+    {IDM_CHANNEL_RED, HasColourChannels, ChooseChannelView},
+    {IDM_CHANNEL_GREEN, HasColourChannels, ChooseChannelView},
+    {IDM_CHANNEL_BLUE, HasColourChannels, ChooseChannelView},
+    {IDM_ALPHA_AS_IMAGE, HasAlphaChannel, ChooseChannelView},
+    {IDM_ALPHA_AS_LAYER, HasAlphaChannel, ChooseChannelView},
+    {IDM_ALPHA_BLENDED, HasAlphaChannel, ChooseChannelView},
     {IDM_BROWSER_THUMBNAILS, nullptr, RunPlain<SetDefaultBrowserStyle<0>>},
     {IDM_BROWSER_REPORT, nullptr, RunPlain<SetDefaultBrowserStyle<1>>},
     {IDM_SORT_NAME_ASCENDING, nullptr, (SetSortOrder<0, 1>)},
