@@ -299,7 +299,7 @@ uint8_t* QuantizeMedianCut(const uint8_t* bits, int width, int height, int bpp, 
     if (!bits || !outRgbPalette || width <= 0 || height <= 0 || (bpp != 16 && bpp != 24 && bpp != 32)) return nullptr;
     const uint32_t srcStride = CImage::RowBytes((uint64_t)width, bpp);
     uint32_t outStride = 0;
-    uint8_t* out = AllocRows((uint64_t)width, (uint64_t)height, 8, false, &outStride);
+    uint8_t* out = AllocRows((uint64_t)width, (uint64_t)height, 8, true, &outStride);
     if (!out) return nullptr;
     MedianCut* mc = new (std::nothrow) MedianCut;
     if (!mc) {

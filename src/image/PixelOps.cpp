@@ -285,7 +285,7 @@ bool CImage::ToGrayscale() {
     if (!image.valid) return false;
     const uint32_t w = image.width, h = image.height;
     uint32_t ds = 0;
-    uint8_t* out = AllocRows(w, h, 8, false, &ds);
+    uint8_t* out = AllocRows(w, h, 8, true, &ds);  // row padding zero, never old heap bytes
     if (!out) return false;
     const bool direct = image.bpp == 24 || image.bpp == 32;
     const int n = direct ? image.bpp / 8 : 3;
@@ -303,8 +303,10 @@ bool CImage::ToGrayscale() {
             src = fetched;
         }
         uint8_t* d = out + (size_t)y * ds;
+        // Integer weights: the same grey on every processor and build (the
+        // 32-bit build's x87 arithmetic gave another grey near whole values).
         for (uint32_t x = 0; x < w; ++x, src += n)
-            d[x] = (uint8_t)(int)(0.299 * src[2] + 0.587 * src[1] + 0.114 * src[0]);
+            d[x] = (uint8_t)((299u * src[2] + 587u * src[1] + 114u * src[0]) / 1000u);
         std::free(fetched);
     }
     uint8_t ramp[768];

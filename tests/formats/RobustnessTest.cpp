@@ -26,6 +26,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -47,9 +48,19 @@ constexpr int kBitFlipVariants = 48;
 constexpr size_t kVariantsPerFormat = 8000;
 constexpr size_t kMinVariantsPerFixture = 300;
 
+// A damaged variant as a recipe over the original file: its first `length`
+// bytes with `patch` written over them. Only the recipes are kept (a
+// megabyte fixture has thousands of variants), each file is made when it runs.
 struct Variant {
     std::string name;
-    std::vector<uint8_t> bytes;
+    size_t length = 0;
+    std::vector<std::pair<size_t, uint8_t>> patch;  // sorted positions, each byte differing from the original
+
+    std::vector<uint8_t> Bytes(const std::vector<uint8_t>& original) const {
+        std::vector<uint8_t> bytes(original.begin(), original.begin() + length);
+        for (const auto& [at, value] : patch) bytes[at] = value;
+        return bytes;
+    }
 };
 
 uint64_t Fnv1a(const std::string& text) {
@@ -74,11 +85,19 @@ std::string Hex(uint64_t v) {
 // The file itself first (the sample always keeps it), then its damaged
 // variants, the same on every run.
 std::vector<Variant> MakeVariants(const std::vector<uint8_t>& original, const std::string& name) {
-    std::vector<Variant> out{{"unchanged", original}};
     const size_t length = original.size();
-    std::set<std::vector<uint8_t>> seen{original};
-    auto add = [&](std::string what, std::vector<uint8_t> bytes) {
-        if (seen.insert(bytes).second) out.push_back({std::move(what), std::move(bytes)});
+    std::vector<Variant> out{{"unchanged", length, {}}};
+    // Variants equal to the file or to an earlier one are dropped: a cut by its
+    // length, a patch by the bytes it really changes.
+    std::set<std::pair<size_t, std::vector<std::pair<size_t, uint8_t>>>> seen{{length, {}}};
+    auto addCut = [&](std::string what, size_t n) {
+        if (seen.insert({n, {}}).second) out.push_back({std::move(what), n, {}});
+    };
+    auto addPatch = [&](std::string what, const std::map<size_t, uint8_t>& writes) {
+        std::vector<std::pair<size_t, uint8_t>> patch;
+        for (const auto& [at, value] : writes)
+            if (original[at] != value) patch.push_back({at, value});
+        if (seen.insert({length, patch}).second) out.push_back({std::move(what), length, std::move(patch)});
     };
 
     std::set<size_t> cuts;
@@ -86,11 +105,11 @@ std::vector<Variant> MakeVariants(const std::vector<uint8_t>& original, const st
     for (size_t k = 1; k < 32; ++k) cuts.insert(length * k / 32);
     for (size_t back = 1; back <= 3 && back <= length; ++back) cuts.insert(length - back);
     for (size_t n : cuts)
-        if (n < length) add("cut" + std::to_string(n), std::vector<uint8_t>(original.begin(), original.begin() + n));
+        if (n < length) addCut("cut" + std::to_string(n), n);
 
     uint64_t state = Fnv1a(name);
     for (int i = 0; i < kBitFlipVariants && length; ++i) {
-        std::vector<uint8_t> bytes = original;
+        std::map<size_t, uint8_t> writes;
         // Half of the variants hit the headers, half the whole file.
         const size_t span = (i & 1) ? length : std::min<size_t>(length, 256);
         std::string what = "flip";
@@ -98,10 +117,11 @@ std::vector<Variant> MakeVariants(const std::vector<uint8_t>& original, const st
         for (int f = 0; f < flips; ++f) {
             const size_t at = (size_t)(SplitMix(state) % span);
             const int bit = (int)(SplitMix(state) % 8);
-            bytes[at] ^= (uint8_t)(1u << bit);
+            const uint8_t now = writes.count(at) ? writes[at] : original[at];
+            writes[at] = now ^ (uint8_t)(1u << bit);
             what += "-" + std::to_string(at) + "." + std::to_string(bit);
         }
-        add(what, std::move(bytes));
+        addPatch(what, writes);
     }
 
     const uint32_t values16[] = {0, 1, 0x7FFF, 0xFFFF};
@@ -110,19 +130,18 @@ std::vector<Variant> MakeVariants(const std::vector<uint8_t>& original, const st
     for (size_t at = 0; at + 2 <= fieldEnd; ++at) {
         for (uint32_t v : values16) {
             for (bool bigEndian : {false, true}) {
-                std::vector<uint8_t> bytes = original;
-                bytes[at + (bigEndian ? 1 : 0)] = (uint8_t)v;
-                bytes[at + (bigEndian ? 0 : 1)] = (uint8_t)(v >> 8);
-                add((bigEndian ? "u16be@" : "u16le@") + std::to_string(at) + "=" + Hex(v), std::move(bytes));
+                const std::map<size_t, uint8_t> writes = {{at + (bigEndian ? 1 : 0), (uint8_t)v},
+                                                          {at + (bigEndian ? 0 : 1), (uint8_t)(v >> 8)}};
+                addPatch((bigEndian ? "u16be@" : "u16le@") + std::to_string(at) + "=" + Hex(v), writes);
             }
         }
     }
     for (size_t at = 0; at + 4 <= fieldEnd; at += 2) {
         for (uint32_t v : values32) {
             for (bool bigEndian : {false, true}) {
-                std::vector<uint8_t> bytes = original;
-                for (int i = 0; i < 4; ++i) bytes[at + (bigEndian ? 3 - i : i)] = (uint8_t)(v >> (8 * i));
-                add((bigEndian ? "u32be@" : "u32le@") + std::to_string(at) + "=" + Hex(v), std::move(bytes));
+                std::map<size_t, uint8_t> writes;
+                for (int i = 0; i < 4; ++i) writes[at + (bigEndian ? 3 - i : i)] = (uint8_t)(v >> (8 * i));
+                addPatch((bigEndian ? "u32be@" : "u32le@") + std::to_string(at) + "=" + Hex(v), writes);
             }
         }
     }
@@ -189,6 +208,7 @@ uint64_t ThreadCpuMs(HANDLE thread) {
 struct VariantRun {
     std::wstring fixture;  // relative name
     std::string name;
+    std::vector<uint8_t> original;  // the fixture's bytes, which the variants patch
     std::vector<Variant> variants;
     std::wstring inputPath;
     std::wstring failureStem;  // failure folder + fixture name, without extension
@@ -239,7 +259,8 @@ std::string CheckOneLoad(const std::wstring& path) {
 DWORD WINAPI RunVariants(void* parameter) {
     VariantRun& run = *static_cast<VariantRun*>(parameter);
     const std::vector<unsigned char> raw = qrvtest::ReadAll(qrvtest::FixtureDir() + run.fixture);
-    run.variants = MakeVariants(std::vector<uint8_t>(raw.begin(), raw.end()), run.name);
+    run.original.assign(raw.begin(), raw.end());
+    run.variants = MakeVariants(run.original, run.name);
     if (run.variants.size() > run.budget) {
         // An even, deterministic sample over truncations, flips and fields.
         std::vector<Variant> sample;
@@ -256,7 +277,8 @@ DWORD WINAPI RunVariants(void* parameter) {
         run.current = i;
         run.startedCpu = ThreadCpuMs(GetCurrentThread());
         run.started = GetTickCount();
-        if (!qrvtest::WriteAll(run.inputPath, v.bytes.data(), v.bytes.size())) {
+        const std::vector<uint8_t> bytes = v.Bytes(run.original);
+        if (!qrvtest::WriteAll(run.inputPath, bytes.data(), bytes.size())) {
             run.failures.push_back(v.name + ": could not write the input");
             continue;
         }
@@ -355,7 +377,8 @@ TEST(Robustness, EveryReaderSurvivesDamagedFixtures) {
             for (size_t i : run.failedIndices) {
                 const std::wstring out =
                     run.failureStem + L"." + SafeName(qrvtest::Widen(run.variants[i].name)) + run.extension;
-                qrvtest::WriteAll(out, run.variants[i].bytes.data(), run.variants[i].bytes.size());
+                const std::vector<uint8_t> bytes = run.variants[i].Bytes(run.original);
+                qrvtest::WriteAll(out, bytes.data(), bytes.size());
             }
             for (const std::string& f : run.failures)
                 ADD_FAILURE() << run.name << " " << f << " (input written to " << qrvtest::Narrow(failureDir) << ")";
@@ -410,11 +433,12 @@ TEST(Robustness, VariantsAreDeterministicAndDistinct) {
     ASSERT_EQ(a.size(), b.size());
     ASSERT_FALSE(a.empty());
     EXPECT_EQ(a[0].name, "unchanged");
-    EXPECT_EQ(a[0].bytes, file);
+    EXPECT_EQ(a[0].Bytes(file), file);
+    std::set<std::vector<uint8_t>> files;
     for (size_t i = 0; i < a.size(); ++i) {
         EXPECT_EQ(a[i].name, b[i].name);
-        EXPECT_EQ(a[i].bytes, b[i].bytes);
-        if (i > 0) { EXPECT_NE(a[i].bytes, file); }
+        EXPECT_EQ(a[i].Bytes(file), b[i].Bytes(file));
+        EXPECT_TRUE(files.insert(a[i].Bytes(file)).second) << a[i].name << " repeats an earlier file";
     }
     EXPECT_NE(MakeVariants(file, "y.bmp")[120].name, a[120].name);  // the seed follows the name
     std::set<std::string> names;
