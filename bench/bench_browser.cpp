@@ -90,15 +90,8 @@ bool FirstVisitSteps(const std::wstring& folder, HDC reference, StepTimes& times
         a = Now();
         CImage image;
         LoadCall call;
-        call.request.purpose = LoadPurpose::Thumbnail;
-        call.request.cellWidth = cellW;
-        call.request.cellHeight = cellH;
-        call.request.background = GetSysColor(COLOR_WINDOW);
         wchar_t error[FORMAT_ERROR_CHARS] = {};
-        {
-            LoadModeScope scope(true, true);
-            ok = (bool)LoadMediaFile(image, path.c_str(), error, call);
-        }
+        ok = DecodeThumbnail(image, path.c_str(), cellW, cellH, error, call);
         const double b = Now();
         times.decode += b - a;
         if (!ok) {

@@ -125,6 +125,16 @@ void StoreNewThumbnails(HWND list, const wchar_t* folder, const std::vector<bool
 
 }  // namespace
 
+bool DecodeThumbnail(CImage& image, const wchar_t* path, int cellWidth, int cellHeight, wchar_t* errorText,
+                     LoadCall& call) {
+    call.request.purpose = LoadPurpose::Thumbnail;
+    call.request.cellWidth = cellWidth;
+    call.request.cellHeight = cellHeight;
+    call.request.background = GetSysColor(COLOR_WINDOW);
+    LoadModeScope scope(true, true);
+    return (bool)LoadMediaFile(image, path, errorText, call);
+}
+
 bool RenderThumbnail(int width, const CImage& image, HDC dc, int x, int y, int height) {
     if (!image.IsValid() || !dc) return false;
     width = std::max(1, width);
@@ -239,17 +249,9 @@ unsigned __stdcall ThumbnailLoaderThread(void* argument) {
             ++g_decoded;
             CImage image;
             LoadCall call;
-            call.request.purpose = LoadPurpose::Thumbnail;
-            call.request.cellWidth = cellW;
-            call.request.cellHeight = cellH;
-            call.request.background = GetSysColor(COLOR_WINDOW);
             wchar_t error[FORMAT_ERROR_CHARS] = {};
             const std::wstring path = FolderPath(folder, entry.name);
-            bool ok;
-            {
-                LoadModeScope scope(true, true);
-                ok = (bool)LoadMediaFile(image, path.c_str(), error, call);
-            }
+            const bool ok = DecodeThumbnail(image, path.c_str(), cellW, cellH, error, call);
             // A sound or video file is known by its name too: when its reader
             // fails, the search by content may name another format or none.
             const FormatId named = GetFormatIdFromExtension(path.c_str());

@@ -19,6 +19,7 @@ struct ThumbLoader {
 };
 
 class CImage;
+struct LoadCall;
 
 // Starts the loader on the list: clears the request flags and sets Running
 // before the thread starts, so that no request made meanwhile is lost. False
@@ -34,6 +35,10 @@ unsigned __stdcall ThumbnailLoaderThread(void* list);
 RECT ThumbnailCellRect(int sourceWidth, int sourceHeight);
 // Draws a decoded image into width x height at x, y of dc; false when the
 // image is not valid or memory is short.
+// Decodes a file as the loader does for a cell: a thumbnail request for the
+// cell's size on the window colour, under the loader's own load flags.
+bool DecodeThumbnail(CImage& image, const wchar_t* path, int cellWidth, int cellHeight, wchar_t* errorText,
+                     LoadCall& call);
 bool RenderThumbnail(int width, const CImage& image, HDC dc, int x, int y, int height);
 
 // Run by the loader when it stops: carries out the requests recorded while it
