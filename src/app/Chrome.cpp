@@ -20,8 +20,6 @@
 CMainToolBar MainToolBar;
 CStatusBar StatusBar;
 CViewScrollBars ViewScrollBars;
-CImageToolBar ImageToolBar;
-CSkin Skin;
 
 void CMainToolBar::Create(HWND ownerWindow) {
     if (created) {
@@ -534,59 +532,4 @@ void CViewScrollBars::ShowZoomTip() {
     TOOLINFOW tool = ZoomTool(*this);
     tool.lpszText = text;
     SendMessageW(tip, TTM_UPDATETIPTEXTW, 0, (LPARAM)&tool);
-}
-
-void CImageToolBar::Create(HWND) {
-    if (created) {
-        UpdateButtonStates();
-        return;
-    }
-    marginTaken = IMAGE_TOOLBAR_WIDTH;
-    length = 10 * IMAGE_TOOLBAR_WIDTH;
-    AppState::ViewMargins.right += marginTaken;
-    created = true;
-}
-
-void CImageToolBar::Destroy() {
-    if (!created) return;
-    AppState::ViewMargins.right -= marginTaken;
-    marginTaken = 0;
-    created = false;
-}
-
-void CImageToolBar::Reposition() {}
-void CImageToolBar::UpdateButtonStates() {}
-bool CImageToolBar::GetTooltipText(NMTTDISPINFOW*) { return false; }
-
-void CSkin::GetSkinsFolder(wchar_t* out) {
-    if (!skinsFolder[0]) {
-        GetProgramFolder(skinsFolder);
-        AppendPath(skinsFolder, L"Skins");
-    }
-    CopyStringW(out, skinsFolder);
-}
-
-void CSkin::GetIniPath(wchar_t* out) {
-    if (!iniPath[0]) {
-        wchar_t folder[MAX_PATH];
-        GetSkinsFolder(folder);
-        swprintf(iniPath, MAX_PATH, L"%ls\\%ls.ini", folder, name);
-    }
-    CopyStringW(out, iniPath);
-}
-
-int CSkin::GetInt(const wchar_t* key) const { return (int)GetPrivateProfileIntW(L"Skin", key, 16, iniPath); }
-
-bool CSkin::Load(const wchar_t* skinName) {
-    CopyStringW(name, skinName ? skinName : L"Win2K");
-    skinsFolder[0] = iniPath[0] = 0;
-    wchar_t buffer[MAX_PATH];
-    GetSkinsFolder(buffer);
-    GetIniPath(buffer);
-    cxPlayerButton = GetInt(L"cxPlayerButton");
-    cyPlayerButton = GetInt(L"cyPlayerButton");
-    cxPlayerImage = GetInt(L"cxPlayerImage");
-    cyPlayerImage = GetInt(L"cyPlayerImage");
-    loaded = true;
-    return true;
 }

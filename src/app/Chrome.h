@@ -11,6 +11,8 @@
 
 #include "command_ids.h"
 #include "image/ProgramSite.h"
+#include "app/ImageToolBar.h"
+#include "app/Skin.h"
 
 // The main tool bar's command buttons in their order on the bar (separators
 // left out). Clicks reach the command table as WM_COMMAND; IDM_FILE_OPERATIONS
@@ -154,37 +156,9 @@ public:
     RECT marginsTaken = {};
 };
 
-class CImageToolBar {
-public:
-    void Create(HWND owner);
-    void Destroy();
-    void Reposition();
-    void UpdateButtonStates();
-    bool GetTooltipText(NMTTDISPINFOW* info);
-    int Length() const { return created ? length : 0; }
-    bool created = false;
-    int marginTaken = 0;
-    int length = 0;
-};
-
-class CSkin {
-public:
-    bool Load(const wchar_t* name);
-    int GetInt(const wchar_t* key) const;
-    void GetSkinsFolder(wchar_t* out);
-    void GetIniPath(wchar_t* out);
-    wchar_t name[MAX_PATH] = {};
-    wchar_t skinsFolder[MAX_PATH] = {};
-    wchar_t iniPath[MAX_PATH] = {};
-    int cxPlayerButton = 16, cyPlayerButton = 16, cxPlayerImage = 16, cyPlayerImage = 16;
-    bool loaded = false;
-};
-
 extern CMainToolBar MainToolBar;
 extern CStatusBar StatusBar;
 extern CViewScrollBars ViewScrollBars;
-extern CImageToolBar ImageToolBar;
-extern CSkin Skin;
 
 // Heights the chrome takes (the stand-ins' fixed sizes).
-enum : int { MAIN_TOOLBAR_HEIGHT = 28, STATUS_BAR_HEIGHT = 20, IMAGE_TOOLBAR_WIDTH = 28 };
+enum : int { MAIN_TOOLBAR_HEIGHT = 28, STATUS_BAR_HEIGHT = 20 };

@@ -600,7 +600,7 @@ LRESULT OnNotify(HWND window, NMHDR* header) {
         if (!AppState::ToolBarShowToolTips) break;
         auto* info = reinterpret_cast<NMTTDISPINFOW*>(header);
         info->hinst = AppState::Instance;
-        if (!ImageToolBar.GetTooltipText(info) && !MainToolBar.GetTooltipText(info)) Browser.GetToolbarTipText(info);
+        if (!ImageToolBar.GetTipText(info) && !MainToolBar.GetTooltipText(info)) Browser.GetToolbarTipText(info);
         break;
     }
     case LVN_GETDISPINFOW:
@@ -678,8 +678,8 @@ bool OnChromeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LR
         auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
         POINT size =
             MinimumTrackSize(Browser.IsShown(), GetMenuBarWidth(MainMenu.menu, window), AppState::CurrentFormatId,
-                             GetSystemMetrics(SM_CYCAPTION), GetSystemMetrics(SM_CYMENU), ImageToolBar.Length(),
-                             AppState::ViewMargins, AppState::BrowserThumbWindowWidth);
+                             GetSystemMetrics(SM_CYCAPTION), GetSystemMetrics(SM_CYMENU),
+                             ImageToolBar.GetButtonsHeight(), AppState::ViewMargins, AppState::BrowserThumbWindowWidth);
         info->ptMinTrackSize.x = size.x;
         if (size.y) info->ptMinTrackSize.y = size.y;
         *result = 0;

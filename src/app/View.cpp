@@ -469,7 +469,7 @@ void FitWindowToImage(int width, int height, HWND window) {
     in.fullHeight = GetSystemMetrics(SM_CYFULLSCREEN);
     in.menuBarWidth = GetMenuBarWidth(MainMenu.menu, window);
     in.margins = AppState::ViewMargins;
-    in.imageToolBarLength = ImageToolBar.Length();
+    in.imageToolBarLength = ImageToolBar.GetButtonsHeight();
     in.viewStyle = AppState::ViewStyleViewer;
     in.formatId = AppState::CurrentFormatId;
     in.fitPending = AppState::FitPending != 0;

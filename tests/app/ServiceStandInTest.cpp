@@ -25,7 +25,9 @@ struct MarginCase {
     const char* name;
     std::function<void(HWND)> create;
     std::function<void()> destroy;
-    RECT expected;  // what one creation adds (left, top, right, bottom)
+    // What one creation adds (left, top, right, bottom), asked after it: the
+    // image tool bar takes its own window's width.
+    std::function<RECT()> expected;
 };
 
 TEST(ChromeMargins, EachPieceTakesItsStripOnceAndGivesItBack) {
@@ -36,31 +38,39 @@ TEST(ChromeMargins, EachPieceTakesItsStripOnceAndGivesItBack) {
     Skin.cyPlayerButton = 21;  // a skin whose buttons are not the default size
     CAnimationBar bar;
     const std::vector<MarginCase> cases = {
-        {"main tool bar",
-         [](HWND w) { MainToolBar.Create(w); },
-         [] { MainToolBar.Destroy(); },
-         {0, MAIN_TOOLBAR_HEIGHT, 0, 0}},
-        {"scroll bars",
-         [](HWND w) { ViewScrollBars.Create(w, GetModuleHandleW(nullptr)); },
+        {"main tool bar", [](HWND w) { MainToolBar.Create(w); }, [] { MainToolBar.Destroy(); },
+         [] {
+             return RECT{0, MAIN_TOOLBAR_HEIGHT, 0, 0};
+         }},
+        {"scroll bars", [](HWND w) { ViewScrollBars.Create(w, GetModuleHandleW(nullptr)); },
          [] { ViewScrollBars.Destroy(); },
          // zoom slider left, vertical bar right, horizontal bar bottom
-         {GetSystemMetrics(SM_CXHSCROLL), 0, GetSystemMetrics(SM_CXHSCROLL), GetSystemMetrics(SM_CXVSCROLL)}},
-        {"image tool bar",
-         [](HWND w) { ImageToolBar.Create(w); },
-         [] { ImageToolBar.Destroy(); },
-         {0, 0, IMAGE_TOOLBAR_WIDTH, 0}},
+         [] {
+             return RECT{GetSystemMetrics(SM_CXHSCROLL), 0, GetSystemMetrics(SM_CXHSCROLL),
+                         GetSystemMetrics(SM_CXVSCROLL)};
+         }},
+        {"image tool bar", [](HWND w) { ImageToolBar.Create(w); }, [] { ImageToolBar.Destroy(); },
+         [] {
+             RECT r = {};
+             GetWindowRect(ImageToolBar.rebar, &r);
+             return RECT{0, 0, r.right - r.left, 0};
+         }},
         // The playback bar's strip is the skin's player button height and 6.
-        {"animation bar", [&bar](HWND) { bar.CreateControls(); }, [&bar] { bar.Reset(); }, {0, 0, 0, 21 + 6}},
+        {"animation bar", [&bar](HWND) { bar.CreateControls(); }, [&bar] { bar.Reset(); },
+         [] {
+             return RECT{0, 0, 0, 21 + 6};
+         }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const RECT before = AppState::ViewMargins;
         c.create(parent);
         c.create(parent);  // a second creation only refreshes
-        EXPECT_EQ(AppState::ViewMargins.left, before.left + c.expected.left);
-        EXPECT_EQ(AppState::ViewMargins.top, before.top + c.expected.top);
-        EXPECT_EQ(AppState::ViewMargins.right, before.right + c.expected.right);
-        EXPECT_EQ(AppState::ViewMargins.bottom, before.bottom + c.expected.bottom);
+        const RECT expected = c.expected();
+        EXPECT_EQ(AppState::ViewMargins.left, before.left + expected.left);
+        EXPECT_EQ(AppState::ViewMargins.top, before.top + expected.top);
+        EXPECT_EQ(AppState::ViewMargins.right, before.right + expected.right);
+        EXPECT_EQ(AppState::ViewMargins.bottom, before.bottom + expected.bottom);
         c.destroy();
         c.destroy();  // nothing more to give back
         EXPECT_TRUE(EqualRect(&AppState::ViewMargins, &before));
