@@ -542,7 +542,6 @@ void CleanJpegFiles(HWND window) {
 void TransformJpeg(HWND window) { ShowJPGTransformDialog(window); }
 void ShowGeneralSettings() { ShowSettingsSheet(0); }
 void ShowSlideShowSettings() { ShowSettingsSheet(8); }
-void ShowToolBarSettings() { ShowSettingsSheet(3); }
 
 // ---- Scanning: the browser gives way to the viewer, whose document is closed
 // before a source is asked for a picture. Every failure ends silently.
@@ -971,7 +970,6 @@ const CommandRow kCommandTable[] = {
     {IDM_OPEN_WITH_CLEAR, nullptr, RunPlain<ClearOpenWithList>},
     // Options
     {IDM_SETTINGS, nullptr, RunPlain<ShowGeneralSettings>},
-    {IDM_TOOLBAR_CUSTOMIZE, nullptr, RunPlain<ShowToolBarSettings>},
     {IDM_CHOOSE_LANGUAGE, nullptr, (Modal<kLanguageDlg, LanguageDlgProc>)},
     {IDM_SHOW_TOOLBAR, nullptr, Run<ToggleToolBar>},
     {IDM_SHOW_STATUSBAR, nullptr, Run<ToggleStatusBar>},

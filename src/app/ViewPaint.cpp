@@ -282,7 +282,9 @@ void DrawViewImage(int zoomedWidth, HWND window, HDC dc, int x, int y, int zoome
             DeleteObject(brush);
         }
     } else if (b.sx == 0 && b.sy == 0 && b.sw == imageWidth && b.sh == imageHeight) {
-        DrawImageScaled(image, dc, b.dx, b.dy, b.dw, b.dh, channel);
+        // The whole picture at the zoomed size the layout gave it (the clip's
+        // rounding may differ from it by a pixel).
+        DrawImageScaled(image, dc, x, y, zoomedWidth, zoomedHeight, channel);
     } else {
         const long long partKB = (long long)b.sw * b.sh * (image.GetBpp() / 8) / 1024;
         CImage part;

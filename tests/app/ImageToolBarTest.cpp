@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <string>
+#include <vector>
 
 #include "app/AppState.h"
 #include "app/Chrome.h"
@@ -86,7 +87,11 @@ TEST(ImageToolBarButtons, StatesFollowAnimationToolAndChannelView) {
     for (const auto& c : cases) EXPECT_EQ(ImageToolBarButtonState(c.command, c.in), c.state) << c.name;
 }
 
+// The commands that reached the test's main window.
+std::vector<UINT> g_commands;
+
 LRESULT CALLBACK PlainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COMMAND) g_commands.push_back(LOWORD(wParam));
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
@@ -260,6 +265,24 @@ TEST_F(ImageToolBarWindowTest, TipsAnswerOnlyTheBarsOwnButtons) {
     for (const auto& tip : ImageToolBar.tips) {
         EXPECT_GT(wcslen(tip), 0u);
         EXPECT_LT(wcslen(tip), (size_t)kImageToolBarTipChars);
+    }
+}
+
+// A click on a button reaches the main window as its command, through the rebar.
+TEST_F(ImageToolBarWindowTest, ClickedButtonsSendTheirCommandToTheMainWindow) {
+    ImageToolBar.Create(window);
+    ASSERT_TRUE(ImageToolBar.created);
+    qrvtest::Pump();
+    for (UINT id : {IDM_ROTATE_LEFT, IDM_CHANNEL_GREEN}) {
+        g_commands.clear();
+        const int index = (int)SendMessageW(ImageToolBar.toolbar, TB_COMMANDTOINDEX, id, 0);
+        RECT r = {};
+        ASSERT_TRUE(SendMessageW(ImageToolBar.toolbar, TB_GETITEMRECT, index, (LPARAM)&r));
+        const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        SendMessageW(ImageToolBar.toolbar, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        SendMessageW(ImageToolBar.toolbar, WM_LBUTTONUP, 0, at);
+        qrvtest::Pump();
+        EXPECT_EQ(g_commands, std::vector<UINT>{id});
     }
 }
 
