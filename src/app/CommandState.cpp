@@ -10,6 +10,7 @@
 #include "app/OpenWith.h"
 #include "browser/Browser.h"
 #include "browser/BrowserControls.h"
+#include "browser/BrowserState.h"
 #include "browser/FileList.h"
 #include "browser/ThumbnailLoader.h"
 #include "command_ids.h"
@@ -31,8 +32,26 @@ bool HasEditableImage() {
            !IsMediaFormat(AppState::CurrentFormatId);
 }
 
+bool CanQuickSaveFormat(int formatId, bool animationBar) {
+    switch (formatId) {
+    case FMT_BMP:
+    case FMT_JPEG:
+    case FMT_PCX:
+    case FMT_PIX:
+    case FMT_PNG:
+    case FMT_PNM:
+    case FMT_PPP:
+    case FMT_RAS:
+    case FMT_SGI:
+    case FMT_TGA: return true;
+    case FMT_GIF: return !animationBar;
+    default: return false;
+    }
+}
+
 bool CanQuickSave() {
-    return HasEditableImage() && AppState::DocumentKind == DOC_FILE && HasCurrentListEntry() && !Browser.IsShown();
+    return HasEditableImage() && AppState::DocumentKind == DOC_FILE && HasCurrentListEntry() && !Browser.IsShown() &&
+           CanQuickSaveFormat(AppState::CurrentFormatId, AnimationBar.initialised);
 }
 
 bool ClipboardHasBitmap() { return IsClipboardFormatAvailable(CF_BITMAP) != 0; }
@@ -79,6 +98,20 @@ bool CanFitImage() { return ShowsPicture() && AppState::CurrentFormatId != FMT_S
 bool HasOpenOrFailedDocument() {
     return AppState::DocumentKind == DOC_FILE || AppState::DocumentKind == DOC_LOAD_FAILED;
 }
+
+bool CanReload() { return HasOpenOrFailedDocument() && HasCurrentListEntry(); }
+
+bool CanOperateOnFiles() {
+    const bool browser = Browser.IsShown();
+    if (ThumbLoader::Running || (browser && AppState::BrowserTab == TAB_PLAYLIST)) return false;
+    return browser || HasOpenOrFailedDocument();
+}
+
+bool ShowsImageDocument() { return ShowsPicture() && !IsMediaFormat(AppState::CurrentFormatId); }
+
+bool CanTransformImage() { return HasEditableImage() && CanUseImageTools(); }
+
+bool IsBrowserHidden() { return !Browser.IsShown(); }
 
 bool IsAnimationBarActive() { return AppState::DocumentKind == DOC_FILE && AnimationBar.initialised; }
 

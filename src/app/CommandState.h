@@ -56,8 +56,22 @@ bool CanConvertTo() {
 }
 // A picture that is shown, not the error picture and not a sound (the fit commands).
 bool CanFitImage();
-// A file or the error picture of one (File information).
+// A file or the error picture of one (Close, File information).
 bool HasOpenOrFailedDocument();
+// ... that is the folder's current entry (Reload).
+bool CanReload();
+// Copy to, Move to, Delete and Rename: an open or failed file, or the shown
+// browser's items; never while the thumbnail loader runs or on the playlist tab.
+bool CanOperateOnFiles();
+// Quick save: also only for the formats it writes back (BMP, JPEG, PCX, PIX,
+// PNG, PNM, PPP, RAS, SGI, TGA) and a GIF only when it is not an animation.
+bool CanQuickSaveFormat(int formatId, bool animationBar);
+// A shown picture that is not a player's document (Tilemap).
+bool ShowsImageDocument();
+// A picture the edits may change and no animation playing (flip, mirror, rotations).
+bool CanTransformImage();
+// Window position items: only while the browser is not shown.
+bool IsBrowserHidden();
 // The animation bar serves the opened file: an animation, pages or a player (Play, Stop).
 bool IsAnimationBarActive();
 bool CanStepFrameForward();  // not for sound

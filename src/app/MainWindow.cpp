@@ -548,6 +548,7 @@ LRESULT OnContextMenu(HWND window, LPARAM lParam) {
         return 0;
     }
     SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+    MainMenu.MakeOwnerDrawn(popup);
     CurrentPopupMenu = popup;
     TrackPopupMenu(popup, TPM_RIGHTBUTTON, screen.x - 10, screen.y - 40, 0, window, nullptr);
     CurrentPopupMenu = MainMenu.menu;
@@ -570,7 +571,10 @@ void ShowDropDownMenu(HWND window, const NMTOOLBARW* notify) {
     const int x = bar.left + item.left, y = bar.top + item.bottom;
     const bool recentList = button == IDM_OPEN_MEDIA || button == IDM_BROWSE;
     // The lists and the alpha menu are plain menus; the others are drawn like the main menu.
-    if (!recentList && button != IDM_ALPHA_AS_IMAGE) CurrentPopupMenu = popup;
+    if (!recentList && button != IDM_ALPHA_AS_IMAGE) {
+        MainMenu.MakeOwnerDrawn(popup);
+        CurrentPopupMenu = popup;
+    }
     if (recentList) {
         const UINT choice = (UINT)TrackPopupMenu(popup, TPM_RIGHTBUTTON | TPM_RETURNCMD, x, y, 0, window, nullptr);
         OnRecentListChoice(window, button == IDM_OPEN_MEDIA, choice);

@@ -97,6 +97,7 @@ TEST_F(ToolBarCommandsTest, DropDownMenusShowTheStateTheyChange) {
     EXPECT_FALSE(Checked(popup, 40323));
     DestroyMenu(resource);
 
+    AppState::DocumentKind = DOC_FILE;  // the file operations act on the open file
     for (int tab : {0, 4}) {
         AppState::BrowserTab = tab;
         popup = BuildDropDownMenu(40180, &resource);
@@ -105,6 +106,7 @@ TEST_F(ToolBarCommandsTest, DropDownMenusShowTheStateTheyChange) {
             EXPECT_EQ(Grayed(popup, id), tab == 4 || !HasCommandHandler(id)) << tab << " " << id;
         DestroyMenu(resource);
     }
+    AppState::DocumentKind = DOC_NONE;
 
     popup = BuildDropDownMenu(208, &resource);
     ASSERT_NE(popup, nullptr);
