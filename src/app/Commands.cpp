@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <cwchar>
+#include <functional>
 #include <span>
 
 #include "app/AlphaView.h"
@@ -15,6 +16,8 @@
 #include "app/Chrome.h"
 #include "app/CommandState.h"
 #include "app/EffectDialogs.h"
+#include "app/ImageDialogs.h"
+#include "app/ImageEdits.h"
 #include "app/CommandTable.h"
 #include "app/ImageSnapshot.h"
 #include "app/MainMenu.h"
@@ -659,9 +662,30 @@ void SetSortOrder(HWND window, UINT, LPARAM) {
 
 // ---- Pixel edits of the picture: undo snapshot, operation, window states.
 
+// Grayscale and the depth conversions build a new picture and may run out of
+// memory: then the message instead of a repaint, and the undo snapshot taken
+// before stays.
+void ConvertPicture(HWND window, const std::function<bool(CImage&)>& convert) {
+    const bool converted = EditDocumentPicture([&convert](CImage& picture) {
+        SaveUndoSnapshot();
+        return convert(picture);
+    });
+    if (converted) {
+        Repaint(window);
+        ImageResized();
+    } else {
+        ShowMessage(L"Insufficient Memory! Canceling Operation.");
+    }
+    RefreshStates();
+    ImageToolBar.UpdateButtonStates();
+}
+
 void EditPixels(HWND window, UINT id, LPARAM) {
+    if (id == IDM_GRAYSCALE) {
+        ConvertPicture(window, [](CImage& picture) { return picture.ToGrayscale(); });
+        return;
+    }
     bool (CImage::*operation)() = id == IDM_INVERT       ? &CImage::Invert
-                                  : id == IDM_GRAYSCALE  ? &CImage::ToGrayscale
                                   : id == IDM_RGB_TO_BGR ? &CImage::SwapRedBlue
                                   : id == IDM_RGB_TO_GRB ? &CImage::SwapRedGreen
                                                          : &CImage::SwapGreenBlue;
@@ -682,14 +706,7 @@ int DepthOfCommand(UINT id) {
 
 void ConvertDepth(HWND window, UINT id, LPARAM) {
     const int bpp = DepthOfCommand(id);
-    EditDocumentPicture([bpp](CImage& picture) {
-        SaveUndoSnapshot();
-        return picture.ConvertDepth(bpp);
-    });
-    ImageResized();
-    Repaint(window);
-    RefreshStates();
-    ImageToolBar.UpdateButtonStates();
+    ConvertPicture(window, [bpp](CImage& picture) { return picture.ConvertDepth(bpp); });
 }
 
 void Buttonize(HWND window) {

@@ -21,16 +21,6 @@ INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) { retur
 INT_PTR CALLBACK LanguageDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) {
     return ToolDialogStandIn(dialog, message);
 }
-INT_PTR CALLBACK ResizeDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) { return ToolDialogStandIn(dialog, message); }
-INT_PTR CALLBACK ResizeCanvasDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) {
-    return ToolDialogStandIn(dialog, message);
-}
-INT_PTR CALLBACK CreateNewImageDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) {
-    return ToolDialogStandIn(dialog, message);
-}
-INT_PTR CALLBACK AdjustImageDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) {
-    return ToolDialogStandIn(dialog, message);
-}
 INT_PTR CALLBACK FileInfoDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) {
     return ToolDialogStandIn(dialog, message);
 }
@@ -63,9 +53,6 @@ bool ShowJPGCleanerDialog(HWND owner, CJPGCleaner* cleaner) {
 }
 
 bool SetWallpaper(int) { return false; }
-bool CopySelectionToClipboard(bool, bool) { return false; }
-bool PasteFromClipboard() { return false; }
-bool CropToSelection() { return false; }
 bool ZoomToSelection(HWND) { return false; }
 
 DWORD QueryDropEffect(HWND window, DWORD offeredEffect) {

@@ -26,15 +26,10 @@ class CCreateHTMLAlbum;
 class CJPGCleaner;
 
 // Dialogs of the shell that are not built yet ("ABOUTDLG", "LANGUAGEDLG",
-// "RESIZEDLG", "RESIZECANVASDLG", "CREATENEWIMAGEDLG", "IMAGEADJUSTDLG",
 // "FILEINFODLG", "OPENWITHADDDLG", "OPENWITHEDITLISTDLG"): each closes as it
 // opens, so its command shows and changes nothing.
 INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK LanguageDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-INT_PTR CALLBACK ResizeDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-INT_PTR CALLBACK ResizeCanvasDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-INT_PTR CALLBACK CreateNewImageDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-INT_PTR CALLBACK AdjustImageDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK FileInfoDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK OpenWithAddDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK OpenWithEditListDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
@@ -47,10 +42,6 @@ bool ShowJPGTransformDialog(HWND owner);
 bool ShowJPGCleanerDialog(HWND owner, CJPGCleaner* cleaner);
 
 // Not built yet, each changes nothing and answers false: the wallpaper (style
-// 0 centred, 1 tiled, 2 stretched, 3 delete), the clipboard edits of the
-// selection, and zooming to the selection.
+// 0 centred, 1 tiled, 2 stretched, 3 delete) and zooming to the selection.
 bool SetWallpaper(int style);
-bool CopySelectionToClipboard(bool cut, bool skipSnapshot);
-bool PasteFromClipboard();
-bool CropToSelection();
 bool ZoomToSelection(HWND window);

@@ -13,6 +13,7 @@
 #include "AppWindowTest.h"
 #include "app/AlphaView.h"
 #include "app/AppState.h"
+#include "app/ImageEdits.h"
 #include "app/ImageSnapshot.h"
 #include "app/MediaDocument.h"
 #include "app/ShellServices.h"
@@ -230,4 +231,60 @@ TEST_F(ChannelViewTest, AnUnreadableKeptPictureIsNeitherSavedNorEditedAsShown) {
     Choose(IDM_CHANNEL_ALL);
     EXPECT_EQ(AppState::ChannelView, CHANNEL_ALPHA_BLENDED);
     EXPECT_TRUE(Within(Shown(), shown, 0));
+}
+
+namespace {
+
+// Red, green, blue of the clipboard's bitmap, top row first (empty without one).
+std::vector<uint8_t> ClipboardRgb(HWND owner, uint32_t* width) {
+    std::vector<uint8_t> rgb;
+    if (!OpenClipboard(owner)) return rgb;
+    HBITMAP bitmap = (HBITMAP)GetClipboardData(CF_BITMAP);
+    BITMAP info = {};
+    if (bitmap && GetObjectW(bitmap, sizeof(info), &info)) {
+        *width = (uint32_t)info.bmWidth;
+        BITMAPINFO header = DirectBitmapInfo(info.bmWidth, -info.bmHeight, 32);
+        std::vector<uint8_t> bgra((size_t)info.bmWidth * info.bmHeight * 4);
+        HDC screen = GetDC(nullptr);
+        GetDIBits(screen, bitmap, 0, (UINT)info.bmHeight, bgra.data(), &header, DIB_RGB_COLORS);
+        ReleaseDC(nullptr, screen);
+        for (size_t i = 0; i < bgra.size(); i += 4) rgb.insert(rgb.end(), {bgra[i + 2], bgra[i + 1], bgra[i]});
+    }
+    CloseClipboard();
+    return rgb;
+}
+
+}  // namespace
+
+// Copy and cut in an alpha view take the picture's colours, not the view's
+// treatment; the view is made again afterwards, and Undo of the cut gives the
+// picture back.
+TEST_F(ChannelViewTest, TheClipboardTakesThePictureInAnAlphaView) {
+    Open();
+    const Rgba original = OriginalRgba();
+    std::vector<uint8_t> colours;
+    for (size_t i = 0; i < original.size(); i += 4)
+        colours.insert(colours.end(), original.begin() + i, original.begin() + i + 3);
+    Choose(IDM_ALPHA_AS_IMAGE);
+    const Rgba view = Shown();
+    ASSERT_NE(view, original);
+
+    ASSERT_TRUE(CopySelectionToClipboard(false, false));
+    uint32_t width = 0;
+    EXPECT_EQ(ClipboardRgb(window, &width), colours);
+    EXPECT_EQ(width, kWidth);
+    EXPECT_EQ(AppState::ChannelView, CHANNEL_ALPHA_AS_IMAGE);
+    EXPECT_EQ(Shown(), view);
+
+    ASSERT_TRUE(CopySelectionToClipboard(true, false));
+    EXPECT_EQ(ClipboardRgb(window, &width), colours);
+    Choose(IDM_CHANNEL_ALL);
+    EXPECT_EQ(Shown(), Rgba(original.size(), 0));
+    Command(IDM_UNDO);
+    EXPECT_TRUE(Within(Shown(), original, 0));
+    EXPECT_TRUE(AppState::ImageModified);
+    SetRectEmpty(&AppState::Selection);
+    OpenClipboard(window);
+    EmptyClipboard();
+    CloseClipboard();
 }
