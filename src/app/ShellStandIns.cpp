@@ -31,9 +31,6 @@ INT_PTR CALLBACK CreateNewImageDlgProc(HWND dialog, UINT message, WPARAM, LPARAM
 INT_PTR CALLBACK AdjustImageDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) {
     return ToolDialogStandIn(dialog, message);
 }
-INT_PTR CALLBACK FileInfoDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) {
-    return ToolDialogStandIn(dialog, message);
-}
 INT_PTR CALLBACK OpenWithAddDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) {
     return ToolDialogStandIn(dialog, message);
 }

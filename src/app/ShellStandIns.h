@@ -27,7 +27,7 @@ class CJPGCleaner;
 
 // Dialogs of the shell that are not built yet ("ABOUTDLG", "LANGUAGEDLG",
 // "RESIZEDLG", "RESIZECANVASDLG", "CREATENEWIMAGEDLG", "IMAGEADJUSTDLG",
-// "FILEINFODLG", "OPENWITHADDDLG", "OPENWITHEDITLISTDLG"): each closes as it
+// "OPENWITHADDDLG", "OPENWITHEDITLISTDLG"): each closes as it
 // opens, so its command shows and changes nothing.
 INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK LanguageDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
@@ -35,7 +35,6 @@ INT_PTR CALLBACK ResizeDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM 
 INT_PTR CALLBACK ResizeCanvasDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK CreateNewImageDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK AdjustImageDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-INT_PTR CALLBACK FileInfoDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK OpenWithAddDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK OpenWithEditListDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
