@@ -18,6 +18,7 @@
 #include "app/EffectDialogs.h"
 #include "app/ImageDialogs.h"
 #include "app/ImageEdits.h"
+#include "app/FileInfo.h"
 #include "app/CommandTable.h"
 #include "app/ImageSnapshot.h"
 #include "app/MainMenu.h"
@@ -504,7 +505,6 @@ void CreateAnimation(HWND window, UINT id, LPARAM) {
 
 constexpr wchar_t kAboutDlg[] = L"ABOUTDLG";
 constexpr wchar_t kLanguageDlg[] = L"LANGUAGEDLG";
-constexpr wchar_t kFileInfoDlg[] = L"FILEINFODLG";
 constexpr wchar_t kResizeDlg[] = L"RESIZEDLG";
 constexpr wchar_t kResizeCanvasDlg[] = L"RESIZECANVASDLG";
 constexpr wchar_t kNewImageDlg[] = L"CREATENEWIMAGEDLG";
@@ -851,7 +851,7 @@ const CommandRow kCommandTable[] = {
     {IDM_QUICK_SAVE, CanQuickSave, RunPlain<QuickSave>},
     {IDM_SAVE_AS, kEditable, Run<SaveAs>},
     {IDM_PRINT, CanUseImageTools, Run<PrintImage>},
-    {IDM_FILE_INFO, HasOpenOrFailedDocument, (Modal<kFileInfoDlg, FileInfoDlgProc>)},
+    {IDM_FILE_INFO, HasOpenOrFailedDocument, Run<ShowFileInfoDialog>},
     {IDM_ACQUIRE, nullptr, Run<AcquireImage>},
     {IDM_SELECT_SOURCE, nullptr, Run<SelectScannerSource>},
     {IDM_EXIT, nullptr, Run<Exit>},

@@ -21,9 +21,6 @@ INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) { retur
 INT_PTR CALLBACK LanguageDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) {
     return ToolDialogStandIn(dialog, message);
 }
-INT_PTR CALLBACK FileInfoDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) {
-    return ToolDialogStandIn(dialog, message);
-}
 INT_PTR CALLBACK OpenWithAddDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) {
     return ToolDialogStandIn(dialog, message);
 }
