@@ -66,7 +66,6 @@ bool SetWallpaper(int) { return false; }
 bool CopySelectionToClipboard(bool, bool) { return false; }
 bool PasteFromClipboard() { return false; }
 bool CropToSelection() { return false; }
-bool ZoomToSelection(HWND) { return false; }
 
 DWORD QueryDropEffect(HWND window, DWORD offeredEffect) {
     if (!AppState::DragActive) return DROPEFFECT_NONE;

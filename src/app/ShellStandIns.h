@@ -47,10 +47,9 @@ bool ShowJPGTransformDialog(HWND owner);
 bool ShowJPGCleanerDialog(HWND owner, CJPGCleaner* cleaner);
 
 // Not built yet, each changes nothing and answers false: the wallpaper (style
-// 0 centred, 1 tiled, 2 stretched, 3 delete), the clipboard edits of the
-// selection, and zooming to the selection.
+// 0 centred, 1 tiled, 2 stretched, 3 delete) and the clipboard edits of the
+// selection.
 bool SetWallpaper(int style);
 bool CopySelectionToClipboard(bool cut, bool skipSnapshot);
 bool PasteFromClipboard();
 bool CropToSelection();
-bool ZoomToSelection(HWND window);
