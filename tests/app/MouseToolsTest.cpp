@@ -200,6 +200,8 @@ protected:
         SetRectEmpty(&AppState::Selection);
         AppState::ToolMode = TOOL_SCROLL;
         AppState::MarkerLastPoint = {-1, -1};
+        // A window the tool moved counts as placed by the user: the next window would keep its place.
+        AppState::WindowMoved = AppState::WindowSized = 0;
         apptest::ShellWindowFixture::TearDown();
     }
     // A white picture of width x height opened and shown at zoom, the window fitted to it.
@@ -421,7 +423,13 @@ TEST_F(MouseToolsTest, HoldingRightOfTheCentreScrollsTowardTheRightPart) {
     const POINT centre = GetViewCentre(client);
     POINT screen = {centre.x + 150, centre.y};
     ClientToScreen(window, &screen);
+    // The pointer is held there (a warp alone may be refused to a window without the focus).
+    const RECT hold = {screen.x, screen.y, screen.x + 1, screen.y + 1};
+    ClipCursor(&hold);
     SetCursorPos(screen.x, screen.y);
+    POINT at = {};
+    GetCursorPos(&at);
+    ASSERT_EQ(at.x, screen.x);
     const LONG before = AppState::ScrollOffset.x;
     Press({centre.x + 150, centre.y});
     EXPECT_TRUE(AppState::MouseCaptured);
