@@ -56,6 +56,13 @@ extern RECT Selection;
 extern int ChannelView;      // 0 all .. 6 alpha blended
 extern bool PaintSuspended;  // PaintView returns at once while set
 extern bool FitPending;      // next paint applies the view style
+
+// The viewer's mouse tools and presentation mode's cursor.
+extern bool MouseCaptured;     // a tool drag holds the mouse capture
+extern POINT LastMousePos;     // the drag's anchor
+extern POINT MarkerLastPoint;  // previous point of the marker stroke; (-1, -1) while none runs
+extern bool CursorShown;       // the mouse cursor as presentation mode left it
+
 extern bool WheelUsed;
 extern bool WindowMoved;
 extern bool WindowSized;

@@ -25,6 +25,7 @@
 #include "app/MainWindow.h"
 #include "app/MainWindowIds.h"
 #include "app/MediaDocument.h"
+#include "app/MouseTools.h"
 #include "app/OpenDialog.h"
 #include "app/OpenWith.h"
 #include "app/SaveAsDialog.h"

@@ -18,6 +18,7 @@
 #include "app/MainMenu.h"
 #include "app/MainWindowIds.h"
 #include "app/MediaDocument.h"
+#include "app/MouseTools.h"
 #include "app/OpenDialog.h"
 #include "app/OpenWith.h"
 #include "app/SaveAsDialog.h"
@@ -474,7 +475,8 @@ LRESULT OnTimer(HWND window, WPARAM id) {
         UpdateWindow(window);
         StatusBar.Update();
         break;
-    case TIMER_CURSOR_HIDE: OnCursorHideTimer(); break;
+    case TIMER_CURSOR_HIDE: OnCursorHideTimer(id); break;
+    case TIMER_AUTOSCROLL: OnAutoScrollTimer(window); break;
     case TIMER_PLAYER_POSITION:
         VideoPlayer.UpdatePosition();
         QuickTimePlayer.UpdatePosition();
@@ -809,8 +811,15 @@ bool OnViewerMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LR
     case WM_HSCROLL: ViewScrollBars.OnHScroll(lParam, wParam); return true;
     case WM_VSCROLL: ViewScrollBars.OnVScroll(lParam, wParam); return true;
     case WM_LBUTTONDBLCLK:
-        KillTimer(window, TIMER_AUTOSCROLL);
+        EndViewerToolDrag(window);
         PostMessageW(window, WM_COMMAND, IDM_BROWSE, 0);
+        return true;
+    case WM_LBUTTONDOWN: OnViewerLButtonDown(window, wParam, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}); return true;
+    case WM_MOUSEMOVE: OnViewerMouseMove(window, wParam, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}); return true;
+    case WM_LBUTTONUP: OnViewerLButtonUp(window, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}); return true;
+    case WM_CAPTURECHANGED:
+        // Another window took the mouse in the middle of a tool drag.
+        if (reinterpret_cast<HWND>(lParam) != window) EndViewerToolDrag(window);
         return true;
     case WM_MBUTTONDOWN:
         if (AppState::CurrentImage.IsValid()) PostMessageW(window, WM_COMMAND, IDM_PRESENTATION_MODE, 0);

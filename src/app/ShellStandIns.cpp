@@ -50,7 +50,6 @@ bool ShowJPGCleanerDialog(HWND owner, CJPGCleaner* cleaner) {
 }
 
 bool SetWallpaper(int) { return false; }
-bool ZoomToSelection(HWND) { return false; }
 
 DWORD QueryDropEffect(HWND window, DWORD offeredEffect) {
     if (!AppState::DragActive) return DROPEFFECT_NONE;

@@ -41,6 +41,5 @@ bool ShowJPGTransformDialog(HWND owner);
 bool ShowJPGCleanerDialog(HWND owner, CJPGCleaner* cleaner);
 
 // Not built yet, each changes nothing and answers false: the wallpaper (style
-// 0 centred, 1 tiled, 2 stretched, 3 delete) and zooming to the selection.
+// 0 centred, 1 tiled, 2 stretched, 3 delete).
 bool SetWallpaper(int style);
-bool ZoomToSelection(HWND window);

@@ -112,10 +112,14 @@ void UpdateScrollState() {
     if (!AppState::CurrentImage.IsValid() || AppState::CurrentFormatId == FMT_SOUND) {
         AppState::CanScrollX = AppState::CanScrollY = 0;
         AppState::ScrollOffset = {0, 0};
-        if (AppState::MainWindow) {
-            if (GetCapture() == AppState::MainWindow) ReleaseCapture();
-            KillTimer(AppState::MainWindow, TIMER_AUTOSCROLL);
+        // A tool drag that held the mouse ends with nothing left to drag.
+        if (AppState::MouseCaptured) {
+            AppState::MouseCaptured = 0;
+            ReleaseCapture();
+            ClipCursor(nullptr);
+            AppState::LastMousePos = {0, 0};
         }
+        if (AppState::MainWindow) KillTimer(AppState::MainWindow, TIMER_AUTOSCROLL);
         return;
     }
     const RECT view = GetViewArea(ClientRect());
@@ -510,18 +514,3 @@ void FitWindowToImage(int width, int height, HWND window) {
     LayoutViewBorders();
     ViewScrollBars.UpdateRanges();
 }
-
-// ---- Presentation mode (its own part of the shell; only the mode switch so far) ----
-
-void TogglePresentationMode(bool) {
-    if (AppState::ViewMode == VIEW_PRESENTATION) {
-        AppState::ViewMode = VIEW_VIEWER;
-        AppState::WindowMoved = AppState::WindowSized = 0;
-    } else if (AppState::ViewMode == VIEW_VIEWER) {
-        AppState::ViewMode = VIEW_PRESENTATION;
-    }
-    AppState::FitPending = 1;
-    LayoutViewBorders();
-}
-
-void OnCursorHideTimer() {}

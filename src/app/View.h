@@ -85,8 +85,12 @@ void CreateViewBorders(HWND window);
 void DestroyViewBorders();
 void LayoutViewBorders();
 
+// Presentation mode (Presentation.cpp): enters it when it is off, leaves it
+// when it is on. Leaving with close set while the program always starts in
+// presentation mode ends the program instead (WM_CLOSE is posted).
 void TogglePresentationMode(bool close);
-void OnCursorHideTimer();
+// The presentation cursor timer; acts only for TIMER_CURSOR_HIDE.
+void OnCursorHideTimer(UINT_PTR id);
 
 // ---- Painting (ViewPaint.cpp) ----
 
