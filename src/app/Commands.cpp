@@ -17,6 +17,7 @@
 #include "app/EffectDialogs.h"
 #include "app/CommandTable.h"
 #include "app/ImageSnapshot.h"
+#include "app/Language.h"
 #include "app/MainMenu.h"
 #include "app/MainWindow.h"
 #include "app/MainWindowIds.h"

@@ -4,6 +4,7 @@
 
 #include "app/AppState.h"
 #include "app/CommandState.h"
+#include "app/Language.h"
 #include "command_ids.h"
 
 CMainMenu MainMenu;
@@ -29,6 +30,7 @@ bool CMainMenu::Load(HWND ownerWindow) {
     owner = ownerWindow;
     menu = LoadMenuW(AppState::Instance, L"THEMENU");
     if (!menu) return false;
+    LangApplyMainMenu(menu);
     SetMenu(owner, menu);
     CurrentPopupMenu = menu;
     created = true;
