@@ -55,10 +55,11 @@ bool CopyWhole(wchar_t* out, size_t size, const wchar_t* text) {
     return true;
 }
 
-// A value with an empty default: the file's text, or "" when it has none.
+// A value with an empty default: the file's text, or "" when it has none. An
+// empty path is never passed on: the system would read its own win.ini.
 void ReadValue(const wchar_t* section, const wchar_t* key, wchar_t* out, int size) {
     out[0] = L'\0';
-    GetPrivateProfileStringW(section, key, L"", out, (DWORD)size, LanguageFilePath);
+    if (LanguageFilePath[0]) GetPrivateProfileStringW(section, key, L"", out, (DWORD)size, LanguageFilePath);
 }
 
 }  // namespace

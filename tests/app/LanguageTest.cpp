@@ -236,6 +236,14 @@ TEST_F(LanguageFolder, APathThatDoesNotFitCountsAsMissing) {
     wchar_t text[LANG_STRING_CHARS];
     LangGetString(text, L"Messages", L"Key", L"English");
     EXPECT_STREQ(text, L"English");
+    // Nor is the system's own ini file read in its place.
+    ASSERT_TRUE(WriteProfileStringW(L"Menu", L"QrvProbe", L"from win.ini"));
+    HMENU bar = CreateMenu();
+    AppendMenuW(bar, MF_POPUP, (UINT_PTR)CreatePopupMenu(), L"&File");
+    LangSetMenuPopupText(L"QrvProbe", 0, bar);
+    EXPECT_EQ(MenuText(bar, 0, MF_BYPOSITION), L"&File");
+    WriteProfileStringW(L"Menu", L"QrvProbe", nullptr);
+    DestroyMenu(bar);
 
     // A setting only the language dialog's name form can hold is never cut.
     wchar_t setting[MAX_PATH];
