@@ -1,34 +1,35 @@
 // Resource identifiers of the shell's file dialog panels (app_filedialogs.rc).
 #pragma once
 
-// Save As panel ("SAVEASDLGADD"): the file dialog's child template.
-#define IDC_SAVEAS_SWITCHFOLDER 4101
+// Save As panel ("SAVEASDLGADD"): the file dialog's child template. Here and in
+// the option panels, the texts carry the identifiers the language files address.
+#define IDC_SAVEAS_SWITCHFOLDER 1098
 #define IDC_SAVEAS_TAB 4102
-#define IDC_SAVEAS_NOOPTIONS 4103
+#define IDC_SAVEAS_NOOPTIONS 1166
 
 // Option panels ("JPEGDLG", "JP2DLG", "PNGDLG", "RASDLG", "RAWDLG", "SGIDLG", "TGADLG", "TIFDLG").
 #define IDC_JPG_QUALITY 4111
 #define IDC_JPG_QUALITY_VALUE 4112
-#define IDC_JPG_OPTIMIZE 4113
-#define IDC_JPG_PROGRESSIVE 4114
-#define IDC_JPG_SMOOTHING_LABEL 4115
+#define IDC_JPG_OPTIMIZE 3
+#define IDC_JPG_PROGRESSIVE 4
+#define IDC_JPG_SMOOTHING_LABEL 1083
 #define IDC_JPG_SMOOTHING 4116
 #define IDC_JPG_SMOOTHING_VALUE 4117
-#define IDC_JPG_QUALITY_LABEL 4118
+#define IDC_JPG_QUALITY_LABEL 1187
 #define IDC_JP2_QUALITY 4121
 #define IDC_JP2_QUALITY_VALUE 4122
-#define IDC_JP2_LOSSLESS 4123
-#define IDC_JP2_LOSSY 4124
-#define IDC_JP2_QUALITY_LABEL 4125
-#define IDC_PNG_INTERLACE 4131
-#define IDC_RAS_RLE 4141
-#define IDC_RAW_FLIP 4151
-#define IDC_RAW_SWAP 4152
-#define IDC_RAW_NOCONVERT 4153
-#define IDC_SGI_COMPRESSION_LABEL 4161
+#define IDC_JP2_LOSSLESS 1008
+#define IDC_JP2_LOSSY 1009
+#define IDC_JP2_QUALITY_LABEL 1188
+#define IDC_PNG_INTERLACE 1036
+#define IDC_RAS_RLE 1036
+#define IDC_RAW_FLIP 1036
+#define IDC_RAW_SWAP 1037
+#define IDC_RAW_NOCONVERT 1038
+#define IDC_SGI_COMPRESSION_LABEL 1072
 #define IDC_SGI_COMPRESSION 4162
-#define IDC_TGA_RLE 4171
-#define IDC_TIF_COMPRESSION_LABEL 4181
+#define IDC_TGA_RLE 1036
+#define IDC_TIF_COMPRESSION_LABEL 1072
 #define IDC_TIF_COMPRESSION 4182
 
 // Open panel ("OPENDLGADD"): the file dialog's child template with the

@@ -21,6 +21,7 @@
 #include "app/FileInfo.h"
 #include "app/CommandTable.h"
 #include "app/ImageSnapshot.h"
+#include "app/Language.h"
 #include "app/MainMenu.h"
 #include "app/MainWindow.h"
 #include "app/MainWindowIds.h"

@@ -9,6 +9,7 @@
 #include "app/CommandState.h"
 #include "browser/BrowserServices.h"
 #include "browser_ids.h"
+#include "app/Language.h"
 #include "command_ids.h"
 #include "image/Common.h"
 
@@ -231,6 +232,7 @@ bool CMainMenu::Load(HWND ownerWindow) {
     owner = ownerWindow;
     menu = LoadMenuW(AppState::Instance, L"THEMENU");
     if (!menu) return false;
+    LangApplyMainMenu(menu);
     SetMenu(owner, menu);
     CurrentPopupMenu = menu;
     if (OwnerDrawnMenusWanted()) {

@@ -15,6 +15,7 @@
 #include "app/CommandState.h"
 #include "app/Guarded.h"
 #include "app/ImageSnapshot.h"
+#include "app/Language.h"
 #include "app/MainMenu.h"
 #include "app/MainWindowIds.h"
 #include "app/MediaDocument.h"
@@ -161,6 +162,7 @@ HMENU BuildDropDownMenu(UINT button, HMENU* resource) {
     if (!*resource) return nullptr;
     HMENU popup = GetSubMenu(*resource, 0);
     if (!popup) return nullptr;
+    LangApplyPopupMenu(popup, name);
     if (button != IDM_OPEN_MEDIA && button != IDM_BROWSE) ApplyCommandStates(popup);  // not the recent lists
     switch (button) {
     case IDM_BROWSER_SORT_ORDER: {
@@ -238,6 +240,7 @@ HMENU BuildViewerContextMenu(bool onSelection, HMENU* resource) {
     if (!*resource) return nullptr;
     HMENU popup = GetSubMenu(*resource, 0);
     if (!popup) return nullptr;
+    LangApplyPopupMenu(popup, name);
     ApplyCommandStates(popup);
     if (onSelection) return popup;
     if (AppState::ViewMode == VIEW_PRESENTATION) CheckMenuItem(popup, IDM_PRESENTATION_MODE, MF_BYCOMMAND | MF_CHECKED);

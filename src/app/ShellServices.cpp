@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "app/Chrome.h"
 #include "app/ImageSnapshot.h"
+#include "app/Language.h"
 #include "app/MainMenu.h"
 #include "app/MainWindowIds.h"
 #include "app/ProgressBar.h"
@@ -93,6 +94,8 @@ static void ImageSaved() {
 void RegisterShellServices() {
     SaveServices save;
     save.imageSaved = ImageSaved;
+    save.langApply = LangApplyDialog;
+    save.langText = LangText;
     SetSaveServices(save);
     EffectServices effects;
     effects.saveUndoSnapshot = SaveUndoSnapshot;
@@ -100,6 +103,9 @@ void RegisterShellServices() {
     effects.stepProgressBar = StepProgressBar;
     effects.destroyProgressBar = DestroyProgressBar;
     effects.repaintViewer = RepaintViewer;
+    effects.langApplyEffBlur = LangApplyEffBlur;
+    effects.langApplyEffPixelize = LangApplyEffPixelize;
+    effects.langApplyEffSharpen = LangApplyEffSharpen;
     SetEffectServices(effects);
     SetBackgroundColorProvider(GetViewBackgroundColor);
     SetThumbnailCellProvider(ThumbnailCell);

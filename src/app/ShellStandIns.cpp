@@ -18,9 +18,6 @@ void ShowSettingsSheet(int) { ShowMessage(L"The settings cannot be changed in th
 void ApplyFileAssociations(HWND, const HWND*) {}
 
 INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) { return ToolDialogStandIn(dialog, message); }
-INT_PTR CALLBACK LanguageDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) {
-    return ToolDialogStandIn(dialog, message);
-}
 INT_PTR CALLBACK OpenWithAddDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) {
     return ToolDialogStandIn(dialog, message);
 }

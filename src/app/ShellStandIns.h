@@ -25,11 +25,10 @@ class CPrintContactSheet;
 class CCreateHTMLAlbum;
 class CJPGCleaner;
 
-// Dialogs of the shell that are not built yet ("ABOUTDLG", "LANGUAGEDLG",
-// "OPENWITHADDDLG", "OPENWITHEDITLISTDLG"): each closes as it
-// opens, so its command shows and changes nothing.
+// Dialogs of the shell that are not built yet ("ABOUTDLG", "OPENWITHADDDLG",
+// "OPENWITHEDITLISTDLG"): each closes as it opens, so its command shows and
+// changes nothing.
 INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-INT_PTR CALLBACK LanguageDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK OpenWithAddDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK OpenWithEditListDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -53,11 +53,6 @@ void CheckWindowsVersion() {
     if (warning) ShowMessage(L"%ls", warning);
 }
 
-void InitLanguageFile() {
-    // Only the built-in English texts exist so far: a language file chosen
-    // earlier is kept in the settings and used once languages are supported.
-}
-
 bool InitApplication(HINSTANCE instance) {
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "app/AppState.h"
+#include "app/Language.h"
 #include "app/MainMenu.h"
 #include "browser_ids.h"
 
@@ -268,6 +269,7 @@ int ShowDropMenu(HWND owner, POINT screen) {
     HMENU loaded = LoadMenuW(module, L"DROPMENU");
     if (!loaded) return 0;
     HMENU popup = GetSubMenu(loaded, 0);
+    LangApplyPopupMenu(popup, L"DROPMENU");
     MainMenu.MakeOwnerDrawn(popup);
     CurrentPopupMenu = popup;
     // A drop from another program leaves this one in the background, where a

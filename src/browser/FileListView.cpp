@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/AppState.h"
+#include "app/Language.h"
 #include "app/MainWindowIds.h"
 #include "app/OpenWith.h"
 #include "browser/Browser.h"
@@ -653,6 +654,7 @@ void ShowThumbPopupMenu(HWND list, POINT screen) {
     HMENU loaded = LoadMenuW(AppState::Instance ? AppState::Instance : GetModuleHandleW(nullptr), L"THUMBPOPUPMENU");
     if (!loaded) return;
     HMENU popup = GetSubMenu(loaded, 0);
+    LangApplyPopupMenu(popup, L"THUMBPOPUPMENU");
     CheckMenuItem(popup, IDM_BROWSER_THUMBNAILS, MF_BYCOMMAND | (ListStyle() == 0 ? MF_CHECKED : MF_UNCHECKED));
     CheckMenuItem(popup, IDM_BROWSER_REPORT, MF_BYCOMMAND | (ListStyle() == 1 ? MF_CHECKED : MF_UNCHECKED));
     auto gray = [popup](std::initializer_list<UINT> ids) {
