@@ -164,12 +164,6 @@
 #define IDM_USE_SAVED_WINDOW_POS 40069
 #define IDM_SAVE_WINDOW_POS 40070
 
-// The main tool bar's own menu: tips and the button labels
-#define IDM_TOOLBAR_LABELS_NONE 40087
-#define IDM_TOOLBAR_LABELS_RIGHT 40088
-#define IDM_TOOLBAR_LABELS_BELOW 40089
-#define IDM_TOOLBAR_SHOW_TIPS 40111
-
 // Help
 #define IDM_HELP_CONTENT 40102
 #define IDM_HOMEPAGE 40059
