@@ -234,14 +234,16 @@ bool ResizeCanvas(int width, int height, int anchor, COLORREF color) {
     bool made = false;
     EditDocumentPicture([&](CImage& picture) {
         if (!picture.IsValid()) return false;
-        SaveUndoSnapshot();
         uint8_t palette[768] = {};
         picture.GetPaletteRGB(palette);
+        // The canvas first: one that cannot be made leaves the picture, its
+        // undo store and its modified state alone.
         CImage canvas;
         if (!canvas.CreateEmpty(width, height, picture.GetBpp(), color, palette)) {
             ShowMessage(L"Failed to create image copy!");
             return false;
         }
+        SaveUndoSnapshot();
         const POINT at = CanvasAnchorPosition(anchor, width, height, (int)picture.GetWidth(), (int)picture.GetHeight());
         picture.BitBltTo(canvas.memoryDC, at.x, at.y, SRCCOPY);
         made = picture.Copy(canvas);

@@ -61,7 +61,8 @@ bool ResizeCurrentImage(uint32_t width, uint32_t height);
 bool CreateNewImage(int width, int height, int depth, COLORREF color);
 
 // The picture on a canvas of width x height filled with color, at the anchor's
-// place (undo snapshot first). "Failed to create image copy!" when it cannot be made.
+// place, after the undo snapshot. "Failed to create image copy!", and nothing
+// changed, when the canvas cannot be made.
 bool ResizeCanvas(int width, int height, int anchor, COLORREF color);
 
 // Stamps source (a valid 32-bit image, colour premultiplied by its alpha) onto

@@ -8,6 +8,7 @@
 #include <commctrl.h>
 
 #include <string>
+#include <vector>
 
 #include "AppWindowTest.h"
 #include "app/AppState.h"
@@ -188,6 +189,9 @@ TEST_F(ImageDialogsTest, CanvasPlacesThePictureAtTheChosenAnchor) {
         EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_IMG_ANCHOR, CB_GETCOUNT, 0, 0), 9);
         EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_IMG_ANCHOR, CB_GETCURSEL, 0, 0), 7);
         EXPECT_EQ(SampleColor(dialog), CLR_INVALID);  // empty until a colour is chosen
+        qrvtest::MessageCapture capture;
+        ShowColorSample(dialog, 4321, RGB(1, 2, 3));
+        EXPECT_EQ(capture.messages, std::vector<std::wstring>{L"no hwnd"});
         Choose(dialog, IDC_IMG_ANCHOR, 0);
         Press(dialog, IDCANCEL);
     });

@@ -521,11 +521,19 @@ TEST_F(ImageEditsTest, NewImageAsksFirstAndNeedsToExist) {
     EXPECT_FALSE(IsCommandEnabled(204));
 }
 
-// A smaller canvas centred crops equally, the odd pixel going at the right
-// and bottom; a larger one is filled with the colour. Undo restores.
+// A canvas that cannot be made changes nothing; a smaller one centred crops
+// equally, the odd pixel going at the right and bottom; a larger one is filled
+// with the colour. Undo restores.
 TEST_F(ImageEditsTest, CanvasCropsOrExtendsAroundTheAnchor) {
     CImage original;
     ASSERT_TRUE(original.Copy(AppState::CurrentImage));
+    EXPECT_FALSE(ResizeCanvas(70000, 70000, 4, RGB(255, 0, 0)));
+    ASSERT_EQ(g_questions.size(), 1u);
+    EXPECT_EQ(g_questions[0], L"!Failed to create image copy!");
+    EXPECT_FALSE(UndoSnapshot.IsValid());
+    EXPECT_EQ(AppState::ImageModified, 0);
+    EXPECT_EQ(Snapshot(AppState::CurrentImage), Snapshot(original));
+
     ASSERT_TRUE(ResizeCanvas(297, 195, 4, RGB(255, 0, 0)));
     CImage& image = AppState::CurrentImage;
     ASSERT_EQ(image.GetWidth(), 297u);
