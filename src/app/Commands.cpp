@@ -10,12 +10,14 @@
 #include <cwchar>
 #include <span>
 
+#include "app/AboutBox.h"
 #include "app/AlphaView.h"
 #include "app/AppState.h"
 #include "app/Chrome.h"
 #include "app/CommandState.h"
 #include "app/EffectDialogs.h"
 #include "app/CommandTable.h"
+#include "app/DesktopServices.h"
 #include "app/ImageSnapshot.h"
 #include "app/MainMenu.h"
 #include "app/MainWindow.h"

@@ -18,18 +18,17 @@ DWORD QueryDropEffect(HWND window, DWORD offeredEffect);
 // Opens the first dropped path: a folder becomes the current folder, a file is
 // opened from its folder; the browser then follows to that folder when open.
 // Nothing happens when no drag is active (the flag is cleared here) or the
-// drop holds no file.
+// drop holds no file or its first path does not fit into MAX_PATH characters.
 void OpenDroppedItem(HWND mainWindow, HDROP drop);
 
 class CPrintContactSheet;
 class CCreateHTMLAlbum;
 class CJPGCleaner;
 
-// Dialogs of the shell that are not built yet ("ABOUTDLG", "LANGUAGEDLG",
+// Dialogs of the shell that are not built yet ("LANGUAGEDLG",
 // "RESIZEDLG", "RESIZECANVASDLG", "CREATENEWIMAGEDLG", "IMAGEADJUSTDLG",
 // "FILEINFODLG", "OPENWITHADDDLG", "OPENWITHEDITLISTDLG"): each closes as it
 // opens, so its command shows and changes nothing.
-INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK LanguageDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK ResizeDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK ResizeCanvasDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
@@ -46,10 +45,8 @@ bool ShowHTMLAlbumDialog(HWND owner, CCreateHTMLAlbum* album);
 bool ShowJPGTransformDialog(HWND owner);
 bool ShowJPGCleanerDialog(HWND owner, CJPGCleaner* cleaner);
 
-// Not built yet, each changes nothing and answers false: the wallpaper (style
-// 0 centred, 1 tiled, 2 stretched, 3 delete), the clipboard edits of the
-// selection, and zooming to the selection.
-bool SetWallpaper(int style);
+// Not built yet, each changes nothing and answers false: the clipboard edits
+// of the selection, and zooming to the selection.
 bool CopySelectionToClipboard(bool cut, bool skipSnapshot);
 bool PasteFromClipboard();
 bool CropToSelection();
