@@ -11,6 +11,7 @@
 #include <functional>
 #include <span>
 
+#include "app/AboutBox.h"
 #include "app/AlphaView.h"
 #include "app/AppState.h"
 #include "app/Chrome.h"
@@ -20,6 +21,7 @@
 #include "app/ImageEdits.h"
 #include "app/FileInfo.h"
 #include "app/CommandTable.h"
+#include "app/DesktopServices.h"
 #include "app/ImageSnapshot.h"
 #include "app/Language.h"
 #include "app/MainMenu.h"

@@ -14,6 +14,7 @@
 #include "app/AlphaView.h"
 #include "app/AppState.h"
 #include "app/Chrome.h"
+#include "app/DisplayDepth.h"
 #include "app/ImageSnapshot.h"
 #include "app/MainMenu.h"
 #include "app/MainWindowIds.h"
@@ -34,10 +35,6 @@
 namespace {
 
 bool IsPlayerId(int id) { return id == FMT_VIDEO || id == FMT_SOUND || id == FMT_QTMOVIE || id == FMT_PLAYLIST; }
-
-// Palette displays (8 bits or less) would show a true-colour picture badly;
-// every display this program meets shows 16 bits or more, where nothing is done.
-void MatchImageToDisplayDepth() {}
 
 void SetTitle(const wchar_t* path) {
     if (!AppState::MainWindow) return;

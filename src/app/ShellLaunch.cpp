@@ -25,8 +25,8 @@ void OpenSitePage(HWND window, const wchar_t* query) {
 
 void SetShellLaunchHook(ShellLaunchHook hook) { g_hook = hook; }
 
-bool LaunchShell(HWND owner, const wchar_t* verb, const wchar_t* file, const wchar_t* parameters,
-                 const wchar_t* folder) {
+bool LaunchShell(HWND owner, const wchar_t* verb, const wchar_t* file, const wchar_t* parameters, const wchar_t* folder,
+                 int show) {
     if (g_hook) return g_hook(verb, file, parameters);
     SHELLEXECUTEINFOW info = {};
     info.cbSize = sizeof(info);
@@ -35,7 +35,7 @@ bool LaunchShell(HWND owner, const wchar_t* verb, const wchar_t* file, const wch
     info.lpFile = file;
     info.lpParameters = parameters;
     info.lpDirectory = folder;
-    info.nShow = SW_SHOW;
+    info.nShow = show;
     return ShellExecuteExW(&info) != FALSE;
 }
 

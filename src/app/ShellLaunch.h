@@ -16,9 +16,9 @@ using ShellLaunchHook = bool (*)(const wchar_t* verb, const wchar_t* file, const
 void SetShellLaunchHook(ShellLaunchHook hook);
 
 // ShellExecuteExW with the verb, file, parameters and working folder (either
-// may be null); true when the shell started it.
-bool LaunchShell(HWND owner, const wchar_t* verb, const wchar_t* file, const wchar_t* parameters,
-                 const wchar_t* folder);
+// may be null), shown as show asks; true when the shell started it.
+bool LaunchShell(HWND owner, const wchar_t* verb, const wchar_t* file, const wchar_t* parameters, const wchar_t* folder,
+                 int show = SW_SHOW);
 
 // The query of the site's add-ons page: "to=addonsDE" for a language file
 // whose path contains "German.ini", else "to=addons".

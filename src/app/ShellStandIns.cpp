@@ -17,7 +17,6 @@ void ShowSettingsSheet(int) { ShowMessage(L"The settings cannot be changed in th
 
 void ApplyFileAssociations(HWND, const HWND*) {}
 
-INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) { return ToolDialogStandIn(dialog, message); }
 INT_PTR CALLBACK OpenWithAddDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) {
     return ToolDialogStandIn(dialog, message);
 }
@@ -46,7 +45,6 @@ bool ShowJPGCleanerDialog(HWND owner, CJPGCleaner* cleaner) {
     return RunToolDialog(owner, L"JPGCLEANERDLG", JPGCleanerDlgProc, cleaner);
 }
 
-bool SetWallpaper(int) { return false; }
 
 DWORD QueryDropEffect(HWND window, DWORD offeredEffect) {
     if (!AppState::DragActive) return DROPEFFECT_NONE;
@@ -58,6 +56,8 @@ void OpenDroppedItem(HWND mainWindow, HDROP drop) {
     if (!AppState::DragActive) return;
     AppState::DragActive = 0;
     if (!drop || DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) == 0) return;
+    // A path longer than the buffer would arrive cut and name another file.
+    if (DragQueryFileW(drop, 0, nullptr, 0) >= MAX_PATH) return;
     wchar_t path[MAX_PATH] = {};
     if (DragQueryFileW(drop, 0, path, MAX_PATH) == 0) return;
     SendMessageW(mainWindow, WM_APP_BRING_TO_FRONT, 0, 0);

@@ -18,17 +18,16 @@ DWORD QueryDropEffect(HWND window, DWORD offeredEffect);
 // Opens the first dropped path: a folder becomes the current folder, a file is
 // opened from its folder; the browser then follows to that folder when open.
 // Nothing happens when no drag is active (the flag is cleared here) or the
-// drop holds no file.
+// drop holds no file or its first path does not fit into MAX_PATH characters.
 void OpenDroppedItem(HWND mainWindow, HDROP drop);
 
 class CPrintContactSheet;
 class CCreateHTMLAlbum;
 class CJPGCleaner;
 
-// Dialogs of the shell that are not built yet ("ABOUTDLG", "OPENWITHADDDLG",
+// Dialogs of the shell that are not built yet ("OPENWITHADDDLG",
 // "OPENWITHEDITLISTDLG"): each closes as it opens, so its command shows and
 // changes nothing.
-INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK OpenWithAddDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK OpenWithEditListDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -39,6 +38,3 @@ bool ShowHTMLAlbumDialog(HWND owner, CCreateHTMLAlbum* album);
 bool ShowJPGTransformDialog(HWND owner);
 bool ShowJPGCleanerDialog(HWND owner, CJPGCleaner* cleaner);
 
-// Not built yet, each changes nothing and answers false: the wallpaper (style
-// 0 centred, 1 tiled, 2 stretched, 3 delete).
-bool SetWallpaper(int style);

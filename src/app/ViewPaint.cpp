@@ -10,6 +10,7 @@
 
 #include "app/AppState.h"
 #include "app/Chrome.h"
+#include "app/DisplayDepth.h"
 #include "app/MainWindowIds.h"
 #include "app/Transitions.h"
 #include "app/View.h"
@@ -235,7 +236,7 @@ bool ClipToView(const RECT& view, float zoom, int imageWidth, int imageHeight, i
 }
 
 void DrawViewImage(int zoomedWidth, HWND window, HDC dc, int x, int y, int zoomedHeight) {
-    CImage& image = AppState::CurrentImage;
+    CImage& image = ImageToDraw();
     if (!image.IsValid()) return;
     if (IsPlayerFormat(AppState::CurrentFormatId) && AppState::DocumentKind != DOC_LOAD_FAILED) return;
     const int imageWidth = (int)image.GetWidth(), imageHeight = (int)image.GetHeight();
@@ -400,8 +401,9 @@ void PaintView(HWND window) {
 
     const int planesBits = GetDeviceCaps(dc, PLANES) * GetDeviceCaps(dc, BITSPIXEL);
     HPALETTE oldPalette = nullptr;
-    if ((planesBits == 4 || planesBits == 8) && image.paletteHandle) {
-        oldPalette = SelectPalette(dc, image.paletteHandle, FALSE);
+    HPALETTE drawnPalette = ImageToDraw().paletteHandle;
+    if ((planesBits == 4 || planesBits == 8) && drawnPalette) {
+        oldPalette = SelectPalette(dc, drawnPalette, FALSE);
         RealizePalette(dc);
     }
     const int id = AppState::CurrentFormatId;

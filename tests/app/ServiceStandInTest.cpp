@@ -211,6 +211,24 @@ TEST_F(DropOnWindow, FileIsOpenedFromItsFolderAndTheBrowserFollows) {
     GlobalFree(drop);
 }
 
+TEST_F(DropOnWindow, APathLongerThanTheBufferOpensNothingEvenWhereItsCutNameExists) {
+    // The first MAX_PATH - 1 characters of the dropped path name a real picture.
+    std::wstring cut = dir.Path() + L"\\";
+    cut += std::wstring(MAX_PATH - 1 - cut.size() - 4, L'p') + L".bmp";
+    ASSERT_EQ(cut.size(), (size_t)MAX_PATH - 1);
+    apptest::WriteSolidPicture(cut, 5, 4, RGB(200, 0, 0));
+    ASSERT_TRUE(qrvtest::FileExists(cut));
+    for (const std::wstring& tail : {std::wstring(L"x"), std::wstring(L".more\\deeper.bmp")}) {
+        HGLOBAL drop = MakeDrop(cut + tail);
+        AppState::DragActive = 1;
+        OpenDroppedItem(window, (HDROP)drop);
+        EXPECT_EQ(AppState::DragActive, 0);
+        EXPECT_FALSE(AppState::CurrentImage.IsValid());
+        EXPECT_FALSE(Browser.open);
+        GlobalFree(drop);
+    }
+}
+
 TEST_F(DropOnWindow, FolderBecomesTheCurrentFolderOfTheShownBrowser) {
     qrvtest::TempDir other;
     ASSERT_TRUE(Browser.Open(other.Path().c_str(), BROWSER_OPEN_GIVEN_PATH, window));
