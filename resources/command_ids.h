@@ -173,6 +173,13 @@
 // Main tool bar buttons without a menu item of their own
 #define IDM_FILE_OPERATIONS 40180
 
+// The main tool bar's context menu (handled by the tool bar itself)
+#define IDM_TOOLBAR_LABELS_NONE 40087
+#define IDM_TOOLBAR_LABELS_RIGHT 40088
+#define IDM_TOOLBAR_LABELS_BELOW 40089
+#define IDM_TOOLBAR_TOOLTIPS 40111
+#define IDM_TOOLBAR_CUSTOMIZE 40112
+
 // The browser's tool bar (40207 is unused)
 #define IDM_BROWSER_FIRST 40200
 #define IDM_BROWSER_UP 40200

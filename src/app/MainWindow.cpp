@@ -20,6 +20,7 @@
 #include "app/MediaDocument.h"
 #include "app/OpenDialog.h"
 #include "app/OpenWith.h"
+#include "app/PopupTracking.h"
 #include "app/SaveAsDialog.h"
 #include "app/Settings.h"
 #include "app/View.h"
@@ -572,10 +573,10 @@ void ShowDropDownMenu(HWND window, const NMTOOLBARW* notify) {
     // The lists and the alpha menu are plain menus; the others are drawn like the main menu.
     if (!recentList && button != IDM_ALPHA_AS_IMAGE) CurrentPopupMenu = popup;
     if (recentList) {
-        const UINT choice = (UINT)TrackPopupMenu(popup, TPM_RIGHTBUTTON | TPM_RETURNCMD, x, y, 0, window, nullptr);
+        const UINT choice = TrackPopup(popup, TPM_RIGHTBUTTON | TPM_RETURNCMD, x, y, window);
         OnRecentListChoice(window, button == IDM_OPEN_MEDIA, choice);
     } else {
-        TrackPopupMenu(popup, TPM_RIGHTBUTTON, x, y, 0, window, nullptr);
+        TrackPopup(popup, TPM_RIGHTBUTTON, x, y, window);
     }
     CurrentPopupMenu = MainMenu.menu;
     DestroyMenu(resource);
@@ -588,7 +589,7 @@ LRESULT OnNotify(HWND window, NMHDR* header) {
     const bool fromFileList = Browser.fileListWindow && header->hwndFrom == Browser.fileListWindow;
     const bool fromPlaylist = Browser.playlistListWindow && header->hwndFrom == Browser.playlistListWindow;
     switch (header->code) {
-    case RBN_CHEVRONPUSHED: MainToolBar.OnChevron(header, window); break;
+    case RBN_CHEVRONPUSHED: MainToolBar.ShowChevronMenu(reinterpret_cast<NMREBARCHEVRON*>(header), window); break;
     case TBN_DROPDOWN:
         AppState::PendingRecentFolder = AppState::PendingRecentFile = 0;
         ShowDropDownMenu(window, reinterpret_cast<NMTOOLBARW*>(header));
