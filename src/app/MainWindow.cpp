@@ -550,7 +550,7 @@ LRESULT OnContextMenu(HWND window, LPARAM lParam) {
     }
     SetCursor(LoadCursorW(nullptr, IDC_ARROW));
     CurrentPopupMenu = popup;
-    TrackPopupMenu(popup, TPM_RIGHTBUTTON, screen.x - 10, screen.y - 40, 0, window, nullptr);
+    TrackPopup(popup, TPM_RIGHTBUTTON, screen.x - 10, screen.y - 40, window);
     CurrentPopupMenu = MainMenu.menu;
     DestroyMenu(resource);
     return 1;

@@ -12,6 +12,7 @@
 
 #include "AppWindowTest.h"
 #include "app/AppState.h"
+#include "app/CommandTable.h"
 #include "app/Chrome.h"
 #include "app/ImageSnapshot.h"
 #include "app/MainToolBar.h"
@@ -708,6 +709,42 @@ TEST_F(ChevronOnMainWindow, ClickOnTheChevronListsTheClippedButtons) {
         EXPECT_EQ((g_tracked[i].state & MF_GRAYED) != 0, ChevronItemGrayed((int)expected[i], state)) << expected[i];
     }
     EXPECT_EQ(g_tracked.back().id, (UINT)IDM_ABOUT);
+}
+
+std::vector<UINT> g_ranCommands;
+void RecordRun(UINT id, bool) { g_ranCommands.push_back(id); }
+
+// A click on a button reaches the main window's commands through the rebar;
+// a drop-down arrow's menu is tracked through the same tracker, below the button.
+TEST_F(ChevronOnMainWindow, ButtonsAndDropDownsReachTheMainWindow) {
+    ASSERT_TRUE(MainToolBar.created);
+    ShowWindow(window, SW_SHOWNORMAL);
+    Pump();
+    g_ranCommands.clear();
+    SetCommandRunHook(RecordRun);
+    RECT r = {};
+    ASSERT_TRUE(SendMessageW(MainToolBar.toolbar, TB_GETRECT, IDM_SETTINGS, (LPARAM)&r));
+    const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    SendMessageW(MainToolBar.toolbar, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(MainToolBar.toolbar, WM_LBUTTONUP, 0, at);
+    Pump();
+    SetCommandRunHook(nullptr);
+    EXPECT_EQ(g_ranCommands, std::vector<UINT>{IDM_SETTINGS});
+
+    ASSERT_TRUE(AppState::CurrentImage.CreateEmpty(4, 4, 24, 0, nullptr));
+    AppState::CurrentFormatId = FMT_BMP;
+    MainToolBar.UpdateButtonStates();
+    NMTOOLBARW notify = {};
+    notify.hdr.hwndFrom = MainToolBar.toolbar;
+    notify.hdr.idFrom = kMainToolBarId;
+    notify.hdr.code = TBN_DROPDOWN;
+    notify.iItem = IDM_ZOOM_100;
+    SendMessageW(window, WM_NOTIFY, kMainToolBarId, (LPARAM)&notify);
+    ASSERT_EQ(g_trackCount, 1);
+    EXPECT_EQ(g_trackOwner, window);
+    ASSERT_EQ(g_tracked.size(), 3u);
+    EXPECT_EQ(g_tracked[0].id, (UINT)IDM_FIT_TO_AREA);
+    EXPECT_EQ(g_tracked[2].id, (UINT)IDM_FIT_TO_HEIGHT);
 }
 
 }  // namespace
