@@ -412,7 +412,7 @@ bool CMainToolBar::UpdateIdealSize() {
 }
 
 bool CMainToolBar::GetTooltipText(NMTTDISPINFOW* info) {
-    if (!info) return false;
+    if (!info || !created) return false;
     const int index = CommandIndex((int)info->hdr.idFrom);
     if (index < 0) return false;
     info->lpszText = tips[index];

@@ -346,6 +346,9 @@ TEST_F(MainToolBarWindow, MarginHeldOnceAfterTenRecreations) {
     EXPECT_FALSE(MainToolBar.Resize());
     EXPECT_FALSE(MainToolBar.UpdateButtonStates());
     EXPECT_FALSE(MainToolBar.UpdateIdealSize());
+    NMTTDISPINFOW info = {};
+    info.hdr.idFrom = IDM_ABOUT;
+    EXPECT_FALSE(MainToolBar.GetTooltipText(&info));
 }
 
 TEST_F(MainToolBarWindow, LabelModes) {
