@@ -17,55 +17,8 @@
 #include "media/AnimationBar.h"
 #include "command_ids.h"
 
-CMainToolBar MainToolBar;
 CStatusBar StatusBar;
 CViewScrollBars ViewScrollBars;
-
-void CMainToolBar::Create(HWND ownerWindow) {
-    if (created) {
-        UpdateButtonStates();
-        return;
-    }
-    owner = ownerWindow;
-    marginTaken = MAIN_TOOLBAR_HEIGHT;
-    AppState::ViewMargins.top += marginTaken;
-    created = true;
-}
-
-void CMainToolBar::Destroy() {
-    if (!created) return;
-    AppState::ViewMargins.top -= marginTaken;
-    marginTaken = 0;
-    created = false;
-}
-
-int CMainToolBar::ButtonOffset(UINT command) const {
-    if (!created) return -1;
-    switch (command) {
-    case IDM_ZOOM_IN: return zoomInOffset;
-    case IDM_ZOOM_OUT: return zoomOutOffset;
-    case IDM_ZOOM_100: return zoom100Offset;
-    case IDM_NEXT_MEDIA: return nextOffset;
-    case IDM_PREVIOUS_MEDIA: return previousOffset;
-    default: return -1;
-    }
-}
-
-void CMainToolBar::SetButtonOffset(UINT command, int offset) {
-    switch (command) {
-    case IDM_ZOOM_IN: zoomInOffset = offset; break;
-    case IDM_ZOOM_OUT: zoomOutOffset = offset; break;
-    case IDM_ZOOM_100: zoom100Offset = offset; break;
-    case IDM_NEXT_MEDIA: nextOffset = offset; break;
-    case IDM_PREVIOUS_MEDIA: previousOffset = offset; break;
-    default: break;
-    }
-}
-
-void CMainToolBar::Resize() {}
-void CMainToolBar::UpdateButtonStates() {}
-void CMainToolBar::OnChevron(NMHDR*, HWND) {}
-bool CMainToolBar::GetTooltipText(NMTTDISPINFOW*) { return false; }
 
 // ---- Status bar ----
 

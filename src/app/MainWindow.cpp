@@ -22,6 +22,7 @@
 #include "app/MouseTools.h"
 #include "app/OpenDialog.h"
 #include "app/OpenWith.h"
+#include "app/PopupTracking.h"
 #include "app/SaveAsDialog.h"
 #include "app/Settings.h"
 #include "app/View.h"
@@ -555,7 +556,7 @@ LRESULT OnContextMenu(HWND window, LPARAM lParam) {
     SetCursor(LoadCursorW(nullptr, IDC_ARROW));
     MainMenu.MakeOwnerDrawn(popup);
     CurrentPopupMenu = popup;
-    TrackPopupMenu(popup, TPM_RIGHTBUTTON, screen.x - 10, screen.y - 40, 0, window, nullptr);
+    TrackPopup(popup, TPM_RIGHTBUTTON, screen.x - 10, screen.y - 40, window);
     CurrentPopupMenu = MainMenu.menu;
     DestroyMenu(resource);
     return 1;
@@ -581,10 +582,10 @@ void ShowDropDownMenu(HWND window, const NMTOOLBARW* notify) {
         CurrentPopupMenu = popup;
     }
     if (recentList) {
-        const UINT choice = (UINT)TrackPopupMenu(popup, TPM_RIGHTBUTTON | TPM_RETURNCMD, x, y, 0, window, nullptr);
+        const UINT choice = TrackPopup(popup, TPM_RIGHTBUTTON | TPM_RETURNCMD, x, y, window);
         OnRecentListChoice(window, button == IDM_OPEN_MEDIA, choice);
     } else {
-        TrackPopupMenu(popup, TPM_RIGHTBUTTON, x, y, 0, window, nullptr);
+        TrackPopup(popup, TPM_RIGHTBUTTON, x, y, window);
     }
     CurrentPopupMenu = MainMenu.menu;
     DestroyMenu(resource);
@@ -597,7 +598,7 @@ LRESULT OnNotify(HWND window, NMHDR* header) {
     const bool fromFileList = Browser.fileListWindow && header->hwndFrom == Browser.fileListWindow;
     const bool fromPlaylist = Browser.playlistListWindow && header->hwndFrom == Browser.playlistListWindow;
     switch (header->code) {
-    case RBN_CHEVRONPUSHED: MainToolBar.OnChevron(header, window); break;
+    case RBN_CHEVRONPUSHED: MainToolBar.ShowChevronMenu(reinterpret_cast<NMREBARCHEVRON*>(header), window); break;
     case TBN_DROPDOWN:
         AppState::PendingRecentFolder = AppState::PendingRecentFile = 0;
         ShowDropDownMenu(window, reinterpret_cast<NMTOOLBARW*>(header));

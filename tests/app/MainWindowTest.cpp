@@ -51,7 +51,8 @@ TEST_F(MainWindowTest, CreationAndTeardownOrder) {
     EXPECT_EQ(g_trace, (std::vector<std::string>{"drop target", "menu", "tool bar", "status bar", "view borders"}));
     EXPECT_EQ(AppState::MenuInitialised, 1);
     EXPECT_NE(GetMenu(window), nullptr);
-    EXPECT_EQ(AppState::ViewMargins.top, MAIN_TOOLBAR_HEIGHT);
+    EXPECT_GT(MainToolBar.height, 0);
+    EXPECT_EQ(AppState::ViewMargins.top, MainToolBar.height);
     EXPECT_GT(AppState::ViewMargins.bottom, 0);
     g_trace.clear();
     DestroyWindow(window);

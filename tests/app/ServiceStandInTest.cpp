@@ -37,10 +37,15 @@ TEST(ChromeMargins, EachPieceTakesItsStripOnceAndGivesItBack) {
     const int savedButton = Skin.cyPlayerButton;
     Skin.cyPlayerButton = 21;  // a skin whose buttons are not the default size
     CAnimationBar bar;
+    // The main tool bar takes its rebar's height, whatever the system's metrics make it.
+    ASSERT_TRUE(MainToolBar.Create(parent));
+    const int rebarHeight = MainToolBar.height;
+    MainToolBar.Destroy();
+    EXPECT_GT(rebarHeight, 0);
     const std::vector<MarginCase> cases = {
         {"main tool bar", [](HWND w) { MainToolBar.Create(w); }, [] { MainToolBar.Destroy(); },
-         [] {
-             return RECT{0, MAIN_TOOLBAR_HEIGHT, 0, 0};
+         [rebarHeight] {
+             return RECT{0, rebarHeight, 0, 0};
          }},
         {"scroll bars", [](HWND w) { ViewScrollBars.Create(w, GetModuleHandleW(nullptr)); },
          [] { ViewScrollBars.Destroy(); },
