@@ -4,6 +4,7 @@
 
 #include "app/AppState.h"
 #include "app/Chrome.h"
+#include "app/Language.h"
 #include "app/Skin.h"
 #include "app/View.h"
 #include "browser/Browser.h"
@@ -213,7 +214,12 @@ void CImageToolBar::Destroy() {
 }
 
 void CImageToolBar::LoadTips() {
-    for (int i = 0; i < kImageToolBarImageCount; ++i) CopyStringW(tips[i], kDefaultTips[i], kImageToolBarTipChars);
+    static_assert(IMAGE_TOOLBAR_TIPS == kImageToolBarImageCount, "one tip per button");
+    // The language file's tips where it has them; the table fills the rest
+    // with the built-in texts.
+    LangLoadImageToolbarTips();
+    for (int i = 0; i < kImageToolBarImageCount; ++i)
+        CopyStringW(tips[i], ImageToolbarTips[i][0] ? ImageToolbarTips[i] : kDefaultTips[i], kImageToolBarTipChars);
 }
 
 void CImageToolBar::Reposition() {

@@ -72,6 +72,8 @@ public:
     bool GetTipText(NMTTDISPINFOW* info);
     // The sum of the buttons' heights; 0 before creation.
     int GetButtonsHeight() const;
+    // Fills tips from the language file, built-in texts where it has none.
+    void LoadTips();
 
     HWND rebar = nullptr;
     HWND toolbar = nullptr;
@@ -84,7 +86,6 @@ public:
 private:
     bool CreateWindows(HWND owner);
     void DestroyWindows();
-    void LoadTips();
 };
 
 extern CImageToolBar ImageToolBar;

@@ -121,6 +121,16 @@ void LangGetString(wchar_t* buffer, const wchar_t* section, const wchar_t* key, 
     GetPrivateProfileStringW(section, key, def ? def : L"", buffer, LANG_STRING_CHARS, LanguageFilePath);
 }
 
+bool LangLookupText(const wchar_t* section, const wchar_t* key, wchar_t* out, int size) {
+    if (!out || size <= 0) return false;
+    out[0] = L'\0';
+    if (!LanguageFilePath[0]) return false;
+    // Read straight into the caller's buffer: a list such as the tool bar's
+    // labels can be longer than the usual text buffer.
+    GetPrivateProfileStringW(section, key, L"", out, (DWORD)size, LanguageFilePath);
+    return out[0] != L'\0';
+}
+
 void LangGetMessage(wchar_t* buffer, const wchar_t* key, const wchar_t* def) {
     LangGetString(buffer, L"Messages", key, def);
 }

@@ -55,6 +55,9 @@ bool IsLanguageFileActive();
 // The value of (section, key), or def when the file, section or key is missing,
 // into buffer (LANG_STRING_CHARS characters).
 void LangGetString(wchar_t* buffer, const wchar_t* section, const wchar_t* key, const wchar_t* def);
+// The language file's text of (section, key) into out (size characters, cut to
+// fit); false when no language file is in use or it has no such text.
+bool LangLookupText(const wchar_t* section, const wchar_t* key, wchar_t* out, int size);
 // The same on section "Messages".
 void LangGetMessage(wchar_t* buffer, const wchar_t* key, const wchar_t* def);
 // The active file's non-empty text of (section, key) into out (size

@@ -107,6 +107,7 @@ void RegisterShellServices() {
     effects.langApplyEffPixelize = LangApplyEffPixelize;
     effects.langApplyEffSharpen = LangApplyEffSharpen;
     SetEffectServices(effects);
+    SetToolBarTextLookup(LangLookupText);
     SetBackgroundColorProvider(GetViewBackgroundColor);
     SetThumbnailCellProvider(ThumbnailCell);
     SetFormatReader(FMT_SOUND, LoadSound);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/AppState.h"
+#include "app/ImageToolBar.h"
 #include "app/Language.h"
 #include "app/MainMenu.h"
 #include "app/MediaDocument.h"
@@ -678,4 +679,24 @@ TEST(ShippedGerman, TranslatesTheMenusTipsLabelsAndExistingDialogs) {
     }
     ActiveLanguageName[0] = L'\0';
     LanguageFilePath[0] = L'\0';
+}
+
+TEST_F(LanguageFolder, ToolBarsTakeTheirTextsFromTheActiveFile) {
+    // A labels list longer than the usual text buffer reaches the tool bar whole.
+    std::wstring labels;
+    for (int i = 0; i < 23; ++i) labels += std::wstring(100, static_cast<wchar_t>(L'a' + i)) + L"|";
+    Activate(L"Test.ini", L"[ToolbarLabels]\r\nLabels=" + labels + L"\r\n[Tooltips]\r\nImageToolbar=Rechts drehen\r\n");
+    std::vector<wchar_t> out(4000);
+    ASSERT_TRUE(LangLookupText(L"ToolbarLabels", L"Labels", out.data(), static_cast<int>(out.size())));
+    EXPECT_EQ(std::wstring(out.data()), labels);
+    wchar_t small[8];
+    ASSERT_TRUE(LangLookupText(L"ToolbarLabels", L"Labels", small, 8));
+    EXPECT_EQ(std::wstring(small), std::wstring(7, L'a'));
+    EXPECT_FALSE(LangLookupText(L"ToolbarLabels", L"Missing", small, 8));
+    CImageToolBar bar;
+    bar.LoadTips();
+    EXPECT_STREQ(bar.tips[0], L"Rechts drehen");
+    EXPECT_STREQ(bar.tips[1], L"Rotate Image Left by 90\u00b0");  // not in the file's list
+    LanguageFilePath[0] = L'\0';
+    EXPECT_FALSE(LangLookupText(L"ToolbarLabels", L"Labels", small, 8));
 }
