@@ -45,7 +45,6 @@ bool ShowJPGCleanerDialog(HWND owner, CJPGCleaner* cleaner) {
     return RunToolDialog(owner, L"JPGCLEANERDLG", JPGCleanerDlgProc, cleaner);
 }
 
-
 DWORD QueryDropEffect(HWND window, DWORD offeredEffect) {
     if (!AppState::DragActive) return DROPEFFECT_NONE;
     if (window == AppState::DragSourceWindow) return DROPEFFECT_NONE;

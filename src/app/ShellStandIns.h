@@ -37,4 +37,3 @@ bool ShowContactSheetDialog(HWND owner, CPrintContactSheet* sheet);
 bool ShowHTMLAlbumDialog(HWND owner, CCreateHTMLAlbum* album);
 bool ShowJPGTransformDialog(HWND owner);
 bool ShowJPGCleanerDialog(HWND owner, CJPGCleaner* cleaner);
-
