@@ -150,6 +150,7 @@ TEST_F(PresentationTest, AlwaysOnTopKeepsTheWindowOnTopWhenLeaving) {
 
 TEST_F(PresentationTest, EnteredFromTheBrowserLeavesToTheBrowser) {
     SetThumbDBRootForTesting(dbRoot.Path().c_str());
+    Open();  // full screen needs a picture, also when it is entered from the browser
     apptest::WriteSolidPicture(dir.File(L"a.bmp"), 40, 30, RGB(200, 0, 0));
     ASSERT_TRUE(Browser.Open(dir.Path().c_str(), BROWSER_OPEN_GIVEN_PATH, window));
     ASSERT_TRUE(WaitForThumbnailLoader(60000));
