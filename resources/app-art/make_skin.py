@@ -289,10 +289,14 @@ def g_speaker(sign, color):
     return draw
 
 
-MAIN = [g_folder(YELLOW), g_label('RL', GREEN), g_label('BR', TEAL), g_arrow('left', BLUE), g_arrow('right', BLUE),
-        g_cross(RED), g_disk(BLUE), g_label('PR', GREY), g_label('AQ', PURPLE), g_label('UN', ORANGE),
-        g_label('RE', ORANGE), g_magnifier('+', TEAL), g_label('1:1', TEAL), g_magnifier('-', TEAL),
-        g_label('FIL', YELLOW), g_label('SLD', PURPLE), g_label('CFG', GREY), g_label('?', BLUE)]
+# Cell n is the picture of the main tool bar's image index n: Open, Exit, Save,
+# Print, Zoom In, Zoom 100, Zoom Out, About, File, Next, Previous, Slideshow,
+# Reload, Settings, Browse, Acquire, Undo, Redo.
+MAIN = [g_folder(YELLOW), g_cross(RED), g_disk(BLUE), g_label('PR', GREY), g_magnifier('+', TEAL),
+        g_label('1:1', TEAL), g_magnifier('-', TEAL), g_label('?', BLUE), g_label('FIL', YELLOW),
+        g_arrow('right', BLUE), g_arrow('left', BLUE), g_label('SLD', PURPLE), g_label('RL', GREEN),
+        g_label('CFG', GREY), g_label('BR', TEAL), g_label('AQ', PURPLE), g_label('UN', ORANGE),
+        g_label('RE', ORANGE)]
 
 IMAGE = [g_rotate('R', True, ORANGE), g_rotate('L', False, ORANGE), g_rotate('18', True, ORANGE), g_flip(True, BLUE),
          g_flip(False, BLUE), g_hand(YELLOW), g_select(BLACK), g_marker(RED), g_label('I', BLUE),
