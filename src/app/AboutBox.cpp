@@ -4,6 +4,7 @@
 
 #include "app/AppState.h"
 #include "app/Guarded.h"
+#include "app/Language.h"
 #include "app/ShellLaunch.h"
 #include "app_about_ids.h"
 #include "formats/ErrorPicture.h"
@@ -74,6 +75,7 @@ void CloseAbout(HWND dialog, INT_PTR result) {
 }
 
 void InitAbout(HWND dialog) {
+    LangApplyDialog(dialog, L"Dlg_About");
     CenterWindow(dialog, GetParent(dialog) ? GetParent(dialog) : AppState::MainWindow);
     wchar_t error[FORMAT_ERROR_CHARS] = {};
     if (!LoadImageFromResource(AboutPicture(), L"IDR_IMAGE_ABOUT", L"IMAGE", error, g_pictureModule))

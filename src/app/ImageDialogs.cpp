@@ -9,6 +9,7 @@
 #include "app/ColorChooser.h"
 #include "app/Guarded.h"
 #include "app/ImageEdits.h"
+#include "app/Language.h"
 #include "app/ShellServices.h"
 #include "app_imagedialogs_ids.h"
 #include "image/Common.h"
@@ -92,6 +93,7 @@ INT_PTR ResizeDialog(HWND dialog, UINT message, WPARAM wParam) {
     switch (message) {
     case WM_INITDIALOG:
         OpenDialog(dialog);
+        LangApplyDialog(dialog, L"Dlg_Resize");
         g_resizeEditsLive = false;
         ShowPictureSize(dialog);
         CheckDlgButton(dialog, IDC_IMG_KEEP_ASPECT, AppState::ResizeConstrainProportions ? BST_CHECKED : BST_UNCHECKED);
@@ -128,6 +130,7 @@ INT_PTR NewImageDialog(HWND dialog, UINT message, WPARAM wParam) {
     switch (message) {
     case WM_INITDIALOG:
         OpenDialog(dialog);
+        LangApplyDialog(dialog, L"Dlg_CreateNewImage");
         SetDlgItemInt(dialog, IDC_IMG_WIDTH, (UINT)AppState::CreateNewImageWidth, FALSE);
         SetDlgItemInt(dialog, IDC_IMG_HEIGHT, (UINT)AppState::CreateNewImageHeight, FALSE);
         FillList(dialog, IDC_IMG_LIST, kDepthNames);
@@ -160,6 +163,7 @@ INT_PTR CanvasDialog(HWND dialog, UINT message, WPARAM wParam) {
     switch (message) {
     case WM_INITDIALOG:
         OpenDialog(dialog);
+        LangApplyDialog(dialog, L"Dlg_ResizeCanvas");
         ShowPictureSize(dialog);
         FillList(dialog, IDC_IMG_ANCHOR, kAnchorNames);
         SendDlgItemMessageW(dialog, IDC_IMG_ANCHOR, CB_SETCURSEL, (WPARAM)AppState::ResizeCanvasPosition, 0);
@@ -250,6 +254,7 @@ INT_PTR AdjustDialog(HWND dialog, UINT message, WPARAM wParam) {
     switch (message) {
     case WM_INITDIALOG:
         OpenDialog(dialog);
+        LangApplyDialog(dialog, L"Dlg_AdjustImage");
         SetDefaultSliders(dialog);
         DrawAdjustPreview(dialog);
         return TRUE;

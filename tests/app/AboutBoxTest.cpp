@@ -11,11 +11,15 @@
 #include "AppWindowTest.h"
 #include "OffscreenPixel.h"
 #include "app/AboutBox.h"
+#include "app/AppState.h"
+#include "app/Language.h"
 #include "app/ShellLaunch.h"
 #include "app_about_ids.h"
 #include "command_ids.h"
+#include "image/Common.h"
 #include "image/ProgramSite.h"
 #include "support/ModalDriver.h"
+#include "support/SettingsKeeper.h"
 
 namespace {
 
@@ -157,3 +161,21 @@ TEST_F(AboutBox, AMissingPictureIsReportedAndTheBoxStillOpensOnWhite) {
 }
 
 }  // namespace
+
+TEST_F(AboutBox, ButtonsTakeTheLanguageFilesTexts) {
+    qrvtest::SettingsKeeper settings;
+    AppState::GeneralDetectedLanguage = 1;
+    CopyStringW(AppState::GeneralLanguageFile, L"Languages\\German.ini");
+    InitLanguageFile();
+    ASSERT_TRUE(IsLanguageFileActive());
+    std::wstring homepage, mail;
+    EXPECT_TRUE(WithAbout([&](HWND dialog) {
+        homepage = ControlText(dialog, IDC_ABOUT_HOMEPAGE);
+        mail = ControlText(dialog, IDC_ABOUT_MAIL);
+        SendMessageW(dialog, WM_COMMAND, IDOK, 0);
+    }));
+    AppState::GeneralLanguageFile[0] = L'\0';
+    InitLanguageFile();
+    EXPECT_EQ(homepage, L"Homepage besuchen");
+    EXPECT_EQ(mail, L"E-Mail schreiben");
+}
