@@ -8,6 +8,7 @@
 
 #include "app/AppState.h"
 #include "app/Chrome.h"
+#include "app/FileAssociations.h"
 #include "app/MainMenu.h"
 #include "app/MainWindowIds.h"
 #include "app/MediaDocument.h"
@@ -158,7 +159,10 @@ void ParseCommandLine(const wchar_t* commandLine) {
     }
 
     if (args.uninstall) {
-        ApplyFileAssociations(nullptr, nullptr);
+        // Removes every association the program holds; only a failure is told.
+        const AssociationOutcome outcome =
+            ApplyFileAssociations(nullptr, nullptr, HKEY_CLASSES_ROOT, HKEY_CURRENT_USER);
+        if (!outcome.ok) ShowMessage(L"%s", FileAssociationsMessage(outcome).c_str());
         PostMessageW(window, WM_CLOSE, 0, 0);
         return;
     }

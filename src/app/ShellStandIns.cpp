@@ -1,4 +1,4 @@
-// Stand-ins of the settings sheet and the file associations (see the header),
+// Stand-in of the settings sheet (see the header),
 // and the main window's drop handling.
 #include "app/ShellStandIns.h"
 
@@ -14,8 +14,6 @@
 #include "tools/ToolStandIns.h"
 
 void ShowSettingsSheet(int) { ShowMessage(L"The settings cannot be changed in this version yet."); }
-
-void ApplyFileAssociations(HWND, const HWND*) {}
 
 INT_PTR CALLBACK OpenWithAddDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) {
     return ToolDialogStandIn(dialog, message);

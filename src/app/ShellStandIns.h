@@ -1,6 +1,6 @@
 // Services of the shell that are not built yet, behind their final names: the
-// settings property sheet and the file associations. Each does nothing visible
-// beyond what its comment says. Also the main window's own drop handling,
+// settings property sheet, which does nothing visible beyond what its comment
+// says. Also the main window's own drop handling,
 // which the drop target hands a drag over (or a drop onto) the window itself.
 #pragma once
 #include <windows.h>
@@ -8,9 +8,6 @@
 
 // The modal settings sheet opened on a page (0 general, 6 associations, 8 ...).
 void ShowSettingsSheet(int startPage);
-// With no windows: removes every file association the program made. The
-// program makes none yet, so there is nothing to remove.
-void ApplyFileAssociations(HWND page, const HWND* lists);
 
 // The effect to report for a drag over window: none while no drag is active or
 // when the program's own drag started from that window, else the offered one.
