@@ -197,12 +197,12 @@ TEST_F(PlaylistFileTest, RelativeEntriesBelongToTheListsFolder) {
     Touch(dir_.File(L"abs.jpg"), 7);
     const std::wstring list = folder + L"\\show.qrvlist";
     WriteAnsi(list, QrvList("1.0", "RelativePaths=1\r\n",
-                            "Count=3\r\nFile0000=one.jpg\r\nFile0001=missing.jpg\r\nFile0002=" +
-                                Narrow(dir_.File(L"abs.jpg")) + "\r\n"));
+                            "Count=4\r\nFile0000=one.jpg\r\nFile0001=missing.jpg\r\nFile0002=" +
+                                Narrow(dir_.File(L"abs.jpg")) + "\r\nFile0003=" + std::string(250, 'y') + "\r\n"));
     ASSERT_TRUE(SetCurrentDirectoryW(elsewhere.c_str()));
     wchar_t text[FORMAT_ERROR_CHARS] = {};
     ASSERT_TRUE(LoadPlaylistFile(list.c_str(), text)) << Narrow(text);
-    ASSERT_EQ(Playlist::Count, 3);
+    ASSERT_EQ(Playlist::Count, 3) << "a name too long for a path once joined is no entry";
     EXPECT_EQ(std::wstring(Playlist::Entries[0].name), folder + L"\\one.jpg");
     EXPECT_EQ(Playlist::Entries[0].size, 11u);
     EXPECT_NE(Playlist::Entries[0].lastWrite.dwHighDateTime, 0u);
