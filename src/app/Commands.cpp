@@ -622,7 +622,7 @@ void AddSelectionToPlaylist() {
         }
         AppendMediaFileEntry(&Playlist::Entries, entry, &Playlist::Count);
     }
-    Playlist::Modified = true;
+    if (Playlist::Count > 0) Playlist::Active = true;
     PlaylistPanel.Refill();
 }
 

@@ -416,9 +416,3 @@ bool RemoveMediaFileEntry(MediaFileEntry* array, int index, int* count) {
     --*count;
     return true;
 }
-
-bool LoadPlaylistFile(const wchar_t*, wchar_t* errorText) {
-    if (AppState::BackgroundLoad || AppState::PreviewLoad) return true;
-    if (errorText) CopyStringW(errorText, L"Playlist files cannot be opened in this version yet.", FORMAT_ERROR_CHARS);
-    return false;
-}

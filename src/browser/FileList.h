@@ -38,14 +38,28 @@ struct FileList {
     static inline std::atomic<unsigned> Generation = 0;
 };
 
+// The show settings a playlist file carries (Delay in milliseconds; Direction
+// 0 forward, 1 backward, 2 random).
+struct PlaylistShowSettings {
+    int StartInPresentationMode = 0;
+    int Delay = 5000;
+    int Direction = 0;
+    int PlayOnlyOnce = 0;
+    int RelativePaths = 0;
+    int UseTransitions = 0;
+    int TransitionTypes = 0;
+    int UseBackgroundMusic = 0;
+    wchar_t BackgroundMusicFile[MAX_PATH] = {};
+};
+
 struct Playlist {
     static inline MediaFileEntry* Entries = nullptr;
     static inline int Count = 0;
     static inline int Current = 0;
-    static inline bool Modified = false;
     static inline bool Active = false;
     static inline bool ShowRunning = false;
     static inline wchar_t FilePath[MAX_PATH] = {};
+    static inline PlaylistShowSettings Settings = {};
 };
 
 // Rebuilds the folder's media file list, and FileList::Current on the name of
@@ -91,7 +105,7 @@ bool AppendMediaFileEntry(MediaFileEntry** array, MediaFileEntry entry, int* cou
 bool RemoveMediaFileEntry(MediaFileEntry* array, int index, int* count);
 
 // The reader of playlist files in the load dispatch (errorText holds
-// FORMAT_ERROR_CHARS characters). A thumbnail or preview load succeeds at once
-// without reading the list. Playlist files are not read yet: any other load
-// fails with a reason.
+// FORMAT_ERROR_CHARS characters): ".m3u" lists, everything else as ".qrvlist".
+// A thumbnail or preview load succeeds at once without reading the list. The
+// playlist changes only when the list was read (see browser/PlaylistFile.h).
 bool LoadPlaylistFile(const wchar_t* path, wchar_t* errorText);

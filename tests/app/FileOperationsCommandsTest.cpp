@@ -508,7 +508,7 @@ TEST_F(FileOperationsCommands, AddSelectedFilesToThePlaylist) {
     free(Playlist::Entries);
     Playlist::Entries = nullptr;
     Playlist::Count = 0;
-    Playlist::Modified = false;
+    Playlist::Active = false;
     OpenBrowser();
     ASSERT_GT(FileList::SubfolderCount, 0);
 
@@ -517,7 +517,7 @@ TEST_F(FileOperationsCommands, AddSelectedFilesToThePlaylist) {
     Select({L"a.bmp", L"c.bmp"});
     Command(IDM_ADD_TO_PLAYLIST);
     ASSERT_EQ(Playlist::Count, 2);
-    EXPECT_TRUE(Playlist::Modified);
+    EXPECT_TRUE(Playlist::Active);
     const wchar_t* names[] = {L"a.bmp", L"c.bmp"};
     for (int i = 0; i < 2; ++i) {
         EXPECT_EQ(std::wstring(Playlist::Entries[i].name), dir.File(names[i]));
@@ -529,5 +529,5 @@ TEST_F(FileOperationsCommands, AddSelectedFilesToThePlaylist) {
     free(Playlist::Entries);
     Playlist::Entries = nullptr;
     Playlist::Count = 0;
-    Playlist::Modified = false;
+    Playlist::Active = false;
 }
