@@ -186,7 +186,7 @@ int StepTargetIndex(UINT id, int current, int count, bool wrap) {
 bool HasCommandHandler(UINT id) {
     const CommandRow* row = FindCommandRow(id);
     if (row && row->run) return true;
-    wchar_t program[MAX_PATH], file[MAX_PATH];
+    wchar_t program[MAX_PATH], file[OPEN_WITH_PARAMETER_CHARS];
     return OpenWithTarget(id, program, file);
 }
 

@@ -15,13 +15,6 @@
 
 void ShowSettingsSheet(int) { ShowMessage(L"The settings cannot be changed in this version yet."); }
 
-INT_PTR CALLBACK OpenWithAddDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) {
-    return ToolDialogStandIn(dialog, message);
-}
-INT_PTR CALLBACK OpenWithEditListDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) {
-    return ToolDialogStandIn(dialog, message);
-}
-
 namespace {
 
 bool RunToolDialog(HWND owner, const wchar_t* name, DLGPROC proc, void* object) {

@@ -22,12 +22,6 @@ class CPrintContactSheet;
 class CCreateHTMLAlbum;
 class CJPGCleaner;
 
-// Dialogs of the shell that are not built yet ("OPENWITHADDDLG",
-// "OPENWITHEDITLISTDLG"): each closes as it opens, so its command shows and
-// changes nothing.
-INT_PTR CALLBACK OpenWithAddDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-INT_PTR CALLBACK OpenWithEditListDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-
 // The tool dialogs' launchers: a modal dialog owned by owner with the object as
 // its parameter; true unless the dialog could not be created.
 bool ShowContactSheetDialog(HWND owner, CPrintContactSheet* sheet);

@@ -1,0 +1,14 @@
+// Resource identifiers of the "Open with" list's dialogs (app_openwith.rc).
+#pragma once
+
+#define IDC_OPENWITH_PATH 1038
+#define IDC_OPENWITH_NAME 1039
+#define IDC_OPENWITH_BROWSE 1047
+#define IDC_OPENWITH_UPDATE 1051
+#define IDC_OPENWITH_REMOVE 1052
+#define IDC_OPENWITH_UP 1053
+#define IDC_OPENWITH_DOWN 1054
+#define IDC_OPENWITH_REMOVE_ALL 1055
+#define IDC_OPENWITH_LIST 1089
+#define IDC_OPENWITH_PATH_LABEL 1189
+#define IDC_OPENWITH_NAME_LABEL 1190
