@@ -20,24 +20,6 @@ namespace {
 
 constexpr COLORREF kMaskColor = RGB(255, 0, 255);
 
-// The English tips, one per button image.
-constexpr const wchar_t* kDefaultTips[kImageToolBarImageCount] = {
-    L"Rotate Image Right by 90\u00B0",
-    L"Rotate Image Left by 90\u00B0",
-    L"Rotate Image by 180\u00B0",
-    L"Flip Image",
-    L"Mirror Image",
-    L"Use Scroll Tool (Ctrl+1)",
-    L"Use Select Tool (Ctrl+2)",
-    L"Use Red Marker Tool (Ctrl+3)",
-    L"View File Information (Ctrl+I)",
-    L"View All Color Channels",
-    L"View only Red Channel",
-    L"View only Green Channel",
-    L"View only Blue Channel",
-    L"View/Blend Alpha Channel",
-};
-
 bool IsChannelButton(UINT command) {
     return command == IDM_CHANNEL_ALL || command == IDM_CHANNEL_RED || command == IDM_CHANNEL_GREEN ||
            command == IDM_CHANNEL_BLUE;
@@ -215,11 +197,9 @@ void CImageToolBar::Destroy() {
 
 void CImageToolBar::LoadTips() {
     static_assert(IMAGE_TOOLBAR_TIPS == kImageToolBarImageCount, "one tip per button");
-    // The language file's tips where it has them; the table fills the rest
-    // with the built-in texts.
+    // The language file's tips where it has them, the built-in texts for the rest.
     LangLoadImageToolbarTips();
-    for (int i = 0; i < kImageToolBarImageCount; ++i)
-        CopyStringW(tips[i], ImageToolbarTips[i][0] ? ImageToolbarTips[i] : kDefaultTips[i], kImageToolBarTipChars);
+    for (int i = 0; i < kImageToolBarImageCount; ++i) CopyStringW(tips[i], ImageToolbarTips[i], kImageToolBarTipChars);
 }
 
 void CImageToolBar::Reposition() {
