@@ -12,7 +12,7 @@
 #include "app/MainMenu.h"
 #include "app/MainWindowIds.h"
 #include "app/MediaDocument.h"
-#include "app/ShellStandIns.h"
+#include "app/SettingsSheet.h"
 #include "app/View.h"
 #include "browser/Browser.h"
 #include "browser/FileList.h"

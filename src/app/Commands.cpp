@@ -35,6 +35,7 @@
 #include "app/Settings.h"
 #include "app/ShellLaunch.h"
 #include "app/ShellServices.h"
+#include "app/SettingsSheet.h"
 #include "app/ShellStandIns.h"
 #include "app/View.h"
 #include "browser/AddressBar.h"

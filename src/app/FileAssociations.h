@@ -8,19 +8,13 @@
 
 #include <string>
 
+#include "app_settings_ids.h"
+
 #define QRV_PROGID_PREFIX L"Quorvane."
 #define QRV_PLAYLIST_PROGID L"Quorvane.LIST"
 #define QRV_BROWSE_FOLDER_KEY L"Directory\\shell\\Browse with Quorvane"
 #define QRV_BROWSE_DRIVE_KEY L"Drive\\shell\\Browse with Quorvane"
 #define QRV_FILE_EXTS_KEY L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\"
-
-// Controls of the Associations page that the apply reads.
-#define IDC_ASSOC_FOLDERS 1036
-#define IDC_ASSOC_DRIVES 1037
-#define IDC_ASSOC_PLAYLISTS 1038
-#define IDC_ASSOC_IMAGE_LIST 1080
-#define IDC_ASSOC_VIDEO_LIST 1081
-#define IDC_ASSOC_SOUND_LIST 1082
 
 // One row of a format table as the page shows it.
 struct FormatAssocEntry {
@@ -132,3 +126,7 @@ AssociationOutcome ApplyFileAssociations(HWND page, const HWND* lists, HKEY clas
 // The message of an outcome: "Successfully updated the file associations."
 // when every write succeeded, else a text naming the failed key.
 std::wstring FileAssociationsMessage(const AssociationOutcome& outcome);
+
+// The roots the Associations page reads and writes: the classes root and the
+// per-user root (null for both: HKEY_CLASSES_ROOT and HKEY_CURRENT_USER).
+void SetAssociationPageRoots(HKEY classesRoot, HKEY userRoot);

@@ -9,7 +9,7 @@
 #include "app/ImageSnapshot.h"
 #include "app/MainMenu.h"
 #include "app/PopupTracking.h"
-#include "app/ShellStandIns.h"
+#include "app/SettingsSheet.h"
 #include "app/View.h"
 #include "browser/Browser.h"
 #include "browser/FileList.h"

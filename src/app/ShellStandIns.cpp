@@ -1,5 +1,4 @@
-// Stand-in of the settings sheet (see the header),
-// and the main window's drop handling.
+// The main window's drop handling and the tool dialogs' launchers.
 #include "app/ShellStandIns.h"
 
 #include <shlwapi.h>
@@ -12,8 +11,6 @@
 #include "browser/FileList.h"
 #include "image/Common.h"
 #include "tools/ToolStandIns.h"
-
-void ShowSettingsSheet(int) { ShowMessage(L"The settings cannot be changed in this version yet."); }
 
 namespace {
 

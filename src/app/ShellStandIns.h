@@ -1,13 +1,9 @@
 // Services of the shell that are not built yet, behind their final names: the
-// settings property sheet, which does nothing visible beyond what its comment
-// says. Also the main window's own drop handling,
-// which the drop target hands a drag over (or a drop onto) the window itself.
+// main window's own drop handling, which the drop target hands a drag over (or
+// a drop onto) the window itself, and the tool dialogs' launchers.
 #pragma once
 #include <windows.h>
 #include <shellapi.h>
-
-// The modal settings sheet opened on a page (0 general, 6 associations, 8 ...).
-void ShowSettingsSheet(int startPage);
 
 // The effect to report for a drag over window: none while no drag is active or
 // when the program's own drag started from that window, else the offered one.
