@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up what is missing, builds, and starts qrv.exe under Wine on the given
-# file or folder (the bundled sample folder when given nothing): the i686
+# file or folder (the bundled sample folder when given nothing), with the
+# switches given before it ("scripts/run.sh -o" opens the settings): the i686
 # program where the host runs 32-bit programs, else the x86_64 one (QRV_ARCH
 # chooses). Without an X display it runs in a virtual one, saves a screenshot
 # of the window to build/screenshot.png, closes the program and prints the path.
@@ -16,6 +17,11 @@ BUILD=$QRV_BUILD_DIR
 SHOT=${QRV_BUILD:-$ROOT/build}/screenshot.png
 
 QRV_TARGETS=qrv bash "$ROOT/scripts/build.sh"
+switches=()
+while [ $# -gt 0 ] && [ "${1#-}" != "$1" ]; do
+  switches+=("$1")
+  shift
+done
 target=${1:-}
 if [ -z "$target" ]; then
   bash "$ROOT/scripts/make-samples.sh" "$BUILD/samples"
@@ -28,12 +34,12 @@ source "$ROOT/scripts/wine-env.sh"
 wintarget=$(winepath -w "$target" 2>/dev/null)
 
 if [ -n "${DISPLAY:-}" ]; then
-  exec "$QRV_WINE_LOADER" "$BUILD/qrv.exe" "$wintarget"
+  exec "$QRV_WINE_LOADER" "$BUILD/qrv.exe" "${switches[@]}" "$wintarget"
 fi
 
 QRV_FORCE_XVFB=1 qrv_start_display
 trap qrv_stop_wine EXIT
-wine "$BUILD/qrv.exe" "$wintarget" >/dev/null 2>&1 &
+wine "$BUILD/qrv.exe" "${switches[@]}" "$wintarget" >/dev/null 2>&1 &
 pid=$!
 sleep "${QRV_SCREENSHOT_DELAY:-8}"
 /usr/bin/import -window root "$SHOT"
