@@ -496,8 +496,11 @@ TEST_F(SettingsSheetTest, AnotherSkinRebuildsTheShownBarsAndKeepsAHiddenToolBarH
         EXPECT_STREQ(Skin.name, L"QrvSheetPlain");
         EXPECT_EQ(MainToolBar.created, shown);
         EXPECT_EQ(AppState::GeneralShowToolbar, shown ? 1 : 0);
-        if (shown) EXPECT_NE(MainToolBar.toolbar, toolbarBefore);
-        if (!shown) SendMessageW(window, WM_COMMAND, IDM_SHOW_TOOLBAR, 0);
+        if (shown) {
+            EXPECT_NE(MainToolBar.toolbar, toolbarBefore);
+        } else {
+            SendMessageW(window, WM_COMMAND, IDM_SHOW_TOOLBAR, 0);
+        }
     }
     Skin.Load(L"Win2K");
 }
