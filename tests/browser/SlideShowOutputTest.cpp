@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/AppState.h"
+#include "app/FolderChooser.h"
 #include "browser/FileOperations.h"
 #include "browser/PlaylistFile.h"
 #include "browser/SlideShowOutput.h"
@@ -464,11 +465,28 @@ TEST(CDOutput, NoRecorderWritesNothing) {
 
 // ---- the dialog ----
 
+// The files the add button's dialog answers with; the music button gets g_music.
+std::wstring g_chosen;
+std::wstring g_music;
+bool ChooseFiles(OPENFILENAMEW* ofn) {
+    if (!(ofn->Flags & OFN_ALLOWMULTISELECT)) {
+        if (g_music.empty() || g_music.size() >= ofn->nMaxFile) return false;
+        wcscpy(ofn->lpstrFile, g_music.c_str());
+        return true;
+    }
+    if (g_chosen.size() + 2 > ofn->nMaxFile) return false;
+    memcpy(ofn->lpstrFile, g_chosen.c_str(), (g_chosen.size() + 1) * sizeof(wchar_t));
+    ofn->lpstrFile[g_chosen.size() + 1] = L'\0';
+    return true;
+}
+
 struct SlideShowDialogTest : ::testing::Test {
     SlideShowDialogTest() { ForgetSettings(); }
     ~SlideShowDialogTest() override {
         ForgetSettings();
         SetSlideShowFileDialogHook(nullptr);
+        g_chosen.clear();
+        g_music.clear();
     }
     static bool Enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
     static bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
@@ -513,16 +531,6 @@ struct SlideShowDialogTest : ::testing::Test {
         return ok && result == -1;
     }
 };
-
-// The files the add button's dialog answers with.
-std::wstring g_chosen;
-bool ChooseFiles(OPENFILENAMEW* ofn) {
-    if (!(ofn->Flags & OFN_ALLOWMULTISELECT)) return false;
-    if (g_chosen.size() + 2 > ofn->nMaxFile) return false;
-    memcpy(ofn->lpstrFile, g_chosen.c_str(), (g_chosen.size() + 1) * sizeof(wchar_t));
-    ofn->lpstrFile[g_chosen.size() + 1] = L'\0';
-    return true;
-}
 
 std::wstring MultiSelect(const std::wstring& folder, const std::vector<std::wstring>& names) {
     std::wstring buffer = folder;
@@ -631,6 +639,33 @@ TEST_F(SlideShowDialogTest, AddMoveAndRemoveFiles) {
         EXPECT_FALSE(Enabled(d, IDOK));
         Press(d, IDCANCEL);
     }));
+}
+
+bool ChooseShowFolder(HWND, const wchar_t*, std::wstring* path) {
+    *path = L"D:\\Shows\\2004";
+    return true;
+}
+
+TEST_F(SlideShowDialogTest, TheChoosersFillTheirEdits) {
+    g_music = L"C:\\music\\loop.wav";
+    SetSlideShowFileDialogHook(ChooseFiles);
+    const FolderChooserHook previous = SetFolderChooserHook(ChooseShowFolder);
+    ASSERT_TRUE(Drive([&](HWND d) {
+        Press(d, IDC_SLIDESHOW_BROWSE);
+        EXPECT_EQ(Text(d, IDC_SLIDESHOW_DIRECTORY), L"D:\\Shows\\2004");
+        Click(d, IDC_SLIDESHOW_USE_MUSIC, true);
+        Press(d, IDC_SLIDESHOW_MUSIC_BROWSE);
+        EXPECT_EQ(Text(d, IDC_SLIDESHOW_MUSIC), L"C:\\music\\loop.wav");
+        g_music.clear();  // a cancelled chooser changes nothing
+        Press(d, IDC_SLIDESHOW_MUSIC_BROWSE);
+        EXPECT_EQ(Text(d, IDC_SLIDESHOW_MUSIC), L"C:\\music\\loop.wav");
+        Press(d, IDCANCEL);
+    }));
+    SetFolderChooserHook(previous);
+    // Cancel saves nothing.
+    CreateSlideShowSettings s;
+    LoadCreateSlideShowSettings(s);
+    EXPECT_STREQ(s.OutputDirectory, L"C:\\Temp");
 }
 
 TEST_F(SlideShowDialogTest, CreateWritesTheFolderAndSavesTheSettings) {
