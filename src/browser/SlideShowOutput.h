@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "browser/FileList.h"
+#include "browser/PlaylistFile.h"
 
 // The dialog's settings (registry values "CreateSlideShow..."), loaded when
 // it opens and saved at every Create.
