@@ -169,7 +169,9 @@ bool CurrentEntryPath(wchar_t* path, wchar_t* folder) {
     return JoinFolderAndName(path, folder, FileList::Entries[FileList::Current].name);
 }
 
-bool TransferFileIntoFolder(UINT function, const wchar_t* file, const wchar_t* targetFolder) {
+bool TransferFileIntoFolder(UINT function, const wchar_t* file, const wchar_t* targetFolder,
+                            wchar_t* transferredPath = nullptr) {
+    if (transferredPath) transferredPath[0] = L'\0';
     if (!file || !file[0] || !targetFolder || !targetFolder[0]) return false;
     wchar_t destination[MAX_PATH];
     if (!JoinFolderAndName(destination, targetFolder, FileNamePart(file))) return false;
@@ -187,6 +189,7 @@ bool TransferFileIntoFolder(UINT function, const wchar_t* file, const wchar_t* t
     if (shown && !PathExists(file)) CloseCurrentMedia();
     if (!ok) return false;
     SetFileAttributesW(destination, FILE_ATTRIBUTE_NORMAL);
+    if (transferredPath) CopyStringW(transferredPath, destination);
     return true;
 }
 
@@ -336,8 +339,8 @@ bool RunFileOperation(UINT function, const wchar_t* from, const wchar_t* to, FIL
     return result == 0 && !op.fAnyOperationsAborted;
 }
 
-bool CopyFileIntoFolder(const wchar_t* file, const wchar_t* targetFolder) {
-    return TransferFileIntoFolder(FO_COPY, file, targetFolder);
+bool CopyFileIntoFolder(const wchar_t* file, const wchar_t* targetFolder, wchar_t* copiedPath) {
+    return TransferFileIntoFolder(FO_COPY, file, targetFolder, copiedPath);
 }
 
 bool MoveFileIntoFolder(const wchar_t* file, const wchar_t* targetFolder) {

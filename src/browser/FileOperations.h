@@ -49,8 +49,9 @@ bool RunFileOperation(UINT function, const wchar_t* from, const wchar_t* to, FIL
 
 // Copies (moves) a file into targetFolder (made when missing) under a free
 // name; the copy gets normal attributes. False when refused (name too long,
-// a move onto itself) or when the shell failed.
-bool CopyFileIntoFolder(const wchar_t* file, const wchar_t* targetFolder);
+// a move onto itself) or when the shell failed. copiedPath (MAX_PATH
+// characters, may be null) receives the copy's path under its actual name.
+bool CopyFileIntoFolder(const wchar_t* file, const wchar_t* targetFolder, wchar_t* copiedPath = nullptr);
 bool MoveFileIntoFolder(const wchar_t* file, const wchar_t* targetFolder);
 // Copies (moves) a folder into targetFolder; a folder of that name already
 // there is left alone and the new one goes in under a free name ("A (1)").
