@@ -325,11 +325,12 @@ bool CAnimationBar::CreateControls() {
     if (!initialised) return false;
     if (controlsCreated) return true;
     controlsCreated = 1;
-    visible = 1;
     Skin.LoadPlayerBitmap();
     marginTaken = StripHeight();
     AppState::ViewMargins.bottom += marginTaken;
-    PlayerStripHeight = AppState::PlayerControlsShown ? StripHeight() : 0;
+    // Presentation mode may have hidden the strips: the controls then have no height.
+    visible = AppState::PlayerControlsShown ? 1 : 0;
+    PlayerStripHeight = visible ? StripHeight() : 0;
 
     owner = AppState::MainWindow;
     playButton = MakeControl(L"BUTTON", BS_OWNERDRAW, owner);
