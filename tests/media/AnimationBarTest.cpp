@@ -433,6 +433,13 @@ TEST_F(AnimationWindowTest, SeekByMouseOnTheTrackbar) {
     seekAt(0, WM_MOUSEMOVE, 0);
     EXPECT_EQ(AnimationBar.currentFrame, 399);
     EXPECT_FALSE(AnimationBar.playing);
+    // Keys go to the main window; the trackbar does not move its thumb for them.
+    MSG msg;
+    while (PeekMessageW(&msg, window, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE)) {}
+    SendMessageW(track, WM_KEYDOWN, VK_HOME, 0);
+    EXPECT_EQ(SendMessageW(track, TBM_GETPOS, 0, 0), 399);
+    ASSERT_TRUE(PeekMessageW(&msg, window, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, (WPARAM)VK_HOME);
 }
 
 // The strip takes its height off the view's bottom margin while its controls
