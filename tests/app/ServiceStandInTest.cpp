@@ -61,7 +61,12 @@ TEST(ChromeMargins, EachPieceTakesItsStripOnceAndGivesItBack) {
              return RECT{0, 0, r.right - r.left, 0};
          }},
         // The playback bar's strip is the skin's player button height and 6.
-        {"animation bar", [&bar](HWND) { bar.CreateControls(); }, [&bar] { bar.Reset(); },
+        {"animation bar",
+         [&bar](HWND) {
+             if (!bar.initialised) bar.Init(ANIM_KIND_TIFF, 3, 0, nullptr, 2, true, true);
+             bar.CreateControls();
+         },
+         [&bar] { bar.Reset(); },
          [] {
              return RECT{0, 0, 0, 21 + 6};
          }},
