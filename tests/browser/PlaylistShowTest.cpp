@@ -7,7 +7,6 @@
 
 #include <windows.h>
 
-#include <dshow.h>
 #include <shlwapi.h>
 
 #include <cstdlib>
@@ -29,6 +28,7 @@
 #include "formats/Formats.h"
 #include "image/Common.h"
 #include "media/AnimationBar.h"
+#include "media/DirectShowPlayer.h"
 
 namespace {
 
@@ -495,6 +495,64 @@ TEST(BackgroundMusic, TheEndOfTheMusicSeeksToItsStartOrRestartsIt) {
         EXPECT_EQ(g_restarts, c.restarts);
     }
     EXPECT_FALSE(PumpMusicEvents(nullptr, nullptr, CountRestart));
+}
+
+// Counts the ends of the stream that pass through to the show's pump.
+struct CountingEvents : FakeEvents {
+    IMediaEventEx* inner = nullptr;
+    int completes = 0;
+    HRESULT STDMETHODCALLTYPE GetEvent(long* code, LONG_PTR* first, LONG_PTR* second, long timeout) override {
+        const HRESULT hr = inner->GetEvent(code, first, second, timeout);
+        if (SUCCEEDED(hr) && *code == EC_COMPLETE) ++completes;
+        return hr;
+    }
+    HRESULT STDMETHODCALLTYPE FreeEventParams(long code, LONG_PTR first, LONG_PTR second) override {
+        return inner->FreeEventParams(code, first, second);
+    }
+};
+
+// A one-second tone started as a show's music reaches its end a second time:
+// the first end took it back to its start and it played on.
+TEST_F(PlaylistShowTest, TheMusicPlaysOnPastItsEnd) {
+    const std::wstring music = qrvtest::Fixture(L"playlist_music_1s.wav");
+    ASSERT_NE(GetFileAttributesW(music.c_str()), INVALID_FILE_ATTRIBUTES) << "make the fixtures first";
+    GivePlaylist({L"red.bmp", L"green.bmp"});
+    Playlist::ShowRunning = true;
+    Playlist::Settings.UseBackgroundMusic = 1;
+    ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));  // as the program's start does
+    struct OleScope {
+        ~OleScope() { OleUninitialize(); }
+    } ole;
+    ASSERT_TRUE(StartBackgroundMusic(music.c_str()));
+    CountingEvents counting;
+    counting.inner = BackgroundMusicPlayer.Events;
+    BackgroundMusicPlayer.Events = &counting;
+    const DWORD start = GetTickCount();
+    MSG msg;
+    while (counting.completes < 2 && GetTickCount() - start < 3000) {
+        while (PeekMessageW(&msg, window, WM_APP_MUSIC_GRAPH_EVENT, WM_APP_MUSIC_GRAPH_EVENT, PM_REMOVE))
+            DispatchMessageW(&msg);
+        Sleep(10);
+    }
+    BackgroundMusicPlayer.Events = counting.inner;
+    EXPECT_EQ(counting.completes, 2);
+    OAFilterState state = State_Stopped;
+    BackgroundMusicPlayer.Control->GetState(100, &state);
+    EXPECT_EQ(state, State_Running);
+    EXPECT_TRUE(EndPlaylistShow());
+    EXPECT_EQ(BackgroundMusicPlayer.Initialised, 0) << "the end of the show stops the music";
+}
+
+// Music that cannot be played leaves the show silent.
+TEST_F(PlaylistShowTest, MusicThatCannotBePlayedLeavesNothing) {
+    ASSERT_TRUE(qrvtest::WriteAll(folder.File(L"noise.wav"), "not a sound", 11));
+    ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
+    struct OleScope {
+        ~OleScope() { OleUninitialize(); }
+    } ole;
+    EXPECT_FALSE(StartBackgroundMusic(folder.File(L"noise.wav").c_str()));
+    EXPECT_EQ(BackgroundMusicPlayer.Initialised, 0);
+    EXPECT_FALSE(StartBackgroundMusic(L""));
 }
 
 }  // namespace
