@@ -322,4 +322,25 @@ TEST_F(PlaylistPanelTest, BurnAndRemoveButtons) {
     EXPECT_EQ(Enabled(), (std::vector<bool>{true, false, false, false, false, false, false, false}));
 }
 
+// The panel stands where the file list and the hidden rebar stand: the
+// buttons' area on top, the list below it down to the list's bottom.
+TEST_F(PlaylistPanelTest, ThePanelTakesTheListsAndTheRebarsPlace) {
+    ASSERT_TRUE(Browser.Layout());
+    RECT files = {}, area = {}, entries = {}, first = {}, last = {};
+    GetWindowRect(Browser.fileListWindow, &files);
+    GetWindowRect(PlaylistPanel.buttonArea, &area);
+    GetWindowRect(list, &entries);
+    GetWindowRect(PlaylistPanel.buttons[CPlaylistPanel::BTN_ADD], &first);
+    GetWindowRect(PlaylistPanel.buttons[CPlaylistPanel::BTN_REMOVE_ALL], &last);
+    EXPECT_EQ(area.bottom - area.top, 78);
+    EXPECT_EQ(entries.top, area.bottom);
+    EXPECT_EQ(entries.right - entries.left, files.right - files.left);
+    EXPECT_EQ(entries.bottom - entries.top, files.bottom - files.top - 78 + Browser.rebarHeight);
+    EXPECT_EQ(entries.bottom, files.bottom) << "the list reaches down to the file list's bottom";
+    EXPECT_EQ(last.left - first.left, 450);
+    EXPECT_EQ(last.top - first.top, 25);
+    EXPECT_TRUE(IsWindowVisible(PlaylistPanel.buttonArea));
+    EXPECT_FALSE(IsWindowVisible(Browser.fileListWindow));
+}
+
 }  // namespace
