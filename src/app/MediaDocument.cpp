@@ -34,6 +34,9 @@
 
 namespace {
 
+// Counts the opens begun, so an open sees whether its reader opened another file.
+unsigned g_openSerial = 0;
+
 bool IsPlayerId(int id) { return id == FMT_VIDEO || id == FMT_SOUND || id == FMT_QTMOVIE || id == FMT_PLAYLIST; }
 
 void SetTitle(const wchar_t* path) {
@@ -198,7 +201,16 @@ void OpenMediaFile(const wchar_t* pathArgument) {
     wchar_t error[FORMAT_ERROR_CHARS] = {};
     FormatId id = 0;
     const DWORD start = GetTickCount();
+    // The reader sees the format it was chosen for. A file that opens another
+    // one while it is read (a playlist starting its show) leaves the viewer to
+    // that file: its open has laid the viewer out and set the title.
+    AppState::CurrentFormatId = GetFormatIdFromExtension(path);
+    const unsigned serial = ++g_openSerial;
     const bool loaded = LoadMediaFile(AppState::CurrentImage, path, error, &id);
+    if (serial != g_openSerial) {
+        SetCursor(oldCursor);
+        return;
+    }
     AppState::LoadTimeMs = GetTickCount() - start;
     AppState::CurrentFormatId = id;
 

@@ -115,6 +115,7 @@ void LeavePresentation(HWND window) {
         if (g_browserHidden) {  // the browser comes back with its playlist
             Playlist::ShowRunning = 0;
             KillTimer(window, TIMER_PLAYLIST_SHOW);
+            StopBackgroundMusic();
         } else {
             EndPlaylistShow();
         }

@@ -14,8 +14,10 @@
 #include "app/Modes.h"
 #include "browser/Browser.h"
 #include "browser/BrowserState.h"
+#include "browser/PlaylistShow.h"
 #include "formats/Formats.h"
 #include "image/Common.h"
+#include "image/Registry.h"
 #include "command_ids.h"
 
 namespace {
@@ -125,17 +127,17 @@ bool ReadWholeFile(const wchar_t* path, std::string& bytes) {
 }
 
 // Puts the list on the browser's playlist tab: shown again and refreshed when
-// the browser is open, opened in the current directory otherwise. The
+// the browser is open, opened in the current directory otherwise (true). The
 // browser lives in the main window; without one there is nothing to show.
-void ShowListInBrowser() {
+bool ShowListInBrowser() {
     AppState::BrowserTab = TAB_PLAYLIST;
-    if (!AppState::MainWindow || !IsWindow(AppState::MainWindow)) return;
+    if (!AppState::MainWindow || !IsWindow(AppState::MainWindow)) return false;
     if (Browser.open) {
         if (Browser.IsHidden()) Browser.Show();
         PostMessageW(AppState::MainWindow, WM_COMMAND, IDM_REFRESH, 0);
-    } else {
-        Browser.Open(nullptr, BROWSER_OPEN_CURRENT_DIRECTORY, AppState::MainWindow);
+        return false;
     }
+    return Browser.Open(nullptr, BROWSER_OPEN_CURRENT_DIRECTORY, AppState::MainWindow);
 }
 
 bool EndsWithExtension(const wchar_t* path, const wchar_t* extension) {
@@ -285,7 +287,8 @@ bool LoadM3UFile(const wchar_t* path, wchar_t* errorText) {
     PlaylistFileData data;
     if (!ReadM3UFile(path, Playlist::Entries, Playlist::Entries ? Playlist::Count : 0, data, errorText)) return false;
     TakePlaylistFileData(data);
-    ShowListInBrowser();
+    // A list that opened the browser starts its show there.
+    if (ShowListInBrowser() && Playlist::Count > 0) StartPlaylistShowFromPanel();
     return true;
 }
 
@@ -295,7 +298,9 @@ bool LoadPlaylistFile(const wchar_t* path, wchar_t* errorText) {
     PlaylistFileData data;
     if (!ReadQrvListFile(path, data, errorText)) return false;
     TakePlaylistFileData(data);
-    ShowListInBrowser();
+    // An empty list goes to the browser like one that is not shown at once.
+    if (Playlist::Settings.StartInPresentationMode && Playlist::Count > 0) StartPlaylistPresentation();
+    else ShowListInBrowser();
     return true;
 }
 
@@ -378,4 +383,49 @@ bool SaveM3UFile(const wchar_t* path) {
     const bool ok = WriteBytes(file, bytes.data(), bytes.size());
     CloseHandle(file);
     return ok;
+}
+
+namespace {
+
+// The numbers of CreateSlideShowSettings with their registry names.
+struct SlideShowNumber {
+    const wchar_t* name;
+    int CreateSlideShowSettings::*field;
+};
+const SlideShowNumber kSlideShowNumbers[] = {
+    {L"CreateSlideShowOutput", &CreateSlideShowSettings::Output},
+    {L"CreateSlideShowDirection", &CreateSlideShowSettings::Direction},
+    {L"CreateSlideShowDelay", &CreateSlideShowSettings::Delay},
+    {L"CreateSlideShowPlayOnlyOnce", &CreateSlideShowSettings::PlayOnlyOnce},
+    {L"CreateSlideShowStartInPresentationMode", &CreateSlideShowSettings::StartInPresentationMode},
+    {L"CreateSlideShowRelativePaths", &CreateSlideShowSettings::RelativePaths},
+    {L"CreateSlideShowAutorunCDRom", &CreateSlideShowSettings::AutorunCDRom},
+    {L"CreateSlideShowUseTransitions", &CreateSlideShowSettings::UseTransitions},
+    {L"CreateSlideShowTransitionTypes", &CreateSlideShowSettings::TransitionTypes},
+    {L"CreateSlideShowUseBackgroundMusic", &CreateSlideShowSettings::UseBackgroundMusic},
+};
+
+}  // namespace
+
+void LoadCreateSlideShowSettings(CreateSlideShowSettings& settings) {
+    CRegistry registry(HKEY_CURRENT_USER);
+    for (const SlideShowNumber& n : kSlideShowNumbers)
+        settings.*n.field = (int)registry.ReadDword(QRV_REGISTRY_KEY, n.name, (uint32_t)(settings.*n.field));
+    wchar_t text[MAX_PATH];
+    registry.ReadString(QRV_REGISTRY_KEY, L"CreateSlideShowOutputDirectory", settings.OutputDirectory, text);
+    CopyStringW(settings.OutputDirectory, text);
+    registry.ReadString(QRV_REGISTRY_KEY, L"CreateSlideShowOutputFilename", settings.OutputFilename, text);
+    CopyStringW(settings.OutputFilename, text);
+    registry.ReadString(QRV_REGISTRY_KEY, L"CreateSlideShowBackgroundMusicFilename", settings.BackgroundMusicFilename,
+                        text);
+    CopyStringW(settings.BackgroundMusicFilename, text);
+}
+
+void SaveCreateSlideShowSettings(const CreateSlideShowSettings& settings) {
+    CRegistry registry(HKEY_CURRENT_USER);
+    for (const SlideShowNumber& n : kSlideShowNumbers)
+        registry.WriteDword(QRV_REGISTRY_KEY, n.name, (uint32_t)(settings.*n.field));
+    registry.WriteString(QRV_REGISTRY_KEY, L"CreateSlideShowOutputDirectory", settings.OutputDirectory);
+    registry.WriteString(QRV_REGISTRY_KEY, L"CreateSlideShowOutputFilename", settings.OutputFilename);
+    registry.WriteString(QRV_REGISTRY_KEY, L"CreateSlideShowBackgroundMusicFilename", settings.BackgroundMusicFilename);
 }

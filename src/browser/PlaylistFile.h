@@ -44,3 +44,25 @@ bool SavePlaylistFile(const wchar_t* path);
 // list's folder relative to it, all others as full paths. False for a null path or a file
 // that cannot be written.
 bool SaveM3UFile(const wchar_t* path);
+
+// The slide-show output's settings (registry values "CreateSlideShow..."). A
+// never-saved playlist takes its Delay and Direction from them as well.
+struct CreateSlideShowSettings {
+    int Output = 1;  // 0 burn on CD, 1 copy to a folder
+    wchar_t OutputDirectory[MAX_PATH] = L"C:\\Temp";
+    wchar_t OutputFilename[MAX_PATH] = L"Photos 2004";
+    int Direction = 0;
+    int Delay = 5000;
+    int PlayOnlyOnce = 0;
+    int StartInPresentationMode = 1;
+    int RelativePaths = 0;
+    int AutorunCDRom = 0;
+    int UseTransitions = 1;
+    int TransitionTypes = 0;
+    int UseBackgroundMusic = 0;
+    wchar_t BackgroundMusicFilename[MAX_PATH] = {};
+};
+// Reads the settings from the program's registry key; missing values keep
+// their defaults above.
+void LoadCreateSlideShowSettings(CreateSlideShowSettings& settings);
+void SaveCreateSlideShowSettings(const CreateSlideShowSettings& settings);

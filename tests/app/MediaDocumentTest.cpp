@@ -379,36 +379,35 @@ TEST_F(ViewerWindowTest, SlideShowStartsOnTheFirstFile) {
     KillTimer(window, TIMER_SLIDESHOW);
 }
 
-// A show started with -s whose stepping does not exist yet leaves stepping to
-// the user: Page Down, End and Page Up step through the folder, and Start/Stop
-// ends the show (and, with no show that could advance, stays gray after it).
-TEST_F(ViewerWindowTest, SlideShowFromTheCommandLineLeavesSteppingLive) {
+// A show started with -s steps by itself: Page Down steps it at once in its
+// own direction, Start/Stop ends it (and can start it again), and afterwards
+// Page Down, End, Page Up and Home step through the folder by hand.
+TEST_F(ViewerWindowTest, SlideShowFromTheCommandLineStepsAndStops) {
     qrvtest::TempDir dir;
-    std::vector<unsigned char> png = qrvtest::ReadAll(qrvtest::Fixture(L"view_rose.png"));
-    for (const wchar_t* name : {L"one.png", L"two.png", L"three.png"})
-        ASSERT_TRUE(qrvtest::WriteAll(dir.File(name), png.data(), png.size()));
+    for (const wchar_t* name : {L"one.bmp", L"two.bmp", L"three.bmp"})
+        apptest::WriteSolidPicture(dir.File(name), 30, 20, RGB(0, 120, 0));
+    AppState::SlideShowDirection = 0;
+    AppState::SlideShowDelay = 60000;
     ParseCommandLine((L"\"C:\\q\\qrv.exe\" -s=\"" + dir.Path() + L"\"").c_str());
     ASSERT_EQ(AppState::SlideShowRunning, 1);
     ASSERT_EQ(FileList::Count, 3);
-    const std::wstring first = AppState::CurrentFile;
+    ASSERT_EQ(FileList::Current, 0);
     auto stepTo = [&](UINT id, int index) {
         SendMessageW(window, WM_COMMAND, id, 0);
         Pump();
         EXPECT_EQ(FileList::Current, index) << id;
         EXPECT_EQ(std::wstring(AppState::CurrentFile), dir.File(FileList::Entries[index].name)) << id;
     };
-    stepTo(40002, 1);  // Page Down
-    stepTo(40029, 2);  // End
-    stepTo(40003, 1);  // Page Up
-    EXPECT_NE(std::wstring(AppState::CurrentFile), first);
+    stepTo(40002, 1);  // Page Down steps the show
+    EXPECT_EQ(AppState::SlideShowRunning, 1);
 
     HMENU menu = GetMenu(window);
-    EXPECT_FALSE(GetMenuState(menu, 40319, MF_BYCOMMAND) & MF_GRAYED);
     SendMessageW(window, WM_COMMAND, 40319, 0);  // Start/Stop
     EXPECT_EQ(AppState::SlideShowRunning, 0);
-    EXPECT_TRUE(GetMenuState(menu, 40319, MF_BYCOMMAND) & MF_GRAYED);
-    SendMessageW(window, WM_COMMAND, 40319, 0);  // nothing to start
-    EXPECT_EQ(AppState::SlideShowRunning, 0);
+    EXPECT_FALSE(KillTimer(window, TIMER_SLIDESHOW));
+    EXPECT_FALSE(GetMenuState(menu, 40319, MF_BYCOMMAND) & MF_GRAYED) << "a show can start again";
+    stepTo(40029, 2);  // End
+    stepTo(40003, 1);  // Page Up
     stepTo(40028, 0);  // Home
 }
 
