@@ -14,26 +14,9 @@
 #include "browser/FileList.h"
 #include "browser/PlaylistFile.h"
 
-// The dialog's settings (registry values "CreateSlideShow..."), loaded when
-// it opens and saved at every Create.
+// Where the dialog writes (CreateSlideShowSettings::Output); the settings are
+// loaded when it opens and saved at every Create.
 enum : int { SLIDESHOW_TO_CD = 0, SLIDESHOW_TO_FOLDER = 1 };
-struct CreateSlideShowSettings {
-    int Output = SLIDESHOW_TO_FOLDER;
-    wchar_t OutputDirectory[MAX_PATH] = L"C:\\Temp";
-    wchar_t OutputFilename[MAX_PATH] = L"Photos 2004";  // the playlist's name without ".qrvlist"
-    int Direction = 0;
-    int Delay = 5000;
-    int PlayOnlyOnce = 0;
-    int StartInPresentationMode = 1;
-    int RelativePaths = 0;  // copy the media beside the playlist and write names only
-    int AutorunCDRom = 0;   // folder output: also the program and "Autorun.inf"
-    int UseTransitions = 1;
-    int TransitionTypes = 0;
-    int UseBackgroundMusic = 0;
-    wchar_t BackgroundMusicFilename[MAX_PATH] = {};
-};
-void LoadCreateSlideShowSettings(CreateSlideShowSettings& settings);
-void SaveCreateSlideShowSettings(const CreateSlideShowSettings& settings);
 
 // ---- CD burning ----
 
