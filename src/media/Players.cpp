@@ -218,6 +218,7 @@ bool CVideoPlayer::Open(CImage* image, const wchar_t* path, wchar_t* errorText) 
     marginTaken = Skin.cyPlayerButton;
     AppState::ViewMargins.bottom += marginTaken;
     muted = 0;
+    endCount = 0;
     PlayerStripHeight = AppState::PlayerControlsShown ? Skin.cyPlayerButton : 0;
     bitmapLoaded = Skin.LoadPlayerBitmap();
 
@@ -491,6 +492,7 @@ bool CVideoPlayer::OnGraphEvent() {
         if (code == EC_COMPLETE) complete = true;
     }
     if (!complete) return true;
+    ++endCount;
     HWND main = AppState::MainWindow;
     if (Playlist::ShowRunning || AppState::SlideShowRunning) {
         KillTimer(main, TIMER_PLAYER_POSITION);

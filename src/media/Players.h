@@ -129,6 +129,7 @@ public:
     int marginTaken = 0;  // bottom margin added by Open
     int SeekSavedState = 0;
     POINT lastCursor = {-1, -1};
+    int endCount = 0;  // times the video reached its end since Open
 
 protected:
     void OnTransportButton(LPARAM control) override { OnStepButton(control); }
