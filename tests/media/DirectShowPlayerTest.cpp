@@ -136,7 +136,7 @@ TEST(DirectShowPlayer, ChangeRateAndSetRate) {
         EXPECT_EQ(player.ChangeRate(c.delta), c.result);
         EXPECT_DOUBLE_EQ(position.rate, c.rate);
         EXPECT_EQ(position.puts, c.puts);
-        if (c.delta == 0.0) EXPECT_EQ(position.gets, 0);
+        if (c.delta == 0.0) { EXPECT_EQ(position.gets, 0); }
         Detach(player);
     }
     FakePosition position;
