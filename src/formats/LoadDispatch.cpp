@@ -102,6 +102,14 @@ Outcome LoadByContent(CImage& image, const wchar_t* path, wchar_t* errorText, Lo
         return CallReader(id, image, path, errorText, call);
     }
 
+    // A video the signatures do not know goes to the video reader before the
+    // JFIF scan (Motion-JPEG frames would otherwise read as a JPEG).
+    if (IsVideoExtension(path)) {
+        std::fclose(stream);
+        SetResultId(call, FMT_VIDEO);
+        return CallReader(FMT_VIDEO, image, path, errorText, call);
+    }
+
     std::rewind(stream);
     if (!ScanForJfif(stream)) {
         std::fclose(stream);

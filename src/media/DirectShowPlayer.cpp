@@ -109,15 +109,7 @@ HRESULT CDirectShowPlayer::Create() {
         Initialised = 1;
         return S_OK;
     }
-    // A failed QueryInterface may still have written its out pointer.
-    ReleaseInto(Control);
-    ReleaseInto(Seeking);
-    ReleaseInto(Position);
-    ReleaseInto(BasicVideo);
-    ReleaseInto(VideoWindow);
-    ReleaseInto(Events);
-    ReleaseInto(Graph);
-    Initialised = 0;
+    ReleaseInterfaces();
     return hr;
 }
 
@@ -130,6 +122,11 @@ HRESULT CDirectShowPlayer::Release() {
         VideoWindow->put_Visible(OAFALSE);
         result = VideoWindow->put_Owner(0);
     }
+    ReleaseInterfaces();
+    return result;
+}
+
+void CDirectShowPlayer::ReleaseInterfaces() {
     ReleaseInto(Control);
     ReleaseInto(Seeking);
     ReleaseInto(Position);
@@ -138,7 +135,6 @@ HRESULT CDirectShowPlayer::Release() {
     ReleaseInto(Events);
     ReleaseInto(Graph);
     Initialised = 0;
-    return result;
 }
 
 bool CDirectShowPlayer::Run() {

@@ -58,6 +58,8 @@ public:
 
 private:
     void ClearPointers();
+    // Gives back every interface held, in the graph's teardown order.
+    void ReleaseInterfaces();
 };
 
 extern CDirectShowPlayer ViewerPlayer;

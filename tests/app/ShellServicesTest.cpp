@@ -113,7 +113,7 @@ TEST(ShellServices, MediaRowsAnswerThroughTheirPlayersNotTheContentScan) {
         const wchar_t* text;
     } cases[] = {
         {L"song.mp3", L"Media playback is not available."},
-        {L"clip.avi", L"Media playback is not available."},
+        {L"clip.avi", nullptr},  // the video player's own render text
         {L"movie.mov", L"Media playback is not available."},
         {L"show.qrvlist", L"Unsupported Version: "},
     };
@@ -125,7 +125,11 @@ TEST(ShellServices, MediaRowsAnswerThroughTheirPlayersNotTheContentScan) {
         wchar_t text[FORMAT_ERROR_CHARS] = {};
         FormatId id = -1;
         EXPECT_FALSE(LoadMediaFile(image, path.c_str(), text, &id));
-        EXPECT_STREQ(text, c.text);
+        if (c.text) {
+            EXPECT_STREQ(text, c.text);
+        } else {
+            EXPECT_NE(text[0], 0);
+        }
         EXPECT_EQ(id, GetFormatIdFromExtension(path.c_str())) << "no signature was looked for";
         EXPECT_FALSE(image.IsValid());
     }
