@@ -60,7 +60,6 @@ void CVideoPlayer::SetControlsVisible(bool visible) {
     PlayerStripHeight = visible ? Skin.cyPlayerButton : 0;
     RaiseControls();
 }
-void CSoundPlayer::OnGraphEvent() {}
 
 void CQuickTimePlayer::OnWindowMessage(HWND, UINT, WPARAM, LPARAM) {}
 void CQuickTimePlayer::NextFrame() {}
@@ -87,7 +86,5 @@ void CloseQuickTimeMovie(QuickTimeMovieRecord* record) {
     record->controller = nullptr;
     record->movie = nullptr;
 }
-
-uint8_t DescribeAudioStream(const wchar_t*) { return 0; }
 
 uint8_t DescribeVideoStreams(const wchar_t*) { return 0; }

@@ -1,0 +1,3 @@
+#include "media/SoundPlayer.h"
+
+void CSoundPlayer::OnGraphEvent() {}
