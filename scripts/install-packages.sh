@@ -10,10 +10,13 @@ PACKAGES=(
   wine wine64 xvfb xauth fonts-wine fonts-liberation
   imagemagick netpbm libtiff-tools libjpeg-turbo-progs libimage-exiftool-perl
   icoutils libopenjp2-tools pngcheck python3 perl clang-format
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good sox lame
 )
 [ "${1:-}" = --bench ] && PACKAGES+=(libvips-tools)
 if qrv_host_runs_i686; then
   PACKAGES+=(wine32:i386)
+  # wine32's DirectShow decodes through the 32-bit GStreamer (wavparse, mpg123, avidemux, qtdemux, jpeg).
+  PACKAGES+=(gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386)
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     SUDO=
     [ "$(id -u)" -eq 0 ] || SUDO=sudo

@@ -16,6 +16,11 @@ winepath() { "$QRV_WINE_LOADER" winepath.exe "$@"; }
 export WINEDEBUG=${WINEDEBUG:--all}
 # winedbg disabled: a crashing test ends at once instead of waiting in the debugger.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
+# d3d9 off: without (32-bit) OpenGL the video renderer's Direct3D presenter
+# fails and rendering any video ends the process; the GDI renderer plays it.
+WINEDLLOVERRIDES="$WINEDLLOVERRIDES;d3d9=d"
+# Sound goes to ALSA's null device: plays at real speed, needs no card.
+export ALSA_CONFIG_PATH=${ALSA_CONFIG_PATH:-$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/alsa-null.conf}
 export XDG_DATA_HOME=${XDG_DATA_HOME:-/tmp/quorvane-xdg}
 mkdir -p "$XDG_DATA_HOME"
 

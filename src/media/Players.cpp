@@ -6,15 +6,9 @@
 #include "app/Chrome.h"
 #include "formats/Formats.h"
 
-CDirectShowPlayer ViewerPlayer;
-CDirectShowPlayer BackgroundMusicPlayer;
 CVideoPlayer VideoPlayer;
 CSoundPlayer SoundPlayer;
 CQuickTimePlayer QuickTimePlayer;
-
-void CDirectShowPlayer::NotifyOwnerMessage(HWND, UINT, WPARAM, LPARAM) {}
-void CDirectShowPlayer::ChangeRate(double step) { rate += step; }
-void CDirectShowPlayer::SetRate(double newRate) { rate = newRate; }
 
 CMediaPlayer* PlayerForFormat(int formatId) {
     switch (formatId) {

@@ -3,22 +3,14 @@
 #include <windows.h>
 #include <cstdint>
 
+#include "media/DirectShowPlayer.h"
+
 class CImage;
 class CSoundPlayer;
 
 // Height of the player or animation strip shown at the bottom of the viewer:
 // the skin's player button height for the players, 0 while hidden.
 inline int PlayerStripHeight = 0;
-
-class CDirectShowPlayer {
-public:
-    void NotifyOwnerMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    void ChangeRate(double step);
-    void SetRate(double rate);
-    double rate = 1.0;
-};
-extern CDirectShowPlayer ViewerPlayer;
-extern CDirectShowPlayer BackgroundMusicPlayer;
 
 // The operations the main window reaches for the three players.
 class CMediaPlayer {
