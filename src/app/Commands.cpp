@@ -766,7 +766,10 @@ void ShowSteppedFrame(HWND window) {
 }
 
 void NextFrame(HWND window) {
-    if (AppState::CurrentFormatId == FMT_VIDEO) return VideoPlayer.StepFrame();
+    if (AppState::CurrentFormatId == FMT_VIDEO) {
+        VideoPlayer.StepFrame();
+        return;
+    }
     if (AppState::CurrentFormatId == FMT_QTMOVIE) return QuickTimePlayer.NextFrame();
     AnimationBar.Pause();
     AnimationBar.NextFrame();

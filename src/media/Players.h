@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "media/DirectShowPlayer.h"
+#include "media/MixerVolume.h"
 
 class CImage;
 class CSoundPlayer;
@@ -11,6 +12,21 @@ class CSoundPlayer;
 // Height of the player or animation strip shown at the bottom of the viewer:
 // the skin's player button height for the players, 0 while hidden.
 inline int PlayerStripHeight = 0;
+
+// The graph's duration in its time format, read when a sound or video opens.
+inline LONGLONG MediaDuration = 0;
+
+// The thousandths of the duration that the current position stands for, 0
+// without a duration.
+int PositionPermille(LONGLONG current, LONGLONG duration);
+
+// The message table the players' trackbar procedures share: focus goes to the
+// main window, keys and the mouse wheel are posted to it, a middle click posts
+// command 40050, and the left button and drags reach onMouse with phase 1
+// (down), 0 (move) or -1 (up). Returns the old procedure's answer.
+using TrackbarMouseHandler = void (*)(HWND trackbar, int phase);
+LRESULT PlayerTrackbarMessage(HWND trackbar, UINT message, WPARAM wParam, LPARAM lParam, WNDPROC oldProc,
+                              TrackbarMouseHandler onMouse);
 
 // The operations the main window reaches for the three players.
 class CMediaPlayer {
@@ -20,21 +36,22 @@ public:
     // offered to each of its buttons in turn: play/pause, stop, the player's own
     // transport buttons, mute, information.
     void OnControlButton(LPARAM control);
-    bool Open(CImage* image, const wchar_t* path, wchar_t* errorText);
-    void Close();
-    bool PlayPause(LPARAM control);
-    bool Stop(LPARAM control);
-    bool ToggleMute(LPARAM control);
-    bool OnInfoButton(LPARAM control);
-    void ChangeVolume(bool muted, int step);
-    void DrawButton(const DRAWITEMSTRUCT* item);
-    void UpdatePosition();
-    void OnHoverTimer();
-    void UpdateVolumeBar();
-    void Layout();
-    LPARAM PlayButton() const { return 0; }
-    LPARAM StopButton() const { return 0; }
-    LPARAM MuteButton() const { return 0; }
+    virtual bool Open(CImage* image, const wchar_t* path, wchar_t* errorText);
+    virtual void Close();
+    virtual bool PlayPause(LPARAM control);
+    virtual bool Stop(LPARAM control);
+    virtual bool ToggleMute(LPARAM control);
+    virtual bool OnInfoButton(LPARAM control);
+    virtual void ChangeVolume(bool muted, int step);
+    virtual void DrawButton(const DRAWITEMSTRUCT* item);
+    virtual void UpdatePosition();
+    virtual void OnHoverTimer();
+    virtual void UpdateVolumeBar();
+    virtual void Layout();
+    virtual LPARAM PlayButton() const { return 0; }
+    virtual LPARAM StopButton() const { return 0; }
+    virtual LPARAM MuteButton() const { return 0; }
+    // The mute state the mute button shows; 0 after Open.
     uint8_t muted = 0;
     // The video's own size, 0 x 0 until the player has read it.
     int videoWidth = 0;
@@ -45,16 +62,85 @@ protected:
     virtual void OnTransportButton(LPARAM) {}
 };
 
+// The height a video of this size is shown at: non-square-pixel sizes
+// corrected to 4:3, any other height as it is.
+int CorrectedVideoHeight(int width, int height);
+// The zoom a video opens at with the browser hidden: from 1.0 up in steps of
+// 0.25 while the picture stays below 640 wide, until it is 480 high or the
+// zoom reaches 3.0.
+float VideoOpenZoom(int width, int height);
+
+// One frame of a video file as a BITMAPINFOHEADER followed by its rows, at a
+// random time in the second half of its first 180 seconds (0 for a video of
+// one second or less). The buffer is the caller's (free with delete[]).
+HRESULT GrabVideoFrame(const wchar_t* path, uint8_t** buffer, size_t* size);
+// Whether a frame buffer from GrabVideoFrame holds its header and every row
+// the header promises.
+bool VideoFrameFits(const uint8_t* buffer, size_t size);
+// A still of the video for thumbnails and previews.
+bool MakeVideoThumbnail(CImage* image, const wchar_t* path);
+bool GrabQuickTimeThumbnail(CImage* image, const wchar_t* path);
+
+enum VideoControl : int {
+    VIDEO_POSITION = 0,
+    VIDEO_VOLUME,
+    VIDEO_PLAY,
+    VIDEO_STOP,
+    VIDEO_STEP,
+    VIDEO_MUTE,
+    VIDEO_INFO,
+    VIDEO_CONTROL_COUNT
+};
+
 class CVideoPlayer : public CMediaPlayer {
 public:
-    void StepFrame();
+    bool Open(CImage* image, const wchar_t* path, wchar_t* errorText) override;
+    void Close() override;
+    bool PlayPause(LPARAM control) override;
+    bool Stop(LPARAM control) override;
+    bool ToggleMute(LPARAM control) override;
+    bool OnInfoButton(LPARAM control) override;
+    void ChangeVolume(bool muted, int step) override;
+    void DrawButton(const DRAWITEMSTRUCT* item) override;
+    void UpdatePosition() override;
+    void OnHoverTimer() override;
+    void UpdateVolumeBar() override;
+    void Layout() override;
+    LPARAM PlayButton() const override { return (LPARAM)controls[VIDEO_PLAY]; }
+    LPARAM StopButton() const override { return (LPARAM)controls[VIDEO_STOP]; }
+    LPARAM MuteButton() const override { return (LPARAM)controls[VIDEO_MUTE]; }
+
+    bool StepFrame();
     bool OnStepButton(LPARAM control);
-    void OnGraphEvent();
+    bool OnGraphEvent();
     void RaiseControls();
     void SetControlsVisible(bool visible);
+    void PaintButtons();
+    bool SeekByMouse(HWND trackbar, int phase);
+    bool SetVolumeByMouse(HWND trackbar);
+    // Everything Open set up, whatever the viewer's image: timers, the bottom
+    // margin, the graph, the controls, the skin's strip, the mixer and the bar.
+    void Teardown();
+    // The player is open on a video (the guard of the control handlers).
+    bool Active() const;
+
+    HWND controls[VIDEO_CONTROL_COUNT] = {};
+    WNDPROC oldPositionProc = nullptr;
+    WNDPROC oldVolumeProc = nullptr;
+    int marginTaken = 0;  // bottom margin added by Open
+    int SeekSavedState = 0;
+    POINT lastCursor = {-1, -1};
 
 protected:
     void OnTransportButton(LPARAM control) override { OnStepButton(control); }
+
+private:
+    bool Fail(wchar_t* errorText, const wchar_t* text);
+    int ButtonColumn(int control) const;
+    UINT ButtonState(HWND button) const;
+    bool graphOpen = false;
+    bool bitmapLoaded = false;
+    bool mixerOpen = false;
 };
 
 #include "media/SoundPlayer.h"  // CSoundPlayer
