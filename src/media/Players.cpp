@@ -668,7 +668,6 @@ bool MakeVideoThumbnail(CImage* image, const wchar_t* path) {
     return true;
 }
 
-
 void CQuickTimePlayer::OnWindowMessage(HWND, UINT, WPARAM, LPARAM) {}
 void CQuickTimePlayer::NextFrame() {}
 void CQuickTimePlayer::PreviousFrame() {}

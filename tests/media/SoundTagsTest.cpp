@@ -365,13 +365,14 @@ TEST(SoundTagFile, WhatLameWrote) {
         const wchar_t* name;
         Id3Tag expected;
     } cases[] = {
-        // Both tags: the v1 trailer's texts.
-        {L"sound_tags_both.mp3", {L"Both Title", L"Both Artist", L"Both Album", L"2003", L"Both Note", L"Rock"}},
-        // The v2.3 tag alone, every frame in UTF-16 with a byte order mark.
-        {L"sound_tags_v2.mp3",
-         {L"Gr\u00fc\u00dfe \u4e16\u754c", L"V2 Artist", L"V2 Album", L"1999", L"V2 Note", L"Dance Hall"}},
-        {L"sound_tags_v1.mp3", {L"V1 Title", L"", L"", L"", L"", L"Folk"}},
-        {L"sound_tags.wav", {}},
+        // Both tags: the v1.1 trailer's texts (the track number ends the comment).
+        {L"media_tags.mp3", {L"Test Title", L"Test Artist", L"Test Album", L"2001", L"Test Comment", L"Rock"}},
+        // A v2.3 tag alone: lame writes its text frames in UTF-16 with a byte order mark.
+        {L"media_v2only.mp3", {L"Only Two", L"Second Artist", L"Second Album", L"1999", L"", L"Folk"}},
+        {L"media_utf16.mp3", {L"Zo\u00eb \u00dcn\u00efcode", L"\u00c4rtist", L"", L"", L"", L""}},
+        {L"media_v1only.mp3", {L"Only One", L"", L"", L"", L"", L"Folk"}},
+        {L"media_notag.mp3", {}},
+        {L"media_tone.wav", {}},
     };
     for (const auto& c : cases) {
         const std::wstring path = qrvtest::Fixture(c.name);
@@ -472,4 +473,19 @@ TEST(AudioStreamRows, ThroughAFakeDetector) {
     EXPECT_FALSE(CollectAudioStreamRows(L"C:\\any.mp3", rows));
     EXPECT_TRUE(rows.empty());
     EXPECT_FALSE(DescribeAudioStream(L"C:\\any.mp3"));
+}
+
+TEST(AudioStreamRows, TheMediaDetectorOnAWav) {
+    // 8 kHz mono 16-bit: 16000 bytes a second, 125 seconds long.
+    std::vector<AudioInfoRow> rows;
+    ASSERT_TRUE(CollectAudioStreamRows(qrvtest::Fixture(L"media_long.wav").c_str(), rows));
+    EXPECT_EQ(RowValue(rows, L"Codec:"), L"PCM");
+    EXPECT_EQ(RowValue(rows, L"Duration:"), L"2:05 Minutes");
+    EXPECT_EQ(RowValue(rows, L"SamplesPerSec:"), L"8000 Hz");
+    EXPECT_EQ(RowValue(rows, L"BitsPerSample:"), L"16 Bit");
+    EXPECT_EQ(RowValue(rows, L"Channels:"), L"1 (mono)");
+    EXPECT_EQ(RowValue(rows, L"Bitrate:"), L"128 Kbits/s (16 KB/s)");
+
+    EXPECT_FALSE(CollectAudioStreamRows(qrvtest::Fixture(L"media_garbage.avi").c_str(), rows));
+    EXPECT_FALSE(CollectAudioStreamRows(qrvtest::Fixture(L"no_such_file.wav").c_str(), rows));
 }
