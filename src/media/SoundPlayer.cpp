@@ -199,9 +199,7 @@ void CSoundPlayer::TearDown() {
 
 void CSoundPlayer::Close() {
     TearDown();
-    CImage& image = AppState::CurrentImage;
-    if (!image.IsValid()) return;
-    image.Destroy();
+    if (AppState::CurrentImage.IsValid()) AppState::CurrentImage.Destroy();
     AppState::DocumentKind = DOC_NONE;
 }
 

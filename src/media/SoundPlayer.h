@@ -41,7 +41,7 @@ class CSoundPlayer : public CMediaPlayer {
 public:
     bool Open(CImage* image, const wchar_t* path, wchar_t* errorText) override;
     // Closes the player: its windows, timers, mixer and graph go whether or not
-    // the image is valid; a valid image is then destroyed and the viewer holds
+    // the image is valid; a valid image is destroyed and the viewer holds
     // nothing.
     void Close() override;
     bool PlayPause(LPARAM control) override;
