@@ -670,8 +670,6 @@ bool MakeVideoThumbnail(CImage* image, const wchar_t* path) {
     return true;
 }
 
-void CSoundPlayer::OnGraphEvent() {}
-
 void CQuickTimePlayer::OnWindowMessage(HWND, UINT, WPARAM, LPARAM) {}
 void CQuickTimePlayer::NextFrame() {}
 void CQuickTimePlayer::PreviousFrame() {}
@@ -697,7 +695,5 @@ void CloseQuickTimeMovie(QuickTimeMovieRecord* record) {
     record->controller = nullptr;
     record->movie = nullptr;
 }
-
-uint8_t DescribeAudioStream(const wchar_t*) { return 0; }
 
 uint8_t DescribeVideoStreams(const wchar_t*) { return 0; }

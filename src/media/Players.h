@@ -7,6 +7,7 @@
 #include "media/MixerVolume.h"
 
 class CImage;
+class CSoundPlayer;
 
 // Height of the player or animation strip shown at the bottom of the viewer:
 // the skin's player button height for the players, 0 while hidden.
@@ -143,10 +144,7 @@ private:
     bool mixerOpen = false;
 };
 
-class CSoundPlayer : public CMediaPlayer {
-public:
-    void OnGraphEvent();
-};
+#include "media/SoundPlayer.h"  // CSoundPlayer
 
 class CQuickTimePlayer : public CMediaPlayer {
 public:
@@ -197,8 +195,7 @@ int OpenQuickTimeMovie(HWND window, QuickTimeMovieRecord* record);
 // for a record that is not open.
 void CloseQuickTimeMovie(QuickTimeMovieRecord* record);
 
-// Add the rows that describe a file's audio stream (or its video and audio
-// streams) to the file information dialog; non-zero when described. No stream
-// can be described yet: zero, and no rows are added.
-uint8_t DescribeAudioStream(const wchar_t* path);
+// Add the rows that describe a file's video and audio streams to the file
+// information dialog; non-zero when described. No stream can be described yet:
+// zero, and no rows are added. (The audio stream: DescribeAudioStream.)
 uint8_t DescribeVideoStreams(const wchar_t* path);
