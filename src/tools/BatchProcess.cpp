@@ -92,8 +92,9 @@ bool ApplyResize(CImage& image, wchar_t* errorText) {
     } else {
         ok = ResampleImage(image, plan.width, plan.height, 4);
     }
-    if (!ok) swprintf(errorText, FORMAT_ERROR_CHARS, L"Failed to resize the image to %d x %d pixels!", plan.width,
-                      plan.height);
+    if (!ok)
+        swprintf(errorText, FORMAT_ERROR_CHARS, L"Failed to resize the image to %d x %d pixels!", plan.width,
+                 plan.height);
     return ok;
 }
 
@@ -137,7 +138,8 @@ bool ApplyBatchSteps(CImage& image, wchar_t* errorText) {
     if (AppState::BatchProcessRotate90R) image.RotateRight90();
     if (AppState::BatchProcessRotate180) image.Rotate180();
     if (AppState::BatchProcessEffectBorder) ImageEffects.Buttonize(image, 50, 0.5f, false);
-    if (AppState::BatchProcessEffectSharpen) ImageEffects.Sharpen(image, AppState::BatchProcessEffectSharpenValue, false);
+    if (AppState::BatchProcessEffectSharpen)
+        ImageEffects.Sharpen(image, AppState::BatchProcessEffectSharpenValue, false);
     if (AppState::BatchProcessEffectBlur) ImageEffects.Blur(image, AppState::BatchProcessEffectBlurValue, 2, false);
     if (AppState::BatchProcessContrast) image.Contrast(AppState::BatchProcessContrastValue);
     if (AppState::BatchProcessBrightness) image.Brightness(AppState::BatchProcessBrightnessValue);
@@ -233,9 +235,8 @@ const wchar_t* BatchOutputFormatExtension(int index) { return SaveTypeExtension(
 int BatchOutputFormatTab(int index) { return SaveTypeTab(index + 1); }
 
 BatchResizeSettings BatchResizeFromSettings() {
-    return {AppState::BatchProcessResizeUnitType, AppState::BatchProcessResizeWidth,
-            AppState::BatchProcessResizeHeight, AppState::BatchProcessResizeMaintainAspectRatio != 0,
-            AppState::BatchProcessResizeSizeFilter};
+    return {AppState::BatchProcessResizeUnitType, AppState::BatchProcessResizeWidth, AppState::BatchProcessResizeHeight,
+            AppState::BatchProcessResizeMaintainAspectRatio != 0, AppState::BatchProcessResizeSizeFilter};
 }
 
 BatchResizePlan PlanBatchResize(int width, int height, const BatchResizeSettings& s, int dpiX, int dpiY) {
@@ -342,8 +343,8 @@ void ShowFormatOptionsPanel(HWND dialog) {
     const wchar_t* templateName = nullptr;
     DLGPROC procedure = nullptr;
     if (tab > 0 && SaveOptionTab(tab, nullptr, &templateName, &procedure) && templateName) {
-        FormatOptionsPanel =
-            CreateDialogParamW((HINSTANCE)GetWindowLongPtrW(dialog, GWLP_HINSTANCE), templateName, dialog, procedure, 0);
+        FormatOptionsPanel = CreateDialogParamW((HINSTANCE)GetWindowLongPtrW(dialog, GWLP_HINSTANCE), templateName,
+                                                dialog, procedure, 0);
         if (FormatOptionsPanel) {
             SetWindowPos(FormatOptionsPanel, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
             ShowWindow(FormatOptionsPanel, SW_SHOW);
@@ -381,8 +382,7 @@ void EnableBatchProcessControls(HWND dialog) {
            AppState::BatchProcessResize);
     if (AppState::BatchProcessResize)
         EnableWindow(GetDlgItem(dialog, IDC_BATCH_HEIGHT), !Checked(dialog, IDC_BATCH_ASPECT));
-    follow(IDC_BATCH_WATERMARK,
-           {IDC_BATCH_WATERMARK_OPACITY, IDC_BATCH_WATERMARK_FILE, IDC_BATCH_WATERMARK_BROWSE},
+    follow(IDC_BATCH_WATERMARK, {IDC_BATCH_WATERMARK_OPACITY, IDC_BATCH_WATERMARK_FILE, IDC_BATCH_WATERMARK_BROWSE},
            AppState::BatchProcessApplyWatermarkImage);
 }
 

@@ -36,9 +36,9 @@ int AddOpenDialogSelection(HWND list, const wchar_t* buffer);
 // Button 1051: the open dialog (64000 characters, several files, the common
 // filter list); on OK the list is widened and startButton enabled. True on OK.
 bool AddFilesFromOpenDialog(HWND dialog, int startButton = IDOK);
-void RemoveSelectedListItems(HWND list);                 // 1052, last to first
-void MoveSelectedListItemsUp(HWND list);                 // 1053
-void MoveSelectedListItemsDown(HWND list);               // 1054
+void RemoveSelectedListItems(HWND list);                       // 1052, last to first
+void MoveSelectedListItemsUp(HWND list);                       // 1053
+void MoveSelectedListItemsDown(HWND list);                     // 1054
 void RemoveAllListItems(HWND dialog, int startButton = IDOK);  // 1055, start disabled
 // Button 1047: the shell's folder browser; a chosen folder is shown in the
 // edit control folderEdit. True when one was chosen.

@@ -69,8 +69,8 @@ TEST_F(ListToolTest, AddedPathsSkipDuplicatesWithoutRegardToCase) {
     EXPECT_EQ(AddOpenDialogSelection(list, L"C:\\pics\\a.jpg\0"), 1);
     EXPECT_EQ(AddOpenDialogSelection(list, std::wstring(L"C:\\PICS\0A.JPG\0b.png\0c.gif\0", 27).c_str()), 2);
     EXPECT_EQ(AddOpenDialogSelection(list, std::wstring(L"D:\\\0x.bmp\0\0", 11).c_str()), 1);
-    EXPECT_EQ(Entries(), (std::vector<std::wstring>{L"C:\\pics\\a.jpg", L"C:\\PICS\\b.png", L"C:\\PICS\\c.gif",
-                                                     L"D:\\x.bmp"}));
+    EXPECT_EQ(Entries(),
+              (std::vector<std::wstring>{L"C:\\pics\\a.jpg", L"C:\\PICS\\b.png", L"C:\\PICS\\c.gif", L"D:\\x.bmp"}));
 }
 
 TEST_F(ListToolTest, AJoinThatDoesNotFitIsRefusedWithAMessage) {
