@@ -5,10 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "app/AppState.h"
+#include "command_ids.h"
 #include "formats/Formats.h"
+#include "support/SettingsKeeper.h"
 #include "support/TestSupport.h"
 #include "tools/CreateAnimation.h"
 #include "tools/ToolTestSupport.h"
+#include "tools_ids.h"
 
 using tooltest::HostOutput;
 using tooltest::Quoted;
@@ -203,6 +207,71 @@ TEST_F(BuilderTest, DcxOverItsTableIsRefusedBeforeWriting) {
     EXPECT_STREQ(errorText, L"A DCX file holds at most 1023 pages!");
     EXPECT_FALSE(qrvtest::FileExists(dcx));
     EXPECT_EQ(progress.items, 0);
+}
+
+}  // namespace
+
+namespace {
+
+class AnimationDialogTest : public testing::Test {
+protected:
+    qrvtest::SettingsKeeper keep;
+    qrvtest::TempDir out;
+    HWND dialog = nullptr;
+    void Open(UINT kind) {
+        CopyStringW(AppState::CreateAnimationOutputDirectory, out.Path().c_str());
+        dialog = CreateDialogParamW(GetModuleHandleW(nullptr), L"CREATEANIMATIONDLG", nullptr, CreateAnimationDlgProc,
+                                    (LPARAM)kind);
+        ASSERT_NE(dialog, nullptr);
+    }
+    void TearDown() override {
+        if (dialog) DestroyWindow(dialog);
+    }
+    bool Enabled(int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
+    std::wstring Text(int id) {
+        wchar_t text[MAX_PATH] = {};
+        GetDlgItemTextW(dialog, id, text, MAX_PATH);
+        return text;
+    }
+};
+
+TEST_F(AnimationDialogTest, KindDecidesNameAndControls) {
+    struct Case {
+        UINT kind;
+        const wchar_t* name;
+        bool delay, compression;
+    } cases[] = {
+        {IDM_CREATE_GIF, L"Animation.gif", true, false},
+        {IDM_CREATE_MNG, L"Animation.mng", true, false},
+        {IDM_CREATE_TIF, L"Multipage.tif", false, true},
+        {IDM_CREATE_DCX, L"Multipage.dcx", false, false},
+    };
+    for (const auto& c : cases) {
+        Open(c.kind);
+        EXPECT_EQ(Text(IDC_ANIM_NAME), c.name);
+        EXPECT_EQ(Enabled(IDC_ANIM_DELAY), c.delay) << c.kind;
+        EXPECT_EQ(Enabled(IDC_ANIM_COMPRESSION), c.compression) << c.kind;
+        EXPECT_FALSE(Enabled(IDOK));
+        EXPECT_EQ(Text(IDC_ANIM_DELAY), L"100");
+        EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_ANIM_COMPRESSION, CB_GETCURSEL, 0, 0), 3);
+        DestroyWindow(dialog);
+        dialog = nullptr;
+    }
+}
+
+TEST_F(AnimationDialogTest, CreateWritesOneFramePerListedPicture) {
+    Open(IDM_CREATE_GIF);
+    for (auto name : {L"batch_photo.jpg", L"batch_palette.gif", L"batch_order.png"})
+        SendDlgItemMessageW(dialog, IDC_LIST_FILES, LB_ADDSTRING, 0, (LPARAM)qrvtest::Fixture(name).c_str());
+    qrvtest::MessageCapture capture;
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    EXPECT_TRUE(capture.messages.empty());
+    EXPECT_EQ(HostOutput("identify -format '%T\\n' " + Quoted(out.File(L"Animation.gif"))), "10\n10\n10\n");
+    // An output name that cannot be opened: the builder's text after "Failed at: ".
+    SetDlgItemTextW(dialog, IDC_ANIM_NAME, L"no\\such\\x.gif");
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    ASSERT_EQ(capture.messages.size(), 1u);
+    EXPECT_EQ(capture.messages[0], L"Failed at: Couldn't open GIF for writing");
 }
 
 }  // namespace
