@@ -21,7 +21,7 @@ inline constexpr DWORD LIST_OPEN_BUFFER_CHARS = 64000;
 
 // The open dialog the add buttons call (GetOpenFileNameW unless replaced; tests
 // fill the buffer instead). Returns the previous one.
-using OpenFileDialogFunction = BOOL (*)(OPENFILENAMEW* ofn);
+using OpenFileDialogFunction = BOOL(WINAPI*)(OPENFILENAMEW* ofn);
 OpenFileDialogFunction SetListOpenDialog(OpenFileDialogFunction function);
 BOOL ShowListOpenDialog(OPENFILENAMEW* ofn);
 

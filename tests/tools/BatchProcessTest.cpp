@@ -219,6 +219,19 @@ TEST_F(BatchRunTest, UnreadableFileIsNamedAndTheRunGoesOn) {
     EXPECT_FALSE(Run({}));
 }
 
+TEST_F(BatchRunTest, TargetThatCannotBeAllocatedFailsThatFile) {
+    AppState::BatchProcessResize = 1;
+    AppState::BatchProcessResizeUnitType = 1;
+    AppState::BatchProcessResizeWidth = 200000;
+    AppState::BatchProcessResizeHeight = 200000;
+    qrvtest::MessageCapture capture;
+    EXPECT_FALSE(Run({qrvtest::Fixture(L"batch_order.png")}));
+    EXPECT_STREQ(errorText, L"Failed to resize the image to 200000 x 200000 pixels!");
+    ASSERT_EQ(capture.messages.size(), 1u);
+    EXPECT_EQ(capture.messages[0], L"Failed to convert: " + qrvtest::Fixture(L"batch_order.png") + L"\n" + errorText);
+    EXPECT_FALSE(qrvtest::FileExists(out.File(L"batch_order.png")));
+}
+
 TEST_F(BatchRunTest, FileTimesAreKept) {
     AppState::BatchProcessMaintainFileTime = 1;
     std::wstring source = CopyFixture(in, L"batch_order.png", L"timed.png");
@@ -309,7 +322,7 @@ protected:
 };
 
 std::wstring g_chosen;
-BOOL AnswerOpenDialog(OPENFILENAMEW* ofn) {
+BOOL WINAPI AnswerOpenDialog(OPENFILENAMEW* ofn) {
     wcsncpy(ofn->lpstrFile, g_chosen.c_str(), ofn->nMaxFile - 1);
     ofn->lpstrFile[g_chosen.size() + 1] = 0;
     return TRUE;

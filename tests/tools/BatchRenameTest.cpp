@@ -141,7 +141,7 @@ protected:
 };
 
 std::wstring g_answer;
-BOOL Answer(OPENFILENAMEW* ofn) {
+BOOL WINAPI Answer(OPENFILENAMEW* ofn) {
     wcsncpy(ofn->lpstrFile, g_answer.c_str(), ofn->nMaxFile - 1);
     ofn->lpstrFile[g_answer.size() + 1] = 0;
     return TRUE;

@@ -52,7 +52,7 @@ protected:
 // The open dialog's answer a test hands back, and what the call asked for.
 std::wstring g_answer;
 OPENFILENAMEW g_asked;
-BOOL FakeOpenDialog(OPENFILENAMEW* ofn) {
+BOOL WINAPI FakeOpenDialog(OPENFILENAMEW* ofn) {
     g_asked = *ofn;
     if (g_answer.empty()) return FALSE;
     memcpy(ofn->lpstrFile, g_answer.c_str(), (g_answer.size() + 1) * sizeof(wchar_t));
