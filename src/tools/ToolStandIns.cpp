@@ -34,10 +34,3 @@ INT_PTR CALLBACK JPGTransformDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) 
 INT_PTR CALLBACK JPGCleanerDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) {
     return ToolDialogStandIn(dialog, message);
 }
-
-// No printer is ever set up yet, so no contact sheet is printed.
-bool CPrintContactSheet::CreateLocalPrinterDC(HWND, bool) { return false; }
-void CPrintContactSheet::DeletePrinterDC() {
-    if (printerDC) DeleteDC(printerDC);
-    printerDC = nullptr;
-}
