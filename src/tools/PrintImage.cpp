@@ -91,7 +91,7 @@ void FormatFontName(wchar_t* out, size_t size, const LOGFONTW& font) {
     if (screen) ReleaseDC(nullptr, screen);
     int points = dpi ? font.lfHeight * 72 / dpi : 0;
     if (points < 0) points = -points;
-    swprintf(out, size, L"%s - Pt:%d", font.lfFaceName, points);
+    swprintf(out, size, L"%ls - Pt:%d", font.lfFaceName, points);
 }
 
 bool PlaceImageOnPage(const PageLayout& layout, int W, int H, int Wp, int Hp, int Th, int Tf, RECT* out) {
@@ -139,7 +139,7 @@ void FormatFooterLine(wchar_t* out, size_t size, const PrintSettings& s, const w
     std::wstring line;
     wchar_t part[MAX_PATH + 64];
     if (s.writeFilename) {
-        swprintf(part, MAX_PATH + 64, L" %s ", path ? path : L"");
+        swprintf(part, MAX_PATH + 64, L" %ls ", path ? path : L"");
         line += part;
     }
     if (s.writeAttributes) {
@@ -147,7 +147,7 @@ void FormatFooterLine(wchar_t* out, size_t size, const PrintSettings& s, const w
         line += part;
     }
     if (s.writeDate) {
-        swprintf(part, MAX_PATH + 64, L" (%s) ", dateText ? dateText : L"");
+        swprintf(part, MAX_PATH + 64, L" (%ls) ", dateText ? dateText : L"");
         line += part;
     }
     if (pageCount > 1) {
@@ -439,7 +439,7 @@ bool CPrintImage::Print(HWND, bool printDirectly, bool showOptions) {
     }
 
     wchar_t title[MAX_PATH + 32];
-    swprintf(title, MAX_PATH + 32, L"Quorvane prints %s", AppState::CurrentFile);
+    swprintf(title, MAX_PATH + 32, L"Quorvane prints %ls", AppState::CurrentFile);
     DOCINFOW doc = {};
     doc.cbSize = sizeof(doc);
     doc.lpszDocName = title;
