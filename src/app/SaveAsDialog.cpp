@@ -560,6 +560,14 @@ namespace {
 bool WriterKeepsAlpha(FormatId id) { return id == FMT_PNG || id == FMT_TIFF; }
 }  // namespace
 
+bool SaveOptionTab(int tab, const wchar_t** label, const wchar_t** templateName, DLGPROC* procedure) {
+    if (tab < 0 || tab >= kPanelCount) return false;
+    if (label) *label = kPanels[tab].label;
+    if (templateName) *templateName = kPanels[tab].templateName;
+    if (procedure) *procedure = kPanels[tab].procedure;
+    return true;
+}
+
 SaveOptions SaveOptionsFromSettings() {
     SaveOptions options;
     options.jpeg.quality = AppState::FormatJPGQuality;

@@ -53,6 +53,9 @@ const wchar_t* SaveTypeExtension(int filterIndex);
 // The option tab of a filter index (1 JPG .. 8 TIF): the tab of the option panel
 // of its format, 0 for a format without options.
 int SaveTypeTab(int filterIndex);
+// Option tab `tab` (0 "***" .. 8 "TIF"): its label, and the template and
+// procedure of its panel (null for tab 0). False outside 0..8.
+bool SaveOptionTab(int tab, const wchar_t** label, const wchar_t** templateName, DLGPROC* procedure);
 // The file the dialog saves to: folder (may be empty) + the chosen name with
 // its extension (from its last ".") replaced by the selected type's.
 std::wstring SaveAsTarget(const wchar_t* folder, const wchar_t* chosenName, int filterIndex);

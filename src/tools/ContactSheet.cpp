@@ -14,6 +14,7 @@
 #include "image/Image.h"
 #include "image/Registry.h"
 #include "image/Resample.h"
+#include "tools/ListTool.h"
 #include "tools/PrintPreview.h"
 #include "tools_ids.h"
 
@@ -149,15 +150,6 @@ int CaptionCount() {
     return (s.writeFilename ? 1 : 0) + (s.writeAttributes ? 1 : 0) + (s.writeDate ? 1 : 0);
 }
 
-// Lets one waiting message of this thread through (Cancel works between cells).
-void HandleOneMessage() {
-    MSG msg;
-    if (PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE) && GetMessageW(&msg, nullptr, 0, 0)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
 void DrawCaption(HDC dc, const RECT& slot, const wchar_t* text) {
     RECT r = slot;
     DrawTextW(dc, text, -1, &r, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
@@ -276,7 +268,7 @@ bool CPrintContactSheet::PrintSheets(HWND dialog, const wchar_t* const* files, i
             for (int c = 0; c < s.columns && next < n; ++c) {
                 DrawCell(dc, grid, r, c, files[next++], T);
                 if (bar) SendMessageW(bar, PBM_STEPIT, 0, 0);
-                HandleOneMessage();
+                DispatchOneWaitingMessage();  // Cancel works between cells
             }
             if (next >= n) stop = 1;
         }
@@ -289,10 +281,35 @@ bool CPrintContactSheet::PrintSheets(HWND dialog, const wchar_t* const* files, i
         }
     }
     const int ended = EndDoc(printerDC);
-    Beep(400, 200);
+    ListToolBeep();
     idle = 1;
     if (dialog) EnableControls(dialog, true);
     return ended > 0;
+}
+
+namespace {
+
+int LineHeight(HDC dc, HFONT font) {
+    HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+    TEXTMETRICW metrics = {};
+    GetTextMetricsW(dc, &metrics);
+    if (old) SelectObject(dc, old);
+    return metrics.tmHeight + metrics.tmExternalLeading;
+}
+
+}  // namespace
+
+bool SheetCellsFit(CPrintContactSheet& sheet) {
+    const ContactSheetSettings& s = SheetSettings;
+    if (s.columns < 1 || s.rows < 1) return false;
+    const PreviewPage page = PrinterPageOf(sheet.printerDC, s.orientation == 1);
+    HDC dc = CreateCompatibleDC(nullptr);
+    const int header = s.writeHeader ? LineHeight(dc, sheet.headerFont) : 0;
+    const int text = CaptionCount() ? LineHeight(dc, sheet.textFont) : 0;
+    DeleteDC(dc);
+    const SheetGrid grid = ComputeSheetGrid(page.width, page.height - header, s.columns, s.rows, s.spaceH, s.spaceV,
+                                            header, text, CaptionCount());
+    return grid.cellWidth >= 1 && grid.cellHeight >= 1;
 }
 
 void CPrintContactSheet::DrawLayoutPreview(HWND dialog) {

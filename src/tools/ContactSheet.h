@@ -78,5 +78,8 @@ private:
     void DrawCell(HDC dc, const SheetGrid& grid, int row, int column, const wchar_t* path, int lineHeight);
 };
 
+// Whether the layout leaves every cell at least one pixel on the printer's page.
+bool SheetCellsFit(CPrintContactSheet& sheet);
+
 // The dialog "PRINTCONTACTSHEETDLG"; the parameter is the CPrintContactSheet.
 INT_PTR CALLBACK PrintContactSheetDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -391,6 +391,7 @@ bool CPrintImage::BuildPage(CImage& pageImage, int pageWidth, int pageHeight, CI
 
 bool CPrintImage::Print(HWND, bool printDirectly, bool showOptions) {
     PrintFlagScope printing;
+    optionsCancelled = false;
     LoadSettings(settingsRoot, settingsKey);
     CreateFonts();
     scaleX = PrinterSettings.scaleX;
@@ -416,7 +417,10 @@ bool CPrintImage::Print(HWND, bool printDirectly, bool showOptions) {
         if (showOptions) {
             const INT_PTR result = DialogBoxParamW(AppState::Instance, L"PRINTDLG", AppState::MainWindow,
                                                    PrintOptionsDlgProc, (LPARAM)this);
-            if (result == -1) return fail();
+            if (result == -1) {
+                optionsCancelled = true;
+                return fail();
+            }
             PrinterSettings.scaleX = scaleX;
             PrinterSettings.scaleY = scaleY;
             PrinterSettings.specifiedWidth = specifiedWidth;

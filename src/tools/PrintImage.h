@@ -121,6 +121,7 @@ public:
 
     int headerHeight = 0;
     int footerHeight = 0;
+    bool optionsCancelled = false;  // the last Print ended at the options dialog
     int scaleX = 100;
     int scaleY = 100;
     int specifiedWidth = 1000;

@@ -77,26 +77,13 @@ void CoupleSizes(HWND dialog, CPrintImage& job, int id) {
 }
 
 void ChooseFont(HWND dialog, CPrintImage& job, bool header) {
-    LOGFONTW font = header ? job.headerLogFont : job.footerLogFont;
-    CHOOSEFONTW choose = {};
-    choose.lStructSize = sizeof(choose);
-    choose.hwndOwner = dialog;
-    choose.lpLogFont = &font;
-    choose.Flags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT | CF_EFFECTS | CF_FORCEFONTEXIST;
-    choose.rgbColors = header ? PrinterSettings.colorHeader : PrinterSettings.colorFooter;
-    if (!ChooseFontW(&choose)) return;
+    LOGFONTW& font = header ? job.headerLogFont : job.footerLogFont;
+    COLORREF& color = header ? PrinterSettings.colorHeader : PrinterSettings.colorFooter;
+    if (!ChoosePrintFont(dialog, font, color)) return;
     HFONT& handle = header ? job.headerFont : job.footerFont;
     if (handle) DeleteObject(handle);
     handle = CreateFontIndirectW(&font);
-    if (header) {
-        job.headerLogFont = font;
-        PrinterSettings.colorHeader = choose.rgbColors;
-        PrinterSettings.fontSizeHeader = font.lfHeight;
-    } else {
-        job.footerLogFont = font;
-        PrinterSettings.colorFooter = choose.rgbColors;
-        PrinterSettings.fontSizeFooter = font.lfHeight;
-    }
+    (header ? PrinterSettings.fontSizeHeader : PrinterSettings.fontSizeFooter) = font.lfHeight;
     job.ShowFontNames(dialog);
 }
 

@@ -1,6 +1,8 @@
 // The print dialogs' miniatures (see the header).
 #include "tools/PrintPreview.h"
 
+#include <commdlg.h>
+
 #include <initializer_list>
 
 #include "image/Image.h"
@@ -39,4 +41,18 @@ void ShowPreviewPicture(HWND dialog, CImage& miniature, bool landscape) {
     const int id = landscape ? IDC_PRINT_PREVIEW_LANDSCAPE : IDC_PRINT_PREVIEW_PORTRAIT;
     HANDLE old = (HANDLE)SendDlgItemMessageW(dialog, id, STM_SETIMAGE, IMAGE_BITMAP, (LPARAM)copy);
     if (old && old != copy) DeleteObject(old);
+}
+
+bool ChoosePrintFont(HWND owner, LOGFONTW& font, COLORREF& color) {
+    LOGFONTW chosen = font;
+    CHOOSEFONTW choose = {};
+    choose.lStructSize = sizeof(choose);
+    choose.hwndOwner = owner;
+    choose.lpLogFont = &chosen;
+    choose.Flags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT | CF_EFFECTS | CF_FORCEFONTEXIST;
+    choose.rgbColors = color;
+    if (!ChooseFontW(&choose)) return false;
+    font = chosen;
+    color = choose.rgbColors;
+    return true;
 }

@@ -16,3 +16,7 @@ PreviewPage PrinterPageOf(HDC printerDC, bool landscape);
 void ShowPreviewPicture(HWND dialog, CImage& miniature, bool landscape);
 // Clears both pictures and frees what they showed.
 void ClearPreviewPictures(HWND dialog);
+
+// The font dialog of the print dialogs (screen fonts, effects, the colour):
+// on OK the description and colour are replaced. False when cancelled.
+bool ChoosePrintFont(HWND owner, LOGFONTW& font, COLORREF& color);

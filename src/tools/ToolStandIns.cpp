@@ -6,25 +6,10 @@ INT_PTR ToolDialogStandIn(HWND dialog, UINT message) {
     return TRUE;
 }
 
-INT_PTR CALLBACK BatchProcessDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) {
-    return ToolDialogStandIn(dialog, message);
-}
-INT_PTR CALLBACK BatchRenameDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) {
-    return ToolDialogStandIn(dialog, message);
-}
-INT_PTR CALLBACK BatchPrintDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) {
-    return ToolDialogStandIn(dialog, message);
-}
 INT_PTR CALLBACK CaptureDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) {
     return ToolDialogStandIn(dialog, message);
 }
-INT_PTR CALLBACK CreateAnimationDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) {
-    return ToolDialogStandIn(dialog, message);
-}
 
-INT_PTR CALLBACK PrintContactSheetDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) {
-    return ToolDialogStandIn(dialog, message);
-}
 INT_PTR CALLBACK CreateHTMLAlbumDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) {
     return ToolDialogStandIn(dialog, message);
 }

@@ -12,6 +12,7 @@
 #include "PrintTestUtil.h"
 #include "app/AppWindowTest.h"
 #include "image/Image.h"
+#include "image/Registry.h"
 #include "tools/ContactSheet.h"
 #include "tools_ids.h"
 
@@ -165,6 +166,47 @@ TEST_F(ContactSheetJob, ProgressCountsPages) {
     EXPECT_TRUE(sheet.idle);
     DestroyWindow(dialog);
     Render(2);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ContactSheetLayout, CellsSmallerThanAPixelAreRefused) {
+    const ContactSheetSettings saved = SheetSettings;
+    SheetSettings = ContactSheetSettings{};
+    CPrintContactSheet sheet;  // no printer: an A4 page at 300 dpi
+    EXPECT_TRUE(SheetCellsFit(sheet));
+    SheetSettings.spaceH = 1000;
+    EXPECT_FALSE(SheetCellsFit(sheet));
+    SheetSettings.spaceH = 20;
+    SheetSettings.rows = 3000;
+    EXPECT_FALSE(SheetCellsFit(sheet));
+    SheetSettings = saved;
+}
+
+class ContactSheetDialog : public apptest::ShellWindowFixture {};
+
+TEST_F(ContactSheetDialog, ColumnsAndRowsBelowOneAreNotTaken) {
+    const ContactSheetSettings saved = SheetSettings;
+    CPrintContactSheet sheet;
+    sheet.settingsKey = L"Software\\QuorvaneTest\\ContactSheet";
+    CRegistry(HKEY_CURRENT_USER).Delete(sheet.settingsKey, nullptr);
+    HWND dialog = CreateDialogParamW(AppState::Instance, L"PRINTCONTACTSHEETDLG", window, PrintContactSheetDlgProc,
+                                     (LPARAM)&sheet);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDOK))) << "nothing to print yet";
+    SetDlgItemTextW(dialog, IDC_SHEET_COLUMNS, L"0");
+    EXPECT_EQ(SheetSettings.columns, 4);
+    SetDlgItemTextW(dialog, IDC_SHEET_ROWS, L"");
+    EXPECT_EQ(SheetSettings.rows, 6);
+    SetDlgItemTextW(dialog, IDC_SHEET_COLUMNS, L"3");
+    EXPECT_EQ(SheetSettings.columns, 3);
+    HBITMAP preview = (HBITMAP)SendDlgItemMessageW(dialog, IDC_PRINT_PREVIEW_PORTRAIT, STM_GETIMAGE, IMAGE_BITMAP, 0);
+    EXPECT_NE(preview, nullptr) << "the layout miniature is shown";
+    DestroyWindow(dialog);
+    CRegistry(HKEY_CURRENT_USER).Delete(sheet.settingsKey, nullptr);
+    SheetSettings = saved;
 }
 
 }  // namespace

@@ -29,25 +29,6 @@ using printtest::PixelAt;
 constexpr COLORREF kRed = RGB(255, 0, 0), kLime = RGB(0, 255, 0), kBlue = RGB(0, 0, 255), kYellow = RGB(255, 255, 0),
                    kWhite = RGB(255, 255, 255);
 
-// Every dialog that shows is answered with `answer` (IDOK or IDCANCEL) and counted.
-struct DialogAnswerer {
-    static inline int answer = IDOK;
-    static inline std::set<HWND> seen;
-    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-        HWND dialog = apptest::VisibleDialog();
-        if (!dialog) return;
-        seen.insert(dialog);
-        PostMessageW(dialog, WM_COMMAND, answer, 0);
-    }
-    explicit DialogAnswerer(int reply) {
-        answer = reply;
-        seen.clear();
-        timer = SetTimer(nullptr, 0, 100, Tick);
-    }
-    ~DialogAnswerer() { KillTimer(nullptr, timer); }
-    UINT_PTR timer;
-};
-
 class PrintJob : public apptest::ShellWindowFixture {
 protected:
     void SetUp() override {
@@ -87,9 +68,9 @@ TEST_F(PrintJob, PrintCommandPrintsTheFittedImageWithItsQuadrantsInPlace) {
     OpenMediaFile(path.c_str());
     ASSERT_EQ(AppState::DocumentKind, DOC_FILE);
     {
-        DialogAnswerer ok(IDOK);
+        printtest::DialogAnswerer ok(IDOK);
         SendMessageW(window, WM_COMMAND, IDM_PRINT, 0);
-        EXPECT_EQ(DialogAnswerer::seen.size(), 2u) << "the print dialog, then the options";
+        EXPECT_EQ(printtest::DialogAnswerer::seen.size(), 2u) << "the print dialog, then the options";
     }
     const auto jobs = printtest::WaitForJobs(1);
     ASSERT_EQ(jobs.size(), 1u);
@@ -146,10 +127,10 @@ TEST_F(PrintJob, ASinglePageWithoutAllPagesPrintsOnce) {
 TEST_F(PrintJob, CommandLinePrintsWithoutAnyDialogAndCloses) {
     const std::wstring path = qrvtest::Fixture(L"print_quadrants.png");
     {
-        DialogAnswerer cancel(IDCANCEL);
+        printtest::DialogAnswerer cancel(IDCANCEL);
         ParseCommandLine((L"\"C:\\q\\qrv.exe\" -p \"" + path + L"\"").c_str());
         qrvtest::Pump();
-        EXPECT_TRUE(DialogAnswerer::seen.empty());
+        EXPECT_TRUE(printtest::DialogAnswerer::seen.empty());
     }
     EXPECT_FALSE(IsWindow(window)) << "the program closes after printing";
     const auto jobs = printtest::WaitForJobs(1);
@@ -162,9 +143,9 @@ TEST_F(PrintJob, ACancelledPrintDialogWritesNoJobAndShowsNothing) {
     OpenMediaFile(qrvtest::Fixture(L"print_quadrants.png").c_str());
     qrvtest::MessageCapture messages;
     {
-        DialogAnswerer cancel(IDCANCEL);
+        printtest::DialogAnswerer cancel(IDCANCEL);
         SendMessageW(window, WM_COMMAND, IDM_PRINT, 0);
-        EXPECT_EQ(DialogAnswerer::seen.size(), 1u);
+        EXPECT_EQ(printtest::DialogAnswerer::seen.size(), 1u);
     }
     Sleep(1000);
     EXPECT_TRUE(printtest::WaitForJobs(1, 500).empty());

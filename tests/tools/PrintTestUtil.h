@@ -7,9 +7,11 @@
 
 #include <climits>
 #include <cstdlib>
+#include <set>
 #include <string>
 
 #include "TestPrinter.h"
+#include "app/AppWindowTest.h"
 #include "formats/Formats.h"
 #include "image/Image.h"
 #include "support/TestSupport.h"
@@ -51,5 +53,24 @@ inline RECT InkBox(CImage& page) {
 // (18 pt, 36 pt) from the paper's corner, and a printer pixel is a third.
 constexpr int kPageLeft = 25, kPageTop = 50;
 inline int ToPicture(int printerPixels) { return printerPixels / 3; }
+
+// Every dialog that shows is answered with `answer` (IDOK or IDCANCEL) and counted.
+struct DialogAnswerer {
+    static inline int answer = IDOK;
+    static inline std::set<HWND> seen;
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+        HWND dialog = apptest::VisibleDialog();
+        if (!dialog) return;
+        seen.insert(dialog);
+        PostMessageW(dialog, WM_COMMAND, answer, 0);
+    }
+    explicit DialogAnswerer(int reply) {
+        answer = reply;
+        seen.clear();
+        timer = SetTimer(nullptr, 0, 100, Tick);
+    }
+    ~DialogAnswerer() { KillTimer(nullptr, timer); }
+    UINT_PTR timer;
+};
 
 }  // namespace printtest
