@@ -61,28 +61,40 @@ RECT CaptionSlot(int x, int y, int Wc, int Hc, int T, int slot) {
 
 CPrintContactSheet::~CPrintContactSheet() { DeleteFonts(); }
 
+namespace {
+
+struct SheetValue {
+    const wchar_t* name;
+    int ContactSheetSettings::*field;
+};
+constexpr SheetValue kSheetValues[] = {
+    {L"PrintContactSheetOrientation", &ContactSheetSettings::orientation},
+    {L"PrintContactSheetColumns", &ContactSheetSettings::columns},
+    {L"PrintContactSheetRows", &ContactSheetSettings::rows},
+    {L"PrintContactSheetSpaceH", &ContactSheetSettings::spaceH},
+    {L"PrintContactSheetSpaceV", &ContactSheetSettings::spaceV},
+    {L"PrintContactSheetWriteHeader", &ContactSheetSettings::writeHeader},
+    {L"PrintContactSheetWriteFilename", &ContactSheetSettings::writeFilename},
+    {L"PrintContactSheetWriteFileImageAttributes", &ContactSheetSettings::writeAttributes},
+    {L"PrintContactSheetWriteFiledate", &ContactSheetSettings::writeDate},
+    {L"PrintContactSheetFontSizeHeader", &ContactSheetSettings::fontSizeHeader},
+    {L"PrintContactSheetFontSizeText", &ContactSheetSettings::fontSizeText},
+    {L"PrintContactSheetTestPageOnly", &ContactSheetSettings::testPageOnly},
+};
+
+}  // namespace
+
 void CPrintContactSheet::LoadSettings(HKEY root, const wchar_t* subKey) {
     CRegistry reg(root);
     const wchar_t* key = subKey ? subKey : QRV_REGISTRY_KEY;
     ContactSheetSettings& s = SheetSettings;
     const ContactSheetSettings d;
-    s.orientation = (int)reg.ReadDword(key, L"PrintContactSheetOrientation", d.orientation);
-    s.columns = (int)reg.ReadDword(key, L"PrintContactSheetColumns", d.columns);
-    s.rows = (int)reg.ReadDword(key, L"PrintContactSheetRows", d.rows);
-    s.spaceH = (int)reg.ReadDword(key, L"PrintContactSheetSpaceH", d.spaceH);
-    s.spaceV = (int)reg.ReadDword(key, L"PrintContactSheetSpaceV", d.spaceV);
-    s.writeHeader = (int)reg.ReadDword(key, L"PrintContactSheetWriteHeader", d.writeHeader);
+    for (const SheetValue& v : kSheetValues) s.*v.field = (int)reg.ReadDword(key, v.name, (uint32_t)(d.*v.field));
     wchar_t text[MAX_PATH] = {};
     reg.ReadString(key, L"PrintContactSheetszHeader", L"", text);
     CopyStringW(s.header, text, MAX_PATH + 1);
-    s.writeFilename = (int)reg.ReadDword(key, L"PrintContactSheetWriteFilename", d.writeFilename);
-    s.writeAttributes = (int)reg.ReadDword(key, L"PrintContactSheetWriteFileImageAttributes", d.writeAttributes);
-    s.writeDate = (int)reg.ReadDword(key, L"PrintContactSheetWriteFiledate", d.writeDate);
     s.colorHeader = reg.ReadDword(key, L"PrintContactSheetFontColorHeader", d.colorHeader);
     s.colorText = reg.ReadDword(key, L"PrintContactSheetFontColorText", d.colorText);
-    s.fontSizeHeader = (int)reg.ReadDword(key, L"PrintContactSheetFontSizeHeader", d.fontSizeHeader);
-    s.fontSizeText = (int)reg.ReadDword(key, L"PrintContactSheetFontSizeText", d.fontSizeText);
-    s.testPageOnly = (int)reg.ReadDword(key, L"PrintContactSheetTestPageOnly", d.testPageOnly);
     if (s.columns < 1) s.columns = d.columns;
     if (s.rows < 1) s.rows = d.rows;
     ReadLogFont(root, subKey, L"PrintContactSheetFontHeader", headerLogFont);
@@ -93,21 +105,10 @@ void CPrintContactSheet::SaveSettings(HKEY root, const wchar_t* subKey) {
     CRegistry reg(root);
     const wchar_t* key = subKey ? subKey : QRV_REGISTRY_KEY;
     const ContactSheetSettings& s = SheetSettings;
-    reg.WriteDword(key, L"PrintContactSheetOrientation", (uint32_t)s.orientation);
-    reg.WriteDword(key, L"PrintContactSheetColumns", (uint32_t)s.columns);
-    reg.WriteDword(key, L"PrintContactSheetRows", (uint32_t)s.rows);
-    reg.WriteDword(key, L"PrintContactSheetSpaceH", (uint32_t)s.spaceH);
-    reg.WriteDword(key, L"PrintContactSheetSpaceV", (uint32_t)s.spaceV);
-    reg.WriteDword(key, L"PrintContactSheetWriteHeader", (uint32_t)s.writeHeader);
+    for (const SheetValue& v : kSheetValues) reg.WriteDword(key, v.name, (uint32_t)(s.*v.field));
     reg.WriteString(key, L"PrintContactSheetszHeader", s.header);
-    reg.WriteDword(key, L"PrintContactSheetWriteFilename", (uint32_t)s.writeFilename);
-    reg.WriteDword(key, L"PrintContactSheetWriteFileImageAttributes", (uint32_t)s.writeAttributes);
-    reg.WriteDword(key, L"PrintContactSheetWriteFiledate", (uint32_t)s.writeDate);
     reg.WriteDword(key, L"PrintContactSheetFontColorHeader", s.colorHeader);
     reg.WriteDword(key, L"PrintContactSheetFontColorText", s.colorText);
-    reg.WriteDword(key, L"PrintContactSheetFontSizeHeader", (uint32_t)s.fontSizeHeader);
-    reg.WriteDword(key, L"PrintContactSheetFontSizeText", (uint32_t)s.fontSizeText);
-    reg.WriteDword(key, L"PrintContactSheetTestPageOnly", (uint32_t)s.testPageOnly);
     WriteLogFont(root, subKey, L"PrintContactSheetFontHeader", headerLogFont);
     WriteLogFont(root, subKey, L"PrintContactSheetFontText", textLogFont);
 }
@@ -323,10 +324,7 @@ void CPrintContactSheet::DrawLayoutPreview(HWND dialog) {
     int band = 0;
     if (s.writeHeader) {
         band = 15;
-        SetTextColor(dc, s.colorHeader);
-        SetBkMode(dc, TRANSPARENT);
-        RECT r = {0, 0, width, height - 15};
-        DrawTextW(dc, s.header, -1, &r, DT_CENTER | DT_NOPREFIX);
+        DrawPreviewHeader(dc, s.header, s.colorHeader, width, height);
     }
     const int captions = CaptionCount();
     const SheetGrid grid =

@@ -68,13 +68,11 @@ void ReadControls(HWND dialog) {
 }
 
 void ChooseFont(HWND dialog, CPrintContactSheet& sheet, bool header) {
-    LOGFONTW& font = header ? sheet.headerLogFont : sheet.textLogFont;
-    COLORREF& color = header ? SheetSettings.colorHeader : SheetSettings.colorText;
-    if (!ChoosePrintFont(dialog, font, color)) return;
-    HFONT& handle = header ? sheet.headerFont : sheet.textFont;
-    if (handle) DeleteObject(handle);
-    handle = CreateFontIndirectW(&font);
-    (header ? SheetSettings.fontSizeHeader : SheetSettings.fontSizeText) = font.lfHeight;
+    ContactSheetSettings& s = SheetSettings;
+    const bool chosen =
+        header ? ChoosePrintFont(dialog, sheet.headerLogFont, s.colorHeader, sheet.headerFont, s.fontSizeHeader)
+               : ChoosePrintFont(dialog, sheet.textLogFont, s.colorText, sheet.textFont, s.fontSizeText);
+    if (!chosen) return;
     sheet.ShowFontNames(dialog);
     sheet.DrawLayoutPreview(dialog);
 }

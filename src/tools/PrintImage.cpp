@@ -34,41 +34,45 @@ struct PrintFlagScope {
 
 }  // namespace
 
+namespace {
+
+struct LongField {
+    const wchar_t* name;
+    LONG LOGFONTW::*field;
+};
+constexpr LongField kLongFields[] = {{L"Height", &LOGFONTW::lfHeight},
+                                     {L"Width", &LOGFONTW::lfWidth},
+                                     {L"Escapement", &LOGFONTW::lfEscapement},
+                                     {L"Orientation", &LOGFONTW::lfOrientation},
+                                     {L"Weight", &LOGFONTW::lfWeight}};
+struct ByteField {
+    const wchar_t* name;
+    BYTE LOGFONTW::*field;
+};
+constexpr ByteField kByteFields[] = {{L"Italic", &LOGFONTW::lfItalic},
+                                     {L"Underline", &LOGFONTW::lfUnderline},
+                                     {L"StrikeOut", &LOGFONTW::lfStrikeOut},
+                                     {L"CharSet", &LOGFONTW::lfCharSet},
+                                     {L"OutPrecision", &LOGFONTW::lfOutPrecision},
+                                     {L"ClipPrecision", &LOGFONTW::lfClipPrecision},
+                                     {L"Quality", &LOGFONTW::lfQuality},
+                                     {L"PitchAndFamily", &LOGFONTW::lfPitchAndFamily}};
+
+}  // namespace
+
 void WriteLogFont(HKEY root, const wchar_t* subKey, const wchar_t* prefix, const LOGFONTW& f) {
     CRegistry reg(root);
     const wchar_t* key = KeyOr(subKey);
-    reg.WriteDword(key, Name(prefix, L"Height").c_str(), (uint32_t)f.lfHeight);
-    reg.WriteDword(key, Name(prefix, L"Width").c_str(), (uint32_t)f.lfWidth);
-    reg.WriteDword(key, Name(prefix, L"Escapement").c_str(), (uint32_t)f.lfEscapement);
-    reg.WriteDword(key, Name(prefix, L"Orientation").c_str(), (uint32_t)f.lfOrientation);
-    reg.WriteDword(key, Name(prefix, L"Weight").c_str(), (uint32_t)f.lfWeight);
-    reg.WriteDword(key, Name(prefix, L"Italic").c_str(), f.lfItalic);
-    reg.WriteDword(key, Name(prefix, L"Underline").c_str(), f.lfUnderline);
-    reg.WriteDword(key, Name(prefix, L"StrikeOut").c_str(), f.lfStrikeOut);
-    reg.WriteDword(key, Name(prefix, L"CharSet").c_str(), f.lfCharSet);
-    reg.WriteDword(key, Name(prefix, L"OutPrecision").c_str(), f.lfOutPrecision);
-    reg.WriteDword(key, Name(prefix, L"ClipPrecision").c_str(), f.lfClipPrecision);
-    reg.WriteDword(key, Name(prefix, L"Quality").c_str(), f.lfQuality);
-    reg.WriteDword(key, Name(prefix, L"PitchAndFamily").c_str(), f.lfPitchAndFamily);
+    for (const LongField& v : kLongFields) reg.WriteDword(key, Name(prefix, v.name).c_str(), (uint32_t)(f.*v.field));
+    for (const ByteField& v : kByteFields) reg.WriteDword(key, Name(prefix, v.name).c_str(), f.*v.field);
     reg.WriteString(key, Name(prefix, L"FaceName").c_str(), f.lfFaceName);
 }
 
 void ReadLogFont(HKEY root, const wchar_t* subKey, const wchar_t* prefix, LOGFONTW& f) {
     CRegistry reg(root);
     const wchar_t* key = KeyOr(subKey);
-    f.lfHeight = (LONG)reg.ReadDword(key, Name(prefix, L"Height").c_str(), 0);
-    f.lfWidth = (LONG)reg.ReadDword(key, Name(prefix, L"Width").c_str(), 0);
-    f.lfEscapement = (LONG)reg.ReadDword(key, Name(prefix, L"Escapement").c_str(), 0);
-    f.lfOrientation = (LONG)reg.ReadDword(key, Name(prefix, L"Orientation").c_str(), 0);
-    f.lfWeight = (LONG)reg.ReadDword(key, Name(prefix, L"Weight").c_str(), 0);
-    f.lfItalic = (BYTE)reg.ReadDword(key, Name(prefix, L"Italic").c_str(), 0);
-    f.lfUnderline = (BYTE)reg.ReadDword(key, Name(prefix, L"Underline").c_str(), 0);
-    f.lfStrikeOut = (BYTE)reg.ReadDword(key, Name(prefix, L"StrikeOut").c_str(), 0);
-    f.lfCharSet = (BYTE)reg.ReadDword(key, Name(prefix, L"CharSet").c_str(), 0);
-    f.lfOutPrecision = (BYTE)reg.ReadDword(key, Name(prefix, L"OutPrecision").c_str(), 0);
-    f.lfClipPrecision = (BYTE)reg.ReadDword(key, Name(prefix, L"ClipPrecision").c_str(), 0);
-    f.lfQuality = (BYTE)reg.ReadDword(key, Name(prefix, L"Quality").c_str(), 0);
-    f.lfPitchAndFamily = (BYTE)reg.ReadDword(key, Name(prefix, L"PitchAndFamily").c_str(), 0);
+    for (const LongField& v : kLongFields) f.*v.field = (LONG)reg.ReadDword(key, Name(prefix, v.name).c_str(), 0);
+    for (const ByteField& v : kByteFields) f.*v.field = (BYTE)reg.ReadDword(key, Name(prefix, v.name).c_str(), 0);
     wchar_t face[MAX_PATH] = {};
     reg.ReadString(key, Name(prefix, L"FaceName").c_str(), L"", face);
     CopyStringW(f.lfFaceName, face, LF_FACESIZE);
@@ -249,34 +253,46 @@ CPrintImage::CPrintImage() = default;
 
 CPrintImage::~CPrintImage() { DeleteFonts(); }
 
+namespace {
+
+struct PrinterValue {
+    const wchar_t* name;
+    int PrintSettings::*field;
+};
+constexpr PrinterValue kPrinterValues[] = {
+    {L"PrinterStyle", &PrintSettings::style},
+    {L"PrinterOrientation", &PrintSettings::orientation},
+    {L"PrinterCenterImageH", &PrintSettings::centerH},
+    {L"PrinterCenterImageV", &PrintSettings::centerV},
+    {L"PrinteriScaleX", &PrintSettings::scaleX},
+    {L"PrinteriScaleY", &PrintSettings::scaleY},
+    {L"PrinterMultiPagePrintAllPages", &PrintSettings::allPages},
+    {L"PrinterSpecifiedWidth", &PrintSettings::specifiedWidth},
+    {L"PrinterSpecifiedHeight", &PrintSettings::specifiedHeight},
+    {L"PrinterSpecifiedUnit", &PrintSettings::unit},
+    {L"PrinterMaintainAspectRatio", &PrintSettings::maintainAspect},
+    {L"PrinterWriteHeader", &PrintSettings::writeHeader},
+    {L"PrinterWriteFooter", &PrintSettings::writeFooter},
+    {L"PrinterWriteFilename", &PrintSettings::writeFilename},
+    {L"PrinterWriteFileImageAttributes", &PrintSettings::writeAttributes},
+    {L"PrinterWriteFiledate", &PrintSettings::writeDate},
+    {L"PrinterFontSizeHeader", &PrintSettings::fontSizeHeader},
+    {L"PrinterFontSizeFooter", &PrintSettings::fontSizeFooter},
+};
+
+}  // namespace
+
 void CPrintImage::LoadSettings(HKEY root, const wchar_t* subKey) {
     CRegistry reg(root);
     const wchar_t* key = KeyOr(subKey);
     PrintSettings& s = PrinterSettings;
     const PrintSettings d;
-    s.style = (int)reg.ReadDword(key, L"PrinterStyle", d.style);
-    s.orientation = (int)reg.ReadDword(key, L"PrinterOrientation", d.orientation);
-    s.centerH = (int)reg.ReadDword(key, L"PrinterCenterImageH", d.centerH);
-    s.centerV = (int)reg.ReadDword(key, L"PrinterCenterImageV", d.centerV);
-    s.scaleX = (int)reg.ReadDword(key, L"PrinteriScaleX", d.scaleX);
-    s.scaleY = (int)reg.ReadDword(key, L"PrinteriScaleY", d.scaleY);
-    s.allPages = (int)reg.ReadDword(key, L"PrinterMultiPagePrintAllPages", d.allPages);
-    s.specifiedWidth = (int)reg.ReadDword(key, L"PrinterSpecifiedWidth", d.specifiedWidth);
-    s.specifiedHeight = (int)reg.ReadDword(key, L"PrinterSpecifiedHeight", d.specifiedHeight);
-    s.unit = (int)reg.ReadDword(key, L"PrinterSpecifiedUnit", d.unit);
-    s.maintainAspect = (int)reg.ReadDword(key, L"PrinterMaintainAspectRatio", d.maintainAspect);
-    s.writeHeader = (int)reg.ReadDword(key, L"PrinterWriteHeader", d.writeHeader);
+    for (const PrinterValue& v : kPrinterValues) s.*v.field = (int)reg.ReadDword(key, v.name, (uint32_t)(d.*v.field));
     wchar_t text[MAX_PATH] = {};
     reg.ReadString(key, L"PrinterszHeader", L"", text);
     CopyStringW(s.header, text, MAX_PATH + 1);
-    s.writeFooter = (int)reg.ReadDword(key, L"PrinterWriteFooter", d.writeFooter);
-    s.writeFilename = (int)reg.ReadDword(key, L"PrinterWriteFilename", d.writeFilename);
-    s.writeAttributes = (int)reg.ReadDword(key, L"PrinterWriteFileImageAttributes", d.writeAttributes);
-    s.writeDate = (int)reg.ReadDword(key, L"PrinterWriteFiledate", d.writeDate);
     s.colorHeader = reg.ReadDword(key, L"PrinterFontColorHeader", d.colorHeader);
     s.colorFooter = reg.ReadDword(key, L"PrinterFontColorFooter", d.colorFooter);
-    s.fontSizeHeader = (int)reg.ReadDword(key, L"PrinterFontSizeHeader", d.fontSizeHeader);
-    s.fontSizeFooter = (int)reg.ReadDword(key, L"PrinterFontSizeFooter", d.fontSizeFooter);
     ReadLogFont(root, subKey, L"PrinterFontHeader", headerLogFont);
     ReadLogFont(root, subKey, L"PrinterFontFooter", footerLogFont);
 }
@@ -285,27 +301,10 @@ void CPrintImage::SaveSettings(HKEY root, const wchar_t* subKey) {
     CRegistry reg(root);
     const wchar_t* key = KeyOr(subKey);
     const PrintSettings& s = PrinterSettings;
-    reg.WriteDword(key, L"PrinterStyle", (uint32_t)s.style);
-    reg.WriteDword(key, L"PrinterOrientation", (uint32_t)s.orientation);
-    reg.WriteDword(key, L"PrinterCenterImageH", (uint32_t)s.centerH);
-    reg.WriteDword(key, L"PrinterCenterImageV", (uint32_t)s.centerV);
-    reg.WriteDword(key, L"PrinteriScaleX", (uint32_t)s.scaleX);
-    reg.WriteDword(key, L"PrinteriScaleY", (uint32_t)s.scaleY);
-    reg.WriteDword(key, L"PrinterMultiPagePrintAllPages", (uint32_t)s.allPages);
-    reg.WriteDword(key, L"PrinterSpecifiedWidth", (uint32_t)s.specifiedWidth);
-    reg.WriteDword(key, L"PrinterSpecifiedHeight", (uint32_t)s.specifiedHeight);
-    reg.WriteDword(key, L"PrinterSpecifiedUnit", (uint32_t)s.unit);
-    reg.WriteDword(key, L"PrinterMaintainAspectRatio", (uint32_t)s.maintainAspect);
-    reg.WriteDword(key, L"PrinterWriteHeader", (uint32_t)s.writeHeader);
+    for (const PrinterValue& v : kPrinterValues) reg.WriteDword(key, v.name, (uint32_t)(s.*v.field));
     reg.WriteString(key, L"PrinterszHeader", s.header);
-    reg.WriteDword(key, L"PrinterWriteFooter", (uint32_t)s.writeFooter);
-    reg.WriteDword(key, L"PrinterWriteFilename", (uint32_t)s.writeFilename);
-    reg.WriteDword(key, L"PrinterWriteFileImageAttributes", (uint32_t)s.writeAttributes);
-    reg.WriteDword(key, L"PrinterWriteFiledate", (uint32_t)s.writeDate);
     reg.WriteDword(key, L"PrinterFontColorHeader", s.colorHeader);
     reg.WriteDword(key, L"PrinterFontColorFooter", s.colorFooter);
-    reg.WriteDword(key, L"PrinterFontSizeHeader", (uint32_t)s.fontSizeHeader);
-    reg.WriteDword(key, L"PrinterFontSizeFooter", (uint32_t)s.fontSizeFooter);
     WriteLogFont(root, subKey, L"PrinterFontHeader", headerLogFont);
     WriteLogFont(root, subKey, L"PrinterFontFooter", footerLogFont);
 }

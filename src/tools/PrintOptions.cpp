@@ -77,14 +77,11 @@ void CoupleSizes(HWND dialog, CPrintImage& job, int id) {
 }
 
 void ChooseFont(HWND dialog, CPrintImage& job, bool header) {
-    LOGFONTW& font = header ? job.headerLogFont : job.footerLogFont;
-    COLORREF& color = header ? PrinterSettings.colorHeader : PrinterSettings.colorFooter;
-    if (!ChoosePrintFont(dialog, font, color)) return;
-    HFONT& handle = header ? job.headerFont : job.footerFont;
-    if (handle) DeleteObject(handle);
-    handle = CreateFontIndirectW(&font);
-    (header ? PrinterSettings.fontSizeHeader : PrinterSettings.fontSizeFooter) = font.lfHeight;
-    job.ShowFontNames(dialog);
+    PrintSettings& s = PrinterSettings;
+    const bool chosen =
+        header ? ChoosePrintFont(dialog, job.headerLogFont, s.colorHeader, job.headerFont, s.fontSizeHeader)
+               : ChoosePrintFont(dialog, job.footerLogFont, s.colorFooter, job.footerFont, s.fontSizeFooter);
+    if (chosen) job.ShowFontNames(dialog);
 }
 
 void ReadAll(HWND dialog, CPrintImage& job) {
@@ -235,12 +232,7 @@ void CPrintImage::DrawPagePreview(HWND dialog) {
     HDC dc = mini.memoryDC;
     PreviewPage page = PrinterPageOf(printerDC, landscape);
     const int q = s.writeHeader ? 15 : 0;
-    if (s.writeHeader) {
-        SetTextColor(dc, s.colorHeader);
-        SetBkMode(dc, TRANSPARENT);
-        RECT band = {0, 0, b, c - 15};
-        DrawTextW(dc, s.header, -1, &band, DT_CENTER);
-    }
+    if (s.writeHeader) DrawPreviewHeader(dc, s.header, s.colorHeader, b, c);
     const int f = c - q;
     SetStretchBltMode(dc, COLORONCOLOR);
     CImage& image = AppState::CurrentImage;

@@ -43,7 +43,7 @@ void ShowPreviewPicture(HWND dialog, CImage& miniature, bool landscape) {
     if (old && old != copy) DeleteObject(old);
 }
 
-bool ChoosePrintFont(HWND owner, LOGFONTW& font, COLORREF& color) {
+bool ChoosePrintFont(HWND owner, LOGFONTW& font, COLORREF& color, HFONT& handle, int& height) {
     LOGFONTW chosen = font;
     CHOOSEFONTW choose = {};
     choose.lStructSize = sizeof(choose);
@@ -54,5 +54,15 @@ bool ChoosePrintFont(HWND owner, LOGFONTW& font, COLORREF& color) {
     if (!ChooseFontW(&choose)) return false;
     font = chosen;
     color = choose.rgbColors;
+    height = chosen.lfHeight;
+    if (handle) DeleteObject(handle);
+    handle = CreateFontIndirectW(&font);
     return true;
+}
+
+void DrawPreviewHeader(HDC dc, const wchar_t* text, COLORREF color, int width, int height) {
+    SetTextColor(dc, color);
+    SetBkMode(dc, TRANSPARENT);
+    RECT band = {0, 0, width, height - 15};
+    DrawTextW(dc, text, -1, &band, DT_CENTER | DT_NOPREFIX);
 }

@@ -18,5 +18,8 @@ void ShowPreviewPicture(HWND dialog, CImage& miniature, bool landscape);
 void ClearPreviewPictures(HWND dialog);
 
 // The font dialog of the print dialogs (screen fonts, effects, the colour):
-// on OK the description and colour are replaced. False when cancelled.
-bool ChoosePrintFont(HWND owner, LOGFONTW& font, COLORREF& color);
+// on OK the description, colour and stored height are replaced and the font
+// made anew in handle. False when cancelled (nothing changes).
+bool ChoosePrintFont(HWND owner, LOGFONTW& font, COLORREF& color, HFONT& handle, int& height);
+// The header band of a miniature: the text centred in (0, 0, width, height - 15).
+void DrawPreviewHeader(HDC dc, const wchar_t* text, COLORREF color, int width, int height);
