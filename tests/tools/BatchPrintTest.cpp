@@ -138,7 +138,7 @@ TEST_F(BatchPrint, CancelStopsAfterTheCurrentFileAndAFailedPrinterRunsNothing) {
     EXPECT_EQ(idle.ended, 1);
 }
 
-BOOL FakeOpen(OPENFILENAMEW* ofn) {
+BOOL WINAPI FakeOpen(OPENFILENAMEW* ofn) {
     static std::wstring path;
     path = qrvtest::Fixture(L"print_quadrants.png");
     wcscpy(ofn->lpstrFile, path.c_str());
