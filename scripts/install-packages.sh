@@ -10,7 +10,7 @@ PACKAGES=(
   wine wine64 xvfb xauth fonts-wine fonts-liberation
   imagemagick netpbm libtiff-tools libjpeg-turbo-progs libimage-exiftool-perl
   icoutils libopenjp2-tools pngcheck python3 perl clang-format
-  gstreamer1.0-plugins-base gstreamer1.0-plugins-good sox lame
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good sox lame ghostscript
 )
 [ "${1:-}" = --bench ] && PACKAGES+=(libvips-tools)
 if qrv_host_runs_i686; then

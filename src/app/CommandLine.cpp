@@ -199,20 +199,21 @@ void ParseCommandLine(const wchar_t* commandLine) {
     }
     if (args.print && args.fileGiven) {
         CopyStringW(AppState::CurrentFile, args.file);
-        AppState::BackgroundLoad = 1;
         AppState::PrintInProgress = 1;
-        wchar_t error[FORMAT_ERROR_CHARS] = {};
-        FormatId id = 0;
-        if (LoadMediaFile(AppState::CurrentImage, args.file, error, &id)) {
-            AppState::CurrentFormatId = id;
-            CPrintImage printer;
-            HWND desktop = GetDesktopWindow();
-            if (printer.CreateLocalPrinterDC(desktop, false)) {
-                printer.Print(desktop);
-                printer.DeletePrinterDC();
+        {
+            LoadModeScope background(true, false);
+            wchar_t error[FORMAT_ERROR_CHARS] = {};
+            FormatId id = 0;
+            if (LoadMediaFile(AppState::CurrentImage, args.file, error, &id)) {
+                AppState::CurrentFormatId = id;
+                CPrintImage printer;
+                HWND desktop = GetDesktopWindow();
+                if (printer.SelectPrinter(desktop, true)) {
+                    printer.Print(desktop, true, false);
+                    printer.DeletePrinterDC();
+                }
             }
         }
-        AppState::BackgroundLoad = 0;
         AppState::PrintInProgress = 0;
         SendMessageW(window, WM_CLOSE, 0, 0);
     }

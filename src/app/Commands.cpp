@@ -525,14 +525,14 @@ constexpr wchar_t kOpenWithEditDlg[] = L"OPENWITHEDITLISTDLG";
 
 void PrintImage(HWND window) {
     CPrintImage printer;
-    if (!printer.CreateLocalPrinterDC(window, true)) return;
-    printer.Print(window);
+    if (!printer.SelectPrinter(window, false)) return;
+    printer.Print(window, false, true);
     printer.DeletePrinterDC();
 }
 
 void PrintContactSheet(HWND window) {
     CPrintContactSheet sheet;
-    if (!sheet.CreateLocalPrinterDC(window, true)) return;
+    if (!sheet.SelectPrinter(window, false)) return;
     ShowContactSheetDialog(window, &sheet);
     sheet.DeletePrinterDC();
 }

@@ -290,6 +290,9 @@ void LangApplyEffBlur(HWND dialog) { LangApplyDialog(dialog, L"Dlg_EffBlur"); }
 void LangApplyEffPixelize(HWND dialog) { LangApplyDialog(dialog, L"Dlg_EffPixelize"); }
 void LangApplyEffSharpen(HWND dialog) { LangApplyDialog(dialog, L"Dlg_EffSharpen"); }
 void LangApplyLanguage(HWND dialog) { LangApplyDialog(dialog, L"Dlg_Language"); }
+void LangApplyPrint(HWND dialog) { LangApplyDialog(dialog, L"Dlg_Print"); }
+void LangApplyPrintContactSheet(HWND dialog) { LangApplyDialog(dialog, L"Dlg_PrintContactSheet"); }
+void LangApplyBatchPrint(HWND dialog) { LangApplyDialog(dialog, L"Dlg_BatchPrint"); }
 
 // ---- Menu appliers -----------------------------------------------------------
 

@@ -121,6 +121,9 @@ void LangApplyEffBlur(HWND dialog);
 void LangApplyEffPixelize(HWND dialog);
 void LangApplyEffSharpen(HWND dialog);
 void LangApplyLanguage(HWND dialog);
+void LangApplyPrint(HWND dialog);
+void LangApplyPrintContactSheet(HWND dialog);
+void LangApplyBatchPrint(HWND dialog);
 // The tool-bar settings page's label controls from the tool bar's labels.
 void LangApplyToolbarLabels(HWND dialog);
 

@@ -22,12 +22,7 @@ INT_PTR CALLBACK JPGTransformDlgProc(HWND dialog, UINT message, WPARAM wParam, L
 INT_PTR CALLBACK JPGCleanerDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Contact sheets: printed, so the printer is set up before the dialog runs.
-class CPrintContactSheet {
-public:
-    bool CreateLocalPrinterDC(HWND owner, bool withDialog);
-    void DeletePrinterDC();
-    HDC printerDC = nullptr;
-};
+#include "tools/ContactSheet.h"
 
 class CCreateHTMLAlbum {};
 class CJPGCleaner {};
