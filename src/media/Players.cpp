@@ -13,6 +13,7 @@
 #include "app/Chrome.h"
 #include "app/View.h"
 #include "browser/Browser.h"
+#include "command_ids.h"
 #include "browser/FileList.h"
 #include "formats/Formats.h"
 #include "image/Common.h"
@@ -96,7 +97,7 @@ LRESULT PlayerTrackbarMessage(HWND trackbar, UINT message, WPARAM wParam, LPARAM
         if (parent) PostMessageW(parent, message, wParam, lParam);
         break;
     case WM_MBUTTONDOWN:
-        if (parent) PostMessageW(parent, WM_COMMAND, 40050, 0);
+        if (parent) PostMessageW(parent, WM_COMMAND, IDM_PRESENTATION_MODE, 0);
         break;
     default: break;
     }
@@ -428,7 +429,7 @@ void CVideoPlayer::ChangeVolume(bool mute, int step) {
 
 bool CVideoPlayer::OnInfoButton(LPARAM control) {
     if (!Active() || !control || (HWND)control != controls[VIDEO_INFO]) return false;
-    PostMessageW(AppState::MainWindow, WM_COMMAND, 40120, 0);
+    PostMessageW(AppState::MainWindow, WM_COMMAND, IDM_FILE_INFO, 0);
     InvalidateRect(controls[VIDEO_INFO], nullptr, FALSE);
     return true;
 }

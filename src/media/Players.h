@@ -22,7 +22,7 @@ int PositionPermille(LONGLONG current, LONGLONG duration);
 
 // The message table the players' trackbar procedures share: focus goes to the
 // main window, keys and the mouse wheel are posted to it, a middle click posts
-// command 40050, and the left button and drags reach onMouse with phase 1
+// the presentation-mode command, and the left button and drags reach onMouse with phase 1
 // (down), 0 (move) or -1 (up). Returns the old procedure's answer.
 using TrackbarMouseHandler = void (*)(HWND trackbar, int phase);
 LRESULT PlayerTrackbarMessage(HWND trackbar, UINT message, WPARAM wParam, LPARAM lParam, WNDPROC oldProc,
