@@ -111,8 +111,18 @@ TEST_F(PrintJob, AllPagesOfAMultiPageTiffPrintOnePageEach) {
     ASSERT_TRUE(job.Print(window, false, false));
     std::vector<CImage> pages;
     RenderOnlyJob(pages, 4);
-    const RECT ink = printtest::InkBox(pages[0]);
-    EXPECT_TRUE(Near(PixelAt(pages[0], (ink.left + ink.right) / 2, (ink.top + ink.bottom) / 2), kRed));
+    // Each page shows its own frame, fitted the same way, in the file's order.
+    const COLORREF colours[] = {kRed, kLime, kBlue, kYellow};
+    const RECT first = printtest::InkBox(pages[0]);
+    for (size_t i = 0; i < pages.size(); ++i) {
+        const RECT ink = printtest::InkBox(pages[i]);
+        EXPECT_EQ(ink.left, first.left) << "page " << i + 1;
+        EXPECT_EQ(ink.top, first.top) << "page " << i + 1;
+        EXPECT_EQ(ink.right, first.right) << "page " << i + 1;
+        EXPECT_EQ(ink.bottom, first.bottom) << "page " << i + 1;
+        EXPECT_TRUE(Near(PixelAt(pages[i], (ink.left + ink.right) / 2, (ink.top + ink.bottom) / 2), colours[i]))
+            << "page " << i + 1;
+    }
 }
 
 TEST_F(PrintJob, ASinglePageWithoutAllPagesPrintsOnce) {
