@@ -408,6 +408,7 @@ const SlideShowNumber kSlideShowNumbers[] = {
 }  // namespace
 
 void LoadCreateSlideShowSettings(CreateSlideShowSettings& settings) {
+    settings = CreateSlideShowSettings();  // a value not stored takes its default, not what the caller held
     CRegistry registry(HKEY_CURRENT_USER);
     for (const SlideShowNumber& n : kSlideShowNumbers)
         settings.*n.field = (int)registry.ReadDword(QRV_REGISTRY_KEY, n.name, (uint32_t)(settings.*n.field));

@@ -112,7 +112,7 @@ TEST(ShellServices, MediaRowsAnswerThroughTheirPlayersNotTheContentScan) {
         const wchar_t* name;
         const wchar_t* text;
     } cases[] = {
-        {L"song.mp3", L"Media playback is not available."},
+        {L"song.mp3", nullptr},  // the sound player's own render text
         {L"clip.avi", nullptr},  // the video player's own render text
         {L"movie.mov", L"Media playback is not available."},
         {L"show.qrvlist", L"Unsupported Version: "},
