@@ -667,6 +667,7 @@ bool OnPlayerMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LR
     case WM_APP_VIDEO_GRAPH_EVENT: VideoPlayer.OnGraphEvent(); return false;
     case WM_APP_SOUND_GRAPH_EVENT: SoundPlayer.OnGraphEvent(); return false;
     case WM_APP_MUSIC_GRAPH_EVENT: OnBackgroundMusicEvent(); return false;
+    case WM_CTLCOLORSTATIC: return SoundPlayer.ColorStatic((HWND)lParam, (HDC)wParam, result);
     default: return false;
     }
 }

@@ -203,6 +203,17 @@ void CSoundPlayer::Close() {
     AppState::DocumentKind = DOC_NONE;
 }
 
+bool CSoundPlayer::ColorStatic(HWND control, HDC dc, LRESULT* result) const {
+    if (!control) return false;
+    bool ours = control == frame;
+    for (HWND caption : tagCaptions) ours = ours || control == caption;
+    if (!ours) return false;
+    SetTextColor(dc, RGB(255, 255, 255));
+    SetBkColor(dc, RGB(0, 0, 0));
+    *result = (LRESULT)GetStockObject(BLACK_BRUSH);
+    return true;
+}
+
 void CSoundPlayer::CreateTagPanel(const wchar_t* path) {
     ReadSoundTag(path, tag);
     int count = 0;

@@ -59,6 +59,10 @@ public:
     LPARAM MuteButton() const override { return (LPARAM)muteButton; }
 
     bool OnGraphEvent();
+    // WM_CTLCOLORSTATIC for the frame and the tag captions: they sit on the
+    // black canvas, so they paint black with white text. False for any other
+    // control.
+    bool ColorStatic(HWND control, HDC dc, LRESULT* result) const;
     void PaintButtons();
     bool SeekByMouse(HWND trackbar, int phase);
     bool SetVolumeByMouse(HWND trackbar);

@@ -387,6 +387,87 @@ TEST(FolderOutput, AutorunOptionAddsTheProgramAndAutorunInf) {
     EXPECT_EQ(Listing(target.Path()).size(), 6u);
 }
 
+// A 2 x 2 24-bit BMP the program can show.
+std::string TinyBmp() {
+    std::string bytes(70, '\0');
+    auto put32 = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i) bytes[at + i] = (char)(v >> (8 * i));
+    };
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    put32(2, 70);
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, 2);
+    put32(22, 2);
+    bytes[26] = 1;
+    bytes[28] = 24;
+    for (size_t i = 54; i < 70; ++i) bytes[i] = (char)0xC0;
+    return bytes;
+}
+
+struct WindowSearch {
+    DWORD process;
+    std::wstring titleStart;
+    HWND found;
+};
+
+BOOL CALLBACK FindShowWindow(HWND window, LPARAM data) {
+    auto* search = reinterpret_cast<WindowSearch*>(data);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process != search->process || !IsWindowVisible(window)) return TRUE;
+    wchar_t title[MAX_PATH] = {};
+    GetWindowTextW(window, title, MAX_PATH);
+    if (wcsncmp(title, search->titleStart.c_str(), search->titleStart.size()) != 0) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+// The written folder is a show of its own: its qrv.exe, started there with the
+// command line of its Autorun.inf, opens the list and shows the first picture.
+TEST(FolderOutput, TheWrittenFolderPlaysWithItsOwnProgram) {
+    wchar_t program[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, program, MAX_PATH);
+    if (wchar_t* slash = wcsrchr(program, L'\\')) *slash = L'\0';
+    if (!IsThere(std::wstring(program) + L"\\qrv.exe")) GTEST_SKIP() << "qrv.exe is not built beside the tests";
+    SetSlideShowProgramFolder(nullptr);
+
+    TempDir source, target;
+    std::vector<std::wstring> paths;
+    for (const wchar_t* name : {L"first.bmp", L"second.bmp"}) {
+        paths.push_back(source.File(name));
+        Put(paths.back(), TinyBmp());
+    }
+    CreateSlideShowSettings s = FolderSettings(target.Path());
+    s.AutorunCDRom = 1;
+    s.RelativePaths = 1;
+    ASSERT_TRUE(RunOutput(s, paths));
+    ASSERT_TRUE(IsThere(target.File(L"first.bmp")));
+
+    std::wstring commandLine = Key(target.File(L"Autorun.inf"), L"autorun", L"open");
+    const std::wstring exe = target.File(L"qrv.exe");
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION child = {};
+    ASSERT_TRUE(CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               target.Path().c_str(), &startup, &child));
+    WindowSearch search = {child.dwProcessId, L"[first.bmp]", nullptr};
+    const DWORD start = GetTickCount();
+    while (!search.found && GetTickCount() - start < 30000 &&
+           WaitForSingleObject(child.hProcess, 200) == WAIT_TIMEOUT) {
+        EnumWindows(FindShowWindow, (LPARAM)&search);
+    }
+    DWORD exitCode = 0;
+    const bool running = GetExitCodeProcess(child.hProcess, &exitCode) && exitCode == STILL_ACTIVE;
+    EXPECT_TRUE(running) << "the program ended with " << exitCode;
+    EXPECT_NE(search.found, nullptr) << "no window showing first.bmp";
+    TerminateProcess(child.hProcess, 0);
+    WaitForSingleObject(child.hProcess, 10000);
+    CloseHandle(child.hThread);
+    CloseHandle(child.hProcess);
+}
+
 TEST(FolderOutput, ARunWhoseWritesFailReportsTheFailure) {
     Media media;
     TempDir target;

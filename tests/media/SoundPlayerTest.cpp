@@ -154,6 +154,26 @@ struct MixerLevelKeeper {
     }
 };
 
+// A pixel of a control painted into a memory bitmap (WM_PRINTCLIENT), its
+// colours asked from the main window as a real paint does.
+COLORREF ControlPixel(HWND control, int x, int y) {
+    RECT r = {};
+    GetClientRect(control, &r);
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, r.right, r.bottom);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    RECT all = {0, 0, r.right, r.bottom};
+    FillRect(dc, &all, (HBRUSH)GetStockObject(WHITE_BRUSH));
+    SendMessageW(control, WM_PRINTCLIENT, (WPARAM)dc, PRF_CLIENT | PRF_ERASEBKGND);
+    const COLORREF pixel = GetPixel(dc, x, y);
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    return pixel;
+}
+
 class SoundPlayerWindow : public apptest::ShellWindowFixture {
 protected:
     void SetUp() override {
@@ -219,6 +239,10 @@ TEST_F(SoundPlayerWindow, WavOpensOnABlackCanvasWithItsControlsInPlace) {
         EXPECT_EQ(box.top, l.windows[i].top) << i;
         EXPECT_EQ(box.right, l.windows[i].right) << i;
         EXPECT_EQ(box.bottom, l.windows[i].bottom) << i;
+    }
+    // The frame and the captions paint black like the canvas under them.
+    for (HWND control : {SoundPlayer.frame, SoundPlayer.tagCaptions[0]}) {
+        EXPECT_EQ(ControlPixel(control, 4, 4), RGB(0, 0, 0));
     }
     // Captions from the built-in list; a WAV has no tag.
     const wchar_t* captions[6] = {L"Artist:", L"Album:", L"Title:", L"Note:", L"Year:", L"Genre:"};
