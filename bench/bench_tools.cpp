@@ -10,6 +10,12 @@
 //     the first file (median of RUNS), as the run does it for each file: the
 //     decode (LoadMediaFile), the resize step (a 24-bit image of the target
 //     size drawn scaled, then copied) and the PNG writer (SaveImageFile).
+//
+// bench_tools animation FOLDER OUTFOLDER
+//   Tools > Create GIF Animation as the user runs it: the dialog with every
+//   picture of FOLDER (*.jpg, *.png, *.bmp, *.gif, *.tif, by name) in its list,
+//   the output folder set to OUTFOLDER and Create pressed; writes
+//   OUTFOLDER\Animation.gif and prints "animation milliseconds frames".
 #include <windows.h>
 #include <commctrl.h>
 
@@ -20,6 +26,7 @@
 #include <vector>
 
 #include "BenchTiming.h"
+#include "command_ids.h"
 #include "app/AppState.h"
 #include "app/SaveAsDialog.h"
 #include "formats/Formats.h"
@@ -29,7 +36,9 @@
 #include "image/Resample.h"
 #include "tools/BatchProcess.h"
 #include "tools/BatchSettings.h"
+#include "tools/CreateAnimation.h"
 #include "tools/ListTool.h"
+#include "tools_ids.h"
 
 namespace {
 
@@ -135,6 +144,27 @@ int Batch(const std::wstring& folder, const std::wstring& outFolder, int width, 
     return 0;
 }
 
+int Animation(const std::wstring& folder, const std::wstring& outFolder) {
+    std::vector<std::wstring> pictures;
+    for (const wchar_t* pattern : {L"*.jpg", L"*.png", L"*.bmp", L"*.gif", L"*.tif"})
+        for (const std::wstring& path : FilesOf(folder, pattern)) pictures.push_back(path);
+    std::sort(pictures.begin(), pictures.end());
+    CreateDirectoryW(outFolder.c_str(), nullptr);
+    DeleteFileW((outFolder + L"\\Animation.gif").c_str());
+    CopyStringW(AppState::CreateAnimationOutputDirectory, outFolder.c_str());
+    HWND dialog = CreateDialogParamW(GetModuleHandleW(nullptr), L"CREATEANIMATIONDLG", nullptr, CreateAnimationDlgProc,
+                                     (LPARAM)IDM_CREATE_GIF);
+    if (!dialog) return 1;
+    for (const std::wstring& path : pictures)
+        SendDlgItemMessageW(dialog, IDC_LIST_FILES, LB_ADDSTRING, 0, (LPARAM)path.c_str());
+    EnableWindow(GetDlgItem(dialog, IDOK), TRUE);
+    double start = Now();
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    std::printf("animation %.1f %d\n", Now() - start, (int)pictures.size());
+    DestroyWindow(dialog);
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -145,6 +175,7 @@ int wmain(int argc, wchar_t** argv) {
     InitCommonControlsEx(&controls);
     if (argc == 6 && wcscmp(argv[1], L"batch") == 0)
         return Batch(argv[2], argv[3], std::max(1, _wtoi(argv[4])), std::max(1, _wtoi(argv[5])));
-    std::fprintf(stderr, "usage: bench_tools batch FOLDER OUTFOLDER WIDTH RUNS\n");
+    if (argc == 4 && wcscmp(argv[1], L"animation") == 0) return Animation(argv[2], argv[3]);
+    std::fprintf(stderr, "usage: bench_tools batch FOLDER OUTFOLDER WIDTH RUNS | animation FOLDER OUTFOLDER\n");
     return 2;
 }

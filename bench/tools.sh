@@ -38,6 +38,11 @@ if ! OURS=$(wine "$BUILD/bench_tools.exe" batch "$(winepath -w "$IN")" "$(winepa
   echo "$OURS" >&2
   exit 1
 fi
+# Tools > Create GIF Animation over the sample pictures (scripts/make-samples.sh),
+# the dialog driven as the user does it: one frame per picture, delay 10 each.
+bash "$ROOT/scripts/make-samples.sh" "$BUILD/samples"
+ANIM=$(wine "$BUILD/bench_tools.exe" animation "$(winepath -w "$BUILD/samples")" "$(winepath -w "$OUT/anim")" 2>&1 |
+  tr -d '\r')
 qrv_stop_wine
 trap - EXIT
 field() { echo "$OURS" | awk -v k="$1" -v f="${2:-2}" '$1 == k {print $f}'; }
@@ -76,3 +81,6 @@ echo "files written: ours $(field batch_png 3) of $COUNT; sizes: ours $(size "$O
 " mogrify $(size "$OUT"/im/$(ls "$OUT/im" | head -1)), vipsthumbnail $( [ -n "$VIPS_1" ] && size "$OUT"/vips/$(ls "$OUT/vips" | head -1))"
 printf "%-40s %9s %9s %8s\n" "output KiB vs mogrify" "$SIZE_OURS" "$SIZE_IM" "$(ratio "$SIZE_OURS" "$SIZE_IM")"
 row "output KiB vs vipsthumbnail" "$SIZE_OURS" "$SIZE_VIPS"
+echo "Create GIF Animation of the $(echo "$ANIM" | awk '$1 == "animation" {print $3}') sample pictures" \
+  "($(echo "$ANIM" | awk '$1 == "animation" {print $2}') ms): identify lists" \
+  "$(identify -format '%T\n' "$OUT/anim/Animation.gif" | awk '{n++; d[$1]++} END {for (k in d) s = s " " d[k] " x " k; print n " frames, delays:" s}')"
