@@ -69,3 +69,6 @@ bash "$ROOT/bench/raster.sh" "$RUNS"
 # The folder browser: thumbnails through the loader and the folder scan.
 echo
 bash "$ROOT/bench/browser.sh" "$RUNS"
+# The batch process (JPEG to resized PNG) and the GIF animation of the samples.
+echo
+bash "$ROOT/bench/tools.sh" "$RUNS"
