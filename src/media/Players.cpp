@@ -494,22 +494,30 @@ bool CVideoPlayer::OnGraphEvent() {
     }
     if (!complete) return true;
     ++endCount;
+    if (StopOrLoopAtMediaEnd(TIMER_PLAYER_POSITION, TIMER_PLAYER_MOUSE, AppState::VideoLoop)) PaintButtons();
+    return true;
+}
+
+bool StopOrLoopAtMediaEnd(UINT positionTimer, UINT mouseTimer, bool loop) {
     HWND main = AppState::MainWindow;
     if (Playlist::ShowRunning || AppState::SlideShowRunning) {
-        KillTimer(main, TIMER_PLAYER_POSITION);
-        KillTimer(main, TIMER_PLAYER_MOUSE);
+        if (main) {
+            KillTimer(main, positionTimer);
+            KillTimer(main, mouseTimer);
+        }
         ViewerPlayer.Stop();
         PostMessageW(main, WM_TIMER, Playlist::ShowRunning ? TIMER_PLAYLIST_SHOW : TIMER_SLIDESHOW, 0);
-    } else if (AppState::VideoLoop) {
+        return false;
+    }
+    if (loop) {
         if (FAILED(RewindGraph(ViewerPlayer.Seeking))) {
             ViewerPlayer.Stop();
             ViewerPlayer.Run();
         }
-    } else {
-        ViewerPlayer.Stop();
-        RewindGraph(ViewerPlayer.Seeking);
-        PaintButtons();
+        return false;
     }
+    ViewerPlayer.Stop();
+    RewindGraph(ViewerPlayer.Seeking);
     return true;
 }
 

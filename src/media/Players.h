@@ -28,6 +28,12 @@ using TrackbarMouseHandler = void (*)(HWND trackbar, int phase);
 LRESULT PlayerTrackbarMessage(HWND trackbar, UINT message, WPARAM wParam, LPARAM lParam, WNDPROC oldProc,
                               TrackbarMouseHandler onMouse);
 
+// What the viewer's medium does at its end: a running show kills the player's
+// two timers, stops and steps on; with loop set it plays again from the start
+// (stopped and run when the rewind fails); otherwise it stops and rewinds and
+// the answer is true, for the player to repaint its buttons.
+bool StopOrLoopAtMediaEnd(UINT positionTimer, UINT mouseTimer, bool loop);
+
 // The operations the main window reaches for the three players.
 class CMediaPlayer {
 public:

@@ -371,30 +371,13 @@ bool CSoundPlayer::OnGraphEvent() {
     // took ViewerPlayer over must not take that medium's events.
     IMediaEventEx* events = ViewerPlayer.Events;
     if (!opened || !events) return false;
-    HWND main = AppState::MainWindow;
     long code = 0;
     LONG_PTR p1 = 0, p2 = 0;
     while (SUCCEEDED(events->GetEvent(&code, &p1, &p2, 0))) {
         events->FreeEventParams(code, p1, p2);
         if (code != EC_COMPLETE) continue;
         ++completions;
-        if (Playlist::ShowRunning || AppState::SlideShowRunning) {
-            if (main) {
-                KillTimer(main, TIMER_SOUND_POSITION);
-                KillTimer(main, TIMER_SOUND_MOUSE);
-            }
-            ViewerPlayer.Stop();
-            PostMessageW(main, WM_TIMER, Playlist::ShowRunning ? TIMER_PLAYLIST_SHOW : TIMER_SLIDESHOW, 0);
-        } else if (AppState::AudioLoop) {
-            if (FAILED(RewindGraph(ViewerPlayer.Seeking))) {
-                ViewerPlayer.Stop();
-                ViewerPlayer.Run();
-            }
-        } else {
-            ViewerPlayer.Stop();
-            RewindGraph(ViewerPlayer.Seeking);
-            PaintButtons();
-        }
+        if (StopOrLoopAtMediaEnd(TIMER_SOUND_POSITION, TIMER_SOUND_MOUSE, AppState::AudioLoop)) PaintButtons();
         // The graph may be gone when the show stepped on.
         if (!ViewerPlayer.Events) break;
     }
