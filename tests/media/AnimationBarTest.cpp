@@ -413,6 +413,12 @@ TEST_F(AnimationWindowTest, SeekByMouseOnTheTrackbar) {
         POINT p = {x, client.bottom / 2};
         ClientToScreen(track, &p);
         SetCursorPos(p.x, p.y);
+        // The bar reads the cursor itself; under a busy X server the move lands a moment later.
+        for (int i = 0; i < 100; ++i) {
+            POINT now = {};
+            if (GetCursorPos(&now) && now.x == p.x && now.y == p.y) break;
+            Sleep(10);
+        }
         SendMessageW(track, message, keys, MAKELPARAM((WORD)(short)x, client.bottom / 2));
         qrvtest::Pump();
     };
